@@ -1,0 +1,49 @@
+// A real ffmpeg run of 10 s through the runner: the runner's own CPU seconds
+// against the encoder child's.
+#include "encoder/runner.h"
+#include "encoder/tool.h"
+#include "platform/clock.h"
+#include "platform/command_line.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace {
+
+double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int runSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    EnsureToolFolder();
+    const auto out = std::filesystem::temp_directory_path() / "vtr-runner-bench.mp4";
+    std::filesystem::remove(out);
+    const std::string line = PrepareTool()
+        + " -f lavfi -i testsrc2=size=1280x720:rate=30 -vcodec libx264 -preset ultrafast -pix_fmt yuv420p -f mp4 "
+        + platform::quoteArgument(out.string()) + " ";
+
+    const std::uint64_t start = platform::tickCount();
+    const std::uint64_t stopAt = start + static_cast<std::uint64_t>(runSeconds) * 1000;
+    std::uint64_t chunks = 0;
+    const int status = RunTool(
+        line, [&](const char*, std::size_t) { ++chunks; return false; },
+        [&] { return platform::tickCount() >= stopAt; });
+    const double wall = static_cast<double>(platform::tickCount() - start) / 1000.0;
+
+    rusage self{}, children{};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    const double ours = seconds(self.ru_utime) + seconds(self.ru_stime);
+    const double theirs = seconds(children.ru_utime) + seconds(children.ru_stime);
+    std::printf("runner bench: status %d, wall %.2f s, %llu output chunks\n", status, wall,
+                static_cast<unsigned long long>(chunks));
+    std::printf("  runner CPU  %.3f s (%.2f%% of wall)\n", ours, 100.0 * ours / wall);
+    std::printf("  encoder CPU %.3f s\n", theirs);
+    std::printf("  ratio runner/encoder %.4f\n", theirs > 0 ? ours / theirs : 0.0);
+    std::filesystem::remove(out);
+    return status == RunStopRequested ? 0 : 1;
+}

@@ -1,0 +1,51 @@
+#include "encoder/runner.h"
+
+#include "platform/child_process.h"
+
+#include <array>
+
+namespace {
+
+constexpr int kPassWaitMs = 5;
+constexpr long kReadMax = 4096;
+// Passes that still drain output after the encoder has ended.
+constexpr int kDrainPasses = 100;
+
+} // namespace
+
+int RunTool(const std::string& commandLine, const ToolScanner& scanner, const StopTest& stop)
+{
+    platform::ChildProcess child;
+    if (!child.start(commandLine))
+        return RunNotStarted;
+
+    std::array<char, kReadMax + 1> buffer{};
+    int countdown = kDrainPasses;
+    int status = RunEnded;
+    for (;;) {
+        if (child.waitForExit(kPassWaitMs) && --countdown < 0)
+            break;
+        const long waiting = child.peekOutput();
+        if (waiting < 0)
+            break; // the encoder has ended and everything is read
+        if (waiting > 0) {
+            const long got = child.readOutput(buffer.data(), kReadMax);
+            if (got <= 0)
+                break;
+            if (scanner) {
+                buffer[static_cast<std::size_t>(got)] = '\0';
+                if (scanner(buffer.data(), static_cast<std::size_t>(got))) {
+                    status = RunInvalidData;
+                    break;
+                }
+            }
+        }
+        if (stop && stop()) {
+            // Repeated every pass: an encoder still opening its inputs may
+            // miss the first one. Writes after it ended fail harmlessly.
+            child.writeInput("q\r\n", 3);
+            status = RunStopRequested;
+        }
+    }
+    return status;
+}

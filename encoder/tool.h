@@ -1,0 +1,18 @@
+#pragma once
+// The encoder executable: a per-user runnable copy of the shipped `tool`,
+// refreshed before every run. Qt-free.
+#include <string>
+
+// Per-user folder, ending with a separator.
+std::string ToolFolder();
+// Path of the runnable copy inside ToolFolder().
+std::string ToolCopyPath();
+
+// Makes the per-user folder (with its marker folder) once at start-up.
+// Failures are ignored: a later run then fails to start and says so.
+void EnsureToolFolder();
+
+// Refreshes the copy from the shipped encoder and returns its path in
+// double quotes, the head of every encoder command line. A failed copy is
+// not reported: an earlier copy, if any, still runs.
+std::string PrepareTool();

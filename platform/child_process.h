@@ -1,0 +1,50 @@
+#pragma once
+// A child process whose standard input comes from a pipe and whose standard
+// output and error go into one pipe, started without a console or shell.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Starts the command line (split by splitCommandLine). False when the
+    // pipes or the process could not be made; nothing runs then.
+    bool start(const std::string& commandLine);
+
+    // Waits at most `ms` milliseconds, returning early when output arrives.
+    // True once the child has ended.
+    bool waitForExit(int ms);
+
+    // Bytes waiting in the output pipe, or -1 once the child's end is closed
+    // and nothing is left to read.
+    long peekOutput();
+    // Reads at most `max` bytes; 0 or less on failure or end.
+    long readOutput(char* buffer, std::size_t max);
+    // Never blocks: a full pipe drops the bytes. False when nothing was written.
+    bool writeInput(const char* data, std::size_t size);
+
+    bool running() const;
+    // Exit code once ended; -1 when it was ended by a signal or is running.
+    int exitCode() const;
+    // Process id (0 before start).
+    std::int64_t id() const;
+
+private:
+    void closeAll();
+
+    std::int64_t pid_ = 0;
+    bool exited_ = false;
+    int exitStatus_ = 0;
+    std::intptr_t inWrite_ = -1;  // our end of the child's standard input
+    std::intptr_t outRead_ = -1;  // our end of the child's merged output
+    std::intptr_t process_ = 0;   // Windows process handle
+};
+
+} // namespace platform

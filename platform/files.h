@@ -1,0 +1,32 @@
+#pragma once
+// File-system calls the system needs, on UTF-8 paths. Qt-free.
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// The native folder separator: '\\' on Windows, '/' elsewhere.
+char separator();
+
+// True when a file or a folder of that path exists.
+bool fileExists(const std::string& path);
+bool isFolder(const std::string& path);
+// Size in bytes, or -1 when there is no such file.
+std::int64_t fileSize(const std::string& path);
+
+// Copies over an existing target. False when the source cannot be read or the
+// target cannot be written.
+bool copyFile(const std::string& from, const std::string& to);
+bool removeFile(const std::string& path);
+
+// One level only: fails when the parent is missing.
+bool makeFolder(const std::string& path);
+// Creates every missing parent too.
+bool makeFolderPath(const std::string& path);
+
+// Bytes available to this user on the file system that holds `folder` (or its
+// nearest existing parent). Returns 0, or the system's error code and leaves
+// `bytes` untouched.
+int freeSpace(const std::string& folder, std::uint64_t& bytes);
+
+} // namespace platform

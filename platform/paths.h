@@ -1,0 +1,27 @@
+#pragma once
+// Well-known folders and the encoder executable's names. Qt-free.
+#include <string>
+
+namespace platform {
+
+// Folder of the running executable, without a trailing separator.
+std::string programFolder();
+// The user's application-data folder (APPDATA; XDG_DATA_HOME or
+// ~/.local/share), without a trailing separator. Empty when unknown.
+std::string userDataFolder();
+// The user's home folder, without a trailing separator.
+std::string homeFolder();
+
+// The encoder the program ships: `tool` beside the program; on POSIX, when
+// there is none, the ffmpeg found on PATH. Empty when there is none at all.
+std::string toolSource();
+// File name of the per-user runnable copy of the encoder.
+std::string toolCopyName();
+// Copies the encoder to `copy` in a runnable form. False on failure; an
+// existing copy is then left as it was.
+bool installToolCopy(const std::string& source, const std::string& copy);
+
+// Full path of `name` looked up along PATH; empty when not found.
+std::string findOnPath(const std::string& name);
+
+} // namespace platform

@@ -1,0 +1,230 @@
+#include "platform/child_process.h"
+
+#include "platform/command_line.h"
+#include "platform/live_children.h"
+#include "platform/paths.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+namespace {
+
+void closeFd(std::intptr_t& fd)
+{
+    if (fd >= 0)
+        ::close(static_cast<int>(fd));
+    fd = -1;
+}
+
+// Writing "q" to a child that already ended must fail quietly, not kill us.
+void ignoreSigpipeOnce()
+{
+    static const bool done = [] {
+        struct sigaction sa {};
+        sa.sa_handler = SIG_IGN;
+        ::sigaction(SIGPIPE, &sa, nullptr);
+        return true;
+    }();
+    (void)done;
+}
+
+// Runs in the forked child: only async-signal-safe calls until exec.
+[[noreturn]] void execChild(int in, int out, int report, pid_t parent, const char* file, char* const* argv)
+{
+    ::setpgid(0, 0);
+    // If the program dies outright, the encoder still finishes its file.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent)
+        ::raise(SIGTERM);
+    // Ignored signals and the mask survive exec; the child gets the defaults.
+    struct sigaction sa {};
+    sa.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; ++sig)
+        ::sigaction(sig, &sa, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+
+    if (::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0) {
+        const int error = errno;
+        (void)!::write(report, &error, sizeof error);
+        ::_exit(127);
+    }
+    ::execv(file, argv);
+    const int error = errno;
+    (void)!::write(report, &error, sizeof error);
+    ::_exit(127);
+}
+
+} // namespace
+
+ChildProcess::~ChildProcess()
+{
+    closeAll();
+}
+
+void ChildProcess::closeAll()
+{
+    closeFd(inWrite_);
+    closeFd(outRead_);
+    if (pid_ > 0 && !exited_) {
+        int status = 0;
+        const pid_t r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
+        if (r == 0)
+            orphanLiveChild(pid_); // still running: the live table reaps it later
+        else
+            removeLiveChild(pid_);
+    } else if (pid_ > 0) {
+        removeLiveChild(pid_);
+    }
+    pid_ = 0;
+}
+
+bool ChildProcess::start(const std::string& commandLine)
+{
+    ignoreSigpipeOnce();
+    std::vector<std::string> args = splitCommandLine(commandLine);
+    if (args.empty() || args[0].empty())
+        return false;
+    std::string file = args[0];
+    if (file.find('/') == std::string::npos) {
+        file = findOnPath(file);
+        if (file.empty())
+            return false;
+    }
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    int inPipe[2], outPipe[2], reportPipe[2];
+    if (::pipe2(inPipe, O_CLOEXEC) != 0)
+        return false;
+    if (::pipe2(outPipe, O_CLOEXEC) != 0) {
+        ::close(inPipe[0]);
+        ::close(inPipe[1]);
+        return false;
+    }
+    if (::pipe2(reportPipe, O_CLOEXEC) != 0) {
+        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1]})
+            ::close(fd);
+        return false;
+    }
+
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        execChild(inPipe[0], outPipe[1], reportPipe[1], parent, file.c_str(), argv.data());
+
+    ::close(inPipe[0]);
+    ::close(outPipe[1]);
+    ::close(reportPipe[1]);
+    if (pid < 0) {
+        ::close(inPipe[1]);
+        ::close(outPipe[0]);
+        ::close(reportPipe[0]);
+        return false;
+    }
+    ::setpgid(pid, pid); // both sides set it, so no race with exec
+
+    // The report pipe closes on a successful exec; an errno arrives otherwise.
+    int error = 0;
+    ssize_t got;
+    do {
+        got = ::read(reportPipe[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    ::close(reportPipe[0]);
+    if (got > 0) {
+        ::close(inPipe[1]);
+        ::close(outPipe[0]);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return false;
+    }
+
+    // A child that never reads its input must not block us on a full pipe.
+    ::fcntl(inPipe[1], F_SETFL, ::fcntl(inPipe[1], F_GETFL) | O_NONBLOCK);
+    pid_ = pid;
+    exited_ = false;
+    inWrite_ = inPipe[1];
+    outRead_ = outPipe[0];
+    addLiveChild(pid_, inWrite_, 0);
+    return true;
+}
+
+bool ChildProcess::waitForExit(int ms)
+{
+    if (pid_ <= 0 || exited_)
+        return true;
+    int status = 0;
+    pid_t r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
+    if (r == 0 && ms > 0 && outRead_ >= 0) {
+        pollfd p{static_cast<int>(outRead_), POLLIN, 0};
+        ::poll(&p, 1, ms);
+        r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
+    } else if (r == 0 && ms > 0) {
+        ::usleep(static_cast<useconds_t>(ms) * 1000);
+        r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
+    }
+    if (r == 0)
+        return false;
+    // r < 0 (ECHILD): someone else, e.g. the crash handler, reaped it.
+    exited_ = true;
+    exitStatus_ = status;
+    removeLiveChild(pid_);
+    return true;
+}
+
+long ChildProcess::peekOutput()
+{
+    if (outRead_ < 0)
+        return -1;
+    int waiting = 0;
+    if (::ioctl(static_cast<int>(outRead_), FIONREAD, &waiting) != 0)
+        return -1;
+    if (waiting > 0)
+        return waiting;
+    // Nothing waiting: a closed writer side means the pipe is broken.
+    pollfd p{static_cast<int>(outRead_), POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)))
+        return -1;
+    return 0;
+}
+
+long ChildProcess::readOutput(char* buffer, std::size_t max)
+{
+    if (outRead_ < 0)
+        return -1;
+    ssize_t got;
+    do {
+        got = ::read(static_cast<int>(outRead_), buffer, max);
+    } while (got < 0 && errno == EINTR);
+    return static_cast<long>(got);
+}
+
+bool ChildProcess::writeInput(const char* data, std::size_t size)
+{
+    if (inWrite_ < 0)
+        return false;
+    return ::write(static_cast<int>(inWrite_), data, size) > 0;
+}
+
+bool ChildProcess::running() const { return pid_ > 0 && !exited_; }
+
+int ChildProcess::exitCode() const
+{
+    return exited_ && WIFEXITED(exitStatus_) ? WEXITSTATUS(exitStatus_) : -1;
+}
+
+std::int64_t ChildProcess::id() const { return pid_; }
+
+} // namespace platform

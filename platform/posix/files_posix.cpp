@@ -1,0 +1,130 @@
+#include "platform/files.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace platform {
+
+char separator() { return '/'; }
+
+bool fileExists(const std::string& path)
+{
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::int64_t fileSize(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return -1;
+    return st.st_size;
+}
+
+bool copyFile(const std::string& from, const std::string& to)
+{
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat st;
+    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = false;
+            break;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                ok = false;
+                break;
+            }
+            done += put;
+        }
+        if (!ok)
+            break;
+    }
+    ::close(in);
+    if (::close(out) != 0)
+        ok = false;
+    return ok;
+}
+
+bool removeFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool makeFolder(const std::string& path)
+{
+    return ::mkdir(path.c_str(), 0777) == 0;
+}
+
+bool makeFolderPath(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    if (isFolder(path))
+        return true;
+    // Walk the path, making each missing level.
+    for (std::size_t pos = 1; pos <= path.size(); ++pos) {
+        if (pos != path.size() && path[pos] != '/')
+            continue;
+        const std::string prefix = path.substr(0, pos);
+        if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
+            return false;
+    }
+    return isFolder(path);
+}
+
+int freeSpace(const std::string& folder, std::uint64_t& bytes)
+{
+    if (folder.empty())
+        return ENOENT;
+    std::string probe = folder;
+    struct statvfs fs;
+    // Ask the nearest folder that exists: a save folder that is yet to be
+    // made lives on its parent's file system.
+    while (::statvfs(probe.c_str(), &fs) != 0) {
+        const int error = errno;
+        if (error != ENOENT && error != ENOTDIR)
+            return error;
+        while (probe.size() > 1 && probe.back() == '/')
+            probe.pop_back();
+        const std::size_t slash = probe.rfind('/');
+        if (slash == std::string::npos)
+            return error;
+        probe = slash == 0 ? std::string("/") : probe.substr(0, slash);
+    }
+    bytes = static_cast<std::uint64_t>(fs.f_bavail) * static_cast<std::uint64_t>(fs.f_frsize);
+    return 0;
+}
+
+} // namespace platform

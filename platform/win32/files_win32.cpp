@@ -1,0 +1,70 @@
+#include "platform/files.h"
+
+#include "platform/win32/wide.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+namespace platform {
+using win32::widen;
+
+char separator() { return '\\'; }
+
+bool fileExists(const std::string& path)
+{
+    return !path.empty() && ::PathFileExistsW(widen(path).c_str());
+}
+
+bool isFolder(const std::string& path)
+{
+    const DWORD a = ::GetFileAttributesW(widen(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::int64_t fileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)
+        || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool copyFile(const std::string& from, const std::string& to)
+{
+    return ::CopyFileW(widen(from).c_str(), widen(to).c_str(), FALSE) != 0;
+}
+
+bool removeFile(const std::string& path)
+{
+    return ::DeleteFileW(widen(path).c_str()) != 0;
+}
+
+bool makeFolder(const std::string& path)
+{
+    return ::CreateDirectoryW(widen(path).c_str(), nullptr) != 0;
+}
+
+bool makeFolderPath(const std::string& path)
+{
+    std::wstring w = widen(path);
+    for (auto& c : w)
+        if (c == L'/')
+            c = L'\\';
+    const int r = ::SHCreateDirectoryExW(nullptr, w.c_str(), nullptr);
+    return r == ERROR_SUCCESS || r == ERROR_ALREADY_EXISTS || r == ERROR_FILE_EXISTS;
+}
+
+int freeSpace(const std::string& folder, std::uint64_t& bytes)
+{
+    // The drive's root, from the folder's first letter: "C:\".
+    const std::wstring w = widen(folder);
+    const wchar_t root[4] = {w.empty() ? L'\0' : w[0], L':', L'\\', L'\0'};
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+    if (!::GetDiskFreeSpaceW(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        return static_cast<int>(::GetLastError());
+    bytes = static_cast<std::uint64_t>(sectorsPerCluster) * freeClusters * bytesPerSector;
+    return 0;
+}
+
+} // namespace platform

@@ -1,0 +1,77 @@
+#include "test_support.h"
+
+#include "platform/child_process.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace testing_support {
+
+TempFolder::TempFolder()
+{
+    static std::atomic<int> serial{0};
+    path_ = std::filesystem::temp_directory_path()
+        / ("vtr-test-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+}
+
+TempFolder::~TempFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempFolder::file(const std::string& name) const
+{
+    return (path_ / std::filesystem::u8path(name)).string();
+}
+
+std::string faultChild()
+{
+    return VTR_FAULT_CHILD_PATH;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeFile(const std::string& path, const std::string& content)
+{
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string runAndCapture(const std::string& commandLine, int* exitCode)
+{
+    platform::ChildProcess child;
+    if (!child.start(commandLine)) {
+        if (exitCode)
+            *exitCode = -1;
+        return {};
+    }
+    std::string out;
+    char buffer[4096];
+    for (;;) {
+        child.waitForExit(5);
+        const long waiting = child.peekOutput();
+        if (waiting < 0)
+            break;
+        const long got = waiting > 0 ? child.readOutput(buffer, sizeof buffer) : 0;
+        if (got > 0)
+            out.append(buffer, static_cast<std::size_t>(got));
+    }
+    while (!child.waitForExit(10)) {
+    }
+    if (exitCode)
+        *exitCode = child.exitCode();
+    return out;
+}
+
+} // namespace testing_support

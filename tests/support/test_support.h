@@ -1,0 +1,33 @@
+#pragma once
+// Small helpers shared by the tests.
+#include <filesystem>
+#include <string>
+
+namespace testing_support {
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents when the object goes away.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    // The folder's path joined with `name`, as a UTF-8 string.
+    std::string file(const std::string& name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// Path of the fault-injection child built beside the tests.
+std::string faultChild();
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& content);
+
+// Runs a program (arguments split by the Windows rules) and returns its merged
+// output; `exitCode` gets its exit status.
+std::string runAndCapture(const std::string& commandLine, int* exitCode = nullptr);
+
+} // namespace testing_support

@@ -1,0 +1,75 @@
+#include "util/files.h"
+
+#include "../support/test_support.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+TEST(MakeUniqueFileName, CountsUpPastEveryTakenName)
+{
+    TempFolder dir;
+    std::string out;
+    const std::string path = dir.file("2026-12-06-16-23-31.mp4");
+    EXPECT_EQ(MakeUniqueFileName(path, out), 0);
+    EXPECT_EQ(out, path); // nothing there yet
+
+    writeFile(path, "x");
+    EXPECT_EQ(MakeUniqueFileName(path, out), 0);
+    EXPECT_EQ(out, dir.file("2026-12-06-16-23-31(1).mp4"));
+
+    writeFile(dir.file("2026-12-06-16-23-31(1).mp4"), "x");
+    EXPECT_EQ(MakeUniqueFileName(path, out), 0);
+    EXPECT_EQ(out, dir.file("2026-12-06-16-23-31(2).mp4"));
+
+    // Counters already in a name are not parsed: a second one follows.
+    EXPECT_EQ(MakeUniqueFileName(dir.file("2026-12-06-16-23-31(1).mp4"), out), 0);
+    EXPECT_EQ(out, dir.file("2026-12-06-16-23-31(1)(1).mp4"));
+}
+
+TEST(MakeUniqueFileName, FoldersDotsAndNonLatinNames)
+{
+    TempFolder dir;
+    std::string out;
+    // A folder of that name counts as taken.
+    std::filesystem::create_directory(dir.path() / "clip.mp4");
+    EXPECT_EQ(MakeUniqueFileName(dir.file("clip.mp4"), out), 0);
+    EXPECT_EQ(out, dir.file("clip(1).mp4"));
+    // The extension is taken from the name, not from a dot in a folder.
+    std::filesystem::create_directory(dir.path() / "v1.0");
+    writeFile(dir.file("v1.0/noext"), "x");
+    EXPECT_EQ(MakeUniqueFileName(dir.file("v1.0/noext"), out), 0);
+    EXPECT_EQ(out, dir.file("v1.0/noext(1)"));
+    writeFile(dir.file("录像 $1.mp4"), "x");
+    EXPECT_EQ(MakeUniqueFileName(dir.file("录像 $1.mp4"), out), 0);
+    EXPECT_EQ(out, dir.file("录像 $1(1).mp4"));
+}
+
+TEST(MakeUniqueFileName, ResultMustFitTheBuffer)
+{
+    std::string out = "old";
+    const std::string path = "/no/such/" + std::string(20, 'a') + ".mp4"; // 33 units
+    EXPECT_EQ(MakeUniqueFileName(path, out, 34), 0);
+    EXPECT_EQ(out, path);
+    EXPECT_EQ(MakeUniqueFileName(path, out, 33), ERANGE);
+    EXPECT_EQ(out, "");
+    // Non-Latin letters count as one unit each, as in the Windows buffers.
+    EXPECT_EQ(Utf16Length("录像"), 2u);
+    EXPECT_EQ(Utf16Length("\xF0\x9F\x8E\xA5"), 2u); // outside the BMP: a surrogate pair
+}
+
+TEST(GetDriveFreeSpace, RealAndMissingFolders)
+{
+    TempFolder dir;
+    std::uint64_t bytes = 0;
+    EXPECT_EQ(GetDriveFreeSpace(dir.path().string(), bytes), 0);
+    EXPECT_GT(bytes, 0u);
+    bytes = 0;
+    EXPECT_EQ(GetDriveFreeSpace(dir.file("missing/deeper"), bytes), 0);
+    EXPECT_GT(bytes, 0u);
+    bytes = 0;
+    EXPECT_NE(GetDriveFreeSpace("", bytes), 0);
+    EXPECT_EQ(bytes, 0u); // the caller's preset stays
+}

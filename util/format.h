@@ -1,0 +1,9 @@
+#pragma once
+// Texts of durations and sizes as the window shows them. Qt-free, UTF-8.
+#include <cstdint>
+#include <string>
+
+// "HH:MM:SS"; hours grow past two digits (360000 s give "100:00:00").
+std::string FormatDuration(std::int64_t seconds);
+// "1.50 KB", "1023 Bytes", "2.00 GB": two decimals from KB up.
+std::string FormatSize(std::int64_t bytes);
