@@ -1,0 +1,52 @@
+#include "audio/audio_combo.h"
+
+#include "audio/audio_mode.h"
+
+#include <QComboBox>
+#include <QIcon>
+#include <QVariant>
+
+namespace audio {
+
+AudioEntryTexts AudioEntryTexts::fromLookup(const std::function<QString(const QString& key)>& lookup)
+{
+    return {lookup(QStringLiteral("MainWnd/ComputerSoundAndMic")), lookup(QStringLiteral("MainWnd/ComputerSound")),
+            lookup(QStringLiteral("MainWnd/Mic"))};
+}
+
+void appendAudioEntries(QComboBox& combo, const platform::AudioSources& found, const AudioEntryTexts& texts)
+{
+    if (found.microphoneFound)
+        combo.addItem(QIcon(), texts.computerSoundAndMic, QVariant(unsigned(kComputerSoundAndMicMode)));
+    if (found.computerSoundFound)
+        combo.addItem(QIcon(), texts.computerSound, QVariant(unsigned(kComputerSoundMode)));
+    if (found.microphoneFound)
+        combo.addItem(QIcon(), texts.mic, QVariant(unsigned(kMicrophoneMode)));
+}
+
+void discoverAudioChoices(QComboBox& combo, DeviceSlots& deviceSlots, const AudioEntryTexts& texts)
+{
+    const platform::AudioSources found = platform::discoverAudioSources();
+    deviceSlots.assign(found);
+    appendAudioEntries(combo, found, texts);
+}
+
+void appendNoneEntry(QComboBox& combo, const QString& text)
+{
+    combo.addItem(QIcon(), text, QVariant(kNoneUserData));
+}
+
+std::optional<int> audioModeOfEntry(const QComboBox& combo, int index)
+{
+    if (index < 0 || index >= combo.count())
+        return std::nullopt;
+    return static_cast<int>(combo.itemData(index).toUInt());
+}
+
+void applyAudioComboIndex(const QComboBox& combo, int index)
+{
+    if (const std::optional<int> mode = audioModeOfEntry(combo, index))
+        setAudioMode(*mode);
+}
+
+} // namespace audio
