@@ -41,6 +41,7 @@ private:
 
     std::int64_t pid_ = 0;
     bool exited_ = false;
+    bool outputClosed_ = false; // the child closed its end of the output pipe
     int exitStatus_ = 0;
     std::intptr_t inWrite_ = -1;  // our end of the child's standard input
     std::intptr_t outRead_ = -1;  // our end of the child's merged output

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev libgtest-dev googletest libpulse-dev
+  qt6-base-dev libgl-dev libgtest-dev googletest libpulse-dev libx11-dev
   ffmpeg mplayer pulseaudio pulseaudio-utils
   xvfb x11-utils xdotool fonts-crosextra-carlito
 )

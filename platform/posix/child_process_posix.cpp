@@ -77,7 +77,13 @@ void ChildProcess::closeAll()
     closeFd(outRead_);
     if (pid_ > 0 && !exited_) {
         int status = 0;
-        const pid_t r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
+        pid_t r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
+        // A child whose output end is closed is on its way out: give it a
+        // moment so that a finished run leaves nothing running.
+        for (int ms = 0; r == 0 && outputClosed_ && ms < 1000; ++ms) {
+            ::usleep(1000);
+            r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
+        }
         if (r == 0)
             orphanLiveChild(pid_); // still running: the live table reaps it later
         else
@@ -155,6 +161,7 @@ bool ChildProcess::start(const std::string& commandLine)
     ::fcntl(inPipe[1], F_SETFL, ::fcntl(inPipe[1], F_GETFL) | O_NONBLOCK);
     pid_ = pid;
     exited_ = false;
+    outputClosed_ = false;
     inWrite_ = inPipe[1];
     outRead_ = outPipe[0];
     addLiveChild(pid_, inWrite_, 0);
@@ -195,8 +202,10 @@ long ChildProcess::peekOutput()
         return waiting;
     // Nothing waiting: a closed writer side means the pipe is broken.
     pollfd p{static_cast<int>(outRead_), POLLIN, 0};
-    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)))
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR))) {
+        outputClosed_ = true;
         return -1;
+    }
     return 0;
 }
 

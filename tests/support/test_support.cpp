@@ -75,3 +75,25 @@ std::string runAndCapture(const std::string& commandLine, int* exitCode)
 }
 
 } // namespace testing_support
+
+#include "platform/command_line.h"
+
+namespace testing_support {
+
+std::string probe(const std::string& file, const std::string& entries, const std::string& extra)
+{
+    return runAndCapture("ffprobe -v error " + extra + " -show_entries " + entries + " -of csv=p=0 "
+                         + platform::quoteArgument(file));
+}
+
+double probeDuration(const std::string& file)
+{
+    const std::string text = probe(file, "format=duration");
+    try {
+        return std::stod(text);
+    } catch (...) {
+        return -1;
+    }
+}
+
+} // namespace testing_support

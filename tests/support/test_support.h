@@ -31,3 +31,13 @@ void writeFile(const std::string& path, const std::string& content);
 std::string runAndCapture(const std::string& commandLine, int* exitCode = nullptr);
 
 } // namespace testing_support
+
+namespace testing_support {
+
+// ffprobe's compact answer for the entries asked, e.g.
+// probe(file, "stream=codec_name") == "h264\naac\n" (one line per stream).
+std::string probe(const std::string& file, const std::string& entries, const std::string& extra = {});
+// The duration of a media file in seconds, or -1.
+double probeDuration(const std::string& file);
+
+} // namespace testing_support

@@ -1,0 +1,40 @@
+#pragma once
+// The encoder command line of one recording: the whole desktop, H.264, and
+// AAC from one or two audio sources mixed. Pure and Qt-free; both platforms'
+// shapes are built everywhere so that each can be checked everywhere.
+#include "platform/clock.h"
+#include "platform/desktop.h"
+
+#include <string>
+
+// Audio modes, as the record page's audio choices carry them.
+enum AudioMode : int {
+    AudioComputerSound = 0,
+    AudioMicrophone = 1,
+    AudioComputerSoundAndMic = 2,
+    AudioNone = -2, // any negative mode means no sound
+};
+
+struct RecordSources {
+    int audioMode = AudioNone;
+    std::string computerSound; // device slot 0
+    std::string microphone;    // device slot 1
+};
+
+// Options after the encoder path, each piece starting with a blank: the audio
+// inputs and their mix, then the desktop input and the encoding options.
+std::string BuildGdigrabRecordArgs(const RecordSources& sources);
+std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Desktop& desktop);
+// The shape of the platform the desktop belongs to.
+std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop);
+
+// quotedTool + args + " " + the quoted output path + " ".
+std::string BuildRecordCommandLine(const std::string& quotedTool, const std::string& args,
+                                   const std::string& outputPath);
+
+// "2026-12-06-16-23-31": the name of a recording started at that time.
+std::string RecordFileStem(const platform::LocalTime& t);
+
+// False when the mode needs a device slot that is empty. Such a run cannot
+// record what the user chose.
+bool RecordSourcesComplete(const RecordSources& sources);

@@ -1,0 +1,90 @@
+#include "encoder/record_command.h"
+
+#include "platform/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string kTool = "\"C:\\Users\\u\\AppData\\Roaming\\VantreelScreenRecorder\\\\tool.exe\"";
+const std::string kKeyframes = " -force_key_frames expr:gte(t,n_forced)";
+const std::string kSilent = " -vcodec libx264 -r 60.97 -b:v 1500K -pix_fmt yuv420p -tune zerolatency -preset ultrafast"
+    + kKeyframes + " -f mp4";
+const std::string kSound = " -vcodec libx264 -r 60.97 -b:v 1500K -codec:a aac -ac 2 -ar 44100  -pix_fmt yuv420p -tune "
+                           "zerolatency -preset ultrafast"
+    + kKeyframes + " -f mp4";
+
+RecordSources sources(int mode)
+{
+    return {mode, "Stereo Mix (Realtek Audio)", "Microphone (USB \"Pro\")"};
+}
+
+platform::Desktop x11(int w, int h) { return {platform::DesktopGrab::X11, ":99", w, h}; }
+
+} // namespace
+
+TEST(RecordCommand, WindowsShapesWordForWord)
+{
+    const std::string out = "C:\\VantreelSave\\\\2026-12-06-16-23-31.mp4";
+    EXPECT_EQ(BuildRecordCommandLine(kTool, BuildGdigrabRecordArgs(sources(AudioNone)), out),
+              kTool + " -f gdigrab -i desktop " + kSilent + " \"" + out + "\" ");
+    EXPECT_EQ(BuildGdigrabRecordArgs(sources(-1)), BuildGdigrabRecordArgs(sources(AudioNone)));
+    EXPECT_EQ(BuildGdigrabRecordArgs(sources(AudioComputerSound)),
+              " -f dshow -i audio=\"Stereo Mix (Realtek Audio)\" -filter_complex "
+              "amix=inputs=1:duration=first:dropout_transition=1 -f gdigrab -i desktop "
+                  + kSound);
+    // A quote inside a device name is escaped, so the name reaches the encoder whole.
+    EXPECT_EQ(BuildGdigrabRecordArgs(sources(AudioMicrophone)),
+              " -f dshow -i audio=\"Microphone (USB \\\"Pro\\\")\" -filter_complex "
+              "amix=inputs=1:duration=first:dropout_transition=1 -f gdigrab -i desktop "
+                  + kSound);
+    EXPECT_EQ(BuildGdigrabRecordArgs(sources(AudioComputerSoundAndMic)),
+              " -f dshow -i audio=\"Stereo Mix (Realtek Audio)\" -f dshow -i audio=\"Microphone (USB \\\"Pro\\\")\""
+              " -filter_complex amix=inputs=2:duration=first:dropout_transition=2 -f gdigrab -i desktop "
+                  + kSound);
+    // The "None" entry carries 4294967294, which reads as -2: no audio, no audio codec.
+    EXPECT_EQ(BuildGdigrabRecordArgs(sources(static_cast<int>(4294967294u))).find("-codec:a"), std::string::npos);
+}
+
+TEST(RecordCommand, X11ShapesWordForWord)
+{
+    EXPECT_EQ(BuildX11RecordArgs(sources(AudioNone), x11(1280, 720)),
+              " -f x11grab -video_size 1280x720 -i :99 " + kSilent);
+    RecordSources pulse{AudioComputerSoundAndMic, "spk.monitor", "alsa_input.usb-Mic $1"};
+    EXPECT_EQ(BuildX11RecordArgs(pulse, x11(1920, 1080)),
+              " -f pulse -i \"spk.monitor\" -f pulse -i \"alsa_input.usb-Mic $1\""
+              " -filter_complex amix=inputs=2:duration=first:dropout_transition=2"
+              " -f x11grab -video_size 1920x1080 -i :99 "
+                  + kSound);
+    pulse.audioMode = AudioMicrophone;
+    EXPECT_EQ(BuildRecordArgs(pulse, x11(800, 600)),
+              " -f pulse -i \"alsa_input.usb-Mic $1\" -filter_complex amix=inputs=1:duration=first:dropout_transition=1"
+              " -f x11grab -video_size 800x600 -i :99 "
+                  + kSound);
+    EXPECT_EQ(BuildRecordArgs(pulse, platform::Desktop{}), BuildGdigrabRecordArgs(pulse));
+}
+
+TEST(RecordCommand, OddNamesRoundTripThroughTheCommandLine)
+{
+    RecordSources odd{AudioComputerSoundAndMic, "-monitor \"x\" $HOME", "麦克风 (USB)\\"};
+    const std::string out = "/tmp/save dir/-rec \"1\" $x `id`;.mp4";
+    const auto args = platform::splitCommandLine(
+        BuildRecordCommandLine("\"/data/tool\"", BuildX11RecordArgs(odd, x11(640, 480)), out));
+    ASSERT_GE(args.size(), 8u);
+    EXPECT_EQ(args[0], "/data/tool");
+    EXPECT_EQ(args[4], odd.computerSound);
+    EXPECT_EQ(args[8], odd.microphone);
+    EXPECT_EQ(args.back(), out);
+}
+
+TEST(RecordCommand, FileStemAndMissingDevices)
+{
+    EXPECT_EQ(RecordFileStem({2026, 12, 6, 16, 23, 31}), "2026-12-06-16-23-31");
+    EXPECT_EQ(RecordFileStem({2027, 1, 2, 3, 4, 5}), "2027-01-02-03-04-05");
+
+    EXPECT_TRUE(RecordSourcesComplete({AudioNone, "", ""}));
+    EXPECT_TRUE(RecordSourcesComplete({AudioComputerSound, "spk.monitor", ""}));
+    EXPECT_FALSE(RecordSourcesComplete({AudioComputerSound, "", "mic"}));
+    EXPECT_FALSE(RecordSourcesComplete({AudioMicrophone, "spk.monitor", ""}));
+    EXPECT_FALSE(RecordSourcesComplete({AudioComputerSoundAndMic, "", "mic"})); // only a microphone was found
+}

@@ -1,0 +1,147 @@
+// Real recordings of the test session's X screen and PulseAudio sources.
+#include "encoder/record_run.h"
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/live_children.h"
+
+#include "../support/test_support.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+
+using namespace testing_support;
+
+namespace {
+
+// Runs RecordRun on a worker as the recording controller does, clears the
+// flag after `ms` and waits for the file to be finished. Returns the time the
+// worker took after the stop.
+std::uint64_t recordFor(const RecordSettings& settings, int ms)
+{
+    g_recording = true;
+    std::thread worker([&] { RecordRun(settings); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    g_recording = false;
+    const std::uint64_t stop = platform::tickCount();
+    worker.join();
+    return platform::tickCount() - stop;
+}
+
+// Runs RecordRun while the flag stays set; returns how long it took to give up.
+std::uint64_t failingRun(const RecordSettings& settings)
+{
+    g_recording = true;
+    const std::uint64_t start = platform::tickCount();
+    RecordRun(settings);
+    g_recording = false;
+    return platform::tickCount() - start;
+}
+
+class RecordRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run inside scripts/headless-session.sh";
+    }
+    RecordSettings settings(int mode, std::string computer = "spk.monitor", std::string mic = "vmic")
+    {
+        return {{mode, std::move(computer), std::move(mic)}, dir.path().string()};
+    }
+    TempFolder dir;
+};
+
+} // namespace
+
+TEST_F(RecordRunTest, EachAudioChoiceGivesThePromisedStreams)
+{
+    struct Case {
+        int mode;
+        const char* streams;
+    };
+    const Case cases[] = {
+        {AudioNone, "h264,yuv420p\n"},
+        {AudioComputerSound, "aac,44100,2\nh264,yuv420p\n"},
+        {AudioMicrophone, "aac,44100,2\nh264,yuv420p\n"},
+        {AudioComputerSoundAndMic, "aac,44100,2\nh264,yuv420p\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("audio mode " + std::to_string(c.mode));
+        recordFor(settings(c.mode), 3000);
+        const std::string file = CurrentOutputPath();
+        ASSERT_TRUE(platform::fileExists(file));
+        EXPECT_EQ(file.rfind(dir.path().string() + "/", 0), 0u);
+        EXPECT_EQ(probe(file, "stream=codec_name,pix_fmt,sample_rate,channels"), c.streams);
+        const double duration = probeDuration(file);
+        EXPECT_GT(duration, 1.8);
+        EXPECT_LT(duration, 4.0);
+        platform::removeFile(file);
+    }
+    EXPECT_EQ(platform::liveChildCount(), 0);
+}
+
+TEST_F(RecordRunTest, KeyframeAtLeastEverySecond)
+{
+    recordFor(settings(AudioComputerSound), 4500);
+    std::istringstream packets(probe(CurrentOutputPath(), "packet=pts_time,flags", "-select_streams v"));
+    std::vector<double> keys;
+    for (std::string line; std::getline(packets, line);)
+        if (line.find(",K") != std::string::npos)
+            keys.push_back(std::stod(line));
+    ASSERT_GE(keys.size(), 3u);
+    EXPECT_LT(keys.front(), 0.1);
+    // The frame at or just after each whole second: at most one frame late.
+    for (std::size_t i = 1; i < keys.size(); ++i)
+        EXPECT_LE(keys[i] - keys[i - 1], 1.0 + 1.0 / 60.97 + 0.001) << "between " << keys[i - 1] << " and " << keys[i];
+}
+
+TEST_F(RecordRunTest, TakenNameGetsACounterAndTrailingSeparatorWorks)
+{
+    // Occupy the names of this second and the next few.
+    const platform::LocalTime now = platform::localTime();
+    for (int s = 0; s < 3; ++s) {
+        platform::LocalTime t = now;
+        t.second += s;
+        if (t.second < 60)
+            writeFile(dir.file(RecordFileStem(t) + ".mp4"), "taken");
+    }
+    RecordSettings s = settings(AudioNone);
+    s.saveFolder += "/"; // as a folder picker may give it: the path gets "//"
+    recordFor(s, 1500);
+    const std::string file = CurrentOutputPath();
+    EXPECT_NE(file.find("//"), std::string::npos);
+    EXPECT_NE(file.find("(1).mp4"), std::string::npos) << file;
+    EXPECT_EQ(probe(file, "stream=codec_name"), "h264\n");
+}
+
+TEST_F(RecordRunTest, SaveFolderIsMadeOneLevelDeep)
+{
+    RecordSettings s = settings(AudioNone);
+    s.saveFolder = dir.file("新建 $folder");
+    recordFor(s, 1200);
+    EXPECT_TRUE(platform::isFolder(s.saveFolder));
+    EXPECT_EQ(probe(CurrentOutputPath(), "stream=codec_name"), "h264\n");
+}
+
+TEST_F(RecordRunTest, BadChoicesEndQuicklyWithoutAFileOrAnEncoder)
+{
+    struct Case {
+        const char* what;
+        RecordSettings settings;
+    };
+    const Case cases[] = {
+        {"unknown device", settings(AudioMicrophone, "spk.monitor", "no-such-source")},
+        {"empty slot", settings(AudioComputerSoundAndMic, "", "vmic")},
+        {"missing parent", {{AudioNone, "", ""}, dir.file("missing/deeper")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // The flag stays set: the run must end on its own.
+        EXPECT_LT(failingRun(c.settings), 5000u);
+        EXPECT_FALSE(platform::fileExists(CurrentOutputPath()));
+        EXPECT_EQ(platform::liveChildCount(), 0);
+    }
+}
