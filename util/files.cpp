@@ -1,6 +1,7 @@
 #include "util/files.h"
 
 #include "platform/files.h"
+#include "platform/text.h"
 
 #include <cerrno>
 
@@ -9,17 +10,6 @@ namespace {
 bool isSeparator(char c) { return c == '/' || c == platform::separator(); }
 
 } // namespace
-
-std::size_t Utf16Length(const std::string& text)
-{
-    std::size_t units = 0;
-    for (unsigned char c : text) {
-        if ((c & 0xC0) == 0x80)
-            continue; // continuation byte
-        units += c >= 0xF0 ? 2 : 1; // four-byte sequences need a surrogate pair
-    }
-    return units;
-}
 
 int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t outChars)
 {
@@ -40,7 +30,7 @@ int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t ou
                 break;
         }
     }
-    if (Utf16Length(result) + 1 > outChars) {
+    if (platform::utf16Length(result) + 1 > outChars) {
         out.clear();
         return ERANGE;
     }

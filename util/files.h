@@ -16,6 +16,3 @@ int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t ou
 // the first letter). Returns 0, or the system error code and leaves `out` as
 // it was: callers preset 0, so a failed query shows as 0 bytes.
 int GetDriveFreeSpace(const std::string& folder, std::uint64_t& out);
-
-// Length of UTF-8 text in UTF-16 units, the measure of the Windows buffers.
-std::size_t Utf16Length(const std::string& text);

@@ -1,6 +1,6 @@
 #include "platform/audio_sources.h"
 
-#include "audio/device_name_rules.h"
+#include "platform/audio_name_rules.h"
 #include "platform/win32/wide.h"
 
 #include <dshow.h>
@@ -177,7 +177,7 @@ AudioSources discoverAudioSources()
     AudioSources found;
     if (FAILED(CoInitialize(nullptr)))
         return found;
-    const audio::DeviceNameChoice choice = audio::chooseAudioDevices(audioInputFriendlyNames());
+    const platform::DeviceNameChoice choice = platform::chooseAudioDevices(audioInputFriendlyNames());
     CoUninitialize();
     found.computerSound = choice.computerSound;
     found.microphone = choice.microphone;

@@ -1,8 +1,8 @@
-#include "audio/device_name_rules.h"
+#include "platform/audio_name_rules.h"
 
 #include <gtest/gtest.h>
 
-using audio::chooseAudioDevices;
+using platform::chooseAudioDevices;
 
 TEST(DeviceNameRules, NoMatchingDeviceFillsNothing)
 {
@@ -66,7 +66,7 @@ TEST(DeviceNameRules, OverlongNameIsPassedOverNotCut)
 {
     // 255 units fit; the UTF-16 count matters, not the byte count.
     const std::string fits = "Microphone " + std::string(244, 'x');
-    ASSERT_EQ(audio::utf16Length(fits), 255u);
+    ASSERT_EQ(platform::utf16Length(fits), 255u);
     EXPECT_EQ(chooseAudioDevices({fits}).microphone, fits);
 
     const std::string tooLong = fits + "x";
@@ -78,12 +78,12 @@ TEST(DeviceNameRules, OverlongNameIsPassedOverNotCut)
 
     // 85 three-byte characters are 85 units; a character beyond U+FFFF is two.
     std::string chinese = "麦克风";
-    while (audio::utf16Length(chinese) < 255)
+    while (platform::utf16Length(chinese) < 255)
         chinese += "音";
     EXPECT_EQ(chinese.size(), 255u * 3);
     EXPECT_EQ(chooseAudioDevices({chinese}).microphone, chinese);
     const std::string withEmoji = "Microphone " + std::string(243, 'x') + "\xF0\x9F\x8E\xA4"; // U+1F3A4
-    EXPECT_EQ(audio::utf16Length(withEmoji), 256u);
+    EXPECT_EQ(platform::utf16Length(withEmoji), 256u);
     EXPECT_FALSE(chooseAudioDevices({withEmoji}).microphoneFound);
 
     // An over-long capturer does not shut out the mix devices.

@@ -1,4 +1,5 @@
 #include "util/files.h"
+#include "platform/text.h"
 
 #include "../support/test_support.h"
 
@@ -56,8 +57,8 @@ TEST(MakeUniqueFileName, ResultMustFitTheBuffer)
     EXPECT_EQ(MakeUniqueFileName(path, out, 33), ERANGE);
     EXPECT_EQ(out, "");
     // Non-Latin letters count as one unit each, as in the Windows buffers.
-    EXPECT_EQ(Utf16Length("录像"), 2u);
-    EXPECT_EQ(Utf16Length("\xF0\x9F\x8E\xA5"), 2u); // outside the BMP: a surrogate pair
+    EXPECT_EQ(platform::utf16Length("录像"), 2u);
+    EXPECT_EQ(platform::utf16Length("\xF0\x9F\x8E\xA5"), 2u); // outside the BMP: a surrogate pair
 }
 
 TEST(GetDriveFreeSpace, RealAndMissingFolders)

@@ -1,14 +1,14 @@
 #pragma once
 // Which capture devices the encoder is told to open, chosen from the
-// DirectShow friendly names. Qt-free and header-only so that the Win32 back
-// end of the platform layer can apply the same rules without linking this
-// subsystem.
+// DirectShow friendly names. Pure, so that it is checked on every platform.
+#include "platform/text.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace audio {
+namespace platform {
 
 // The device slots hold at most this many UTF-16 units (a 256-unit buffer
 // with its terminator).
@@ -21,20 +21,6 @@ struct DeviceNameChoice {
     bool computerSoundFound = false;
     bool virtualCapturerSeen = false;
 };
-
-// Length of a UTF-8 string in UTF-16 units: code points above U+FFFF (four-
-// byte sequences) take a surrogate pair.
-inline std::size_t utf16Length(std::string_view utf8)
-{
-    std::size_t units = 0;
-    for (const unsigned char c : utf8) {
-        if ((c & 0xC0) != 0x80)
-            ++units;
-        if (c >= 0xF0)
-            ++units;
-    }
-    return units;
-}
 
 // Applies the friendly-name rules to the devices in discovery order. Matching
 // is case-sensitive; the last matching microphone and the last matching mix
@@ -70,4 +56,4 @@ inline DeviceNameChoice chooseAudioDevices(const std::vector<std::string>& frien
     return choice;
 }
 
-} // namespace audio
+} // namespace platform

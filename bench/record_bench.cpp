@@ -1,0 +1,76 @@
+// One recording of the current X screen through our runner, as the recording
+// run makes it, with the figures ffmpeg reports.
+//   record_bench SECONDS MODE OUT.mp4     records, prints one result row
+//   record_bench --args MODE OUT.mp4      prints the encoder arguments, each
+//                                         ended by a zero byte, for a direct run
+#include "encoder/record_command.h"
+#include "encoder/runner.h"
+#include "encoder/tool.h"
+#include "platform/clock.h"
+#include "platform/command_line.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/resource.h>
+
+namespace {
+
+double cpuSeconds(int who)
+{
+    rusage r{};
+    getrusage(who, &r);
+    return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec)
+        + static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+}
+
+// The number after `key` in the last progress line, e.g. "dup=" or "frame=".
+long lastValue(const std::string& text, const char* key)
+{
+    const std::size_t at = text.rfind(key);
+    return at == std::string::npos ? -1 : std::atol(text.c_str() + at + std::strlen(key));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    const bool argsOnly = std::strcmp(argv[1], "--args") == 0;
+    const int mode = std::atoi(argv[2]);
+    const std::string out = argv[3];
+    const RecordSources sources{mode, "spk.monitor", "vmic"};
+    EnsureToolFolder();
+    const std::string line = BuildRecordCommandLine(PrepareTool(), BuildRecordArgs(sources, platform::currentDesktop()), out);
+    if (argsOnly) {
+        for (const std::string& a : platform::splitCommandLine(line))
+            std::fwrite(a.c_str(), 1, a.size() + 1, stdout);
+        return 0;
+    }
+
+    const int seconds = std::atoi(argv[1]);
+    std::string tail;
+    const std::uint64_t start = platform::tickCount();
+    std::uint64_t stopAt = 0;
+    const int status = RunTool(
+        line,
+        [&](const char* chunk, std::size_t size) {
+            tail.append(chunk, size);
+            if (tail.size() > 8192)
+                tail.erase(0, tail.size() - 4096);
+            return false;
+        },
+        [&] {
+            const bool stop = platform::tickCount() - start >= static_cast<std::uint64_t>(seconds) * 1000;
+            if (stop && !stopAt)
+                stopAt = platform::tickCount();
+            return stop;
+        });
+    const double stopToFile = static_cast<double>(platform::tickCount() - stopAt) / 1000.0;
+    std::printf("%-8s frames=%ld dup=%ld drop=%ld encoderCPU=%.2f runnerCPU=%.3f stop-to-file=%.2fs status=%d\n",
+                "ours", lastValue(tail, "frame="), lastValue(tail, "dup="), lastValue(tail, "drop="),
+                cpuSeconds(RUSAGE_CHILDREN), cpuSeconds(RUSAGE_SELF), stopToFile, status);
+    return 0;
+}
