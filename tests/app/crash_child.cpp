@@ -1,0 +1,116 @@
+// Installs the crash handler, starts an encoder through the runner on a
+// worker thread, and crashes once the encoder runs.
+//   crash_child MODE ENCODER OUTPUT INFO
+// MODE: segv, abort, terminate-thread (an exception escapes a worker thread),
+// overflow (the main thread's stack runs out).
+// ENCODER: ffmpeg (records a test source into OUTPUT until "q") or ignore-q
+// (the fault child, which never quits on "q"; OUTPUT unused).
+// Just before the crash INFO gets, one per line: the wall-clock second, the
+// monotonic milliseconds, then the encoders' process ids.
+#include "encoder/runner.h"
+#include "encoder/tool.h"
+#include "platform/clock.h"
+#include "platform/command_line.h"
+#include "platform/crash_handler.h"
+#include "platform/live_children.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<bool> g_encoding{false};
+
+// Processes whose parent is us, from /proc.
+std::string childPids()
+{
+    std::string pids;
+    DIR* proc = ::opendir("/proc");
+    while (dirent* e = proc ? ::readdir(proc) : nullptr) {
+        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
+        std::string line;
+        if (!std::getline(stat, line))
+            continue;
+        // "pid (name) state ppid ...": the name may hold blanks.
+        const std::size_t close = line.rfind(')');
+        int ppid = 0;
+        char state = 0;
+        if (close != std::string::npos && std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) == 2
+            && ppid == ::getpid())
+            pids += std::string(e->d_name) + "\n";
+    }
+    if (proc)
+        ::closedir(proc);
+    return pids;
+}
+
+__attribute__((noinline)) int recurse(int depth)
+{
+    volatile char block[4096];
+    block[0] = static_cast<char>(depth);
+    if (depth == 1 << 30) // never: the stack runs out long before
+        return 0;
+    return recurse(depth + 1) + block[0];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 5)
+        return 2;
+    const std::string mode = argv[1];
+    const std::string encoder = argv[2];
+    platform::installCrashHandler();
+
+    std::string line;
+    if (encoder == "ffmpeg") {
+        EnsureToolFolder();
+        line = PrepareTool() + " -re -f lavfi -i testsrc=size=320x240:rate=25 -vcodec libx264 -pix_fmt yuv420p "
+            + platform::quoteArgument(argv[3]);
+    } else {
+        line = platform::quoteArgument(VTR_FAULT_CHILD_PATH) + " ignore-q 60000 " + platform::quoteArgument(argv[3]);
+        g_encoding = true; // prints nothing; running is enough
+    }
+    std::thread worker([line] {
+        RunTool(line, [](const char* chunk, std::size_t) {
+            if (std::strstr(chunk, "frame="))
+                g_encoding = true; // inputs open: a "q" now finishes a playable file
+            return false;
+        });
+    });
+    worker.detach();
+    for (int i = 0; i < 2000 && !(g_encoding && platform::liveChildCount() > 0); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!g_encoding)
+        return 3;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    {
+        std::ofstream info(std::string(argv[4]) + ".part");
+        info << std::time(nullptr) << "\n" << platform::tickCount() << "\n" << childPids();
+    }
+    std::rename((std::string(argv[4]) + ".part").c_str(), argv[4]);
+
+    if (mode == "segv") {
+        volatile int* volatile nowhere = nullptr;
+        *nowhere = 1;
+    } else if (mode == "abort") {
+        std::abort();
+    } else if (mode == "terminate-thread") {
+        std::thread([] { throw std::runtime_error("worker failed"); }).join();
+    } else if (mode == "overflow") {
+        return recurse(0);
+    }
+    return 4;
+}
