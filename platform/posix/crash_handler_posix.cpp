@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>

@@ -1,5 +1,6 @@
 #include "platform/single_instance.h"
 
+#include <cstddef>
 #include <windows.h>
 
 namespace platform {
