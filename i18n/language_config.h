@@ -1,0 +1,56 @@
+#pragma once
+// The language tables: every text the user sees, looked up by a key of the
+// form section "/" name ("MainWnd/Start") in the language file chosen in
+// config.ini. Interface thread only.
+#include <QString>
+
+#include <map>
+#include <vector>
+
+// One language the installation offers: the key (with its leading "/", also
+// the base name of its file in Languages) and the name the menu shows.
+struct LanguageEntry {
+    QString key;
+    QString name;
+};
+
+class CLanguageConfig {
+public:
+    // The single object, made on the first call from the program folder that
+    // QCoreApplication reports; the application object must exist by then.
+    // Creation is not guarded against concurrent first calls.
+    static CLanguageConfig* Instance();
+    // Makes Instance() answer from `appFolder` instead, reading the files
+    // afresh. For tests that go through Instance().
+    static void ResetInstance(const QString& appFolder);
+
+    // Reads config.ini and the chosen language file of `appFolder`.
+    explicit CLanguageConfig(const QString& appFolder);
+
+    // The text for `key`, as stored (a "\n" pair stays two characters); a
+    // null QString when the section or the name is absent. Case-sensitive.
+    // Keys longer than 63 characters are cut to 63 before the lookup.
+    QString GetText(const char* key) const;
+    // The languages of config.ini's Languages section, in file order. Read
+    // once, at construction.
+    const std::vector<LanguageEntry>& GetLanguageList() const;
+    // The current language key, for example "/English".
+    QString GetCurrentLanguage() const;
+    // Stores `key` as the chosen language in config.ini (a failed write is
+    // not reported) and reloads the texts from what the file then holds.
+    void SetLanguage(const wchar_t* key);
+    void SetLanguage(const QString& key);
+
+    void ReadCurrentLanguage();
+    void LoadLanguageList();
+    void LoadLanguageFile();
+
+private:
+    QString m_configPath;      // application folder + "/config.ini"
+    QString m_languagesFolder; // application folder + "/Languages/"
+    QString m_currentLanguage;
+    std::vector<LanguageEntry> m_languageList;
+    // Section name to entry name to text; QString orders by UTF-16 units, so
+    // lookups are exact and case-sensitive.
+    std::map<QString, std::map<QString, QString>> m_texts;
+};
