@@ -15,7 +15,8 @@
 // - A looked-up value loses one pair of matching surrounding quotes
 //   ('...' or "...").
 // - Lines whose name begins with ";" are comments: section reads and key
-//   lists leave them out. A line without "=" is no key for a lookup but comes
+//   lists leave them out (a lookup of the whole name still finds one, as it
+//   does on Windows). A line without "=" is no key for a lookup but comes
 //   back whole from a section read.
 // - The first of several sections or keys of the same name wins.
 // - A missing file, section or key gives the default.

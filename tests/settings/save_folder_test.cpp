@@ -34,11 +34,6 @@ TEST(SaveFolder, DefaultIsVantreelSaveInTheHomeFolderOrOnDriveC)
     EXPECT_EQ(folder, windows ? std::string("C:\\VantreelSave") : platform::homeFolder() + "/VantreelSave");
 }
 
-TEST(SaveFolder, SettingsFileLiesBesideTheProgram)
-{
-    EXPECT_EQ(settings::SettingsFilePath(), platform::programFolder() + platform::separator() + "ScreenRecord.ini");
-}
-
 TEST(SaveFolder, StoredFolderReadsBackExactly)
 {
     TempFolder folder;
