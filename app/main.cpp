@@ -1,17 +1,18 @@
-#include "app/placeholder_window.h"
 #include "app/running_copy.h"
 #include "platform/crash_handler.h"
 #include "platform/single_instance.h"
+#include "resources/resources.h"
+#include "ui/drui.h"
+#include "util/debug_log.h"
 
 #include <QApplication>
-
-// The main window; DRUI takes the stand-in's place here.
-using MainWindow = PlaceholderWindow;
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     platform::installCrashHandler();
+    InitResources();
+    SetDebugSink([](const std::string& text) { qDebug("%s", text.c_str()); });
 
     if (platform::IsAlreadyRunning()) {
         if (!AskRunningCopyToShow())
@@ -21,7 +22,7 @@ int main(int argc, char** argv)
 
     // Destroyed in reverse order when main returns: the listener, the window
     // (whose destructor ends the encoders), then the application.
-    MainWindow window;
+    DRUI window;
     window.initUi(true);
     RunningCopyListener listener(&window);
     window.show();

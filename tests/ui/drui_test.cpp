@@ -1,0 +1,233 @@
+// The real main window under the test session's X server and PulseAudio.
+#include "ui/drui.h"
+
+#include "i18n/language_config.h"
+#include "resources/resources.h"
+#include "ui/folder_picker.h"
+
+#include "../support/test_support.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QStackedLayout>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+QApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "ui_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* instance = [] {
+        auto* a = new QApplication(argc, argv);
+        InitResources();
+        CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
+        return a;
+    }();
+    return *instance;
+}
+
+class DruiTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app();
+        window = std::make_unique<DRUI>();
+        window->initUi(true);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void TearDown() override
+    {
+        SetFolderPicker({});
+        QFile::remove(settingsFile());
+        window.reset();
+    }
+    QString settingsFile() const { return window->settingsPath(); }
+    void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    int page() const { return window->pageStack->currentIndex(); }
+
+    std::unique_ptr<DRUI> window;
+};
+
+} // namespace
+
+TEST_F(DruiTest, FrameIsFixedFramelessAndCentred)
+{
+    EXPECT_EQ(window->size(), QSize(1000, 600));
+    EXPECT_EQ(window->minimumSize(), QSize(1000, 600));
+    EXPECT_EQ(window->maximumSize(), QSize(1000, 600));
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(window->windowTitle(), CLanguageConfig::Instance()->GetText("MainWnd/FreeProductName"));
+    EXPECT_FALSE(window->windowTitle().isEmpty());
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    EXPECT_EQ(window->pos(), QPoint((desktop.width() - 1000) / 2, (desktop.height() - 600) / 2));
+    // Escape must not close a window that has no frame to bring it back.
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(DruiTest, WidgetsWhereUsersAndLaterWorkFindThem)
+{
+    EXPECT_EQ(window->pageStack->count(), 4);
+    EXPECT_EQ(page(), 0);
+    EXPECT_EQ(window->recordButton->geometry(), QRect(850, 2, 100, 35));
+    EXPECT_EQ(window->recordButton->text(), CLanguageConfig::Instance()->GetText("MainWnd/Start"));
+    EXPECT_EQ(window->playButton->geometry(), QRect(250, 2, 80, 25));
+    EXPECT_EQ(window->headButton->geometry(), QRect(340, 2, 80, 25));
+    EXPECT_EQ(window->tailButton->geometry(), QRect(530, 2, 90, 25));
+    EXPECT_EQ(window->cutButton->geometry(), QRect(740, 2, 100, 25));
+    EXPECT_EQ(window->mergeButton->geometry(), QRect(820, 2, 100, 35));
+    EXPECT_EQ(window->headLabel->text(), "00:00");
+    EXPECT_EQ(window->saveDirEdit->width(), 300);
+    EXPECT_FALSE(window->saveDirEdit->isEnabled());
+    EXPECT_FALSE(window->recordTimeLabel->isVisibleTo(window->recordPage));
+    for (QPushButton* b : {window->playButton, window->headButton, window->tailButton, window->cutButton,
+                           window->addButton, window->upButton, window->downButton, window->deleteButton,
+                           window->mergeButton})
+        EXPECT_FALSE(b->isEnabled());
+    // The cut and merge folders start from the save folder.
+    EXPECT_EQ(window->cutDirEdit->text(), window->saveDirEdit->text());
+    EXPECT_EQ(window->mergeDirEdit->text(), window->saveDirEdit->text());
+}
+
+TEST_F(DruiTest, AudioChoicesFollowTheRealSoundServer)
+{
+    // The session's server has a sink monitor and a source: every choice.
+    QComboBox* combo = window->audioCombo;
+    ASSERT_EQ(combo->count(), 4);
+    EXPECT_EQ(combo->itemData(0).toUInt(), 2u);
+    EXPECT_EQ(combo->itemData(1).toUInt(), 0u);
+    EXPECT_EQ(combo->itemData(2).toUInt(), 1u);
+    EXPECT_EQ(combo->itemData(3).toUInt(), 4294967294u);
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_FALSE(window->deviceSlots().computerSound().empty());
+    EXPECT_FALSE(window->deviceSlots().microphone().empty());
+}
+
+TEST_F(DruiTest, NavigationBetweenThePages)
+{
+    window->btnSlot();
+    EXPECT_EQ(page(), 1);
+    window->btnSlotBack();
+    EXPECT_EQ(page(), 0);
+    window->btnEditSlot();
+    EXPECT_EQ(page(), 3);
+    window->btnSlotBack();
+    window->btnMontageSlot();
+    EXPECT_EQ(page(), 2);
+    window->btnSlotBack();
+    EXPECT_EQ(page(), 0);
+}
+
+TEST_F(DruiTest, HomeButtonsOpenTheirPages)
+{
+    const auto buttons = window->homePage->findChildren<QPushButton*>();
+    QList<QPushButton*> big;
+    for (QPushButton* b : buttons)
+        if (b->size() == QSize(192, 192))
+            big.append(b);
+    ASSERT_EQ(big.size(), 3);
+    std::sort(big.begin(), big.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+    const int expected[] = {1, 3, 2}; // record, merge ("edit"), cut
+    for (int i = 0; i < 3; ++i) {
+        click(big[i]);
+        EXPECT_EQ(page(), expected[i]) << "home button " << i;
+        window->btnSlotBack();
+    }
+}
+
+TEST_F(DruiTest, FolderButtonsCancelledOrChosen)
+{
+    const QString before = window->saveDirEdit->text();
+    const QString freeBefore = window->freeSpaceLabel->text();
+    QFile::remove(settingsFile());
+    SetFolderPicker([](QWidget*) { return QString(); });
+    window->btnSlotLayout2Dir();
+    window->btnSlotLayout3Dir();
+    window->btnSlotLayout4Dir();
+    EXPECT_EQ(window->saveDirEdit->text(), before);
+    EXPECT_EQ(window->freeSpaceLabel->text(), freeBefore);
+    EXPECT_FALSE(QFile::exists(settingsFile())); // nothing written on a cancel
+
+    TempFolder chosen;
+    const QString folder = QString::fromStdString(chosen.path().string()) + "/录像 $x";
+    QDir().mkpath(folder);
+    SetFolderPicker([&](QWidget*) { return folder; });
+    window->btnSlotLayout2Dir();
+    EXPECT_EQ(window->saveDirEdit->text(), folder);
+    EXPECT_TRUE(window->freeSpaceLabel->text().endsWith(" GB") || window->freeSpaceLabel->text().endsWith(" MB")
+                || window->freeSpaceLabel->text().endsWith(" TB"));
+    EXPECT_NE(readFile(settingsFile().toStdString()).find("save_path"), std::string::npos);
+    // The other pages keep their own folders.
+    EXPECT_EQ(window->cutDirEdit->text(), before);
+    EXPECT_EQ(window->mergeDirEdit->text(), before);
+    // A rebuild shows the stored folder.
+    window->initUi(false);
+    EXPECT_EQ(window->saveDirEdit->text(), folder);
+}
+
+TEST_F(DruiTest, LeavingAnEmptyFolderFieldKeepsTheRows)
+{
+    window->btnEditSlot();
+    window->sourceTable->insertRow(0);
+    window->sourceTable->setItem(0, 0, new QTableWidgetItem("kept.mp4"));
+    window->addButton->setEnabled(true);
+    window->mergeDirEdit->clear();
+    // Focus moves only in an active window, which a bare X server may never
+    // grant: deliver the focus change itself.
+    QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(window->mergeDirEdit, &focusOut);
+    EXPECT_EQ(window->sourceTable->rowCount(), 1);
+    EXPECT_FALSE(window->addButton->isEnabled());
+}
+
+TEST_F(DruiTest, RebuildMakesEveryPageAnew)
+{
+    QPointer<QWidget> oldPages[] = {window->homePage, window->recordPage, window->cutPage, window->mergePage};
+    QPointer<QTimer> timer = window->recordTimer();
+    window->btnEditSlot();
+    window->targetTable->insertRow(0);
+    window->initUi(false);
+    for (const auto& p : oldPages)
+        EXPECT_TRUE(p.isNull());
+    EXPECT_EQ(window->pageStack->count(), 4);
+    EXPECT_EQ(page(), 0);
+    EXPECT_EQ(window->targetTable->rowCount(), 0);
+    EXPECT_EQ(window->recordTimer(), timer.data()); // one timer for the window's life
+    EXPECT_EQ(window->audioCombo->currentIndex(), 0);
+}
+
+TEST_F(DruiTest, DraggingABandMovesTheWindow)
+{
+    // Under a bare X server there is no window manager to move the window,
+    // so the window moves itself.
+    const QPoint start = window->pos();
+    QWidget* band = window->homePage->childAt(300, 20);
+    ASSERT_NE(band, nullptr);
+    const QPoint local(300, 20);
+    const QPoint global = window->mapToGlobal(local);
+    auto send = [&](QEvent::Type type, QPoint g, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, band->mapFromGlobal(g), g, Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(band, &e);
+    };
+    send(QEvent::MouseButtonPress, global, Qt::LeftButton);
+    send(QEvent::MouseMove, global + QPoint(40, 30), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, global + QPoint(40, 30), Qt::NoButton);
+    QApplication::processEvents();
+    EXPECT_EQ(window->pos(), start + QPoint(40, 30));
+}

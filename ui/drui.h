@@ -1,0 +1,144 @@
+#pragma once
+// The main window: a frameless, fixed 1000 x 600 window with four pages
+// (home, record, cut, merge) in a stacked layout. Every user action arrives
+// as a slot here; a slot hands over to the subsystem that owns the behaviour.
+#include "audio/device_slots.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QSystemTrayIcon>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProcess;
+class QPushButton;
+class QSlider;
+class QStackedLayout;
+class QTableWidget;
+class QTableWidgetItem;
+class QTimer;
+class QVBoxLayout;
+
+class DRUI : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit DRUI(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    // Shutdown: the recording flag is cleared, our encoders are asked to
+    // finish and then ended, the timer and the player stop.
+    ~DRUI() override;
+
+    // Builds the four pages, the page stack and the record timer; the home
+    // page becomes current. firstTime: the one-time start-up work runs too.
+    void initUi(bool firstTime);
+
+    // Widgets that the subsystems and the tests reach. Rebuilt with their
+    // pages; never keep one across initUi().
+    QWidget* homePage = nullptr;
+    QWidget* recordPage = nullptr;
+    QWidget* cutPage = nullptr;
+    QWidget* mergePage = nullptr;
+    QStackedLayout* pageStack = nullptr;
+    QPushButton* menuButton = nullptr;
+    QMenu* mainMenu = nullptr;
+    QLineEdit* saveDirEdit = nullptr;
+    QLabel* freeSpaceLabel = nullptr;
+    QComboBox* audioCombo = nullptr;
+    QLabel* recordTimeLabel = nullptr;
+    QPushButton* recordButton = nullptr;
+    QLineEdit* cutDirEdit = nullptr;
+    QTableWidget* cutTable = nullptr;
+    QLabel* videoLabel = nullptr;
+    QSlider* positionSlider = nullptr;
+    QLabel* positionLabel = nullptr;
+    QPushButton* playButton = nullptr;
+    QPushButton* headButton = nullptr;
+    QPushButton* tailButton = nullptr;
+    QPushButton* cutButton = nullptr;
+    QLabel* headLabel = nullptr;
+    QLabel* tailLabel = nullptr;
+    QLineEdit* mergeDirEdit = nullptr;
+    QTableWidget* sourceTable = nullptr;
+    QTableWidget* targetTable = nullptr;
+    QPushButton* addButton = nullptr;
+    QPushButton* upButton = nullptr;
+    QPushButton* downButton = nullptr;
+    QPushButton* deleteButton = nullptr;
+    QPushButton* mergeButton = nullptr;
+
+    const QString& settingsPath() const { return m_settingsPath; }
+    QTimer* recordTimer() const { return m_recordTimer; }
+    const audio::DeviceSlots& deviceSlots() const { return m_deviceSlots; }
+
+signals:
+    void AddProcessCallBack(int nProcess, QString strCurMergeName, QString strTargetName, int nRet);
+    void CutProcessCallBack(int nProcess, QString strCurMergeName, QString strTargetName, int nRet);
+
+public slots:
+    void btnMinSlot();
+    void btnMaxSlot();
+    void btnCloseSlot();
+    void btnSlot();
+    void btnEditSlot();
+    void btnMontageSlot();
+    void btnAddSlot();
+    void btnSlotBack();
+    void btnSlotRecord();
+    void btnSlotLayout4Dir();
+    void btnSlotLayout4Merge();
+    void btnSlotLayout3Dir();
+    void btnSlotLayout3Cut();
+    void btnSlotLayout2Dir();
+    void btnUpSlot();
+    void btnDownSlot();
+    void btnDelSlot();
+    void mplayerDataRecieve();
+    void current(int position);
+    void btnOpenUrl(QString url);
+    void SetMenuStatus(QAction* action);
+    void btnMenButtonSlot();
+    void btnHelpSlot();
+    void btnSupportSlot();
+    void btnAboutSlot();
+    void btnLayout3Play();
+    void btnSetHead();
+    void btnSetTail();
+    void btnSlotMenuStop();
+    void btnSlotMenuPause();
+    void btnSlotMenuQuit();
+    void TargetTableItemClick(QTableWidgetItem* item);
+    void SourceTableItemClick(QTableWidgetItem* item);
+    void SourceTableItemDoubleClick(QTableWidgetItem* item);
+    void CutTableItemClick(QTableWidgetItem* item);
+    void CutTableItemDoubleClick(QTableWidgetItem* item);
+    void trayiconActivated(QSystemTrayIcon::ActivationReason reason);
+    void ComBoxIndexChange(int index);
+    void doTimerRec();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createHomePage();
+    void createRecordPage();
+    void createCutPage();
+    void createMergePage();
+    QPushButton* createTitleButton(int kind, int x, QWidget* parent);
+    QLabel* createTitleBand(QWidget* page, int logoHeight);
+    QLabel* createFooterBand(QWidget* page, bool mergeStyle);
+    // Lists the recordings of `folder` in `table`; the recordings tables
+    // come with their own subsystem.
+    void fillRecordingsTable(QTableWidget* table, const QString& folder);
+
+    QString m_settingsPath;
+    QTimer* m_recordTimer = nullptr;
+    QProcess* m_player = nullptr;
+    QString m_playerFile;
+    QVBoxLayout* m_pageBox = nullptr;
+    audio::DeviceSlots m_deviceSlots;
+};

@@ -1,0 +1,447 @@
+// The page builders of the main window: every page is rebuilt as a whole, so
+// a language switch shows every text anew.
+#include "ui/drui.h"
+
+#include "audio/audio_combo.h"
+#include "encoder/record_run.h"
+#include "i18n/language_config.h"
+#include "settings/save_folder.h"
+#include "ui/styles.h"
+#include "util/files.h"
+#include "util/format.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
+
+const QString kWhiteText = QStringLiteral("color: white;");
+
+QLabel* whiteLabel(const QString& content, QWidget* parent)
+{
+    auto* label = new QLabel(content, parent);
+    label->setStyleSheet(kWhiteText);
+    return label;
+}
+
+QPushButton* greyButton(const QString& caption, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(ui::greyButtonSheet());
+    return button;
+}
+
+QPushButton* folderButton(QWidget* parent, const QRect& geometry)
+{
+    auto* button = new QPushButton(parent);
+    button->setIcon(QIcon(QStringLiteral(":/image/folder.png")));
+    button->setGeometry(geometry);
+    return button;
+}
+
+QLineEdit* folderEdit(const QString& folder, QWidget* parent, const QRect& geometry)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setGeometry(geometry);
+    edit->setStyleSheet(ui::kFieldBorderStyle);
+    edit->setText(folder);
+    edit->setCursorPosition(1);
+    return edit;
+}
+
+// A list of recordings: file name, length, size.
+QTableWidget* recordingsTable(QWidget* parent)
+{
+    auto* table = new QTableWidget(0, 3, parent);
+    table->setHorizontalHeaderLabels({text("MainWnd/FileName"), text("MainWnd/Time"), text("MainWnd/Size")});
+    table->setStyleSheet(ui::kPanelStyle);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->setVisible(false);
+    return table;
+}
+
+QHBoxLayout* rowWithMargins()
+{
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(20, 0, 20, 0);
+    return row;
+}
+
+} // namespace
+
+QPushButton* DRUI::createTitleButton(int kind, int x, QWidget* parent)
+{
+    QPushButton* button = nullptr;
+    QString image;
+    switch (kind) {
+    case 1:
+        button = new QPushButton(parent);
+        image = QStringLiteral(":/image/close.png");
+        connect(button, &QPushButton::clicked, this, &DRUI::btnCloseSlot);
+        break;
+    case 2:
+        button = new QPushButton(parent);
+        image = QStringLiteral(":/image/min.png");
+        connect(button, &QPushButton::clicked, this, &DRUI::btnMinSlot);
+        break;
+    case 3:
+        menuButton = new QPushButton(parent);
+        mainMenu = new QMenu(menuButton);
+        mainMenu->setStyleSheet(ui::kPanelStyle);
+        menuButton->setMenu(mainMenu);
+        connect(mainMenu, &QMenu::triggered, this, &DRUI::SetMenuStatus);
+        button = menuButton;
+        image = QStringLiteral(":/image/list.png");
+        break;
+    default:
+        return nullptr;
+    }
+    const QPixmap pixmap(image);
+    button->setGeometry(x, 5, 40, 20);
+    button->setFont(ui::calibri(10, true));
+    button->setFlat(true);
+    button->setIcon(QIcon(pixmap));
+    button->setIconSize(pixmap.size());
+    button->resize(pixmap.size());
+    button->setCursor(Qt::PointingHandCursor);
+    if (kind == 3)
+        button->setStyleSheet(ui::kMenuIndicatorStyle);
+    return button;
+}
+
+QLabel* DRUI::createTitleBand(QWidget* page, int logoHeight)
+{
+    const int w = width();
+    auto* band = new QLabel(page);
+    band->setStyleSheet(ui::kBandStyle);
+    band->setMinimumSize(w, 50);
+
+    auto* logo = new QLabel(band);
+    logo->setAlignment(Qt::AlignLeft);
+    logo->setGeometry(15, 6, 30, logoHeight);
+    logo->setPixmap(QPixmap(QStringLiteral(":/image/logo.png"))
+                        .scaled(30, logoHeight, Qt::KeepAspectRatio, Qt::FastTransformation));
+
+    QLabel* title = whiteLabel(text("MainWnd/FreeProductName"), band);
+    title->setGeometry(65, 12, 300, 30);
+    title->setAlignment(Qt::AlignLeft);
+    title->setFont(ui::calibri(13, false));
+
+    QLabel* version = whiteLabel(QStringLiteral("Version 2.3.8.8"), band);
+    version->setGeometry(w - 200, 0, 100, 30);
+    version->setFont(ui::calibri(10, false));
+
+    for (int kind = 1; kind <= 3; ++kind)
+        createTitleButton(kind, w - 30 * kind, band);
+    return band;
+}
+
+QLabel* DRUI::createFooterBand(QWidget* page, bool mergeStyle)
+{
+    const int w = width();
+    auto* band = new QLabel(page);
+    band->setStyleSheet(mergeStyle ? ui::kMergeFooterStyle : ui::kBandStyle);
+    band->setMinimumSize(w, mergeStyle ? 40 : 50);
+    QLabel* copyright = whiteLabel(text("MainWnd/Copyright"), band);
+    copyright->setGeometry(10, 10, w, 30);
+    copyright->setFont(ui::calibri(11, false));
+    copyright->setAlignment(Qt::AlignHCenter);
+    return band;
+}
+
+namespace {
+
+// The title band sits alone in a box of its own, as on every page.
+void addBand(QVBoxLayout* page, QLabel* band)
+{
+    auto* box = new QHBoxLayout;
+    box->setSpacing(0);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(band);
+    page->addLayout(box);
+}
+
+} // namespace
+
+void DRUI::createHomePage()
+{
+    delete homePage;
+    homePage = new QWidget(this);
+    auto* box = new QVBoxLayout(homePage);
+    box->setSpacing(5);
+    box->setContentsMargins(0, 0, 0, 0);
+    addBand(box, createTitleBand(homePage, 40));
+    box->addStretch(3);
+
+    struct Entry {
+        const char* image;
+        void (DRUI::*slot)();
+        QMargins margins;
+    };
+    const Entry entries[] = {
+        {":/image/rec.png", &DRUI::btnSlot, {60, 0, 0, 0}},
+        {":/image/edit.png", &DRUI::btnEditSlot, {30, 0, 30, 0}},
+        {":/image/cut_main.png", &DRUI::btnMontageSlot, {30, 0, 60, 0}},
+    };
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    for (const Entry& e : entries) {
+        const QPixmap pixmap(QString::fromLatin1(e.image));
+        auto* button = new QPushButton(homePage);
+        button->setIcon(QIcon(pixmap));
+        button->setIconSize(pixmap.size());
+        button->setFixedSize(pixmap.size());
+        button->setStyleSheet(ui::homeButtonSheet());
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::WindowText, QColor(54, 75, 75));
+        palette.setColor(QPalette::ButtonText, QColor(54, 75, 75));
+        button->setPalette(palette);
+        button->setFont(ui::calibri(11, true));
+        button->setFlat(true);
+        button->setCursor(Qt::PointingHandCursor);
+        connect(button, &QPushButton::clicked, this, e.slot);
+        auto* cell = new QHBoxLayout;
+        cell->setContentsMargins(e.margins);
+        cell->addWidget(button);
+        row->addLayout(cell);
+    }
+    box->addLayout(row);
+    box->addStretch(3);
+    box->addWidget(createFooterBand(homePage, false));
+}
+
+void DRUI::createRecordPage()
+{
+    const int w = width();
+    delete recordPage;
+    recordPage = new QWidget(this);
+    recordPage->setFont(ui::calibri(12, true));
+    auto* box = new QVBoxLayout(recordPage);
+    box->setSpacing(5);
+    box->setContentsMargins(0, 0, 0, 0);
+    addBand(box, createTitleBand(recordPage, 40));
+    box->addStretch(3);
+
+    auto* panel = new QLabel(recordPage);
+    panel->setStyleSheet(ui::kPanelStyle);
+    panel->setMinimumSize(300, 320);
+    auto* panelBox = new QVBoxLayout;
+    panelBox->setContentsMargins(50, 50, 50, 50);
+    panelBox->addWidget(panel);
+    box->addLayout(panelBox);
+
+    (new QLabel(QStringLiteral("Audio: "), panel))->setGeometry(50, 80, 120, 25);
+    audioCombo = new QComboBox(panel);
+    audioCombo->setGeometry(180, 80, 300, 25);
+    connect(audioCombo, &QComboBox::currentIndexChanged, this, &DRUI::ComBoxIndexChange);
+    audio::discoverAudioChoices(*audioCombo, m_deviceSlots,
+                                audio::AudioEntryTexts::fromLookup([](const QString& key) {
+                                    return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
+                                }));
+    audio::appendNoneEntry(*audioCombo, tr("None"));
+    audioCombo->setCurrentIndex(0);
+
+    recordTimeLabel = new QLabel(panel);
+    recordTimeLabel->setGeometry(600, 50, 600, 150);
+    recordTimeLabel->setFont(ui::calibri(18, true));
+    recordTimeLabel->setStyleSheet(QStringLiteral("color: red;"));
+    recordTimeLabel->setVisible(g_recording.load());
+
+    (new QLabel(text("MainWnd/SaveDir"), panel))->setGeometry(50, 120, 120, 25);
+    saveDirEdit = folderEdit(QString::fromStdString(settings::ReadSaveFolder(m_settingsPath.toStdString())), panel,
+                             QRect(180, 120, 300, 25));
+    saveDirEdit->setEnabled(false);
+    connect(folderButton(panel, QRect(500, 120, 30, 25)), &QPushButton::clicked, this, &DRUI::btnSlotLayout2Dir);
+
+    (new QLabel(text("MainWnd/FreeSpace"), panel))->setGeometry(50, 170, 200, 25);
+    freeSpaceLabel = new QLabel(text("MainWnd/Unknow"), panel);
+    freeSpaceLabel->setGeometry(220, 170, 100, 25);
+    if (!saveDirEdit->text().isEmpty()) {
+        std::uint64_t freeBytes = 0;
+        GetDriveFreeSpace(saveDirEdit->text().toStdString(), freeBytes);
+        freeSpaceLabel->setText(QString::fromStdString(FormatSize(static_cast<std::int64_t>(freeBytes))));
+    }
+
+    QString description = text("MainWnd/ScreenDescri");
+    description.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    (new QLabel(description, panel))->setGeometry(50, 220, 800, 50);
+
+    box->addStretch(3);
+    auto* bar = new QLabel(recordPage);
+    bar->setMinimumSize(w, 40);
+    QPushButton* back = greyButton(text("MainWnd/Back"), bar);
+    back->setGeometry(50, 2, 100, 35);
+    connect(back, &QPushButton::clicked, this, &DRUI::btnSlotBack);
+    recordButton = greyButton(text(g_recording.load() ? "MainWnd/Stop" : "MainWnd/Start"), bar);
+    recordButton->setGeometry(w - 150, 2, 100, 35);
+    connect(recordButton, &QPushButton::clicked, this, &DRUI::btnSlotRecord);
+    box->addWidget(bar);
+    box->addWidget(createFooterBand(recordPage, false));
+}
+
+void DRUI::createCutPage()
+{
+    const int w = width();
+    const int q = w / 4;
+    delete cutPage;
+    cutPage = new QWidget(this);
+    cutPage->setFont(ui::calibri(12, true));
+    auto* box = new QVBoxLayout(cutPage);
+    box->setContentsMargins(0, 0, 0, 0);
+    addBand(box, createTitleBand(cutPage, 50));
+
+    auto* folderRow = rowWithMargins();
+    auto* container = new QLabel(cutPage);
+    container->setStyleSheet(ui::kPanelStyle);
+    container->setMinimumSize(200, 25);
+    cutDirEdit = folderEdit(saveDirEdit->text(), container, QRect(0, 0, 220, 25));
+    connect(folderButton(container, QRect(230, 0, 30, 25)), &QPushButton::clicked, this, &DRUI::btnSlotLayout3Dir);
+    folderRow->addWidget(container);
+    folderRow->addSpacing(w - 300);
+    box->addLayout(folderRow);
+
+    auto* middle = rowWithMargins();
+    cutTable = recordingsTable(cutPage);
+    connect(cutTable, &QTableWidget::itemClicked, this, &DRUI::CutTableItemClick);
+    connect(cutTable, &QTableWidget::itemDoubleClicked, this, &DRUI::CutTableItemDoubleClick);
+    videoLabel = new QLabel(cutPage);
+    videoLabel->setAlignment(Qt::AlignCenter);
+    videoLabel->setMinimumSize(w - 300, 300);
+    middle->addWidget(cutTable);
+    middle->addSpacing(10);
+    middle->addWidget(videoLabel);
+    box->addLayout(middle);
+
+    auto* sliderRow = rowWithMargins();
+    positionSlider = new QSlider(Qt::Horizontal, cutPage);
+    positionSlider->setStyleSheet(ui::sliderSheet());
+    connect(positionSlider, &QSlider::sliderMoved, this, &DRUI::current);
+    positionLabel = whiteLabel(QString(), cutPage);
+    sliderRow->addWidget(positionSlider);
+    sliderRow->addWidget(positionLabel);
+    box->addLayout(sliderRow);
+
+    auto* bar = new QLabel(cutPage);
+    bar->setMinimumSize(w, 40);
+    auto place = [](QWidget* widget, int x, int width) { widget->setGeometry(x, 2, width, 25); };
+    playButton = greyButton(text("MainWnd/Play"), bar);
+    playButton->setIcon(QIcon(QStringLiteral(":/image/play.png")));
+    place(playButton, q, 80);
+    connect(playButton, &QPushButton::clicked, this, &DRUI::btnLayout3Play);
+    headButton = greyButton(text("MainWnd/StartTime"), bar);
+    place(headButton, q + 90, 80);
+    connect(headButton, &QPushButton::clicked, this, &DRUI::btnSetHead);
+    headLabel = whiteLabel(QStringLiteral("00:00"), bar);
+    place(headLabel, q + 180, 100);
+    tailButton = greyButton(text("MainWnd/EndTime"), bar);
+    place(tailButton, q + 280, 90);
+    connect(tailButton, &QPushButton::clicked, this, &DRUI::btnSetTail);
+    tailLabel = whiteLabel(QStringLiteral("00:00"), bar);
+    place(tailLabel, q + 380, 100);
+    cutButton = greyButton(text("MainWnd/Cut"), bar);
+    cutButton->setIcon(QIcon(QStringLiteral(":/image/cut.png")));
+    place(cutButton, q + 490, 100);
+    connect(cutButton, &QPushButton::clicked, this, &DRUI::btnSlotLayout3Cut);
+    QPushButton* back = greyButton(text("MainWnd/Back"), bar);
+    place(back, q + 600, 80);
+    connect(back, &QPushButton::clicked, this, &DRUI::btnSlotBack);
+    for (QPushButton* b : {playButton, headButton, tailButton, cutButton})
+        b->setEnabled(false);
+    box->addWidget(bar);
+    box->addWidget(createFooterBand(cutPage, false));
+}
+
+void DRUI::createMergePage()
+{
+    const int w = width();
+    delete mergePage;
+    mergePage = new QWidget(this);
+    mergePage->setFont(ui::calibri(11, true));
+    auto* box = new QVBoxLayout(mergePage);
+    box->setSpacing(0);
+    box->setContentsMargins(0, 0, 0, 0);
+    addBand(box, createTitleBand(mergePage, 50));
+
+    auto* folderRow = rowWithMargins();
+    auto* container = new QLabel(mergePage);
+    container->setStyleSheet(ui::kPanelStyle);
+    container->setMinimumSize(300, 25);
+    (new QLabel(text("MainWnd/VideoDir"), container))->setGeometry(10, 0, 140, 25);
+    mergeDirEdit = folderEdit(saveDirEdit->text(), container, QRect(150, 0, 240, 25));
+    connect(folderButton(container, QRect(383, 0, 30, 25)), &QPushButton::clicked, this, &DRUI::btnSlotLayout4Dir);
+    folderRow->addWidget(container);
+    folderRow->addSpacing(w - 450);
+    box->addLayout(folderRow);
+    box->addSpacing(2);
+
+    auto listButton = [this](const char* image, void (DRUI::*slot)()) {
+        auto* button = new QPushButton(mergePage);
+        button->setIcon(QIcon(QString::fromLatin1(image)));
+        button->setMinimumSize(60, 25);
+        button->setStyleSheet(ui::greyButtonSheet());
+        button->setCursor(Qt::PointingHandCursor);
+        button->setEnabled(false);
+        connect(button, &QPushButton::clicked, this, slot);
+        return button;
+    };
+    auto* middle = rowWithMargins();
+    sourceTable = recordingsTable(mergePage);
+    connect(sourceTable, &QTableWidget::itemClicked, this, &DRUI::SourceTableItemClick);
+    connect(sourceTable, &QTableWidget::itemDoubleClicked, this, &DRUI::SourceTableItemDoubleClick);
+    targetTable = recordingsTable(mergePage);
+    connect(targetTable, &QTableWidget::itemClicked, this, &DRUI::TargetTableItemClick);
+    addButton = listButton(":/image/add.png", &DRUI::btnAddSlot);
+    upButton = listButton(":/image/up.png", &DRUI::btnUpSlot);
+    downButton = listButton(":/image/down.png", &DRUI::btnDownSlot);
+    deleteButton = listButton(":/image/delete.png", &DRUI::btnDelSlot);
+
+    middle->addWidget(sourceTable);
+    middle->addSpacing(4);
+    auto* addColumn = new QVBoxLayout;
+    addColumn->addStretch(5);
+    addColumn->addWidget(addButton);
+    addColumn->addStretch(5);
+    middle->addLayout(addColumn);
+    middle->addSpacing(4);
+    middle->addWidget(targetTable);
+    middle->addSpacing(4);
+    auto* orderColumn = new QVBoxLayout;
+    orderColumn->addStretch(5);
+    orderColumn->addWidget(upButton);
+    orderColumn->addSpacing(4);
+    orderColumn->addWidget(downButton);
+    orderColumn->addSpacing(4);
+    orderColumn->addWidget(deleteButton);
+    orderColumn->addStretch(5);
+    middle->addLayout(orderColumn);
+    box->addLayout(middle);
+    box->addSpacing(4);
+
+    auto* bottom = new QVBoxLayout;
+    bottom->setContentsMargins(0, 0, 0, 0);
+    auto* bar = new QLabel(mergePage);
+    bar->setMinimumSize(w, 40);
+    QPushButton* back = greyButton(text("MainWnd/Back"), bar);
+    back->setGeometry(20, 2, 100, 35);
+    connect(back, &QPushButton::clicked, this, &DRUI::btnSlotBack);
+    mergeButton = greyButton(text("MainWnd/Merge"), bar);
+    mergeButton->setGeometry(w - 180, 2, 100, 35);
+    mergeButton->setEnabled(false);
+    connect(mergeButton, &QPushButton::clicked, this, &DRUI::btnSlotLayout4Merge);
+    bottom->addWidget(bar);
+    bottom->addWidget(createFooterBand(mergePage, true));
+    box->addLayout(bottom);
+}
