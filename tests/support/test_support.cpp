@@ -1,6 +1,8 @@
 #include "test_support.h"
 
 #include "platform/child_process.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -27,17 +29,24 @@ TempFolder::~TempFolder()
 
 std::string TempFolder::file(const std::string& name) const
 {
-    return (path_ / std::filesystem::u8path(name)).string();
+    // UTF-8 on every system: string() would give the 8-bit code page on Windows.
+    const std::u8string text = (path_ / std::filesystem::u8path(name)).u8string();
+    return std::string(text.begin(), text.end());
 }
 
 std::string faultChild()
 {
-    return VTR_FAULT_CHILD_PATH;
+    // A bare file name lies beside the test program (the Windows build, whose
+    // programs cannot use the build tree's POSIX paths under Wine).
+    const std::string path = VTR_FAULT_CHILD_PATH;
+    if (path.find_first_of("/\\") == std::string::npos)
+        return platform::programFolder() + platform::separator() + path;
+    return path;
 }
 
 std::string readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
@@ -45,7 +54,7 @@ std::string readFile(const std::string& path)
 
 void writeFile(const std::string& path, const std::string& content)
 {
-    std::ofstream(path, std::ios::binary) << content;
+    std::ofstream(std::filesystem::u8path(path), std::ios::binary) << content;
 }
 
 std::string runAndCapture(const std::string& commandLine, int* exitCode)
