@@ -9,6 +9,7 @@
 #include <mutex>
 
 std::atomic<bool> g_recording{false};
+std::atomic<unsigned> g_recordingRun{0};
 
 namespace {
 
@@ -50,5 +51,6 @@ void RecordRun(const RecordSettings& settings)
     DebugLog(commandLine);
     if (!RecordSourcesComplete(settings.sources))
         return;
-    RunTool(commandLine, {}, [] { return !g_recording.load(); });
+    const unsigned run = settings.run;
+    RunTool(commandLine, {}, [run] { return !g_recording.load() || g_recordingRun.load() != run; });
 }

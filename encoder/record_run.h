@@ -9,11 +9,16 @@
 // True from a recording's start to its stop. The interface thread writes it,
 // the recording run polls it about every 5 ms.
 extern std::atomic<bool> g_recording;
+// Counts recording starts. A run stops when the flag clears or when a newer
+// start has taken over, so a quick stop and start never keeps the old
+// encoder going.
+extern std::atomic<unsigned> g_recordingRun;
 
 // What the user chose at the moment the recording started.
 struct RecordSettings {
     RecordSources sources;
     std::string saveFolder;
+    unsigned run = 0; // the value of g_recordingRun this recording belongs to
 };
 
 // Names the output after the local time in the save folder (made if missing,

@@ -12,8 +12,14 @@
 #include "ui/window_drag.h"
 #include "util/files.h"
 #include "util/format.h"
+#include "platform/files.h"
+
+#include "recording/record_tick.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QThread>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -52,13 +58,25 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
         move(desktop.x() + (desktop.width() - 1000) / 2, desktop.y() + (desktop.height() - 600) / 2);
     }
     m_settingsPath = QString::fromStdString(settings::SettingsFilePath());
+    m_tray = new RecordTray(this);
+    connect(m_tray, &RecordTray::pauseTriggered, this, &DRUI::btnSlotMenuPause);
+    connect(m_tray, &RecordTray::stopTriggered, this, &DRUI::btnSlotMenuStop);
+    connect(m_tray, &RecordTray::quitTriggered, this, &DRUI::btnSlotMenuQuit);
+    connect(m_tray, &RecordTray::activated, this, &DRUI::trayiconActivated);
+    showNotice = [](QWidget* parent, const QString& title, const QString& message) {
+        QMessageBox::information(parent, title, message, QMessageBox::Ok);
+    };
 }
 
 DRUI::~DRUI()
 {
-    g_recording = false;
-    // The encoders get "q" and a moment to finish their files; what still
-    // runs after that is ended by force.
+    m_recorder.stop();
+    // The recording run finishes its file on "q"; only an encoder that
+    // ignores it is ended by force, and then the run ends too.
+    if (!m_recorder.waitForRun(kShutdownGraceMs)) {
+        EndOurEncoders(0);
+        m_recorder.waitForRun(3000);
+    }
     EndOurEncoders();
     if (m_recordTimer) {
         m_recordTimer->stop();
@@ -77,7 +95,9 @@ void DRUI::initUi(bool firstTime)
 {
     if (firstTime) {
         platform::prepareAudioCapture();
+        m_recorder.attachWorker();
         EnsureToolFolder();
+        m_recorder.resetCounters();
     }
     createHomePage();
     createRecordPage();
@@ -129,7 +149,7 @@ void DRUI::btnCloseSlot() { close(); }
 
 void DRUI::btnSlot()
 {
-    // The tray icon is set up here once the recording controller exists.
+    m_tray->build(m_recorder.recording());
     pageStack->setCurrentIndex(1);
 }
 
@@ -236,7 +256,7 @@ void DRUI::ComBoxIndexChange(int index)
 }
 
 // Slots whose behaviour arrives with its subsystem: the recordings tables,
-// the player, cut and merge, the menus and the recording controller.
+// the player, cut and merge, and the menus.
 void DRUI::btnAddSlot() {}
 void DRUI::btnUpSlot() {}
 void DRUI::btnDownSlot() {}
@@ -254,14 +274,108 @@ void DRUI::btnAboutSlot() {}
 void DRUI::btnLayout3Play() {}
 void DRUI::btnSetHead() {}
 void DRUI::btnSetTail() {}
-void DRUI::btnSlotRecord() {}
-void DRUI::btnSlotMenuStop() {}
-void DRUI::btnSlotMenuPause() {}
-void DRUI::btnSlotMenuQuit() {}
 void DRUI::TargetTableItemClick(QTableWidgetItem*) {}
 void DRUI::SourceTableItemClick(QTableWidgetItem*) {}
 void DRUI::SourceTableItemDoubleClick(QTableWidgetItem*) {}
 void DRUI::CutTableItemClick(QTableWidgetItem*) {}
 void DRUI::CutTableItemDoubleClick(QTableWidgetItem*) {}
-void DRUI::trayiconActivated(QSystemTrayIcon::ActivationReason) {}
-void DRUI::doTimerRec() {}
+
+// Recording -------------------------------------------------------------------
+
+RecordSettings DRUI::currentRecordSettings() const
+{
+    RecordSettings settings;
+    settings.sources.audioMode =
+        audio::audioModeOfEntry(*audioCombo, audioCombo->currentIndex()).value_or(RecordSources{}.audioMode);
+    settings.sources.computerSound = m_deviceSlots.computerSound();
+    settings.sources.microphone = m_deviceSlots.microphone();
+    settings.saveFolder = saveDirEdit->text().toStdString();
+    return settings;
+}
+
+void DRUI::startRecording()
+{
+    m_recordTimer->stop();
+    recordButton->setText(text("MainWnd/Stop"));
+    m_tray->showStarted();
+    m_recordTimer->start(200);
+    recordTimeLabel->show();
+    m_recorder.start(currentRecordSettings());
+    hide();
+}
+
+void DRUI::stopRecording(bool fromRecordButton)
+{
+    recordTimeLabel->hide();
+    m_recorder.stop();
+    recordButton->setText(text("MainWnd/Start"));
+    m_tray->showStopped();
+    m_recordTimer->stop();
+    QThread::msleep(100);
+    show();
+    if (fromRecordButton && m_recorder.recordError == RecordController::kLowDiskError) {
+        showNotice(this, text("MainWnd/Recorder"), text("Messages/MSG1017"));
+        m_recorder.recordError = 0;
+    }
+}
+
+void DRUI::btnSlotRecord()
+{
+    if (m_recorder.recording())
+        stopRecording(true);
+    else
+        startRecording();
+}
+
+void DRUI::btnSlotMenuStop()
+{
+    if (m_recorder.recording())
+        stopRecording(false);
+    else
+        startRecording();
+}
+
+void DRUI::btnSlotMenuPause()
+{
+    // Its entry is never enabled: a recording cannot pause.
+}
+
+void DRUI::btnSlotMenuQuit()
+{
+    if (m_recorder.recording())
+        btnSlotMenuStop();
+    close();
+}
+
+void DRUI::trayiconActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) {
+        showNormal();
+        raise();
+        activateWindow();
+    }
+}
+
+void DRUI::doTimerRec()
+{
+    m_tray->setImage(NextBlink(m_recorder.blinkCounter()));
+    const std::uint64_t elapsed = m_recorder.elapsedSeconds();
+    std::string path = CurrentOutputPath();
+    // The encoder wrote nothing: the chosen sound device could not be opened.
+    // Record without sound instead.
+    if (NeedsSoundlessRestart(elapsed, path, platform::fileExists(path))) {
+        btnSlotRecord();
+        m_recorder.restartClock();
+        audioCombo->setCurrentIndex(audioCombo->count() - 1);
+        btnSlotRecord();
+        path = CurrentOutputPath();
+    }
+    recordTimeLabel->setText(QString::fromStdString(RecordStatusText(elapsed, platform::fileSize(path))));
+
+    std::uint64_t freeBytes = 0;
+    m_recorder.freeSpace(saveDirEdit->text().toStdString(), freeBytes);
+    if (freeBytes < kMinFreeBytes && m_recorder.recording()) {
+        m_recorder.recordError = RecordController::kLowDiskError;
+        btnSlotRecord();
+    }
+}

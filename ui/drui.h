@@ -3,10 +3,14 @@
 // (home, record, cut, merge) in a stacked layout. Every user action arrives
 // as a slot here; a slot hands over to the subsystem that owns the behaviour.
 #include "audio/device_slots.h"
+#include "recording/record_controller.h"
+#include "recording/record_tray.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <QSystemTrayIcon>
+
+#include <functional>
 
 class QAction;
 class QComboBox;
@@ -70,7 +74,11 @@ public:
 
     const QString& settingsPath() const { return m_settingsPath; }
     QTimer* recordTimer() const { return m_recordTimer; }
-    const audio::DeviceSlots& deviceSlots() const { return m_deviceSlots; }
+    audio::DeviceSlots& deviceSlots() { return m_deviceSlots; }
+    RecordController& recorder() { return m_recorder; }
+    RecordTray& tray() { return *m_tray; }
+    // Shows the low-disk notice; replaceable where no one can press OK.
+    std::function<void(QWidget* parent, const QString& title, const QString& text)> showNotice;
 
 signals:
     void AddProcessCallBack(int nProcess, QString strCurMergeName, QString strTargetName, int nRet);
@@ -134,6 +142,11 @@ private:
     // Lists the recordings of `folder` in `table`; the recordings tables
     // come with their own subsystem.
     void fillRecordingsTable(QTableWidget* table, const QString& folder);
+    // The recording's start and stop as the record button and the tray see
+    // them; only a stop from the record button reports a low disk.
+    void startRecording();
+    void stopRecording(bool fromRecordButton);
+    RecordSettings currentRecordSettings() const;
 
     QString m_settingsPath;
     QTimer* m_recordTimer = nullptr;
@@ -141,4 +154,6 @@ private:
     QString m_playerFile;
     QVBoxLayout* m_pageBox = nullptr;
     audio::DeviceSlots m_deviceSlots;
+    RecordController m_recorder;
+    RecordTray* m_tray = nullptr;
 };

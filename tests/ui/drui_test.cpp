@@ -6,6 +6,7 @@
 #include "ui/folder_picker.h"
 
 #include "../support/test_support.h"
+#include "test_app.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,25 +28,12 @@ using namespace testing_support;
 
 namespace {
 
-QApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = [] {
-        auto* a = new QApplication(argc, argv);
-        InitResources();
-        CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
-        return a;
-    }();
-    return *instance;
-}
 
 class DruiTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        app();
+        ensureTestApp();
         window = std::make_unique<DRUI>();
         window->initUi(true);
         window->show();

@@ -1,0 +1,23 @@
+#include "recording/my_thread.h"
+
+CMyThread::CMyThread(QObject* parent) : QThread(parent) {}
+
+CMyThread::~CMyThread()
+{
+    // The owner stops the work first; never destroy a thread that still runs.
+    wait();
+}
+
+void CMyThread::SetCallback(Callback callback, void* user)
+{
+    callback_ = callback;
+    user_ = user;
+}
+
+void CMyThread::run()
+{
+    if (!callback_)
+        return;
+    void* reserved = nullptr;
+    callback_(user_, &reserved);
+}

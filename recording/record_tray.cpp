@@ -1,0 +1,85 @@
+#include "recording/record_tray.h"
+
+#include "i18n/language_config.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QWidget>
+
+namespace {
+
+QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
+QIcon image(const char* name) { return QIcon(QString::fromLatin1(name)); }
+
+} // namespace
+
+RecordTray::RecordTray(QWidget* window) : QObject(window), window_(window) {}
+
+RecordTray::~RecordTray() { clear(); }
+
+void RecordTray::clear()
+{
+    delete icon_;
+    delete menu_;
+    for (QAction*& a : entries_) {
+        delete a;
+        a = nullptr;
+    }
+    icon_ = nullptr;
+    menu_ = nullptr;
+}
+
+void RecordTray::build(bool recording)
+{
+    clear();
+    icon_ = new QSystemTrayIcon(image(":/image/rec1.png"), window_);
+    icon_->setToolTip(text("MainWnd/FreeProductName"));
+    connect(icon_, &QSystemTrayIcon::activated, this, &RecordTray::activated);
+
+    entries_[0] = new QAction(image(":/image/pause.png"), text("MainWnd/Pause"), window_);
+    entries_[1] = new QAction(image(":/image/stop.png"), text("MainWnd/Stop"), window_);
+    entries_[2] = new QAction(image(":/image/quit.png"), text("MainWnd/Quit"), window_);
+    entries_[0]->setEnabled(false);
+    connect(entries_[0], &QAction::triggered, this, &RecordTray::pauseTriggered);
+    connect(entries_[1], &QAction::triggered, this, &RecordTray::stopTriggered);
+    connect(entries_[2], &QAction::triggered, this, &RecordTray::quitTriggered);
+
+    menu_ = new QMenu(window_);
+    for (QAction* a : entries_)
+        menu_->addAction(a);
+    icon_->setContextMenu(menu_);
+    icon_->setVisible(recording);
+}
+
+QAction* RecordTray::entry(int position) const
+{
+    return position >= 1 && position <= 3 ? entries_[position - 1] : nullptr;
+}
+
+void RecordTray::showStarted()
+{
+    if (!icon_)
+        return;
+    entries_[1]->setText(text("MainWnd/Stop"));
+    entries_[1]->setIcon(image(":/image/stop.png"));
+    icon_->setVisible(true);
+}
+
+void RecordTray::showStopped()
+{
+    if (!icon_)
+        return;
+    entries_[0]->setEnabled(false);
+    entries_[0]->setText(text("MainWnd/Pause"));
+    entries_[0]->setIcon(image(":/image/pause.png"));
+    entries_[1]->setText(text("MainWnd/Start"));
+    entries_[1]->setIcon(image(":/image/play.png"));
+    icon_->setIcon(image(":/image/rec1.png"));
+}
+
+void RecordTray::setImage(TrayImage which)
+{
+    if (!icon_ || which == TrayImage::Unchanged)
+        return;
+    icon_->setIcon(image(which == TrayImage::Rec1 ? ":/image/rec1.png" : ":/image/rec2.png"));
+}

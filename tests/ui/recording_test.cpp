@@ -1,0 +1,217 @@
+// Recording through the real window, with the real ffmpeg, X server and
+// PulseAudio of the test session.
+#include "ui/drui.h"
+
+#include "encoder/record_run.h"
+#include "i18n/language_config.h"
+#include "platform/files.h"
+#include "platform/live_children.h"
+#include "resources/resources.h"
+#include "ui/folder_picker.h"
+
+#include "../support/test_support.h"
+#include "test_app.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
+
+
+std::vector<std::filesystem::path> recordingsIn(const std::filesystem::path& folder)
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.path().extension() == ".mp4")
+            files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+class RecordingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensureTestApp();
+        window = std::make_unique<DRUI>();
+        window->initUi(true);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        // The save folder is chosen as a user would, with the folder button.
+        const QString folder = QString::fromStdString(save.path().string());
+        SetFolderPicker([folder](QWidget*) { return folder; });
+        window->btnSlotLayout2Dir();
+        window->showNotice = [this](QWidget*, const QString& title, const QString& message) {
+            notices.push_back(title + "|" + message);
+        };
+        window->btnSlot(); // to the record page: builds the tray icon
+    }
+    void TearDown() override
+    {
+        SetFolderPicker({});
+        QFile::remove(window->settingsPath());
+        window.reset();
+        EXPECT_EQ(platform::liveChildCount(), 0);
+    }
+    // Lets the event loop run, as the user waits.
+    void wait(int ms) { QTest::qWait(ms); }
+    void expectRecordingState(bool recording)
+    {
+        EXPECT_EQ(window->isHidden(), recording);
+        EXPECT_EQ(window->recordButton->text(), text(recording ? "MainWnd/Stop" : "MainWnd/Start"));
+        EXPECT_EQ(window->recordTimeLabel->isVisibleTo(window->recordPage), recording);
+        QAction* pause = window->tray().entry(1);
+        QAction* toggle = window->tray().entry(2);
+        EXPECT_FALSE(pause->isEnabled());
+        EXPECT_EQ(pause->text(), text("MainWnd/Pause"));
+        EXPECT_EQ(toggle->text(), text(recording ? "MainWnd/Stop" : "MainWnd/Start"));
+        EXPECT_EQ(window->tray().entry(3)->text(), text("MainWnd/Quit"));
+        EXPECT_TRUE(window->tray().icon()->isVisible()); // from the first start on
+    }
+    // Waits until the recording run has finished its file.
+    void waitForFile() { ASSERT_TRUE(window->recorder().waitForRun(10000)); }
+
+    TempFolder save;
+    std::unique_ptr<DRUI> window;
+    std::vector<QString> notices;
+};
+
+void expectValidRecording(const std::filesystem::path& file, double seconds)
+{
+    EXPECT_EQ(probe(file.string(), "stream=codec_name"), "aac\nh264\n") << file;
+    const double duration = probeDuration(file.string());
+    EXPECT_GT(duration, seconds - 1.5) << file;
+    EXPECT_LT(duration, seconds + 1.0) << file;
+}
+
+} // namespace
+
+TEST_F(RecordingTest, StartAndStopFromTheRecordPage)
+{
+    EXPECT_FALSE(window->tray().icon()->isVisible()); // built hidden while idle
+    QTest::mouseClick(window->recordButton, Qt::LeftButton);
+    expectRecordingState(true);
+    wait(3000);
+    EXPECT_TRUE(window->recordTimeLabel->text().startsWith("Recording... \n\n00:00:0"));
+    QTest::mouseClick(window->recordButton, Qt::LeftButton);
+    expectRecordingState(false);
+    waitForFile();
+    const auto files = recordingsIn(save.path());
+    ASSERT_EQ(files.size(), 1u);
+    expectValidRecording(files[0], 3);
+    EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(RecordingTest, StartAndStopFromTheTray)
+{
+    window->tray().entry(2)->trigger();
+    expectRecordingState(true);
+    wait(2500);
+    window->tray().entry(2)->trigger();
+    expectRecordingState(false);
+    waitForFile();
+    const auto files = recordingsIn(save.path());
+    ASSERT_EQ(files.size(), 1u);
+    expectValidRecording(files[0], 2.5);
+    // A click on the icon brings the window back; a right click does not.
+    window->hide();
+    window->trayiconActivated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(window->isHidden());
+    window->trayiconActivated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(window->isHidden());
+}
+
+TEST_F(RecordingTest, QuitWhileRecordingLeavesAValidFile)
+{
+    window->btnSlotRecord();
+    wait(2500);
+    window->tray().entry(3)->trigger();
+    EXPECT_FALSE(g_recording.load());
+    window.reset(); // the destructor waits for the file
+    const auto files = recordingsIn(save.path());
+    ASSERT_EQ(files.size(), 1u);
+    expectValidRecording(files[0], 2.5);
+    window = std::make_unique<DRUI>(); // for TearDown
+}
+
+TEST_F(RecordingTest, StartRightAfterAStopRecordsASecondFile)
+{
+    window->btnSlotRecord();
+    wait(2000);
+    window->btnSlotRecord();
+    // The first run is still finishing its file: this start must not be lost.
+    window->btnSlotRecord();
+    EXPECT_TRUE(window->recorder().busy());
+    wait(2500);
+    window->btnSlotRecord();
+    waitForFile();
+    const auto files = recordingsIn(save.path());
+    ASSERT_EQ(files.size(), 2u);
+    expectValidRecording(files[0], 2);
+    expectValidRecording(files[1], 2.5);
+}
+
+TEST_F(RecordingTest, UnopenableMicrophoneFallsBackToNoSound)
+{
+    window->deviceSlots().assign({"spk.monitor", "no-such-microphone", true, true});
+    window->audioCombo->setCurrentIndex(2); // the microphone entry
+    ASSERT_EQ(window->audioCombo->currentData().toUInt(), 1u);
+    window->btnSlotRecord();
+    const std::string missing = CurrentOutputPath();
+    // More than three seconds without a file: the recording starts again,
+    // without sound.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->audioCombo->currentIndex() == window->audioCombo->count() - 1; },
+                                8000));
+    EXPECT_TRUE(window->isHidden());
+    EXPECT_TRUE(g_recording.load());
+    wait(2500);
+    window->btnSlotRecord();
+    waitForFile();
+    const auto files = recordingsIn(save.path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(probe(files[0].string(), "stream=codec_name"), "h264\n");
+    EXPECT_NE(files[0].string(), missing);
+}
+
+TEST_F(RecordingTest, LowDiskStopsWithinOneTickAndTellsOnce)
+{
+    window->recorder().freeSpace = [](const std::string&, std::uint64_t& bytes) {
+        bytes = 10485759; // one byte short of 10 MiB
+        return 0;
+    };
+    window->btnSlotRecord();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !g_recording.load(); }, 1000));
+    expectRecordingState(false);
+    wait(600); // more ticks would tell again if the timer still ran
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0], text("MainWnd/Recorder") + "|" + text("Messages/MSG1017"));
+    EXPECT_EQ(window->recorder().recordError, 0);
+    waitForFile();
+}
+
+TEST_F(RecordingTest, RebuildDuringARecordingKeepsCounting)
+{
+    window->btnSlotRecord();
+    wait(1200);
+    window->initUi(false);
+    EXPECT_EQ(window->recordButton->text(), text("MainWnd/Stop"));
+    EXPECT_TRUE(window->recordTimeLabel->isVisibleTo(window->recordPage));
+    EXPECT_TRUE(window->recordTimer()->isActive());
+    wait(1300);
+    EXPECT_TRUE(window->recordTimeLabel->text().contains("00:00:02")) << window->recordTimeLabel->text().toStdString();
+    window->btnSlotRecord();
+    waitForFile();
+}
