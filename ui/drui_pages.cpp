@@ -21,6 +21,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
@@ -255,8 +257,10 @@ void DRUI::createRecordPage()
     audioCombo->setCurrentIndex(0);
 
     recordTimeLabel = new QLabel(panel);
-    recordTimeLabel->setGeometry(600, 50, 600, 150);
     recordTimeLabel->setFont(ui::calibri(18, true));
+    // Five lines of text; a font whose lines are taller than Calibri's
+    // (Carlito) needs more than 150 pixels to show them all.
+    recordTimeLabel->setGeometry(600, 50, 600, std::max(150, 5 * recordTimeLabel->fontMetrics().lineSpacing()));
     recordTimeLabel->setStyleSheet(QStringLiteral("color: red;"));
     recordTimeLabel->setVisible(g_recording.load());
 
@@ -264,6 +268,11 @@ void DRUI::createRecordPage()
     saveDirEdit = folderEdit(QString::fromStdString(settings::ReadSaveFolder(m_settingsPath.toStdString())), panel,
                              QRect(180, 120, 300, 25));
     saveDirEdit->setEnabled(false);
+    // Disabled only so that the folder button is the one way to change it:
+    // its text must still read on the grey panel, as it does on Windows.
+    QPalette readable = saveDirEdit->palette();
+    readable.setColor(QPalette::Disabled, QPalette::Text, QColor(109, 109, 109));
+    saveDirEdit->setPalette(readable);
     connect(folderButton(panel, QRect(500, 120, 30, 25)), &QPushButton::clicked, this, &DRUI::btnSlotLayout2Dir);
 
     (new QLabel(text("MainWnd/FreeSpace"), panel))->setGeometry(50, 170, 200, 25);

@@ -8,7 +8,9 @@ const QString& greyButtonSheet()
         "QPushButton{background-color: rgb(191, 191, 191); border-radius: 10px; border: 2px groove white;"
         " border-style: outset;}"
         "QPushButton:hover{background-color: rgb(156, 156, 156);}"
-        "QPushButton:pressed{background-color: rgb(156, 156, 156); border: 2px groove white; border-style: inset;}");
+        "QPushButton:pressed{background-color: rgb(156, 156, 156); border: 2px groove white; border-style: inset;}"
+        // A disabled caption must still read on the grey face.
+        "QPushButton:disabled{color: rgb(109, 109, 109);}");
     return sheet;
 }
 
