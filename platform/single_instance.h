@@ -1,5 +1,6 @@
 #pragma once
 // One copy of the program per machine. Qt-free.
+#include <string>
 
 namespace platform {
 
@@ -13,5 +14,13 @@ inline constexpr char kSingleInstanceName[] = "Global\\Vantreel_Screen_Video_Rec
 // copy never blocks the next start. A second call in the same process answers
 // true.
 bool IsAlreadyRunning();
+
+// Shows the top-level window whose title is exactly `title` (UTF-8), of any
+// program, in its normal state, also when it is hidden or minimised; true when
+// such a window was found. Nothing else is sent to it. This is how a second
+// copy raises the running one on Windows. Elsewhere it always answers false:
+// another program's window cannot be reached this way, and the running copy
+// is asked over its local socket instead (app/running_copy.h).
+bool ShowWindowTitled(const std::string& title);
 
 } // namespace platform

@@ -43,4 +43,9 @@ bool IsAlreadyRunning()
     return held;
 }
 
+bool ShowWindowTitled(const std::string&)
+{
+    return false;
+}
+
 } // namespace platform

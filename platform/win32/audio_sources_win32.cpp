@@ -175,10 +175,14 @@ std::vector<std::string> audioInputFriendlyNames()
 AudioSources discoverAudioSources()
 {
     AudioSources found;
-    if (FAILED(CoInitialize(nullptr)))
+    // A thread already in the multithreaded apartment can enumerate as it is;
+    // only a successful call is balanced.
+    const HRESULT com = CoInitialize(nullptr);
+    if (FAILED(com) && com != RPC_E_CHANGED_MODE)
         return found;
     const platform::DeviceNameChoice choice = platform::chooseAudioDevices(audioInputFriendlyNames());
-    CoUninitialize();
+    if (SUCCEEDED(com))
+        CoUninitialize();
     found.computerSound = choice.computerSound;
     found.microphone = choice.microphone;
     found.computerSoundFound = choice.computerSoundFound;

@@ -3,8 +3,17 @@
 #include "platform/live_children.h"
 #include "platform/win32/wide.h"
 
+#include <mutex>
+
 namespace platform {
 namespace {
+
+// A child inherits every inheritable handle of the process, not only the
+// ones it is given. Starts on other threads (a recording and a duration probe)
+// must not pass their pipe ends to each other's children, or a pipe would stay
+// open after its own child ended and its reader would never see the break.
+// Held from the moment inheritable ends exist until they are closed.
+std::mutex g_inheritableHandles;
 
 HANDLE asHandle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
@@ -15,16 +24,15 @@ void closeHandle(std::intptr_t& h, std::intptr_t none)
     h = none;
 }
 
-// Makes `h` a non-inheritable duplicate of itself, closing the original.
+// Makes `h` a non-inheritable duplicate of itself, closing the original
+// (which the system closes even when the duplicate fails).
 bool keepPrivate(HANDLE& h)
 {
     HANDLE dup = nullptr;
     const HANDLE self = ::GetCurrentProcess();
-    if (!::DuplicateHandle(self, h, self, &dup, 0, FALSE, DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE)) {
-        return false;
-    }
-    h = dup;
-    return true;
+    const bool ok = ::DuplicateHandle(self, h, self, &dup, 0, FALSE, DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE);
+    h = ok ? dup : nullptr;
+    return ok;
 }
 
 } // namespace
@@ -36,37 +44,46 @@ ChildProcess::~ChildProcess()
 
 void ChildProcess::closeAll()
 {
-    closeHandle(inWrite_, -1);
-    closeHandle(outRead_, -1);
+    // The table lets go of our handles before they are closed: a crash on
+    // another thread must never write "q" into a handle number that the
+    // system has already given to something else.
+    bool orphaned = false;
     if (pid_ > 0) {
         if (!exited_ && ::WaitForSingleObject(asHandle(process_), 0) == WAIT_TIMEOUT) {
-            orphanLiveChild(pid_); // the live table keeps the handle from here on
-            process_ = 0;
+            orphanLiveChild(pid_); // the live table keeps the process handle from here on
+            orphaned = true;
         } else {
             removeLiveChild(pid_);
         }
     }
+    closeHandle(inWrite_, -1);
+    closeHandle(outRead_, -1);
+    if (orphaned)
+        process_ = 0;
     closeHandle(process_, 0);
     pid_ = 0;
 }
 
 bool ChildProcess::start(const std::string& commandLine)
 {
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    if (pid_ > 0)
+        return false;
+    std::lock_guard<std::mutex> inheritable(g_inheritableHandles);
+    SECURITY_ATTRIBUTES sa{};
+    sa.nLength = sizeof sa;
+    sa.bInheritHandle = TRUE;
     HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr;
-    if (!::CreatePipe(&inRead, &inWrite, &sa, 0))
-        return false;
-    if (!::CreatePipe(&outRead, &outWrite, &sa, 0)) {
-        ::CloseHandle(inRead);
-        ::CloseHandle(inWrite);
-        return false;
-    }
     auto fail = [&] {
         for (HANDLE h : {inRead, inWrite, outRead, outWrite})
             if (h)
                 ::CloseHandle(h);
         return false;
     };
+    if (!::CreatePipe(&inRead, &inWrite, &sa, 0))
+        return false;
+    if (!::CreatePipe(&outRead, &outWrite, &sa, 0))
+        return fail();
+    // Only the child's ends may be inherited.
     if (!keepPrivate(inWrite) || !keepPrivate(outRead))
         return fail();
 
@@ -77,9 +94,10 @@ bool ChildProcess::start(const std::string& commandLine)
     si.hStdOutput = outWrite;
     si.hStdError = outWrite;
     PROCESS_INFORMATION pi{};
+    // CreateProcessW may write into the command line: it needs its own buffer.
     std::wstring line = win32::widen(commandLine);
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                          CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &si, &pi))
+    if (line.empty() || !::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                          CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &si, &pi))
         return fail();
     ::CloseHandle(pi.hThread);
     // Only the child holds these now, so the output pipe breaks when it ends.
@@ -87,11 +105,12 @@ bool ChildProcess::start(const std::string& commandLine)
     ::CloseHandle(outWrite);
 
     // A child that never reads its input must not block us on a full pipe.
-    DWORD mode = PIPE_NOWAIT;
+    DWORD mode = PIPE_READMODE_BYTE | PIPE_NOWAIT;
     ::SetNamedPipeHandleState(inWrite, &mode, nullptr, nullptr);
 
     pid_ = pi.dwProcessId;
     exited_ = false;
+    exitStatus_ = 0;
     process_ = reinterpret_cast<std::intptr_t>(pi.hProcess);
     inWrite_ = reinterpret_cast<std::intptr_t>(inWrite);
     outRead_ = reinterpret_cast<std::intptr_t>(outRead);
@@ -103,6 +122,12 @@ bool ChildProcess::waitForExit(int ms)
 {
     if (pid_ <= 0 || exited_)
         return true;
+    // A pipe cannot be waited on, so output that is already there cuts the
+    // wait short; otherwise a child that writes fast would be read at one
+    // buffer per wait and slowed down to that pace on its full pipe.
+    DWORD waiting = 0;
+    if (outRead_ != -1 && ::PeekNamedPipe(asHandle(outRead_), nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0)
+        ms = 0;
     if (::WaitForSingleObject(asHandle(process_), static_cast<DWORD>(ms)) != WAIT_OBJECT_0)
         return false;
     DWORD code = 0;

@@ -47,19 +47,31 @@ bool makeFolder(const std::string& path)
 
 bool makeFolderPath(const std::string& path)
 {
+    if (path.empty())
+        return false;
+    // The shell's call takes full paths with backslashes only.
     std::wstring w = widen(path);
     for (auto& c : w)
         if (c == L'/')
             c = L'\\';
-    const int r = ::SHCreateDirectoryExW(nullptr, w.c_str(), nullptr);
-    return r == ERROR_SUCCESS || r == ERROR_ALREADY_EXISTS || r == ERROR_FILE_EXISTS;
+    wchar_t full[MAX_PATH] = {};
+    const DWORD length = ::GetFullPathNameW(w.c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    const int r = ::SHCreateDirectoryExW(nullptr, full, nullptr);
+    // "Already exists" also answers for a file of that name, which is no folder.
+    return r == ERROR_SUCCESS || ((r == ERROR_ALREADY_EXISTS || r == ERROR_FILE_EXISTS) && isFolder(path));
 }
 
 int freeSpace(const std::string& folder, std::uint64_t& bytes)
 {
-    // The drive's root, from the folder's first letter: "C:\".
-    const std::wstring w = widen(folder);
-    const wchar_t root[4] = {w.empty() ? L'\0' : w[0], L':', L'\\', L'\0'};
+    // The drive's root from the folder's first letter: "C:\". Anything else
+    // there (a network path's backslash, nothing at all) names no drive; an
+    // empty root would even mean the current drive.
+    const char letter = folder.empty() ? '\0' : folder[0];
+    if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')))
+        return ERROR_INVALID_DRIVE;
+    const wchar_t root[4] = {static_cast<wchar_t>(letter), L':', L'\\', L'\0'};
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
     if (!::GetDiskFreeSpaceW(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
         return static_cast<int>(::GetLastError());

@@ -1,0 +1,134 @@
+// The encoder runner on the Win32 pipes, against the Windows fault child.
+#include "encoder/runner.h"
+
+#include "platform/child_process.h"
+#include "platform/clock.h"
+#include "platform/command_line.h"
+#include "platform/live_children.h"
+
+#include "../support/test_support.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using platform::quoteArgument;
+
+namespace {
+
+std::string child(const std::string& args) { return quoteArgument(faultChild()) + " " + args; }
+
+bool invalidData(const char* chunk, std::size_t) { return std::strstr(chunk, "Invalid data") != nullptr; }
+
+StopTest stopAfter(std::uint64_t ms)
+{
+    const std::uint64_t start = platform::tickCount();
+    return [start, ms] { return platform::tickCount() - start >= ms; };
+}
+
+double threadCpuSeconds()
+{
+    FILETIME created, ended, kernel, user;
+    ::GetThreadTimes(::GetCurrentThread(), &created, &ended, &kernel, &user);
+    const auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+} // namespace
+
+TEST(WinRunTool, StatusOfEachWayAChildEnds)
+{
+    EXPECT_EQ(RunTool(child("exit-now")), RunEnded);
+    // The child's own exit code is not the run's status.
+    EXPECT_EQ(RunTool(child("exit-code 5")), RunEnded);
+    EXPECT_EQ(RunTool(child("frames"), {}, stopAfter(200)), RunStopRequested);
+    EXPECT_EQ(RunTool(child("invalid"), invalidData), RunInvalidData);
+    EXPECT_EQ(RunTool(child("split-invalid")), RunEnded);
+    EXPECT_EQ(RunTool("\"C:\\no\\such\\tool.exe\" -i x"), RunNotStarted);
+    EXPECT_EQ(RunTool("\"C:\\no\\such\\tool.exe\" -i x", invalidData, stopAfter(0)), RunNotStarted);
+    // The "invalid" child still sleeps; nothing else of ours may be left.
+    platform::killLiveChildren();
+    EXPECT_TRUE(platform::waitLiveChildren(3000));
+}
+
+TEST(WinRunTool, InvalidDataEndsTheRunWithoutWaitingForTheChild)
+{
+    const std::uint64_t start = platform::tickCount();
+    EXPECT_EQ(RunTool(child("invalid"), invalidData), RunInvalidData);
+    EXPECT_LT(platform::tickCount() - start, 5000u); // the child sleeps 10 s after its message
+    platform::killLiveChildren();
+}
+
+TEST(WinRunTool, MarkerSplitAcrossTwoWritesIsNotSeen)
+{
+    std::string seen;
+    int chunks = 0;
+    const int status = RunTool(child("split-invalid"), [&](const char* chunk, std::size_t size) {
+        EXPECT_EQ(std::strlen(chunk), size);
+        seen.append(chunk, size);
+        ++chunks;
+        return invalidData(chunk, size);
+    });
+    EXPECT_EQ(status, RunEnded);
+    EXPECT_GE(chunks, 2);
+    EXPECT_NE(seen.find("Invalid data"), std::string::npos);
+}
+
+TEST(WinRunTool, QuitIsWrittenOnEveryPassUntilTheChildEnds)
+{
+    TempFolder dir;
+    const std::string count = dir.file("quits");
+    EXPECT_EQ(RunTool(child("ignore-q 600 " + quoteArgument(count)), {}, [] { return true; }), RunStopRequested);
+    EXPECT_GT(std::stoi(readFile(count)), 20);
+    // And a child that listens ends on the first one: "q\r\n" reaches it whole.
+    const std::uint64_t start = platform::tickCount();
+    EXPECT_EQ(RunTool(child("frames"), {}, [] { return true; }), RunStopRequested);
+    EXPECT_LT(platform::tickCount() - start, 3000u);
+}
+
+TEST(WinRunTool, FloodingChildIsDrainedInBoundedChunksAtItsOwnPace)
+{
+    std::size_t total = 0;
+    std::size_t largest = 0;
+    const std::uint64_t start = platform::tickCount();
+    const int status = RunTool(child("flood 8000000"), [&](const char*, std::size_t size) {
+        total += size;
+        largest = std::max(largest, size);
+        return false;
+    });
+    EXPECT_EQ(status, RunEnded);
+    EXPECT_GE(total, 8000000u);
+    EXPECT_LE(largest, 4096u);
+    // One 4096-byte read per 5 ms wait would need over 10 s: waiting output
+    // must cut the wait short.
+    EXPECT_LT(platform::tickCount() - start, 8000u);
+    EXPECT_EQ(RunTool(child("flood 2000000")), RunEnded);
+}
+
+TEST(WinRunTool, StaysCheapWhileAChildRunsForSeconds)
+{
+    const double before = threadCpuSeconds();
+    EXPECT_EQ(RunTool(child("frames"), {}, stopAfter(2000)), RunStopRequested);
+    const double used = threadCpuSeconds() - before;
+    EXPECT_LT(used, 0.5) << "runner used " << used << " s of CPU in 2 s";
+}
+
+TEST(WinChildProcess, AChildThatNeverReadsNeverBlocksOurWrites)
+{
+    platform::ChildProcess child;
+    ASSERT_TRUE(child.start(quoteArgument(faultChild()) + " deaf 5000"));
+    // Far more than any pipe buffer holds: a blocking write would hang here.
+    const std::string block(64 * 1024, 'q');
+    const std::uint64_t start = platform::tickCount();
+    int refused = 0;
+    for (int i = 0; i < 64; ++i)
+        refused += child.writeInput(block.data(), block.size()) ? 0 : 1;
+    EXPECT_GT(refused, 0);
+    EXPECT_LT(platform::tickCount() - start, 2000u);
+    platform::killLiveChildren();
+    EXPECT_TRUE(platform::waitLiveChildren(3000));
+}
