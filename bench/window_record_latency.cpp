@@ -11,6 +11,7 @@
 #include "ui/folder_picker.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
@@ -57,6 +58,7 @@ int main(int argc, char** argv)
     SetFolderPicker([&](QWidget*) { return QString::fromStdString(save.string()); });
 
     DRUI window;
+    window.setSettingsPath(QDir::tempPath() + "/vtr-ScreenRecord.ini");
     window.initUi(true);
     window.show();
     window.btnSlotLayout2Dir();

@@ -73,6 +73,9 @@ public:
     QPushButton* mergeButton = nullptr;
 
     const QString& settingsPath() const { return m_settingsPath; }
+    // Points the window at another ScreenRecord.ini before initUi(), so that
+    // windows under test never share the program folder's file.
+    void setSettingsPath(const QString& path) { m_settingsPath = path; }
     QTimer* recordTimer() const { return m_recordTimer; }
     audio::DeviceSlots& deviceSlots() { return m_deviceSlots; }
     RecordController& recorder() { return m_recorder; }

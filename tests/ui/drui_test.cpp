@@ -35,6 +35,7 @@ protected:
     {
         ensureTestApp();
         window = std::make_unique<DRUI>();
+        window->setSettingsPath(QString::fromStdString(home.file("ScreenRecord.ini")));
         window->initUi(true);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -42,13 +43,13 @@ protected:
     void TearDown() override
     {
         SetFolderPicker({});
-        QFile::remove(settingsFile());
         window.reset();
     }
     QString settingsFile() const { return window->settingsPath(); }
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     int page() const { return window->pageStack->currentIndex(); }
 
+    TempFolder home;
     std::unique_ptr<DRUI> window;
 };
 

@@ -26,6 +26,7 @@ int main(int argc, char** argv)
     SetFolderPicker([&](QWidget*) { return save; });
 
     DRUI window;
+    window.setSettingsPath(QDir::tempPath() + "/vtr-ScreenRecord.ini");
     window.initUi(true);
     window.show();
     QTest::qWaitForWindowExposed(&window);
