@@ -37,8 +37,14 @@ std::vector<std::string> splitCommandLine(std::string_view line)
         if (i >= n)
             break;
         std::string arg;
-        bool quoted = false;
-        while (i < n && (quoted || !isBlank(line[i]))) {
+        // Quotes are counted, not just toggled: 1 means inside a group. In a
+        // run of quotes every third one is a literal quote, and a run that
+        // leaves the count at 2 closes the group. So in "a""b" c the "" gives
+        // a quote and closes the group, the quote after b opens a new one, and
+        // the whole is one argument `a"b c` (CommandLineToArgvW's undocumented
+        // but stable behaviour, which the encoder's own parsing follows).
+        int quotes = 0;
+        while (i < n && (quotes == 1 || !isBlank(line[i]))) {
             if (line[i] == '\\') {
                 std::size_t slashes = 0;
                 while (i < n && line[i] == '\\') {
@@ -50,21 +56,30 @@ std::vector<std::string> splitCommandLine(std::string_view line)
                     if (slashes % 2 == 1) {
                         arg += '"';
                         ++i;
+                        // Quotes right after an escaped one still count.
+                        for (; i < n && line[i] == '"'; ++i)
+                            if (++quotes == 3) {
+                                arg += '"';
+                                quotes = 0;
+                            }
+                        if (quotes == 2)
+                            quotes = 0;
                     }
-                    // An even count leaves the quote to toggle grouping below.
+                    // An even count leaves the quote to the rule below.
                 } else {
                     arg.append(slashes, '\\');
                 }
                 continue;
             }
             if (line[i] == '"') {
-                if (quoted && i + 1 < n && line[i + 1] == '"') {
-                    arg += '"';
-                    i += 2;
-                    continue;
-                }
-                quoted = !quoted;
-                ++i;
+                ++quotes;
+                for (++i; i < n && line[i] == '"'; ++i)
+                    if (++quotes == 3) {
+                        arg += '"';
+                        quotes = 0;
+                    }
+                if (quotes == 2)
+                    quotes = 0;
                 continue;
             }
             arg += line[i++];

@@ -7,6 +7,10 @@ packages=(
   qt6-base-dev libgl-dev libgtest-dev googletest libpulse-dev libx11-dev
   ffmpeg mplayer pulseaudio pulseaudio-utils
   xvfb x11-utils xdotool fonts-crosextra-carlito
+  # The Windows suite: mingw-w64 with posix threads (not the
+  # g++-mingw-w64-x86-64 metapackage, which brings the win32-threads
+  # variant) and Wine to run it.
+  g++-mingw-w64-x86-64-posix wine
 )
 
 missing=()

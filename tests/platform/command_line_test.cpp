@@ -18,6 +18,10 @@ TEST(SplitCommandLine, FollowsTheWindowsRules)
     EXPECT_EQ(splitCommandLine(R"(p a\b\\c)"), (Args{"p", R"(a\b\\c)"}));
     EXPECT_EQ(splitCommandLine(R"x(p audio="Mic (USB)" x)x"), (Args{"p", "audio=Mic (USB)", "x"}));
     EXPECT_EQ(splitCommandLine(R"(p "a""b")"), (Args{"p", R"(a"b)"}));
+    // "" inside a group ends it: the next quote opens a new one.
+    EXPECT_EQ(splitCommandLine(R"(p "a""b" c)"), (Args{"p", R"(a"b c)"}));
+    EXPECT_EQ(splitCommandLine(R"(p "a""b"c d)"), (Args{"p", R"(a"bc d)"}));
+    EXPECT_EQ(splitCommandLine(R"(p """a""" b)"), (Args{"p", R"("a")", "b"}));
     EXPECT_EQ(splitCommandLine("p \"\" x"), (Args{"p", "", "x"}));
     // Two blanks between options make no empty argument.
     EXPECT_EQ(splitCommandLine("p -i desktop  -vcodec libx264 "), (Args{"p", "-i", "desktop", "-vcodec", "libx264"}));

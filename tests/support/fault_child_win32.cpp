@@ -103,12 +103,17 @@ int frames()
     }
 }
 
+// Lines of 1000 bytes, handed over 64 of them at a time: the pipe, not the
+// child, sets the pace.
 int flood(long long bytes)
 {
     std::string line(1000, 'x');
     line.back() = '\n';
-    for (long long sent = 0; sent < bytes; sent += static_cast<long long>(line.size()))
-        if (!say(line))
+    std::string block;
+    for (int i = 0; i < 64; ++i)
+        block += line;
+    for (long long sent = 0; sent < bytes; sent += static_cast<long long>(block.size()))
+        if (!say(block))
             return 1;
     return 0;
 }

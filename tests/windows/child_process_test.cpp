@@ -72,6 +72,7 @@ TEST(WinChildProcess, OurSplitAgreesWithCommandLineToArgvW)
         R"("C:\tool.exe" "" "  " x" y"z)",
         R"(tool   a    b	c)",
         R"(p "a""b"c d)", // "" inside a group ends it
+        R"(p "a""b" c)",
         R"(p """a""" b "x\""y z" \""" ")",
         R"(p "" "")",
     };
