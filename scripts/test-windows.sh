@@ -42,4 +42,23 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 # which ctest would otherwise wait on after every test.
 wine "$build/tests/bin/fault_child.exe" exit-now </dev/null >/dev/null 2>&1 || true
 
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
+status=0
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -LE sound "$@" || status=$?
+
+# DirectShow discovery with a sound server: a private PulseAudio whose capture
+# devices are named as on a Windows machine with a sound card.
+session=$(mktemp -d /tmp/vtr-wine-sound.XXXXXX)
+cat >"$session/server.pa" <<PA
+load-module module-native-protocol-unix socket=$session/native auth-anonymous=1
+load-module module-null-source source_name=mix description="Stereo Mix (Realtek Audio)"
+load-module module-null-source source_name=mic description="Microphone (USB 录音)"
+PA
+PULSE_RUNTIME_PATH="$session" PULSE_STATE_PATH="$session" XDG_RUNTIME_DIR="$session" \
+  pulseaudio -n -F "$session/server.pa" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+  --log-target=stderr >"$session/pulse.log" 2>&1 &
+pulse=$!
+trap 'kill $pulse 2>/dev/null; wait $pulse 2>/dev/null; rm -rf "$session"; wineserver -k 2>/dev/null || true' EXIT
+export PULSE_SERVER="unix:$session/native"
+for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+ctest --test-dir "$build" --output-on-failure -L sound "$@" || status=$?
+exit $status
