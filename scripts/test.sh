@@ -7,9 +7,15 @@ bash scripts/deps.sh
 bash scripts/build.sh
 build=${BUILD_DIR:-build}
 export QT_QPA_PLATFORM=xcb
+log=$(mktemp /tmp/vtr-test-log.XXXXXX)
+trap 'rm -f "$log"' EXIT
 # Both suites always run; the exit code fails when either failed.
 status=0
-bash scripts/headless-session.sh ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" || status=$?
+bash scripts/headless-session.sh ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" 2>&1 |
+  tee -a "$log" || status=1
 # The Win32 back end, cross-built and run under Wine (its own build folder).
-bash scripts/test-windows.sh || status=$?
+bash scripts/test-windows.sh 2>&1 | tee -a "$log" || status=1
+# One line for both suites together.
+awk '/tests passed, [0-9]+ tests failed out of [0-9]+/ { failed += $4; total += $9 }
+     END { printf "Total: %d passed, %d failed\n", total - failed, failed }' "$log"
 exit $status
