@@ -39,6 +39,13 @@ QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key)
 
 } // namespace
 
+QString freeSpaceText(const QString& folder)
+{
+    std::uint64_t freeBytes = 0; // a failed query shows as 0 bytes
+    GetDriveFreeSpace(folder.toStdString(), freeBytes);
+    return QString::fromStdString(FormatSize(static_cast<std::int64_t>(freeBytes)));
+}
+
 DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
     setObjectName(QStringLiteral("DRUIClass"));
@@ -197,28 +204,20 @@ void DRUI::btnSlotLayout2Dir()
     if (saveDirEdit->text().isEmpty())
         return;
     settings::StoreSaveFolder(m_settingsPath.toStdString(), folder.toStdString());
-    std::uint64_t freeBytes = 0;
-    GetDriveFreeSpace(folder.toStdString(), freeBytes);
-    freeSpaceLabel->setText(QString::fromStdString(FormatSize(static_cast<std::int64_t>(freeBytes))));
+    freeSpaceLabel->setText(freeSpaceText(folder));
 }
 
-void DRUI::btnSlotLayout3Dir()
+void DRUI::btnSlotLayout3Dir() { chooseListedFolder(cutDirEdit, cutTable); }
+
+void DRUI::btnSlotLayout4Dir() { chooseListedFolder(mergeDirEdit, sourceTable); }
+
+void DRUI::chooseListedFolder(QLineEdit* field, QTableWidget* table)
 {
     const QString folder = PickFolder(this);
     if (folder.isNull())
         return;
-    cutDirEdit->setText(folder);
-    fillRecordingsTable(cutTable, folder);
-    addButton->setEnabled(false);
-}
-
-void DRUI::btnSlotLayout4Dir()
-{
-    const QString folder = PickFolder(this);
-    if (folder.isNull())
-        return;
-    mergeDirEdit->setText(folder);
-    fillRecordingsTable(sourceTable, folder);
+    field->setText(folder);
+    fillRecordingsTable(table, folder);
     addButton->setEnabled(false);
 }
 

@@ -26,6 +26,9 @@ class QTableWidgetItem;
 class QTimer;
 class QVBoxLayout;
 
+// The free-space text of the drive that holds `folder`.
+QString freeSpaceText(const QString& folder);
+
 class DRUI : public QMainWindow {
     Q_OBJECT
 public:
@@ -150,6 +153,9 @@ private:
     void startRecording();
     void stopRecording(bool fromRecordButton);
     RecordSettings currentRecordSettings() const;
+    // The cut and merge folder buttons: a new folder for `field`, listed in
+    // `table`.
+    void chooseListedFolder(QLineEdit* field, QTableWidget* table);
 
     QString m_settingsPath;
     QTimer* m_recordTimer = nullptr;

@@ -278,11 +278,8 @@ void DRUI::createRecordPage()
     (new QLabel(text("MainWnd/FreeSpace"), panel))->setGeometry(50, 170, 200, 25);
     freeSpaceLabel = new QLabel(text("MainWnd/Unknow"), panel);
     freeSpaceLabel->setGeometry(220, 170, 100, 25);
-    if (!saveDirEdit->text().isEmpty()) {
-        std::uint64_t freeBytes = 0;
-        GetDriveFreeSpace(saveDirEdit->text().toStdString(), freeBytes);
-        freeSpaceLabel->setText(QString::fromStdString(FormatSize(static_cast<std::int64_t>(freeBytes))));
-    }
+    if (!saveDirEdit->text().isEmpty())
+        freeSpaceLabel->setText(freeSpaceText(saveDirEdit->text()));
 
     QString description = text("MainWnd/ScreenDescri");
     description.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
