@@ -7,8 +7,6 @@
 #include "i18n/language_config.h"
 #include "settings/save_folder.h"
 #include "ui/styles.h"
-#include "util/files.h"
-#include "util/format.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
