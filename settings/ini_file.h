@@ -41,7 +41,8 @@ std::uint32_t GetString(const char16_t* section, const char16_t* key, const char
 // GetPrivateProfileSectionW: every line of the first section of that name as
 // "name=value" (or the bare line when it has no "="), comments left out,
 // values unquoted as stored. When the lines do not fit, the last one is cut,
-// two NULs end the buffer and the result is bufferChars - 2.
+// two NULs end the buffer and the result is bufferChars - 2. A buffer of
+// fewer than two units only gets its NUL (Windows would write in front of it).
 std::uint32_t GetSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars,
                          const std::string& file);
 
@@ -53,12 +54,13 @@ std::uint32_t GetSectionNames(char16_t* buffer, std::uint32_t bufferChars, const
 // place, adds a missing key at the end of its section and a missing section
 // at the end of the file, and creates a missing file (8-bit text, CRLF). A
 // null `value` removes the key; a null `key` removes the section. Names and
-// value are stored without surrounding blanks. Every other line of the file
-// stays as it was, byte for byte, in the file's own encoding. The file is
-// replaced through a temporary beside it, so a failed write leaves the old
-// file whole. Returns false when the file could not be written, when
-// `section` is null, or when a name or value holds a line break (or a key an
-// "="), which the file could not hold as one entry.
+// value are stored without surrounding blanks, in the file's own encoding.
+// The portable back end keeps every other line byte for byte and replaces
+// the file through a temporary beside it, so a failed write leaves the old
+// file whole; the Windows one rewrites the file as the system function does
+// (CRLF line ends, tidied lines). Returns false when the file could not be
+// written, or when IsWritableEntry (ini_value.h) refuses the entry; such an
+// entry never reaches the file.
 bool WriteString(const char16_t* section, const char16_t* key, const char16_t* value, const std::string& file);
 
 } // namespace ini

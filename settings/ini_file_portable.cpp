@@ -390,11 +390,6 @@ bool replaceFile(const std::string& file, const std::string& bytes)
     return true;
 }
 
-bool holdsLineBreak(std::u16string_view s)
-{
-    return s.find_first_of(u"\r\n") != std::u16string_view::npos;
-}
-
 } // namespace
 
 std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
@@ -446,15 +441,11 @@ std::uint32_t GetSectionNames(char16_t* buffer, std::uint32_t bufferChars, const
 
 bool WriteString(const char16_t* section, const char16_t* key, const char16_t* value, const std::string& file)
 {
-    if (!section)
+    if (!IsWritableEntry(section, key, value))
         return false;
     const std::u16string_view sectionName = trimmed(section);
     const std::u16string_view keyName = trimmed(viewOf(key));
     const std::u16string_view text = trimmed(viewOf(value));
-    if (holdsLineBreak(sectionName) || holdsLineBreak(keyName) || holdsLineBreak(text))
-        return false;
-    if (key && (keyName.find(u'=') != std::u16string_view::npos || (!keyName.empty() && keyName.front() == u'[')))
-        return false;
 
     const Document doc = load(file);
     const Section* found = findSection(doc, sectionName);

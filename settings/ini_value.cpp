@@ -1,5 +1,7 @@
 #include "settings/ini_value.h"
 
+#include <string_view>
+
 namespace ini {
 
 bool IsBlank(char16_t c)
@@ -12,6 +14,40 @@ bool IsBlank(char16_t c)
     default:
         return c >= 0x2000 && c <= 0x200A;
     }
+}
+
+namespace {
+
+std::u16string_view trimmed(const char16_t* text)
+{
+    std::u16string_view s = text ? std::u16string_view(text) : std::u16string_view();
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool holdsLineBreak(std::u16string_view s)
+{
+    return s.find_first_of(u"\r\n") != std::u16string_view::npos;
+}
+
+} // namespace
+
+std::u16string Trimmed(const char16_t* text)
+{
+    return std::u16string(trimmed(text));
+}
+
+bool IsWritableEntry(const char16_t* section, const char16_t* key, const char16_t* value)
+{
+    if (!section)
+        return false;
+    const std::u16string_view keyName = trimmed(key);
+    if (holdsLineBreak(trimmed(section)) || holdsLineBreak(keyName) || holdsLineBreak(trimmed(value)))
+        return false;
+    return keyName.find(u'=') == std::u16string_view::npos && (keyName.empty() || keyName.front() != u'[');
 }
 
 std::u16string ExactValue(std::u16string value)

@@ -10,6 +10,15 @@ namespace ini {
 // old end-of-file mark.
 bool IsBlank(char16_t c);
 
+// `text` without the blanks at either end; "" for null.
+std::u16string Trimmed(const char16_t* text);
+
+// Whether WriteString may store this entry: a section is given, and no name
+// or value (blanks around them dropped) holds a line break, nor the key an
+// "=" or a leading "[", which the file could not hold as one entry. Every
+// back end checks this first, so a rejected entry never reaches the file.
+bool IsWritableEntry(const char16_t* section, const char16_t* key, const char16_t* value);
+
 // `value` as it must be written for a lookup to give it back unchanged: in
 // double quotes when it has blanks at either end or is itself quoted.
 std::u16string ExactValue(std::u16string value);

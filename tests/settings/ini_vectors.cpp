@@ -196,11 +196,11 @@ const std::vector<ReadCase>& readCases()
         {"trunc-keylist-11", "main", S, u"Sec2", nullptr, u"D", 11, 9, u"long\0a\0bb\0\0#"sv},
         {"trunc-keylist-12", "main", S, u"Sec2", nullptr, u"D", 12, 10, u"long\0a\0bb\0\0#"sv},
         {"trunc-keylist-13", "main", S, u"Sec2", nullptr, u"D", 13, 10, u"long\0a\0bb\0\0#"sv},
-        // Windows answers 4294967294 and 4294967295 for buffers of 0 and 1
-        // unit, having written in front of the buffer; we write nothing
-        // outside it.
-        {"trunc-section-0", "main", P, u"Sec2", nullptr, nullptr, 0, 0, u""sv, Where::Portable},
-        {"trunc-section-1", "main", P, u"Sec2", nullptr, nullptr, 1, 0, u"\0#"sv, Where::Portable},
+        // The Windows function answers 4294967294 and 4294967295 for buffers
+        // of 0 and 1 unit, having written in front of the buffer; neither
+        // back end lets it write outside the buffer.
+        {"trunc-section-0", "main", P, u"Sec2", nullptr, nullptr, 0, 0, u""sv},
+        {"trunc-section-1", "main", P, u"Sec2", nullptr, nullptr, 1, 0, u"\0#"sv},
         {"trunc-section-2", "main", P, u"Sec2", nullptr, nullptr, 2, 0, u"\0#"sv},
         {"trunc-section-3", "main", P, u"Sec2", nullptr, nullptr, 3, 1, u"l\0\0#"sv},
         {"trunc-section-10", "main", P, u"Sec2", nullptr, nullptr, 10, 8, u"long=012\0\0#"sv},
@@ -214,6 +214,8 @@ const std::vector<ReadCase>& readCases()
         {"trunc-names-3", "main", N, nullptr, nullptr, nullptr, 3, 1, u"S\0\0#"sv},
         {"trunc-names-5", "main", N, nullptr, nullptr, nullptr, 5, 3, u"Sec\0\0#"sv},
         {"trunc-names-10", "main", N, nullptr, nullptr, nullptr, 10, 8, u"Sec\0sec\0\0\0#"sv},
+        {"trunc-seclist-0", "main", S, nullptr, nullptr, u"D", 0, 0, u""sv},
+        {"trunc-seclist-1", "main", S, nullptr, nullptr, u"D", 1, 0, u"\0#"sv},
         {"trunc-seclist-2", "main", S, nullptr, nullptr, u"D", 2, 0, u"\0\0#"sv},
         {"trunc-seclist-3", "main", S, nullptr, nullptr, u"D", 3, 1, u"S\0\0#"sv},
         {"trunc-seclist-5", "main", S, nullptr, nullptr, u"D", 5, 3, u"Sec\0\0#"sv},
@@ -226,6 +228,8 @@ const std::vector<ReadCase>& readCases()
         {"utf16-bom", "utf16", S, u"Uni", u"name", u"D", 256, 2, u"\u00C4\u540D\0#"sv},
         {"utf16-bom-kanjikey", "utf16", S, u"Uni", u"\u540D", u"D", 256, 9, u"kanji key\0#"sv},
         {"utf16-bom-slash", "utf16", S, u"Uni", u"/English", u"D", 256, 7, u"English\0#"sv},
+        {"utf16-bom-section", "utf16", P, u"Uni", nullptr, nullptr, 1024, 37,
+         u"name=\u00C4\u540D\0\u540D=kanji key\0/English=English\0\0#"sv},
         {"utf16-bom-names", "utf16", N, nullptr, nullptr, nullptr, 1024, 4, u"Uni\0\0#"sv},
         {"utf16-nobom", "utf16-nobom", S, u"Uni", u"name", u"D", 256, 1, u"D\0#"sv},
         {"utf8-bom", "utf8-bom", S, u"Uni", u"name", u"D", 256, 2, u"\u00C4\u540D\0#"sv},
@@ -275,6 +279,15 @@ const std::vector<WriteCase>& writeCases()
          {
              {u"S", u"b", u"\u00C4\u540D",
               std::string("\xFF\xFE[\0S\0]\0\r\0\n\0a\0=\0" "1\0\r\0\n\0b\0=\0\xC4\0\x0D\x54\r\0\n\0", 34)},
+         }},
+        // A language choice stored in a UTF-16 config.ini with other scripts.
+        {"utf16-new-section",
+         "utf16-small",
+         {
+             {u"DefaultLanguage", u"Default", u"/\u65E5\u672C\u8A9E",
+              utf16le(u"[S]\r\na=1\r\nb=2\r\n[DefaultLanguage]\r\nDefault=/\u65E5\u672C\u8A9E\r\n")},
+             {u"defaultlanguage", u"DEFAULT", u"/English",
+              utf16le(u"[S]\r\na=1\r\nb=2\r\n[DefaultLanguage]\r\nDefault=/English\r\n")},
          }},
         {"dup-section", "dup-sections", {{u"dup", u"v", u"3", "[Dup]\r\nv=3\r\n[DUP]\r\nv=2\r\n"}}},
         {"nameless-section", "one-section", {{u"", u"blank", u"2", "blank=2\r\n[A]\r\nx=1\r\n"}}},

@@ -1,19 +1,26 @@
 #pragma once
 // How the Windows profile-string functions answer, case by case, as data: the
 // same table runs against every back end of the INI module (the portable one
-// here; the real Win32 functions, under Wine or Windows, once that back end
-// exists).
+// natively; the real Win32 functions under Wine or Windows).
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+// The back end under test: the Windows test build, which calls the real
+// functions, defines VTR_INI_WINDOWS_BACKEND=1.
+#ifndef VTR_INI_WINDOWS_BACKEND
+#define VTR_INI_WINDOWS_BACKEND 0
+#endif
+
 namespace ini_vectors {
 
+inline constexpr bool kRealWindowsFunctions = VTR_INI_WINDOWS_BACKEND != 0;
+
 // Which back ends a case holds for. The portable back end departs from
-// Windows on purpose where Windows harms the data: it writes nothing in front
-// of a one-unit buffer, reads 8-bit files as UTF-8, and keeps a file's own
-// line ends and the bytes of lines it does not change.
+// Windows on purpose where Windows harms the data: it reads 8-bit files as
+// UTF-8, and keeps a file's own line ends and the bytes of lines it does not
+// change.
 enum class Where { Both, Portable, Windows };
 
 enum class Call { String, Section, SectionNames };

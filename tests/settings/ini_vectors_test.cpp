@@ -16,12 +16,7 @@ using testing_support::readFile;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
-// The back end under test; a Windows build that calls the real functions
-// defines VTR_INI_WINDOWS_BACKEND=1.
-#ifndef VTR_INI_WINDOWS_BACKEND
-#define VTR_INI_WINDOWS_BACKEND 0
-#endif
-constexpr Where kForeign = VTR_INI_WINDOWS_BACKEND ? Where::Portable : Where::Windows;
+constexpr Where kForeign = kRealWindowsFunctions ? Where::Portable : Where::Windows;
 
 const std::string* fixtureBytes(const char* name)
 {
