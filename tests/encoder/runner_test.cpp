@@ -5,6 +5,7 @@
 #include "platform/command_line.h"
 #include "platform/live_children.h"
 
+#include "../support/runner_helpers.h"
 #include "../support/test_support.h"
 
 #include <cstring>
@@ -15,17 +16,6 @@ using namespace testing_support;
 using platform::quoteArgument;
 
 namespace {
-
-std::string child(const std::string& args) { return quoteArgument(faultChild()) + " " + args; }
-
-bool invalidData(const char* chunk, std::size_t) { return std::strstr(chunk, "Invalid data") != nullptr; }
-
-// A stop test that starts to hold `ms` after the run began.
-StopTest stopAfter(std::uint64_t ms)
-{
-    const std::uint64_t start = platform::tickCount();
-    return [start, ms] { return platform::tickCount() - start >= ms; };
-}
 
 double threadCpuSeconds()
 {
