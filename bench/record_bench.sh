@@ -47,11 +47,11 @@ for mode in -2 0; do
   end=$(cat "$work/end")
   tr '\r' '\n' <"$work/direct.log" | grep 'frame=' | tail -1 >"$work/last" || true
   read -r user sys <"$work/time"
-  awk -v u="$user" -v s="$sys" -v st="$(cat "$work/stop")" -v e="$end" -v line="$(cat "$work/last")" 'BEGIN {
+  awk -v u="$user" -v s="$sys" -v secs="$seconds" -v st="$(cat "$work/stop")" -v e="$end" -v line="$(cat "$work/last")" 'BEGIN {
     match(line, /frame= *[0-9]+/); fr = substr(line, RSTART + 6, RLENGTH - 6) + 0
     match(line, /dup=[0-9]+/); du = substr(line, RSTART + 4, RLENGTH - 4) + 0
     match(line, /drop=[0-9]+/); dr = substr(line, RSTART + 5, RLENGTH - 5) + 0
-    printf "%-8s frames=%d dup=%d drop=%d encoderCPU=%.2f stop-to-file=%.2fs\n", "direct", fr, du, dr, u + s, e - st
+    printf "%-8s frames=%d dup=%d drop=%d encoderCPU=%.2f (%.3f per recorded s) stop-to-file=%.2fs\n", "direct", fr, du, dr, u + s, (u + s) / secs, e - st
   }'
   probe_row "$out"
   rm -f "$work"/ours.mp4 "$work"/direct.mp4
