@@ -64,7 +64,7 @@ std::u16string_view viewOf(const char16_t* s)
     return s ? std::u16string_view(s) : std::u16string_view();
 }
 
-enum class Encoding { Utf16Le, Utf8WithMark, Utf8 };
+enum class Encoding { Utf16Le, Utf16Be, Utf8WithMark, Utf8 };
 
 // One line of the file: where its bytes lie, and its text.
 struct Line {
@@ -97,54 +97,63 @@ struct Document {
     std::vector<Section> sections; // sections[0] is the leading one, named ""
 };
 
+bool isUtf16(Encoding encoding) { return encoding == Encoding::Utf16Le || encoding == Encoding::Utf16Be; }
+
+// Lines end at "\r\n", "\n" or a lone "\r", as the Windows functions split
+// them. Breaks are found unit by unit, which is safe in UTF-8 too: no byte of
+// a multi-byte character is a "\r" or "\n".
 void splitLines(Document& doc)
 {
     const std::string& b = doc.bytes;
-    if (doc.encoding == Encoding::Utf16Le) {
-        const std::size_t units = (b.size() - doc.start) / 2;
-        auto unit = [&](std::size_t i) {
-            const std::size_t at = doc.start + 2 * i;
-            return static_cast<char16_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
-        };
-        std::size_t i = 0;
-        while (i < units) {
-            Line line;
-            line.begin = doc.start + 2 * i;
-            while (i < units && unit(i) != u'\n')
-                line.text.push_back(unit(i++));
-            const bool lf = i < units;
-            if (lf)
-                ++i;
-            line.next = doc.start + 2 * i;
-            std::size_t contentUnits = line.text.size();
-            if (contentUnits > 0 && line.text.back() == u'\r' && lf)
-                --contentUnits;
-            line.end = line.begin + 2 * contentUnits;
-            doc.lines.push_back(std::move(line));
+    const bool wide = isUtf16(doc.encoding);
+    const std::size_t width = wide ? 2 : 1;
+    // A stray last byte of a UTF-16 file is no unit; it stays where it is.
+    const std::size_t units = (b.size() - doc.start) / width;
+    auto byte = [&](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(b[at])); };
+    auto unit = [&](std::size_t i) {
+        const std::size_t at = doc.start + width * i;
+        if (!wide)
+            return static_cast<char16_t>(byte(at));
+        if (doc.encoding == Encoding::Utf16Le)
+            return static_cast<char16_t>(byte(at) | byte(at + 1) << 8);
+        return static_cast<char16_t>(byte(at) << 8 | byte(at + 1));
+    };
+    auto offset = [&](std::size_t i) { return doc.start + width * i; };
+    bool newlineKnown = false;
+    std::size_t i = 0;
+    while (i < units) {
+        std::size_t end = i;
+        while (end < units && unit(end) != u'\r' && unit(end) != u'\n')
+            ++end;
+        std::size_t next = end;
+        if (next < units)
+            next += unit(next) == u'\r' && next + 1 < units && unit(next + 1) == u'\n' ? 2 : 1;
+        Line line;
+        line.begin = offset(i);
+        line.end = offset(end);
+        line.next = offset(next);
+        if (wide) {
+            for (std::size_t k = i; k < end; ++k)
+                line.text.push_back(unit(k));
+        } else {
+            line.text = Utf8ToUtf16(std::string_view(b).substr(line.begin, line.end - line.begin));
         }
-    } else {
-        std::size_t i = doc.start;
-        while (i < b.size()) {
-            Line line;
-            line.begin = i;
-            std::size_t lf = b.find('\n', i);
-            const bool hasLf = lf != std::string::npos;
-            if (!hasLf)
-                lf = b.size();
-            line.end = lf;
-            if (hasLf && line.end > line.begin && b[line.end - 1] == '\r')
-                --line.end;
-            line.next = hasLf ? lf + 1 : lf;
-            line.text = Utf8ToUtf16(std::string_view(b).substr(i, lf - i));
-            i = line.next;
-            doc.lines.push_back(std::move(line));
+        if (!newlineKnown && next > end) {
+            // New lines take the file's own line end.
+            doc.newline = next - end == 2 ? "\r\n" : unit(end) == u'\r' ? "\r" : "\n";
+            newlineKnown = true;
         }
+        doc.lines.push_back(std::move(line));
+        i = next;
     }
-    if (!doc.lines.empty() && doc.lines.front().next > doc.lines.front().end) {
-        const Line& first = doc.lines.front();
-        const std::size_t width = doc.encoding == Encoding::Utf16Le ? 2 : 1;
-        doc.newline = first.next - first.end > width ? "\r\n" : "\n";
-    }
+}
+
+// A name or value as the Windows functions keep it: blanks dropped, and
+// ended by a NUL the file may hold.
+std::u16string stored(std::u16string_view text)
+{
+    text = trimmed(text);
+    return std::u16string(text.substr(0, text.find(u'\0')));
 }
 
 void parse(Document& doc)
@@ -158,7 +167,7 @@ void parse(Document& doc)
             const std::size_t close = text.rfind(u']');
             if (close != std::u16string_view::npos) {
                 Section section;
-                section.name = std::u16string(trimmed(text.substr(1, close - 1)));
+                section.name = stored(text.substr(1, close - 1));
                 section.header = i;
                 section.last = i;
                 doc.sections.push_back(std::move(section));
@@ -170,10 +179,10 @@ void parse(Document& doc)
         entry.line = i;
         const std::size_t eq = text.find(u'=');
         if (eq == std::u16string_view::npos) {
-            entry.name = std::u16string(text);
+            entry.name = stored(text);
         } else {
-            entry.name = std::u16string(trimmed(text.substr(0, eq)));
-            entry.value = std::u16string(trimmed(text.substr(eq + 1)));
+            entry.name = stored(text.substr(0, eq));
+            entry.value = stored(text.substr(eq + 1));
         }
         doc.sections.back().entries.push_back(std::move(entry));
         doc.sections.back().last = i;
@@ -199,6 +208,9 @@ Document load(const std::string& file)
     const std::string& b = doc.bytes;
     if (b.size() >= 2 && static_cast<unsigned char>(b[0]) == 0xFF && static_cast<unsigned char>(b[1]) == 0xFE) {
         doc.encoding = Encoding::Utf16Le;
+        doc.start = 2;
+    } else if (b.size() >= 2 && static_cast<unsigned char>(b[0]) == 0xFE && static_cast<unsigned char>(b[1]) == 0xFF) {
+        doc.encoding = Encoding::Utf16Be;
         doc.start = 2;
     } else if (b.size() >= 3 && b.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         doc.encoding = Encoding::Utf8WithMark;
@@ -245,7 +257,10 @@ std::size_t copyCut(char16_t* to, std::u16string_view from, std::size_t n)
 }
 
 // A value or default as a lookup returns it: one pair of matching quotes
-// around it is dropped, unless the buffer cut off the closing one.
+// around it is dropped. The closing quote is dropped as the last unit copied
+// once the buffer holds at least the value without its opening quote, so a
+// buffer one unit short of the closing quote loses the last letter instead,
+// as on Windows.
 std::uint32_t copyValue(char16_t* buffer, std::u16string_view value, std::uint32_t n)
 {
     bool quoted = false;
@@ -254,10 +269,8 @@ std::uint32_t copyValue(char16_t* buffer, std::u16string_view value, std::uint32
         value.remove_prefix(1);
     }
     std::size_t count = copyCut(buffer, value, n);
-    if (quoted && n >= value.size()) {
-        buffer[value.size() - 1] = 0;
-        count = value.size() - 1;
-    }
+    if (quoted && n >= value.size() && count > 0)
+        buffer[--count] = 0;
     return static_cast<std::uint32_t>(count);
 }
 
@@ -332,13 +345,14 @@ std::uint32_t sectionNames(const Document& doc, char16_t* buffer, std::uint32_t 
 
 std::string encoded(const Document& doc, std::u16string_view text)
 {
-    if (doc.encoding != Encoding::Utf16Le)
+    if (!isUtf16(doc.encoding))
         return Utf16ToUtf8(text);
+    const bool little = doc.encoding == Encoding::Utf16Le;
     std::string out;
     out.reserve(text.size() * 2);
     for (char16_t c : text) {
-        out.push_back(static_cast<char>(c & 0xFF));
-        out.push_back(static_cast<char>(c >> 8));
+        out.push_back(static_cast<char>(little ? c & 0xFF : c >> 8));
+        out.push_back(static_cast<char>(little ? c >> 8 : c & 0xFF));
     }
     return out;
 }

@@ -44,9 +44,9 @@ std::uint32_t GetString(const char16_t* section, const char16_t* key, const char
 {
     if (!buffer || bufferChars == 0)
         return 0;
-    // A list (no key) in a buffer of one unit makes the function write in
-    // front of the buffer; nothing but the NUL fits anyway.
-    if (!key && bufferChars < 2) {
+    // A list, or a quoted value, in a buffer of one unit makes the function
+    // write in front of the buffer; nothing but the NUL fits anyway.
+    if (bufferChars < 2) {
         buffer[0] = 0;
         return 0;
     }

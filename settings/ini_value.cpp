@@ -6,14 +6,7 @@ namespace ini {
 
 bool IsBlank(char16_t c)
 {
-    switch (c) {
-    case u' ': case u'\t': case u'\n': case u'\v': case u'\f': case u'\r':
-    case 0x1A: case 0x85: case 0xA0: case 0x1680: case 0x2028: case 0x2029:
-    case 0x202F: case 0x205F: case 0x3000:
-        return true;
-    default:
-        return c >= 0x2000 && c <= 0x200A;
-    }
+    return (c >= u'\t' && c <= u'\r') || c == u' ' || c == 0x1A;
 }
 
 namespace {

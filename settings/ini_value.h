@@ -6,8 +6,10 @@
 
 namespace ini {
 
-// The blanks trimmed around names and values: white space, and Ctrl-Z, the
-// old end-of-file mark.
+// The blanks trimmed around names and values: the ASCII white space (tab,
+// line breaks, vertical tab, form feed, space) and Ctrl-Z, the old
+// end-of-file mark. Other spaces, such as U+00A0, are kept as the Windows
+// functions keep them.
 bool IsBlank(char16_t c);
 
 // `text` without the blanks at either end; "" for null.

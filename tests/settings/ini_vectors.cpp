@@ -16,6 +16,16 @@ std::string utf16le(std::u16string_view text)
     return out;
 }
 
+std::string utf16be(std::u16string_view text)
+{
+    std::string out = "\xFE\xFF";
+    for (char16_t c : text) {
+        out.push_back(static_cast<char>(c >> 8));
+        out.push_back(static_cast<char>(c & 0xFF));
+    }
+    return out;
+}
+
 } // namespace
 
 const std::vector<Fixture>& fixtures()
@@ -95,6 +105,13 @@ const std::vector<Fixture>& fixtures()
         {"dup-sections", "[Dup]\r\nv=1\r\n[DUP]\r\nv=2\r\n"},
         {"one-section", "[A]\r\nx=1\r\n"},
         {"lf-small", "[S]\na=1\nb=1\n"},
+        {"line-ends", "[S]\rk=1\r\nj=a\rb\nm=3\r\r\n[T]\nt=1"},
+        {"cr-small", "[S]\ra=1\rb=1\r"},
+        {"odd-blanks",
+         utf16le(u"[S]\r\nnb=\u00A0v\u00A0\r\nid=\u3000v\u3000\r\n\u2003em\u2003=1\r\nvt=\v\fv\x1A\r\n")},
+        {"nul", std::string("[S\0x]\r\nk\0x=a\0b\r\nj=2\r\n", 20)},
+        {"utf16be", utf16be(u"[Uni]\r\nname=\u00C4\u540D\r\n")},
+        {"utf16-case", utf16le(u"[\u00C4pfel]\r\n\u00D6l=1\r\n")},
         {"untidy", "; kept as it is\r\n[S]\r\n  a  =  1  \r\n\tb=2\r\n\r\n[T]\r\nc = 3"},
     };
     return all;
@@ -177,6 +194,18 @@ const std::vector<ReadCase>& readCases()
         {"double-equals", "edges", S, u"M", u"key", u"D", 256, 2, u"=v\0#"sv},
         {"inner-space-key", "edges", S, u"M", u"key with space", u"D", 256, 3, u"v v\0#"sv},
         {"inner-space-key2", "edges", S, u"M", u"key  with space", u"D", 256, 1, u"D\0#"sv},
+        // Only ASCII white space and Ctrl-Z are blanks.
+        {"no-break-space", "odd-blanks", S, u"S", u"nb", u"D", 256, 3, u"\u00A0v\u00A0\0#"sv},
+        {"ideographic-space", "odd-blanks", S, u"S", u"id", u"D", 256, 3, u"\u3000v\u3000\0#"sv},
+        {"em-space-key", "odd-blanks", S, u"S", u"em", u"D", 256, 1, u"D\0#"sv},
+        {"vt-ff-ctrlz", "odd-blanks", S, u"S", u"vt", u"D", 256, 1, u"v\0#"sv},
+        // A NUL in the file ends the name or value it stands in.
+        {"nul-in-value", "nul", S, u"S", u"k", u"D", 256, 1, u"a\0#"sv},
+        {"nul-in-section", "nul", P, u"S", nullptr, nullptr, 1024, 8, u"k=a\0j=2\0\0#"sv},
+        {"nul-in-header", "nul", N, nullptr, nullptr, nullptr, 1024, 2, u"S\0\0#"sv},
+        // Windows folds every letter; Wine 8, which stands in for it in our
+        // Windows runs, folds only ASCII ones, so this holds for ours alone.
+        {"case-non-ascii", "utf16-case", S, u"\u00E4PFEL", u"\u00F6L", u"D", 256, 1, u"1\0#"sv, Where::Portable},
         // Truncation: the value "0123456789ABCDEFGHIJ" is 20 units long.
         {"trunc-value-0", "main", S, u"Sec2", u"long", u"D", 0, 0, u""sv},
         {"trunc-value-1", "main", S, u"Sec2", u"long", u"D", 1, 0, u"\0#"sv},
@@ -186,6 +215,12 @@ const std::vector<ReadCase>& readCases()
         {"trunc-value-21", "main", S, u"Sec2", u"long", u"D", 21, 20, u"0123456789ABCDEFGHIJ\0#"sv},
         {"trunc-value-22", "main", S, u"Sec2", u"long", u"D", 22, 20, u"0123456789ABCDEFGHIJ\0#"sv},
         {"trunc-quoted-cut", "edges", S, u"Indented", u"q", u"D", 4, 3, u"  x\0#"sv},
+        // The closing quote goes as the last unit copied: one unit short of
+        // it, the last letter goes instead.
+        {"trunc-quoted-closing-cut", "edges", S, u"Indented", u"q", u"D", 6, 4, u"  x \0\0#"sv},
+        {"trunc-quoted-fits", "edges", S, u"Indented", u"q", u"D", 7, 5, u"  x  \0\0#"sv},
+        {"trunc-quoted-default", "main", S, u"Sec2", u"none", u"\"abc\"", 4, 2, u"ab\0\0#"sv},
+        {"trunc-empty-quotes-1", "edges", S, u"Indented", u"qq", u"D", 1, 0, u"\0#"sv},
         {"trunc-default", "main", S, u"Sec2", u"none", u"defaultvalue", 5, 4, u"defa\0#"sv},
         {"trunc-keylist-0", "main", S, u"Sec2", nullptr, u"D", 0, 0, u""sv},
         {"trunc-keylist-1", "main", S, u"Sec2", nullptr, u"D", 1, 0, u"\0#"sv},
@@ -224,6 +259,10 @@ const std::vector<ReadCase>& readCases()
         {"lf", "lf", S, u"A", u"k2", u"D", 256, 2, u"v2\0#"sv},
         {"lf-section", "lf", P, u"A", nullptr, nullptr, 1024, 10, u"k=v\0k2=v2\0\0#"sv},
         {"lf-names", "lf", N, nullptr, nullptr, nullptr, 1024, 4, u"A\0B\0\0#"sv},
+        {"lone-cr", "line-ends", S, u"S", u"k", u"D", 256, 1, u"1\0#"sv},
+        {"cr-inside-value", "line-ends", S, u"S", u"j", u"D", 256, 1, u"a\0#"sv},
+        {"mixed-line-ends", "line-ends", P, u"S", nullptr, nullptr, 1024, 14, u"k=1\0j=a\0b\0m=3\0\0#"sv},
+        {"mixed-line-ends-names", "line-ends", N, nullptr, nullptr, nullptr, 1024, 4, u"S\0T\0\0#"sv},
         // Encodings: the value is U+00C4 U+540D.
         {"utf16-bom", "utf16", S, u"Uni", u"name", u"D", 256, 2, u"\u00C4\u540D\0#"sv},
         {"utf16-bom-kanjikey", "utf16", S, u"Uni", u"\u540D", u"D", 256, 9, u"kanji key\0#"sv},
@@ -232,6 +271,7 @@ const std::vector<ReadCase>& readCases()
          u"name=\u00C4\u540D\0\u540D=kanji key\0/English=English\0\0#"sv},
         {"utf16-bom-names", "utf16", N, nullptr, nullptr, nullptr, 1024, 4, u"Uni\0\0#"sv},
         {"utf16-nobom", "utf16-nobom", S, u"Uni", u"name", u"D", 256, 1, u"D\0#"sv},
+        {"utf16be-bom", "utf16be", S, u"Uni", u"name", u"D", 256, 2, u"\u00C4\u540D\0#"sv},
         {"utf8-bom", "utf8-bom", S, u"Uni", u"name", u"D", 256, 2, u"\u00C4\u540D\0#"sv},
         {"utf8-nobom", "utf8", S, u"Uni", u"name", u"D", 256, 2, u"\u00C4\u540D\0#"sv, Where::Portable},
         {"utf8-nobom-ansi", "utf8", S, u"Uni", u"name", u"D", 256, 5, u"\u00C3\u201E\u00E5\u0090\u008D\0#"sv,
@@ -289,12 +329,17 @@ const std::vector<WriteCase>& writeCases()
              {u"defaultlanguage", u"DEFAULT", u"/English",
               utf16le(u"[S]\r\na=1\r\nb=2\r\n[DefaultLanguage]\r\nDefault=/English\r\n")},
          }},
+        {"utf16be-existing",
+         "utf16be",
+         {{u"Uni", u"b", u"\u540D", utf16be(u"[Uni]\r\nname=\u00C4\u540D\r\nb=\u540D\r\n")}}},
         {"dup-section", "dup-sections", {{u"dup", u"v", u"3", "[Dup]\r\nv=3\r\n[DUP]\r\nv=2\r\n"}}},
         {"nameless-section", "one-section", {{u"", u"blank", u"2", "blank=2\r\n[A]\r\nx=1\r\n"}}},
         // Windows rewrites the whole file with CRLF and tidied lines, and
         // stores characters outside its code page as "?".
         {"lf-existing", "lf-small", {{u"S", u"b", u"2", "[S]\na=1\nb=2\n"}}, Where::Portable},
         {"lf-existing", "lf-small", {{u"S", u"b", u"2", "[S]\r\na=1\r\nb=2\r\n"}}, Where::Windows},
+        {"cr-existing", "cr-small", {{u"S", u"c", u"3", "[S]\ra=1\rb=1\rc=3\r"}}, Where::Portable},
+        {"cr-existing", "cr-small", {{u"S", u"c", u"3", "[S]\r\na=1\r\nb=1\r\nc=3\r\n"}}, Where::Windows},
         {"untouched-lines",
          "untidy",
          {
