@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that are missing. Needs root or sudo.
+#   deps.sh           what building and running the program needs
+#   deps.sh --tests   also what the headless test suite needs
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libgtest-dev googletest libpulse-dev libx11-dev
-  ffmpeg mplayer pulseaudio pulseaudio-utils
-  xvfb x11-utils xdotool fonts-crosextra-carlito
-  # The Windows suite: mingw-w64 with posix threads (not the
-  # g++-mingw-w64-x86-64 metapackage, which brings the win32-threads
-  # variant) and Wine to run it.
-  g++-mingw-w64-x86-64-posix wine
+  ffmpeg mplayer fonts-crosextra-carlito
 )
+if [ "${1:-}" = --tests ]; then
+  packages+=(
+    # A private screen and sound server (a desktop brings its own).
+    xvfb x11-utils xdotool pulseaudio pulseaudio-utils
+    # The Windows suite: mingw-w64 with posix threads (not the
+    # g++-mingw-w64-x86-64 metapackage, which brings the win32-threads
+    # variant) and Wine to run it.
+    g++-mingw-w64-x86-64-posix wine
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,7 +3,7 @@
 # the native suite, then the Windows suite under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh --tests
 bash scripts/build.sh
 build=${BUILD_DIR:-build}
 export QT_QPA_PLATFORM=xcb
