@@ -10,8 +10,10 @@
 // strings, each ended by a NUL, followed by one more NUL.
 //
 // Rules every back end keeps:
-// - Section and key names compare without regard to letter case; blanks
-//   around names and values are dropped; a line splits at its first "=".
+// - A line ends at CR LF, LF or a lone CR. Section and key names compare
+//   without regard to letter case; blanks (ini::IsBlank) around names and
+//   values are dropped; a line splits at its first "="; a NUL in the file
+//   ends the name or value it stands in.
 // - A looked-up value loses one pair of matching surrounding quotes
 //   ('...' or "...").
 // - Lines whose name begins with ";" are comments: section reads and key
@@ -21,9 +23,12 @@
 // - The first of several sections or keys of the same name wins.
 // - A missing file, section or key gives the default.
 // - Results are cut to the buffer exactly as the Windows buffers cut them.
-// - A file is UTF-16LE with a byte-order mark, or 8-bit text: UTF-8 (with or
-//   without its mark) in the portable back end, the system code page in the
-//   Windows one.
+// - A file is UTF-16 (little- or big-endian) with a byte-order mark, or 8-bit
+//   text: UTF-8 (with or without its mark) in the portable back end, the
+//   system code page in the Windows one.
+// - Letter case: the portable back end folds the letters of the common
+//   scripts as Windows does; Wine, which stands in for Windows in our
+//   Windows test runs, folds only ASCII letters.
 #include <cstdint>
 #include <string>
 #include <vector>
