@@ -18,20 +18,14 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "platform/win32/wide.h"
+
 #include <string>
 #include <vector>
 
-namespace {
+using platform::win32::narrow;
 
-std::string utf8(const std::wstring& w)
-{
-    if (w.empty())
-        return {};
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
+namespace {
 
 std::vector<std::wstring> arguments()
 {
@@ -170,10 +164,10 @@ int main()
     if (mode == L"args" && args.size() > 2) {
         std::string out;
         for (std::size_t i = 3; i < args.size(); ++i)
-            out += utf8(args[i]) + '\0';
+            out += narrow(args[i]) + '\0';
         return writeFile(args[2], out) ? 0 : 3;
     }
     if (mode == L"command-line" && args.size() > 2)
-        return writeFile(args[2], utf8(::GetCommandLineW())) ? 0 : 3;
+        return writeFile(args[2], narrow(::GetCommandLineW())) ? 0 : 3;
     return 2;
 }

@@ -33,12 +33,8 @@ class DruiTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureTestApp();
-        window = std::make_unique<DRUI>();
-        window->setSettingsPath(QString::fromStdString(home.file("ScreenRecord.ini")));
-        window->initUi(true);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window = openTestWindow(home.file("ScreenRecord.ini"));
+        ASSERT_TRUE(window->isVisible());
     }
     void TearDown() override
     {

@@ -45,12 +45,8 @@ class RecordingTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureTestApp();
-        window = std::make_unique<DRUI>();
-        window->setSettingsPath(QString::fromStdString(save.file("ScreenRecord.ini")));
-        window->initUi(true);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window = openTestWindow(save.file("ScreenRecord.ini"));
+        ASSERT_TRUE(window->isVisible());
         // The save folder is chosen as a user would, with the folder button.
         const QString folder = QString::fromStdString(save.path().string());
         SetFolderPicker([folder](QWidget*) { return folder; });

@@ -3,6 +3,10 @@
 // and the language files of the build.
 #include "i18n/language_config.h"
 #include "resources/resources.h"
+#include "ui/drui.h"
+
+#include <QTest>
+#include <memory>
 
 #include <QApplication>
 
@@ -18,4 +22,17 @@ inline void ensureTestApp()
         return a;
     }();
     (void)instance;
+}
+
+// A main window built and shown as at start-up, with its own settings file so
+// that tests running side by side never share one.
+inline std::unique_ptr<DRUI> openTestWindow(const std::string& settingsFile)
+{
+    ensureTestApp();
+    auto window = std::make_unique<DRUI>();
+    window->setSettingsPath(QString::fromStdString(settingsFile));
+    window->initUi(true);
+    window->show();
+    QTest::qWaitForWindowExposed(window.get());
+    return window;
 }
