@@ -14,10 +14,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display number that is free.
+# A display number that is free. -noreset: by default Xvfb resets whenever
+# its last client leaves, and a test connecting during that reset is refused.
 display=99
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 ${VTR_SCREEN:-1280x720x24} -nolisten tcp >"$session/xvfb.log" 2>&1 &
+Xvfb ":$display" -screen 0 ${VTR_SCREEN:-1280x720x24} -nolisten tcp -noreset >"$session/xvfb.log" 2>&1 &
 pids+=($!)
 export DISPLAY=":$display"
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
