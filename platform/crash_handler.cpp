@@ -130,4 +130,37 @@ CrashEncoderEnd endEncodersAfterCrash(int graceMs)
     return result;
 }
 
+void UtcOffsetTable::build(long long from, long long until, OffsetAt offsetAt)
+{
+    // Several hours apart: zones change at most twice a year, an hour or so
+    // at a time, and the scan is done at start-up where time counts.
+    constexpr long long kStep = 6 * 3600;
+    first_ = offsetAt(from);
+    changes_ = 0;
+    long current = first_;
+    for (long long t = from; t < until && changes_ < kMaxChanges; t += kStep) {
+        const long long next = t + kStep < until ? t + kStep : until;
+        const long offset = offsetAt(next);
+        if (offset == current)
+            continue;
+        // The first second with the new offset lies in (t, next].
+        long long before = t, after = next;
+        while (after - before > 1) {
+            const long long mid = before + (after - before) / 2;
+            (offsetAt(mid) == current ? before : after) = mid;
+        }
+        changeAt_[changes_] = after;
+        offset_[changes_++] = offset;
+        current = offset;
+    }
+}
+
+long UtcOffsetTable::at(long long utcSeconds) const
+{
+    long offset = first_;
+    for (int i = 0; i < changes_ && changeAt_[i] <= utcSeconds; ++i)
+        offset = offset_[i];
+    return offset;
+}
+
 } // namespace platform

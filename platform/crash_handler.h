@@ -15,10 +15,45 @@
 namespace platform {
 
 // Installs the handler for the whole process, every thread included: call
-// once, right after the application object exists. The alternate stack that
-// lets a stack overflow still be reported is the calling thread's: an
-// overflow on another thread ends the process without a report.
+// once, right after the application object exists. It also readies the
+// calling thread for a stack overflow; other threads of ours hold a
+// ThreadCrashGuard for that.
 void installCrashHandler();
+
+// Lets a stack overflow on the calling thread still be reported (a report
+// needs stack of its own). Create one as a worker thread's first local and
+// keep it for the thread's whole life.
+class ThreadCrashGuard {
+public:
+    ThreadCrashGuard();
+    ~ThreadCrashGuard();
+    ThreadCrashGuard(const ThreadCrashGuard&) = delete;
+    ThreadCrashGuard& operator=(const ThreadCrashGuard&) = delete;
+
+private:
+    void* stack_ = nullptr;
+};
+
+// Local time minus UTC, worked out ahead for a stretch of time, so that a
+// crash report can be named from the local time without the local-time
+// functions, which lock and read files. Summer-time changes inside the
+// stretch are kept; past its end the last offset holds.
+class UtcOffsetTable {
+public:
+    using OffsetAt = long (*)(long long utcSeconds);
+    // Looks for changes every few hours from `from` to `until`, then finds
+    // each to the second. Changes beyond the table's room are dropped.
+    void build(long long from, long long until, OffsetAt offsetAt);
+    // Async-signal-safe.
+    long at(long long utcSeconds) const;
+
+private:
+    static constexpr int kMaxChanges = 16;
+    long first_ = 0;
+    int changes_ = 0;
+    long long changeAt_[kMaxChanges] = {}; // first second of each new offset
+    long offset_[kMaxChanges] = {};
+};
 
 // Size of the buffer the dump path is built in, terminating zero included.
 constexpr std::size_t kDumpPathSize = 260;

@@ -1,5 +1,7 @@
 #include "recording/my_thread.h"
 
+#include "platform/crash_handler.h"
+
 CMyThread::CMyThread(QObject* parent) : QThread(parent) {}
 
 CMyThread::~CMyThread()
@@ -16,6 +18,8 @@ void CMyThread::SetCallback(Callback callback, void* user)
 
 void CMyThread::run()
 {
+    // A recording worker that overflows its stack must still leave a report.
+    const platform::ThreadCrashGuard crashGuard;
     if (!callback_)
         return;
     void* reserved = nullptr;

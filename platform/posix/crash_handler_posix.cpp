@@ -11,6 +11,7 @@
 #include <execinfo.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <typeinfo>
@@ -22,9 +23,8 @@ namespace {
 constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 constexpr int kMaxFrames = 128;
 
-// Local time minus UTC, taken at install time: the local-time functions take
-// locks and read files, which a signal handler must not.
-long g_utcOffsetSeconds = 0;
+// Local time minus UTC for the next years, taken at install time.
+UtcOffsetTable g_utcOffsets;
 // The thread writing the report, 0 while none is: a second crash on another
 // thread waits for the first to end the process.
 std::atomic<long> g_reportingThread{0};
@@ -32,7 +32,8 @@ std::atomic<long> g_reportingThread{0};
 char g_reason[512];
 std::atomic<bool> g_hasReason{false};
 // Static rather than SIGSTKSZ-sized: SIGSTKSZ is no longer a constant.
-alignas(16) char g_alternateStack[64 * 1024];
+constexpr std::size_t kAlternateStackSize = 64 * 1024;
+alignas(16) char g_alternateStack[kAlternateStackSize];
 void* g_frames[kMaxFrames];
 char g_copyBuffer[4096];
 
@@ -95,7 +96,7 @@ LocalTime nowLocal()
 {
     timespec ts{};
     ::clock_gettime(CLOCK_REALTIME, &ts);
-    return civilTime(static_cast<long long>(ts.tv_sec) + g_utcOffsetSeconds);
+    return civilTime(static_cast<long long>(ts.tv_sec) + g_utcOffsets.at(ts.tv_sec));
 }
 
 // Opens the report file, creating "D-Error" first; -1 when the current folder
@@ -212,6 +213,13 @@ void keepReason(const char* a, const char* b)
 // Not a signal context: the exception can still be looked at. The report
 // itself is written by the SIGABRT handler, from where abort() is called, so
 // the backtrace still shows the throw.
+long localOffsetAt(long long utcSeconds)
+{
+    const std::time_t t = static_cast<std::time_t>(utcSeconds);
+    std::tm local{};
+    return ::localtime_r(&t, &local) ? local.tm_gmtoff : 0;
+}
+
 [[noreturn]] void onTerminate()
 {
     if (const std::exception_ptr current = std::current_exception()) {
@@ -240,10 +248,9 @@ void installCrashHandler()
     // in the handler.
     ::backtrace(g_frames, 2);
 
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    g_utcOffsetSeconds = local.tm_gmtoff;
+    // Two years ahead is longer than any run of the program is expected to be.
+    const long long now = std::time(nullptr);
+    g_utcOffsets.build(now, now + 2 * 366 * 86400LL, localOffsetAt);
 
     stack_t stack{};
     stack.ss_sp = g_alternateStack;
@@ -260,6 +267,33 @@ void installCrashHandler()
     for (int sig : kCrashSignals)
         ::sigaction(sig, &sa, nullptr);
     std::set_terminate(onTerminate);
+}
+
+ThreadCrashGuard::ThreadCrashGuard()
+{
+    // Mapped, not allocated: a thread may start while memory is short, and
+    // the guard must never throw.
+    void* stack = ::mmap(nullptr, kAlternateStackSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (stack == MAP_FAILED)
+        return;
+    stack_t alternate{};
+    alternate.ss_sp = stack;
+    alternate.ss_size = kAlternateStackSize;
+    if (::sigaltstack(&alternate, nullptr) != 0) {
+        ::munmap(stack, kAlternateStackSize);
+        return;
+    }
+    stack_ = stack;
+}
+
+ThreadCrashGuard::~ThreadCrashGuard()
+{
+    if (!stack_)
+        return;
+    stack_t off{};
+    off.ss_flags = SS_DISABLE;
+    ::sigaltstack(&off, nullptr);
+    ::munmap(stack_, kAlternateStackSize);
 }
 
 } // namespace platform

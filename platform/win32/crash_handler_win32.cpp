@@ -18,6 +18,8 @@ namespace {
 // A second crash on another thread while the first is being reported waits
 // for the first to end the process instead of writing the same file.
 volatile LONG g_reporting = 0;
+// The thread that crashed: the dump is written from a thread of its own.
+DWORD g_crashedThread = 0;
 
 [[noreturn]] void onTerminate()
 {
@@ -56,7 +58,7 @@ void WriteMiniDump(EXCEPTION_POINTERS* info, const char* path)
     if (!file || file == INVALID_HANDLE_VALUE)
         return;
     MINIDUMP_EXCEPTION_INFORMATION exception{};
-    exception.ThreadId = ::GetCurrentThreadId();
+    exception.ThreadId = g_crashedThread ? g_crashedThread : ::GetCurrentThreadId();
     exception.ExceptionPointers = info;
     exception.ClientPointers = FALSE;
     MINIDUMP_CALLBACK_INFORMATION callback{};
@@ -67,11 +69,11 @@ void WriteMiniDump(EXCEPTION_POINTERS* info, const char* path)
     ::CloseHandle(file);
 }
 
-LONG WINAPI CrashFilter(EXCEPTION_POINTERS* info)
-{
-    if (::InterlockedExchange(&g_reporting, 1) != 0)
-        ::Sleep(INFINITE);
+namespace {
 
+DWORD WINAPI reportCrash(void* param)
+{
+    auto* info = static_cast<EXCEPTION_POINTERS*>(param);
     char folder[kDumpPathSize] = {};
     const DWORD length = ::GetCurrentDirectoryA(kDumpPathSize, folder);
     char path[kDumpPathSize] = {};
@@ -90,13 +92,47 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* info)
     // The encoders finish their files before anything is ended by force: an
     // MP4 cut off without its index cannot be played.
     endEncodersAfterCrash(kCrashGraceMs);
+    return 0;
+}
+
+} // namespace
+
+LONG WINAPI CrashFilter(EXCEPTION_POINTERS* info)
+{
+    if (::InterlockedExchange(&g_reporting, 1) != 0)
+        ::Sleep(INFINITE);
+
+    // After a stack overflow the crashed thread has too little stack left for
+    // DbgHelp, so the report is written from a fresh thread while this one
+    // waits; only when no thread can be made is it written from here.
+    g_crashedThread = ::GetCurrentThreadId();
+    const HANDLE reporter = ::CreateThread(nullptr, 1024 * 1024, reportCrash, info, 0, nullptr);
+    if (reporter) {
+        ::WaitForSingleObject(reporter, INFINITE);
+        ::CloseHandle(reporter);
+    } else {
+        reportCrash(info);
+    }
+    // Ends the whole process with the exception's code, whichever thread
+    // crashed.
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
 void installCrashHandler()
 {
+    static ThreadCrashGuard mainThread;
     ::SetUnhandledExceptionFilter(CrashFilter);
     std::set_terminate(onTerminate);
 }
+
+// Windows reports an overflow on the faulting thread itself; the guarantee
+// keeps enough of its stack for the filter to write the dump.
+ThreadCrashGuard::ThreadCrashGuard()
+{
+    ULONG reserve = 64 * 1024;
+    ::SetThreadStackGuarantee(&reserve);
+}
+
+ThreadCrashGuard::~ThreadCrashGuard() = default;
 
 } // namespace platform

@@ -2,7 +2,8 @@
 // worker thread, and crashes once the encoder runs.
 //   crash_child MODE ENCODER OUTPUT INFO
 // MODE: segv, abort, terminate-thread (an exception escapes a worker thread),
-// overflow (the main thread's stack runs out).
+// overflow (the main thread's stack runs out), overflow-thread (a worker
+// thread's stack runs out).
 // ENCODER: ffmpeg (records a test source into OUTPUT until "q") or ignore-q
 // (the fault child, which never quits on "q"; OUTPUT unused).
 // Just before the crash INFO gets, one per line: the wall-clock second, the
@@ -60,7 +61,9 @@ __attribute__((noinline)) int recurse(int depth)
     block[0] = static_cast<char>(depth);
     if (depth == 1 << 30) // never: the stack runs out long before
         return 0;
-    return recurse(depth + 1) + block[0];
+    // Used after the call, so the frame cannot be turned into a loop.
+    block[1] = static_cast<char>(recurse(depth + 1));
+    return block[0] + block[1];
 }
 
 } // namespace
@@ -111,6 +114,11 @@ int main(int argc, char** argv)
         std::thread([] { throw std::runtime_error("worker failed"); }).join();
     } else if (mode == "overflow") {
         return recurse(0);
+    } else if (mode == "overflow-thread") {
+        std::thread([] {
+            const platform::ThreadCrashGuard guard;
+            recurse(0);
+        }).join();
     }
     return 4;
 }

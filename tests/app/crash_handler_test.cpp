@@ -195,7 +195,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, CrashWhileRecording,
                          ::testing::Values(CrashCase{"segv", SIGSEGV, "\nSignal: 11 SIGSEGV"},
                                            CrashCase{"abort", SIGABRT, "\nSignal: 6 SIGABRT"},
                                            CrashCase{"terminate-thread", SIGABRT, "\nSignal: 6 SIGABRT"},
-                                           CrashCase{"overflow", SIGSEGV, "\nSignal: 11 SIGSEGV"}),
+                                           CrashCase{"overflow", SIGSEGV, "\nSignal: 11 SIGSEGV"},
+                                           CrashCase{"overflow-thread", SIGSEGV, "\nSignal: 11 SIGSEGV"}),
                          [](const auto& info) {
                              std::string name = info.param.mode;
                              std::replace(name.begin(), name.end(), '-', '_');

@@ -81,3 +81,47 @@ TEST(IsNtdllModule, OnlyTheFileNamedNtdllInAnyCase)
     EXPECT_FALSE(IsNtdllModule(L"C:\\ntdll.dll\\kernel32.dll"));
     EXPECT_FALSE(IsNtdllModule(L"C:\\Windows\\.ntdll"));
 }
+
+namespace {
+
+// Central European time from 2026 to 2027, the changes at 01:00 UTC; a
+// change in the last days, half an hour long, lands between scan steps.
+constexpr long long kSummer2026 = 1774746000;
+constexpr long long kWinter2026 = 1792890000;
+constexpr long long kSummer2027 = 1806195600;
+constexpr long long kHalfHourShift = kSummer2027 + 200 * 86400LL + 1234;
+
+long centralEuropeanOffset(long long t)
+{
+    if (t >= kHalfHourShift)
+        return 5400;
+    if (t >= kSummer2027)
+        return 7200;
+    if (t >= kWinter2026)
+        return 3600;
+    return t >= kSummer2026 ? 7200 : 3600;
+}
+
+} // namespace
+
+TEST(UtcOffsetTable, EachChangeIsFoundToTheSecondAndTheLastOffsetHoldsBeyond)
+{
+    const long long from = 1767225600; // 2026-01-01
+    platform::UtcOffsetTable table;
+    table.build(from, from + 2 * 366 * 86400LL, centralEuropeanOffset);
+
+    for (long long change : {kSummer2026, kWinter2026, kSummer2027, kHalfHourShift}) {
+        EXPECT_EQ(table.at(change - 1), centralEuropeanOffset(change - 1)) << change;
+        EXPECT_EQ(table.at(change), centralEuropeanOffset(change)) << change;
+    }
+    for (long long t = from; t < from + 2 * 366 * 86400LL; t += 977)
+        ASSERT_EQ(table.at(t), centralEuropeanOffset(t)) << t;
+    EXPECT_EQ(table.at(from + 10 * 366 * 86400LL), 5400);
+    // Before the table's start the first offset is the best guess.
+    EXPECT_EQ(table.at(from - 86400), 3600);
+
+    // A zone that never changes gives its one offset everywhere.
+    table.build(from, from + 86400, [](long long) { return -18000L; });
+    EXPECT_EQ(table.at(from + 43200), -18000);
+    EXPECT_EQ(table.at(from + 5 * 86400), -18000);
+}

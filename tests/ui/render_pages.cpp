@@ -29,7 +29,10 @@ int main(int argc, char** argv)
     window.setSettingsPath(QDir::tempPath() + "/vtr-ScreenRecord.ini");
     window.initUi(true);
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fprintf(stderr, "the window was not shown\n");
+        return 1;
+    }
     const char* names[] = {"home", "record", "cut", "merge"};
     for (int page = 0; page < 4; ++page) {
         window.pageStack->setCurrentIndex(page);

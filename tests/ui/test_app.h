@@ -33,6 +33,9 @@ inline std::unique_ptr<DRUI> openTestWindow(const std::string& settingsFile)
     window->setSettingsPath(QString::fromStdString(settingsFile));
     window->initUi(true);
     window->show();
-    QTest::qWaitForWindowExposed(window.get());
+    // Tests read geometry and grab pixels: an unshown window would fail them
+    // for the wrong reason.
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("the test window was not exposed in time");
     return window;
 }

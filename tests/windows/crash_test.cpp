@@ -131,3 +131,13 @@ TEST(WinCrashFilter, AnUncaughtExceptionLeavesADumpTooAndTheFolderIsReused)
     EXPECT_TRUE(secondWrote);
     EXPECT_LE(dumps(folder).size(), 2u);
 }
+
+TEST(WinCrashFilter, AStackOverflowOnAWorkerThreadLeavesADumpToo)
+{
+    TempFolder folder;
+    const Crash c = crash(folder, "overflow-thread");
+    EXPECT_EQ(static_cast<DWORD>(c.exitCode), EXCEPTION_STACK_OVERFLOW) << c.output;
+    expectOneDump(folder, c);
+    ASSERT_FALSE(c.output.empty());
+    EXPECT_TRUE(ended(c.output));
+}

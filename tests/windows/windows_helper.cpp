@@ -22,6 +22,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -56,6 +57,17 @@ int holdLock()
     return 0;
 }
 
+__attribute__((noinline)) int recurse(int depth)
+{
+    volatile char block[4096];
+    block[0] = static_cast<char>(depth);
+    if (depth == 1 << 30) // never: the stack runs out long before
+        return 0;
+    // Used after the call, so the frame cannot be turned into a loop.
+    block[1] = static_cast<char>(recurse(depth + 1));
+    return block[0] + block[1];
+}
+
 int crash(const std::wstring& folder, const std::wstring& how)
 {
     platform::installCrashHandler();
@@ -69,6 +81,13 @@ int crash(const std::wstring& folder, const std::wstring& how)
         return 11;
     if (how == L"throw")
         throw std::runtime_error("nobody catches this");
+    if (how == L"overflow-thread") {
+        std::thread([] {
+            const platform::ThreadCrashGuard guard;
+            recurse(0);
+        }).join();
+        return 13;
+    }
     volatile int* nowhere = nullptr;
     *nowhere = 1;
     return 12;
