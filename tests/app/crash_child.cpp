@@ -15,6 +15,8 @@
 #include "platform/crash_handler.h"
 #include "platform/live_children.h"
 
+#include "../support/stack_overflow.h"
+
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -53,17 +55,6 @@ std::string childPids()
     if (proc)
         ::closedir(proc);
     return pids;
-}
-
-__attribute__((noinline)) int recurse(int depth)
-{
-    volatile char block[4096];
-    block[0] = static_cast<char>(depth);
-    if (depth == 1 << 30) // never: the stack runs out long before
-        return 0;
-    // Used after the call, so the frame cannot be turned into a loop.
-    block[1] = static_cast<char>(recurse(depth + 1));
-    return block[0] + block[1];
 }
 
 } // namespace
@@ -113,11 +104,11 @@ int main(int argc, char** argv)
     } else if (mode == "terminate-thread") {
         std::thread([] { throw std::runtime_error("worker failed"); }).join();
     } else if (mode == "overflow") {
-        return recurse(0);
+        return testing_support::overflowTheStack();
     } else if (mode == "overflow-thread") {
         std::thread([] {
             const platform::ThreadCrashGuard guard;
-            recurse(0);
+            testing_support::overflowTheStack();
         }).join();
     }
     return 4;

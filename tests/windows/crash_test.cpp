@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#include <utility>
 
 namespace fs = std::filesystem;
 using namespace testing_support;
@@ -99,17 +100,22 @@ void expectOneDump(const TempFolder& folder, const Crash& c)
 
 } // namespace
 
-TEST(WinCrashFilter, AFaultLeavesOneDumpNamedFromTheLocalTimeAndNoEncoder)
+TEST(WinCrashFilter, AFaultOrAWorkerStackOverflowLeavesOneDumpNamedFromTheLocalTimeAndNoEncoder)
 {
-    TempFolder folder;
-    const Crash c = crash(folder, "access");
-    // The filter answered EXECUTE_HANDLER: the process ended with the
-    // exception's code, without a debugger or an error box.
-    EXPECT_EQ(static_cast<DWORD>(c.exitCode), EXCEPTION_ACCESS_VIOLATION) << c.output;
-    expectOneDump(folder, c);
-    ASSERT_FALSE(c.output.empty());
-    // The encoder was asked with "q" and ended on it before the program died.
-    EXPECT_TRUE(ended(c.output));
+    const std::pair<const char*, DWORD> cases[] = {{"access", EXCEPTION_ACCESS_VIOLATION},
+                                                   {"overflow-thread", EXCEPTION_STACK_OVERFLOW}};
+    for (const auto& [how, code] : cases) {
+        SCOPED_TRACE(how);
+        TempFolder folder;
+        const Crash c = crash(folder, how);
+        // The filter answered EXECUTE_HANDLER: the process ended with the
+        // exception's code, without a debugger or an error box.
+        EXPECT_EQ(static_cast<DWORD>(c.exitCode), code) << c.output;
+        expectOneDump(folder, c);
+        ASSERT_FALSE(c.output.empty());
+        // The encoder was asked with "q" and ended on it before the program died.
+        EXPECT_TRUE(ended(c.output));
+    }
 }
 
 TEST(WinCrashFilter, AnUncaughtExceptionLeavesADumpTooAndTheFolderIsReused)
@@ -130,14 +136,4 @@ TEST(WinCrashFilter, AnUncaughtExceptionLeavesADumpTooAndTheFolderIsReused)
     }
     EXPECT_TRUE(secondWrote);
     EXPECT_LE(dumps(folder).size(), 2u);
-}
-
-TEST(WinCrashFilter, AStackOverflowOnAWorkerThreadLeavesADumpToo)
-{
-    TempFolder folder;
-    const Crash c = crash(folder, "overflow-thread");
-    EXPECT_EQ(static_cast<DWORD>(c.exitCode), EXCEPTION_STACK_OVERFLOW) << c.output;
-    expectOneDump(folder, c);
-    ASSERT_FALSE(c.output.empty());
-    EXPECT_TRUE(ended(c.output));
 }

@@ -17,6 +17,8 @@
 #include "platform/paths.h"
 #include "platform/single_instance.h"
 
+#include "../support/stack_overflow.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -57,17 +59,6 @@ int holdLock()
     return 0;
 }
 
-__attribute__((noinline)) int recurse(int depth)
-{
-    volatile char block[4096];
-    block[0] = static_cast<char>(depth);
-    if (depth == 1 << 30) // never: the stack runs out long before
-        return 0;
-    // Used after the call, so the frame cannot be turned into a loop.
-    block[1] = static_cast<char>(recurse(depth + 1));
-    return block[0] + block[1];
-}
-
 int crash(const std::wstring& folder, const std::wstring& how)
 {
     platform::installCrashHandler();
@@ -84,7 +75,7 @@ int crash(const std::wstring& folder, const std::wstring& how)
     if (how == L"overflow-thread") {
         std::thread([] {
             const platform::ThreadCrashGuard guard;
-            recurse(0);
+            testing_support::overflowTheStack();
         }).join();
         return 13;
     }
