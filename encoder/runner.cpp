@@ -13,8 +13,10 @@ constexpr int kDrainPasses = 100;
 
 } // namespace
 
-int RunTool(const std::string& commandLine, const ToolScanner& scanner, const StopTest& stop)
+int RunTool(const std::string& commandLine, const ToolScanner& scanner, const StopTest& stop, int* exitCode)
 {
+    if (exitCode)
+        *exitCode = -1;
     platform::ChildProcess child;
     if (!child.start(commandLine))
         return RunNotStarted;
@@ -46,6 +48,13 @@ int RunTool(const std::string& commandLine, const ToolScanner& scanner, const St
             child.writeInput("q\r\n", 3);
             status = RunStopRequested;
         }
+    }
+    if (exitCode && status != RunInvalidData) {
+        // Its output is closed, so it is ending: a short wait settles it.
+        for (int i = 0; i < kDrainPasses && !child.waitForExit(kPassWaitMs); ++i) {
+        }
+        if (child.waitForExit(0))
+            *exitCode = child.exitCode();
     }
     return status;
 }

@@ -21,5 +21,8 @@ using StopTest = std::function<bool()>;
 // `commandLine` is the quoted encoder path from PrepareTool() followed by the
 // arguments. Blocks the calling thread until the encoder has ended and its
 // output is drained. The encoder is never killed here: one that ignores "q"
-// keeps the call waiting.
-int RunTool(const std::string& commandLine, const ToolScanner& scanner = {}, const StopTest& stop = {});
+// keeps the call waiting. `exitCode`, when given, gets the encoder's exit
+// code, or -1 when it did not end by itself (a scanner ended the run, or it
+// was ended by a signal).
+int RunTool(const std::string& commandLine, const ToolScanner& scanner = {}, const StopTest& stop = {},
+            int* exitCode = nullptr);

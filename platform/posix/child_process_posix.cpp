@@ -174,7 +174,8 @@ bool ChildProcess::waitForExit(int ms)
         return true;
     int status = 0;
     pid_t r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
-    if (r == 0 && ms > 0 && outRead_ >= 0) {
+    // A closed output pipe would end the poll at once: sleep instead.
+    if (r == 0 && ms > 0 && outRead_ >= 0 && !outputClosed_) {
         pollfd p{static_cast<int>(outRead_), POLLIN, 0};
         ::poll(&p, 1, ms);
         r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);

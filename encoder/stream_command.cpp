@@ -1,0 +1,71 @@
+#include "encoder/stream_command.h"
+
+#include "platform/command_line.h"
+
+#include <cstdio>
+#include <string_view>
+
+using platform::quoteArgument;
+
+std::string BuildProbeCommandLine(const std::string& quotedTool, const std::string& path)
+{
+    return quotedTool + "-i  " + quoteArgument(path) + " ";
+}
+
+std::string BuildCutCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t start,
+                                std::int64_t length, const std::string& output)
+{
+    return quotedTool + " -i " + quoteArgument(source) + " -ss " + std::to_string(start) + " -t "
+        + std::to_string(length) + " -codec copy  " + quoteArgument(output) + " ";
+}
+
+std::string BuildConvertToTsCommandLine(const std::string& quotedTool, const std::string& input,
+                                        const std::string& tsPath)
+{
+    return quotedTool + " -i " + quoteArgument(input) + " -vcodec copy -acodec copy -vbsf h264_mp4toannexb  "
+        + quoteArgument(tsPath) + " ";
+}
+
+std::string BuildJoinCommandLine(const std::string& quotedTool, const std::string& joinList,
+                                 const std::string& target)
+{
+    return quotedTool + "-i " + quoteArgument("concat:" + joinList) + " -acodec copy -vcodec copy -absf aac_adtstoasc "
+        + quoteArgument(target) + " ";
+}
+
+std::string CutOutputPath(const std::string& outputFolder, const std::string& source, char separator)
+{
+    const std::size_t slash = source.find_last_of("\\/");
+    const std::string name = slash == std::string::npos ? source : source.substr(slash + 1);
+    return outputFolder + separator + "Cut_" + name;
+}
+
+std::string MergeOutputPath(const std::string& outputFolder, const platform::LocalTime& t, char separator)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, "Merge%04d-%02d-%02d-%02d-%02d-%02d.mp4", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    return outputFolder + separator + name;
+}
+
+std::string DurationIn(const std::string& description)
+{
+    static constexpr std::string_view kMarker = "Duration: ";
+    const std::size_t at = description.rfind(kMarker);
+    if (at == std::string::npos || description.size() < at + kMarker.size() + 8)
+        return {};
+    return description.substr(at + kMarker.size(), 8);
+}
+
+void MergeProgress::reset(std::size_t files)
+{
+    count = 0;
+    estimate = 20 * static_cast<std::int64_t>(files) + 20;
+}
+
+int MergeProgress::advance()
+{
+    if (++count >= estimate)
+        count = estimate;
+    return estimate > 0 ? static_cast<int>(count * 100 / estimate) : 100;
+}

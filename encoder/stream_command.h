@@ -1,0 +1,43 @@
+#pragma once
+// Command lines and output names of the operations on finished recordings:
+// describing one, cutting a stretch, converting to a transport stream and
+// joining. Every one copies streams, never re-encodes. Pure and Qt-free.
+#include "platform/clock.h"
+
+#include <cstdint>
+#include <string>
+
+// `quotedTool` is PrepareTool()'s answer; each path is quoted so that it
+// comes back whole, whatever letters it holds.
+// Describes the input and ends: the tool is given no output.
+std::string BuildProbeCommandLine(const std::string& quotedTool, const std::string& path);
+// The stretch from `start` lasting `length` seconds, the seek after the input.
+std::string BuildCutCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t start,
+                                std::int64_t length, const std::string& output);
+// One MP4 rewritten as an MPEG transport stream with Annex B video.
+std::string BuildConvertToTsCommandLine(const std::string& quotedTool, const std::string& input,
+                                        const std::string& tsPath);
+// The transport streams of `joinList` ("a.ts|b.ts|") joined into one MP4.
+std::string BuildJoinCommandLine(const std::string& quotedTool, const std::string& joinList,
+                                 const std::string& target);
+
+// "Cut_" and the file name of `source` (after its last '\' or '/'), in
+// `outputFolder` (which ends without a separator).
+std::string CutOutputPath(const std::string& outputFolder, const std::string& source, char separator);
+// "Merge2018-03-03-14-05-09.mp4" in `outputFolder`.
+std::string MergeOutputPath(const std::string& outputFolder, const platform::LocalTime& t, char separator);
+
+// The hours, minutes and seconds ("00:01:23") after the last "Duration: " in
+// the encoder's description of its input; empty when there is none.
+std::string DurationIn(const std::string& description);
+
+// How far a merge has come: a count of status lines against an estimate of
+// twenty per file and twenty for the join.
+struct MergeProgress {
+    std::int64_t count = 0;
+    std::int64_t estimate = 0;
+
+    void reset(std::size_t files);
+    // Counts one status line, held at the estimate; answers the percentage.
+    int advance();
+};

@@ -1,0 +1,62 @@
+#pragma once
+// The operations on finished recordings, each one run of the encoder with
+// stream copy: describing a file, cutting a stretch into a new file, and
+// joining several recordings through transport streams. Cuts and merges run
+// on worker threads and report through a JobNotify; a set g_stopJob makes
+// them ask the encoder to finish. Qt-free.
+#include "encoder/stream_command.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Set by the progress dialog when the user stops a job; cleared by the worker
+// just before the job starts.
+extern std::atomic<bool> g_stopJob;
+
+// One progress report: a percentage, the file being worked on, the file
+// being produced and the status so far (the runner's statuses). The last one
+// of a job has 100 and the job's final status.
+using JobNotify = std::function<void(int percent, const std::string& current, const std::string& target,
+                                     int status)>;
+
+// "00:01:23" from the encoder's description of `path`; empty when it gave
+// none (a missing file, one that is not a recording). Blocks until the
+// encoder has ended.
+std::string ProbeDuration(const std::string& path);
+
+// What a cut takes from the cut page: the recording and the marks, in whole
+// seconds.
+struct CutJob {
+    std::string source;
+    std::int64_t startMark = 0;
+    std::int64_t endMark = 0;
+};
+
+// Copies the stretch between the marks into "Cut_<name>" (or a free
+// numbered variant) in `outputFolder`. Reports 5 while the encoder works,
+// then 100 with the status, which it returns. A cut that did not finish
+// cleanly, or that came out with nothing in it, leaves no file.
+int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify);
+
+// Rewrites `inputPath` as a transport stream at `tsPath` (or a free numbered
+// variant when that name is taken; `writtenPath` gets the one used).
+// `targetPath` is only named in the reports. Advances `progress` once for
+// each status line. Returns the status.
+int ConvertToTs(const std::string& tsPath, const std::string& inputPath, const std::string& targetPath,
+                MergeProgress& progress, const JobNotify& notify, std::string* writtenPath = nullptr);
+
+// What a merge takes from the merge page: file names in their order, and the
+// folder they live in.
+struct MergeJob {
+    std::vector<std::string> names;
+    std::string folder;
+};
+
+// Converts each file into "<k>.ts" in `outputFolder`, joins them in order
+// into "Merge<local time>.mp4" there, and removes the temporaries whatever
+// happens. A stop ends it before the join; a target that did not come out
+// cleanly is removed. Reports the last time with 100 and returns the status.
+int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress,
+               const JobNotify& notify);

@@ -1,0 +1,94 @@
+#include "encoder/stream_command.h"
+#include "platform/command_line.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kTool = "\"/opt/vtr/tool\"";
+
+std::vector<std::string> argsOf(const std::string& line)
+{
+    std::vector<std::string> args = platform::splitCommandLine(line);
+    args.erase(args.begin());
+    return args;
+}
+
+} // namespace
+
+TEST(StreamCommand, EachLineHasItsBlanksExactly)
+{
+    EXPECT_EQ(BuildProbeCommandLine(kTool, "C:\\rec\\a.mp4"), kTool + "-i  \"C:\\rec\\a.mp4\" ");
+    EXPECT_EQ(BuildCutCommandLine(kTool, "/rec/a.mp4", 12, 8, "/out/Cut_a.mp4"),
+              kTool + " -i \"/rec/a.mp4\" -ss 12 -t 8 -codec copy  \"/out/Cut_a.mp4\" ");
+    EXPECT_EQ(BuildConvertToTsCommandLine(kTool, "/rec/a.mp4", "/out/1.ts"),
+              kTool + " -i \"/rec/a.mp4\" -vcodec copy -acodec copy -vbsf h264_mp4toannexb  \"/out/1.ts\" ");
+    EXPECT_EQ(BuildJoinCommandLine(kTool, "/out/1.ts|/out/2.ts|", "/out/Merge.mp4"),
+              kTool + "-i \"concat:/out/1.ts|/out/2.ts|\" -acodec copy -vcodec copy -absf aac_adtstoasc "
+                      "\"/out/Merge.mp4\" ");
+}
+
+TEST(StreamCommand, ReversedMarksGiveANegativeLength)
+{
+    const std::vector<std::string> args = argsOf(BuildCutCommandLine(kTool, "a.mp4", 30, -10, "b.mp4"));
+    EXPECT_EQ(args, (std::vector<std::string>{"-i", "a.mp4", "-ss", "30", "-t", "-10", "-codec", "copy", "b.mp4"}));
+}
+
+TEST(StreamCommand, AwkwardNamesComeBackWholeFromEveryLine)
+{
+    for (const std::string name : {"my \"best\" take.mp4", "-rf $HOME.mp4", "录像 ëß.mp4", "trailing\\", "a\\\"b"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(argsOf(BuildProbeCommandLine(kTool, name)), (std::vector<std::string>{"-i", name}));
+        EXPECT_EQ(argsOf(BuildCutCommandLine(kTool, name, 0, 1, name + ".cut")).at(1), name);
+        EXPECT_EQ(argsOf(BuildCutCommandLine(kTool, name, 0, 1, name + ".cut")).back(), name + ".cut");
+        EXPECT_EQ(argsOf(BuildConvertToTsCommandLine(kTool, name, name + ".ts")).at(1), name);
+        EXPECT_EQ(argsOf(BuildConvertToTsCommandLine(kTool, name, name + ".ts")).back(), name + ".ts");
+        EXPECT_EQ(argsOf(BuildJoinCommandLine(kTool, name + "|", name)).at(1), "concat:" + name + "|");
+        EXPECT_EQ(argsOf(BuildJoinCommandLine(kTool, name + "|", name)).back(), name);
+    }
+}
+
+TEST(StreamOutputNames, CutTakesTheFileNameAfterEitherSeparator)
+{
+    EXPECT_EQ(CutOutputPath("D:\\cuts", "C:\\rec\\clip.mp4", '\\'), "D:\\cuts\\Cut_clip.mp4");
+    EXPECT_EQ(CutOutputPath("/home/u/cuts", "/home/u/rec/clip.mp4", '/'), "/home/u/cuts/Cut_clip.mp4");
+    EXPECT_EQ(CutOutputPath("/cuts", "clip.mp4", '/'), "/cuts/Cut_clip.mp4");
+    EXPECT_EQ(CutOutputPath("/cuts", "/rec/录像 1.mp4", '/'), "/cuts/Cut_录像 1.mp4");
+}
+
+TEST(StreamOutputNames, MergeIsNamedFromTheLocalTimeWithPadding)
+{
+    EXPECT_EQ(MergeOutputPath("C:\\out", {2018, 3, 3, 14, 5, 9}, '\\'), "C:\\out\\Merge2018-03-03-14-05-09.mp4");
+    EXPECT_EQ(MergeOutputPath("/out", {2026, 12, 31, 23, 59, 59}, '/'), "/out/Merge2026-12-31-23-59-59.mp4");
+}
+
+TEST(DurationIn, EightCharactersAfterTheLastMarker)
+{
+    EXPECT_EQ(DurationIn("  Duration: 00:00:07.04, start: 0.000000, bitrate: 95 kb/s"), "00:00:07");
+    EXPECT_EQ(DurationIn("Input #0\n  Duration: 00:00:01.00\nInput #1\n  Duration: 01:02:03.99, start"), "01:02:03");
+    EXPECT_EQ(DurationIn("Invalid data found when processing input"), "");
+    EXPECT_EQ(DurationIn("  Duration: 00:0"), ""); // the output ended there
+}
+
+TEST(MergeProgress, ThreeFilesCountAgainstEightyAndHoldAtTheTop)
+{
+    MergeProgress progress;
+    progress.reset(3);
+    EXPECT_EQ(progress.estimate, 80);
+    int percent = 0;
+    for (int i = 1; i <= 40; ++i)
+        percent = progress.advance();
+    EXPECT_EQ(percent, 50);
+    for (int i = 41; i <= 79; ++i)
+        percent = progress.advance();
+    EXPECT_EQ(percent, 98); // 79 * 100 / 80, truncated
+    for (int i = 80; i <= 200; ++i)
+        ASSERT_EQ(progress.advance(), 100);
+    EXPECT_EQ(progress.count, 80);
+
+    progress.reset(1);
+    EXPECT_EQ(progress.count, 0);
+    EXPECT_EQ(progress.estimate, 40);
+}

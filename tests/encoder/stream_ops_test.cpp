@@ -1,0 +1,254 @@
+// The operations on finished recordings, against the real encoder.
+#include "encoder/runner.h"
+#include "encoder/stream_ops.h"
+#include "encoder/tool.h"
+#include "platform/command_line.h"
+
+#include "../support/test_support.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+using platform::quoteArgument;
+
+namespace {
+
+struct Report {
+    int percent;
+    std::string current;
+    std::string target;
+    int status;
+};
+
+// Collects every report of a job.
+struct Reports {
+    std::vector<Report> all;
+    std::function<void(const Report&)> onReport;
+
+    JobNotify notify()
+    {
+        return [this](int percent, const std::string& current, const std::string& target, int status) {
+            all.push_back({percent, current, target, status});
+            if (onReport)
+                onReport(all.back());
+        };
+    }
+};
+
+// A recording like ours: H.264 with a keyframe every second, and AAC.
+void makeRecording(const std::string& path, int seconds)
+{
+    int code = -1;
+    const std::string out = runAndCapture(
+        "ffmpeg -v error -y -f lavfi -i testsrc=size=320x240:rate=30 -f lavfi -i sine=frequency=440 -t "
+            + std::to_string(seconds)
+            + " -vcodec libx264 -preset ultrafast -pix_fmt yuv420p -force_key_frames expr:gte(t,n_forced) -acodec aac "
+            + quoteArgument(path),
+        &code);
+    ASSERT_EQ(code, 0) << out;
+}
+
+std::vector<std::string> filesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        const std::u8string name = e.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class StreamOps : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        EnsureToolFolder();
+        sources_ = new TempFolder;
+        makeRecording(sources_->file("clip.mp4"), 6);
+        makeRecording(sources_->file("two.mp4"), 2);
+        writeFile(sources_->file("notes.mp4"), "this is text, not a recording\n");
+    }
+    static void TearDownTestSuite()
+    {
+        delete sources_;
+        sources_ = nullptr;
+    }
+    void SetUp() override { g_stopJob = false; }
+
+    static std::string source(const std::string& name) { return sources_->file(name); }
+
+    TempFolder out_;
+    static TempFolder* sources_;
+};
+
+TempFolder* StreamOps::sources_ = nullptr;
+
+} // namespace
+
+TEST_F(StreamOps, ProbeGivesHoursMinutesSecondsOrNothing)
+{
+    EXPECT_EQ(ProbeDuration(source("clip.mp4")), "00:00:06");
+    EXPECT_EQ(ProbeDuration(source("notes.mp4")), "");
+    EXPECT_EQ(ProbeDuration(source("missing.mp4")), "");
+}
+
+TEST_F(StreamOps, CutsAreNumberedWhenTheNameIsTakenAndReportFiveThenOneHundred)
+{
+    const CutJob job{source("clip.mp4"), 1, 3};
+    Reports reports;
+    ASSERT_EQ(CutStretch(out_.path().string(), job, reports.notify()), RunEnded);
+    const std::string first = out_.file("Cut_clip.mp4");
+    ASSERT_TRUE(fs::exists(first));
+    EXPECT_NEAR(probeDuration(first), 2.0, 0.1);
+    EXPECT_EQ(probe(first, "stream=codec_name"), "h264\naac\n");
+
+    ASSERT_FALSE(reports.all.empty());
+    for (std::size_t i = 0; i + 1 < reports.all.size(); ++i) {
+        EXPECT_EQ(reports.all[i].percent, 5);
+        EXPECT_EQ(reports.all[i].status, RunEnded);
+    }
+    const Report& last = reports.all.back();
+    EXPECT_EQ(last.percent, 100);
+    EXPECT_EQ(last.current, job.source);
+    EXPECT_EQ(last.target, first);
+    EXPECT_EQ(last.status, RunEnded);
+
+    EXPECT_EQ(CutStretch(out_.path().string(), job, {[](int, auto&, auto&, int) {}}), RunEnded);
+    EXPECT_EQ(CutStretch(out_.path().string(), job, {[](int, auto&, auto&, int) {}}), RunEnded);
+    EXPECT_EQ(filesIn(out_.path()), (std::vector<std::string>{"Cut_clip(1).mp4", "Cut_clip(2).mp4", "Cut_clip.mp4"}));
+}
+
+TEST_F(StreamOps, CutThatFailsOrIsStoppedLeavesNoFile)
+{
+    struct Case {
+        const char* what;
+        CutJob job;
+        bool stop;
+        int status;
+    };
+    const Case cases[] = {
+        {"stopped", {source("clip.mp4"), 0, 6}, true, RunStopRequested},
+        {"not a recording", {source("notes.mp4"), 0, 2}, false, RunInvalidData},
+        // The encoder says only that the file does not exist, and exits 1.
+        {"missing source", {source("missing.mp4"), 0, 2}, false, RunInvalidData},
+        // The encoder writes an MP4 without streams and says nothing.
+        {"reversed marks", {source("clip.mp4"), 3, 1}, false, RunInvalidData},
+        {"equal marks", {source("clip.mp4"), 2, 2}, false, RunInvalidData},
+        {"past the end", {source("clip.mp4"), 60, 62}, false, RunInvalidData},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reports reports;
+        if (c.stop)
+            reports.onReport = [](const Report&) { g_stopJob = true; };
+        g_stopJob = false;
+        EXPECT_EQ(CutStretch(out_.path().string(), c.job, reports.notify()), c.status);
+        EXPECT_TRUE(filesIn(out_.path()).empty());
+        ASSERT_FALSE(reports.all.empty());
+        EXPECT_EQ(reports.all.back().percent, 100);
+        EXPECT_EQ(reports.all.back().status, c.status);
+    }
+}
+
+TEST_F(StreamOps, MergeJoinsInOrderAndLeavesOnlyTheTarget)
+{
+    // Temporaries of an earlier merge lie in the folder.
+    writeFile(out_.file("1.ts"), "stale");
+    writeFile(out_.file("2.ts"), "stale");
+    const MergeJob job{{"two.mp4", "clip.mp4", "two.mp4"}, sources_->path().string()};
+    MergeProgress progress;
+    Reports reports;
+    ASSERT_EQ(MergeFiles(out_.path().string(), job, progress, reports.notify()), RunEnded);
+    EXPECT_EQ(progress.estimate, 80);
+
+    const std::vector<std::string> left = filesIn(out_.path());
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].rfind("Merge", 0), 0u);
+    EXPECT_EQ(left[0].size(), std::string("Merge2026-12-07-10-00-00.mp4").size());
+    const std::string target = out_.file(left[0]);
+    EXPECT_NEAR(probeDuration(target), 10.0, 0.3);
+    EXPECT_EQ(probe(target, "stream=codec_name"), "h264\naac\n");
+
+    int previous = 0;
+    for (const Report& r : reports.all) {
+        EXPECT_GE(r.percent, previous);
+        EXPECT_LE(r.percent, 100);
+        EXPECT_EQ(r.target, target);
+        previous = r.percent;
+    }
+    EXPECT_EQ(reports.all.back().percent, 100);
+    EXPECT_EQ(reports.all.back().current, target);
+    EXPECT_EQ(reports.all.back().status, RunEnded);
+}
+
+TEST_F(StreamOps, MergeStoppedDuringTheSecondConversionRunsNoJoin)
+{
+    const MergeJob job{{"clip.mp4", "two.mp4", "clip.mp4"}, sources_->path().string()};
+    const std::string second = sources_->file("two.mp4");
+    MergeProgress progress;
+    Reports reports;
+    reports.onReport = [&](const Report& r) {
+        if (r.current == second)
+            g_stopJob = true;
+    };
+    EXPECT_EQ(MergeFiles(out_.path().string(), job, progress, reports.notify()), RunStopRequested);
+    EXPECT_TRUE(filesIn(out_.path()).empty());
+    const std::string target = reports.all.back().target;
+    for (const Report& r : reports.all)
+        EXPECT_TRUE(r.current != target || &r == &reports.all.back()) << "the join ran";
+    EXPECT_EQ(reports.all.back().percent, 100);
+    EXPECT_EQ(reports.all.back().status, RunStopRequested);
+}
+
+TEST_F(StreamOps, MergeWithAFileThatIsNotARecordingFailsAndLeavesNothing)
+{
+    // Last: its status is carried into the join. First: the merge goes on,
+    // and the join cannot find that file's part.
+    for (const std::vector<std::string>& names :
+         {std::vector<std::string>{"two.mp4", "notes.mp4"}, std::vector<std::string>{"notes.mp4", "two.mp4"}}) {
+        SCOPED_TRACE(names.front());
+        MergeProgress progress;
+        Reports reports;
+        EXPECT_EQ(MergeFiles(out_.path().string(), {names, sources_->path().string()}, progress, reports.notify()),
+                  RunInvalidData);
+        EXPECT_TRUE(filesIn(out_.path()).empty());
+        EXPECT_EQ(reports.all.back().status, RunInvalidData);
+    }
+}
+
+TEST_F(StreamOps, ATemporaryNameThatCannotBeClearedIsNotJoinedInstead)
+{
+    // A folder where the first temporary goes cannot be removed; the part is
+    // written beside it and joined from there.
+    fs::create_directory(out_.path() / "1.ts");
+    const MergeJob job{{"two.mp4", "two.mp4"}, sources_->path().string()};
+    MergeProgress progress;
+    ASSERT_EQ(MergeFiles(out_.path().string(), job, progress, {[](int, auto&, auto&, int) {}}), RunEnded);
+    const std::vector<std::string> left = filesIn(out_.path());
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left[0], "1.ts");
+    EXPECT_NEAR(probeDuration(out_.file(left[1])), 4.0, 0.3);
+}
+
+TEST_F(StreamOps, AwkwardFolderAndFileNamesWorkThroughEveryOperation)
+{
+    const fs::path folder = out_.path() / "my \"takes\" $HOME -x 录像";
+    fs::create_directory(folder);
+    const std::string name = "-rf 'ë' $1.mp4";
+    const std::string recording = (folder / fs::path(std::u8string(name.begin(), name.end()))).string();
+    fs::copy_file(source("two.mp4"), recording);
+
+    EXPECT_EQ(ProbeDuration(recording), "00:00:02");
+    EXPECT_EQ(CutStretch(folder.string(), {recording, 0, 1}, {[](int, auto&, auto&, int) {}}), RunEnded);
+    EXPECT_TRUE(fs::exists(folder / fs::path(u8"Cut_-rf 'ë' $1.mp4")));
+    MergeProgress progress;
+    EXPECT_EQ(MergeFiles(folder.string(), {{name, name}, folder.string()}, progress, {[](int, auto&, auto&, int) {}}),
+              RunEnded);
+    EXPECT_EQ(filesIn(folder).size(), 3u); // the recording, the cut, the merge
+}
