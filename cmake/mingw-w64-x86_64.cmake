@@ -24,4 +24,4 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 
 find_program(VTR_WINE wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${VTR_WINE})
+set(CMAKE_CROSSCOMPILING_EMULATOR /bin/bash ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
