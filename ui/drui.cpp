@@ -136,11 +136,6 @@ void DRUI::initUi(bool firstTime)
     mergeDirEdit->installEventFilter(this);
 }
 
-void DRUI::fillRecordingsTable(QTableWidget*, const QString&)
-{
-    // Listing a folder's recordings arrives with the recordings tables.
-}
-
 // Title bar -----------------------------------------------------------------
 
 void DRUI::btnMinSlot() { showMinimized(); }
@@ -254,12 +249,8 @@ void DRUI::ComBoxIndexChange(int index)
         audio::applyAudioComboIndex(*audioCombo, index);
 }
 
-// Slots whose behaviour arrives with its subsystem: the recordings tables,
-// the player, cut and merge, and the menus.
-void DRUI::btnAddSlot() {}
-void DRUI::btnUpSlot() {}
-void DRUI::btnDownSlot() {}
-void DRUI::btnDelSlot() {}
+// Slots whose behaviour arrives with its subsystem: the player, cut and
+// merge, and the menus.
 void DRUI::btnSlotLayout4Merge() {}
 void DRUI::btnSlotLayout3Cut() {}
 void DRUI::mplayerDataRecieve() {}
@@ -273,11 +264,6 @@ void DRUI::btnAboutSlot() {}
 void DRUI::btnLayout3Play() {}
 void DRUI::btnSetHead() {}
 void DRUI::btnSetTail() {}
-void DRUI::TargetTableItemClick(QTableWidgetItem*) {}
-void DRUI::SourceTableItemClick(QTableWidgetItem*) {}
-void DRUI::SourceTableItemDoubleClick(QTableWidgetItem*) {}
-void DRUI::CutTableItemClick(QTableWidgetItem*) {}
-void DRUI::CutTableItemDoubleClick(QTableWidgetItem*) {}
 
 // Recording -------------------------------------------------------------------
 

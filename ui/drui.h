@@ -74,6 +74,8 @@ public:
     QPushButton* downButton = nullptr;
     QPushButton* deleteButton = nullptr;
     QPushButton* mergeButton = nullptr;
+    // The recording chosen in the cut table: the one that plays and is cut.
+    QString selectedCutFile;
 
     const QString& settingsPath() const { return m_settingsPath; }
     // Points the window at another ScreenRecord.ini before initUi(), so that
@@ -145,9 +147,10 @@ private:
     QPushButton* createTitleButton(int kind, int x, QWidget* parent);
     QLabel* createTitleBand(QWidget* page, int logoHeight);
     QLabel* createFooterBand(QWidget* page, bool mergeStyle);
-    // Lists the recordings of `folder` in `table`; the recordings tables
-    // come with their own subsystem.
+    // Lists the recordings of `folder` in the cut or the source table.
     void fillRecordingsTable(QTableWidget* table, const QString& folder);
+    // The merge list's buttons after its rows or its selection changed.
+    void updateMergeButton();
     // The recording's start and stop as the record button and the tray see
     // them; only a stop from the record button reports a low disk.
     void startRecording();

@@ -2,6 +2,8 @@
 // a language switch shows every text anew.
 #include "ui/drui.h"
 
+#include "library/recordings_tables.h"
+
 #include "audio/audio_combo.h"
 #include "encoder/record_run.h"
 #include "i18n/language_config.h"
@@ -59,18 +61,6 @@ QLineEdit* folderEdit(const QString& folder, QWidget* parent, const QRect& geome
     edit->setText(folder);
     edit->setCursorPosition(1);
     return edit;
-}
-
-// A list of recordings: file name, length, size.
-QTableWidget* recordingsTable(QWidget* parent)
-{
-    auto* table = new QTableWidget(0, 3, parent);
-    table->setHorizontalHeaderLabels({text("MainWnd/FileName"), text("MainWnd/Time"), text("MainWnd/Size")});
-    table->setStyleSheet(ui::kPanelStyle);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->setVisible(false);
-    return table;
 }
 
 QHBoxLayout* rowWithMargins()
@@ -318,7 +308,7 @@ void DRUI::createCutPage()
     box->addLayout(folderRow);
 
     auto* middle = rowWithMargins();
-    cutTable = recordingsTable(cutPage);
+    cutTable = makeCutTable(cutPage);
     connect(cutTable, &QTableWidget::itemClicked, this, &DRUI::CutTableItemClick);
     connect(cutTable, &QTableWidget::itemDoubleClicked, this, &DRUI::CutTableItemDoubleClick);
     videoLabel = new QLabel(cutPage);
@@ -402,10 +392,10 @@ void DRUI::createMergePage()
         return button;
     };
     auto* middle = rowWithMargins();
-    sourceTable = recordingsTable(mergePage);
+    sourceTable = makeSourceTable(mergePage);
     connect(sourceTable, &QTableWidget::itemClicked, this, &DRUI::SourceTableItemClick);
     connect(sourceTable, &QTableWidget::itemDoubleClicked, this, &DRUI::SourceTableItemDoubleClick);
-    targetTable = recordingsTable(mergePage);
+    targetTable = makeTargetTable(mergePage);
     connect(targetTable, &QTableWidget::itemClicked, this, &DRUI::TargetTableItemClick);
     addButton = listButton(":/image/add.png", &DRUI::btnAddSlot);
     upButton = listButton(":/image/up.png", &DRUI::btnUpSlot);

@@ -40,19 +40,6 @@ struct Reports {
     }
 };
 
-// A recording like ours: H.264 with a keyframe every second, and AAC.
-void makeRecording(const std::string& path, int seconds)
-{
-    int code = -1;
-    const std::string out = runAndCapture(
-        "ffmpeg -v error -y -f lavfi -i testsrc=size=320x240:rate=30 -f lavfi -i sine=frequency=440 -t "
-            + std::to_string(seconds)
-            + " -vcodec libx264 -preset ultrafast -pix_fmt yuv420p -force_key_frames expr:gte(t,n_forced) -acodec aac "
-            + quoteArgument(path),
-        &code);
-    ASSERT_EQ(code, 0) << out;
-}
-
 std::vector<std::string> filesIn(const fs::path& folder)
 {
     std::vector<std::string> names;
@@ -70,8 +57,8 @@ protected:
     {
         EnsureToolFolder();
         sources_ = new TempFolder;
-        makeRecording(sources_->file("clip.mp4"), 6);
-        makeRecording(sources_->file("two.mp4"), 2);
+        ASSERT_EQ(makeRecording(sources_->file("clip.mp4"), 6), "");
+        ASSERT_EQ(makeRecording(sources_->file("two.mp4"), 2), "");
         writeFile(sources_->file("notes.mp4"), "this is text, not a recording\n");
     }
     static void TearDownTestSuite()

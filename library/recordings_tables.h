@@ -1,0 +1,40 @@
+#pragma once
+// The tables of recordings on the cut and merge pages, and the merge list's
+// row operations. The window decides which buttons these open up.
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QTableWidget;
+class QWidget;
+
+// The cut page's list: names only, drawn white on the dark window.
+QTableWidget* makeCutTable(QWidget* parent);
+// The merge page's list of a folder's recordings: name, length, size.
+QTableWidget* makeSourceTable(QWidget* parent);
+// The merge list, in the order the recordings are to be joined.
+QTableWidget* makeTargetTable(QWidget* parent);
+
+// "HH:MM:SS" of one recording, or empty.
+using DurationProbe = std::function<std::string(const std::string& path)>;
+
+// Lists `folder` newest first into the table, replacing its rows. A folder
+// that cannot be searched empties the table.
+void fillCutTable(QTableWidget* table, const QString& folder);
+void fillSourceTable(QTableWidget* table, const QString& folder, const DurationProbe& probe);
+
+// Appends a copy of the source table's selected row to the target table.
+// False when no whole row is selected.
+bool addSelectedRow(QTableWidget* source, QTableWidget* target);
+// Swaps the texts of the selected row with the row `step` (-1 or 1) away and
+// moves the selection with them. Returns the row now selected, or -1 when
+// nothing was selected; a row at the edge stays where it is.
+int moveSelectedRow(QTableWidget* table, int step);
+// Removes the row of the first selected item. False when none is selected.
+bool deleteSelectedRow(QTableWidget* table);
+// The selected row, or -1.
+int selectedRow(const QTableWidget* table);
+// Column 0 of every row, top to bottom.
+std::vector<std::string> tableNames(const QTableWidget* table);

@@ -1,0 +1,205 @@
+// The recordings tables of the real window, filled from real folders with
+// real recordings.
+#include "ui/drui.h"
+
+#include "i18n/language_config.h"
+#include "platform/files.h"
+
+#include "../support/test_support.h"
+#include "test_app.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+
+namespace {
+
+QString gui(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
+
+QStringList rowTexts(const QTableWidget* table, int row)
+{
+    QStringList texts;
+    for (int column = 0; column < table->columnCount(); ++column)
+        texts << (table->item(row, column) ? table->item(row, column)->text() : QString());
+    return texts;
+}
+
+class RecordingsTables : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        folder_ = new TempFolder;
+        // Written oldest first, a second apart, so that newest first is clear.
+        ASSERT_EQ(makeRecording(folder_->file("older.mp4"), 3), "");
+        ASSERT_EQ(makeRecording(folder_->file("newer.mp4"), 2), "");
+        const auto now = fs::file_time_type::clock::now();
+        fs::last_write_time(folder_->path() / "older.mp4", now - std::chrono::hours(2));
+        fs::last_write_time(folder_->path() / "newer.mp4", now - std::chrono::hours(1));
+        writeFile(folder_->file("notes.MP4"), "not a recording");
+        fs::last_write_time(folder_->path() / "notes.MP4", now);
+    }
+    static void TearDownTestSuite()
+    {
+        delete folder_;
+        folder_ = nullptr;
+    }
+    void SetUp() override
+    {
+        window = openTestWindow(home.file("ScreenRecord.ini"));
+        window->mergeDirEdit->setText(QString::fromStdString(folder_->path().string()));
+        window->cutDirEdit->setText(QString::fromStdString(folder_->path().string()));
+    }
+    // The merge page entered, with its source table filled.
+    void enterMergePage()
+    {
+        window->btnEditSlot();
+        ASSERT_EQ(window->sourceTable->rowCount(), 3);
+    }
+    // Adds the source row `row` to the merge list.
+    void add(int row)
+    {
+        window->sourceTable->selectRow(row);
+        window->SourceTableItemClick(nullptr);
+        window->btnAddSlot();
+    }
+    void selectTarget(int row)
+    {
+        window->targetTable->selectRow(row);
+        window->TargetTableItemClick(nullptr);
+    }
+
+    static TempFolder* folder_;
+    TempFolder home;
+    std::unique_ptr<DRUI> window;
+};
+
+TempFolder* RecordingsTables::folder_ = nullptr;
+
+} // namespace
+
+TEST_F(RecordingsTables, EachTableIsMadeAsItsPageNeedsIt)
+{
+    QTableWidget* cut = window->cutTable;
+    EXPECT_EQ(cut->columnCount(), 1);
+    EXPECT_EQ(cut->horizontalHeaderItem(0)->text(), "");
+    EXPECT_EQ(cut->styleSheet(), "");
+    EXPECT_EQ(cut->minimumSize(), QSize(200, 100));
+    for (QTableWidget* table : {window->sourceTable, window->targetTable}) {
+        EXPECT_EQ(table->columnCount(), 3);
+        EXPECT_EQ(table->horizontalHeaderItem(1)->text(), gui("MainWnd/Time"));
+        EXPECT_EQ(table->styleSheet(), "background-color: rgb(191, 191, 191);");
+        EXPECT_EQ(table->minimumSize(), QSize(200, 180));
+    }
+    for (QTableWidget* table : {cut, window->sourceTable, window->targetTable}) {
+        EXPECT_FALSE(table->verticalHeader()->isVisible());
+        EXPECT_TRUE(table->horizontalHeader()->stretchLastSection());
+        EXPECT_EQ(table->selectionBehavior(), QAbstractItemView::SelectRows);
+        EXPECT_EQ(table->selectionMode(), QAbstractItemView::SingleSelection);
+        EXPECT_EQ(table->editTriggers(), QAbstractItemView::NoEditTriggers);
+    }
+    EXPECT_EQ(window->sourceTable->columnWidth(0), 180);
+    EXPECT_EQ(window->targetTable->columnWidth(0), 80);
+}
+
+TEST_F(RecordingsTables, SourceTableListsNewestFirstWithLengthAndSize)
+{
+    enterMergePage();
+    QTableWidget* table = window->sourceTable;
+    EXPECT_EQ(rowTexts(table, 0)[0], "notes.MP4");
+    EXPECT_EQ(rowTexts(table, 0)[1], ""); // no length to be had
+    EXPECT_EQ(rowTexts(table, 0)[2], "15 Bytes");
+    EXPECT_EQ(rowTexts(table, 1).mid(0, 2), (QStringList{"newer.mp4", "00:00:02"}));
+    EXPECT_EQ(rowTexts(table, 2).mid(0, 2), (QStringList{"older.mp4", "00:00:03"}));
+    EXPECT_FALSE(table->item(1, 0)->icon().isNull());
+
+    // A folder that cannot be searched empties the table.
+    window->mergeDirEdit->setText(QString::fromStdString(home.file("missing")));
+    window->btnEditSlot();
+    EXPECT_EQ(table->rowCount(), 0);
+}
+
+TEST_F(RecordingsTables, MergeListAddsMovesAndDeletesWithItsButtons)
+{
+    enterMergePage();
+    EXPECT_FALSE(window->addButton->isEnabled());
+    add(1); // newer
+    EXPECT_TRUE(window->addButton->isEnabled());
+    EXPECT_EQ(window->targetTable->columnWidth(0), 180);
+    EXPECT_FALSE(window->mergeButton->isEnabled());
+    add(1); // the same recording once more: a second part
+    EXPECT_TRUE(window->mergeButton->isEnabled());
+    EXPECT_EQ(rowTexts(window->targetTable, 0), rowTexts(window->targetTable, 1));
+    add(2); // older, at the bottom
+    ASSERT_EQ(window->targetTable->rowCount(), 3);
+
+    selectTarget(2);
+    EXPECT_TRUE(window->upButton->isEnabled());
+    EXPECT_FALSE(window->downButton->isEnabled());
+    EXPECT_TRUE(window->deleteButton->isEnabled());
+    window->btnDownSlot(); // the bottom row stays
+    EXPECT_EQ(rowTexts(window->targetTable, 2)[0], "older.mp4");
+    window->btnUpSlot();
+    window->btnUpSlot();
+    EXPECT_EQ(rowTexts(window->targetTable, 0), (QStringList{"older.mp4", "00:00:03", rowTexts(window->sourceTable, 2)[2]}));
+    EXPECT_EQ(window->targetTable->selectedItems().first()->row(), 0);
+    EXPECT_FALSE(window->upButton->isEnabled());
+    EXPECT_TRUE(window->downButton->isEnabled());
+    EXPECT_FALSE(window->targetTable->item(0, 0)->icon().isNull());
+    window->btnUpSlot(); // the top row stays
+    EXPECT_EQ(rowTexts(window->targetTable, 0)[0], "older.mp4");
+    window->btnDownSlot();
+    EXPECT_EQ(rowTexts(window->targetTable, 1)[0], "older.mp4");
+    EXPECT_TRUE(window->upButton->isEnabled());
+    EXPECT_TRUE(window->downButton->isEnabled());
+
+    window->btnDelSlot();
+    EXPECT_EQ(window->targetTable->rowCount(), 2);
+    EXPECT_TRUE(window->mergeButton->isEnabled());
+    selectTarget(0);
+    window->btnDelSlot();
+    EXPECT_EQ(window->targetTable->rowCount(), 1);
+    EXPECT_FALSE(window->mergeButton->isEnabled());
+
+    // Nothing selected: nothing happens.
+    window->targetTable->clearSelection();
+    window->btnDelSlot();
+    window->btnUpSlot();
+    EXPECT_EQ(window->targetTable->rowCount(), 1);
+    window->sourceTable->clearSelection();
+    window->btnAddSlot();
+    EXPECT_EQ(window->targetTable->rowCount(), 1);
+
+    // The list stays across visits of the page.
+    window->btnSlotBack();
+    window->btnEditSlot();
+    EXPECT_EQ(window->targetTable->rowCount(), 1);
+}
+
+TEST_F(RecordingsTables, CutTableNamesInWhiteAndAClickChoosesTheRecording)
+{
+    window->btnMontageSlot();
+    QTableWidget* table = window->cutTable;
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(table->item(1, 0)->text(), "newer.mp4");
+    EXPECT_EQ(table->item(1, 0)->foreground().color(), QColor(255, 255, 255));
+    EXPECT_FALSE(table->item(1, 0)->icon().isNull());
+
+    window->cutButton->setEnabled(true); // as after both marks were set
+    table->selectRow(1);
+    window->CutTableItemClick(table->item(1, 0));
+    EXPECT_EQ(window->selectedCutFile.toStdString(), folder_->file("newer.mp4"));
+    EXPECT_TRUE(window->playButton->isEnabled());
+    EXPECT_FALSE(window->cutButton->isEnabled());
+
+    table->clearSelection();
+    window->CutTableItemClick(nullptr);
+    EXPECT_FALSE(window->playButton->isEnabled());
+    window->btnSlotBack();
+}
