@@ -90,12 +90,7 @@ DRUI::~DRUI()
         delete m_recordTimer;
         m_recordTimer = nullptr;
     }
-    if (m_player) {
-        m_player->kill();
-        m_player->waitForFinished(1000);
-        delete m_player;
-        m_player = nullptr;
-    }
+    endPlayer();
 }
 
 void DRUI::initUi(bool firstTime)
@@ -174,14 +169,9 @@ void DRUI::btnMontageSlot()
 void DRUI::btnSlotBack()
 {
     if (pageStack->currentIndex() == 2) {
-        if (m_player) {
+        if (m_player)
             m_player->write("quit\n");
-            disconnect(m_player, &QProcess::readyReadStandardOutput, this, &DRUI::mplayerDataRecieve);
-            m_player->kill();
-            m_player->waitForFinished(1000);
-            delete m_player;
-            m_player = nullptr;
-        }
+        endPlayer();
         m_playerFile.clear();
         positionSlider->setValue(0);
     }
@@ -253,15 +243,12 @@ void DRUI::ComBoxIndexChange(int index)
 // merge, and the menus.
 void DRUI::btnSlotLayout4Merge() {}
 void DRUI::btnSlotLayout3Cut() {}
-void DRUI::mplayerDataRecieve() {}
-void DRUI::current(int) {}
 void DRUI::btnOpenUrl(QString) {}
 void DRUI::SetMenuStatus(QAction*) {}
 void DRUI::btnMenButtonSlot() {}
 void DRUI::btnHelpSlot() {}
 void DRUI::btnSupportSlot() {}
 void DRUI::btnAboutSlot() {}
-void DRUI::btnLayout3Play() {}
 void DRUI::btnSetHead() {}
 void DRUI::btnSetTail() {}
 

@@ -3,6 +3,7 @@
 // (home, record, cut, merge) in a stacked layout. Every user action arrives
 // as a slot here; a slot hands over to the subsystem that owns the behaviour.
 #include "audio/device_slots.h"
+#include "player/player_state.h"
 #include "recording/record_controller.h"
 #include "recording/record_tray.h"
 
@@ -85,6 +86,10 @@ public:
     audio::DeviceSlots& deviceSlots() { return m_deviceSlots; }
     RecordController& recorder() { return m_recorder; }
     RecordTray& tray() { return *m_tray; }
+    // The player of the cut page: null while none runs. Its last position
+    // and length, as the marks read them.
+    QProcess* player() const { return m_player; }
+    const PlayerState& playerState() const { return m_playerState; }
     // Shows the low-disk notice; replaceable where no one can press OK.
     std::function<void(QWidget* parent, const QString& title, const QString& text)> showNotice;
 
@@ -151,6 +156,10 @@ private:
     void fillRecordingsTable(QTableWidget* table, const QString& folder);
     // The merge list's buttons after its rows or its selection changed.
     void updateMergeButton();
+    // Ends and forgets the player, if one runs.
+    void endPlayer();
+    // The play button as playing (it offers Pause) or not.
+    void showPlaying(bool playing);
     // The recording's start and stop as the record button and the tray see
     // them; only a stop from the record button reports a low disk.
     void startRecording();
@@ -163,7 +172,8 @@ private:
     QString m_settingsPath;
     QTimer* m_recordTimer = nullptr;
     QProcess* m_player = nullptr;
-    QString m_playerFile;
+    QString m_playerFile; // what the running player plays; empty after its end
+    PlayerState m_playerState;
     QVBoxLayout* m_pageBox = nullptr;
     audio::DeviceSlots m_deviceSlots;
     RecordController m_recorder;

@@ -312,6 +312,8 @@ void DRUI::createCutPage()
     connect(cutTable, &QTableWidget::itemClicked, this, &DRUI::CutTableItemClick);
     connect(cutTable, &QTableWidget::itemDoubleClicked, this, &DRUI::CutTableItemDoubleClick);
     videoLabel = new QLabel(cutPage);
+    // The player draws into it by its window id.
+    videoLabel->setAttribute(Qt::WA_NativeWindow);
     videoLabel->setAlignment(Qt::AlignCenter);
     videoLabel->setMinimumSize(w - 300, 300);
     middle->addWidget(cutTable);

@@ -1,0 +1,71 @@
+#include "player/player_state.h"
+
+#include "util/format.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kTimePosition = "ANS_TIME_POSITION=";
+constexpr std::string_view kLength = "ANS_LENGTH=";
+constexpr std::string_view kEndOfFile = "(End of file)";
+
+bool startsWith(const std::string& text, std::string_view prefix) { return text.rfind(prefix, 0) == 0; }
+
+// A decimal number truncated towards zero; 0 when there is none.
+int truncated(const std::string& text)
+{
+    const double value = std::strtod(text.c_str(), nullptr);
+    return static_cast<int>(std::clamp(value, -2147483648.0, 2147483647.0));
+}
+
+std::string labelText(std::int64_t position, std::int64_t length)
+{
+    return FormatDuration(position) + "/" + FormatDuration(length);
+}
+
+} // namespace
+
+std::int64_t LeadingInteger(const std::string& text)
+{
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || value > (INT64_MAX - 9) / 10)
+            break;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+PlayerLine PlayerState::applyLine(std::string line)
+{
+    line.erase(std::remove(line.begin(), line.end(), '\n'), line.end());
+    if (startsWith(line, kTimePosition)) {
+        positionText_ = line.substr(kTimePosition.size());
+        sliderValue_ = truncated(positionText_);
+        return PlayerLine::Position;
+    }
+    if (startsWith(line, kLength)) {
+        const std::string value = line.substr(kLength.size());
+        length_ = LeadingInteger(value);
+        lengthSeconds_ = std::strtod(value.c_str(), nullptr);
+        label_ = labelText(LeadingInteger(positionText_), length_);
+        sliderMaximum_ = truncated(value);
+        return PlayerLine::Length;
+    }
+    if (line.find(kEndOfFile) != std::string::npos) {
+        sliderValue_ = static_cast<int>(lengthSeconds_);
+        label_ = labelText(length_, length_);
+        return PlayerLine::EndOfFile;
+    }
+    return PlayerLine::Other;
+}
+
+void PlayerState::seekTo(int seconds)
+{
+    sliderValue_ = seconds;
+    positionText_ = std::to_string(seconds);
+    label_ = labelText(seconds, length_);
+}
