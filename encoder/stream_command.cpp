@@ -67,5 +67,6 @@ int MergeProgress::advance()
 {
     if (++count >= estimate)
         count = estimate;
-    return estimate > 0 ? static_cast<int>(count * 100 / estimate) : 100;
+    const std::int64_t percent = estimate > 0 ? count * 100 / estimate : 0;
+    return static_cast<int>(percent < 99 ? percent : 99);
 }

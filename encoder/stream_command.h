@@ -38,6 +38,9 @@ struct MergeProgress {
     std::int64_t estimate = 0;
 
     void reset(std::size_t files);
-    // Counts one status line, held at the estimate; answers the percentage.
+    // Counts one status line, held at the estimate, and answers the
+    // percentage. It stops at 99: only the merge's last report says 100, so
+    // a join that prints more status lines than estimated is never taken
+    // for finished.
     int advance();
 };
