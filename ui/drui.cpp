@@ -2,6 +2,7 @@
 
 #include "encoder/record_run.h"
 #include "encoder/shutdown.h"
+#include "encoder/stream_ops.h"
 #include "encoder/tool.h"
 #include "i18n/language_config.h"
 #include "platform/audio_sources.h"
@@ -77,6 +78,8 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 
 DRUI::~DRUI()
 {
+    // A cut or merge still running finishes its step and ends.
+    g_stopJob = true;
     m_recorder.stop();
     // The recording run finishes its file on "q"; only an encoder that
     // ignores it is ended by force, and then the run ends too.
@@ -85,6 +88,7 @@ DRUI::~DRUI()
         m_recorder.waitForRun(3000);
     }
     EndOurEncoders();
+    waitForJobs();
     if (m_recordTimer) {
         m_recordTimer->stop();
         delete m_recordTimer;
@@ -239,18 +243,13 @@ void DRUI::ComBoxIndexChange(int index)
         audio::applyAudioComboIndex(*audioCombo, index);
 }
 
-// Slots whose behaviour arrives with its subsystem: the player, cut and
-// merge, and the menus.
-void DRUI::btnSlotLayout4Merge() {}
-void DRUI::btnSlotLayout3Cut() {}
+// Slots whose behaviour arrives with its subsystem: the menus.
 void DRUI::btnOpenUrl(QString) {}
 void DRUI::SetMenuStatus(QAction*) {}
 void DRUI::btnMenButtonSlot() {}
 void DRUI::btnHelpSlot() {}
 void DRUI::btnSupportSlot() {}
 void DRUI::btnAboutSlot() {}
-void DRUI::btnSetHead() {}
-void DRUI::btnSetTail() {}
 
 // Recording -------------------------------------------------------------------
 

@@ -4,6 +4,8 @@
 // as a slot here; a slot hands over to the subsystem that owns the behaviour.
 #include "audio/device_slots.h"
 #include "player/player_state.h"
+#include "encoder/stream_command.h"
+#include "recording/my_thread.h"
 #include "recording/record_controller.h"
 #include "recording/record_tray.h"
 
@@ -11,7 +13,11 @@
 #include <QString>
 #include <QSystemTrayIcon>
 
+#include <cstdint>
 #include <functional>
+#include <string>
+#include <thread>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -90,6 +96,19 @@ public:
     // and length, as the marks read them.
     QProcess* player() const { return m_player; }
     const PlayerState& playerState() const { return m_playerState; }
+    // The cut marks in whole seconds, and the folders chosen for the last cut
+    // and merge.
+    std::int64_t startMark() const { return m_startMark; }
+    std::int64_t endMark() const { return m_endMark; }
+    // Copies the stretch between the marks of selectedCutFile into
+    // `outputFolder`, reporting through CutProcessCallBack; runs on the cut
+    // thread. Returns the job's status; the second argument is not used.
+    int CutVedio(const std::string& outputFolder, int& unused);
+    // Joins the merge list into one file in `outputFolder`, reporting through
+    // AddProcessCallBack; runs on the merge worker. Returns the status.
+    int MergeFiles(const std::string& outputFolder);
+    // Waits for a cut or merge still winding down after its dialog closed.
+    void waitForJobs();
     // Shows the low-disk notice; replaceable where no one can press OK.
     std::function<void(QWidget* parent, const QString& title, const QString& text)> showNotice;
 
@@ -156,6 +175,9 @@ private:
     void fillRecordingsTable(QTableWidget* table, const QString& folder);
     // The merge list's buttons after its rows or its selection changed.
     void updateMergeButton();
+    // Worker entries of a cut (its own thread) and a merge (the merge worker).
+    static int CutThreadProc(DRUI* window);
+    static int MergeThreadProc(void* user, void* reserved);
     // Ends and forgets the player, if one runs.
     void endPlayer();
     // The play button as playing (it offers Pause) or not.
@@ -174,6 +196,16 @@ private:
     QProcess* m_player = nullptr;
     QString m_playerFile; // what the running player plays; empty after its end
     PlayerState m_playerState;
+    std::int64_t m_startMark = 0;
+    std::int64_t m_endMark = 0;
+    QString m_cutOutputFolder;
+    QString m_mergeOutputFolder;
+    // What a merge reads on its worker; set before the worker starts.
+    std::vector<std::string> m_mergeList;
+    std::string m_mergeFolder;
+    MergeProgress m_mergeProgress;
+    CMyThread m_mergeWorker;
+    std::thread m_cutThread;
     QVBoxLayout* m_pageBox = nullptr;
     audio::DeviceSlots m_deviceSlots;
     RecordController m_recorder;

@@ -12,11 +12,11 @@ std::function<QString(QWidget*)>& picker()
 
 } // namespace
 
-QString PickFolder(QWidget* parent)
+QString PickFolder(QWidget* parent, const QString& startFolder)
 {
     if (picker())
         return picker()(parent);
-    return QFileDialog::getExistingDirectory(parent, QString(), QString(), QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(parent, QString(), startFolder, QFileDialog::ShowDirsOnly);
 }
 
 void SetFolderPicker(std::function<QString(QWidget*)> p) { picker() = std::move(p); }

@@ -7,7 +7,8 @@
 
 class QWidget;
 
-QString PickFolder(QWidget* parent);
+// Opens at `startFolder` (the dialog's own choice when empty).
+QString PickFolder(QWidget* parent, const QString& startFolder = QString());
 
 // Replaces the dialog, e.g. with a scripted answer in tests; an empty
 // function restores the real dialog.

@@ -1,0 +1,308 @@
+// Cut and merge from the real window: marks from the real player, jobs run
+// by the real encoder, and the progress dialog with its questions answered
+// the way a user would.
+#include "ui/drui.h"
+
+#include "encoder/stream_ops.h"
+#include "i18n/language_config.h"
+#include "ui/folder_picker.h"
+#include "ui/message_box.h"
+#include "ui/scan_ui.h"
+
+#include "../support/test_support.h"
+#include "test_app.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <deque>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+
+namespace {
+
+QString gui(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
+
+// Answers every message box that shows with the next answer (1: OK, 0: NO,
+// OK once the answers run out) and keeps what each one said.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(std::deque<int> answers = {}) : answers_(std::move(answers))
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { answerShowing(); });
+        timer_.start(20);
+    }
+    std::vector<QString> said;
+
+private:
+    void answerShowing()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<CMessageBox*>(w);
+            if (!box || !box->isVisible() || box->property("answered").toBool())
+                continue;
+            box->setProperty("answered", true);
+            said.push_back(box->messageLabel()->text());
+            const int answer = answers_.empty() ? 1 : answers_.front();
+            if (!answers_.empty())
+                answers_.pop_front();
+            QTimer::singleShot(0, box, answer == 1 ? &CMessageBox::btnSlotOK : &CMessageBox::btnSlotNO);
+        }
+    }
+    std::deque<int> answers_;
+    QTimer timer_;
+};
+
+// The progress dialog while it is shown, or null.
+SCANUI* shownDialog()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<SCANUI*>(w); d && d->isVisible())
+            return d;
+    return nullptr;
+}
+
+QString finished(const char* key, const std::string& path)
+{
+    return gui(key).replace("\\n", "\n").replace("%1", QString::fromStdString(path));
+}
+
+class Jobs : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        folder_ = new TempFolder;
+        ASSERT_EQ(makeRecording(folder_->file("clip.mp4"), 4), "");
+        ASSERT_EQ(makeRecording(folder_->file("two.mp4"), 2), "");
+    }
+    static void TearDownTestSuite()
+    {
+        delete folder_;
+        folder_ = nullptr;
+    }
+    void SetUp() override
+    {
+        window = openTestWindow(home.file("ScreenRecord.ini"));
+        const QString folder = QString::fromStdString(folder_->path().string());
+        window->cutDirEdit->setText(folder);
+        window->mergeDirEdit->setText(folder);
+        fs::create_directory(out.path() / "out");
+        SetFolderPicker([this](QWidget*) { return QString::fromStdString((out.path() / "out").string()); });
+    }
+    void TearDown() override
+    {
+        SetFolderPicker({});
+        window->btnSlotBack();
+        window.reset();
+    }
+    std::vector<std::string> outputs() const
+    {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(out.path() / "out"))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    static TempFolder* folder_;
+    TempFolder home;
+    TempFolder out;
+    std::unique_ptr<DRUI> window;
+};
+
+TempFolder* Jobs::folder_ = nullptr;
+
+} // namespace
+
+TEST_F(Jobs, MarksFromThePlayerCutTheStretchBetweenThem)
+{
+    window->btnMontageSlot();
+    const auto rows = window->cutTable->findItems("clip.mp4", Qt::MatchExactly);
+    ASSERT_EQ(rows.size(), 1);
+    window->cutTable->selectRow(rows.first()->row());
+    window->CutTableItemClick(rows.first());
+    window->btnLayout3Play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->headButton->isEnabled(); }, 10000));
+    window->btnLayout3Play(); // paused, so the marks are where the seeks put them
+
+    window->current(1);
+    window->btnSetHead();
+    EXPECT_EQ(window->startMark(), 1);
+    EXPECT_EQ(window->headLabel->text(), "00:00:01");
+    EXPECT_TRUE(window->tailButton->isEnabled());
+    EXPECT_FALSE(window->cutButton->isEnabled());
+    window->current(3);
+    window->btnSetTail();
+    EXPECT_EQ(window->endMark(), 3);
+    EXPECT_EQ(window->tailLabel->text(), "00:00:03");
+    EXPECT_TRUE(window->cutButton->isEnabled());
+
+    BoxAnswerer answerer;
+    window->btnSlotLayout3Cut();
+    window->btnSlotLayout3Cut(); // the same again: a numbered name
+    window->waitForJobs();
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"Cut_clip(1).mp4", "Cut_clip.mp4"}));
+    EXPECT_NEAR(probeDuration((out.path() / "out" / "Cut_clip.mp4").string()), 2.0, 0.15);
+    ASSERT_EQ(answerer.said.size(), 2u);
+    EXPECT_EQ(answerer.said[0], finished("Messages/MSG1014", (out.path() / "out" / "Cut_clip.mp4").string()));
+    EXPECT_EQ(SCANUI::progress().kind(), JobKind::Cut);
+}
+
+TEST_F(Jobs, ACutWithNothingBetweenTheMarksOrNoFolderChosenWritesNothing)
+{
+    window->selectedCutFile = QString::fromStdString(folder_->file("clip.mp4"));
+    window->btnSetHead(); // no position yet: both marks at 0
+    window->btnSetTail();
+
+    BoxAnswerer answerer;
+    window->btnSlotLayout3Cut();
+    window->waitForJobs();
+    EXPECT_TRUE(outputs().empty());
+    ASSERT_EQ(answerer.said.size(), 1u);
+    EXPECT_EQ(answerer.said[0], gui("Messages/MSG1012"));
+
+    SetFolderPicker([](QWidget*) { return QString(); });
+    window->btnSlotLayout3Cut();
+    EXPECT_EQ(answerer.said.size(), 1u); // no dialog, no notice
+    EXPECT_EQ(shownDialog(), nullptr);
+}
+
+TEST_F(Jobs, MergeJoinsTheListInItsOrderIntoTheChosenFolder)
+{
+    window->btnEditSlot();
+    for (const char* name : {"clip.mp4", "two.mp4", "two.mp4"}) {
+        const auto rows = window->sourceTable->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(rows.size(), 1);
+        window->sourceTable->selectRow(rows.first()->row());
+        window->btnAddSlot();
+    }
+    ASSERT_TRUE(window->mergeButton->isEnabled());
+
+    BoxAnswerer answerer;
+    window->btnSlotLayout4Merge();
+    window->waitForJobs();
+    const std::vector<std::string> made = outputs();
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_EQ(made[0].rfind("Merge", 0), 0u);
+    EXPECT_NEAR(probeDuration((out.path() / "out" / made[0]).string()), 8.0, 0.3);
+    ASSERT_EQ(answerer.said.size(), 1u);
+    EXPECT_EQ(answerer.said[0], finished("Messages/MSG1013", (out.path() / "out" / made[0]).string()));
+    EXPECT_EQ(window->targetTable->rowCount(), 3); // the list stays
+
+    // Cancelling the folder dialog starts nothing.
+    SetFolderPicker([](QWidget*) { return QString(); });
+    window->btnSlotLayout4Merge();
+    EXPECT_EQ(answerer.said.size(), 1u);
+    EXPECT_EQ(outputs().size(), 1u);
+}
+
+// The dialog alone, fed reports by the window's own signals from another
+// thread, as a job's worker sends them.
+class ProgressDialog : public Jobs {
+protected:
+    void report(bool merge, int percent, const char* current, const char* target, int status)
+    {
+        std::thread([&] {
+            if (merge)
+                emit window->AddProcessCallBack(percent, current, target, status);
+            else
+                emit window->CutProcessCallBack(percent, current, target, status);
+        }).join();
+    }
+};
+
+TEST_F(ProgressDialog, ShowsEachReportAndEndsWithTheFinishedText)
+{
+    BoxAnswerer answerer;
+    SCANUI dialog;
+    dialog.ConnectSignals(window.get());
+    QTimer::singleShot(0, [&] {
+        report(false, 5, "/rec/a.mp4", "/out/Cut_a.mp4", 0);
+        QTimer::singleShot(50, [&] {
+            EXPECT_EQ(dialog.progressBar()->value(), 5);
+            EXPECT_EQ(dialog.messageLabel()->text(),
+                      gui("Messages/MSG1010").replace("\\n", "\n").replace("%d%%", "5%").replace("%s", "/rec/a.mp4")
+                          .replace("/rec/a.mp4\nWriting: /rec/a.mp4", "/rec/a.mp4\nWriting: /out/Cut_a.mp4"));
+            EXPECT_TRUE(dialog.messageLabel()->text().contains('\n'));
+            report(false, 100, "/rec/a.mp4", "/out/Cut_a.mp4", 0);
+        });
+    });
+    dialog.exec();
+    ASSERT_EQ(answerer.said.size(), 1u);
+    EXPECT_EQ(answerer.said[0], finished("Messages/MSG1014", "/out/Cut_a.mp4"));
+}
+
+TEST_F(ProgressDialog, CancelAsksFirstAndOkStopsTheJobWithoutAFurtherNotice)
+{
+    BoxAnswerer answerer({0, 1}); // NO, then OK
+    g_stopJob = false;
+    SCANUI dialog;
+    dialog.ConnectSignals(window.get());
+    QTimer::singleShot(0, [&] {
+        report(true, 30, "/rec/a.mp4", "/out/Merge.mp4", 0);
+        QTimer::singleShot(50, [&] {
+            dialog.cancelButton()->click(); // NO: the job goes on
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_FALSE(g_stopJob);
+            dialog.cancelButton()->click(); // OK: stopped
+        });
+    });
+    dialog.exec();
+    EXPECT_TRUE(g_stopJob);
+    EXPECT_EQ(dialog.progressBar()->value(), 0);
+    ASSERT_EQ(answerer.said.size(), 2u);
+    EXPECT_EQ(answerer.said[0], gui("Messages/MSG1015"));
+    g_stopJob = false;
+}
+
+TEST_F(ProgressDialog, AJobEndingWhileTheQuestionIsOpenAnswersItWithTheFinishedText)
+{
+    SCANUI dialog;
+    dialog.ConnectSignals(window.get());
+    std::vector<QString> said;
+    QTimer::singleShot(0, [&] {
+        report(false, 5, "/rec/a.mp4", "/out/Cut_a.mp4", 0);
+        // The question shows; the job ends before anyone answers it.
+        QTimer::singleShot(100, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<CMessageBox*>(w); box && box->isVisible())
+                    said.push_back(box->messageLabel()->text());
+            report(false, 100, "/rec/a.mp4", "/out/Cut_a.mp4", 0);
+            QTimer::singleShot(100, [&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* box = qobject_cast<CMessageBox*>(w); box && box->isVisible()) {
+                        said.push_back(box->messageLabel()->text());
+                        box->btnSlotOK();
+                    }
+            });
+        });
+        dialog.cancelButton()->click();
+    });
+    dialog.exec();
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0], gui("Messages/MSG1016"));
+    EXPECT_EQ(said[1], finished("Messages/MSG1014", "/out/Cut_a.mp4"));
+    g_stopJob = false;
+}
+
+TEST_F(ProgressDialog, AFailureShowsOnlyTheFailureText)
+{
+    BoxAnswerer answerer;
+    SCANUI dialog;
+    dialog.ConnectSignals(window.get());
+    QTimer::singleShot(0, [&] { report(true, 20, "/rec/notes.mp4", "/out/Merge.mp4", 1); });
+    dialog.exec();
+    ASSERT_EQ(answerer.said.size(), 1u);
+    EXPECT_EQ(answerer.said[0], gui("Messages/MSG1011"));
+    g_stopJob = false;
+}

@@ -1,0 +1,205 @@
+#include "ui/scan_ui.h"
+
+#include "editing/job_text.h"
+#include "encoder/stream_ops.h"
+#include "i18n/language_config.h"
+#include "ui/drui.h"
+#include "ui/message_box.h"
+#include "ui/styles.h"
+#include "ui/window_drag.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+JobProgress SCANUI::s_progress;
+
+namespace {
+
+constexpr int kWidth = 500;
+constexpr int kHeight = 250;
+
+QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
+
+QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
+
+} // namespace
+
+SCANUI::SCANUI(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
+{
+    setObjectName(QStringLiteral("Dialog"));
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setFixedSize(kWidth, kHeight);
+    setWindowTitle(text("MainWnd/FreeProductName"));
+    new WindowDrag(this);
+    const int w = width();
+
+    auto* top = new QLabel(this);
+    top->setMinimumSize(w, 70);
+    top->setStyleSheet(QStringLiteral("background-color: rgb(28, 28, 28);"));
+    auto* logo = new QLabel(top);
+    logo->setGeometry(15, 6, 30, 50);
+    logo->setPixmap(QPixmap(QStringLiteral(":/image/logo.png")).scaled(30, 50, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    auto* title = new QLabel(text("MainWnd/FreeProductName"), top);
+    title->setGeometry(65, 12, 200, 30);
+    title->setFont(ui::calibri(13, false));
+    title->setStyleSheet(QStringLiteral("color: white;"));
+    auto* close = new QPushButton(top);
+    close->setIcon(QIcon(QStringLiteral(":/image/close.png")));
+    close->setGeometry(w - 30, 0, 30, 30);
+    close->setCursor(Qt::PointingHandCursor);
+    connect(close, &QPushButton::clicked, this, &SCANUI::btnSlot);
+
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
+
+    m_message = new QLabel(this);
+    m_message->setMinimumSize(w - 60, 80);
+    m_message->setStyleSheet(QStringLiteral("color: black;"));
+    m_message->setFont(ui::calibri(11, false));
+    m_message->setWordWrap(true);
+
+    auto* strip = new QLabel(this);
+    strip->setMinimumSize(w - 60, 40);
+    m_cancel = new QPushButton(text("MainWnd/Cancel"), strip);
+    m_cancel->setFlat(true);
+    m_cancel->setFont(ui::calibri(11, false));
+    m_cancel->setCursor(Qt::PointingHandCursor);
+    m_cancel->setStyleSheet(ui::greyButtonSheet());
+    m_cancel->setGeometry((w - 10) / 2 - 40, 5, 80, 25);
+    connect(m_cancel, &QPushButton::clicked, this, &SCANUI::btnSlot);
+
+    auto* topRow = new QHBoxLayout;
+    topRow->setSpacing(0);
+    topRow->setContentsMargins(0, 0, 0, 0);
+    topRow->addWidget(top);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(5, 0, 5, 0);
+    body->addWidget(m_progressBar);
+    body->addStretch(2);
+    body->addWidget(m_message);
+    body->addWidget(strip);
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addLayout(topRow);
+    box->addStretch(2);
+    box->addLayout(body);
+
+    s_progress.startDialog();
+}
+
+SCANUI::~SCANUI() = default;
+
+void SCANUI::ConnectSignals(DRUI* window)
+{
+    m_window = window;
+    connect(window, &DRUI::AddProcessCallBack, this, &SCANUI::AddProcessCallBackSlot);
+    connect(window, &DRUI::CutProcessCallBack, this, &SCANUI::CutProcessCallBackSlot);
+}
+
+void SCANUI::btnSlot() { close(); }
+
+void SCANUI::AddProcessCallBackSlot(int nProcess, QString strCurMergeName, QString strTargetName, int nRet)
+{
+    onReport(JobKind::Merge, nProcess, strCurMergeName, strTargetName, nRet);
+}
+
+void SCANUI::CutProcessCallBackSlot(int nProcess, QString strCurMergeName, QString strTargetName, int nRet)
+{
+    onReport(JobKind::Cut, nProcess, strCurMergeName, strTargetName, nRet);
+}
+
+void SCANUI::onReport(JobKind kind, int nProcess, const QString& current, const QString& target, int nRet)
+{
+    m_progressBar->setValue(nProcess);
+    const bool ends = s_progress.report(kind, nProcess, nRet);
+    m_targetName = target;
+    const std::string format = ExpandLineBreaks(text(s_progress.progressKey()).toStdString());
+    m_message->setText(fromUtf8(FormatProgressLine(format, nProcess, current.toStdString(), target.toStdString())));
+    if (!ends || m_closing)
+        return;
+    if (m_confirm) {
+        // The stop question is open: it is answered by the job's end, and
+        // the close under way carries on from there.
+        m_confirm->close();
+        return;
+    }
+    m_closing = true;
+    close();
+}
+
+QString SCANUI::finishedText() const
+{
+    return fromUtf8(ReplacePlaceholder(ExpandLineBreaks(text(s_progress.finishedKey()).toStdString()),
+                                       m_targetName.toStdString()));
+}
+
+QString SCANUI::failureText() const
+{
+    return fromUtf8(ExpandLineBreaks(text(s_progress.failureKey()).toStdString()));
+}
+
+void SCANUI::showNotice(const QString& message)
+{
+    CMessageBox box;
+    box.setGeometry(x() + width() / 8, y() + height() / 8, 400, 150);
+    box.InitInfo(message);
+    box.exec();
+}
+
+void SCANUI::closeEvent(QCloseEvent* event)
+{
+    switch (s_progress.closeStep()) {
+    case CloseStep::ShowFailure:
+        // A job that failed part-way has nothing left worth finishing.
+        g_stopJob = true;
+        event->accept();
+        showNotice(failureText());
+        return;
+    case CloseStep::ShowFinished:
+        event->accept();
+        showNotice(finishedText());
+        return;
+    case CloseStep::AskToStop:
+        break;
+    }
+
+    m_confirm = std::make_unique<CMessageBox>();
+    m_confirm->setGeometry(x() + width() / 8, y() + height() / 8, 400, 150);
+    m_confirm->InitQuestion(fromUtf8(ExpandLineBreaks(text(s_progress.stopQuestionKey()).toStdString())));
+    m_confirm->exec();
+    const int answer = m_confirm->GetResult();
+    m_confirm.reset();
+
+    // The job may have ended while the question was open.
+    switch (s_progress.closeStep()) {
+    case CloseStep::ShowFailure:
+        g_stopJob = true;
+        event->accept();
+        showNotice(failureText());
+        return;
+    case CloseStep::ShowFinished:
+        showNotice(finishedText());
+        g_stopJob = true;
+        m_progressBar->setValue(0);
+        event->accept();
+        return;
+    case CloseStep::AskToStop:
+        break;
+    }
+    if (answer != 1) {
+        event->ignore(); // the job goes on
+        return;
+    }
+    g_stopJob = true;
+    m_progressBar->setValue(0);
+    event->accept();
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The progress dialog of a cut or merge: a bar, a line of text and a cancel
+// button. It follows the main window's job reports, asks before stopping a
+// running job, and ends with a finished or failed notice.
+#include "editing/job_progress.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <memory>
+
+class CMessageBox;
+class DRUI;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class SCANUI : public QDialog {
+    Q_OBJECT
+public:
+    explicit SCANUI(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    ~SCANUI() override;
+
+    // Follows the window's job reports; call before the job starts, so that
+    // none is missed.
+    void ConnectSignals(DRUI* window);
+
+    QProgressBar* progressBar() const { return m_progressBar; }
+    QLabel* messageLabel() const { return m_message; }
+    QPushButton* cancelButton() const { return m_cancel; }
+    // What every job's dialog knows: the kind of the last job reported.
+    static const JobProgress& progress() { return s_progress; }
+
+public slots:
+    void btnSlot();
+    void CutProcessCallBackSlot(int nProcess, QString strCurMergeName, QString strTargetName, int nRet);
+    void AddProcessCallBackSlot(int nProcess, QString strCurMergeName, QString strTargetName, int nRet);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void onReport(JobKind kind, int nProcess, const QString& current, const QString& target, int nRet);
+    // A notice placed over the dialog, run modally.
+    void showNotice(const QString& text);
+    QString finishedText() const;
+    QString failureText() const;
+
+    static JobProgress s_progress;
+
+    DRUI* m_window = nullptr;
+    QString m_targetName;
+    std::unique_ptr<CMessageBox> m_confirm; // the stop question, while asked
+    QProgressBar* m_progressBar = nullptr;
+    QLabel* m_message = nullptr;
+    QPushButton* m_cancel = nullptr;
+    bool m_closing = false; // a report has closed the dialog
+};
