@@ -41,6 +41,9 @@ public:
     void SetLanguage(const wchar_t* key);
     void SetLanguage(const QString& key);
 
+    // config.ini, where the chosen language is stored.
+    const QString& configPath() const { return m_configPath; }
+
     void ReadCurrentLanguage();
     void LoadLanguageList();
     void LoadLanguageFile();

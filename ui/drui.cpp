@@ -7,6 +7,7 @@
 #include "i18n/language_config.h"
 #include "platform/audio_sources.h"
 #include "settings/save_folder.h"
+#include "settings/web_links.h"
 #include "audio/audio_combo.h"
 #include "ui/folder_picker.h"
 #include "ui/styles.h"
@@ -99,6 +100,11 @@ DRUI::~DRUI()
 
 void DRUI::initUi(bool firstTime)
 {
+    // The web site's pages follow the language the texts come from.
+    settings::updateWebLinks(CLanguageConfig::Instance()->configPath().toStdString());
+    // The player draws into the cut page, which is about to be made anew.
+    endPlayer();
+    m_playerFile.clear();
     if (firstTime) {
         platform::prepareAudioCapture();
         m_recorder.attachWorker();
@@ -243,13 +249,6 @@ void DRUI::ComBoxIndexChange(int index)
         audio::applyAudioComboIndex(*audioCombo, index);
 }
 
-// Slots whose behaviour arrives with its subsystem: the menus.
-void DRUI::btnOpenUrl(QString) {}
-void DRUI::SetMenuStatus(QAction*) {}
-void DRUI::btnMenButtonSlot() {}
-void DRUI::btnHelpSlot() {}
-void DRUI::btnSupportSlot() {}
-void DRUI::btnAboutSlot() {}
 
 // Recording -------------------------------------------------------------------
 

@@ -171,6 +171,9 @@ private:
     QPushButton* createTitleButton(int kind, int x, QWidget* parent);
     QLabel* createTitleBand(QWidget* page, int logoHeight);
     QLabel* createFooterBand(QWidget* page, bool mergeStyle);
+    // The menu button of a title band with the main menu and its language
+    // submenu.
+    void createMainMenu(QWidget* band);
     // Lists the recordings of `folder` in the cut or the source table.
     void fillRecordingsTable(QTableWidget* table, const QString& folder);
     // The merge list's buttons after its rows or its selection changed.

@@ -88,11 +88,7 @@ QPushButton* DRUI::createTitleButton(int kind, int x, QWidget* parent)
         connect(button, &QPushButton::clicked, this, &DRUI::btnMinSlot);
         break;
     case 3:
-        menuButton = new QPushButton(parent);
-        mainMenu = new QMenu(menuButton);
-        mainMenu->setStyleSheet(ui::kPanelStyle);
-        menuButton->setMenu(mainMenu);
-        connect(mainMenu, &QMenu::triggered, this, &DRUI::SetMenuStatus);
+        createMainMenu(parent);
         button = menuButton;
         image = QStringLiteral(":/image/list.png");
         break;
