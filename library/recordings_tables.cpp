@@ -91,12 +91,12 @@ void fillCutTable(QTableWidget* table, const QString& folder)
     }
 }
 
-void fillSourceTable(QTableWidget* table, const QString& folder, const DurationProbe& probe)
+void fillSourceTable(QTableWidget* table, const QString& folder, DurationCache& cache, const DurationProbe& probe)
 {
     RecordingListing listing = listNewestFirst(folder);
+    cache.fill(folder.toStdString(), listing, probe);
     table->setRowCount(0);
-    for (VideoFileInfo& record : listing) {
-        record.duration = probe(RecordingPath(folder.toStdString(), record.name));
+    for (const VideoFileInfo& record : listing) {
         const int row = table->rowCount();
         table->insertRow(row);
         table->setItem(row, 0, nameItem(fromUtf8(record.name)));

@@ -1,6 +1,8 @@
 #pragma once
 // The tables of recordings on the cut and merge pages, and the merge list's
 // row operations. The window decides which buttons these open up.
+#include "library/duration_cache.h"
+
 #include <QString>
 
 #include <functional>
@@ -17,13 +19,11 @@ QTableWidget* makeSourceTable(QWidget* parent);
 // The merge list, in the order the recordings are to be joined.
 QTableWidget* makeTargetTable(QWidget* parent);
 
-// "HH:MM:SS" of one recording, or empty.
-using DurationProbe = std::function<std::string(const std::string& path)>;
-
 // Lists `folder` newest first into the table, replacing its rows. A folder
 // that cannot be searched empties the table.
 void fillCutTable(QTableWidget* table, const QString& folder);
-void fillSourceTable(QTableWidget* table, const QString& folder, const DurationProbe& probe);
+// The source table shows lengths: those not in `cache` are probed.
+void fillSourceTable(QTableWidget* table, const QString& folder, DurationCache& cache, const DurationProbe& probe);
 
 // Appends a copy of the source table's selected row to the target table.
 // False when no whole row is selected.

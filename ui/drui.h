@@ -5,6 +5,7 @@
 #include "audio/device_slots.h"
 #include "player/player_state.h"
 #include "encoder/stream_command.h"
+#include "library/duration_cache.h"
 #include "recording/my_thread.h"
 #include "recording/record_controller.h"
 #include "recording/record_tray.h"
@@ -209,6 +210,7 @@ private:
     MergeProgress m_mergeProgress;
     CMyThread m_mergeWorker;
     std::thread m_cutThread;
+    DurationCache m_durations; // lengths of the recordings listed so far
     QVBoxLayout* m_pageBox = nullptr;
     audio::DeviceSlots m_deviceSlots;
     RecordController m_recorder;

@@ -15,7 +15,7 @@ void DRUI::fillRecordingsTable(QTableWidget* table, const QString& folder)
     if (table == cutTable)
         fillCutTable(table, folder);
     else
-        fillSourceTable(table, folder, ProbeDuration);
+        fillSourceTable(table, folder, m_durations, ProbeDuration);
 }
 
 void DRUI::updateMergeButton() { mergeButton->setEnabled(targetTable->rowCount() > 1); }
