@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Renders the four pages, and the record page during a recording, into
-# docs/screenshots/ under a private headless screen.
+# Renders the four pages, the record page during a recording and the editing
+# pages at work into docs/screenshots/ under a private headless screen.
 #   bash scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."

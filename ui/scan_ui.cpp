@@ -155,7 +155,7 @@ void SCANUI::showNotice(const QString& message)
     box.exec();
 }
 
-void SCANUI::closeEvent(QCloseEvent* event)
+bool SCANUI::endWithNotice(QCloseEvent* event)
 {
     switch (s_progress.closeStep()) {
     case CloseStep::ShowFailure:
@@ -163,14 +163,21 @@ void SCANUI::closeEvent(QCloseEvent* event)
         g_stopJob = true;
         event->accept();
         showNotice(failureText());
-        return;
+        return true;
     case CloseStep::ShowFinished:
         event->accept();
         showNotice(finishedText());
-        return;
+        return true;
     case CloseStep::AskToStop:
         break;
     }
+    return false;
+}
+
+void SCANUI::closeEvent(QCloseEvent* event)
+{
+    if (endWithNotice(event))
+        return;
 
     m_confirm = std::make_unique<CMessageBox>();
     m_confirm->setGeometry(x() + width() / 8, y() + height() / 8, 400, 150);
@@ -179,22 +186,9 @@ void SCANUI::closeEvent(QCloseEvent* event)
     const int answer = m_confirm->GetResult();
     m_confirm.reset();
 
-    // The job may have ended while the question was open.
-    switch (s_progress.closeStep()) {
-    case CloseStep::ShowFailure:
-        g_stopJob = true;
-        event->accept();
-        showNotice(failureText());
+    // The job may have ended while the question was open: that answers it.
+    if (endWithNotice(event))
         return;
-    case CloseStep::ShowFinished:
-        showNotice(finishedText());
-        g_stopJob = true;
-        m_progressBar->setValue(0);
-        event->accept();
-        return;
-    case CloseStep::AskToStop:
-        break;
-    }
     if (answer != 1) {
         event->ignore(); // the job goes on
         return;

@@ -41,6 +41,9 @@ protected:
 
 private:
     void onReport(JobKind kind, int nProcess, const QString& current, const QString& target, int nRet);
+    // Closes with the failed or finished notice when the job has ended;
+    // false while it runs.
+    bool endWithNotice(QCloseEvent* event);
     // A notice placed over the dialog, run modally.
     void showNotice(const QString& text);
     QString finishedText() const;

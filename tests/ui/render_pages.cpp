@@ -1,14 +1,20 @@
-// Renders each page of the real window to PNG, and the record page while a
-// recording runs: scripts/screenshots.sh runs it inside the headless session.
+// Renders each page of the real window to PNG, the record page while a
+// recording runs, and the editing pages with that recording playing and in
+// the merge list: scripts/screenshots.sh runs it inside the headless session.
 //   render_pages OUTPUT_FOLDER
 #include "encoder/record_run.h"
+#include "../support/test_support.h"
 #include "test_app.h"
 #include "ui/drui.h"
 #include "ui/folder_picker.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QStackedLayout>
+#include <QTableWidget>
 #include <QTest>
 
 #include <cstdio>
@@ -50,6 +56,43 @@ int main(int argc, char** argv)
     window.grab().save(out + "/record-running.png");
     window.btnSlotRecord();
     window.recorder().waitForRun(10000);
+
+    // The new recording playing inside the cut page: the player draws into
+    // the window on the X server, so the screen is grabbed, not the widgets.
+    window.btnSlotBack();
+    // The headless desktop is black: a test picture plays better.
+    testing_support::makeRecording((save + "/demo.mp4").toStdString(), 8);
+    window.cutDirEdit->setText(save);
+    window.btnMontageSlot();
+    const QTableWidgetItem* demo = window.cutTable->findItems("demo.mp4", Qt::MatchExactly).value(0);
+    if (!demo)
+        return 1;
+    window.cutTable->selectRow(demo->row());
+    window.CutTableItemClick(window.cutTable->item(demo->row(), 0));
+    window.btnLayout3Play();
+    if (QTest::qWaitFor([&] { return window.headButton->isEnabled(); }, 10000)) {
+        QTest::qWait(700);
+        window.btnLayout3Play(); // paused on a frame
+        window.btnSetHead();
+        QTest::qWait(300);
+        window.screen()->grabWindow(window.winId()).save(out + "/cut-playing.png");
+    }
+    window.btnSlotBack();
+
+    // Both recordings in the merge list.
+    window.mergeDirEdit->setText(save);
+    window.btnEditSlot();
+    window.sourceTable->selectRow(1);
+    window.SourceTableItemClick(nullptr);
+    window.btnAddSlot();
+    window.sourceTable->selectRow(0);
+    window.SourceTableItemClick(nullptr);
+    window.btnAddSlot();
+    window.targetTable->selectRow(1);
+    window.TargetTableItemClick(nullptr);
+    QTest::qWait(200);
+    window.grab().save(out + "/merge-list.png");
+    window.btnSlotBack();
 
     QDir(save).removeRecursively();
     QFile::remove(window.settingsPath());
