@@ -1,5 +1,7 @@
 #include "library/duration_cache.h"
 
+#include "platform/crash_handler.h"
+
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -37,7 +39,10 @@ void DurationCache::fill(const std::string& folder, RecordingListing& listing, c
                             static_cast<unsigned>(missing.size())});
     std::vector<std::thread> threads;
     for (unsigned i = 1; i < workers; ++i)
-        threads.emplace_back(work);
+        threads.emplace_back([&] {
+            const platform::ThreadCrashGuard crashGuard;
+            work();
+        });
     work();
     for (std::thread& t : threads)
         t.join();

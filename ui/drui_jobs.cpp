@@ -4,6 +4,7 @@
 
 #include "encoder/stream_ops.h"
 #include "library/recordings_tables.h"
+#include "platform/crash_handler.h"
 #include "player/player_state.h"
 #include "ui/folder_picker.h"
 #include "ui/scan_ui.h"
@@ -22,6 +23,7 @@ QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
 // The worker entries: each job starts with the stop flag clear.
 int DRUI::CutThreadProc(DRUI* window)
 {
+    const platform::ThreadCrashGuard crashGuard;
     g_stopJob = false;
     int unused = 0;
     return window->CutVedio(window->m_cutOutputFolder.toStdString(), unused);
