@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libgtest-dev googletest libpulse-dev libx11-dev
-  ffmpeg mplayer fonts-crosextra-carlito
+  ffmpeg mplayer fonts-crosextra-carlito xdg-utils
 )
 if [ "${1:-}" = --tests ]; then
   packages+=(
