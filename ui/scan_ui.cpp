@@ -107,6 +107,8 @@ void SCANUI::ConnectSignals(DRUI* window)
 
 void SCANUI::btnSlot() { close(); }
 
+void SCANUI::reject() { close(); }
+
 void SCANUI::AddProcessCallBackSlot(int nProcess, QString strCurMergeName, QString strTargetName, int nRet)
 {
     onReport(JobKind::Merge, nProcess, strCurMergeName, strTargetName, nRet);

@@ -36,6 +36,9 @@ public slots:
     void CutProcessCallBackSlot(int nProcess, QString strCurMergeName, QString strTargetName, int nRet);
     void AddProcessCallBackSlot(int nProcess, QString strCurMergeName, QString strTargetName, int nRet);
 
+    // Escape, like every other way out, goes through the close handling.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
