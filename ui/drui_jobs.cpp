@@ -77,9 +77,9 @@ void DRUI::waitForJobs()
 void DRUI::btnSlotLayout3Cut()
 {
     const QString folder = PickFolder(this, m_cutOutputFolder);
+    m_cutOutputFolder = folder;
     if (folder.isNull())
         return;
-    m_cutOutputFolder = folder;
     // A job stopped or failed before still finishing: it ends on its own
     // (the stop flag is set) and must not share the flag with this one.
     waitForJobs();
