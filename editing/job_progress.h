@@ -19,7 +19,6 @@ public:
     CloseStep closeStep() const;
 
     bool done() const { return done_; }
-    int lastStatus() const { return lastStatus_; }
     // Merge after a merge report; cut otherwise, also before the first report
     // of the first job.
     JobKind kind() const { return kind_; }

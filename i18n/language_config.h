@@ -57,3 +57,7 @@ private:
     // lookups are exact and case-sensitive.
     std::map<QString, std::map<QString, QString>> m_texts;
 };
+
+// The text for `key` in the current language: the lookup every window and
+// dialog makes.
+inline QString GuiText(const char* key) { return CLanguageConfig::Instance()->GetText(key); }

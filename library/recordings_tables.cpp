@@ -15,10 +15,6 @@ constexpr int kEmptyTargetNameWidth = 80;
 const char* const kRecordingIcon = ":/image/mp4.png";
 const char* const kGreyPanel = "background-color: rgb(191, 191, 191);";
 
-QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
-QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
-
 QTableWidget* makeTable(QWidget* parent, const QStringList& labels, int nameWidth, int minimumHeight)
 {
     auto* table = new QTableWidget(0, static_cast<int>(labels.size()), parent);
@@ -36,7 +32,7 @@ QTableWidget* makeTable(QWidget* parent, const QStringList& labels, int nameWidt
 
 QStringList recordingColumns()
 {
-    return {text("MainWnd/FileName"), text("MainWnd/Time"), text("MainWnd/Size")};
+    return {GuiText("MainWnd/FileName"), GuiText("MainWnd/Time"), GuiText("MainWnd/Size")};
 }
 
 // The folder's recordings, newest first; empty when it cannot be searched.
@@ -85,7 +81,7 @@ void fillCutTable(QTableWidget* table, const QString& folder)
     for (const VideoFileInfo& record : listing) {
         const int row = table->rowCount();
         table->insertRow(row);
-        QTableWidgetItem* item = nameItem(fromUtf8(record.name));
+        QTableWidgetItem* item = nameItem(QString::fromStdString(record.name));
         item->setForeground(QColor(255, 255, 255));
         table->setItem(row, 0, item);
     }
@@ -99,9 +95,9 @@ void fillSourceTable(QTableWidget* table, const QString& folder, DurationCache& 
     for (const VideoFileInfo& record : listing) {
         const int row = table->rowCount();
         table->insertRow(row);
-        table->setItem(row, 0, nameItem(fromUtf8(record.name)));
-        table->setItem(row, 1, new QTableWidgetItem(fromUtf8(record.duration)));
-        table->setItem(row, 2, new QTableWidgetItem(fromUtf8(FormatSize(static_cast<std::int64_t>(record.size)))));
+        table->setItem(row, 0, nameItem(QString::fromStdString(record.name)));
+        table->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(record.duration)));
+        table->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(FormatSize(static_cast<std::int64_t>(record.size)))));
     }
 }
 

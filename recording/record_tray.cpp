@@ -8,7 +8,6 @@
 
 namespace {
 
-QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
 QIcon image(const char* name) { return QIcon(QString::fromLatin1(name)); }
 
 } // namespace
@@ -33,12 +32,12 @@ void RecordTray::build(bool recording)
 {
     clear();
     icon_ = new QSystemTrayIcon(image(":/image/rec1.png"), window_);
-    icon_->setToolTip(text("MainWnd/FreeProductName"));
+    icon_->setToolTip(GuiText("MainWnd/FreeProductName"));
     connect(icon_, &QSystemTrayIcon::activated, this, &RecordTray::activated);
 
-    entries_[0] = new QAction(image(":/image/pause.png"), text("MainWnd/Pause"), window_);
-    entries_[1] = new QAction(image(":/image/stop.png"), text("MainWnd/Stop"), window_);
-    entries_[2] = new QAction(image(":/image/quit.png"), text("MainWnd/Quit"), window_);
+    entries_[0] = new QAction(image(":/image/pause.png"), GuiText("MainWnd/Pause"), window_);
+    entries_[1] = new QAction(image(":/image/stop.png"), GuiText("MainWnd/Stop"), window_);
+    entries_[2] = new QAction(image(":/image/quit.png"), GuiText("MainWnd/Quit"), window_);
     entries_[0]->setEnabled(false);
     connect(entries_[0], &QAction::triggered, this, &RecordTray::pauseTriggered);
     connect(entries_[1], &QAction::triggered, this, &RecordTray::stopTriggered);
@@ -60,7 +59,7 @@ void RecordTray::showStarted()
 {
     if (!icon_)
         return;
-    entries_[1]->setText(text("MainWnd/Stop"));
+    entries_[1]->setText(GuiText("MainWnd/Stop"));
     entries_[1]->setIcon(image(":/image/stop.png"));
     icon_->setVisible(true);
 }
@@ -70,9 +69,9 @@ void RecordTray::showStopped()
     if (!icon_)
         return;
     entries_[0]->setEnabled(false);
-    entries_[0]->setText(text("MainWnd/Pause"));
+    entries_[0]->setText(GuiText("MainWnd/Pause"));
     entries_[0]->setIcon(image(":/image/pause.png"));
-    entries_[1]->setText(text("MainWnd/Start"));
+    entries_[1]->setText(GuiText("MainWnd/Start"));
     entries_[1]->setIcon(image(":/image/play.png"));
     icon_->setIcon(image(":/image/rec1.png"));
 }

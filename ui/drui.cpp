@@ -35,12 +35,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-
-QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
-} // namespace
-
 QString freeSpaceText(const QString& folder)
 {
     std::uint64_t freeBytes = 0; // a failed query shows as 0 bytes
@@ -55,7 +49,7 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
     central->setObjectName(QStringLiteral("centralWidget"));
     setCentralWidget(central);
     central->setStyleSheet(ui::kWindowBackground);
-    setWindowTitle(text("MainWnd/FreeProductName"));
+    setWindowTitle(GuiText("MainWnd/FreeProductName"));
     setWindowFlags(Qt::FramelessWindowHint);
     new WindowDrag(this);
     setFixedSize(1000, 600);
@@ -104,7 +98,6 @@ void DRUI::initUi(bool firstTime)
     settings::updateWebLinks(CLanguageConfig::Instance()->configPath().toStdString());
     // The player draws into the cut page, which is about to be made anew.
     endPlayer();
-    m_playerFile.clear();
     if (firstTime) {
         platform::prepareAudioCapture();
         m_recorder.attachWorker();
@@ -182,7 +175,6 @@ void DRUI::btnSlotBack()
         if (m_player)
             m_player->write("quit\n");
         endPlayer();
-        m_playerFile.clear();
         positionSlider->setValue(0);
     }
     pageStack->setCurrentIndex(0);
@@ -249,7 +241,6 @@ void DRUI::ComBoxIndexChange(int index)
         audio::applyAudioComboIndex(*audioCombo, index);
 }
 
-
 // Recording -------------------------------------------------------------------
 
 RecordSettings DRUI::currentRecordSettings() const
@@ -266,7 +257,7 @@ RecordSettings DRUI::currentRecordSettings() const
 void DRUI::startRecording()
 {
     m_recordTimer->stop();
-    recordButton->setText(text("MainWnd/Stop"));
+    recordButton->setText(GuiText("MainWnd/Stop"));
     m_tray->showStarted();
     m_recordTimer->start(200);
     recordTimeLabel->show();
@@ -278,13 +269,13 @@ void DRUI::stopRecording(bool fromRecordButton)
 {
     recordTimeLabel->hide();
     m_recorder.stop();
-    recordButton->setText(text("MainWnd/Start"));
+    recordButton->setText(GuiText("MainWnd/Start"));
     m_tray->showStopped();
     m_recordTimer->stop();
     QThread::msleep(100);
     show();
     if (fromRecordButton && m_recorder.recordError == RecordController::kLowDiskError) {
-        showNotice(this, text("MainWnd/Recorder"), text("Messages/MSG1017"));
+        showNotice(this, GuiText("MainWnd/Recorder"), GuiText("Messages/MSG1017"));
         m_recorder.recordError = 0;
     }
 }

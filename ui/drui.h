@@ -182,7 +182,7 @@ private:
     // Worker entries of a cut (its own thread) and a merge (the merge worker).
     static int CutThreadProc(DRUI* window);
     static int MergeThreadProc(void* user, void* reserved);
-    // Ends and forgets the player, if one runs.
+    // Ends and forgets the player, if one runs, and the file it played.
     void endPlayer();
     // The play button as playing (it offers Pause) or not.
     void showPlaying(bool playing);

@@ -14,12 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-
-QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
-
-} // namespace
-
 // The worker entries: each job starts with the stop flag clear.
 int DRUI::CutThreadProc(DRUI* window)
 {
@@ -39,14 +33,14 @@ int DRUI::MergeThreadProc(void* user, void*)
 void DRUI::btnSetHead()
 {
     m_startMark = LeadingInteger(m_playerState.positionText());
-    headLabel->setText(fromUtf8(FormatDuration(m_startMark)));
+    headLabel->setText(QString::fromStdString(FormatDuration(m_startMark)));
     tailButton->setEnabled(true);
 }
 
 void DRUI::btnSetTail()
 {
     m_endMark = LeadingInteger(m_playerState.positionText());
-    tailLabel->setText(fromUtf8(FormatDuration(m_endMark)));
+    tailLabel->setText(QString::fromStdString(FormatDuration(m_endMark)));
     cutButton->setEnabled(true);
 }
 
@@ -55,7 +49,7 @@ int DRUI::CutVedio(const std::string& outputFolder, int&)
     const CutJob job{selectedCutFile.toStdString(), m_startMark, m_endMark};
     return CutStretch(outputFolder, job, [this](int percent, const std::string& current, const std::string& target,
                                                 int status) {
-        emit CutProcessCallBack(percent, fromUtf8(current), fromUtf8(target), status);
+        emit CutProcessCallBack(percent, QString::fromStdString(current), QString::fromStdString(target), status);
     });
 }
 
@@ -63,7 +57,7 @@ int DRUI::MergeFiles(const std::string& outputFolder)
 {
     return ::MergeFiles(outputFolder, {m_mergeList, m_mergeFolder}, m_mergeProgress,
                         [this](int percent, const std::string& current, const std::string& target, int status) {
-                            emit AddProcessCallBack(percent, fromUtf8(current), fromUtf8(target), status);
+                            emit AddProcessCallBack(percent, QString::fromStdString(current), QString::fromStdString(target), status);
                         });
 }
 

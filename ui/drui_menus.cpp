@@ -15,23 +15,15 @@
 #include <QTimer>
 #include <QUrl>
 
-namespace {
-
-QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
-QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
-
-} // namespace
-
 void DRUI::createMainMenu(QWidget* band)
 {
     menuButton = new QPushButton(band);
     // Owned by its button, so that a rebuild takes the old menus with it.
     mainMenu = new QMenu(menuButton);
     mainMenu->setStyleSheet(ui::kPanelStyle);
-    auto* help = new QAction(QIcon(QStringLiteral(":/image/help.png")), text("MainWnd/Help"), mainMenu);
+    auto* help = new QAction(QIcon(QStringLiteral(":/image/help.png")), GuiText("MainWnd/Help"), mainMenu);
     help->setData(QStringLiteral("Help"));
-    auto* language = new QAction(QIcon(QStringLiteral(":/image/language.png")), text("MainWnd/Language"), mainMenu);
+    auto* language = new QAction(QIcon(QStringLiteral(":/image/language.png")), GuiText("MainWnd/Language"), mainMenu);
     language->setData(QStringLiteral("Language"));
     mainMenu->addAction(help);
     mainMenu->addAction(language);
@@ -64,18 +56,17 @@ void DRUI::SetMenuStatus(QAction* action)
         btnSupportSlot();
     } else {
         CLanguageConfig::Instance()->SetLanguage(key);
-        settings::updateWebLinks(CLanguageConfig::Instance()->configPath().toStdString());
-        // Rebuilt once the menu that asked has finished with its signal: the
-        // rebuild deletes that menu.
+        // Rebuilt, web links included, once the menu that asked has finished
+        // with its signal: the rebuild deletes that menu.
         QTimer::singleShot(0, this, [this] { initUi(false); });
     }
 }
 
-void DRUI::btnHelpSlot() { OpenPage(fromUtf8(settings::webLinks().help)); }
+void DRUI::btnHelpSlot() { OpenPage(QString::fromStdString(settings::webLinks().help)); }
 
-void DRUI::btnSupportSlot() { OpenPage(fromUtf8(settings::webLinks().support)); }
+void DRUI::btnSupportSlot() { OpenPage(QString::fromStdString(settings::webLinks().support)); }
 
-void DRUI::btnAboutSlot() { OpenPage(fromUtf8(settings::webLinks().about)); }
+void DRUI::btnAboutSlot() { OpenPage(QString::fromStdString(settings::webLinks().about)); }
 
 void DRUI::btnOpenUrl(QString url) { QDesktopServices::openUrl(QUrl(url)); }
 

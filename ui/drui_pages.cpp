@@ -25,8 +25,6 @@
 
 namespace {
 
-QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
 const QString kWhiteText = QStringLiteral("color: white;");
 
 QLabel* whiteLabel(const QString& content, QWidget* parent)
@@ -121,7 +119,7 @@ QLabel* DRUI::createTitleBand(QWidget* page, int logoHeight)
     logo->setPixmap(QPixmap(QStringLiteral(":/image/logo.png"))
                         .scaled(30, logoHeight, Qt::KeepAspectRatio, Qt::FastTransformation));
 
-    QLabel* title = whiteLabel(text("MainWnd/FreeProductName"), band);
+    QLabel* title = whiteLabel(GuiText("MainWnd/FreeProductName"), band);
     title->setGeometry(65, 12, 300, 30);
     title->setAlignment(Qt::AlignLeft);
     title->setFont(ui::calibri(13, false));
@@ -141,7 +139,7 @@ QLabel* DRUI::createFooterBand(QWidget* page, bool mergeStyle)
     auto* band = new QLabel(page);
     band->setStyleSheet(mergeStyle ? ui::kMergeFooterStyle : ui::kBandStyle);
     band->setMinimumSize(w, mergeStyle ? 40 : 50);
-    QLabel* copyright = whiteLabel(text("MainWnd/Copyright"), band);
+    QLabel* copyright = whiteLabel(GuiText("MainWnd/Copyright"), band);
     copyright->setGeometry(10, 10, w, 30);
     copyright->setFont(ui::calibri(11, false));
     copyright->setAlignment(Qt::AlignHCenter);
@@ -248,7 +246,7 @@ void DRUI::createRecordPage()
     recordTimeLabel->setStyleSheet(QStringLiteral("color: red;"));
     recordTimeLabel->setVisible(g_recording.load());
 
-    (new QLabel(text("MainWnd/SaveDir"), panel))->setGeometry(50, 120, 120, 25);
+    (new QLabel(GuiText("MainWnd/SaveDir"), panel))->setGeometry(50, 120, 120, 25);
     saveDirEdit = folderEdit(QString::fromStdString(settings::ReadSaveFolder(m_settingsPath.toStdString())), panel,
                              QRect(180, 120, 300, 25));
     saveDirEdit->setEnabled(false);
@@ -259,23 +257,23 @@ void DRUI::createRecordPage()
     saveDirEdit->setPalette(readable);
     connect(folderButton(panel, QRect(500, 120, 30, 25)), &QPushButton::clicked, this, &DRUI::btnSlotLayout2Dir);
 
-    (new QLabel(text("MainWnd/FreeSpace"), panel))->setGeometry(50, 170, 200, 25);
-    freeSpaceLabel = new QLabel(text("MainWnd/Unknow"), panel);
+    (new QLabel(GuiText("MainWnd/FreeSpace"), panel))->setGeometry(50, 170, 200, 25);
+    freeSpaceLabel = new QLabel(GuiText("MainWnd/Unknow"), panel);
     freeSpaceLabel->setGeometry(220, 170, 100, 25);
     if (!saveDirEdit->text().isEmpty())
         freeSpaceLabel->setText(freeSpaceText(saveDirEdit->text()));
 
-    QString description = text("MainWnd/ScreenDescri");
+    QString description = GuiText("MainWnd/ScreenDescri");
     description.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
     (new QLabel(description, panel))->setGeometry(50, 220, 800, 50);
 
     box->addStretch(3);
     auto* bar = new QLabel(recordPage);
     bar->setMinimumSize(w, 40);
-    QPushButton* back = greyButton(text("MainWnd/Back"), bar);
+    QPushButton* back = greyButton(GuiText("MainWnd/Back"), bar);
     back->setGeometry(50, 2, 100, 35);
     connect(back, &QPushButton::clicked, this, &DRUI::btnSlotBack);
-    recordButton = greyButton(text(g_recording.load() ? "MainWnd/Stop" : "MainWnd/Start"), bar);
+    recordButton = greyButton(GuiText(g_recording.load() ? "MainWnd/Stop" : "MainWnd/Start"), bar);
     recordButton->setGeometry(w - 150, 2, 100, 35);
     connect(recordButton, &QPushButton::clicked, this, &DRUI::btnSlotRecord);
     box->addWidget(bar);
@@ -329,25 +327,25 @@ void DRUI::createCutPage()
     auto* bar = new QLabel(cutPage);
     bar->setMinimumSize(w, 40);
     auto place = [](QWidget* widget, int x, int width) { widget->setGeometry(x, 2, width, 25); };
-    playButton = greyButton(text("MainWnd/Play"), bar);
+    playButton = greyButton(GuiText("MainWnd/Play"), bar);
     playButton->setIcon(QIcon(QStringLiteral(":/image/play.png")));
     place(playButton, q, 80);
     connect(playButton, &QPushButton::clicked, this, &DRUI::btnLayout3Play);
-    headButton = greyButton(text("MainWnd/StartTime"), bar);
+    headButton = greyButton(GuiText("MainWnd/StartTime"), bar);
     place(headButton, q + 90, 80);
     connect(headButton, &QPushButton::clicked, this, &DRUI::btnSetHead);
     headLabel = whiteLabel(QStringLiteral("00:00"), bar);
     place(headLabel, q + 180, 100);
-    tailButton = greyButton(text("MainWnd/EndTime"), bar);
+    tailButton = greyButton(GuiText("MainWnd/EndTime"), bar);
     place(tailButton, q + 280, 90);
     connect(tailButton, &QPushButton::clicked, this, &DRUI::btnSetTail);
     tailLabel = whiteLabel(QStringLiteral("00:00"), bar);
     place(tailLabel, q + 380, 100);
-    cutButton = greyButton(text("MainWnd/Cut"), bar);
+    cutButton = greyButton(GuiText("MainWnd/Cut"), bar);
     cutButton->setIcon(QIcon(QStringLiteral(":/image/cut.png")));
     place(cutButton, q + 490, 100);
     connect(cutButton, &QPushButton::clicked, this, &DRUI::btnSlotLayout3Cut);
-    QPushButton* back = greyButton(text("MainWnd/Back"), bar);
+    QPushButton* back = greyButton(GuiText("MainWnd/Back"), bar);
     place(back, q + 600, 80);
     connect(back, &QPushButton::clicked, this, &DRUI::btnSlotBack);
     for (QPushButton* b : {playButton, headButton, tailButton, cutButton})
@@ -371,7 +369,7 @@ void DRUI::createMergePage()
     auto* container = new QLabel(mergePage);
     container->setStyleSheet(ui::kPanelStyle);
     container->setMinimumSize(300, 25);
-    (new QLabel(text("MainWnd/VideoDir"), container))->setGeometry(10, 0, 140, 25);
+    (new QLabel(GuiText("MainWnd/VideoDir"), container))->setGeometry(10, 0, 140, 25);
     mergeDirEdit = folderEdit(saveDirEdit->text(), container, QRect(150, 0, 240, 25));
     connect(folderButton(container, QRect(383, 0, 30, 25)), &QPushButton::clicked, this, &DRUI::btnSlotLayout4Dir);
     folderRow->addWidget(container);
@@ -426,10 +424,10 @@ void DRUI::createMergePage()
     bottom->setContentsMargins(0, 0, 0, 0);
     auto* bar = new QLabel(mergePage);
     bar->setMinimumSize(w, 40);
-    QPushButton* back = greyButton(text("MainWnd/Back"), bar);
+    QPushButton* back = greyButton(GuiText("MainWnd/Back"), bar);
     back->setGeometry(20, 2, 100, 35);
     connect(back, &QPushButton::clicked, this, &DRUI::btnSlotBack);
-    mergeButton = greyButton(text("MainWnd/Merge"), bar);
+    mergeButton = greyButton(GuiText("MainWnd/Merge"), bar);
     mergeButton->setGeometry(w - 180, 2, 100, 35);
     mergeButton->setEnabled(false);
     connect(mergeButton, &QPushButton::clicked, this, &DRUI::btnSlotLayout4Merge);

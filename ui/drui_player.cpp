@@ -12,20 +12,15 @@
 #include <QPushButton>
 #include <QSlider>
 
-namespace {
-
-QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
-} // namespace
-
 void DRUI::showPlaying(bool playing)
 {
-    playButton->setText(text(playing ? "MainWnd/Pause" : "MainWnd/Play"));
+    playButton->setText(GuiText(playing ? "MainWnd/Pause" : "MainWnd/Play"));
     playButton->setIcon(QIcon(QString::fromLatin1(playing ? ":/image/pause.png" : ":/image/play.png")));
 }
 
 void DRUI::endPlayer()
 {
+    m_playerFile.clear();
     if (!m_player)
         return;
     disconnect(m_player, &QProcess::readyReadStandardOutput, this, &DRUI::mplayerDataRecieve);
@@ -40,7 +35,7 @@ void DRUI::btnLayout3Play()
     if (selectedCutFile.isEmpty())
         return;
     if (m_player && selectedCutFile == m_playerFile) {
-        if (playButton->text() == text("MainWnd/Play")) {
+        if (playButton->text() == GuiText("MainWnd/Play")) {
             // Any command resumes a paused player: the questions do.
             connect(m_player, &QProcess::readyReadStandardOutput, this, &DRUI::mplayerDataRecieve,
                     Qt::UniqueConnection);
@@ -59,8 +54,8 @@ void DRUI::btnLayout3Play()
     headLabel->setText(QStringLiteral("00:00"));
     tailLabel->setText(QStringLiteral("00:00"));
     tailButton->setEnabled(false);
-    m_playerFile = selectedCutFile;
     endPlayer();
+    m_playerFile = selectedCutFile;
     m_playerState = PlayerState();
 
     m_player = new QProcess;
@@ -113,7 +108,7 @@ void DRUI::current(int position)
         return;
     m_player->write(SeekCommand(position).c_str());
     // A paused player resumes on any command: pause it again.
-    if (playButton->text() == text("MainWnd/Play"))
+    if (playButton->text() == GuiText("MainWnd/Play"))
         m_player->write("pause\n");
     m_playerState.seekTo(position);
     positionSlider->setValue(position);

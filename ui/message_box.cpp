@@ -17,8 +17,6 @@ namespace {
 constexpr int kWidth = 400;
 constexpr int kHeight = 150;
 
-QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
 QFont messageFont() { return ui::calibri(12, false); }
 
 const QString& buttonSheet()
@@ -50,7 +48,7 @@ CMessageBox::CMessageBox() : QDialog(nullptr, {})
 
 QPushButton* CMessageBox::addButton(QWidget* bar, const char* key, int x)
 {
-    auto* button = new QPushButton(text(key), bar);
+    auto* button = new QPushButton(GuiText(key), bar);
     button->setGeometry(x, 5, 80, 25);
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
@@ -109,7 +107,7 @@ QLabel* CMessageBox::buildLayout(const QString& title, int titleX, const char* i
 
 void CMessageBox::InitQuestion(const QString& message)
 {
-    QLabel* bar = buildLayout(QStringLiteral("  ") + text("MainWnd/Question"), 0, ":/image/question.png", message);
+    QLabel* bar = buildLayout(QStringLiteral("  ") + GuiText("MainWnd/Question"), 0, ":/image/question.png", message);
     const int w = width();
     connect(addButton(bar, "MainWnd/NO", w / 4), &QPushButton::clicked, this, &CMessageBox::btnSlotNO);
     connect(addButton(bar, "MainWnd/OK", w / 4 + 100), &QPushButton::clicked, this, &CMessageBox::btnSlotOK);
@@ -117,7 +115,7 @@ void CMessageBox::InitQuestion(const QString& message)
 
 void CMessageBox::InitInfo(const QString& message)
 {
-    QLabel* bar = buildLayout(text("MainWnd/Info"), 10, ":/image/information.png", message);
+    QLabel* bar = buildLayout(GuiText("MainWnd/Info"), 10, ":/image/information.png", message);
     connect(addButton(bar, "MainWnd/OK", width() / 3), &QPushButton::clicked, this, &CMessageBox::btnSlotOK);
     auto* close = new QPushButton(m_titleBar);
     close->setIcon(QIcon(QStringLiteral(":/image/close.png")));

@@ -24,9 +24,8 @@ namespace {
 constexpr int kWidth = 500;
 constexpr int kHeight = 250;
 
-QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
-QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
+// A message of the language file, its "\n" pairs made line breaks.
+std::string messageText(const char* key) { return ExpandLineBreaks(GuiText(key).toStdString()); }
 
 } // namespace
 
@@ -35,7 +34,7 @@ SCANUI::SCANUI(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
     setObjectName(QStringLiteral("Dialog"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setFixedSize(kWidth, kHeight);
-    setWindowTitle(text("MainWnd/FreeProductName"));
+    setWindowTitle(GuiText("MainWnd/FreeProductName"));
     new WindowDrag(this);
     const int w = width();
 
@@ -45,7 +44,7 @@ SCANUI::SCANUI(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
     auto* logo = new QLabel(top);
     logo->setGeometry(15, 6, 30, 50);
     logo->setPixmap(QPixmap(QStringLiteral(":/image/logo.png")).scaled(30, 50, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    auto* title = new QLabel(text("MainWnd/FreeProductName"), top);
+    auto* title = new QLabel(GuiText("MainWnd/FreeProductName"), top);
     title->setGeometry(65, 12, 200, 30);
     title->setFont(ui::calibri(13, false));
     title->setStyleSheet(QStringLiteral("color: white;"));
@@ -69,7 +68,7 @@ SCANUI::SCANUI(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
 
     auto* strip = new QLabel(this);
     strip->setMinimumSize(w - 60, 40);
-    m_cancel = new QPushButton(text("MainWnd/Cancel"), strip);
+    m_cancel = new QPushButton(GuiText("MainWnd/Cancel"), strip);
     m_cancel->setFlat(true);
     m_cancel->setFont(ui::calibri(11, false));
     m_cancel->setCursor(Qt::PointingHandCursor);
@@ -124,8 +123,8 @@ void SCANUI::onReport(JobKind kind, int nProcess, const QString& current, const 
     m_progressBar->setValue(nProcess);
     const bool ends = s_progress.report(kind, nProcess, nRet);
     m_targetName = target;
-    const std::string format = ExpandLineBreaks(text(s_progress.progressKey()).toStdString());
-    m_message->setText(fromUtf8(FormatProgressLine(format, nProcess, current.toStdString(), target.toStdString())));
+    const std::string format = messageText(s_progress.progressKey());
+    m_message->setText(QString::fromStdString(FormatProgressLine(format, nProcess, current.toStdString(), target.toStdString())));
     if (!ends || m_closing)
         return;
     if (m_confirm) {
@@ -140,13 +139,13 @@ void SCANUI::onReport(JobKind kind, int nProcess, const QString& current, const 
 
 QString SCANUI::finishedText() const
 {
-    return fromUtf8(ReplacePlaceholder(ExpandLineBreaks(text(s_progress.finishedKey()).toStdString()),
+    return QString::fromStdString(ReplacePlaceholder(messageText(s_progress.finishedKey()),
                                        m_targetName.toStdString()));
 }
 
 QString SCANUI::failureText() const
 {
-    return fromUtf8(ExpandLineBreaks(text(s_progress.failureKey()).toStdString()));
+    return QString::fromStdString(messageText(s_progress.failureKey()));
 }
 
 void SCANUI::showNotice(const QString& message)
@@ -183,7 +182,7 @@ void SCANUI::closeEvent(QCloseEvent* event)
 
     m_confirm = std::make_unique<CMessageBox>();
     m_confirm->setGeometry(x() + width() / 8, y() + height() / 8, 400, 150);
-    m_confirm->InitQuestion(fromUtf8(ExpandLineBreaks(text(s_progress.stopQuestionKey()).toStdString())));
+    m_confirm->InitQuestion(QString::fromStdString(messageText(s_progress.stopQuestionKey())));
     m_confirm->exec();
     const int answer = m_confirm->GetResult();
     m_confirm.reset();

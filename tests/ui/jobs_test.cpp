@@ -31,8 +31,6 @@ using namespace testing_support;
 
 namespace {
 
-QString gui(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
 // Answers every message box that shows with the next answer (1: OK, 0: NO,
 // OK once the answers run out) and keeps what each one said.
 class BoxAnswerer {
@@ -74,7 +72,7 @@ SCANUI* shownDialog()
 
 QString finished(const char* key, const std::string& path)
 {
-    return gui(key).replace("\\n", "\n").replace("%1", QString::fromStdString(path));
+    return GuiText(key).replace("\\n", "\n").replace("%1", QString::fromStdString(path));
 }
 
 class Jobs : public ::testing::Test {
@@ -169,7 +167,7 @@ TEST_F(Jobs, ACutWithNothingBetweenTheMarksOrNoFolderChosenWritesNothing)
     window->waitForJobs();
     EXPECT_TRUE(outputs().empty());
     ASSERT_EQ(answerer.said.size(), 1u);
-    EXPECT_EQ(answerer.said[0], gui("Messages/MSG1012"));
+    EXPECT_EQ(answerer.said[0], GuiText("Messages/MSG1012"));
 
     SetFolderPicker([](QWidget*) { return QString(); });
     window->btnSlotLayout3Cut();
@@ -231,7 +229,7 @@ TEST_F(ProgressDialog, ShowsEachReportAndEndsWithTheFinishedText)
         QTimer::singleShot(50, [&] {
             EXPECT_EQ(dialog.progressBar()->value(), 5);
             EXPECT_EQ(dialog.messageLabel()->text(),
-                      gui("Messages/MSG1010").replace("\\n", "\n").replace("%d%%", "5%").replace("%s", "/rec/a.mp4")
+                      GuiText("Messages/MSG1010").replace("\\n", "\n").replace("%d%%", "5%").replace("%s", "/rec/a.mp4")
                           .replace("/rec/a.mp4\nWriting: /rec/a.mp4", "/rec/a.mp4\nWriting: /out/Cut_a.mp4"));
             EXPECT_TRUE(dialog.messageLabel()->text().contains('\n'));
             report(false, 100, "/rec/a.mp4", "/out/Cut_a.mp4", 0);
@@ -261,7 +259,7 @@ TEST_F(ProgressDialog, CancelAsksFirstAndOkStopsTheJobWithoutAFurtherNotice)
     EXPECT_TRUE(g_stopJob);
     EXPECT_EQ(dialog.progressBar()->value(), 0);
     ASSERT_EQ(answerer.said.size(), 2u);
-    EXPECT_EQ(answerer.said[0], gui("Messages/MSG1015"));
+    EXPECT_EQ(answerer.said[0], GuiText("Messages/MSG1015"));
     g_stopJob = false;
 }
 
@@ -290,7 +288,7 @@ TEST_F(ProgressDialog, AJobEndingWhileTheQuestionIsOpenAnswersItWithTheFinishedT
     });
     dialog.exec();
     ASSERT_EQ(said.size(), 2u);
-    EXPECT_EQ(said[0], gui("Messages/MSG1016"));
+    EXPECT_EQ(said[0], GuiText("Messages/MSG1016"));
     EXPECT_EQ(said[1], finished("Messages/MSG1014", "/out/Cut_a.mp4"));
     g_stopJob = false;
 }
@@ -303,6 +301,6 @@ TEST_F(ProgressDialog, AFailureShowsOnlyTheFailureText)
     QTimer::singleShot(0, [&] { report(true, 20, "/rec/notes.mp4", "/out/Merge.mp4", 1); });
     dialog.exec();
     ASSERT_EQ(answerer.said.size(), 1u);
-    EXPECT_EQ(answerer.said[0], gui("Messages/MSG1011"));
+    EXPECT_EQ(answerer.said[0], GuiText("Messages/MSG1011"));
     g_stopJob = false;
 }

@@ -15,8 +15,6 @@
 
 namespace {
 
-QString gui(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
 QPushButton* buttonWithText(const CMessageBox& box, const QString& text)
 {
     for (QPushButton* b : box.findChildren<QPushButton*>())
@@ -64,8 +62,8 @@ TEST(CMessageBox, QuestionAnswersOneOnlyForOk)
         int result;
     };
     const Way ways[] = {
-        {"OK", [](CMessageBox& b) { QTest::mouseClick(buttonWithText(b, gui("MainWnd/OK")), Qt::LeftButton); }, 1},
-        {"NO", [](CMessageBox& b) { QTest::mouseClick(buttonWithText(b, gui("MainWnd/NO")), Qt::LeftButton); }, 0},
+        {"OK", [](CMessageBox& b) { QTest::mouseClick(buttonWithText(b, GuiText("MainWnd/OK")), Qt::LeftButton); }, 1},
+        {"NO", [](CMessageBox& b) { QTest::mouseClick(buttonWithText(b, GuiText("MainWnd/NO")), Qt::LeftButton); }, 0},
         {"right click", [](CMessageBox& b) { QTest::mouseClick(&b, Qt::RightButton, {}, QPoint(200, 60)); }, 0},
         {"Escape", [](CMessageBox& b) { QTest::keyClick(&b, Qt::Key_Escape); }, 0},
     };
@@ -73,10 +71,10 @@ TEST(CMessageBox, QuestionAnswersOneOnlyForOk)
         SCOPED_TRACE(way.what);
         CMessageBox box;
         box.InitQuestion("Stop the merge?");
-        EXPECT_TRUE(hasLabel(box, "  " + gui("MainWnd/Question")));
-        ASSERT_NE(buttonWithText(box, gui("MainWnd/NO")), nullptr);
-        EXPECT_EQ(buttonWithText(box, gui("MainWnd/NO"))->geometry(), QRect(100, 5, 80, 25));
-        EXPECT_EQ(buttonWithText(box, gui("MainWnd/OK"))->geometry(), QRect(200, 5, 80, 25));
+        EXPECT_TRUE(hasLabel(box, "  " + GuiText("MainWnd/Question")));
+        ASSERT_NE(buttonWithText(box, GuiText("MainWnd/NO")), nullptr);
+        EXPECT_EQ(buttonWithText(box, GuiText("MainWnd/NO"))->geometry(), QRect(100, 5, 80, 25));
+        EXPECT_EQ(buttonWithText(box, GuiText("MainWnd/OK"))->geometry(), QRect(200, 5, 80, 25));
         EXPECT_EQ(answer(box, [&] { way.act(box); }), way.result);
         EXPECT_FALSE(box.isVisible());
     }
@@ -88,9 +86,9 @@ TEST(CMessageBox, NoticeClosesOnOkOrItsCloseButtonAndWrapsLongTexts)
     {
         CMessageBox box;
         box.InitInfo("Done.");
-        EXPECT_TRUE(hasLabel(box, gui("MainWnd/Info")));
-        EXPECT_EQ(buttonWithText(box, gui("MainWnd/OK"))->geometry(), QRect(133, 5, 80, 25));
-        EXPECT_EQ(answer(box, [&] { QTest::mouseClick(buttonWithText(box, gui("MainWnd/OK")), Qt::LeftButton); }), 1);
+        EXPECT_TRUE(hasLabel(box, GuiText("MainWnd/Info")));
+        EXPECT_EQ(buttonWithText(box, GuiText("MainWnd/OK"))->geometry(), QRect(133, 5, 80, 25));
+        EXPECT_EQ(answer(box, [&] { QTest::mouseClick(buttonWithText(box, GuiText("MainWnd/OK")), Qt::LeftButton); }), 1);
     }
     {
         CMessageBox box;

@@ -26,8 +26,6 @@ using namespace testing_support;
 
 namespace {
 
-QString gui(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
 class Player : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -89,7 +87,7 @@ TempFolder* Player::folder_ = nullptr;
 TEST_F(Player, PlaysPausesResumesSeeksAndStartsAgainAfterTheEnd)
 {
     play("three.mp4");
-    EXPECT_EQ(window->playButton->text(), gui("MainWnd/Pause"));
+    EXPECT_EQ(window->playButton->text(), GuiText("MainWnd/Pause"));
     ASSERT_TRUE(lengthArrived());
     EXPECT_TRUE(window->positionLabel->text().endsWith("/00:00:03")) << window->positionLabel->text().toStdString();
     EXPECT_EQ(window->positionSlider->maximum(), 3);
@@ -97,7 +95,7 @@ TEST_F(Player, PlaysPausesResumesSeeksAndStartsAgainAfterTheEnd)
     EXPECT_TRUE(QTest::qWaitFor([&] { return pictureShown(); }, 3000)) << "nothing was drawn into the window";
 
     window->btnLayout3Play(); // pause
-    EXPECT_EQ(window->playButton->text(), gui("MainWnd/Play"));
+    EXPECT_EQ(window->playButton->text(), GuiText("MainWnd/Play"));
     window->current(1);
     EXPECT_EQ(window->playerState().positionText(), "1");
     EXPECT_EQ(window->positionLabel->text(), "00:00:01/00:00:03");
@@ -106,15 +104,15 @@ TEST_F(Player, PlaysPausesResumesSeeksAndStartsAgainAfterTheEnd)
     EXPECT_EQ(window->playerState().positionText(), "1") << "a paused player answered";
 
     window->btnLayout3Play(); // resume, in the same player
-    EXPECT_EQ(window->playButton->text(), gui("MainWnd/Pause"));
+    EXPECT_EQ(window->playButton->text(), GuiText("MainWnd/Pause"));
     EXPECT_EQ(playerId(), first);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->playButton->text() == gui("MainWnd/Play"); }, 15000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->playButton->text() == GuiText("MainWnd/Play"); }, 15000))
         << "the end of the file never came";
     EXPECT_EQ(window->positionSlider->value(), 3);
     EXPECT_EQ(window->positionLabel->text(), "00:00:03/00:00:03");
 
     window->btnLayout3Play(); // from the beginning, in a new player
-    EXPECT_EQ(window->playButton->text(), gui("MainWnd/Pause"));
+    EXPECT_EQ(window->playButton->text(), GuiText("MainWnd/Pause"));
     EXPECT_NE(playerId(), first);
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->positionSlider->value() < 3; }, 10000));
 }
@@ -142,7 +140,7 @@ TEST_F(Player, AFileThatCannotBePlayedGivesNoLengthAndNoMarks)
 {
     play("notes.mp4");
     // The player gives up at once and says its file has ended.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->playButton->text() == gui("MainWnd/Play"); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->playButton->text() == GuiText("MainWnd/Play"); }, 10000));
     QTest::qWait(200);
     EXPECT_FALSE(window->headButton->isEnabled());
 }

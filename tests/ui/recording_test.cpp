@@ -28,9 +28,6 @@ using namespace testing_support;
 
 namespace {
 
-QString text(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
-
 std::vector<std::filesystem::path> recordingsIn(const std::filesystem::path& folder)
 {
     std::vector<std::filesystem::path> files;
@@ -67,14 +64,14 @@ protected:
     void expectRecordingState(bool recording)
     {
         EXPECT_EQ(window->isHidden(), recording);
-        EXPECT_EQ(window->recordButton->text(), text(recording ? "MainWnd/Stop" : "MainWnd/Start"));
+        EXPECT_EQ(window->recordButton->text(), GuiText(recording ? "MainWnd/Stop" : "MainWnd/Start"));
         EXPECT_EQ(window->recordTimeLabel->isVisibleTo(window->recordPage), recording);
         QAction* pause = window->tray().entry(1);
         QAction* toggle = window->tray().entry(2);
         EXPECT_FALSE(pause->isEnabled());
-        EXPECT_EQ(pause->text(), text("MainWnd/Pause"));
-        EXPECT_EQ(toggle->text(), text(recording ? "MainWnd/Stop" : "MainWnd/Start"));
-        EXPECT_EQ(window->tray().entry(3)->text(), text("MainWnd/Quit"));
+        EXPECT_EQ(pause->text(), GuiText("MainWnd/Pause"));
+        EXPECT_EQ(toggle->text(), GuiText(recording ? "MainWnd/Stop" : "MainWnd/Start"));
+        EXPECT_EQ(window->tray().entry(3)->text(), GuiText("MainWnd/Quit"));
         EXPECT_TRUE(window->tray().icon()->isVisible()); // from the first start on
     }
     // Waits until the recording run has finished its file.
@@ -199,7 +196,7 @@ TEST_F(RecordingTest, LowDiskStopsWithinOneTickAndTellsOnce)
     expectRecordingState(false);
     wait(600); // more ticks would tell again if the timer still ran
     ASSERT_EQ(notices.size(), 1u);
-    EXPECT_EQ(notices[0], text("MainWnd/Recorder") + "|" + text("Messages/MSG1017"));
+    EXPECT_EQ(notices[0], GuiText("MainWnd/Recorder") + "|" + GuiText("Messages/MSG1017"));
     EXPECT_EQ(window->recorder().recordError, 0);
     waitForFile();
 }
@@ -209,7 +206,7 @@ TEST_F(RecordingTest, RebuildDuringARecordingKeepsCounting)
     window->btnSlotRecord();
     wait(1200);
     window->initUi(false);
-    EXPECT_EQ(window->recordButton->text(), text("MainWnd/Stop"));
+    EXPECT_EQ(window->recordButton->text(), GuiText("MainWnd/Stop"));
     EXPECT_TRUE(window->recordTimeLabel->isVisibleTo(window->recordPage));
     EXPECT_TRUE(window->recordTimer()->isActive());
     wait(1300);

@@ -21,8 +21,6 @@ using namespace testing_support;
 
 namespace {
 
-QString gui(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
-
 QStringList rowTexts(const QTableWidget* table, int row)
 {
     QStringList texts;
@@ -93,7 +91,7 @@ TEST_F(RecordingsTables, EachTableIsMadeAsItsPageNeedsIt)
     EXPECT_EQ(cut->minimumSize(), QSize(200, 100));
     for (QTableWidget* table : {window->sourceTable, window->targetTable}) {
         EXPECT_EQ(table->columnCount(), 3);
-        EXPECT_EQ(table->horizontalHeaderItem(1)->text(), gui("MainWnd/Time"));
+        EXPECT_EQ(table->horizontalHeaderItem(1)->text(), GuiText("MainWnd/Time"));
         EXPECT_EQ(table->styleSheet(), "background-color: rgb(191, 191, 191);");
         EXPECT_EQ(table->minimumSize(), QSize(200, 180));
     }
