@@ -1,37 +1,36 @@
 #include "ui/drui.h"
 
+#include "audio/audio_combo.h"
 #include "encoder/record_run.h"
 #include "encoder/shutdown.h"
 #include "encoder/stream_ops.h"
 #include "encoder/tool.h"
 #include "i18n/language_config.h"
 #include "platform/audio_sources.h"
+#include "platform/files.h"
+#include "recording/record_tick.h"
 #include "settings/save_folder.h"
 #include "settings/web_links.h"
-#include "audio/audio_combo.h"
 #include "ui/folder_picker.h"
 #include "ui/styles.h"
 #include "ui/window_drag.h"
 #include "util/files.h"
 #include "util/format.h"
-#include "platform/files.h"
-
-#include "recording/record_tick.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QMessageBox>
-#include <QThread>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QStackedLayout>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
