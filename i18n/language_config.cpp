@@ -2,6 +2,7 @@
 
 #include "settings/ini_file.h"
 #include "settings/ini_value.h"
+#include "settings/settings_files.h"
 
 #include <QCoreApplication>
 
@@ -58,7 +59,9 @@ CLanguageConfig* CLanguageConfig::Instance()
 {
     std::unique_ptr<CLanguageConfig>& instance = instanceSlot();
     if (!instance)
-        instance = std::make_unique<CLanguageConfig>(QCoreApplication::applicationDirPath());
+        instance = std::make_unique<CLanguageConfig>(
+            QCoreApplication::applicationDirPath(),
+            QString::fromStdString(settings::UserFilePath(settings::kConfigFileName)));
     return instance.get();
 }
 
@@ -68,7 +71,13 @@ void CLanguageConfig::ResetInstance(const QString& appFolder)
 }
 
 CLanguageConfig::CLanguageConfig(const QString& appFolder)
+    : CLanguageConfig(appFolder, appFolder + QStringLiteral("/config.ini"))
+{
+}
+
+CLanguageConfig::CLanguageConfig(const QString& appFolder, const QString& userConfig)
     : m_configPath(appFolder + QStringLiteral("/config.ini"))
+    , m_userConfigPath(userConfig)
     , m_languagesFolder(appFolder + QStringLiteral("/Languages") + QStringLiteral("/"))
 {
     ReadCurrentLanguage();
@@ -101,25 +110,31 @@ const std::vector<LanguageEntry>& CLanguageConfig::GetLanguageList() const { ret
 
 QString CLanguageConfig::GetCurrentLanguage() const { return m_currentLanguage; }
 
-void CLanguageConfig::SetLanguage(const wchar_t* key)
+bool CLanguageConfig::SetLanguage(const wchar_t* key)
 {
-    SetLanguage(key ? QString::fromWCharArray(key) : QString());
+    return SetLanguage(key ? QString::fromWCharArray(key) : QString());
 }
 
-void CLanguageConfig::SetLanguage(const QString& key)
+bool CLanguageConfig::SetLanguage(const QString& key)
 {
     // A failed write leaves the file's old choice, which the reread then
     // takes: the texts never disagree with what the file holds.
-    ini::WriteString(u"DefaultLanguage", u"Default", key.isNull() ? nullptr : unitsOf(key), pathOf(m_configPath));
+    const std::string file = pathOf(m_userConfigPath);
+    const bool stored = settings::PrepareUserFile(file)
+        && ini::WriteString(u"DefaultLanguage", u"Default", key.isNull() ? nullptr : unitsOf(key), file);
     ReadCurrentLanguage();
     LoadLanguageFile();
+    return stored;
 }
 
 void CLanguageConfig::ReadCurrentLanguage()
 {
+    // Until the user chooses, the installation's choice holds.
+    char16_t shipped[kCurrentLanguageChars] = {};
+    ini::GetString(u"DefaultLanguage", u"Default", u"/English", shipped, kCurrentLanguageChars, pathOf(m_configPath));
     char16_t buffer[kCurrentLanguageChars] = {};
-    const std::uint32_t count = ini::GetString(u"DefaultLanguage", u"Default", u"/English", buffer,
-                                               kCurrentLanguageChars, pathOf(m_configPath));
+    const std::uint32_t count = ini::GetString(u"DefaultLanguage", u"Default", shipped, buffer,
+                                               kCurrentLanguageChars, pathOf(m_userConfigPath));
     m_currentLanguage = QString::fromUtf16(buffer, count);
 }
 

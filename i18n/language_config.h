@@ -17,15 +17,20 @@ struct LanguageEntry {
 class CLanguageConfig {
 public:
     // The single object, made on the first call from the program folder that
-    // QCoreApplication reports; the application object must exist by then.
+    // QCoreApplication reports and the user's config.ini; the application
+    // object must exist by then.
     // Creation is not guarded against concurrent first calls.
     static CLanguageConfig* Instance();
     // Makes Instance() answer from `appFolder` instead, reading the files
     // afresh. For tests that go through Instance().
     static void ResetInstance(const QString& appFolder);
 
-    // Reads config.ini and the chosen language file of `appFolder`.
+    // Reads config.ini and the chosen language file of `appFolder`, which
+    // then also stores the choice.
     explicit CLanguageConfig(const QString& appFolder);
+    // The choice is read from and stored in `userConfig`; `appFolder`'s
+    // config.ini gives the language list and the language until one is chosen.
+    CLanguageConfig(const QString& appFolder, const QString& userConfig);
 
     // The text for `key`, as stored (a "\n" pair stays two characters); a
     // null QString when the section or the name is absent. Case-sensitive.
@@ -36,13 +41,14 @@ public:
     const std::vector<LanguageEntry>& GetLanguageList() const;
     // The current language key, for example "/English".
     QString GetCurrentLanguage() const;
-    // Stores `key` as the chosen language in config.ini (a failed write is
-    // not reported) and reloads the texts from what the file then holds.
-    void SetLanguage(const wchar_t* key);
-    void SetLanguage(const QString& key);
+    // Stores `key` as the chosen language in the user's config.ini and
+    // reloads the texts from what the files then hold. False when the choice
+    // could not be stored: the texts then stay those of the old choice.
+    bool SetLanguage(const wchar_t* key);
+    bool SetLanguage(const QString& key);
 
-    // config.ini, where the chosen language is stored.
-    const QString& configPath() const { return m_configPath; }
+    // The user's config.ini, where the chosen language is stored.
+    const QString& configPath() const { return m_userConfigPath; }
 
     void ReadCurrentLanguage();
     void LoadLanguageList();
@@ -50,6 +56,7 @@ public:
 
 private:
     QString m_configPath;      // application folder + "/config.ini"
+    QString m_userConfigPath;  // the same file, or the user's own
     QString m_languagesFolder; // application folder + "/Languages/"
     QString m_currentLanguage;
     std::vector<LanguageEntry> m_languageList;

@@ -1,5 +1,6 @@
 #pragma once
 // Well-known folders and the encoder executable's names. Qt-free.
+#include <cstddef>
 #include <string>
 
 namespace platform {
@@ -11,6 +12,16 @@ std::string programFolder();
 std::string userDataFolder();
 // The user's home folder, without a trailing separator.
 std::string homeFolder();
+// Where the user's own settings files are stored, without a trailing
+// separator: the program folder on Windows; elsewhere
+// $XDG_CONFIG_HOME/vantreel-screen-recorder (default ~/.config/...), since an
+// installed program's folder is read-only.
+std::string userSettingsFolder();
+// The longest folder path, in UTF-16 units, that the system's file calls
+// take without a special prefix; 0 when there is no such limit.
+std::size_t maxFolderPathChars();
+// Whether this user may write `path` (a missing file: its folder).
+bool isWritable(const std::string& path);
 
 // The encoder the program ships: `tool` beside the program; on POSIX, when
 // there is none, the ffmpeg found on PATH. Empty when there is none at all.

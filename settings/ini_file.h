@@ -65,7 +65,8 @@ std::uint32_t GetSectionNames(char16_t* buffer, std::uint32_t bufferChars, const
 // file whole; the Windows one rewrites the file as the system function does
 // (CRLF line ends, tidied lines). Returns false when the file could not be
 // written, or when IsWritableEntry (ini_value.h) refuses the entry; such an
-// entry never reaches the file.
+// entry never reaches the file. A file that exists but cannot be read is
+// never written: its unread lines would be lost.
 bool WriteString(const char16_t* section, const char16_t* key, const char16_t* value, const std::string& file);
 
 } // namespace ini

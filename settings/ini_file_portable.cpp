@@ -89,6 +89,7 @@ struct Section {
 
 struct Document {
     bool exists = false;
+    bool unreadable = false; // there, but its bytes could not be read
     std::string bytes;
     Encoding encoding = Encoding::Utf8;
     std::size_t start = 0; // after the byte-order mark
@@ -204,6 +205,9 @@ Document load(const std::string& file)
         content << in.rdbuf();
         doc.bytes = content.str();
         doc.exists = true;
+        doc.unreadable = in.bad();
+    } else {
+        doc.unreadable = fs::exists(path, ec);
     }
     const std::string& b = doc.bytes;
     if (b.size() >= 2 && static_cast<unsigned char>(b[0]) == 0xFF && static_cast<unsigned char>(b[1]) == 0xFE) {
@@ -462,6 +466,9 @@ bool WriteString(const char16_t* section, const char16_t* key, const char16_t* v
     const std::u16string_view text = trimmed(viewOf(value));
 
     const Document doc = load(file);
+    // Writing what was read would replace the unread lines with nothing.
+    if (doc.unreadable)
+        return false;
     const Section* found = findSection(doc, sectionName);
     std::string bytes = doc.bytes;
     const std::string newline = newlineBytes(doc);

@@ -37,6 +37,20 @@ std::wstring filePath(const std::string& file)
     return full;
 }
 
+// A file that is there but that we may not read: the system function would
+// take it as empty and replace it with the one entry.
+bool unreadable(const std::wstring& path)
+{
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(h);
+        return false;
+    }
+    return ::GetLastError() == ERROR_ACCESS_DENIED && ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES
+        && !(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 } // namespace
 
 std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
@@ -79,7 +93,7 @@ bool WriteString(const char16_t* section, const char16_t* key, const char16_t* v
 {
     // A null section would flush the cache instead of writing; a line break
     // would leave a stray line behind the entry.
-    if (!IsWritableEntry(section, key, value))
+    if (!IsWritableEntry(section, key, value) || unreadable(filePath(file)))
         return false;
     // The function drops the blanks in front of a key or value but, while
     // the file sits in its cache, writes the ones behind it; every read drops

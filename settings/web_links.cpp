@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "settings/ini_file.h"
+#include "settings/settings_files.h"
 #include "settings/utf16.h"
 
 #include <utility>
@@ -53,15 +54,19 @@ WebLinks MakeWebLinks(const std::string& storedLanguage)
 const WebLinks& webLinks()
 {
     if (!filled())
-        updateWebLinks(platform::programFolder() + platform::separator() + "config.ini");
+        updateWebLinks(UserFilePath(kConfigFileName));
     return table();
 }
 
 void updateWebLinks(const std::string& configIni)
 {
+    // The user's choice, else the installation's first language.
+    char16_t shipped[kLanguageNameChars] = {};
+    ini::GetString(u"DefaultLanguage", u"Default", u"English", shipped, kLanguageNameChars,
+                   DefaultsFilePath(kConfigFileName));
     char16_t buffer[kLanguageNameChars] = {};
     const std::uint32_t length =
-        ini::GetString(u"DefaultLanguage", u"Default", u"English", buffer, kLanguageNameChars, configIni);
+        ini::GetString(u"DefaultLanguage", u"Default", shipped, buffer, kLanguageNameChars, configIni);
     table() = MakeWebLinks(ini::Utf16ToUtf8(std::u16string_view(buffer, length)));
     filled() = true;
 }

@@ -20,8 +20,9 @@ std::string HelpSegment(const std::string& storedLanguage);
 WebLinks MakeWebLinks(const std::string& storedLanguage);
 
 // The table for the language stored in `configIni` (section DefaultLanguage,
-// key Default; English when the file or the key is missing). The first call
-// without a path reads config.ini beside the program.
+// key Default); when the file or the key is missing, the one config.ini
+// beside the program names, else English. The first call without a path
+// reads the user's config.ini.
 const WebLinks& webLinks();
 void updateWebLinks(const std::string& configIni);
 

@@ -8,6 +8,7 @@
 #include "i18n/language_config.h"
 #include "platform/audio_sources.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "recording/record_tick.h"
 #include "settings/save_folder.h"
 #include "settings/web_links.h"
@@ -189,7 +190,8 @@ void DRUI::btnSlotLayout2Dir()
     saveDirEdit->setText(folder);
     if (saveDirEdit->text().isEmpty())
         return;
-    settings::StoreSaveFolder(m_settingsPath.toStdString(), folder.toStdString());
+    if (!settings::StoreSaveFolder(m_settingsPath.toStdString(), folder.toStdString()))
+        showNotice(this, GuiText("MainWnd/Recorder"), GuiText("Messages/MSG1018").arg(m_settingsPath));
     freeSpaceLabel->setText(freeSpaceText(folder));
 }
 
@@ -255,6 +257,12 @@ RecordSettings DRUI::currentRecordSettings() const
 
 void DRUI::startRecording()
 {
+    // A folder the system cannot take whole is refused, never cut.
+    if (!settings::SaveFolderFits(saveDirEdit->text().toStdString())) {
+        showNotice(this, GuiText("MainWnd/Recorder"),
+                   GuiText("Messages/MSG1020").arg(static_cast<qulonglong>(platform::maxFolderPathChars())));
+        return;
+    }
     m_recordTimer->stop();
     recordButton->setText(GuiText("MainWnd/Stop"));
     m_tray->showStarted();

@@ -54,8 +54,10 @@ void DRUI::SetMenuStatus(QAction* action)
         btnHelpSlot();
     } else if (key == QLatin1String("Support")) {
         btnSupportSlot();
+    } else if (!CLanguageConfig::Instance()->SetLanguage(key)) {
+        showNotice(this, GuiText("MainWnd/Recorder"),
+                   GuiText("Messages/MSG1019").arg(CLanguageConfig::Instance()->configPath()));
     } else {
-        CLanguageConfig::Instance()->SetLanguage(key);
         // Rebuilt, web links included, once the menu that asked has finished
         // with its signal: the rebuild deletes that menu.
         QTimer::singleShot(0, this, [this] { initUi(false); });

@@ -41,6 +41,31 @@ std::string userDataFolder()
     return home.empty() ? std::string() : home + "/.local/share";
 }
 
+std::string userSettingsFolder()
+{
+    std::string base;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
+        base = config;
+    else if (const std::string home = homeFolder(); !home.empty())
+        base = home + "/.config";
+    else
+        return programFolder();
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
+    return (base == "/" ? "" : base) + "/vantreel-screen-recorder";
+}
+
+std::size_t maxFolderPathChars() { return 0; }
+
+bool isWritable(const std::string& path)
+{
+    if (fileExists(path))
+        return ::access(path.c_str(), W_OK) == 0;
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    return ::access(folder.c_str(), W_OK) == 0;
+}
+
 std::string findOnPath(const std::string& name)
 {
     const char* path = std::getenv("PATH");

@@ -34,6 +34,32 @@ std::string homeFolder()
     return narrow(path);
 }
 
+std::string userSettingsFolder() { return programFolder(); }
+
+// MAX_PATH less its terminating NUL.
+std::size_t maxFolderPathChars() { return MAX_PATH - 1; }
+
+bool isWritable(const std::string& path)
+{
+    std::wstring target = widen(path);
+    if (!fileExists(path)) {
+        const std::size_t slash = target.find_last_of(L"\\/");
+        target = (slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1)) + L"vtr-write-probe.tmp";
+        HANDLE h = ::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        ::CloseHandle(h);
+        return true;
+    }
+    HANDLE h = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(h);
+    return true;
+}
+
 std::string findOnPath(const std::string& name)
 {
     wchar_t found[MAX_PATH] = {};

@@ -149,6 +149,30 @@ TEST(LanguageConfig, SwitchingAndSwitchingBackRestoresTheTexts)
     EXPECT_EQ(config.GetLanguageList()[1].key, "/French");
 }
 
+TEST(LanguageConfig, TheChoiceGoesToTheUsersFileAndTheProgramFolderStaysUntouched)
+{
+    Installation install;
+    installThree(install);
+    const std::string shipped = install.configBytes();
+    TempFolder home;
+    const QString user = QString::fromStdString(home.file("config/vantreel-screen-recorder/config.ini"));
+
+    CLanguageConfig config(install.path(), user);
+    EXPECT_EQ(config.GetCurrentLanguage(), "/English"); // the installation's until chosen
+    EXPECT_TRUE(config.SetLanguage(L"/French"));
+    EXPECT_EQ(config.GetText("MainWnd/Start"), QStringLiteral("D\u00E9marrer"));
+    EXPECT_EQ(install.configBytes(), shipped);
+    EXPECT_EQ(CLanguageConfig(install.path(), user).GetCurrentLanguage(), "/French");
+    EXPECT_EQ(CLanguageConfig(install.path(), user).GetLanguageList().size(), 3u);
+
+    // A choice that cannot be stored says so and changes nothing.
+    writeFile(home.file("blocked"), "a file where a folder should be");
+    CLanguageConfig blocked(install.path(), QString::fromStdString(home.file("blocked/config.ini")));
+    EXPECT_FALSE(blocked.SetLanguage(L"/French"));
+    EXPECT_EQ(blocked.GetCurrentLanguage(), "/English");
+    EXPECT_EQ(blocked.GetText("MainWnd/Start"), "Start");
+}
+
 TEST(LanguageConfig, LanguageWithoutAFileEmptiesEveryCaption)
 {
     Installation install;

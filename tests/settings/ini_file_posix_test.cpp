@@ -66,6 +66,38 @@ TEST(IniFile, WriteInReadOnlyFolderFailsAndKeepsTheFile)
     EXPECT_EQ(folderNames(locked).size(), 1u);
 }
 
+TEST(IniFile, AFileThatCannotBeReadIsNeverOverwritten)
+{
+    TempFolder folder;
+    // Anyone may write the folder and the file, nobody but root may read it.
+    fs::permissions(folder.path(), fs::perms::all);
+    const std::string file = folder.file("ScreenRecord.ini");
+    const std::string old = "[screen_record]\r\nsave_path=/old\r\n[other]\r\nkeep=1\r\n";
+    writeFile(file, old);
+    fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
+
+    // The folder stays writable: the attempt fails for the unreadable file.
+    const fs::path here = folder.path();
+    bool wrote = false;
+    if (::geteuid() != 0) {
+        wrote = ini::WriteString(u"screen_record", u"save_path", u"/new", file);
+    } else {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+            ::_exit(!dropped ? 2 : ini::WriteString(u"screen_record", u"save_path", u"/new", file) ? 1 : 0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "could not drop root";
+        wrote = WEXITSTATUS(status) != 0;
+    }
+    fs::permissions(file, fs::perms::owner_read, fs::perm_options::add);
+    EXPECT_FALSE(wrote);
+    EXPECT_EQ(readFile(file), old);
+    EXPECT_EQ(folderNames(here).size(), 1u);
+}
+
 TEST(IniFile, WritesReplaceTheFileWithoutDebrisAndKeepItsModeAndLinks)
 {
     TempFolder folder;

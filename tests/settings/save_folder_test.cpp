@@ -76,21 +76,33 @@ TEST(SaveFolder, EmptyValueStaysEmptyAndAnEmptyFolderIsNotStored)
     EXPECT_EQ(readFile(file), empty);
 }
 
-TEST(SaveFolder, LongFolderIsCutTo259Units)
+TEST(SaveFolder, LongFolderReadsWholeAndOnlyAPathLimitRefusesIt)
 {
     TempFolder folder;
     const std::string file = folder.file("ScreenRecord.ini");
-    ASSERT_TRUE(settings::StoreSaveFolder(file, "/" + std::string(259, 'a')));
-    EXPECT_EQ(settings::ReadSaveFolder(file), "/" + std::string(258, 'a'));
-    ASSERT_TRUE(settings::StoreSaveFolder(file, "/" + std::string(258, 'a')));
-    EXPECT_EQ(settings::ReadSaveFolder(file), "/" + std::string(258, 'a'));
-
-    // Units, not bytes: 259 two-byte letters survive whole.
-    std::string letters;
-    for (int i = 0; i < 260; ++i)
+    // Units, not bytes: 300 two-byte letters.
+    std::string letters = "/";
+    for (int i = 0; i < 300; ++i)
         letters += "\xC3\xA9";
-    ASSERT_TRUE(settings::StoreSaveFolder(file, letters));
-    EXPECT_EQ(settings::ReadSaveFolder(file), letters.substr(0, 2 * 259));
+    for (const std::string& path : {"/" + std::string(259, 'a'), "/" + std::string(2000, 'b'), letters}) {
+        ASSERT_TRUE(settings::StoreSaveFolder(file, path));
+        EXPECT_EQ(settings::ReadSaveFolder(file), path);
+    }
+    const bool windows = platform::separator() == '\\';
+    EXPECT_TRUE(settings::SaveFolderFits("C:\\" + std::string(256, 'a')));
+    EXPECT_EQ(settings::SaveFolderFits("C:\\" + std::string(257, 'a')), !windows);
+    EXPECT_EQ(settings::SaveFolderFits(letters), !windows);
+}
+
+TEST(SaveFolder, StoringCreatesTheMissingSettingsFolder)
+{
+    TempFolder folder;
+    const std::string file = (folder.path() / "config" / "vantreel-screen-recorder" / "ScreenRecord.ini").string();
+    ASSERT_TRUE(settings::StoreSaveFolder(file, "/videos"));
+    EXPECT_EQ(settings::ReadSaveFolder(file), "/videos");
+    // A settings folder that cannot be made: the store fails, nothing is lost.
+    writeFile(folder.file("plain"), "x");
+    EXPECT_FALSE(settings::StoreSaveFolder(folder.file("plain") + "/sub/ScreenRecord.ini", "/videos"));
 }
 
 TEST(SaveFolder, Utf16SettingsFileStaysUtf16)
