@@ -45,6 +45,11 @@ for name in ("play", "pause", "stop", "quit", "cut", "mp4", "add", "up", "down",
 ICO_SOURCE = "logo"
 ICO_SIZES = (128, 48, 32, 16)
 
+# The desktop's application icon (freedesktop hicolor theme), from the logo.
+HICOLOR_DIR = HERE / "desktop" / "icons"
+HICOLOR_SIZES = (16, 22, 24, 32, 48, 64, 128, 256, 512)
+APP_ID = "vantreel-screen-recorder"
+
 
 def render(svg: pathlib.Path, width: int, height: int) -> bytes:
     png = subprocess.run(
@@ -85,7 +90,11 @@ def main() -> None:
         (OUT_DIR / f"{name}.png").write_bytes(render(SVG_DIR / f"{name}.svg", width, height))
     icons = [render(SVG_DIR / f"{ICO_SOURCE}.svg", s, s) for s in ICO_SIZES]
     (OUT_DIR / f"{ICO_SOURCE}.ico").write_bytes(ico(icons))
-    print(f"rendered {len(SIZES)} images and {ICO_SOURCE}.ico into {OUT_DIR}")
+    for size in HICOLOR_SIZES:
+        folder = HICOLOR_DIR / f"{size}x{size}"
+        folder.mkdir(parents=True, exist_ok=True)
+        (folder / f"{APP_ID}.png").write_bytes(render(SVG_DIR / f"{ICO_SOURCE}.svg", size, size))
+    print(f"rendered {len(SIZES)} images, {ICO_SOURCE}.ico and {len(HICOLOR_SIZES)} desktop icons")
 
 
 if __name__ == "__main__":

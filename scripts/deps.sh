@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that are missing. Needs root or sudo.
 #   deps.sh           what building and running the program needs
-#   deps.sh --tests   also what the headless test suite needs
+#   deps.sh --tests   also what the headless test suite needs (the package
+#                     checks included)
+#   deps.sh --package also what building and checking the .deb needs
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,11 @@ packages=(
   qt6-base-dev libgl-dev libgtest-dev googletest libpulse-dev libx11-dev
   ffmpeg mplayer fonts-crosextra-carlito xdg-utils
 )
+if [ "${1:-}" = --tests ] || [ "${1:-}" = --package ]; then
+  # The .deb: dpkg-shlibdeps, and the checks of the package, its menu entry
+  # and its AppStream file.
+  packages+=(dpkg-dev file lintian desktop-file-utils appstream)
+fi
 if [ "${1:-}" = --tests ]; then
   packages+=(
     # A private screen and sound server (a desktop brings its own).

@@ -3,5 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-bash scripts/build.sh
+# Only the program and its language files, not the tests and benchmarks.
+BUILD_TARGETS=VantreelScreenRecorder bash scripts/build.sh
 exec "${BUILD_DIR:-build}/bin/VantreelScreenRecorder"

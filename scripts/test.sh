@@ -13,6 +13,8 @@ trap 'rm -f "$log"' EXIT
 status=0
 bash scripts/headless-session.sh ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" 2>&1 |
   tee -a "$log" || status=1
+# The .deb: built from the same build, checked, unpacked read-only and driven.
+bash scripts/deb-proof.sh 2>&1 | tee -a "$log" || status=1
 # The Win32 back end, cross-built and run under Wine (its own build folder).
 bash scripts/test-windows.sh 2>&1 | tee -a "$log" || status=1
 # One line for both suites together.
