@@ -39,7 +39,8 @@ const std::pair<const char*, const char16_t*> kLanguages[] = {
     {"/zh-TW", u"\u7E41\u9AD4\u4E2D\u6587"}, {"/zh-CN", u"\u7B80\u4F53\u4E2D\u6587"},
 };
 
-// The printf conversions of a format, in order; "%%" is a plain percent sign.
+// The printf conversions and "%1" places of a format, in order; "%%" is a
+// plain percent sign.
 std::vector<std::string> conversions(const QString& format)
 {
     std::vector<std::string> found;
@@ -51,6 +52,11 @@ std::vector<std::string> conversions(const QString& format)
             continue;
         }
         qsizetype end = i + 1;
+        if (end < format.size() && format[end].isDigit()) { // a QString::arg place: "%1"
+            found.push_back(format.mid(i, 2).toStdString());
+            i = end;
+            continue;
+        }
         while (end < format.size() && !format[end].isLetter())
             ++end;
         found.push_back(format.mid(i, end - i + 1).toStdString());
