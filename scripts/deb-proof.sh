@@ -26,7 +26,13 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "deb proof FAILED: $*"; for f in "$work"/log.*; do echo "--- $f"; cat "$f"; done; exit 1; }
+fail() {
+  echo "deb proof FAILED: $*"
+  for f in "$work"/log.*; do echo "--- $f"; cat "$f"; done
+  ffmpeg -v error -y -f x11grab -i "$DISPLAY" -frames:v 1 /tmp/vtr-deb-proof-failure.png &&
+    echo "the screen at the failure: /tmp/vtr-deb-proof-failure.png"
+  exit 1
+}
 
 mkdir "$tree"
 dpkg-deb -x "$VTR_DEB" "$tree"
@@ -45,7 +51,8 @@ mkdir -p "$HOME"
 cd "$HOME"
 program=$tree/usr/bin/vantreel-screen-recorder
 config=$HOME/.config/vantreel-screen-recorder
-save="$HOME/My \"Clips\" \$x"
+# Typed into Qt's folder dialog, which reads double quotes as a list of names.
+save="$HOME/My 'Clips' \$x"
 mkdir -p "$save"
 
 "$program" --version | grep -q '^vantreel-screen-recorder ' || fail "--version"
@@ -82,7 +89,7 @@ waitFor "$config/config.ini" "/French"
 click 207 300             # the record page
 click 565 250             # its folder button: the folder dialog
 xdotool key ctrl+a; xdotool type --delay 20 "$save"; xdotool key Return; sleep 1
-waitFor "$config/ScreenRecord.ini" "My \"Clips\" \$x"
+waitFor "$config/ScreenRecord.ini" "My 'Clips' \$x"
 stop
 
 # Second run: both choices hold; record three seconds.
