@@ -164,6 +164,15 @@ TEST_F(DruiTest, FolderButtonsCancelledOrChosen)
     // A rebuild shows the stored folder.
     window->initUi(false);
     EXPECT_EQ(window->saveDirEdit->text(), folder);
+
+    // A folder that cannot be stored is told, naming the file, and still used.
+    QString told;
+    window->showNotice = [&](QWidget*, const QString&, const QString& text) { told = text; };
+    writeFile(home.file("plain"), "a file where a folder should be");
+    window->setSettingsPath(QString::fromStdString(home.file("plain") + "/ScreenRecord.ini"));
+    window->btnSlotLayout2Dir();
+    EXPECT_TRUE(told.contains(window->settingsPath())) << told.toStdString();
+    EXPECT_EQ(window->saveDirEdit->text(), folder);
 }
 
 TEST_F(DruiTest, LeavingAnEmptyFolderFieldKeepsTheRows)
