@@ -24,6 +24,7 @@ int RunTool(const std::string& commandLine, const ToolScanner& scanner, const St
     std::array<char, kReadMax + 1> buffer{};
     int countdown = kDrainPasses;
     int status = RunEnded;
+    bool scanned = false; // the scanner ended the run: only the encoder's end is awaited
     for (;;) {
         if (child.waitForExit(kPassWaitMs) && --countdown < 0)
             break;
@@ -34,15 +35,19 @@ int RunTool(const std::string& commandLine, const ToolScanner& scanner, const St
             const long got = child.readOutput(buffer.data(), kReadMax);
             if (got <= 0)
                 break;
-            if (scanner) {
+            if (scanner && !scanned) {
                 buffer[static_cast<std::size_t>(got)] = '\0';
                 if (scanner(buffer.data(), static_cast<std::size_t>(got))) {
                     status = RunInvalidData;
-                    break;
+                    scanned = true;
                 }
             }
         }
-        if (stop && stop()) {
+        if (scanned) {
+            // An encoder may go on writing its output after "Invalid data";
+            // the next step must never read a file that is still growing.
+            child.writeInput("q\r\n", 3);
+        } else if (stop && stop()) {
             // Repeated every pass: an encoder still opening its inputs may
             // miss the first one. Writes after it ended fail harmlessly.
             child.writeInput("q\r\n", 3);

@@ -13,7 +13,8 @@ enum RunStatus : int {
 };
 
 // Gets each chunk of output (zero-terminated, at most 4096 bytes). Returning
-// true ends the run with RunInvalidData.
+// true ends the run with RunInvalidData: the encoder is then asked to quit
+// and awaited like a stopped one, and the scanner gets nothing more.
 using ToolScanner = std::function<bool(const char* chunk, std::size_t size)>;
 // Polled once a pass (about every 5 ms); while it holds, "q\r\n" is written.
 using StopTest = std::function<bool()>;

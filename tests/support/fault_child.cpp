@@ -1,7 +1,7 @@
 // Plays the encoder's part in the runner tests, with faults on demand.
 //   fault_child frames             progress lines until it reads "q"
 //   fault_child flood BYTES        BYTES of output as fast as the pipe takes them
-//   fault_child invalid            "Invalid data" and then silence for 10 s
+//   fault_child invalid            "Invalid data", then silence for 10 s or until "q"
 //   fault_child split-invalid      "Invalid" and " data" in two separate writes
 //   fault_child ignore-q MS FILE   ignores "q" for MS ms, then writes the count
 //                                  of "q" lines it read into FILE and exits
@@ -89,7 +89,15 @@ int main(int argc, char** argv)
         return flood(std::atoll(argv[2]));
     if (mode == "invalid") {
         say("[mov,mp4] moov atom not found\nbad.mp4: Invalid data found when processing input\n");
-        std::this_thread::sleep_for(seconds(10));
+        // Like an encoder that goes on after the message, whether or not its
+        // input is closed: only "q" ends it early.
+        for (int waited = 0; waited < 10000; waited += 50) {
+            const int quits = readQuits(50);
+            if (quits > 0)
+                break;
+            if (quits < 0)
+                std::this_thread::sleep_for(milliseconds(50));
+        }
         return 1;
     }
     if (mode == "split-invalid") {

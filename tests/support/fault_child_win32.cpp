@@ -3,7 +3,7 @@
 // ffmpeg uses: its standard handles are the runner's pipes.
 //   fault_child frames             progress lines until it reads "q"
 //   fault_child flood BYTES        BYTES of output as fast as the pipe takes them
-//   fault_child invalid            "Invalid data" and then silence for 10 s
+//   fault_child invalid            "Invalid data", then silence for 10 s or until "q"
 //   fault_child split-invalid      "Invalid" and " data" in two separate writes
 //   fault_child ignore-q MS FILE   ignores "q" for MS ms, then writes the count
 //                                  of "q" lines it read into FILE and exits
@@ -142,7 +142,15 @@ int main()
         return flood(number(2));
     if (mode == L"invalid") {
         say("[mov,mp4] moov atom not found\nbad.mp4: Invalid data found when processing input\n");
-        ::Sleep(10000);
+        // Like an encoder that goes on after the message, whether or not its
+        // input is closed: only "q" ends it early.
+        for (int waited = 0; waited < 10000; waited += 50) {
+            const int quits = readQuits(50);
+            if (quits > 0)
+                break;
+            if (quits < 0)
+                ::Sleep(50);
+        }
         return 1;
     }
     if (mode == L"split-invalid") {
