@@ -1,5 +1,6 @@
 #include "encoder/stream_ops.h"
 
+#include "encoder/output_tail.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/files.h"
@@ -31,15 +32,18 @@ std::string freeName(const std::string& path)
 
 // One stream-copy run of a job: "Invalid data" ends it, each chunk with a
 // status line calls `onFrame` with the status so far, and a set g_stopJob
-// makes it ask the encoder to finish.
-int runJobStep(const std::string& commandLine, int status, const std::function<void(int)>& onFrame)
+// makes it ask the encoder to finish. `why` gets the encoder's most telling
+// line, also after a run that looked clean (a cut that came out empty).
+int runJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why)
 {
     DebugLog(commandLine);
-    int soFar = status;
+    int soFar = RunEnded;
     int exitCode = -1;
+    OutputTail tail;
     const int ran = RunTool(
         commandLine,
-        [&](const char* chunk, std::size_t) {
+        [&](const char* chunk, std::size_t size) {
+            tail.add(chunk, size);
             if (contains(chunk, "Invalid data"))
                 return true;
             if (contains(chunk, "frame="))
@@ -53,13 +57,27 @@ int runJobStep(const std::string& commandLine, int status, const std::function<v
             return true;
         },
         &exitCode);
-    if (ran != RunEnded)
-        return ran;
     // The encoder says why it failed in words that differ from case to case
     // (a missing file, a full disk); its exit code says that it failed.
-    if (exitCode != 0)
-        return RunInvalidData;
+    const int status = ran == RunEnded && exitCode != 0 ? RunInvalidData : ran;
+    if (why)
+        *why = status == RunStopRequested ? std::string() : tail.tellingLine();
     return status;
+}
+
+// A new folder beside `target` for a merge's temporaries, so that no file of
+// the user's can be taken for one of them; empty when none can be made.
+std::string makePartsFolder(const std::string& target)
+{
+    const std::string stem = target.substr(0, target.rfind('.'));
+    for (int k = 0; k < 100; ++k) {
+        const std::string folder = stem + (k == 0 ? std::string() : "(" + std::to_string(k) + ")") + ".parts";
+        if (platform::makeFolder(folder))
+            return folder;
+        if (!platform::fileExists(folder))
+            break; // not a clash of names: the folder cannot be written
+    }
+    return {};
 }
 
 // True when the encoder describes at least one stream in `path`: a cut whose
@@ -95,14 +113,17 @@ std::string ProbeDuration(const std::string& path)
     return DurationIn(description);
 }
 
-int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify)
+int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why)
 {
     const std::string output = freeName(CutOutputPath(outputFolder, job.source, platform::separator()));
     const std::string commandLine = BuildCutCommandLine(PrepareTool(), job.source, job.startMark,
                                                         job.endMark - job.startMark, output);
-    int status = runJobStep(commandLine, RunEnded, [&](int soFar) { notify(5, job.source, output, soFar); });
+    std::string failure;
+    int status = runJobStep(commandLine, [&](int soFar) { notify(5, job.source, output, soFar); }, &failure);
     if (status == RunEnded && !hasStreams(output))
         status = RunInvalidData;
+    if (why)
+        *why = status == RunInvalidData ? failure : std::string();
     if (status != RunEnded)
         platform::removeFile(output); // a partial or empty file is no cut
     notify(100, job.source, output, status);
@@ -110,47 +131,51 @@ int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNoti
 }
 
 int ConvertToTs(const std::string& tsPath, const std::string& inputPath, const std::string& targetPath,
-                MergeProgress& progress, const JobNotify& notify, std::string* writtenPath)
+                MergeProgress& progress, const JobNotify& notify, std::string* writtenPath, std::string* why)
 {
     const std::string ts = freeName(tsPath);
     if (writtenPath)
         *writtenPath = ts;
-    return runJobStep(BuildConvertToTsCommandLine(PrepareTool(), inputPath, ts), RunEnded,
-                      [&](int soFar) { notify(progress.advance(), inputPath, targetPath, soFar); });
+    return runJobStep(BuildConvertToTsCommandLine(PrepareTool(), inputPath, ts),
+                      [&](int soFar) { notify(progress.advance(), inputPath, targetPath, soFar); }, why);
 }
 
 int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress,
-               const JobNotify& notify)
+               const JobNotify& notify, std::string* why)
 {
     const char sep = platform::separator();
     const std::string target = freeName(MergeOutputPath(outputFolder, platform::localTime(), sep));
     progress.reset(job.names.size());
 
+    std::string failure;
+    const std::string parts = makePartsFolder(target);
+    int status = parts.empty() ? RunInvalidData : RunEnded;
     std::string joinList;
     std::vector<std::string> temporaries;
-    int status = RunEnded;
-    for (std::size_t k = 1; k <= job.names.size(); ++k) {
+    // The first part that fails or is stopped ends the merge: a join without
+    // it would pass for a whole one.
+    for (std::size_t k = 1; status == RunEnded && k <= job.names.size(); ++k) {
         const std::string input = job.folder + sep + job.names[k - 1];
-        const std::string ts = outputFolder + sep + std::to_string(k) + ".ts";
-        platform::removeFile(ts); // left over from an earlier merge
         std::string written;
-        status = ConvertToTs(ts, input, target, progress, notify, &written);
-        // Joined from where it was really written: a leftover that could not
-        // be removed must not stand in for this file.
+        status = ConvertToTs(parts + sep + std::to_string(k) + ".ts", input, target, progress, notify, &written,
+                             &failure);
         joinList += written + "|";
         temporaries.push_back(written);
-        if (status == RunStopRequested)
-            break;
     }
-    if (status != RunStopRequested) {
-        status = runJobStep(BuildJoinCommandLine(PrepareTool(), joinList, target), status,
-                            [&](int soFar) { notify(progress.advance(), target, target, soFar); });
+    const bool joined = status == RunEnded;
+    if (joined) {
+        status = runJobStep(BuildJoinCommandLine(PrepareTool(), joinList, target),
+                            [&](int soFar) { notify(progress.advance(), target, target, soFar); }, &failure);
     }
 
     for (const std::string& ts : temporaries)
         platform::removeFile(ts);
-    if (status != RunEnded)
-        platform::removeFile(target);
+    if (!parts.empty())
+        platform::removeEmptyFolder(parts);
+    if (joined && status != RunEnded)
+        platform::removeFile(target); // only a target this job wrote
+    if (why)
+        *why = status == RunInvalidData ? failure : std::string();
     notify(100, target, target, status);
     return status;
 }

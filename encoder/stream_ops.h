@@ -37,15 +37,19 @@ struct CutJob {
 // Copies the stretch between the marks into "Cut_<name>" (or a free
 // numbered variant) in `outputFolder`. Reports 5 while the encoder works,
 // then 100 with the status, which it returns. A cut that did not finish
-// cleanly, or that came out with nothing in it, leaves no file.
-int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify);
+// cleanly, or that came out with nothing in it, leaves no file. On a failure
+// `why`, when given, gets the encoder's most telling line (OutputTail), or
+// nothing when it said nothing of use.
+int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify,
+               std::string* why = nullptr);
 
 // Rewrites `inputPath` as a transport stream at `tsPath` (or a free numbered
 // variant when that name is taken; `writtenPath` gets the one used).
 // `targetPath` is only named in the reports. Advances `progress` once for
-// each status line. Returns the status.
+// each status line. Returns the status; `why` as for CutStretch.
 int ConvertToTs(const std::string& tsPath, const std::string& inputPath, const std::string& targetPath,
-                MergeProgress& progress, const JobNotify& notify, std::string* writtenPath = nullptr);
+                MergeProgress& progress, const JobNotify& notify, std::string* writtenPath = nullptr,
+                std::string* why = nullptr);
 
 // What a merge takes from the merge page: file names in their order, and the
 // folder they live in.
@@ -54,9 +58,12 @@ struct MergeJob {
     std::string folder;
 };
 
-// Converts each file into "<k>.ts" in `outputFolder`, joins them in order
-// into "Merge<local time>.mp4" there, and removes the temporaries whatever
-// happens. A stop ends it before the join; a target that did not come out
-// cleanly is removed. Reports the last time with 100 and returns the status.
+// Converts each file into a transport stream in a new folder of the job's
+// own beside the target ("Merge<local time>.parts"), joins them in order into
+// "Merge<local time>.mp4" in `outputFolder`, and removes the temporaries and
+// that folder whatever happens; no other file is touched. The first part that
+// fails or is stopped ends the merge before the join; a target that did not
+// come out cleanly is removed. Reports the last time with 100 and returns the
+// status; `why` as for CutStretch.
 int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress,
-               const JobNotify& notify);
+               const JobNotify& notify, std::string* why = nullptr);

@@ -13,11 +13,16 @@ bool fileExists(const std::string& path);
 bool isFolder(const std::string& path);
 // Size in bytes, or -1 when there is no such file.
 std::int64_t fileSize(const std::string& path);
+// Last-write time in the system's own ticks, only to compare with another
+// answer for the same file; -1 when there is no such file.
+std::int64_t lastWriteTicks(const std::string& path);
 
 // Copies over an existing target. False when the source cannot be read or the
 // target cannot be written.
 bool copyFile(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path);
+// Removes a folder only when it is empty.
+bool removeEmptyFolder(const std::string& path);
 
 // One level only: fails when the parent is missing.
 bool makeFolder(const std::string& path);

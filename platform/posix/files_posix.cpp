@@ -31,6 +31,14 @@ std::int64_t fileSize(const std::string& path)
     return st.st_size;
 }
 
+std::int64_t lastWriteTicks(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return -1;
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
 bool copyFile(const std::string& from, const std::string& to)
 {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
@@ -80,6 +88,11 @@ bool copyFile(const std::string& from, const std::string& to)
 bool removeFile(const std::string& path)
 {
     return ::unlink(path.c_str()) == 0;
+}
+
+bool removeEmptyFolder(const std::string& path)
+{
+    return ::rmdir(path.c_str()) == 0;
 }
 
 bool makeFolder(const std::string& path)

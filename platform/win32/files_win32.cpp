@@ -30,6 +30,15 @@ std::int64_t fileSize(const std::string& path)
     return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+std::int64_t lastWriteTicks(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32)
+        | data.ftLastWriteTime.dwLowDateTime;
+}
+
 bool copyFile(const std::string& from, const std::string& to)
 {
     return ::CopyFileW(widen(from).c_str(), widen(to).c_str(), FALSE) != 0;
@@ -38,6 +47,11 @@ bool copyFile(const std::string& from, const std::string& to)
 bool removeFile(const std::string& path)
 {
     return ::DeleteFileW(widen(path).c_str()) != 0;
+}
+
+bool removeEmptyFolder(const std::string& path)
+{
+    return ::RemoveDirectoryW(widen(path).c_str()) != 0;
 }
 
 bool makeFolder(const std::string& path)

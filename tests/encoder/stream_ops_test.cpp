@@ -3,6 +3,7 @@
 #include "encoder/stream_ops.h"
 #include "encoder/tool.h"
 #include "platform/command_line.h"
+#include "platform/live_children.h"
 
 #include "../support/test_support.h"
 
@@ -118,16 +119,17 @@ TEST_F(StreamOps, CutThatFailsOrIsStoppedLeavesNoFile)
         CutJob job;
         bool stop;
         int status;
+        const char* why; // what the failure says
     };
     const Case cases[] = {
-        {"stopped", {source("clip.mp4"), 0, 6}, true, RunStopRequested},
-        {"not a recording", {source("notes.mp4"), 0, 2}, false, RunInvalidData},
+        {"stopped", {source("clip.mp4"), 0, 6}, true, RunStopRequested, ""},
+        {"not a recording", {source("notes.mp4"), 0, 2}, false, RunInvalidData, "Invalid data found"},
         // The encoder says only that the file does not exist, and exits 1.
-        {"missing source", {source("missing.mp4"), 0, 2}, false, RunInvalidData},
+        {"missing source", {source("missing.mp4"), 0, 2}, false, RunInvalidData, "No such file or directory"},
         // The encoder writes an MP4 without streams and says nothing.
-        {"reversed marks", {source("clip.mp4"), 3, 1}, false, RunInvalidData},
-        {"equal marks", {source("clip.mp4"), 2, 2}, false, RunInvalidData},
-        {"past the end", {source("clip.mp4"), 60, 62}, false, RunInvalidData},
+        {"reversed marks", {source("clip.mp4"), 3, 1}, false, RunInvalidData, ""},
+        {"equal marks", {source("clip.mp4"), 2, 2}, false, RunInvalidData, ""},
+        {"past the end", {source("clip.mp4"), 60, 62}, false, RunInvalidData, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -135,7 +137,12 @@ TEST_F(StreamOps, CutThatFailsOrIsStoppedLeavesNoFile)
         if (c.stop)
             reports.onReport = [](const Report&) { g_stopJob = true; };
         g_stopJob = false;
-        EXPECT_EQ(CutStretch(out_.path().string(), c.job, reports.notify()), c.status);
+        std::string why = "not set";
+        EXPECT_EQ(CutStretch(out_.path().string(), c.job, reports.notify(), &why), c.status);
+        if (*c.why)
+            EXPECT_NE(why.find(c.why), std::string::npos) << why;
+        else
+            EXPECT_EQ(why, "");
         EXPECT_TRUE(filesIn(out_.path()).empty());
         ASSERT_FALSE(reports.all.empty());
         EXPECT_EQ(reports.all.back().percent, 100);
@@ -143,11 +150,13 @@ TEST_F(StreamOps, CutThatFailsOrIsStoppedLeavesNoFile)
     }
 }
 
-TEST_F(StreamOps, MergeJoinsInOrderAndLeavesOnlyTheTarget)
+TEST_F(StreamOps, MergeJoinsInOrderAndLeavesTheUsersOwnFilesAlone)
 {
-    // Temporaries of an earlier merge lie in the folder.
-    writeFile(out_.file("1.ts"), "stale");
-    writeFile(out_.file("2.ts"), "stale");
+    // Transport streams of the user's own, named as the Part named its
+    // temporaries.
+    const std::string mine1("user's \0\xff 1", 15), mine2 = "user's 2";
+    writeFile(out_.file("1.ts"), mine1);
+    writeFile(out_.file("2.ts"), mine2);
     const MergeJob job{{"two.mp4", "clip.mp4", "two.mp4"}, sources_->path().string()};
     MergeProgress progress;
     Reports reports;
@@ -155,10 +164,12 @@ TEST_F(StreamOps, MergeJoinsInOrderAndLeavesOnlyTheTarget)
     EXPECT_EQ(progress.estimate, 80);
 
     const std::vector<std::string> left = filesIn(out_.path());
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(left[0].rfind("Merge", 0), 0u);
-    EXPECT_EQ(left[0].size(), std::string("Merge2026-12-07-10-00-00.mp4").size());
-    const std::string target = out_.file(left[0]);
+    ASSERT_EQ(left.size(), 3u);
+    EXPECT_EQ(readFile(out_.file("1.ts")), mine1);
+    EXPECT_EQ(readFile(out_.file("2.ts")), mine2);
+    EXPECT_EQ(left[2].rfind("Merge", 0), 0u);
+    EXPECT_EQ(left[2].size(), std::string("Merge2026-12-07-10-00-00.mp4").size());
+    const std::string target = out_.file(left[2]);
     EXPECT_NEAR(probeDuration(target), 10.0, 0.3);
     EXPECT_EQ(probe(target, "stream=codec_name"), "h264\naac\n");
 
@@ -193,26 +204,42 @@ TEST_F(StreamOps, MergeStoppedDuringTheSecondConversionRunsNoJoin)
     EXPECT_EQ(reports.all.back().status, RunStopRequested);
 }
 
-TEST_F(StreamOps, MergeWithAFileThatIsNotARecordingFailsAndLeavesNothing)
+TEST_F(StreamOps, MergeWithAPartThatFailsStopsThereSaysWhyAndLeavesNothing)
 {
-    // Last: its status is carried into the join. First: the merge goes on,
-    // and the join cannot find that file's part.
-    for (const std::vector<std::string>& names :
-         {std::vector<std::string>{"two.mp4", "notes.mp4"}, std::vector<std::string>{"notes.mp4", "two.mp4"}}) {
-        SCOPED_TRACE(names.front());
+    struct Case {
+        std::vector<std::string> names;
+        std::size_t failing;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{"notes.mp4", "two.mp4"}, 0, "Invalid data found"},
+        {{"two.mp4", "notes.mp4"}, 1, "Invalid data found"},
+        {{"missing.mp4", "two.mp4", "clip.mp4"}, 0, "No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.names[c.failing]);
         MergeProgress progress;
         Reports reports;
-        EXPECT_EQ(MergeFiles(out_.path().string(), {names, sources_->path().string()}, progress, reports.notify()),
+        std::string why;
+        EXPECT_EQ(MergeFiles(out_.path().string(), {c.names, sources_->path().string()}, progress,
+                             reports.notify(), &why),
                   RunInvalidData);
         EXPECT_TRUE(filesIn(out_.path()).empty());
+        EXPECT_EQ(platform::liveChildCount(), 0) << "an encoder outlived the merge";
+        EXPECT_NE(why.find(c.why), std::string::npos) << why;
+        // Nothing ran after the failed part: neither a later part nor the join.
+        std::vector<std::string> ran;
+        for (std::size_t k = 0; k <= c.failing; ++k)
+            ran.push_back(sources_->file(c.names[k]));
+        for (std::size_t i = 0; i + 1 < reports.all.size(); ++i)
+            EXPECT_NE(std::find(ran.begin(), ran.end(), reports.all[i].current), ran.end())
+                << reports.all[i].current << " ran after the failure";
         EXPECT_EQ(reports.all.back().status, RunInvalidData);
     }
 }
 
-TEST_F(StreamOps, ATemporaryNameThatCannotBeClearedIsNotJoinedInstead)
+TEST_F(StreamOps, AFolderNamedLikeATemporaryIsNeitherJoinedNorRemoved)
 {
-    // A folder where the first temporary goes cannot be removed; the part is
-    // written beside it and joined from there.
     fs::create_directory(out_.path() / "1.ts");
     const MergeJob job{{"two.mp4", "two.mp4"}, sources_->path().string()};
     MergeProgress progress;
