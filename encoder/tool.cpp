@@ -4,6 +4,22 @@
 #include "platform/paths.h"
 #include "platform/command_line.h"
 
+#include <mutex>
+
+namespace {
+
+// Guards the copy on disk and the stamp of the source it was made from.
+std::mutex g_copyMutex;
+std::string g_copiedStamp;
+
+std::string stampOf(const std::string& source)
+{
+    return source + '|' + std::to_string(platform::fileSize(source)) + '|'
+        + std::to_string(platform::lastWriteTicks(source));
+}
+
+} // namespace
+
 std::string ToolFolder()
 {
     const std::string sep(1, platform::separator());
@@ -27,6 +43,15 @@ void EnsureToolFolder()
 std::string PrepareTool()
 {
     const std::string copy = ToolCopyPath();
-    platform::installToolCopy(platform::toolSource(), copy);
+    {
+        // Rewritten only when needed: while one thread writes the copy, a
+        // child forked meanwhile by another holds it open for writing, and
+        // starting the copy then fails ("Text file busy").
+        const std::lock_guard lock(g_copyMutex);
+        const std::string source = platform::toolSource();
+        const std::string stamp = stampOf(source);
+        if ((stamp != g_copiedStamp || !platform::fileExists(copy)) && platform::installToolCopy(source, copy))
+            g_copiedStamp = stamp;
+    }
     return platform::quoteArgument(copy);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The encoder executable: a per-user runnable copy of the shipped `tool`,
-// refreshed before every run. Qt-free.
+// made once a run of the program and again only when the shipped file
+// changed or the copy went missing. Qt-free; any thread.
 #include <string>
 
 // Per-user folder, ending with a separator.
@@ -12,7 +13,7 @@ std::string ToolCopyPath();
 // Failures are ignored: a later run then fails to start and says so.
 void EnsureToolFolder();
 
-// Refreshes the copy from the shipped encoder and returns its path in
-// double quotes, the head of every encoder command line. A failed copy is
-// not reported: an earlier copy, if any, still runs.
+// Makes the copy when it is due (see above) and returns its path in double
+// quotes, the head of every encoder command line. A failed copy is not
+// reported, and tried again next time: an earlier copy, if any, still runs.
 std::string PrepareTool();

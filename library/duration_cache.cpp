@@ -49,6 +49,8 @@ void DurationCache::fill(const std::string& folder, RecordingListing& listing, c
 
     for (std::size_t i : missing) {
         const VideoFileInfo& r = listing[i];
-        known_[{RecordingPath(folder, r.name), r.size, r.date}] = r.duration;
+        // No length may mean a probe that failed to start: ask again next time.
+        if (!r.duration.empty())
+            known_[{RecordingPath(folder, r.name), r.size, r.date}] = r.duration;
     }
 }

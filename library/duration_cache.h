@@ -15,7 +15,8 @@ class DurationCache {
 public:
     // Fills the duration of every record of `listing` (files of `folder`):
     // from the cache when the file's size and last-write time are as they
-    // were, otherwise by `probe`, several at once.
+    // were, otherwise by `probe`, several at once. An empty answer is never
+    // kept.
     void fill(const std::string& folder, RecordingListing& listing, const DurationProbe& probe);
 
 private:

@@ -46,3 +46,16 @@ TEST(DurationCache, ProbesEachNewFileOnceAndEachChangedFileAgain)
     cache.fill("/rec", none, probe);
     EXPECT_EQ(probes.load(), 54);
 }
+
+TEST(DurationCache, AFailedProbeIsAskedAgain)
+{
+    int probes = 0;
+    const DurationProbe probe = [&](const std::string&) { return ++probes == 1 ? "" : "00:00:02"; };
+    DurationCache cache;
+    RecordingListing listing = listingOf(1);
+    cache.fill("/rec", listing, probe);
+    EXPECT_EQ(listing[0].duration, "");
+    listing = listingOf(1);
+    cache.fill("/rec", listing, probe);
+    EXPECT_EQ(listing[0].duration, "00:00:02");
+}
