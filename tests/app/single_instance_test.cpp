@@ -10,9 +10,12 @@
 #include <QProcess>
 #include <QTest>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 
 using namespace testing_support;
 
@@ -168,4 +171,27 @@ TEST_F(SingleInstance, RunningCopyThatCannotBeReachedGivesTheIsRunningBox)
         second.kill();
         second.waitForFinished();
     }
+}
+
+TEST_F(SingleInstance, LockIsMadeReadableToAllButNeverFollowsALinkNorIsWorldWritable)
+{
+    std::string name = platform::kSingleInstanceName;
+    std::replace(name.begin(), name.end(), '\\', '-');
+    const std::filesystem::path lock = tmp_.path() / (name + ".lock");
+
+    // A link planted where the lock goes: what it points at is neither made nor changed.
+    const std::filesystem::path victim = tmp_.path() / "victim";
+    std::filesystem::create_symlink(victim, lock);
+    EXPECT_FALSE(platform::IsAlreadyRunning());
+    EXPECT_FALSE(std::filesystem::exists(victim));
+    std::filesystem::remove(lock);
+
+    // Other users must be able to open it to lock it, whatever our umask.
+    const mode_t oldMask = ::umask(077);
+    EXPECT_FALSE(platform::IsAlreadyRunning());
+    ::umask(oldMask);
+    struct stat st {};
+    ASSERT_EQ(::lstat(lock.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    EXPECT_TRUE(platform::IsAlreadyRunning());
 }
