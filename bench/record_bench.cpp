@@ -1,8 +1,9 @@
 // One recording of the current X screen through our runner, as the recording
 // run makes it, with the figures ffmpeg reports.
-//   record_bench SECONDS MODE OUT.mp4     records, prints one result row
-//   record_bench --args MODE OUT.mp4      prints the encoder arguments, each
-//                                         ended by a zero byte, for a direct run
+//   record_bench SECONDS MODE OUT.mp4 [MIC]  records, prints one result row
+//   record_bench --args MODE OUT.mp4 [MIC]   prints the encoder arguments, each
+//                                            ended by a zero byte, for a direct run
+// MIC is the microphone's source name (vmic unless given).
 #include "encoder/record_command.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
@@ -41,9 +42,10 @@ int main(int argc, char** argv)
     const bool argsOnly = std::strcmp(argv[1], "--args") == 0;
     const int mode = std::atoi(argv[2]);
     const std::string out = argv[3];
-    const RecordSources sources{mode, "spk.monitor", "vmic"};
+    const RecordSources sources{mode, "spk.monitor", argc > 4 ? argv[4] : "vmic"};
     EnsureToolFolder();
-    const std::string line = BuildRecordCommandLine(PrepareTool(), BuildRecordArgs(sources, platform::currentDesktop()), out);
+    const std::string line = BuildRecordCommandLine(
+        PrepareTool(), BuildRecordArgs(sources, platform::currentDesktop(), platform::wallClockMicros()), out);
     if (argsOnly) {
         for (const std::string& a : platform::splitCommandLine(line))
             std::fwrite(a.c_str(), 1, a.size() + 1, stdout);

@@ -18,16 +18,15 @@ constexpr const char* kVideoWithSound =
 
 #undef VTR_KEYFRAMES
 
+// Frames are grabbed at the rate they are written; the grab's own default
+// (29.97) would leave every other written frame a copy.
+constexpr const char* kGrabRate = " -framerate 60.97";
+
 using InputOf = std::string (*)(const std::string& device);
 
 std::string dshowInput(const std::string& device)
 {
     return " -f dshow -i audio=" + platform::quoteArgument(device);
-}
-
-std::string pulseInput(const std::string& device)
-{
-    return " -f pulse -i " + platform::quoteArgument(device);
 }
 
 std::string audioPart(const RecordSources& s, InputOf input)
@@ -40,6 +39,43 @@ std::string audioPart(const RecordSources& s, InputOf input)
     case AudioComputerSoundAndMic:
         return input(s.computerSound) + input(s.microphone)
             + " -filter_complex amix=inputs=2:duration=first:dropout_transition=2";
+    default:
+        return {};
+    }
+}
+
+// "-1796645464.372217": moves wall-clock stamps to the recording's start.
+std::string originOffset(std::int64_t originMicros)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, " -itsoffset -%lld.%06lld", static_cast<long long>(originMicros / 1000000),
+                  static_cast<long long>(originMicros % 1000000));
+    return text;
+}
+
+// The screen and PulseAudio inputs stamp packets with the wall clock, but by
+// default each input's first packet becomes its own zero, so the sound lagged
+// the picture by however long the screen input opened after the sound one.
+// -copyts keeps one clock for all, shifted so that the start is zero; each
+// sound is then padded with silence from zero up to its first sample (and
+// across any gap), so that late sound keeps its place and two sources mix in
+// step. The fragment is small because the input stamps a fragment when it
+// reads it.
+std::string pulsePart(const RecordSources& s, const std::string& offset)
+{
+    const auto input = [&](const std::string& device) {
+        return offset + " -fragment_size " + std::to_string(kPulseFragmentBytes) + " -f pulse -i "
+            + platform::quoteArgument(device);
+    };
+    constexpr const char* pad = "aresample=async=1:first_pts=0";
+    switch (s.audioMode) {
+    case AudioComputerSound:
+    case AudioMicrophone:
+        return " -copyts" + input(s.audioMode == AudioComputerSound ? s.computerSound : s.microphone)
+            + " -filter_complex " + pad + ",amix=inputs=1:duration=first:dropout_transition=1";
+    case AudioComputerSoundAndMic:
+        return " -copyts" + input(s.computerSound) + input(s.microphone) + " -filter_complex [0:a]" + pad
+            + "[a0];[1:a]" + pad + "[a1];[a0][a1]amix=inputs=2:duration=first:dropout_transition=2";
     default:
         return {};
     }
@@ -58,19 +94,28 @@ const char* videoPart(const RecordSources& s) { return s.audioMode < 0 ? kVideoS
 
 std::string BuildGdigrabRecordArgs(const RecordSources& sources)
 {
-    return audioPart(sources, dshowInput) + " -f gdigrab -i desktop " + videoPart(sources);
-}
-
-std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Desktop& desktop)
-{
-    return audioPart(sources, pulseInput) + " -f x11grab -video_size " + std::to_string(desktop.width) + "x"
-        + std::to_string(desktop.height) + " -i " + bareOrQuoted(desktop.display) + " "
+    // H.264 in 4:2:0 needs an even width and height; an odd desktop loses its
+    // last column or row.
+    return audioPart(sources, dshowInput) + kGrabRate + " -f gdigrab -i desktop -vf crop=trunc(iw/2)*2:trunc(ih/2)*2 "
         + videoPart(sources);
 }
 
-std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop)
+std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
+                               std::int64_t originMicros)
 {
-    return desktop.grab == platform::DesktopGrab::X11 ? BuildX11RecordArgs(sources, desktop)
+    const bool sound = sources.audioMode >= 0;
+    const std::string offset = sound ? originOffset(originMicros) : std::string();
+    // An even size, as H.264 in 4:2:0 needs: an odd desktop loses its last
+    // column or row.
+    return pulsePart(sources, offset) + kGrabRate + offset + " -f x11grab -video_size "
+        + std::to_string(desktop.width & ~1) + "x" + std::to_string(desktop.height & ~1) + " -i "
+        + bareOrQuoted(desktop.display) + " " + videoPart(sources);
+}
+
+std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
+                            std::int64_t originMicros)
+{
+    return desktop.grab == platform::DesktopGrab::X11 ? BuildX11RecordArgs(sources, desktop, originMicros)
                                                       : BuildGdigrabRecordArgs(sources);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/desktop.h"
 
+#include <cstdint>
 #include <string>
 
 // Audio modes, as the record page's audio choices carry them.
@@ -23,10 +24,17 @@ struct RecordSources {
 
 // Options after the encoder path, each piece starting with a blank: the audio
 // inputs and their mix, then the desktop input and the encoding options.
+// originMicros is the recording's start on the wall clock
+// (platform::wallClockMicros()); the file's time zero is that instant.
 std::string BuildGdigrabRecordArgs(const RecordSources& sources);
-std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Desktop& desktop);
+std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
+                               std::int64_t originMicros);
 // The shape of the platform the desktop belongs to.
-std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop);
+std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
+                            std::int64_t originMicros);
+
+// The PulseAudio input's fragment in bytes: under 5 ms of 16-bit stereo.
+constexpr int kPulseFragmentBytes = 882;
 
 // quotedTool + args + " " + the quoted output path + " ".
 std::string BuildRecordCommandLine(const std::string& quotedTool, const std::string& args,

@@ -2,6 +2,7 @@
 
 #include "encoder/runner.h"
 #include "encoder/tool.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "util/debug_log.h"
 #include "util/files.h"
@@ -33,7 +34,8 @@ std::string CurrentOutputPath()
 void RecordRun(const RecordSettings& settings)
 {
     const std::string quotedTool = PrepareTool();
-    const std::string args = BuildRecordArgs(settings.sources, platform::currentDesktop());
+    const std::string args =
+        BuildRecordArgs(settings.sources, platform::currentDesktop(), platform::wallClockMicros());
 
     const std::string folder = settings.saveFolder + platform::separator();
     if (!platform::fileExists(folder))

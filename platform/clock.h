@@ -10,5 +10,8 @@ struct LocalTime {
 LocalTime localTime();
 // Milliseconds from an arbitrary start; never goes back.
 std::uint64_t tickCount();
+// Microseconds since 1970 (UTC) on the system's real-time clock: the clock
+// the encoder's screen and PulseAudio inputs stamp their packets with.
+std::int64_t wallClockMicros();
 
 } // namespace platform

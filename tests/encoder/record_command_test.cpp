@@ -21,47 +21,60 @@ RecordSources sources(int mode)
 
 platform::Desktop x11(int w, int h) { return {platform::DesktopGrab::X11, ":99", w, h}; }
 
+// 2026-12-07 12:00:00.012345 UTC on the wall clock.
+constexpr std::int64_t kOrigin = INT64_C(1796644800012345);
+const std::string kShift = " -itsoffset -1796644800.012345";
+const std::string kGdigrab = " -framerate 60.97 -f gdigrab -i desktop -vf crop=trunc(iw/2)*2:trunc(ih/2)*2 ";
+
 } // namespace
 
 TEST(RecordCommand, WindowsShapesWordForWord)
 {
     const std::string out = "C:\\VantreelSave\\\\2026-12-06-16-23-31.mp4";
     EXPECT_EQ(BuildRecordCommandLine(kTool, BuildGdigrabRecordArgs(sources(AudioNone)), out),
-              kTool + " -f gdigrab -i desktop " + kSilent + " \"" + out + "\" ");
+              kTool + kGdigrab + kSilent + " \"" + out + "\" ");
     EXPECT_EQ(BuildGdigrabRecordArgs(sources(-1)), BuildGdigrabRecordArgs(sources(AudioNone)));
     EXPECT_EQ(BuildGdigrabRecordArgs(sources(AudioComputerSound)),
               " -f dshow -i audio=\"Stereo Mix (Realtek Audio)\" -filter_complex "
-              "amix=inputs=1:duration=first:dropout_transition=1 -f gdigrab -i desktop "
-                  + kSound);
+              "amix=inputs=1:duration=first:dropout_transition=1"
+                  + kGdigrab + kSound);
     // A quote inside a device name is escaped, so the name reaches the encoder whole.
     EXPECT_EQ(BuildGdigrabRecordArgs(sources(AudioMicrophone)),
               " -f dshow -i audio=\"Microphone (USB \\\"Pro\\\")\" -filter_complex "
-              "amix=inputs=1:duration=first:dropout_transition=1 -f gdigrab -i desktop "
-                  + kSound);
+              "amix=inputs=1:duration=first:dropout_transition=1"
+                  + kGdigrab + kSound);
     EXPECT_EQ(BuildGdigrabRecordArgs(sources(AudioComputerSoundAndMic)),
               " -f dshow -i audio=\"Stereo Mix (Realtek Audio)\" -f dshow -i audio=\"Microphone (USB \\\"Pro\\\")\""
-              " -filter_complex amix=inputs=2:duration=first:dropout_transition=2 -f gdigrab -i desktop "
-                  + kSound);
+              " -filter_complex amix=inputs=2:duration=first:dropout_transition=2"
+                  + kGdigrab + kSound);
     // The "None" entry carries 4294967294, which reads as -2: no audio, no audio codec.
     EXPECT_EQ(BuildGdigrabRecordArgs(sources(static_cast<int>(4294967294u))).find("-codec:a"), std::string::npos);
 }
 
 TEST(RecordCommand, X11ShapesWordForWord)
 {
-    EXPECT_EQ(BuildX11RecordArgs(sources(AudioNone), x11(1280, 720)),
-              " -f x11grab -video_size 1280x720 -i :99 " + kSilent);
+    EXPECT_EQ(BuildX11RecordArgs(sources(AudioNone), x11(1280, 720), kOrigin),
+              " -framerate 60.97 -f x11grab -video_size 1280x720 -i :99 " + kSilent);
+    // Every input is on the wall clock shifted to the start; each sound is
+    // padded from zero, and the two are mixed in step.
     RecordSources pulse{AudioComputerSoundAndMic, "spk.monitor", "alsa_input.usb-Mic $1"};
-    EXPECT_EQ(BuildX11RecordArgs(pulse, x11(1920, 1080)),
-              " -f pulse -i \"spk.monitor\" -f pulse -i \"alsa_input.usb-Mic $1\""
-              " -filter_complex amix=inputs=2:duration=first:dropout_transition=2"
-              " -f x11grab -video_size 1920x1080 -i :99 "
-                  + kSound);
+    EXPECT_EQ(BuildX11RecordArgs(pulse, x11(1920, 1080), kOrigin),
+              " -copyts" + kShift + " -fragment_size 882 -f pulse -i \"spk.monitor\"" + kShift
+                  + " -fragment_size 882 -f pulse -i \"alsa_input.usb-Mic $1\""
+                    " -filter_complex [0:a]aresample=async=1:first_pts=0[a0];[1:a]aresample=async=1:first_pts=0[a1];"
+                    "[a0][a1]amix=inputs=2:duration=first:dropout_transition=2"
+                    " -framerate 60.97"
+                  + kShift + " -f x11grab -video_size 1920x1080 -i :99 " + kSound);
     pulse.audioMode = AudioMicrophone;
-    EXPECT_EQ(BuildRecordArgs(pulse, x11(800, 600)),
-              " -f pulse -i \"alsa_input.usb-Mic $1\" -filter_complex amix=inputs=1:duration=first:dropout_transition=1"
-              " -f x11grab -video_size 800x600 -i :99 "
+    EXPECT_EQ(BuildRecordArgs(pulse, x11(800, 600), INT64_C(5)),
+              " -copyts -itsoffset -0.000005 -fragment_size 882 -f pulse -i \"alsa_input.usb-Mic $1\""
+              " -filter_complex aresample=async=1:first_pts=0,amix=inputs=1:duration=first:dropout_transition=1"
+              " -framerate 60.97 -itsoffset -0.000005 -f x11grab -video_size 800x600 -i :99 "
                   + kSound);
-    EXPECT_EQ(BuildRecordArgs(pulse, platform::Desktop{}), BuildGdigrabRecordArgs(pulse));
+    EXPECT_EQ(BuildRecordArgs(pulse, platform::Desktop{}, kOrigin), BuildGdigrabRecordArgs(pulse));
+    // An odd desktop is grabbed one column and one row short: the encoder
+    // takes even sizes only.
+    EXPECT_NE(BuildRecordArgs(pulse, x11(1365, 767), kOrigin).find(" -video_size 1364x766 "), std::string::npos);
 }
 
 TEST(RecordCommand, OddNamesRoundTripThroughTheCommandLine)
@@ -69,11 +82,11 @@ TEST(RecordCommand, OddNamesRoundTripThroughTheCommandLine)
     RecordSources odd{AudioComputerSoundAndMic, "-monitor \"x\" $HOME", "麦克风 (USB)\\"};
     const std::string out = "/tmp/save dir/-rec \"1\" $x `id`;.mp4";
     const auto args = platform::splitCommandLine(
-        BuildRecordCommandLine("\"/data/tool\"", BuildX11RecordArgs(odd, x11(640, 480)), out));
-    ASSERT_GE(args.size(), 8u);
+        BuildRecordCommandLine("\"/data/tool\"", BuildX11RecordArgs(odd, x11(640, 480), kOrigin), out));
+    ASSERT_GE(args.size(), 18u);
     EXPECT_EQ(args[0], "/data/tool");
-    EXPECT_EQ(args[4], odd.computerSound);
-    EXPECT_EQ(args[8], odd.microphone);
+    EXPECT_EQ(args[9], odd.computerSound);
+    EXPECT_EQ(args[17], odd.microphone);
     EXPECT_EQ(args.back(), out);
 }
 

@@ -1,0 +1,199 @@
+#include "fidelity.h"
+
+#include "platform/child_process.h"
+#include "platform/command_line.h"
+#include "platform/files.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kCounterBits = 12;
+constexpr int kWidth = 64; // the picture is scaled to this many columns
+
+std::string run(const std::string& commandLine)
+{
+    platform::ChildProcess child;
+    if (!child.start(commandLine))
+        return {};
+    std::string out;
+    char buffer[4096];
+    for (;;) {
+        child.waitForExit(5);
+        const long waiting = child.peekOutput();
+        if (waiting < 0)
+            break;
+        const long got = waiting > 0 ? child.readOutput(buffer, sizeof buffer) : 0;
+        if (got > 0)
+            out.append(buffer, static_cast<std::size_t>(got));
+    }
+    while (!child.waitForExit(10)) {
+    }
+    return out;
+}
+
+std::vector<unsigned char> readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return NAN;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+} // namespace
+
+Fidelity MeasureFidelity(const std::string& file)
+{
+    Fidelity r;
+    const std::string q = platform::quoteArgument(file);
+    int w = 0, h = 0;
+    std::sscanf(run("ffprobe -v error -select_streams v -show_entries stream=width,height -of csv=p=0 " + q).c_str(),
+                "%d,%d", &w, &h);
+    if (w <= 0 || h <= 0)
+        return r;
+    const double audioStart =
+        std::atof(run("ffprobe -v error -select_streams a -show_entries stream=start_time -of csv=p=0 " + q).c_str());
+    const int sh = kWidth * h / w / 2 * 2;
+    const std::string grey = file + ".grey", pcm = file + ".pcm";
+    std::istringstream log(run("ffmpeg -v info -y -copyts -i " + q + " -map 0:v -vf scale=" + std::to_string(kWidth)
+                               + ":" + std::to_string(sh)
+                               + ":flags=area,showinfo -vsync passthrough -f rawvideo -pix_fmt gray "
+                               + platform::quoteArgument(grey)));
+    run("ffmpeg -v error -y -i " + q + " -map 0:a -ac 1 -ar 44100 -f s16le " + platform::quoteArgument(pcm));
+    const std::vector<unsigned char> pixels = readAll(grey);
+    const std::vector<unsigned char> pcmBytes = readAll(pcm);
+    platform::removeFile(grey);
+    platform::removeFile(pcm);
+
+    std::vector<double> times;
+    for (std::string line; std::getline(log, line);) {
+        const std::size_t at = line.find("pts_time:");
+        if (at != std::string::npos && line.find(" n:") != std::string::npos)
+            times.push_back(std::atof(line.c_str() + at + 9));
+    }
+    const std::size_t frameSize = static_cast<std::size_t>(kWidth) * sh;
+    const std::size_t frames = std::min(pixels.size() / frameSize, times.size());
+    if (frames < 2)
+        return r;
+    r.ok = true;
+
+    // The counter's blocks are a 16th of the width wide and as high; the
+    // flash fills the rest.
+    const int block = kWidth / 16;
+    const std::size_t below = static_cast<std::size_t>(block + 1) * kWidth;
+    std::vector<long> counters(frames);
+    std::vector<bool> bright(frames);
+    for (std::size_t f = 0; f < frames; ++f) {
+        const unsigned char* p = pixels.data() + f * frameSize;
+        for (int b = 0; b < kCounterBits; ++b)
+            if (p[(block / 2) * kWidth + b * block + block / 2] > 128)
+                counters[f] |= 1L << b;
+        double sum = 0;
+        for (std::size_t i = below; i < frameSize; ++i)
+            sum += p[i];
+        bright[f] = sum / static_cast<double>(frameSize - below) > 200;
+    }
+    long distinct = 0;
+    for (std::size_t f = 1; f < frames; ++f)
+        distinct += counters[f] != counters[f - 1];
+    const double span = times[frames - 1] - times[0];
+    r.distinctPerSecond = static_cast<double>(distinct) / span;
+    r.writtenPerSecond = static_cast<double>(frames - 1) / span;
+
+    // A flash began between the last dark frame and the first bright one:
+    // the middle of that interval is its best estimate. Flash lengths differ
+    // in turn (100, 150, 200 ms), so a beep of another flash's length shows
+    // sound shifted by whole flashes.
+    std::vector<double> flashes, lengths;
+    for (std::size_t f = 1; f < frames; ++f)
+        if (bright[f] && !bright[f - 1]) {
+            std::size_t g = f;
+            while (g < frames && bright[g])
+                ++g;
+            if (g == frames)
+                break; // cut off by the end
+            flashes.push_back((times[f] + times[f - 1]) / 2);
+            lengths.push_back((times[g] + times[g - 1]) / 2 - flashes.back());
+        }
+    r.flashes = static_cast<int>(flashes.size());
+    if (!flashes.empty())
+        r.firstFlash = flashes.front();
+
+    std::vector<double> level(pcmBytes.size() / 2);
+    for (std::size_t i = 0; i < level.size(); ++i) {
+        std::int16_t s;
+        std::memcpy(&s, pcmBytes.data() + 2 * i, 2);
+        level[i] = std::abs(static_cast<double>(s));
+    }
+    const auto at = [&](double seconds) {
+        return std::clamp<long>(std::lround((seconds - audioStart) * kRate), 0, static_cast<long>(level.size()));
+    };
+    for (std::size_t i = 0; i < level.size(); ++i)
+        if (level[i] > 1000) {
+            r.firstSound = audioStart + static_cast<double>(i) / kRate;
+            break;
+        }
+
+    for (std::size_t k = 0; k < flashes.size(); ++k) {
+        const long from = at(flashes[k] - 0.25), to = at(flashes[k] + 0.35);
+        double peak = 0;
+        for (long i = from; i < to; ++i)
+            peak = std::max(peak, level[i]);
+        if (peak < 1000) {
+            ++r.missing;
+            r.perFlash += " -";
+            continue;
+        }
+        long onset = from;
+        while (level[onset] <= peak / 4)
+            ++onset;
+        long last = onset;
+        for (long i = onset; i < to; ++i)
+            if (level[i] > peak / 4)
+                last = i;
+        const double offset = audioStart + static_cast<double>(onset) / kRate - flashes[k];
+        const double beepLength = static_cast<double>(last - onset) / kRate;
+        char text[64];
+        if (std::fabs(beepLength - lengths[k]) > 0.04) {
+            ++r.mismatched;
+            std::snprintf(text, sizeof text, " ?%+.0f(%.0f/%.0fms)", offset * 1000, beepLength * 1000,
+                          lengths[k] * 1000);
+        } else {
+            r.offsets.push_back(offset);
+            std::snprintf(text, sizeof text, " %+.0f", offset * 1000);
+        }
+        r.perFlash += text;
+    }
+    r.medianOffset = median(r.offsets);
+    for (double o : r.offsets)
+        r.spread = std::max(r.spread, std::fabs(o - r.medianOffset));
+    return r;
+}
+
+std::string FidelityRow(const std::string& label, const Fidelity& f)
+{
+    if (!f.ok)
+        return label + " no video\n";
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "%-14s distinct=%5.1f/s written=%5.1f/s av_median=%+4.0fms spread=%3.0fms flashes=%d missing=%d "
+                  "shifted=%d first_flash=%.2fs first_sound=%.2fs\n%-14s per flash (ms):%s\n",
+                  label.c_str(), f.distinctPerSecond, f.writtenPerSecond, f.medianOffset * 1000, f.spread * 1000,
+                  f.flashes, f.missing, f.mismatched, f.firstFlash, f.firstSound, "", f.perFlash.c_str());
+    return text;
+}

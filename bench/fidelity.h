@@ -1,0 +1,26 @@
+#pragma once
+// Measures a recording of fidelity_scene: distinct frames per second from its
+// frame counter, and each beep's offset against its flash. Qt-free.
+#include <string>
+#include <vector>
+
+struct Fidelity {
+    bool ok = false;            // the file could be decoded
+    double distinctPerSecond = 0; // frames whose counter differs from the one before
+    double writtenPerSecond = 0;
+    std::vector<double> offsets; // seconds the beep comes after its flash, one per matched flash
+    int flashes = 0;
+    int missing = 0;    // flashes with no beep near them
+    int mismatched = 0; // beeps whose length is another flash's: shifted by whole flashes
+    double medianOffset = 0;
+    double spread = 0; // largest distance of an offset from the median
+    double firstFlash = -1; // seconds into the file
+    double firstSound = -1;
+    std::string perFlash; // each flash's offset in ms, "-" when missing
+};
+
+// Decodes `file` with ffmpeg into files beside it (removed afterwards).
+Fidelity MeasureFidelity(const std::string& file);
+
+// One printable row.
+std::string FidelityRow(const std::string& label, const Fidelity& f);

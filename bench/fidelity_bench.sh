@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Recording fidelity at 1280x720 and 1920x1080: fidelity_scene changes the
+# screen 120 times a second and flashes while a beep plays on the computer
+# sound, once a second. Each sound choice is recorded through our runner
+# ("ours") and with the plain ffmpeg line ("plain": the audio inputs, amix, and
+# the screen grab at the written rate, each input on its own clock), in turn,
+# in the same session. Every file is read back: distinct frames per second,
+# the beep's offset against its flash, the first sound, and the encoder's CPU.
+# The microphone is a source remapped from the speakers' monitor, so that it
+# hears the beep too.
+#   bash bench/fidelity_bench.sh [BUILD_DIR] [SECONDS] [SIZES...]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-$here/../build}" && pwd)
+seconds=${2:-10}
+
+if [ -z "${VTR_IN_SESSION:-}" ]; then
+  shift $(($# > 2 ? 2 : $#))
+  sizes=("$@")
+  [ ${#sizes[@]} -gt 0 ] || sizes=(1280x720 1920x1080)
+  for size in "${sizes[@]}"; do
+    VTR_IN_SESSION=1 VTR_SCREEN=${size}x24 bash "$here/../scripts/headless-session.sh" bash "$0" "$build" "$seconds"
+  done
+  exit 0
+fi
+
+work=$(mktemp -d /tmp/vtr-fidelity-bench.XXXXXX)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+pactl load-module module-remap-source source_name=beepmic master=spk.monitor >/dev/null
+size=$(xdpyinfo | awk '/dimensions:/ {print $2}')
+# The scene runs at real-time priority where allowed, so that its flashes keep
+# time on a loaded machine; both recorders see the same scene.
+rt=(chrt -f 10)
+"${rt[@]}" true 2>/dev/null || rt=()
+
+plain_args() { # mode out
+  local a=(ffmpeg)
+  case $1 in
+    0) a+=(-f pulse -i spk.monitor -filter_complex amix=inputs=1:duration=first:dropout_transition=1) ;;
+    1) a+=(-f pulse -i beepmic -filter_complex amix=inputs=1:duration=first:dropout_transition=1) ;;
+    2) a+=(-f pulse -i spk.monitor -f pulse -i beepmic -filter_complex amix=inputs=2:duration=first:dropout_transition=2) ;;
+  esac
+  a+=(-framerate 60.97 -f x11grab -video_size "${size%x*}x${size#*x}" -i "$DISPLAY" -vcodec libx264 -r 60.97 -b:v 1500K)
+  [ "$1" -ge 0 ] && a+=(-codec:a aac -ac 2 -ar 44100)
+  a+=(-pix_fmt yuv420p -tune zerolatency -preset ultrafast -force_key_frames 'expr:gte(t,n_forced)' -f mp4 "$2")
+  printf '%s\0' "${a[@]}"
+}
+
+echo "== screen $size, $seconds s per run, load $(cut -d' ' -f1-3 /proc/loadavg)"
+for mode in -2 0 1 2; do
+  case $mode in -2) label="no sound" ;; 0) label="computer sound" ;; 1) label="microphone" ;; 2) label="both" ;; esac
+  for who in ours plain; do
+    out="$work/$who.mp4"
+    # The first flash comes 1.2 s after the scene starts: 0.3 s after Start.
+    "${rt[@]}" "$build/bench/fidelity_scene" $((seconds + 3)) &
+    scene=$!
+    sleep 0.9
+    if [ $who = ours ]; then
+      cpu=$("$build/bench/record_bench" "$seconds" "$mode" "$out" beepmic | sed -n 's/.*encoderCPU=\([0-9.]*\).*/\1/p')
+    else
+      mapfile -d '' args < <(plain_args "$mode" "$out")
+      { sleep "$seconds"; printf 'q\r\n'; sleep 5; } |
+        /usr/bin/time -f '%U %S' -o "$work/time" "${args[@]}" >"$work/plain.log" 2>&1 || true
+      read -r user sys <"$work/time"
+      cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
+    fi
+    wait "$scene" || true
+    "$build/bench/fidelity_analyse" "$who ($label)" "$out" || true
+    awk -v c="$cpu" -v s="$seconds" 'BEGIN { printf "%-14s encoder CPU %.2f s = %.3f cores per recorded second\n", "", c, c / s }'
+    rm -f "$out"
+  done
+done

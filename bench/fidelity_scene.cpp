@@ -1,0 +1,150 @@
+// A test scene for recording fidelity: a full-screen window that changes 120
+// times a second (moving bars and a frame counter drawn as large blocks) and
+// flashes white once a second while a 1 kHz beep plays on the
+// default PulseAudio sink at the same instant.
+//   fidelity_scene SECONDS
+// The beep is placed by sample: each chunk written is stamped with the time
+// the sink says it will be heard (now + the stream's latency), so the beep
+// starts when the flash does, to within one 2 ms chunk.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <time.h>
+#include <vector>
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kTickHz = 120;
+constexpr int kCounterBits = 12;
+
+double now()
+{
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+void sleepUntil(double when)
+{
+    timespec t{};
+    t.tv_sec = static_cast<time_t>(when);
+    t.tv_nsec = static_cast<long>((when - static_cast<double>(t.tv_sec)) * 1e9);
+    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr);
+}
+
+// Flashes start at whole seconds after the epoch, from the second one on, and
+// last 100, 150 or 200 ms in turn, so that a beep shifted by a whole second
+// shows as a length that does not match its flash.
+double flashLength(double since) { return 0.1 + 0.05 * (static_cast<long>(std::floor(since)) % 3); }
+
+bool flashing(double t, double epoch)
+{
+    const double since = t - epoch;
+    return since >= 1.0 && since - std::floor(since) < flashLength(since);
+}
+
+std::atomic<bool> g_done{false};
+
+void playBeeps(double epoch, double end)
+{
+    pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+    const std::uint32_t chunkBytes = kRate / 500 * 2; // 2 ms
+    pa_buffer_attr attr{static_cast<std::uint32_t>(-1), chunkBytes * 5, static_cast<std::uint32_t>(-1), chunkBytes,
+                        static_cast<std::uint32_t>(-1)};
+    int error = 0;
+    pa_simple* s = pa_simple_new(nullptr, "fidelity_scene", PA_STREAM_PLAYBACK, nullptr, "beeps", &spec, nullptr,
+                                 &attr, &error);
+    if (!s) {
+        std::fprintf(stderr, "fidelity_scene: no sound: %s\n", pa_strerror(error));
+        return;
+    }
+    std::vector<std::int16_t> chunk(chunkBytes / 2);
+    while (!g_done.load() && now() < end) {
+        const pa_usec_t latency = pa_simple_get_latency(s, &error);
+        const double heardAt = now() + static_cast<double>(latency) / 1e6;
+        for (std::size_t i = 0; i < chunk.size(); ++i) {
+            const double t = heardAt + static_cast<double>(i) / kRate;
+            const double since = t - epoch;
+            chunk[i] = flashing(t, epoch)
+                ? static_cast<std::int16_t>(16000 * std::sin(2 * M_PI * 1000 * (since - std::floor(since))))
+                : 0;
+        }
+        if (pa_simple_write(s, chunk.data(), chunkBytes, &error) < 0)
+            break;
+    }
+    pa_simple_free(s);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 10;
+    Display* dpy = XOpenDisplay(nullptr);
+    if (!dpy) {
+        std::fprintf(stderr, "fidelity_scene: no display\n");
+        return 1;
+    }
+    const int screen = DefaultScreen(dpy);
+    const int w = DisplayWidth(dpy, screen);
+    const int h = DisplayHeight(dpy, screen);
+    XSetWindowAttributes wa{};
+    wa.override_redirect = True;
+    wa.background_pixel = BlackPixel(dpy, screen);
+    const Window win = XCreateWindow(dpy, RootWindow(dpy, screen), 0, 0, w, h, 0, CopyFromParent, InputOutput,
+                                     CopyFromParent, CWOverrideRedirect | CWBackPixel, &wa);
+    XMapRaised(dpy, win);
+    const GC gc = XCreateGC(dpy, win, 0, nullptr);
+    XSync(dpy, False);
+
+    const double epoch = now() + 0.2;
+    const double end = epoch + seconds;
+    std::thread sound(playBeeps, epoch, end);
+
+    // Blocks of the counter: a row across the top, each a 16th of the width.
+    const int block = w / 16;
+    const unsigned long colours[] = {0x3050a0, 0xa03030, 0x30a050, 0x806020, 0x6030a0, 0x208080};
+    long tick = 0;
+    double next = epoch;
+    while (next < end) {
+        sleepUntil(next);
+        const double t = now();
+        const bool flash = flashing(t, epoch);
+        if (flash) {
+            XSetForeground(dpy, gc, 0xffffff);
+            XFillRectangle(dpy, win, gc, 0, block, w, h - block);
+        } else {
+            // Bars moving by 7 px a tick: a busy picture the encoder must follow.
+            const int bar = w / 12;
+            for (int i = -1; i < 13; ++i) {
+                XSetForeground(dpy, gc, colours[(i + 12) % 6]);
+                XFillRectangle(dpy, win, gc, static_cast<int>((i * bar + tick * 7) % (bar * 12)) - bar, block, bar,
+                               h - block);
+            }
+        }
+        for (int b = 0; b < kCounterBits; ++b) {
+            XSetForeground(dpy, gc, (tick >> b) & 1 ? 0xffffff : 0x000000);
+            XFillRectangle(dpy, win, gc, b * block, 0, block, block);
+        }
+        XSync(dpy, False);
+        ++tick;
+        // The next tick, or the next flash edge when that comes first.
+        next = epoch + static_cast<double>(tick) / kTickHz;
+        const double since = t - epoch;
+        for (double edge : {std::floor(since) + 1.0, std::floor(since) + flashLength(since)})
+            if (edge + epoch > t + 1e-4 && edge + epoch < next && edge >= 1.0)
+                next = edge + epoch;
+    }
+    g_done = true;
+    sound.join();
+    XCloseDisplay(dpy);
+    return 0;
+}
