@@ -149,7 +149,8 @@ Fidelity MeasureFidelity(const std::string& file)
             break;
         }
 
-    for (std::size_t k = 0; k < flashes.size(); ++k) {
+    r.sound = !level.empty();
+    for (std::size_t k = 0; r.sound && k < flashes.size(); ++k) {
         const long from = at(flashes[k] - 0.25), to = at(flashes[k] + 0.35);
         double peak = 0;
         for (long i = from; i < to; ++i)
@@ -190,6 +191,11 @@ std::string FidelityRow(const std::string& label, const Fidelity& f)
     if (!f.ok)
         return label + " no video\n";
     char text[512];
+    if (!f.sound) {
+        std::snprintf(text, sizeof text, "%-14s distinct=%5.1f/s written=%5.1f/s flashes=%d first_flash=%.2fs\n",
+                      label.c_str(), f.distinctPerSecond, f.writtenPerSecond, f.flashes, f.firstFlash);
+        return text;
+    }
     std::snprintf(text, sizeof text,
                   "%-14s distinct=%5.1f/s written=%5.1f/s av_median=%+4.0fms spread=%3.0fms flashes=%d missing=%d "
                   "shifted=%d first_flash=%.2fs first_sound=%.2fs\n%-14s per flash (ms):%s\n",

@@ -6,6 +6,7 @@
 
 struct Fidelity {
     bool ok = false;            // the file could be decoded
+    bool sound = false;         // it has a sound stream
     double distinctPerSecond = 0; // frames whose counter differs from the one before
     double writtenPerSecond = 0;
     std::vector<double> offsets; // seconds the beep comes after its flash, one per matched flash

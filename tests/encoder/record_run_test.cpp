@@ -5,6 +5,7 @@
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"
+#include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/live_children.h"
 
@@ -126,6 +127,17 @@ TEST_F(RecordRunTest, FramesAreRealCapturesAndBeepsMeetTheirFlashes)
     EXPECT_GE(f.flashes, 3);
     EXPECT_EQ(f.missing + f.mismatched, 0);
     EXPECT_LT(std::fabs(f.medianOffset), 0.06);
+}
+
+// ctest also runs this on a screen of 1365x767 (RecordRunOddScreen).
+TEST_F(RecordRunTest, OddScreenGivesAPictureOneColumnAndRowShort)
+{
+    const platform::Desktop desktop = platform::currentDesktop();
+    if (desktop.width % 2 == 0 && desktop.height % 2 == 0)
+        GTEST_SKIP() << "the screen is even";
+    recordFor(settings(AudioComputerSound), 3000);
+    EXPECT_EQ(probe(CurrentOutputPath(), "stream=codec_name,width,height", "-select_streams v"),
+              "h264," + std::to_string(desktop.width & ~1) + "," + std::to_string(desktop.height & ~1) + "\n");
 }
 
 TEST_F(RecordRunTest, TakenNameGetsACounterAndTrailingSeparatorWorks)
