@@ -8,7 +8,7 @@
 # the beep's offset against its flash, the first sound, and the encoder's CPU.
 # The microphone is a source remapped from the speakers' monitor, so that it
 # hears the beep too.
-#   bash bench/fidelity_bench.sh [BUILD_DIR] [SECONDS] [SIZES...]
+#   [VTR_MODES="-2 0 1 2"] bash bench/fidelity_bench.sh [BUILD_DIR] [SECONDS] [SIZES...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
@@ -28,10 +28,15 @@ work=$(mktemp -d /tmp/vtr-fidelity-bench.XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 pactl load-module module-remap-source source_name=beepmic master=spk.monitor >/dev/null
 size=$(xdpyinfo | awk '/dimensions:/ {print $2}')
-# The scene runs at real-time priority where allowed, so that its flashes keep
-# time on a loaded machine; both recorders see the same scene.
+# The scene and this session's X server run at real-time priority where
+# allowed, so that flashes reach the screen on time on a loaded machine; both
+# recorders see the same scene.
 rt=(chrt -f 10)
-"${rt[@]}" true 2>/dev/null || rt=()
+if "${rt[@]}" true 2>/dev/null; then
+  chrt -f -p 10 "$(tr -d ' ' <"/tmp/.X${DISPLAY#:}-lock")" || true
+else
+  rt=()
+fi
 
 plain_args() { # mode out
   local a=(ffmpeg)
@@ -47,7 +52,7 @@ plain_args() { # mode out
 }
 
 echo "== screen $size, $seconds s per run, load $(cut -d' ' -f1-3 /proc/loadavg)"
-for mode in -2 0 1 2; do
+for mode in ${VTR_MODES:--2 0 1 2}; do
   case $mode in -2) label="no sound" ;; 0) label="computer sound" ;; 1) label="microphone" ;; 2) label="both" ;; esac
   for who in ours plain; do
     out="$work/$who.mp4"

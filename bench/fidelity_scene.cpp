@@ -2,7 +2,9 @@
 // times a second (moving bars and a frame counter drawn as large blocks) and
 // flashes white once a second while a 1 kHz beep plays on the
 // default PulseAudio sink at the same instant.
-//   fidelity_scene SECONDS
+//   fidelity_scene SECONDS [SOUND_FROM]
+// SOUND_FROM: seconds after the start before the sound stream opens (0), so
+// that a sink can be idle when a recording starts.
 // The beep is placed by sample: each chunk written is stamped with the time
 // the sink says it will be heard (now + the stream's latency), so the beep
 // starts when the flash does, to within one 2 ms chunk.
@@ -53,8 +55,9 @@ bool flashing(double t, double epoch)
 
 std::atomic<bool> g_done{false};
 
-void playBeeps(double epoch, double end)
+void playBeeps(double epoch, double end, double soundFrom)
 {
+    sleepUntil(epoch - 0.2 + soundFrom);
     pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
     const std::uint32_t chunkBytes = kRate / 500 * 2; // 2 ms
     pa_buffer_attr attr{static_cast<std::uint32_t>(-1), chunkBytes * 5, static_cast<std::uint32_t>(-1), chunkBytes,
@@ -107,7 +110,7 @@ int main(int argc, char** argv)
 
     const double epoch = now() + 0.2;
     const double end = epoch + seconds;
-    std::thread sound(playBeeps, epoch, end);
+    std::thread sound(playBeeps, epoch, end, argc > 2 ? std::atof(argv[2]) : 0.0);
 
     // Blocks of the counter: a row across the top, each a 16th of the width.
     const int block = w / 16;

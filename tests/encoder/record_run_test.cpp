@@ -109,8 +109,8 @@ TEST_F(RecordRunTest, KeyframeAtLeastEverySecond)
 }
 
 // Loose bounds for a loaded machine; a return of either fault breaks them:
-// every other frame a copy (30 distinct a second), sound late by whole
-// input start-ups (70 ms and more).
+// a grab at 30 a second (never two new captures within 25 ms), sound late by
+// whole input start-ups (70 ms and more).
 TEST_F(RecordRunTest, FramesAreRealCapturesAndBeepsMeetTheirFlashes)
 {
     platform::ChildProcess scene;
@@ -123,7 +123,7 @@ TEST_F(RecordRunTest, FramesAreRealCapturesAndBeepsMeetTheirFlashes)
     const Fidelity f = MeasureFidelity(CurrentOutputPath());
     SCOPED_TRACE(FidelityRow("recording", f));
     ASSERT_TRUE(f.ok);
-    EXPECT_GT(f.distinctPerSecond, 40);
+    EXPECT_GT(f.quickShare, 0.25);
     EXPECT_GE(f.flashes, 3);
     EXPECT_EQ(f.missing + f.mismatched, 0);
     EXPECT_LT(std::fabs(f.medianOffset), 0.06);
