@@ -123,6 +123,9 @@ TEST_F(RecordRunTest, FramesAreRealCapturesAndBeepsMeetTheirFlashes)
     const Fidelity f = MeasureFidelity(CurrentOutputPath());
     SCOPED_TRACE(FidelityRow("recording", f));
     ASSERT_TRUE(f.ok);
+    // Captures far apart say nothing of either fault, only of the machine.
+    if (f.distinctPerSecond < 20)
+        GTEST_SKIP() << "too loaded to judge: " << FidelityRow("recording", f);
     EXPECT_GT(f.quickShare, 0.25);
     EXPECT_GE(f.flashes, 3);
     EXPECT_EQ(f.missing + f.mismatched, 0);
