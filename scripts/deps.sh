@@ -10,6 +10,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libgtest-dev googletest libpulse-dev libx11-dev
   ffmpeg mplayer fonts-crosextra-carlito xdg-utils
+  # Chinese and Japanese glyphs for those languages' texts.
+  fonts-wqy-microhei
 )
 if [ "${1:-}" = --tests ] || [ "${1:-}" = --package ]; then
   # The .deb: dpkg-shlibdeps, and the checks of the package, its menu entry
