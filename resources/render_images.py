@@ -8,7 +8,9 @@ The rendered files are committed, so building the program never needs
 rsvg-convert; run this only after changing a drawing, then commit both.
 
 The widgets that show these images take their size from the image, so each
-image is rendered at a fixed pixel size and checked after rendering.
+image is rendered at a fixed pixel size and checked after rendering. Each one
+also gets a NAME@2x.png at twice the size, which QIcon picks on a screen with
+a device pixel ratio of 2 or more.
 """
 
 import pathlib
@@ -88,13 +90,14 @@ def main() -> None:
         sys.exit(f"svg/ and the size table differ: {sorted(svgs ^ set(SIZES))}")
     for name, (width, height) in sorted(SIZES.items()):
         (OUT_DIR / f"{name}.png").write_bytes(render(SVG_DIR / f"{name}.svg", width, height))
+        (OUT_DIR / f"{name}@2x.png").write_bytes(render(SVG_DIR / f"{name}.svg", 2 * width, 2 * height))
     icons = [render(SVG_DIR / f"{ICO_SOURCE}.svg", s, s) for s in ICO_SIZES]
     (OUT_DIR / f"{ICO_SOURCE}.ico").write_bytes(ico(icons))
     for size in HICOLOR_SIZES:
         folder = HICOLOR_DIR / f"{size}x{size}"
         folder.mkdir(parents=True, exist_ok=True)
         (folder / f"{APP_ID}.png").write_bytes(render(SVG_DIR / f"{ICO_SOURCE}.svg", size, size))
-    print(f"rendered {len(SIZES)} images, {ICO_SOURCE}.ico and {len(HICOLOR_SIZES)} desktop icons")
+    print(f"rendered {len(SIZES)} images at 1x and 2x, {ICO_SOURCE}.ico and {len(HICOLOR_SIZES)} desktop icons")
 
 
 if __name__ == "__main__":

@@ -4,7 +4,9 @@
 
 #include <QColor>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QImage>
+#include <QPixmap>
 #include <QSize>
 #include <QString>
 
@@ -26,8 +28,10 @@ QGuiApplication& app()
     static char name[] = "resources_tests";
     static char* argv[] = {name, nullptr};
     static QGuiApplication* instance = [] {
-        // No display is needed to decode images.
+        // No display is needed to decode images. At twice the scale, QIcon
+        // takes the @2x drawings as well.
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_SCALE_FACTOR", "2");
         InitResources();
         return new QGuiApplication(argc, argv);
     }();
@@ -75,6 +79,24 @@ TEST(ResourceImages, EveryImageLoadsAtItsSizeWithATransparentCornerAndADrawing)
             for (int x = 0; x < image.width(); ++x)
                 opaque += qAlpha(image.pixel(x, y)) > 128;
         EXPECT_GT(opaque, image.width() * image.height() / 50);
+    }
+}
+
+// A screen at twice the scale takes the @2x drawing through QIcon, which
+// must cover the same area or the icon is shown at the wrong size.
+TEST(ResourceImages, EveryPngHasASharpDrawingAtTwiceItsSizeThatQIconPicks)
+{
+    app();
+    for (const Expected& e : kImages) {
+        const QString name = QString::fromLatin1(e.name);
+        if (!name.endsWith(QStringLiteral(".png")))
+            continue;
+        SCOPED_TRACE(e.name);
+        const QString doubled = name.chopped(4) + QStringLiteral("@2x.png");
+        EXPECT_EQ(load(doubled.toLatin1().constData()).size(), e.size * 2);
+        const QPixmap picked = QIcon(QStringLiteral(":/image/") + name).pixmap(e.size, 2.0);
+        EXPECT_EQ(picked.size(), e.size * 2);
+        EXPECT_EQ(picked.devicePixelRatio(), 2.0);
     }
 }
 
