@@ -8,6 +8,7 @@
 #include "encoder/record_run.h"
 #include "i18n/language_config.h"
 #include "settings/save_folder.h"
+#include "ui/keyboard_access.h"
 #include "ui/styles.h"
 
 #include <QComboBox>
@@ -48,7 +49,17 @@ QPushButton* folderButton(QWidget* parent, const QRect& geometry)
     auto* button = new QPushButton(parent);
     button->setIcon(QIcon(QStringLiteral(":/image/folder.png")));
     button->setGeometry(geometry);
+    button->setStyleSheet(ui::kFocusMark);
+    ui::nameImageButton(button, GuiText("MainWnd/ChooseFolder"));
     return button;
+}
+
+// Tab leaves a table for the next control; the arrow keys move in it.
+void nameTable(QTableWidget* table, const char* key)
+{
+    table->setAccessibleName(GuiText(key));
+    table->setTabKeyNavigation(false);
+    ui::fitHeaders(table);
 }
 
 QLineEdit* folderEdit(const QString& folder, QWidget* parent, const QRect& geometry)
@@ -74,35 +85,40 @@ QPushButton* DRUI::createTitleButton(int kind, int x, QWidget* parent)
 {
     QPushButton* button = nullptr;
     QString image;
+    const char* name = nullptr;
     switch (kind) {
     case 1:
         button = new QPushButton(parent);
         image = QStringLiteral(":/image/close.png");
+        name = "MainWnd/Close";
         connect(button, &QPushButton::clicked, this, &DRUI::btnCloseSlot);
         break;
     case 2:
         button = new QPushButton(parent);
         image = QStringLiteral(":/image/min.png");
+        name = "MainWnd/Minimize";
         connect(button, &QPushButton::clicked, this, &DRUI::btnMinSlot);
         break;
     case 3:
         createMainMenu(parent);
         button = menuButton;
         image = QStringLiteral(":/image/list.png");
+        name = "MainWnd/Menu";
         break;
     default:
         return nullptr;
     }
-    const QPixmap pixmap(image);
+    const QSize size = QPixmap(image).size();
     button->setGeometry(x, 5, 40, 20);
     button->setFont(ui::calibri(10, true));
     button->setFlat(true);
-    button->setIcon(QIcon(pixmap));
-    button->setIconSize(pixmap.size());
-    button->resize(pixmap.size());
+    // Loaded by name, so that a 2x screen draws the @2x image.
+    button->setIcon(QIcon(image));
+    button->setIconSize(size);
+    button->resize(size);
     button->setCursor(Qt::PointingHandCursor);
-    if (kind == 3)
-        button->setStyleSheet(ui::kMenuIndicatorStyle);
+    button->setStyleSheet(kind == 3 ? ui::kMenuIndicatorStyle + ui::kFocusMark : ui::kFocusMark);
+    ui::nameImageButton(button, GuiText(name));
     return button;
 }
 
@@ -116,8 +132,7 @@ QLabel* DRUI::createTitleBand(QWidget* page, int logoHeight)
     auto* logo = new QLabel(band);
     logo->setAlignment(Qt::AlignLeft);
     logo->setGeometry(15, 6, 30, logoHeight);
-    logo->setPixmap(QPixmap(QStringLiteral(":/image/logo.png"))
-                        .scaled(30, logoHeight, Qt::KeepAspectRatio, Qt::FastTransformation));
+    logo->setPixmap(QIcon(QStringLiteral(":/image/logo.png")).pixmap(QSize(30, logoHeight), devicePixelRatioF()));
 
     QLabel* title = whiteLabel(GuiText("MainWnd/FreeProductName"), band);
     title->setGeometry(65, 12, 300, 30);
@@ -128,7 +143,8 @@ QLabel* DRUI::createTitleBand(QWidget* page, int logoHeight)
     version->setGeometry(w - 200, 0, 100, 30);
     version->setFont(ui::calibri(10, false));
 
-    for (int kind = 1; kind <= 3; ++kind)
+    // Made left to right, the order Tab follows.
+    for (int kind = 3; kind >= 1; --kind)
         createTitleButton(kind, w - 30 * kind, band);
     return band;
 }
@@ -172,23 +188,26 @@ void DRUI::createHomePage()
 
     struct Entry {
         const char* image;
+        const char* name;
         void (DRUI::*slot)();
         QMargins margins;
     };
     const Entry entries[] = {
-        {":/image/rec.png", &DRUI::btnSlot, {60, 0, 0, 0}},
-        {":/image/edit.png", &DRUI::btnEditSlot, {30, 0, 30, 0}},
-        {":/image/cut_main.png", &DRUI::btnMontageSlot, {30, 0, 60, 0}},
+        {":/image/rec.png", "MainWnd/RecordScreen", &DRUI::btnSlot, {60, 0, 0, 0}},
+        {":/image/edit.png", "MainWnd/MergeVideos", &DRUI::btnEditSlot, {30, 0, 30, 0}},
+        {":/image/cut_main.png", "MainWnd/CutVideo", &DRUI::btnMontageSlot, {30, 0, 60, 0}},
     };
     auto* row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
     for (const Entry& e : entries) {
-        const QPixmap pixmap(QString::fromLatin1(e.image));
+        const QString image = QString::fromLatin1(e.image);
+        const QSize size = QPixmap(image).size();
         auto* button = new QPushButton(homePage);
-        button->setIcon(QIcon(pixmap));
-        button->setIconSize(pixmap.size());
-        button->setFixedSize(pixmap.size());
-        button->setStyleSheet(ui::homeButtonSheet());
+        button->setIcon(QIcon(image));
+        button->setIconSize(size);
+        button->setFixedSize(size);
+        button->setStyleSheet(ui::homeButtonSheet() + ui::kFocusMark);
+        ui::nameImageButton(button, GuiText(e.name));
         QPalette palette = button->palette();
         palette.setColor(QPalette::WindowText, QColor(54, 75, 75));
         palette.setColor(QPalette::ButtonText, QColor(54, 75, 75));
@@ -205,6 +224,7 @@ void DRUI::createHomePage()
     box->addLayout(row);
     box->addStretch(3);
     box->addWidget(createFooterBand(homePage, false));
+    ui::pressOnEnter(homePage);
 }
 
 void DRUI::createRecordPage()
@@ -227,15 +247,17 @@ void DRUI::createRecordPage()
     panelBox->addWidget(panel);
     box->addLayout(panelBox);
 
-    (new QLabel(QStringLiteral("Audio: "), panel))->setGeometry(50, 80, 120, 25);
+    auto* audioCaption = new QLabel(GuiText("MainWnd/Audio"), panel);
+    audioCaption->setGeometry(50, 80, 120, 25);
     audioCombo = new QComboBox(panel);
     audioCombo->setGeometry(180, 80, 300, 25);
+    audioCaption->setBuddy(audioCombo);
     connect(audioCombo, &QComboBox::currentIndexChanged, this, &DRUI::ComBoxIndexChange);
     audio::discoverAudioChoices(*audioCombo, m_deviceSlots,
                                 audio::AudioEntryTexts::fromLookup([](const QString& key) {
                                     return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
                                 }));
-    audio::appendNoneEntry(*audioCombo, tr("None"));
+    audio::appendNoneEntry(*audioCombo, GuiText("MainWnd/NoSound"));
     audioCombo->setCurrentIndex(0);
 
     recordTimeLabel = new QLabel(panel);
@@ -246,9 +268,11 @@ void DRUI::createRecordPage()
     recordTimeLabel->setStyleSheet(QStringLiteral("color: red;"));
     recordTimeLabel->setVisible(g_recording.load());
 
-    (new QLabel(GuiText("MainWnd/SaveDir"), panel))->setGeometry(50, 120, 120, 25);
+    auto* saveCaption = new QLabel(GuiText("MainWnd/SaveDir"), panel);
+    saveCaption->setGeometry(50, 120, 120, 25);
     saveDirEdit = folderEdit(QString::fromStdString(settings::ReadSaveFolder(m_settingsPath.toStdString())), panel,
                              QRect(180, 120, 300, 25));
+    saveCaption->setBuddy(saveDirEdit);
     saveDirEdit->setEnabled(false);
     // Disabled only so that the folder button is the one way to change it:
     // its text must still read on the grey panel, as it does on Windows.
@@ -257,15 +281,20 @@ void DRUI::createRecordPage()
     saveDirEdit->setPalette(readable);
     connect(folderButton(panel, QRect(500, 120, 30, 25)), &QPushButton::clicked, this, &DRUI::btnSlotLayout2Dir);
 
-    (new QLabel(GuiText("MainWnd/FreeSpace"), panel))->setGeometry(50, 170, 200, 25);
+    auto* freeCaption = new QLabel(GuiText("MainWnd/FreeSpace"), panel);
+    freeCaption->setGeometry(50, 170, 200, 25);
     freeSpaceLabel = new QLabel(GuiText("MainWnd/Unknow"), panel);
     freeSpaceLabel->setGeometry(220, 170, 100, 25);
+    freeCaption->setBuddy(freeSpaceLabel);
     if (!saveDirEdit->text().isEmpty())
         freeSpaceLabel->setText(freeSpaceText(saveDirEdit->text()));
 
     QString description = GuiText("MainWnd/ScreenDescri");
     description.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
-    (new QLabel(description, panel))->setGeometry(50, 220, 800, 50);
+    auto* descriptionLabel = new QLabel(description, panel);
+    descriptionLabel->setGeometry(50, 220, 800, 50);
+    // Longer translations take a second line.
+    descriptionLabel->setWordWrap(true);
 
     box->addStretch(3);
     auto* bar = new QLabel(recordPage);
@@ -276,8 +305,11 @@ void DRUI::createRecordPage()
     recordButton = greyButton(GuiText(g_recording.load() ? "MainWnd/Stop" : "MainWnd/Start"), bar);
     recordButton->setGeometry(w - 150, 2, 100, 35);
     connect(recordButton, &QPushButton::clicked, this, &DRUI::btnSlotRecord);
+    ui::widenRow({back}, 0, recordButton->x() - 10);
+    ui::widenRow({recordButton}, back->geometry().right() + 10, w - 10);
     box->addWidget(bar);
     box->addWidget(createFooterBand(recordPage, false));
+    ui::pressOnEnter(recordPage);
 }
 
 void DRUI::createCutPage()
@@ -287,6 +319,7 @@ void DRUI::createCutPage()
     delete cutPage;
     cutPage = new QWidget(this);
     cutPage->setFont(ui::calibri(12, true));
+    cutPage->setStyleSheet(ui::kTableFocusMark);
     auto* box = new QVBoxLayout(cutPage);
     box->setContentsMargins(0, 0, 0, 0);
     addBand(box, createTitleBand(cutPage, 50));
@@ -296,6 +329,7 @@ void DRUI::createCutPage()
     container->setStyleSheet(ui::kPanelStyle);
     container->setMinimumSize(200, 25);
     cutDirEdit = folderEdit(saveDirEdit->text(), container, QRect(0, 0, 220, 25));
+    cutDirEdit->setAccessibleName(ui::withoutColon(GuiText("MainWnd/VideoDir")));
     connect(folderButton(container, QRect(230, 0, 30, 25)), &QPushButton::clicked, this, &DRUI::btnSlotLayout3Dir);
     folderRow->addWidget(container);
     folderRow->addSpacing(w - 300);
@@ -303,6 +337,9 @@ void DRUI::createCutPage()
 
     auto* middle = rowWithMargins();
     cutTable = makeCutTable(cutPage);
+    nameTable(cutTable, "MainWnd/Recordings");
+    // A column a screen reader can name.
+    cutTable->setHorizontalHeaderLabels({GuiText("MainWnd/FileName")});
     connect(cutTable, &QTableWidget::itemClicked, this, &DRUI::CutTableItemClick);
     connect(cutTable, &QTableWidget::itemDoubleClicked, this, &DRUI::CutTableItemDoubleClick);
     videoLabel = new QLabel(cutPage);
@@ -318,6 +355,7 @@ void DRUI::createCutPage()
     auto* sliderRow = rowWithMargins();
     positionSlider = new QSlider(Qt::Horizontal, cutPage);
     positionSlider->setStyleSheet(ui::sliderSheet());
+    positionSlider->setAccessibleName(GuiText("MainWnd/Position"));
     connect(positionSlider, &QSlider::sliderMoved, this, &DRUI::current);
     positionLabel = whiteLabel(QString(), cutPage);
     sliderRow->addWidget(positionSlider);
@@ -350,8 +388,10 @@ void DRUI::createCutPage()
     connect(back, &QPushButton::clicked, this, &DRUI::btnSlotBack);
     for (QPushButton* b : {playButton, headButton, tailButton, cutButton})
         b->setEnabled(false);
+    ui::widenRow({playButton, headButton, headLabel, tailButton, tailLabel, cutButton, back}, 10, w - 10);
     box->addWidget(bar);
     box->addWidget(createFooterBand(cutPage, false));
+    ui::pressOnEnter(cutPage);
 }
 
 void DRUI::createMergePage()
@@ -360,6 +400,7 @@ void DRUI::createMergePage()
     delete mergePage;
     mergePage = new QWidget(this);
     mergePage->setFont(ui::calibri(11, true));
+    mergePage->setStyleSheet(ui::kTableFocusMark);
     auto* box = new QVBoxLayout(mergePage);
     box->setSpacing(0);
     box->setContentsMargins(0, 0, 0, 0);
@@ -369,19 +410,23 @@ void DRUI::createMergePage()
     auto* container = new QLabel(mergePage);
     container->setStyleSheet(ui::kPanelStyle);
     container->setMinimumSize(300, 25);
-    (new QLabel(GuiText("MainWnd/VideoDir"), container))->setGeometry(10, 0, 140, 25);
+    auto* folderCaption = new QLabel(GuiText("MainWnd/VideoDir"), container);
+    folderCaption->setGeometry(10, 0, 140, 25);
     mergeDirEdit = folderEdit(saveDirEdit->text(), container, QRect(150, 0, 240, 25));
+    folderCaption->setBuddy(mergeDirEdit);
+    ui::fitCaption(folderCaption, mergeDirEdit);
     connect(folderButton(container, QRect(383, 0, 30, 25)), &QPushButton::clicked, this, &DRUI::btnSlotLayout4Dir);
     folderRow->addWidget(container);
     folderRow->addSpacing(w - 450);
     box->addLayout(folderRow);
     box->addSpacing(2);
 
-    auto listButton = [this](const char* image, void (DRUI::*slot)()) {
+    auto listButton = [this](const char* image, const char* name, void (DRUI::*slot)()) {
         auto* button = new QPushButton(mergePage);
         button->setIcon(QIcon(QString::fromLatin1(image)));
         button->setMinimumSize(60, 25);
         button->setStyleSheet(ui::greyButtonSheet());
+        ui::nameImageButton(button, GuiText(name));
         button->setCursor(Qt::PointingHandCursor);
         button->setEnabled(false);
         connect(button, &QPushButton::clicked, this, slot);
@@ -389,14 +434,20 @@ void DRUI::createMergePage()
     };
     auto* middle = rowWithMargins();
     sourceTable = makeSourceTable(mergePage);
+    nameTable(sourceTable, "MainWnd/Recordings");
     connect(sourceTable, &QTableWidget::itemClicked, this, &DRUI::SourceTableItemClick);
     connect(sourceTable, &QTableWidget::itemDoubleClicked, this, &DRUI::SourceTableItemDoubleClick);
     targetTable = makeTargetTable(mergePage);
+    nameTable(targetTable, "MainWnd/MergeList");
     connect(targetTable, &QTableWidget::itemClicked, this, &DRUI::TargetTableItemClick);
-    addButton = listButton(":/image/add.png", &DRUI::btnAddSlot);
-    upButton = listButton(":/image/up.png", &DRUI::btnUpSlot);
-    downButton = listButton(":/image/down.png", &DRUI::btnDownSlot);
-    deleteButton = listButton(":/image/delete.png", &DRUI::btnDelSlot);
+    addButton = listButton(":/image/add.png", "MainWnd/AddToList", &DRUI::btnAddSlot);
+    upButton = listButton(":/image/up.png", "MainWnd/MoveUp", &DRUI::btnUpSlot);
+    downButton = listButton(":/image/down.png", "MainWnd/MoveDown", &DRUI::btnDownSlot);
+    deleteButton = listButton(":/image/delete.png", "MainWnd/RemoveFromList", &DRUI::btnDelSlot);
+    // Tab reads across: the list, its add button, the merge list, its order.
+    QWidget* const tabOrder[] = {sourceTable, addButton, targetTable, upButton, downButton, deleteButton};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     middle->addWidget(sourceTable);
     middle->addSpacing(4);
@@ -431,7 +482,10 @@ void DRUI::createMergePage()
     mergeButton->setGeometry(w - 180, 2, 100, 35);
     mergeButton->setEnabled(false);
     connect(mergeButton, &QPushButton::clicked, this, &DRUI::btnSlotLayout4Merge);
+    ui::widenRow({back}, 0, mergeButton->x() - 10);
+    ui::widenRow({mergeButton}, back->geometry().right() + 10, w - 10);
     bottom->addWidget(bar);
     bottom->addWidget(createFooterBand(mergePage, true));
     box->addLayout(bottom);
+    ui::pressOnEnter(mergePage);
 }

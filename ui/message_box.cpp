@@ -2,6 +2,7 @@
 
 #include "i18n/language_config.h"
 #include "platform/taskbar_window.h"
+#include "ui/keyboard_access.h"
 #include "ui/styles.h"
 
 #include <QHBoxLayout>
@@ -44,6 +45,7 @@ CMessageBox::CMessageBox() : QDialog(nullptr, {})
     } else {
         setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     }
+    m_focus = new ui::FocusReturn(this);
 }
 
 QPushButton* CMessageBox::addButton(QWidget* bar, const char* key, int x)
@@ -53,7 +55,7 @@ QPushButton* CMessageBox::addButton(QWidget* bar, const char* key, int x)
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
     button->setFont(messageFont());
-    button->setStyleSheet(buttonSheet());
+    button->setStyleSheet(buttonSheet() + ui::kFocusMark);
     return button;
 }
 
@@ -64,7 +66,8 @@ QLabel* CMessageBox::buildLayout(const QString& title, int titleX, const char* i
     titleBar->setMinimumSize(w, 30);
     titleBar->setStyleSheet(QStringLiteral("background-color: rgb(28, 28, 28);"));
     auto* titleText = new QLabel(title, titleBar);
-    titleText->setGeometry(titleX, 5, 400, 40);
+    // Centred in the 30-pixel bar: lower down its text would be cut off.
+    titleText->setGeometry(titleX, 0, w - titleX, 30);
     titleText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     titleText->setFont(messageFont());
     QPalette white = titleText->palette();
@@ -109,19 +112,28 @@ void CMessageBox::InitQuestion(const QString& message)
 {
     QLabel* bar = buildLayout(QStringLiteral("  ") + GuiText("MainWnd/Question"), 0, ":/image/question.png", message);
     const int w = width();
-    connect(addButton(bar, "MainWnd/NO", w / 4), &QPushButton::clicked, this, &CMessageBox::btnSlotNO);
+    QPushButton* no = addButton(bar, "MainWnd/NO", w / 4);
+    connect(no, &QPushButton::clicked, this, &CMessageBox::btnSlotNO);
     connect(addButton(bar, "MainWnd/OK", w / 4 + 100), &QPushButton::clicked, this, &CMessageBox::btnSlotOK);
+    // A question mostly asks whether to stop something: Enter must not.
+    m_focus->setInitial(no);
 }
 
 void CMessageBox::InitInfo(const QString& message)
 {
     QLabel* bar = buildLayout(GuiText("MainWnd/Info"), 10, ":/image/information.png", message);
-    connect(addButton(bar, "MainWnd/OK", width() / 3), &QPushButton::clicked, this, &CMessageBox::btnSlotOK);
+    // Made first, so that Tab reads the title bar first. At the right end, as
+    // on every other title bar: at the left it would cover the title.
     auto* close = new QPushButton(m_titleBar);
     close->setIcon(QIcon(QStringLiteral(":/image/close.png")));
-    close->setGeometry(5, 0, 30, 30);
+    close->setGeometry(width() - 30, 0, 30, 30);
     close->setCursor(Qt::PointingHandCursor);
+    close->setStyleSheet(ui::kFocusMark);
+    ui::nameImageButton(close, GuiText("MainWnd/Close"));
     connect(close, &QPushButton::clicked, this, &CMessageBox::btnSlot);
+    QPushButton* ok = addButton(bar, "MainWnd/OK", width() / 3);
+    connect(ok, &QPushButton::clicked, this, &CMessageBox::btnSlotOK);
+    m_focus->setInitial(ok);
 }
 
 void CMessageBox::btnSlotOK()

@@ -8,6 +8,9 @@
 class QLabel;
 class QMouseEvent;
 class QPushButton;
+namespace ui {
+class FocusReturn;
+}
 
 class CMessageBox : public QDialog {
     Q_OBJECT
@@ -40,4 +43,5 @@ private:
     QLabel* m_titleBar = nullptr;
     QLabel* m_message = nullptr;
     int m_result = 0;
+    ui::FocusReturn* m_focus = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "i18n/language_config.h"
 #include "ui/drui.h"
 #include "ui/message_box.h"
+#include "ui/keyboard_access.h"
 #include "ui/styles.h"
 #include "ui/window_drag.h"
 
@@ -43,7 +44,7 @@ SCANUI::SCANUI(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
     top->setStyleSheet(QStringLiteral("background-color: rgb(28, 28, 28);"));
     auto* logo = new QLabel(top);
     logo->setGeometry(15, 6, 30, 50);
-    logo->setPixmap(QPixmap(QStringLiteral(":/image/logo.png")).scaled(30, 50, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    logo->setPixmap(QIcon(QStringLiteral(":/image/logo.png")).pixmap(QSize(30, 50), devicePixelRatioF()));
     auto* title = new QLabel(GuiText("MainWnd/FreeProductName"), top);
     title->setGeometry(65, 12, 200, 30);
     title->setFont(ui::calibri(13, false));
@@ -52,6 +53,8 @@ SCANUI::SCANUI(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
     close->setIcon(QIcon(QStringLiteral(":/image/close.png")));
     close->setGeometry(w - 30, 0, 30, 30);
     close->setCursor(Qt::PointingHandCursor);
+    close->setStyleSheet(ui::kFocusMark);
+    ui::nameImageButton(close, GuiText("MainWnd/Close"));
     connect(close, &QPushButton::clicked, this, &SCANUI::btnSlot);
 
     m_progressBar = new QProgressBar(this);
@@ -59,6 +62,7 @@ SCANUI::SCANUI(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressBar->setTextVisible(false);
+    m_progressBar->setAccessibleName(GuiText("MainWnd/Progress"));
 
     m_message = new QLabel(this);
     m_message->setMinimumSize(w - 60, 80);
@@ -72,7 +76,7 @@ SCANUI::SCANUI(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
     m_cancel->setFlat(true);
     m_cancel->setFont(ui::calibri(11, false));
     m_cancel->setCursor(Qt::PointingHandCursor);
-    m_cancel->setStyleSheet(ui::greyButtonSheet());
+    m_cancel->setStyleSheet(ui::greyButtonSheet() + ui::kFocusMark);
     m_cancel->setGeometry((w - 10) / 2 - 40, 5, 80, 25);
     connect(m_cancel, &QPushButton::clicked, this, &SCANUI::btnSlot);
 
@@ -92,6 +96,7 @@ SCANUI::SCANUI(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
     box->addStretch(2);
     box->addLayout(body);
 
+    new ui::FocusReturn(this, m_cancel);
     s_progress.startDialog();
 }
 

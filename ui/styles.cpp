@@ -10,7 +10,9 @@ const QString& greyButtonSheet()
         "QPushButton:hover{background-color: rgb(156, 156, 156);}"
         "QPushButton:pressed{background-color: rgb(156, 156, 156); border: 2px groove white; border-style: inset;}"
         // A disabled caption must still read on the grey face.
-        "QPushButton:disabled{color: rgb(109, 109, 109);}");
+        "QPushButton:disabled{color: rgb(109, 109, 109);}"
+        // The keyboard's place, seen on the grey face.
+        "QPushButton:focus{border: 2px solid rgb(255, 170, 0);}");
     return sheet;
 }
 
@@ -39,7 +41,9 @@ const QString& sliderSheet()
         " margin-top: -3px; margin-bottom: -3px; border-radius: 5px;}"
         "QSlider::sub-page:horizontal:disabled{background: #00009C; border-color: #999;}"
         "QSlider::add-page:horizontal:disabled{background: #eee; border-color: #999;}"
-        "QSlider::handle:horizontal:disabled{background: #eee; border: 1px solid #aaa; border-radius: 4px;}");
+        "QSlider::handle:horizontal:disabled{background: #eee; border: 1px solid #aaa; border-radius: 4px;}"
+        // The keyboard's place.
+        "QSlider:focus{border: 2px solid rgb(255, 170, 0);}");
     return sheet;
 }
 

@@ -86,7 +86,8 @@ TEST_F(RecordingsTables, EachTableIsMadeAsItsPageNeedsIt)
 {
     QTableWidget* cut = window->cutTable;
     EXPECT_EQ(cut->columnCount(), 1);
-    EXPECT_EQ(cut->horizontalHeaderItem(0)->text(), "");
+    // Headed, so that a screen reader can name its column.
+    EXPECT_EQ(cut->horizontalHeaderItem(0)->text(), GuiText("MainWnd/FileName"));
     EXPECT_EQ(cut->styleSheet(), "");
     EXPECT_EQ(cut->minimumSize(), QSize(200, 100));
     for (QTableWidget* table : {window->sourceTable, window->targetTable}) {
