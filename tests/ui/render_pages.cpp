@@ -2,6 +2,9 @@
 // recording runs, and the editing pages with that recording playing and in
 // the merge list: scripts/screenshots.sh runs it inside the headless session.
 //   render_pages OUTPUT_FOLDER
+// With a language key (as in config.ini) only the named pages are rendered,
+// in that language and at that scale, as PAGE-SUFFIX.png:
+//   render_pages OUTPUT_FOLDER LANGUAGE SCALE SUFFIX PAGE...
 #include "encoder/record_run.h"
 #include "../support/test_support.h"
 #include "test_app.h"
@@ -19,13 +22,49 @@
 
 #include <cstdio>
 
+namespace {
+
+const char* const kPageNames[] = {"home", "record", "cut", "merge"};
+
+int renderInLanguage(const QString& out, const QString& language, const QString& suffix, const QStringList& pages)
+{
+    const QString folder = QDir::tempPath() + "/vtr-screenshots-" + suffix;
+    QDir(folder).removeRecursively();
+    useLanguageCopy(folder);
+    CLanguageConfig::Instance()->SetLanguage(language);
+    if (CLanguageConfig::Instance()->GetCurrentLanguage() != language)
+        return 2;
+    DRUI window;
+    window.setSettingsPath(folder + "/ScreenRecord.ini");
+    window.initUi(true);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    for (int page = 0; page < 4; ++page) {
+        if (!pages.contains(QString::fromLatin1(kPageNames[page])))
+            continue;
+        window.pageStack->setCurrentIndex(page);
+        QTest::qWait(200);
+        window.grab().save(out + "/" + kPageNames[page] + "-" + suffix + ".png");
+    }
+    QDir(folder).removeRecursively();
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    if (argc < 2)
+    if (argc < 2 || argc == 3 || argc == 4 || argc == 5)
         return 2;
+    if (argc > 5)
+        qputenv("QT_SCALE_FACTOR", argv[3]); // read when the application starts
     ensureTestApp();
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
+    if (argc > 5)
+        return renderInLanguage(out, QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[4]),
+                                QStringList(argv + 5, argv + argc));
     const QString save = QDir::tempPath() + "/vtr-screenshots";
     QDir(save).removeRecursively();
     QDir().mkpath(save);
@@ -39,11 +78,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the window was not shown\n");
         return 1;
     }
-    const char* names[] = {"home", "record", "cut", "merge"};
     for (int page = 0; page < 4; ++page) {
         window.pageStack->setCurrentIndex(page);
         QTest::qWait(200);
-        window.grab().save(out + "/" + names[page] + ".png");
+        window.grab().save(out + "/" + kPageNames[page] + ".png");
     }
 
     // A recording hides the window; the user brings it back from the tray.

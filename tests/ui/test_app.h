@@ -5,10 +5,12 @@
 #include "resources/resources.h"
 #include "ui/drui.h"
 
-#include <QTest>
-#include <memory>
-
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <memory>
 
 inline void ensureTestApp()
 {
@@ -22,6 +24,19 @@ inline void ensureTestApp()
         return a;
     }();
     (void)instance;
+}
+
+// Copies the build's config.ini and language files into `folder` and answers
+// from there, so that choosing a language never writes the build's
+// config.ini, which other tests read at the same time.
+inline void useLanguageCopy(const QString& folder)
+{
+    const QString from = QStringLiteral(VTR_APP_FOLDER);
+    QDir().mkpath(folder + "/Languages");
+    QFile::copy(from + "/config.ini", folder + "/config.ini");
+    for (const QString& name : QDir(from + "/Languages").entryList({QStringLiteral("*.ini")}))
+        QFile::copy(from + "/Languages/" + name, folder + "/Languages/" + name);
+    CLanguageConfig::ResetInstance(folder);
 }
 
 // A main window built and shown as at start-up, with its own settings file so
