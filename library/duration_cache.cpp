@@ -1,9 +1,13 @@
 #include "library/duration_cache.h"
 
 #include "platform/crash_handler.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -11,31 +15,188 @@ namespace {
 
 // Each probe is a short run of the encoder, mostly its start-up: a few at
 // once keep the cores busy without crowding them.
-constexpr unsigned kMaxParallelProbes = 4;
+constexpr unsigned kMaxParallelReads = 4;
+
+constexpr std::string_view kFirstLine = "lengths 1\n";
+constexpr std::uint64_t kMaxFileSize = 64u << 20;
+
+// One entry a line: size, stamp, length, path; the path last, with its
+// backslashes and line breaks escaped.
+std::string escaped(const std::string& path)
+{
+    std::string out;
+    for (char c : path) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+bool unescaped(std::string_view text, std::string& path)
+{
+    path.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            path += text[i];
+            continue;
+        }
+        if (++i == text.size())
+            return false;
+        switch (text[i]) {
+        case '\\': path += '\\'; break;
+        case 'n': path += '\n'; break;
+        case 'r': path += '\r'; break;
+        default: return false;
+        }
+    }
+    return !path.empty();
+}
+
+template <typename Number>
+bool field(std::string_view& line, Number& value)
+{
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string_view::npos)
+        return false;
+    const auto [end, error] = std::from_chars(line.data(), line.data() + tab, value);
+    if (error != std::errc() || end != line.data() + tab)
+        return false;
+    line.remove_prefix(tab + 1);
+    return true;
+}
 
 } // namespace
 
-void DurationCache::fill(const std::string& folder, RecordingListing& listing, const DurationProbe& probe)
+DurationCache::DurationCache(std::string file) : file_(std::move(file)) {}
+
+void DurationCache::load() const
+{
+    // On first use, so that whoever makes the cache does not wait for a disk.
+    if (loaded_)
+        return;
+    loaded_ = true;
+    std::string text;
+    if (file_.empty() || !platform::readWholeFile(file_, text, kMaxFileSize) || text.rfind(kFirstLine, 0) != 0)
+        return;
+    std::string_view rest(text);
+    rest.remove_prefix(kFirstLine.size());
+    while (!rest.empty()) {
+        const std::size_t newline = rest.find('\n');
+        if (newline == std::string_view::npos)
+            break; // a last line without its end was never finished
+        std::string_view line = rest.substr(0, newline);
+        rest.remove_prefix(newline + 1);
+        Entry entry;
+        std::string path;
+        if (!field(line, entry.size) || !field(line, entry.stamp) || line.size() < 9 || line[8] != '\t')
+            continue;
+        entry.duration = std::string(line.substr(0, 8));
+        if (IsDurationText(entry.duration) && unescaped(line.substr(9), path))
+            known_[path] = std::move(entry);
+    }
+}
+
+std::string DurationCache::find(const std::string& path, std::uint64_t size, std::int64_t stamp) const
+{
+    const std::lock_guard lock(mutex_);
+    load();
+    const auto found = known_.find(path);
+    if (found == known_.end() || found->second.size != size || found->second.stamp != stamp)
+        return {};
+    return found->second.duration;
+}
+
+void DurationCache::remember(const std::string& path, std::uint64_t size, std::int64_t stamp,
+                             const std::string& duration)
+{
+    if (!IsDurationText(duration))
+        return;
+    const std::lock_guard lock(mutex_);
+    load();
+    known_[path] = {size, stamp, duration};
+    changed_ = true;
+}
+
+bool DurationCache::save()
+{
+    std::string text(kFirstLine);
+    {
+        const std::lock_guard lock(mutex_);
+        if (file_.empty() || !changed_)
+            return true;
+        for (const auto& [path, entry] : known_)
+            text += std::to_string(entry.size) + '\t' + std::to_string(entry.stamp) + '\t' + entry.duration + '\t'
+                + escaped(path) + '\n';
+        changed_ = false;
+    }
+    const std::size_t slash = file_.find_last_of("/\\");
+    if (slash != std::string::npos && slash > 0)
+        platform::makeFolderPath(file_.substr(0, slash));
+    if (platform::replaceFileContent(file_, text))
+        return true;
+    const std::lock_guard lock(mutex_);
+    changed_ = true;
+    return false;
+}
+
+void DurationCache::forgetGone(const std::string& folder, const RecordingListing& listing)
+{
+    const std::string prefix = RecordingPath(folder, "");
+    // On POSIX a backslash is part of a name; Windows takes both.
+    const char* const separators = platform::separator() == '/' ? "/" : "/\\";
+    std::set<std::string_view> names;
+    for (const VideoFileInfo& r : listing)
+        names.insert(r.name);
+    const std::lock_guard lock(mutex_);
+    load();
+    for (auto it = known_.begin(); it != known_.end();) {
+        const std::string& path = it->first;
+        const bool inFolder = path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0
+            && path.find_first_of(separators, prefix.size()) == std::string::npos;
+        if (inFolder && names.count(std::string_view(path).substr(prefix.size())) == 0) {
+            it = known_.erase(it);
+            changed_ = true;
+        } else {
+            ++it;
+        }
+    }
+}
+
+std::vector<std::size_t> DurationCache::lookUp(const std::string& folder, RecordingListing& listing) const
 {
     std::vector<std::size_t> missing;
     for (std::size_t i = 0; i < listing.size(); ++i) {
-        const VideoFileInfo& r = listing[i];
-        const auto found = known_.find({RecordingPath(folder, r.name), r.size, r.date});
-        if (found != known_.end())
-            listing[i].duration = found->second;
-        else
+        VideoFileInfo& r = listing[i];
+        r.duration = find(RecordingPath(folder, r.name), r.size, r.stamp);
+        if (r.duration.empty())
             missing.push_back(i);
     }
+    return missing;
+}
 
+void DurationCache::readMissing(const std::string& folder, RecordingListing& listing,
+                                const std::vector<std::size_t>& missing, const DurationProbe& probe,
+                                const LengthKnown& known, const std::atomic<bool>* stop)
+{
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-        for (std::size_t at = next++; at < missing.size(); at = next++) {
+        for (std::size_t at = next++; at < missing.size() && !(stop && *stop); at = next++) {
             VideoFileInfo& r = listing[missing[at]];
-            r.duration = probe(RecordingPath(folder, r.name));
+            const std::string path = RecordingPath(folder, r.name);
+            r.duration = RecordingLength(path, probe);
+            remember(path, r.size, r.stamp, r.duration);
+            if (known)
+                known(missing[at], r.duration);
         }
     };
     const unsigned workers =
-        std::min<unsigned>({kMaxParallelProbes, std::max(1u, std::thread::hardware_concurrency()),
+        std::min<unsigned>({kMaxParallelReads, std::max(1u, std::thread::hardware_concurrency()),
                             static_cast<unsigned>(missing.size())});
     std::vector<std::thread> threads;
     for (unsigned i = 1; i < workers; ++i)
@@ -47,10 +208,21 @@ void DurationCache::fill(const std::string& folder, RecordingListing& listing, c
     for (std::thread& t : threads)
         t.join();
 
-    for (std::size_t i : missing) {
-        const VideoFileInfo& r = listing[i];
-        // No length may mean a probe that failed to start: ask again next time.
-        if (!r.duration.empty())
-            known_[{RecordingPath(folder, r.name), r.size, r.date}] = r.duration;
-    }
+    if (!(stop && *stop))
+        forgetGone(folder, listing);
+    save();
+}
+
+void DurationCache::fill(const std::string& folder, RecordingListing& listing, const DurationProbe& probe)
+{
+    readMissing(folder, listing, lookUp(folder, listing), probe);
+}
+
+std::string DefaultDurationCacheFile()
+{
+    const std::string folder = platform::userCacheFolder();
+    if (folder.empty())
+        return {};
+    const char sep = platform::separator();
+    return folder + sep + "VantreelScreenRecorder" + sep + "lengths";
 }

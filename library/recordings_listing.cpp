@@ -27,7 +27,7 @@ bool listRecordings(const std::string& folder, RecordingListing& listing)
     const bool searched = platform::listFolder(folder, [&](const platform::FolderEntry& entry) {
         if (!IsRecordingName(entry.name) || entry.isDevice)
             return;
-        found.push_back({entry.size, {}, ListingDateText(entry.lastWrite), entry.name});
+        found.push_back({entry.size, {}, ListingDateText(entry.lastWrite), entry.name, entry.lastWriteStamp});
     });
     if (!searched)
         return false;

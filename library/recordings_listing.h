@@ -13,6 +13,7 @@ struct VideoFileInfo {
     std::string duration; // "HH:MM:SS" once probed; empty after listing
     std::string date;     // last write, local time: "2018-03-05  14:07:09"
     std::string name;     // without folder
+    std::int64_t stamp = 0; // last write to the system's finest unit
 };
 
 using RecordingListing = std::vector<VideoFileInfo>;

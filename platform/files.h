@@ -1,5 +1,6 @@
 #pragma once
 // File-system calls the system needs, on UTF-8 paths. Qt-free.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -33,5 +34,33 @@ bool makeFolderPath(const std::string& path);
 // nearest existing parent). Returns 0, or the system's error code and leaves
 // `bytes` untouched.
 int freeSpace(const std::string& folder, std::uint64_t& bytes);
+
+// The whole content of a regular file, at most `limit` bytes. False when it
+// cannot be read or is larger.
+bool readWholeFile(const std::string& path, std::string& content, std::uint64_t limit);
+// Writes `content` beside `path` and renames it over `path`, so that a reader
+// sees either the old file or the new one, never a part.
+bool replaceFileContent(const std::string& path, const std::string& content);
+
+// A regular file opened for reading at any position. Opening never waits on
+// a pipe or a device: those, folders and missing files give a closed one.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const std::string& path);
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    bool isOpen() const { return handle_ != kClosed; }
+    // Size when opened.
+    std::uint64_t size() const { return size_; }
+    // Bytes read at `offset`, fewer at the end of the file; -1 on failure.
+    long long readAt(std::uint64_t offset, void* buffer, std::size_t count);
+
+private:
+    static constexpr std::intptr_t kClosed = -1;
+    std::intptr_t handle_ = kClosed;
+    std::uint64_t size_ = 0;
+};
 
 } // namespace platform

@@ -14,6 +14,7 @@ struct FolderEntry {
     bool isFolder = false;
     bool isDevice = false;   // a device, pipe or socket rather than a file
     LocalTime lastWrite;     // in the current time zone
+    std::int64_t lastWriteStamp = 0; // the same to the system's finest unit: changes with every write
 };
 
 // Calls `visit` for every entry of `folder` ("." and ".." included, in the

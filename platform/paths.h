@@ -10,6 +10,10 @@ std::string programFolder();
 // The user's application-data folder (APPDATA; XDG_DATA_HOME or
 // ~/.local/share), without a trailing separator. Empty when unknown.
 std::string userDataFolder();
+// The user's folder for data that may be thrown away (LOCALAPPDATA;
+// XDG_CACHE_HOME or ~/.cache), without a trailing separator. Empty when
+// unknown.
+std::string userCacheFolder();
 // The user's home folder, without a trailing separator.
 std::string homeFolder();
 // Where the user's own settings files are stored, without a trailing

@@ -140,4 +140,80 @@ int freeSpace(const std::string& folder, std::uint64_t& bytes)
     return 0;
 }
 
+bool readWholeFile(const std::string& path, std::string& content, std::uint64_t limit)
+{
+    ReadOnlyFile file(path);
+    if (!file.isOpen() || file.size() > limit)
+        return false;
+    std::string text(static_cast<std::size_t>(file.size()), '\0');
+    if (file.readAt(0, text.data(), text.size()) != static_cast<long long>(text.size()))
+        return false;
+    content = std::move(text);
+    return true;
+}
+
+bool replaceFileContent(const std::string& path, const std::string& content)
+{
+    const std::string temp = path + ".new" + std::to_string(::getpid());
+    const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0)
+        return false;
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < content.size();) {
+        const ssize_t put = ::write(out, content.data() + done, content.size() - done);
+        if (put < 0 && errno != EINTR)
+            ok = false;
+        else if (put > 0)
+            done += static_cast<std::size_t>(put);
+    }
+    if (::close(out) != 0)
+        ok = false;
+    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+ReadOnlyFile::ReadOnlyFile(const std::string& path)
+{
+    // Non-blocking, so that a pipe put where a file was listed cannot hold
+    // the open; anything but a regular file is then refused.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
+    }
+    handle_ = fd;
+    size_ = static_cast<std::uint64_t>(st.st_size);
+}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    if (handle_ != kClosed)
+        ::close(static_cast<int>(handle_));
+}
+
+long long ReadOnlyFile::readAt(std::uint64_t offset, void* buffer, std::size_t count)
+{
+    if (handle_ == kClosed)
+        return -1;
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(static_cast<int>(handle_), static_cast<char*>(buffer) + done, count - done,
+                                    static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<long long>(done);
+}
+
 } // namespace platform

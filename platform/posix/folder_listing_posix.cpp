@@ -24,6 +24,7 @@ bool listFolder(const std::string& folder, const std::function<void(const Folder
         entry.size = static_cast<std::uint64_t>(st.st_size);
         entry.isFolder = S_ISDIR(st.st_mode);
         entry.isDevice = S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode);
+        entry.lastWriteStamp = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
         std::tm local{};
         const std::time_t written = st.st_mtime;
         if (::localtime_r(&written, &local))

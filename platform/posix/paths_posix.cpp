@@ -66,6 +66,14 @@ bool isWritable(const std::string& path)
     return ::access(folder.c_str(), W_OK) == 0;
 }
 
+std::string userCacheFolder()
+{
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/')
+        return cache;
+    const std::string home = homeFolder();
+    return home.empty() ? std::string() : home + "/.cache";
+}
+
 std::string findOnPath(const std::string& name)
 {
     const char* path = std::getenv("PATH");

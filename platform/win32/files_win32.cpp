@@ -2,6 +2,7 @@
 
 #include "platform/win32/wide.h"
 
+#include <algorithm>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -91,6 +92,81 @@ int freeSpace(const std::string& folder, std::uint64_t& bytes)
         return static_cast<int>(::GetLastError());
     bytes = static_cast<std::uint64_t>(sectorsPerCluster) * freeClusters * bytesPerSector;
     return 0;
+}
+
+bool readWholeFile(const std::string& path, std::string& content, std::uint64_t limit)
+{
+    ReadOnlyFile file(path);
+    if (!file.isOpen() || file.size() > limit)
+        return false;
+    std::string text(static_cast<std::size_t>(file.size()), '\0');
+    if (file.readAt(0, text.data(), text.size()) != static_cast<long long>(text.size()))
+        return false;
+    content = std::move(text);
+    return true;
+}
+
+bool replaceFileContent(const std::string& path, const std::string& content)
+{
+    const std::wstring temp = widen(path + ".new" + std::to_string(::GetCurrentProcessId()));
+    const HANDLE out = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < content.size();) {
+        DWORD put = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 20));
+        ok = ::WriteFile(out, content.data() + done, chunk, &put, nullptr) != 0;
+        done += put;
+    }
+    ::CloseHandle(out);
+    if (!ok || !::MoveFileExW(temp.c_str(), widen(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        ::DeleteFileW(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+ReadOnlyFile::ReadOnlyFile(const std::string& path)
+{
+    const HANDLE h = ::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    LARGE_INTEGER size{};
+    if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileSizeEx(h, &size)) {
+        ::CloseHandle(h);
+        return;
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+    size_ = static_cast<std::uint64_t>(size.QuadPart);
+}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    if (handle_ != kClosed)
+        ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+long long ReadOnlyFile::readAt(std::uint64_t offset, void* buffer, std::size_t count)
+{
+    if (handle_ == kClosed)
+        return -1;
+    std::size_t done = 0;
+    while (done < count) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset + done);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        DWORD got = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 20));
+        if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), static_cast<char*>(buffer) + done, chunk, &got, &at))
+            return ::GetLastError() == ERROR_HANDLE_EOF ? static_cast<long long>(done) : -1;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return static_cast<long long>(done);
 }
 
 } // namespace platform

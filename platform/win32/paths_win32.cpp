@@ -26,6 +26,14 @@ std::string userDataFolder()
     return narrow(path);
 }
 
+std::string userCacheFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    if (!::SHGetSpecialFolderPathW(nullptr, path, CSIDL_LOCAL_APPDATA, FALSE))
+        return {};
+    return narrow(path);
+}
+
 std::string homeFolder()
 {
     wchar_t path[MAX_PATH] = {};

@@ -103,7 +103,7 @@ TEST(ListRecordings, ALargeRecordingKeepsItsWholeSize)
 TEST(ListRecordings, AFolderThatCannotBeSearchedLeavesTheListingAsItWas)
 {
     TempFolder dir;
-    RecordingListing listing{{1, "", "2018-01-01  00:00:00", "kept.mp4"}};
+    RecordingListing listing{{1, "", "2018-01-01  00:00:00", "kept.mp4", 0}};
     EXPECT_FALSE(listRecordings(dir.file("missing"), listing));
     writeFile(dir.file("file.mp4"), "x");
     EXPECT_FALSE(listRecordings(dir.file("file.mp4"), listing)); // a file, not a folder

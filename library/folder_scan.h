@@ -1,0 +1,42 @@
+#pragma once
+// A folder's recordings and their lengths, found on a thread of its own: the
+// caller hears of the listing first, then of each length as it is read, and
+// never waits for a disk, a probe or the thread. Qt-free.
+#include "library/duration_cache.h"
+#include "library/recordings_listing.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class FolderScan {
+public:
+    // Made on the scan's thread, one after the other; a caller with an event
+    // loop passes them on to its own thread. They may not call start() or
+    // cancel().
+    struct Callbacks {
+        // Newest first, with the lengths the cache knew; `searched` is false,
+        // with an empty listing, when the folder cannot be searched.
+        std::function<void(const RecordingListing& listing, bool searched)> listed;
+        // The record's index in that listing, newest first as reading starts.
+        std::function<void(std::size_t record, const std::string& duration)> lengthKnown;
+        std::function<void()> finished;
+    };
+
+    FolderScan(std::shared_ptr<DurationCache> cache, DurationProbe probe);
+    ~FolderScan();
+    FolderScan(const FolderScan&) = delete;
+    FolderScan& operator=(const FolderScan&) = delete;
+
+    // Scans `folder`, after cancelling the scan under way.
+    void start(const std::string& folder, Callbacks callbacks);
+    // No callback comes after this returns. It waits only for a callback
+    // being made, never for the reading, which ends on its own.
+    void cancel();
+
+private:
+    struct State;
+    std::shared_ptr<DurationCache> cache_;
+    DurationProbe probe_;
+    std::shared_ptr<State> current_;
+};

@@ -1,0 +1,29 @@
+#pragma once
+// The length of a recording: read from the MP4 boxes where they tell it,
+// with the answer the encoder's own description would give, and from the
+// encoder's probe where they do not. Qt-free; safe on several threads.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// "00:01:23" from the encoder's description of a file; empty when it gave none.
+using DurationProbe = std::function<std::string(const std::string& path)>;
+
+// What the boxes say, in microseconds as the encoder computes them: the
+// movie header's length, or for a fragmented file the end of the last
+// fragment of the longest track.
+constexpr std::int64_t kBoxesDoNotTell = -1;  // not an MP4, cut off inside the boxes that tell, or an unusual shape
+constexpr std::int64_t kFileUnreadable = -2;  // missing, unreadable, no regular file, or too short for any length
+std::int64_t Mp4DurationMicroseconds(const std::string& path);
+
+// "HH:MM:SS" as the encoder's description shows that length: rounded to
+// hundredths, then cut to whole seconds.
+std::string DurationText(std::int64_t microseconds);
+
+// True for a "HH:MM:SS" length; the probe may also have given the eight
+// characters after "Duration: N/A" for a stream that tells no length.
+bool IsDurationText(const std::string& text);
+
+// The length shown for a recording: from its boxes, else from `probe`, which
+// is not asked about a file that cannot be opened. Empty when neither knows.
+std::string RecordingLength(const std::string& path, const DurationProbe& probe);
