@@ -11,6 +11,8 @@ namespace platform {
 void addLiveChild(std::int64_t pid, std::intptr_t input, std::intptr_t process);
 void removeLiveChild(std::int64_t pid);
 void orphanLiveChild(std::int64_t pid);
+// Before the owner closes the child's input: "q" is no longer written to it.
+void forgetLiveChildInput(std::int64_t pid);
 
 // Children still running; reaps ended orphans on the way.
 int liveChildCount();

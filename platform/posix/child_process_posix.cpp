@@ -73,6 +73,11 @@ ChildProcess::~ChildProcess()
 
 void ChildProcess::closeAll()
 {
+    // The table lets go of our input before it is closed: shutdown or a crash
+    // must never write "q" into a descriptor number the system gave to
+    // something else meanwhile.
+    if (pid_ > 0)
+        forgetLiveChildInput(pid_);
     closeFd(inWrite_);
     closeFd(outRead_);
     if (pid_ > 0 && !exited_) {

@@ -86,6 +86,12 @@ void orphanLiveChild(std::int64_t pid)
     }
 }
 
+void forgetLiveChildInput(std::int64_t pid)
+{
+    if (Slot* s = find(pid))
+        s->input.store(-1);
+}
+
 int liveChildCount()
 {
     int count = 0;

@@ -6,6 +6,7 @@
 //   fault_child ignore-q MS FILE   ignores "q" for MS ms, then writes the count
 //                                  of "q" lines it read into FILE and exits
 //   fault_child exit-now           exits at once
+//   fault_child close-output MS    closes its output at once, ends after MS ms
 //   fault_child args FILE ...      writes the remaining arguments into FILE,
 //                                  each ended by a zero byte
 #include <chrono>
@@ -110,6 +111,12 @@ int main(int argc, char** argv)
         return ignoreQuit(std::atoi(argv[2]), argv[3]);
     if (mode == "exit-now")
         return 0;
+    if (mode == "close-output" && argc > 2) {
+        ::close(1);
+        ::close(2);
+        std::this_thread::sleep_for(milliseconds(std::atoi(argv[2])));
+        return 0;
+    }
     if (mode == "args" && argc > 2) {
         std::ofstream out(argv[2], std::ios::binary);
         for (int i = 3; i < argc; ++i)
