@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -36,15 +37,9 @@ void ignoreSigpipeOnce()
     (void)done;
 }
 
-// Runs in the forked child: only async-signal-safe calls until exec.
-[[noreturn]] void execChild(int in, int out, int report, pid_t parent, const char* file, char* const* argv)
+void defaultSignals()
 {
-    ::setpgid(0, 0);
-    // If the program dies outright, the encoder still finishes its file.
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (::getppid() != parent)
-        ::raise(SIGTERM);
-    // Ignored signals and the mask survive exec; the child gets the defaults.
+    // Ignored signals and the mask survive exec and fork; start from the defaults.
     struct sigaction sa {};
     sa.sa_handler = SIG_DFL;
     for (int sig = 1; sig < NSIG; ++sig)
@@ -52,6 +47,84 @@ void ignoreSigpipeOnce()
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+// Its write end lives only in this process (close-on-exec), so its read end
+// sees the end exactly once: when the last of our threads is gone.
+int deathPipe()
+{
+    static const int readEnd = [] {
+        int p[2];
+        return ::pipe2(p, O_CLOEXEC) == 0 ? p[0] : -1;
+    }();
+    return readEnd;
+}
+
+// The guard: a tiny process of its own that sends the child one SIGTERM when
+// this program dies, and leaves when the child ends. A parent-death signal
+// cannot do it: it comes again each time a dying thread hands the child to
+// another of our threads, and ffmpeg quits without its index on the fourth.
+// Runs in the forked child before exec: only async-signal-safe calls.
+bool startGuard()
+{
+    const int death = deathPipe(); // made before the fork
+    int self = death < 0 ? -1 : static_cast<int>(::syscall(SYS_pidfd_open, ::getpid(), 0));
+    if (self < 0)
+        return false;
+    const pid_t first = ::_Fork();
+    if (first < 0) {
+        ::close(self);
+        return false;
+    }
+    if (first > 0) {
+        int status = 0;
+        while (::waitpid(first, &status, 0) < 0 && errno == EINTR) {
+        }
+        ::close(self); // close-on-exec anyway; the guard keeps its own copy
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    // Out of the child's group and session, so a terminal's signals miss it.
+    ::setsid();
+    const pid_t guard = ::_Fork();
+    if (guard != 0)
+        ::_exit(guard > 0 ? 0 : 1); // the guard's parent becomes init, which reaps it
+    defaultSignals();
+    if (self == 0)
+        self = ::fcntl(self, F_DUPFD, 3);
+    ::dup2(death, 0);
+    ::dup2(self, 1);
+    // Nothing else stays open: above all not the death pipe's write end.
+    if (::syscall(SYS_close_range, 2U, ~0U, 0U) != 0)
+        for (int fd = 2; fd < 4096; ++fd)
+            ::close(fd);
+    pollfd watch[2] = {{0, POLLIN, 0}, {1, POLLIN, 0}};
+    for (;;) {
+        const int ready = ::poll(watch, 2, -1);
+        if (ready < 0 && errno != EINTR)
+            ::_exit(1);
+        if (ready <= 0)
+            continue;
+        if (watch[1].revents) // the child ended
+            ::_exit(0);
+        if (watch[0].revents) {
+            ::syscall(SYS_pidfd_send_signal, 1, SIGTERM, nullptr, 0U);
+            ::_exit(0);
+        }
+    }
+}
+
+// Runs in the forked child: only async-signal-safe calls until exec.
+[[noreturn]] void execChild(int in, int out, int report, pid_t parent, const char* file, char* const* argv)
+{
+    ::setpgid(0, 0);
+    // If the program dies outright, the encoder is still told and finishes
+    // its file. Without a guard, a parent-death signal is the next best.
+    if (!startGuard()) {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::raise(SIGTERM);
+    }
+    defaultSignals();
 
     if (::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0) {
         const int error = errno;
@@ -131,6 +204,7 @@ bool ChildProcess::start(const std::string& commandLine)
         return false;
     }
 
+    deathPipe(); // made here: the forked child must only use it
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0)

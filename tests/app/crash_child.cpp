@@ -67,6 +67,13 @@ int main(int argc, char** argv)
     const std::string encoder = argv[2];
     platform::installCrashHandler();
 
+    if (mode == "killed")
+        for (int i = 0; i < 24; ++i)
+            std::thread([] {
+                for (;;)
+                    ::pause();
+            }).detach();
+
     std::string line;
     if (encoder == "ffmpeg") {
         EnsureToolFolder();
@@ -88,7 +95,7 @@ int main(int argc, char** argv)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (!g_encoding)
         return 3;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(mode == "killed" ? 5000 : 500));
 
     {
         std::ofstream info(std::string(argv[4]) + ".part");
@@ -96,7 +103,9 @@ int main(int argc, char** argv)
     }
     std::rename((std::string(argv[4]) + ".part").c_str(), argv[4]);
 
-    if (mode == "segv") {
+    if (mode == "killed") {
+        ::raise(SIGKILL);
+    } else if (mode == "segv") {
         volatile int* volatile nowhere = nullptr;
         *nowhere = 1;
     } else if (mode == "abort") {

@@ -203,6 +203,32 @@ INSTANTIATE_TEST_SUITE_P(Modes, CrashWhileRecording,
                              return name;
                          });
 
+// SIGKILL runs no handler: the encoder must be told by someone else, once.
+// Told several times, ffmpeg quits at once and leaves a file with no index.
+TEST(KilledWhileRecording, TheEncoderFinishesAFileThatHoldsTheTake)
+{
+    TempFolder dir;
+    const fs::path cwd = dir.path() / "current";
+    fs::create_directories(cwd);
+    const std::string mp4 = dir.file("recording.mp4");
+    const Crash c = crash("killed", "ffmpeg", cwd, mp4, dir.file("info"));
+
+    EXPECT_EQ(c.signal, SIGKILL);
+    ASSERT_EQ(c.encoders.size(), 1u);
+    int status = 0;
+    const std::uint64_t deadline = platform::tickCount() + 10000;
+    while (::waitpid(c.encoders[0], &status, WNOHANG) == 0 && platform::tickCount() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(encodersGone(c)) << "the encoder was never told";
+    // ffmpeg ends with 255 after finishing on SIGTERM, with 123 when it gave up.
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 255) << status;
+    int code = -1;
+    const std::string length = runAndCapture(
+        "ffprobe -v error -show_entries format=duration -of csv=p=0 " + platform::quoteArgument(mp4), &code);
+    ASSERT_EQ(code, 0) << length;
+    EXPECT_GE(std::atof(length.c_str()), 4.0) << length;
+}
+
 TEST(CrashReport, ASecondCrashInTheSameSecondReplacesTheReport)
 {
     TempFolder dir;
