@@ -3,6 +3,7 @@
 #include "util/format.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string_view>
 
@@ -14,12 +15,14 @@ constexpr std::string_view kEndOfFile = "(End of file)";
 
 bool startsWith(const std::string& text, std::string_view prefix) { return text.rfind(prefix, 0) == 0; }
 
-// A decimal number truncated towards zero; 0 when there is none.
-int truncated(const std::string& text)
+// Held to the range of int; a player answering "nan" gives 0.
+int toInt(double value)
 {
-    const double value = std::strtod(text.c_str(), nullptr);
-    return static_cast<int>(std::clamp(value, -2147483648.0, 2147483647.0));
+    return std::isnan(value) ? 0 : static_cast<int>(std::clamp(value, -2147483648.0, 2147483647.0));
 }
+
+// A decimal number truncated towards zero; 0 when there is none.
+int truncated(const std::string& text) { return toInt(std::strtod(text.c_str(), nullptr)); }
 
 std::string labelText(std::int64_t position, std::int64_t length)
 {
@@ -56,7 +59,7 @@ PlayerLine PlayerState::applyLine(std::string line)
         return PlayerLine::Length;
     }
     if (line.find(kEndOfFile) != std::string::npos) {
-        sliderValue_ = static_cast<int>(lengthSeconds_);
+        sliderValue_ = toInt(lengthSeconds_);
         label_ = labelText(length_, length_);
         return PlayerLine::EndOfFile;
     }

@@ -61,6 +61,15 @@ TEST(PlayerState, LongFilesShowHoursAndOddValuesStayHarmless)
     EXPECT_EQ(state.sliderMaximum(), 0);
     state.applyLine("ANS_TIME_POSITION=1e300");
     EXPECT_EQ(state.sliderValue(), 2147483647);
+    // Found by fuzzing: "nan" and "inf" must not reach an int unchecked.
+    state.applyLine("ANS_TIME_POSITION=nan");
+    EXPECT_EQ(state.sliderValue(), 0);
+    state.applyLine("ANS_LENGTH=inf");
+    state.applyLine("(End of file)");
+    EXPECT_EQ(state.sliderValue(), 2147483647);
+    state.applyLine("ANS_LENGTH=-nan");
+    state.applyLine("(End of file)");
+    EXPECT_EQ(state.sliderValue(), 0);
 
     EXPECT_EQ(LeadingInteger("12.8"), 12);
     EXPECT_EQ(LeadingInteger(""), 0);
