@@ -1,0 +1,14 @@
+// The probe's duration reader on any description the encoder may print.
+#include "encoder/stream_command.h"
+
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
+{
+    const std::string description(reinterpret_cast<const char*>(data), size);
+    const std::string duration = DurationIn(description);
+    if (!duration.empty() && duration.size() != 8)
+        std::abort();
+    return 0;
+}
