@@ -8,9 +8,12 @@
 #include "../support/test_support.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/mount.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -265,4 +268,29 @@ TEST_F(StreamOps, AwkwardFolderAndFileNamesWorkThroughEveryOperation)
     EXPECT_EQ(MergeFiles(folder.string(), {{name, name}, folder.string()}, progress, {[](int, auto&, auto&, int) {}}),
               RunEnded);
     EXPECT_EQ(filesIn(folder).size(), 3u); // the recording, the cut, the merge
+}
+
+// A full disk: the cut and the merge fail, leave nothing behind, and their
+// sources stay as they were. The output folder is a tmpfs smaller than a cut.
+TEST_F(StreamOps, CutAndMergeIntoAFullFilesystemFailAndLeaveNothing)
+{
+    const fs::path small = out_.path() / "small";
+    fs::create_directories(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here (needs root): " << std::strerror(errno);
+    struct Unmount {
+        const fs::path& at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{small};
+    const std::string clip = readFile(source("clip.mp4"));
+    ASSERT_GT(clip.size(), 64u * 1024);
+
+    EXPECT_EQ(CutStretch(small.string(), {source("clip.mp4"), 0, 6}, Reports().notify()), RunInvalidData);
+    EXPECT_TRUE(filesIn(small).empty());
+    MergeProgress progress;
+    EXPECT_EQ(MergeFiles(small.string(), {{"clip.mp4", "two.mp4"}, sources_->path().string()}, progress,
+                         Reports().notify()),
+              RunInvalidData);
+    EXPECT_TRUE(filesIn(small).empty());
+    EXPECT_EQ(readFile(source("clip.mp4")), clip);
 }
