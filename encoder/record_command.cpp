@@ -112,6 +112,12 @@ std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Des
         + bareOrQuoted(desktop.display) + " " + videoPart(sources);
 }
 
+std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int height, int fps)
+{
+    return pulsePart(sources, std::string()) + " -f rawvideo -pix_fmt yuv420p -video_size " + std::to_string(width)
+        + "x" + std::to_string(height) + " -framerate " + std::to_string(fps) + " -i pipe:3 " + videoPart(sources);
+}
+
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
                             std::int64_t originMicros)
 {

@@ -29,6 +29,9 @@ struct RecordSources {
 std::string BuildGdigrabRecordArgs(const RecordSources& sources);
 std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
                                std::int64_t originMicros);
+// The desktop as raw I420 frames of `width`×`height` at `fps` on the encoder's
+// descriptor 3 (a PipeWire screen cast, see pipewire_record.h).
+std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int height, int fps);
 // The shape of the platform the desktop belongs to.
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
                             std::int64_t originMicros);

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -30,6 +32,14 @@ public:
     // Never blocks: a full pipe drops the bytes. False when nothing was written.
     bool writeInput(const char* data, std::size_t size);
 
+    // Hands `fd` to the next started child as its descriptor `number` (3 or
+    // more); the caller keeps its own copy. POSIX only.
+    void passDescriptor(std::intptr_t fd, int number);
+    // Asks the child to end as Ctrl+C would (SIGINT); KILL ends it at once.
+    // False when it is not running. POSIX only: false on Windows.
+    bool interrupt();
+    bool kill();
+
     bool running() const;
     // Exit code once ended; -1 when it was ended by a signal or is running.
     int exitCode() const;
@@ -46,6 +56,12 @@ private:
     std::intptr_t inWrite_ = -1;  // our end of the child's standard input
     std::intptr_t outRead_ = -1;  // our end of the child's merged output
     std::intptr_t process_ = 0;   // Windows process handle
+    std::vector<std::pair<std::intptr_t, int>> passed_; // for the next start
 };
+
+// A pipe that carries data from one child to another (see passDescriptor).
+// Both ends stay out of every child they are not passed to. POSIX only.
+bool makeDataPipe(std::intptr_t& readEnd, std::intptr_t& writeEnd);
+void closeDescriptor(std::intptr_t fd);
 
 } // namespace platform

@@ -114,7 +114,8 @@ bool startGuard()
 }
 
 // Runs in the forked child: only async-signal-safe calls until exec.
-[[noreturn]] void execChild(int in, int out, int report, pid_t parent, const char* file, char* const* argv)
+[[noreturn]] void execChild(int in, int out, int report, pid_t parent, const char* file, char* const* argv,
+                            const std::pair<std::intptr_t, int>* passed, int* parked, std::size_t passedCount)
 {
     ::setpgid(0, 0);
     // If the program dies outright, the encoder is still told and finishes
@@ -126,7 +127,17 @@ bool startGuard()
     }
     defaultSignals();
 
-    if (::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0) {
+    // Everything that a passed descriptor could land on is parked high first.
+    const int parkedReport = ::fcntl(report, F_DUPFD_CLOEXEC, 512);
+    if (parkedReport >= 0)
+        report = parkedReport;
+    bool failed = false;
+    for (std::size_t i = 0; i < passedCount; ++i)
+        failed |= (parked[i] = ::fcntl(static_cast<int>(passed[i].first), F_DUPFD_CLOEXEC, 512)) < 0;
+    failed = failed || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0;
+    for (std::size_t i = 0; i < passedCount && !failed; ++i)
+        failed |= ::dup2(parked[i], passed[i].second) < 0; // the copy stays open across exec
+    if (failed) {
         const int error = errno;
         (void)!::write(report, &error, sizeof error);
         ::_exit(127);
@@ -205,10 +216,14 @@ bool ChildProcess::start(const std::string& commandLine)
     }
 
     deathPipe(); // made here: the forked child must only use it
+    const std::vector<std::pair<std::intptr_t, int>> passed = std::move(passed_);
+    passed_.clear();
+    std::vector<int> parked(passed.size());
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0)
-        execChild(inPipe[0], outPipe[1], reportPipe[1], parent, file.c_str(), argv.data());
+        execChild(inPipe[0], outPipe[1], reportPipe[1], parent, file.c_str(), argv.data(), passed.data(),
+                  parked.data(), passed.size());
 
     ::close(inPipe[0]);
     ::close(outPipe[1]);
@@ -307,6 +322,12 @@ bool ChildProcess::writeInput(const char* data, std::size_t size)
     return ::write(static_cast<int>(inWrite_), data, size) > 0;
 }
 
+void ChildProcess::passDescriptor(std::intptr_t fd, int number) { passed_.emplace_back(fd, number); }
+
+bool ChildProcess::interrupt() { return running() && ::kill(static_cast<pid_t>(pid_), SIGINT) == 0; }
+
+bool ChildProcess::kill() { return running() && ::kill(static_cast<pid_t>(pid_), SIGKILL) == 0; }
+
 bool ChildProcess::running() const { return pid_ > 0 && !exited_; }
 
 int ChildProcess::exitCode() const
@@ -315,5 +336,21 @@ int ChildProcess::exitCode() const
 }
 
 std::int64_t ChildProcess::id() const { return pid_; }
+
+bool makeDataPipe(std::intptr_t& readEnd, std::intptr_t& writeEnd)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    readEnd = fds[0];
+    writeEnd = fds[1];
+    return true;
+}
+
+void closeDescriptor(std::intptr_t fd)
+{
+    if (fd >= 0)
+        ::close(static_cast<int>(fd));
+}
 
 } // namespace platform

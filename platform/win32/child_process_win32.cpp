@@ -166,4 +166,18 @@ int ChildProcess::exitCode() const { return exited_ ? exitStatus_ : -1; }
 
 std::int64_t ChildProcess::id() const { return pid_; }
 
+// Passing descriptors and interrupting serve the Wayland capture only.
+void ChildProcess::passDescriptor(std::intptr_t, int) {}
+
+bool ChildProcess::interrupt() { return false; }
+
+bool ChildProcess::kill()
+{
+    return running() && ::TerminateProcess(asHandle(process_), 1);
+}
+
+bool makeDataPipe(std::intptr_t&, std::intptr_t&) { return false; }
+
+void closeDescriptor(std::intptr_t) {}
+
 } // namespace platform

@@ -1,0 +1,163 @@
+// Real recordings of a private Wayland desktop (scripts/wayland-session.sh):
+// the portal, the PipeWire capture and the encoder together.
+#include "encoder/pipewire_record.h"
+#include "encoder/record_command.h"
+#include "platform/child_process.h"
+#include "platform/command_line.h"
+#include "platform/files.h"
+#include "platform/live_children.h"
+#include "portal/screencast_portal.h"
+
+#include "../support/test_support.h"
+
+#include <QCoreApplication>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace testing_support;
+
+namespace {
+
+bool waylandSession() { return std::getenv("WAYLAND_DISPLAY") && std::getenv("DBUS_SESSION_BUS_ADDRESS"); }
+
+// A window that fills the output: its colour changes every 100 ms and the
+// clock printed on it every 5 ms, so the screen is never still.
+class ChangingWindow {
+public:
+    ChangingWindow()
+    {
+        // Builtins only: no process per step, so the pace holds under load.
+        const std::string script = "exec 3<> <(:); while :; do t=${EPOCHREALTIME/./}; "
+                                   "case $((t / 100000 % 4)) in 0) c=e04040;; 1) c=40c040;; 2) c=4060e0;; "
+                                   "*) c=e0e040;; esac; printf '\\e]11;#%s\\a\\e[H%s' \"$c\" \"$t\"; "
+                                   "read -t 0.005 -u 3; done";
+        terminal_.start("foot --app-id=vtr-changing -o font=monospace:size=60 bash -c "
+                        + platform::quoteArgument(script));
+        // Slow to appear on a busy machine: wait until sway shows it.
+        for (int i = 0; i < 100 && running(); ++i) {
+            if (runAndCapture("swaymsg -t get_tree").find("vtr-changing") != std::string::npos)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // drawing
+    }
+    ~ChangingWindow()
+    {
+        terminal_.kill();
+        terminal_.waitForExit(1000);
+    }
+    bool running() { return !terminal_.waitForExit(0); }
+
+private:
+    platform::ChildProcess terminal_;
+};
+
+struct Recorded {
+    int status = -1;
+    long frames = -1;
+};
+
+// Records the portal's stream for `ms` through the same children as the program.
+Recorded record(const ScreenCastPortal& portal, const std::string& path, int ms)
+{
+    PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height()};
+    const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", stream, kPipeWireFps);
+    const std::string encoder = BuildRecordCommandLine(
+        "ffmpeg", BuildPipeWireRecordArgs({}, stream.width & ~1, stream.height & ~1, kPipeWireFps), path);
+    std::atomic<bool> stop{false};
+    std::thread timer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        stop = true;
+    });
+    Recorded r;
+    r.status = RunPipeWireRecord(capture, encoder, path, stream.remoteFd, [&] { return stop.load(); }, &r.frames);
+    timer.join();
+    return r;
+}
+
+// Frames that differ from the one before, and whether a black stretch of
+// half a second or more was seen.
+void analyse(const std::string& path, long& distinct, bool& black)
+{
+    const std::string out = runAndCapture("ffmpeg -nostdin -i " + platform::quoteArgument(path)
+                                          + " -vf blackdetect=d=0.5:pix_th=0.1,mpdecimate -f null -");
+    distinct = LastReportedFrame(out);
+    black = out.find("black_start") != std::string::npos;
+}
+
+class WaylandRecordTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!waylandSession())
+            GTEST_SKIP() << "needs scripts/wayland-session.sh";
+    }
+    TempFolder dir;
+};
+
+} // namespace
+
+TEST_F(WaylandRecordTest, StillScreenLeavesNoFileAndSaysSo)
+{
+    // Nothing is drawn: the compositor sends no frame at all. (First: a
+    // window that closed a moment ago would still send one.)
+    {
+        // A first cast gets what was drawn before it: let one take that.
+        ScreenCastPortal first;
+        ASSERT_EQ(first.open({}), ScreenCastPortal::Ok) << first.errorText().toStdString();
+        record(first, dir.file("before.mp4"), 500);
+    }
+    ScreenCastPortal portal;
+    ASSERT_EQ(portal.open({}), ScreenCastPortal::Ok) << portal.errorText().toStdString();
+    const std::string path = dir.file("still.mp4");
+    const Recorded r = record(portal, path, 1500);
+    EXPECT_EQ(r.status, PipeWireNoFrames);
+    EXPECT_FALSE(platform::fileExists(path));
+    EXPECT_EQ(platform::liveChildCount(), 0);
+}
+
+TEST_F(WaylandRecordTest, ChangingWindowGivesAValidMp4OfTheRightLengthAndPace)
+{
+    ChangingWindow window;
+    ASSERT_TRUE(window.running()) << "foot did not start";
+    ScreenCastPortal portal;
+    ASSERT_EQ(portal.open({}), ScreenCastPortal::Ok) << portal.errorText().toStdString();
+    EXPECT_GT(portal.width(), 0);
+    EXPECT_GT(portal.height(), 0);
+
+    const std::string path = dir.file("it's a $test -1.mp4");
+    const int childrenBefore = platform::liveChildCount(); // the window's
+    const Recorded r = record(portal, path, 4000);
+    ASSERT_EQ(r.status, PipeWireRecorded);
+    EXPECT_EQ(platform::liveChildCount(), childrenBefore) << "a child outlived the run";
+    EXPECT_EQ(probe(path, "stream=codec_name"), "h264\n");
+    const double seconds = probeDuration(path);
+    EXPECT_NEAR(seconds, 4.0, 0.6);
+    long distinct = 0;
+    bool black = true;
+    analyse(path, distinct, black);
+    std::printf("Wayland: %.2f s, %ld frames written, %ld distinct (%.1f per second)\n", seconds, r.frames,
+                distinct, distinct / seconds);
+    EXPECT_GT(distinct / seconds, 25.0);
+    EXPECT_FALSE(black);
+}
+
+TEST(ScreenCastPortalTest, NoSessionBusIsNoPortal)
+{
+    if (std::getenv("DBUS_SESSION_BUS_ADDRESS"))
+        GTEST_SKIP() << "a session bus is there";
+    ScreenCastPortal portal;
+    EXPECT_EQ(portal.open({}), ScreenCastPortal::NoPortal);
+    EXPECT_FALSE(portal.errorText().isEmpty());
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv); // QtDBus wants one
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
