@@ -74,7 +74,8 @@ long LastReportedFrame(const std::string& text)
 }
 
 int RunPipeWireRecord(const std::string& captureCommand, const std::string& recordCommandLine,
-                      const std::string& outputPath, std::intptr_t remoteFd, const StopTest& stop, long* frames)
+                      const std::string& outputPath, std::intptr_t remoteFd, const StopTest& stop, long* frames,
+                      const std::function<void()>& firstFrame)
 {
     if (frames)
         *frames = -1;
@@ -94,13 +95,23 @@ int RunPipeWireRecord(const std::string& captureCommand, const std::string& reco
     std::string tail, captureTail;
     std::uint64_t interruptedAt = 0;
     bool encoderOpen = true, captureOpen = true;
+    bool asked = false; // a stop, or the capture's end, came before the encoder's
+    bool framed = false;
     for (;;) {
         const bool encoderDone = encoder.waitForExit(kPassWaitMs);
         encoderOpen = encoderOpen && drain(encoder, &tail);
         captureOpen = captureOpen && drain(capture, &captureTail);
         if (encoderDone && !encoderOpen)
             break;
+        if (!framed && LastReportedFrame(tail) > 0) {
+            framed = true;
+            if (firstFrame)
+                firstFrame();
+        }
+        if (!encoderDone && capture.waitForExit(0))
+            asked = true;
         if (!started || (stop && stop())) {
+            asked = true;
             // Repeated every pass, as for an X11 recording; an encoder still
             // waiting for its first frame gets the end of the stream instead.
             encoder.writeInput("q\r\n", 3);
@@ -120,8 +131,12 @@ int RunPipeWireRecord(const std::string& captureCommand, const std::string& reco
         return PipeWireNotStarted;
     }
     if (frameCount <= 0) {
-        DebugLog("the screen cast sent no frame; capture said: " + captureTail);
         platform::removeFile(outputPath);
+        if (!asked) {
+            DebugLog("the encoder ended before the first frame: " + tail);
+            return PipeWireEncoderFailed;
+        }
+        DebugLog("the screen cast sent no frame; capture said: " + captureTail);
         return PipeWireNoFrames;
     }
     return PipeWireRecorded;

@@ -121,8 +121,14 @@ std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
                             std::int64_t originMicros)
 {
-    return desktop.grab == platform::DesktopGrab::X11 ? BuildX11RecordArgs(sources, desktop, originMicros)
-                                                      : BuildGdigrabRecordArgs(sources);
+    switch (desktop.grab) {
+    case platform::DesktopGrab::X11:
+        return BuildX11RecordArgs(sources, desktop, originMicros);
+    case platform::DesktopGrab::PipeWire:
+        return BuildPipeWireRecordArgs(sources, desktop.width & ~1, desktop.height & ~1, kPipeWireFps);
+    default:
+        return BuildGdigrabRecordArgs(sources);
+    }
 }
 
 std::string BuildRecordCommandLine(const std::string& quotedTool, const std::string& args,

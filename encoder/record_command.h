@@ -29,6 +29,9 @@ struct RecordSources {
 std::string BuildGdigrabRecordArgs(const RecordSources& sources);
 std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
                                std::int64_t originMicros);
+// Frames per second a screen cast delivers to the encoder.
+constexpr int kPipeWireFps = 60;
+
 // The desktop as raw I420 frames of `width`×`height` at `fps` on the encoder's
 // descriptor 3 (a PipeWire screen cast, see pipewire_record.h).
 std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int height, int fps);

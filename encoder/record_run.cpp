@@ -31,11 +31,17 @@ std::string CurrentOutputPath()
     return g_outputPath;
 }
 
-void RecordRun(const RecordSettings& settings)
+int RecordRun(const RecordSettings& settings)
 {
     const std::string quotedTool = PrepareTool();
-    const std::string args =
-        BuildRecordArgs(settings.sources, platform::currentDesktop(), platform::wallClockMicros());
+    platform::Desktop desktop = platform::currentDesktop();
+    if (desktop.grab == platform::DesktopGrab::PipeWire) {
+        if (!settings.screenCast)
+            return PipeWireNotStarted;
+        desktop.width = settings.screenCast->width;
+        desktop.height = settings.screenCast->height;
+    }
+    const std::string args = BuildRecordArgs(settings.sources, desktop, platform::wallClockMicros());
 
     const std::string folder = settings.saveFolder + platform::separator();
     if (!platform::fileExists(folder))
@@ -47,12 +53,31 @@ void RecordRun(const RecordSettings& settings)
         if (MakeUniqueFileName(path, unique) == 0)
             path = unique;
     }
-    setCurrentOutputPath(path);
+    // A screen cast names its file once the first frame has come: until
+    // then the window must not take the missing file for a sound device that
+    // failed (the desktop may still be asking the user which screen to share).
+    const bool cast = desktop.grab == platform::DesktopGrab::PipeWire;
+    if (!cast)
+        setCurrentOutputPath(path);
 
     const std::string commandLine = BuildRecordCommandLine(quotedTool, args, path);
     DebugLog(commandLine);
-    if (!RecordSourcesComplete(settings.sources))
-        return;
+    if (!RecordSourcesComplete(settings.sources)) {
+        setCurrentOutputPath(path);
+        return 0;
+    }
     const unsigned run = settings.run;
-    RunTool(commandLine, {}, [run] { return !g_recording.load() || g_recordingRun.load() != run; });
+    const StopTest stop = [run] { return !g_recording.load() || g_recordingRun.load() != run; };
+    if (cast) {
+        const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast, kPipeWireFps);
+        DebugLog(capture);
+        const int status = RunPipeWireRecord(capture, commandLine, path, settings.screenCast->remoteFd, stop, nullptr,
+                                             [&path] { setCurrentOutputPath(path); });
+        // As on X11, the missing file makes the window record without sound.
+        if (status == PipeWireEncoderFailed)
+            setCurrentOutputPath(path);
+        return status;
+    }
+    RunTool(commandLine, {}, stop);
+    return 0;
 }

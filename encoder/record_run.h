@@ -1,6 +1,7 @@
 #pragma once
 // One recording: a run of the encoder that lasts until the recording flag is
 // cleared. Runs on the recording worker thread. Qt-free.
+#include "encoder/pipewire_record.h"
 #include "encoder/record_command.h"
 
 #include <atomic>
@@ -19,14 +20,18 @@ struct RecordSettings {
     RecordSources sources;
     std::string saveFolder;
     unsigned run = 0; // the value of g_recordingRun this recording belongs to
+    // A Wayland desktop: the portal's stream, opened by the caller. Without
+    // it such a desktop is not recorded at all (an X11 grab sees black).
+    const PipeWireStream* screenCast = nullptr;
 };
 
 // Names the output after the local time in the save folder (made if missing,
 // one level), stores it as the current output path, and runs the encoder
 // until g_recording is clear and the file is finished. A mode whose device is
 // missing starts no encoder: no file appears, which the recording controller
-// answers by recording without sound.
-void RecordRun(const RecordSettings& settings);
+// answers by recording without sound. Returns a PipeWireRunStatus for a
+// screen cast, else 0.
+int RecordRun(const RecordSettings& settings);
 
 // The file the latest run writes (or was to write). Safe from any thread.
 std::string CurrentOutputPath();

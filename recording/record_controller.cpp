@@ -1,6 +1,8 @@
 #include "recording/record_controller.h"
 
 #include "platform/clock.h"
+#include "platform/desktop.h"
+#include "recording/screen_cast_run.h"
 #include "util/files.h"
 
 RecordController::RecordController(QObject* parent) : QObject(parent), freeSpace(GetDriveFreeSpace)
@@ -33,9 +35,16 @@ int RecordController::runRecording(void* user, void*)
 {
     auto* self = static_cast<RecordController*>(user);
     RecordSettings settings;
+    std::string settingsPath;
     {
         std::lock_guard lock(self->nextMutex_);
         settings = self->next_;
+        settingsPath = self->settingsPath_;
+    }
+    if (platform::currentDesktop().grab == platform::DesktopGrab::PipeWire) {
+        if (const char* key = RecordScreenCast(settings, settingsPath))
+            emit self->notice(QString::fromLatin1(key));
+        return 0;
     }
     RecordRun(settings);
     return 0;
@@ -54,6 +63,12 @@ void RecordController::start(RecordSettings settings)
         pendingStart_ = true;
     else
         worker_.start(QThread::InheritPriority);
+}
+
+void RecordController::setSettingsPath(const std::string& path)
+{
+    std::lock_guard lock(nextMutex_);
+    settingsPath_ = path;
 }
 
 void RecordController::stop()

@@ -46,9 +46,16 @@ public:
     int& blinkCounter() { return blink_; }
     int recordError = 0;
 
+    // Where a Wayland desktop's restore token is kept (ScreenRecord.ini).
+    void setSettingsPath(const std::string& path);
+
     // Free space of the save folder; replaceable so that a nearly full disk
     // can be tried without filling one.
     std::function<int(const std::string& folder, std::uint64_t& freeBytes)> freeSpace;
+
+signals:
+    // From the worker: a run that could not record as asked (a text key).
+    void notice(const QString& textKey);
 
 private:
     static int runRecording(void* user, void* reserved);
@@ -56,6 +63,7 @@ private:
     CMyThread worker_;
     std::mutex nextMutex_; // guards next_, read by the worker when it starts
     RecordSettings next_;
+    std::string settingsPath_;
     bool pendingStart_ = false;
     std::uint64_t startTick_ = 0;
     int blink_ = 0;

@@ -46,6 +46,7 @@ cleanup() {
   rm -rf "$session"
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT HUP # the services end with the session, however it ends
 
 # sway refuses to run as root: the services then run as nobody.
 as_user=()
@@ -77,7 +78,7 @@ start() { # start LOGNAME COMMAND...
 }
 wait_for() { # wait_for WHAT TEST...
   local what=$1; shift
-  for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
+  for _ in $(seq 300); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
   echo "$what did not start"; cat "$session"/*.log; exit 1
 }
 bus_has() {
@@ -114,8 +115,10 @@ start wireplumber wireplumber
 wait_for "WirePlumber" bash -c 'pw-cli ls Client | grep -q "application.name = \"WirePlumber\""'
 
 # Started before the portal so that D-Bus activation does not start the
-# stock back end instead.
-start portal-wlr "$backend" -l INFO
+# stock back end instead; a copy in the session, as the build folder may be
+# closed to the services' user.
+cp "$backend" "$session/xdg-desktop-portal-wlr"
+start portal-wlr "$session/xdg-desktop-portal-wlr" -l INFO
 wait_for "The portal back end" bus_has org.freedesktop.impl.portal.desktop.wlr
 # The portal runs as the caller: it reads its callers' /proc entries.
 services_user=("${as_user[@]}")

@@ -101,6 +101,12 @@ void DRUI::initUi(bool firstTime)
     if (firstTime) {
         platform::prepareAudioCapture();
         m_recorder.attachWorker();
+        // A Wayland run that could not record says why, and the window stops.
+        connect(&m_recorder, &RecordController::notice, this, [this](const QString& key) {
+            if (m_recorder.recording())
+                stopRecording(false);
+            showNotice(this, GuiText("MainWnd/Recorder"), GuiText(key.toLatin1().constData()));
+        });
         EnsureToolFolder();
         m_recorder.resetCounters();
     }
@@ -268,6 +274,7 @@ void DRUI::startRecording()
     m_tray->showStarted();
     m_recordTimer->start(200);
     recordTimeLabel->show();
+    m_recorder.setSettingsPath(m_settingsPath.toStdString());
     m_recorder.start(currentRecordSettings());
     hide();
 }

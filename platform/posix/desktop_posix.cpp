@@ -8,6 +8,10 @@ namespace platform {
 Desktop currentDesktop()
 {
     Desktop desktop;
+    if (isWaylandSession(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"))) {
+        desktop.grab = DesktopGrab::PipeWire;
+        return desktop;
+    }
     desktop.grab = DesktopGrab::X11;
     const char* name = std::getenv("DISPLAY");
     desktop.display = name && *name ? name : ":0";

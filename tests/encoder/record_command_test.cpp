@@ -1,3 +1,4 @@
+#include "encoder/pipewire_record.h"
 #include "encoder/record_command.h"
 
 #include "platform/command_line.h"
@@ -100,4 +101,26 @@ TEST(RecordCommand, FileStemAndMissingDevices)
     EXPECT_FALSE(RecordSourcesComplete({AudioComputerSound, "", "mic"}));
     EXPECT_FALSE(RecordSourcesComplete({AudioMicrophone, "spk.monitor", ""}));
     EXPECT_FALSE(RecordSourcesComplete({AudioComputerSoundAndMic, "", "mic"})); // only a microphone was found
+}
+
+TEST(RecordCommand, WaylandSessionsRecordTheScreenCastAtAnEvenSize)
+{
+    EXPECT_TRUE(platform::isWaylandSession("wayland-0", nullptr));
+    EXPECT_TRUE(platform::isWaylandSession(nullptr, "wayland"));
+    EXPECT_FALSE(platform::isWaylandSession("", "x11"));
+    EXPECT_FALSE(platform::isWaylandSession(nullptr, nullptr));
+
+    // libx264 refuses odd sizes: the capture and the encoder agree on the even one.
+    const platform::Desktop cast{platform::DesktopGrab::PipeWire, "", 1365, 767};
+    EXPECT_EQ(BuildRecordArgs(sources(AudioMicrophone), cast),
+              " -f pulse -i \"Microphone (USB \\\"Pro\\\")\" -filter_complex "
+              "amix=inputs=1:duration=first:dropout_transition=1 -f rawvideo -pix_fmt yuv420p -video_size 1364x766"
+              " -framerate 60 -i pipe:3 "
+                  + kSound);
+    EXPECT_NE(BuildPipeWireCaptureCommand("gst-launch-1.0", {-1, 42, 1365, 767}, 60)
+                  .find("path=42 "),
+              std::string::npos);
+    EXPECT_NE(BuildPipeWireCaptureCommand("gst-launch-1.0", {-1, 42, 1365, 767}, 60)
+                  .find("width=1364,height=766,framerate=60/1 ! fdsink fd=4"),
+              std::string::npos);
 }

@@ -1,0 +1,110 @@
+// Records a Wayland desktop whose window never stands still through the
+// program's own path (portal, PipeWire capture, encoder) and prints one row:
+// length, frames written, distinct frames per second against the portal's
+// ceiling (max_fps, 60 in the test desktop), the children's CPU per recorded
+// second, and the time from the stop to a finished file.
+//   bash scripts/headless-session.sh bash scripts/wayland-session.sh build/bench/wayland_record [SECONDS]
+#include "encoder/pipewire_record.h"
+#include "platform/child_process.h"
+#include "platform/clock.h"
+#include "platform/command_line.h"
+#include "recording/screen_cast_run.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/resource.h>
+#include <thread>
+
+namespace {
+
+double childCpu()
+{
+    rusage r{};
+    getrusage(RUSAGE_CHILDREN, &r);
+    return r.ru_utime.tv_sec + r.ru_stime.tv_sec + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+}
+
+std::string output(const std::string& commandLine)
+{
+    platform::ChildProcess child;
+    std::string text;
+    if (!child.start(commandLine))
+        return text;
+    char buffer[4096];
+    for (;;) {
+        const bool done = child.waitForExit(5);
+        const long waiting = child.peekOutput();
+        if (waiting > 0) {
+            const long got = child.readOutput(buffer, sizeof buffer);
+            if (got > 0)
+                text.append(buffer, static_cast<std::size_t>(got));
+        } else if (waiting < 0 || done) {
+            break;
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    if (!std::getenv("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "run inside scripts/wayland-session.sh\n");
+        return 2;
+    }
+    // The same window as the Wayland test: a new colour every 100 ms and a
+    // clock redrawn every 5 ms.
+    platform::ChildProcess window;
+    window.start("foot -o font=monospace:size=60 bash -c " + platform::quoteArgument(
+        "exec 3<> <(:); while :; do t=${EPOCHREALTIME/./}; case $((t / 100000 % 4)) in 0) c=e04040;; "
+        "1) c=40c040;; 2) c=4060e0;; *) c=e0e040;; esac; printf '\\e]11;#%s\\a\\e[H%s' \"$c\" \"$t\"; "
+        "read -t 0.005 -u 3; done"));
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "vtr-wayland-bench";
+    std::filesystem::remove_all(folder);
+    RecordSettings settings;
+    settings.saveFolder = folder.string();
+    settings.run = ++g_recordingRun;
+    g_recording = true;
+    std::uint64_t stopAt = 0;
+    std::thread timer([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        stopAt = platform::tickCount();
+        g_recording = false;
+    });
+    const double cpuBefore = childCpu();
+    const char* notice = RecordScreenCast(settings, (folder / "ScreenRecord.ini").string());
+    const std::uint64_t end = platform::tickCount();
+    timer.join();
+    const double cpu = childCpu() - cpuBefore;
+    window.kill();
+    window.waitForExit(1000);
+    if (notice) {
+        std::fprintf(stderr, "no recording: %s\n", notice);
+        return 1;
+    }
+
+    const std::string file = CurrentOutputPath();
+    const std::string quoted = platform::quoteArgument(file);
+    const double length =
+        std::atof(output("ffprobe -v error -show_entries format=duration -of csv=p=0 " + quoted).c_str());
+    const long written = std::atol(output("ffprobe -v error -select_streams v -count_packets -show_entries "
+                                          "stream=nb_read_packets -of csv=p=0 " + quoted).c_str());
+    const long distinct =
+        LastReportedFrame(output("ffmpeg -nostdin -i " + quoted + " -vf mpdecimate -f null -"));
+    std::printf("wayland 1280x720, %d s asked: %.2f s recorded, %ld frames written (%.2f fps), "
+                "%ld distinct = %.1f fps = %.2f of the portal's 60, children CPU %.3f per recorded s, "
+                "stop-to-file %.2f s\n",
+                seconds, length, written, written / length, distinct, distinct / length, distinct / length / 60.0,
+                cpu / length, (end - stopAt) / 1000.0);
+    std::filesystem::remove_all(folder);
+    return 0;
+}

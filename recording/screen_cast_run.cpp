@@ -1,0 +1,34 @@
+#include "recording/screen_cast_run.h"
+
+#include "portal/screencast_portal.h"
+#include "settings/screencast_token.h"
+#include "util/debug_log.h"
+
+const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath)
+{
+    const unsigned run = settings.run;
+    // A stop while the desktop still asks the user ends the wait.
+    const auto stopped = [run] { return !g_recording.load() || g_recordingRun.load() != run; };
+    ScreenCastPortal portal;
+    const auto opened =
+        portal.open(QString::fromStdString(settings::ReadScreenCastToken(settingsPath)), stopped);
+    if (opened != ScreenCastPortal::Ok) {
+        DebugLog("screen cast: " + portal.errorText().toStdString());
+        if (stopped())
+            return nullptr;
+        return opened == ScreenCastPortal::Refused ? "Messages/MSG1018" : "Messages/MSG1019";
+    }
+    // A refused or stale token is replaced, so the next start asks at most once.
+    settings::StoreScreenCastToken(settingsPath, portal.restoreToken().toStdString());
+
+    const PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height()};
+    settings.screenCast = &stream;
+    switch (RecordRun(settings)) {
+    case PipeWireNoFrames:
+        return "Messages/MSG1020";
+    case PipeWireNotStarted:
+        return "Messages/MSG1019";
+    default:
+        return nullptr;
+    }
+}

@@ -1,0 +1,9 @@
+#pragma once
+// A recording of a Wayland desktop: the portal is asked for the screen (with
+// the stored restore token), then RecordRun records its stream. Runs on the
+// recording worker.
+#include "encoder/record_run.h"
+
+// The text key of what the window must say after the run, or null when the
+// recording went as asked.
+const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath);
