@@ -5,6 +5,7 @@
 // second, and the time from the stop to a finished file.
 //   bash scripts/headless-session.sh bash scripts/wayland-session.sh build/bench/wayland_record [SECONDS]
 #include "encoder/pipewire_record.h"
+#include "encoder/tool.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv)
 
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "vtr-wayland-bench";
     std::filesystem::remove_all(folder);
+    EnsureToolFolder();
     RecordSettings settings;
     settings.saveFolder = folder.string();
     settings.run = ++g_recordingRun;

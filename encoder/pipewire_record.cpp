@@ -12,8 +12,10 @@ namespace {
 
 constexpr int kPassWaitMs = 5;
 constexpr std::size_t kReadMax = 4096;
-// A capture that ignores its interrupt this long is ended by force.
+// A capture that ignores its interrupt this long is ended by force; once the
+// encoder has finished, nothing waits for the capture's end of stream.
 constexpr std::uint64_t kCaptureGraceMs = 3000;
+constexpr std::uint64_t kCaptureGraceAfterEncoderMs = 300;
 // Enough of the encoder's output to hold its last progress report.
 constexpr std::size_t kTailMax = 2048;
 
@@ -39,7 +41,7 @@ bool drain(platform::ChildProcess& child, std::string* tail)
 }
 
 // Interrupts, and after the grace time kills, a capture; true once it ended.
-bool endCapture(platform::ChildProcess& capture, std::uint64_t& interruptedAt)
+bool endCapture(platform::ChildProcess& capture, std::uint64_t& interruptedAt, std::uint64_t graceMs)
 {
     if (capture.waitForExit(0))
         return true;
@@ -47,7 +49,7 @@ bool endCapture(platform::ChildProcess& capture, std::uint64_t& interruptedAt)
     if (interruptedAt == 0) {
         capture.interrupt();
         interruptedAt = now;
-    } else if (now - interruptedAt > kCaptureGraceMs) {
+    } else if (now - interruptedAt > graceMs) {
         capture.kill();
     }
     return false;
@@ -115,10 +117,10 @@ int RunPipeWireRecord(const std::string& captureCommand, const std::string& reco
             // Repeated every pass, as for an X11 recording; an encoder still
             // waiting for its first frame gets the end of the stream instead.
             encoder.writeInput("q\r\n", 3);
-            endCapture(capture, interruptedAt);
+            endCapture(capture, interruptedAt, kCaptureGraceMs);
         }
     }
-    while (!endCapture(capture, interruptedAt))
+    while (!endCapture(capture, interruptedAt, kCaptureGraceAfterEncoderMs))
         capture.waitForExit(kPassWaitMs);
     drain(capture, &captureTail);
 
