@@ -16,7 +16,7 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
         DebugLog("screen cast: " + portal.errorText().toStdString());
         if (stopped())
             return nullptr;
-        return opened == ScreenCastPortal::Refused ? "Messages/MSG1018" : "Messages/MSG1019";
+        return opened == ScreenCastPortal::Refused ? "Messages/MSG1021" : "Messages/MSG1022";
     }
     // A refused or stale token is replaced, so the next start asks at most once.
     settings::StoreScreenCastToken(settingsPath, portal.restoreToken().toStdString());
@@ -25,9 +25,9 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
     settings.screenCast = &stream;
     switch (RecordRun(settings)) {
     case PipeWireNoFrames:
-        return "Messages/MSG1020";
+        return "Messages/MSG1023";
     case PipeWireNotStarted:
-        return "Messages/MSG1019";
+        return "Messages/MSG1022";
     default:
         return nullptr;
     }

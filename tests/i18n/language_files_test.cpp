@@ -33,7 +33,7 @@ const char* const kKeys[] = {
     "MainWnd/Progress", "Messages/MSG1008",
     "Messages/MSG1010", "Messages/MSG1011", "Messages/MSG1012", "Messages/MSG1013", "Messages/MSG1014",
     "Messages/MSG1015", "Messages/MSG1016", "Messages/MSG1017", "Messages/MSG1018", "Messages/MSG1019",
-    "Messages/MSG1020",
+    "Messages/MSG1020", "Messages/MSG1021", "Messages/MSG1022", "Messages/MSG1023",
 };
 
 const std::pair<const char*, const char16_t*> kLanguages[] = {
