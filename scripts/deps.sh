@@ -29,6 +29,8 @@ if [ "${1:-}" = --tests ]; then
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     meson patch xz-utils libdrm-dev libinih-dev libgbm-dev libpipewire-0.3-dev libwayland-dev
     wayland-protocols libsystemd-dev
+    # A system tray host under that screen (it owns _NET_SYSTEM_TRAY_S0).
+    trayer
     # The Windows suite: mingw-w64 with posix threads (not the
     # g++-mingw-w64-x86-64 metapackage, which brings the win32-threads
     # variant) and Wine to run it.
