@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "recording/record_tick.h"
+#include "recording/record_window.h"
 #include "settings/save_folder.h"
 #include "settings/web_links.h"
 #include "ui/folder_picker.h"
@@ -276,7 +277,10 @@ void DRUI::startRecording()
     recordTimeLabel->show();
     m_recorder.setSettingsPath(m_settingsPath.toStdString());
     m_recorder.start(currentRecordSettings());
-    hide();
+    if (WindowAwayOnStart(QSystemTrayIcon::isSystemTrayAvailable()) == WindowAway::Hidden)
+        hide();
+    else
+        showMinimized();
 }
 
 void DRUI::stopRecording(bool fromRecordButton)
@@ -287,6 +291,9 @@ void DRUI::stopRecording(bool fromRecordButton)
     m_tray->showStopped();
     m_recordTimer->stop();
     QThread::msleep(100);
+    setWindowTitle(GuiText("MainWnd/FreeProductName"));
+    // A window minimised for want of a tray comes back as it was before.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     if (fromRecordButton && m_recorder.recordError == RecordController::kLowDiskError) {
         showNotice(this, GuiText("MainWnd/Recorder"), GuiText("Messages/MSG1017"));
@@ -335,6 +342,11 @@ void DRUI::doTimerRec()
 {
     m_tray->setImage(NextBlink(m_recorder.blinkCounter()));
     const std::uint64_t elapsed = m_recorder.elapsedSeconds();
+    const RecordWindowTick away = RecordWindowOnTick(GuiText("MainWnd/FreeProductName").toStdString(), elapsed,
+                                                     QSystemTrayIcon::isSystemTrayAvailable(), isHidden());
+    setWindowTitle(QString::fromStdString(away.title));
+    if (away.minimise)
+        showMinimized();
     std::string path = CurrentOutputPath();
     // The encoder wrote nothing: the chosen sound device could not be opened.
     // Record without sound instead.
