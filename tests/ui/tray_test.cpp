@@ -42,10 +42,11 @@ protected:
     void TearDown() override
     {
         SetFolderPicker({});
-        if (window && g_recording.load())
-            window->btnSlotRecord();
-        if (window)
+        if (window) {
+            if (g_recording.load())
+                window->btnSlotRecord();
             EXPECT_TRUE(window->recorder().waitForRun(10000));
+        }
         window.reset();
         stopTrayHost();
         EXPECT_EQ(platform::liveChildCount(), 0);
