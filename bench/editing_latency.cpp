@@ -8,6 +8,11 @@
 #include "platform/command_line.h"
 #include "resources/resources.h"
 #include "ui/drui.h"
+#include "ui/bands.h"
+#include "ui/cut_page.h"
+#include "ui/home_page.h"
+#include "ui/merge_page.h"
+#include "ui/record_page.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -106,8 +111,8 @@ int main(int argc, char** argv)
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     const QString folder = QString::fromStdString(work.string());
-    window.mergeDirEdit->setText(folder);
-    window.cutDirEdit->setText(folder);
+    window.mergePage()->mergeDirEdit()->setText(folder);
+    window.cutPage()->cutDirEdit()->setText(folder);
 
     std::uint64_t start = platform::tickCount();
     window.btnEditSlot();
@@ -122,11 +127,10 @@ int main(int argc, char** argv)
     window.btnSlotBack();
     std::printf("Cut page entered, %d recordings:       %5.0f ms\n", count, since(start));
 
-    g_stopJob = false;
     int unused = 0;
-    window.selectedCutFile = QString::fromStdString((work / "rec0.mp4").string());
+    window.playerSession().choose(QString::fromStdString((work / "rec0.mp4").string()));
     start = platform::tickCount();
-    const int cut = CutStretch((work / "out").string(), {window.selectedCutFile.toStdString(), 10, 50},
+    const int cut = CutStretch((work / "out").string(), {window.playerSession().chosen().toStdString(), 10, 50},
                                [](int, const std::string&, const std::string&, int) {});
     std::printf("Cut of 40 s from a 1280x720 minute:     %5.0f ms (status %d)\n", since(start), cut);
     (void)unused;
@@ -141,9 +145,9 @@ int main(int argc, char** argv)
     // Playback: the answers keep the questions going, so the exchange runs
     // as fast as the player answers.
     // Entering the cut page plays the chosen recording.
-    window.selectedCutFile = QString::fromStdString((work / "rec0.mp4").string());
+    window.playerSession().choose(QString::fromStdString((work / "rec0.mp4").string()));
     window.btnMontageSlot();
-    if (!QTest::qWaitFor([&] { return window.headButton->isEnabled(); }, 10000))
+    if (!QTest::qWaitFor([&] { return window.cutPage()->headButton()->isEnabled(); }, 10000))
         std::printf("The player gave no length.\n");
     const double oursBefore = cpuSecondsOfSelf();
     const qint64 player = window.player() ? window.player()->processId() : 0;
@@ -152,7 +156,7 @@ int main(int argc, char** argv)
     const double ours = cpuSecondsOfSelf() - oursBefore;
     const double theirs = cpuSecondsOfProcess(player) - playerBefore;
     std::printf("5 s of playback at 1280x720:           program %.2f s CPU, player %.2f s CPU, at %s\n", ours, theirs,
-                window.positionLabel->text().toUtf8().constData());
+                window.cutPage()->positionLabel()->text().toUtf8().constData());
     window.btnSlotBack();
     fs::remove_all(work);
     return 0;

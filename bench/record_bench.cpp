@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <sys/resource.h>
 
 namespace {
@@ -54,8 +55,13 @@ int main(int argc, char** argv)
 
     const int seconds = std::atoi(argv[1]);
     std::string tail;
-    const std::uint64_t start = platform::tickCount();
     std::uint64_t stopAt = 0;
+    std::stop_source stop;
+    std::thread timer([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        stopAt = platform::tickCount();
+        stop.request_stop();
+    });
     const int status = RunTool(
         line,
         [&](const char* chunk, std::size_t size) {
@@ -64,12 +70,8 @@ int main(int argc, char** argv)
                 tail.erase(0, tail.size() - 4096);
             return false;
         },
-        [&] {
-            const bool stop = platform::tickCount() - start >= static_cast<std::uint64_t>(seconds) * 1000;
-            if (stop && !stopAt)
-                stopAt = platform::tickCount();
-            return stop;
-        });
+        stop.get_token());
+    timer.join();
     const double stopToFile = static_cast<double>(platform::tickCount() - stopAt) / 1000.0;
     const double encoderCpu = cpuSeconds(RUSAGE_CHILDREN);
     std::printf("%-8s frames=%ld dup=%ld drop=%ld encoderCPU=%.2f (%.3f per recorded s) runnerCPU=%.3f "

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sys/resource.h>
+#include <thread>
 
 namespace {
 
@@ -27,11 +28,15 @@ int main(int argc, char** argv)
         + platform::quoteArgument(out.string()) + " ";
 
     const std::uint64_t start = platform::tickCount();
-    const std::uint64_t stopAt = start + static_cast<std::uint64_t>(runSeconds) * 1000;
     std::uint64_t chunks = 0;
+    std::stop_source stop;
+    std::thread timer([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(runSeconds));
+        stop.request_stop();
+    });
     const int status = RunTool(
-        line, [&](const char*, std::size_t) { ++chunks; return false; },
-        [&] { return platform::tickCount() >= stopAt; });
+        line, [&](const char*, std::size_t) { ++chunks; return false; }, stop.get_token());
+    timer.join();
     const double wall = static_cast<double>(platform::tickCount() - start) / 1000.0;
 
     rusage self{}, children{};

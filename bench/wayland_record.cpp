@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sys/resource.h>
+#include <stop_token>
 #include <thread>
 
 namespace {
@@ -74,16 +75,15 @@ int main(int argc, char** argv)
     EnsureToolFolder();
     RecordSettings settings;
     settings.saveFolder = folder.string();
-    settings.run = ++g_recordingRun;
-    g_recording = true;
+    std::stop_source stop;
     std::uint64_t stopAt = 0;
     std::thread timer([&] {
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         stopAt = platform::tickCount();
-        g_recording = false;
+        stop.request_stop();
     });
     const double cpuBefore = childCpu();
-    const char* notice = RecordScreenCast(settings, (folder / "ScreenRecord.ini").string());
+    const char* notice = RecordScreenCast(settings, (folder / "ScreenRecord.ini").string(), stop.get_token());
     const std::uint64_t end = platform::tickCount();
     timer.join();
     const double cpu = childCpu() - cpuBefore;

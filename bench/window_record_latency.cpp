@@ -8,6 +8,11 @@
 #include "platform/files.h"
 #include "resources/resources.h"
 #include "ui/drui.h"
+#include "ui/bands.h"
+#include "ui/cut_page.h"
+#include "ui/home_page.h"
+#include "ui/merge_page.h"
+#include "ui/record_page.h"
 #include "ui/folder_picker.h"
 
 #include <QApplication>
@@ -63,14 +68,14 @@ int main(int argc, char** argv)
     window.show();
     window.btnSlotLayout2Dir();
     window.btnSlot();
-    window.audioCombo->setCurrentIndex(window.audioCombo->count() - 1); // no sound: the screen alone
+    window.recordPage()->audioCombo()->setCurrentIndex(window.recordPage()->audioCombo()->count() - 1); // no sound: the screen alone
 
     std::vector<double> created, firstFrame, finished;
     for (int i = 0; i < runs; ++i) {
         const std::string before = CurrentOutputPath();
         auto since = [](std::uint64_t t0) { return static_cast<double>(platform::tickCount() - t0); };
         std::uint64_t t0 = platform::tickCount();
-        QTest::mouseClick(window.recordButton, Qt::LeftButton);
+        QTest::mouseClick(window.recordPage()->recordButton(), Qt::LeftButton);
         auto path = [&] { return CurrentOutputPath() != before ? CurrentOutputPath() : std::string(); };
         waitFor([&] { return !path().empty() && platform::fileExists(path()); }, 10000);
         created.push_back(since(t0));
@@ -79,7 +84,7 @@ int main(int argc, char** argv)
         firstFrame.push_back(since(t0));
         QTest::qWait(1500);
         t0 = platform::tickCount();
-        QTest::mouseClick(window.recordButton, Qt::LeftButton); // includes the 100 ms pause of a stop
+        QTest::mouseClick(window.recordPage()->recordButton(), Qt::LeftButton); // includes the 100 ms pause of a stop
         waitFor([&] { return !window.recorder().busy(); }, 10000);
         finished.push_back(since(t0));
         QTest::qWait(300);

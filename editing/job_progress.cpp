@@ -36,8 +36,9 @@ const char* JobProgress::stopQuestionKey() const
     return kind_ == JobKind::Merge ? "Messages/MSG1015" : "Messages/MSG1016";
 }
 
-void JobProgress::startDialog()
+void JobProgress::startDialog(JobKind kind)
 {
+    kind_ = kind;
     done_ = false;
     lastStatus_ = 0;
 }

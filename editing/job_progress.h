@@ -19,8 +19,7 @@ public:
     CloseStep closeStep() const;
 
     bool done() const { return done_; }
-    // Merge after a merge report; cut otherwise, also before the first report
-    // of the first job.
+    // The kind of the dialog's job, or of its last report.
     JobKind kind() const { return kind_; }
     // The language keys of the texts for the current kind of job.
     const char* progressKey() const;
@@ -28,9 +27,8 @@ public:
     const char* finishedKey() const;
     const char* stopQuestionKey() const;
 
-    // A new dialog: not done, status 0; the kind stays that of the last job,
-    // since the dialog learns its own kind only from the first report.
-    void startDialog();
+    // A new dialog for a job of `kind`: not done, status 0.
+    void startDialog(JobKind kind);
 
 private:
     JobKind kind_ = JobKind::Cut;

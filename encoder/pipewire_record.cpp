@@ -76,7 +76,7 @@ long LastReportedFrame(const std::string& text)
 }
 
 int RunPipeWireRecord(const std::string& captureCommand, const std::string& recordCommandLine,
-                      const std::string& outputPath, std::intptr_t remoteFd, const StopTest& stop, long* frames,
+                      const std::string& outputPath, std::intptr_t remoteFd, const RunStop& stop, long* frames,
                       const std::function<void()>& firstFrame)
 {
     if (frames)
@@ -112,7 +112,7 @@ int RunPipeWireRecord(const std::string& captureCommand, const std::string& reco
         }
         if (!encoderDone && capture.waitForExit(0))
             asked = true;
-        if (!started || (stop && stop())) {
+        if (!started || stop.stop.stop_requested()) {
             asked = true;
             // Repeated every pass, as for an X11 recording; an encoder still
             // waiting for its first frame gets the end of the stream instead.

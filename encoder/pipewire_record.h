@@ -28,14 +28,14 @@ enum PipeWireRunStatus : int {
     PipeWireNotStarted = 87, // a child could not be started
 };
 
-// Runs the capture into the encoder until `stop` holds or the capture ends.
-// A stop writes "q" to the encoder and interrupts the capture (which ends its
-// stream), so the MP4 is finished either way; neither child outlives the call.
-// `outputPath` is removed when the encoder never got a frame. `firstFrame`
+// Runs the capture into the encoder until a stop is requested or the capture
+// ends. A stop writes "q" to the encoder and interrupts the capture (which
+// ends its stream), so the MP4 is finished either way; neither child outlives
+// the call. `outputPath` is removed when the encoder never got a frame. `firstFrame`
 // is called once the encoder reports its first frame; `frames` gets its last
 // frame count.
 int RunPipeWireRecord(const std::string& captureCommand, const std::string& recordCommandLine,
-                      const std::string& outputPath, std::intptr_t remoteFd, const StopTest& stop,
+                      const std::string& outputPath, std::intptr_t remoteFd, const RunStop& stop,
                       long* frames = nullptr, const std::function<void()>& firstFrame = {});
 
 // Frame count of the last "frame=" progress report in `text`, or -1.

@@ -9,19 +9,41 @@
 
 #include <mutex>
 
-std::atomic<bool> g_recording{false};
-std::atomic<unsigned> g_recordingRun{0};
-
 namespace {
 
 std::mutex g_outputMutex;
 std::string g_outputPath;
+std::string g_lastLine;
 
 void setCurrentOutputPath(const std::string& path)
 {
     std::lock_guard lock(g_outputMutex);
     g_outputPath = path;
+    g_lastLine.clear();
 }
+
+// Keeps the last complete, non-blank line of the encoder's output.
+class LastLine {
+public:
+    void add(const char* chunk, std::size_t size)
+    {
+        for (std::size_t i = 0; i < size; ++i) {
+            const char c = chunk[i];
+            if (c == '\n' || c == '\r') {
+                if (!pending_.empty()) {
+                    std::lock_guard lock(g_outputMutex);
+                    g_lastLine = pending_;
+                }
+                pending_.clear();
+            } else if (pending_.size() < 1000) {
+                pending_ += c;
+            }
+        }
+    }
+
+private:
+    std::string pending_;
+};
 
 } // namespace
 
@@ -31,7 +53,13 @@ std::string CurrentOutputPath()
     return g_outputPath;
 }
 
-int RecordRun(const RecordSettings& settings)
+std::string LastEncoderLine()
+{
+    std::lock_guard lock(g_outputMutex);
+    return g_lastLine;
+}
+
+int RecordRun(const RecordSettings& settings, const RunStop& stop)
 {
     const std::string quotedTool = PrepareTool();
     platform::Desktop desktop = platform::currentDesktop();
@@ -66,8 +94,6 @@ int RecordRun(const RecordSettings& settings)
         setCurrentOutputPath(path);
         return 0;
     }
-    const unsigned run = settings.run;
-    const StopTest stop = [run] { return !g_recording.load() || g_recordingRun.load() != run; };
     if (cast) {
         const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast, kPipeWireFps);
         DebugLog(capture);
@@ -78,6 +104,13 @@ int RecordRun(const RecordSettings& settings)
             setCurrentOutputPath(path);
         return status;
     }
-    RunTool(commandLine, {}, stop);
+    LastLine last;
+    RunTool(
+        commandLine,
+        [&last](const char* chunk, std::size_t size) {
+            last.add(chunk, size);
+            return false;
+        },
+        stop);
     return 0;
 }

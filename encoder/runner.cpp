@@ -1,6 +1,7 @@
 #include "encoder/runner.h"
 
 #include "platform/child_process.h"
+#include "platform/clock.h"
 
 #include <array>
 
@@ -11,9 +12,37 @@ constexpr long kReadMax = 4096;
 // Passes that still drain output after the encoder has ended.
 constexpr int kDrainPasses = 100;
 
+// Ends an encoder that ignores "q": terminate, then kill.
+class Escalation {
+public:
+    // True once the child was ended by force.
+    bool forced() const { return terminatedAt_ != 0; }
+
+    void pass(platform::ChildProcess& child, const RunStop& stop)
+    {
+        if (!stop.escalate.stop_requested() || !stop.stop.stop_requested())
+            return;
+        const std::uint64_t now = platform::tickCount();
+        if (since_ == 0)
+            since_ = now;
+        if (terminatedAt_ == 0 && now - since_ >= static_cast<std::uint64_t>(kTerminateAfterMs)) {
+            child.terminate();
+            terminatedAt_ = now;
+        } else if (terminatedAt_ != 0 && !killed_ && now - terminatedAt_ >= static_cast<std::uint64_t>(kKillAfterMs)) {
+            child.kill();
+            killed_ = true;
+        }
+    }
+
+private:
+    std::uint64_t since_ = 0;
+    std::uint64_t terminatedAt_ = 0;
+    bool killed_ = false;
+};
+
 } // namespace
 
-int RunTool(const std::string& commandLine, const ToolScanner& scanner, const StopTest& stop, int* exitCode)
+int RunTool(const std::string& commandLine, const ToolScanner& scanner, const RunStop& stop, int* exitCode)
 {
     if (exitCode)
         *exitCode = -1;
@@ -24,6 +53,7 @@ int RunTool(const std::string& commandLine, const ToolScanner& scanner, const St
     std::array<char, kReadMax + 1> buffer{};
     int countdown = kDrainPasses;
     int status = RunEnded;
+    Escalation escalation;
     bool scanned = false; // the scanner ended the run: only the encoder's end is awaited
     for (;;) {
         if (child.waitForExit(kPassWaitMs) && --countdown < 0)
@@ -47,13 +77,16 @@ int RunTool(const std::string& commandLine, const ToolScanner& scanner, const St
             // An encoder may go on writing its output after "Invalid data";
             // the next step must never read a file that is still growing.
             child.writeInput("q\r\n", 3);
-        } else if (stop && stop()) {
+        } else if (stop.stop.stop_requested()) {
             // Repeated every pass: an encoder still opening its inputs may
             // miss the first one. Writes after it ended fail harmlessly.
             child.writeInput("q\r\n", 3);
             status = RunStopRequested;
+            escalation.pass(child, stop);
         }
     }
+    if (escalation.forced())
+        status = RunForcedEnd;
     if (exitCode && status != RunInvalidData) {
         // Its output is closed, so it is ending: a short wait settles it.
         for (int i = 0; i < kDrainPasses && !child.waitForExit(kPassWaitMs); ++i) {

@@ -9,7 +9,6 @@
 
 #include <cstring>
 
-std::atomic<bool> g_stopJob{false};
 
 namespace {
 
@@ -31,10 +30,12 @@ std::string freeName(const std::string& path)
 }
 
 // One stream-copy run of a job: "Invalid data" ends it, each chunk with a
-// status line calls `onFrame` with the status so far, and a set g_stopJob
-// makes it ask the encoder to finish. `why` gets the encoder's most telling
-// line, also after a run that looked clean (a cut that came out empty).
-int runJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why)
+// status line calls `onFrame` with the status so far, and a stop makes it
+// ask the encoder to finish, ending one that ignores it. `why` gets the
+// encoder's most telling line, also after a run that looked clean (a cut
+// that came out empty).
+int runJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why,
+               const std::stop_token& stop)
 {
     DebugLog(commandLine);
     int soFar = RunEnded;
@@ -46,22 +47,18 @@ int runJobStep(const std::string& commandLine, const std::function<void(int)>& o
             tail.add(chunk, size);
             if (contains(chunk, "Invalid data"))
                 return true;
+            if (stop.stop_requested())
+                soFar = RunStopRequested;
             if (contains(chunk, "frame="))
                 onFrame(soFar);
             return false;
         },
-        [&] {
-            if (!g_stopJob.load())
-                return false;
-            soFar = RunStopRequested;
-            return true;
-        },
-        &exitCode);
+        RunStop::escalating(stop), &exitCode);
     // The encoder says why it failed in words that differ from case to case
     // (a missing file, a full disk); its exit code says that it failed.
     const int status = ran == RunEnded && exitCode != 0 ? RunInvalidData : ran;
     if (why)
-        *why = status == RunStopRequested ? std::string() : tail.tellingLine();
+        *why = status == RunStopRequested || status == RunForcedEnd ? std::string() : tail.tellingLine();
     return status;
 }
 
@@ -113,13 +110,15 @@ std::string ProbeDuration(const std::string& path)
     return DurationIn(description);
 }
 
-int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why)
+int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why,
+               std::stop_token stop)
 {
     const std::string output = freeName(CutOutputPath(outputFolder, job.source, platform::separator()));
     const std::string commandLine = BuildCutCommandLine(PrepareTool(), job.source, job.startMark,
                                                         job.endMark - job.startMark, output);
     std::string failure;
-    int status = runJobStep(commandLine, [&](int soFar) { notify(5, job.source, output, soFar); }, &failure);
+    int status =
+        runJobStep(commandLine, [&](int soFar) { notify(5, job.source, output, soFar); }, &failure, stop);
     if (status == RunEnded && !hasStreams(output))
         status = RunInvalidData;
     if (why)
@@ -131,17 +130,18 @@ int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNoti
 }
 
 int ConvertToTs(const std::string& tsPath, const std::string& inputPath, const std::string& targetPath,
-                MergeProgress& progress, const JobNotify& notify, std::string* writtenPath, std::string* why)
+                MergeProgress& progress, const JobNotify& notify, std::string* writtenPath, std::string* why,
+                std::stop_token stop)
 {
     const std::string ts = freeName(tsPath);
     if (writtenPath)
         *writtenPath = ts;
     return runJobStep(BuildConvertToTsCommandLine(PrepareTool(), inputPath, ts),
-                      [&](int soFar) { notify(progress.advance(), inputPath, targetPath, soFar); }, why);
+                      [&](int soFar) { notify(progress.advance(), inputPath, targetPath, soFar); }, why, stop);
 }
 
 int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress,
-               const JobNotify& notify, std::string* why)
+               const JobNotify& notify, std::string* why, std::stop_token stop)
 {
     const char sep = platform::separator();
     const std::string target = freeName(MergeOutputPath(outputFolder, platform::localTime(), sep));
@@ -155,17 +155,18 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     // The first part that fails or is stopped ends the merge: a join without
     // it would pass for a whole one.
     for (std::size_t k = 1; status == RunEnded && k <= job.names.size(); ++k) {
-        const std::string input = job.folder + sep + job.names[k - 1];
+        // Names without a folder are full paths.
+        const std::string input = job.folder.empty() ? job.names[k - 1] : job.folder + sep + job.names[k - 1];
         std::string written;
         status = ConvertToTs(parts + sep + std::to_string(k) + ".ts", input, target, progress, notify, &written,
-                             &failure);
+                             &failure, stop);
         joinList += written + "|";
         temporaries.push_back(written);
     }
     const bool joined = status == RunEnded;
     if (joined) {
         status = runJobStep(BuildJoinCommandLine(PrepareTool(), joinList, target),
-                            [&](int soFar) { notify(progress.advance(), target, target, soFar); }, &failure);
+                            [&](int soFar) { notify(progress.advance(), target, target, soFar); }, &failure, stop);
     }
 
     for (const std::string& ts : temporaries)

@@ -2,18 +2,15 @@
 // The operations on finished recordings, each one run of the encoder with
 // stream copy: describing a file, cutting a stretch into a new file, and
 // joining several recordings through transport streams. Cuts and merges run
-// on worker threads and report through a JobNotify; a set g_stopJob makes
-// them ask the encoder to finish. Qt-free.
+// on worker threads and report through a JobNotify; a stop requested on
+// their token makes them ask the encoder to finish, and ends one that does
+// not within kTerminateAfterMs. Qt-free.
 #include "encoder/stream_command.h"
 
-#include <atomic>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
-
-// Set by the progress dialog when the user stops a job; cleared by the worker
-// just before the job starts.
-extern std::atomic<bool> g_stopJob;
 
 // One progress report: a percentage, the file being worked on, the file
 // being produced and the status so far (the runner's statuses). The last one
@@ -41,7 +38,7 @@ struct CutJob {
 // `why`, when given, gets the encoder's most telling line (OutputTail), or
 // nothing when it said nothing of use.
 int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify,
-               std::string* why = nullptr);
+               std::string* why = nullptr, std::stop_token stop = {});
 
 // Rewrites `inputPath` as a transport stream at `tsPath` (or a free numbered
 // variant when that name is taken; `writtenPath` gets the one used).
@@ -49,10 +46,10 @@ int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNoti
 // each status line. Returns the status; `why` as for CutStretch.
 int ConvertToTs(const std::string& tsPath, const std::string& inputPath, const std::string& targetPath,
                 MergeProgress& progress, const JobNotify& notify, std::string* writtenPath = nullptr,
-                std::string* why = nullptr);
+                std::string* why = nullptr, std::stop_token stop = {});
 
 // What a merge takes from the merge page: file names in their order, and the
-// folder they live in.
+// folder they live in; with no folder, the names are full paths.
 struct MergeJob {
     std::vector<std::string> names;
     std::string folder;
@@ -66,4 +63,4 @@ struct MergeJob {
 // come out cleanly is removed. Reports the last time with 100 and returns the
 // status; `why` as for CutStretch.
 int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress,
-               const JobNotify& notify, std::string* why = nullptr);
+               const JobNotify& notify, std::string* why = nullptr, std::stop_token stop = {});

@@ -35,9 +35,12 @@ public:
     // Hands `fd` to the next started child as its descriptor `number` (3 or
     // more); the caller keeps its own copy. POSIX only.
     void passDescriptor(std::intptr_t fd, int number);
-    // Asks the child to end as Ctrl+C would (SIGINT); KILL ends it at once.
-    // False when it is not running. POSIX only: false on Windows.
+    // Asks the child to end as Ctrl+C would (SIGINT), or as a stop that was
+    // not honoured does (SIGTERM), or ends it at once (SIGKILL). On Windows
+    // only the last two work, and both end it outright. False when it is not
+    // running.
     bool interrupt();
+    bool terminate();
     bool kill();
 
     bool running() const;

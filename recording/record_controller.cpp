@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/desktop.h"
+#include "platform/files.h"
 #include "recording/screen_cast_run.h"
 #include "util/files.h"
 
@@ -9,7 +10,7 @@ RecordController::RecordController(QObject* parent) : QObject(parent), freeSpace
 {
     // A start that had to wait for the previous run goes ahead once it ended.
     connect(&worker_, &QThread::finished, this, [this] {
-        if (!pendingStart_ || !g_recording)
+        if (!pendingStart_ || !recording_)
             return;
         pendingStart_ = false;
         worker_.wait(); // finished() comes just before the thread is done
@@ -19,7 +20,7 @@ RecordController::RecordController(QObject* parent) : QObject(parent), freeSpace
 
 RecordController::~RecordController()
 {
-    stop();
+    shutdown();
     worker_.wait();
 }
 
@@ -27,7 +28,7 @@ void RecordController::attachWorker() { worker_.SetCallback(&RecordController::r
 
 void RecordController::resetCounters()
 {
-    blink_ = 0;
+    ticker_ = RecordTicker();
     recordError = 0;
 }
 
@@ -36,29 +37,33 @@ int RecordController::runRecording(void* user, void*)
     auto* self = static_cast<RecordController*>(user);
     RecordSettings settings;
     std::string settingsPath;
+    RunStop stop;
     {
         std::lock_guard lock(self->nextMutex_);
         settings = self->next_;
         settingsPath = self->settingsPath_;
+        stop = self->nextStop_;
     }
     if (platform::currentDesktop().grab == platform::DesktopGrab::PipeWire) {
-        if (const char* key = RecordScreenCast(settings, settingsPath))
+        if (const char* key = RecordScreenCast(settings, settingsPath, stop))
             emit self->notice(QString::fromLatin1(key));
         return 0;
     }
-    RecordRun(settings);
+    RecordRun(settings, stop);
     return 0;
 }
 
 void RecordController::start(RecordSettings settings)
 {
-    g_recording = true;
-    settings.run = ++g_recordingRun;
+    runStop_.request_stop();
+    runStop_ = std::stop_source();
+    recording_ = true;
     {
         std::lock_guard lock(nextMutex_);
         next_ = std::move(settings);
+        nextStop_ = RunStop(runStop_.get_token(), shutdownStop_.get_token());
     }
-    restartClock();
+    ticker_.started(platform::tickCount(), next_.sources.audioMode >= 0);
     if (worker_.isRunning())
         pendingStart_ = true;
     else
@@ -73,16 +78,44 @@ void RecordController::setSettingsPath(const std::string& path)
 
 void RecordController::stop()
 {
-    g_recording = false;
+    runStop_.request_stop();
+    recording_ = false;
     pendingStart_ = false;
+    ticker_.stopped();
 }
 
-bool RecordController::recording() const { return g_recording.load(); }
+void RecordController::shutdown()
+{
+    stop();
+    shutdownStop_.request_stop();
+}
+
+bool RecordController::recording() const { return recording_; }
 
 bool RecordController::busy() const { return worker_.isRunning() || pendingStart_; }
 
 bool RecordController::waitForRun(int ms) { return worker_.wait(QDeadlineTimer(ms)); }
 
-void RecordController::restartClock() { startTick_ = platform::tickCount(); }
+RecordTickResult RecordController::tick(const RecordTickInput& input)
+{
+    RecordTickResult result = ticker_.tick(input);
+    if (result.action == RecordTickResult::Action::StopForLowDisk)
+        recordError = kLowDiskError;
+    else if (result.action == RecordTickResult::Action::StopNoFile)
+        recordError = kNoFileError;
+    return result;
+}
 
-std::uint64_t RecordController::elapsedSeconds() const { return (platform::tickCount() - startTick_) / 1000; }
+RecordTickResult RecordController::tick()
+{
+    RecordTickInput input;
+    input.nowMs = platform::tickCount();
+    input.outputPath = CurrentOutputPath();
+    input.outputExists = !input.outputPath.empty() && platform::fileExists(input.outputPath);
+    input.outputBytes = input.outputExists ? platform::fileSize(input.outputPath) : 0;
+    {
+        std::lock_guard lock(nextMutex_);
+        freeSpace(next_.saveFolder, input.freeBytes);
+    }
+    return tick(input);
+}

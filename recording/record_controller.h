@@ -1,15 +1,18 @@
 #pragma once
-// The recording state behind the record page and the tray: the worker that
-// runs one recording at a time, the start tick, the blink counter and the
-// record error. The main window's slots drive it on the interface thread.
+// The recording session behind the record page and the tray: the worker
+// that runs one recording at a time, each run's stop source, what each timer
+// tick shows and does, and the record error. The main window's slots drive
+// it on the interface thread. QtCore only.
 #include "encoder/record_run.h"
 #include "recording/my_thread.h"
+#include "recording/record_tick.h"
 
 #include <QObject>
 
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <stop_token>
 #include <string>
 
 class RecordController : public QObject {
@@ -27,24 +30,31 @@ public:
     // Zeroes the counters; once, at start-up.
     void resetCounters();
 
-    // Sets the recording flag and starts a run with `settings`. When the
-    // previous run is still finishing its file, the new run starts as soon as
-    // that one has ended: a start is never dropped.
+    // Starts a run with `settings` and a stop source of its own; the previous
+    // run, if any, is asked to stop. When that run is still finishing its
+    // file, the new one starts as soon as it has ended: a start is never
+    // dropped.
     void start(RecordSettings settings);
-    // Clears the recording flag: the encoder gets "q" until it has finished
-    // its file. Does not wait.
+    // Requests the run's stop: the encoder gets "q" until it has finished its
+    // file. Does not wait.
     void stop();
+    // As stop(), and an encoder that ignores "q" is ended by force.
+    void shutdown();
     bool recording() const;
     // True while a run still works on its file (also after a stop).
     bool busy() const;
     // Waits up to `ms` for the run to end; true when no run is left.
     bool waitForRun(int ms);
 
-    void restartClock();
-    // Whole seconds since the start (or the last restart).
-    std::uint64_t elapsedSeconds() const;
-    int& blinkCounter() { return blink_; }
+    // What the window shows and does after one tick of its record timer; a
+    // stop it asks for sets recordError to kLowDiskError or kNoFileError.
+    RecordTickResult tick(const RecordTickInput& input);
+    // The same from the system's clock, free space and output file.
+    RecordTickResult tick();
+    // Record error of a stop for lack of free space, and of one because no
+    // file came even without sound.
     int recordError = 0;
+    static constexpr int kNoFileError = -102;
 
     // Where a Wayland desktop's restore token is kept (ScreenRecord.ini).
     void setSettingsPath(const std::string& path);
@@ -61,10 +71,13 @@ private:
     static int runRecording(void* user, void* reserved);
 
     CMyThread worker_;
-    std::mutex nextMutex_; // guards next_, read by the worker when it starts
+    std::mutex nextMutex_; // guards next_ and nextStop_, read by the worker when it starts
     RecordSettings next_;
     std::string settingsPath_;
+    RunStop nextStop_;
+    std::stop_source runStop_;      // the latest run's
+    std::stop_source shutdownStop_; // escalates every run's stop
+    bool recording_ = false;
     bool pendingStart_ = false;
-    std::uint64_t startTick_ = 0;
-    int blink_ = 0;
+    RecordTicker ticker_;
 };

@@ -26,3 +26,31 @@ bool NeedsSoundlessRestart(std::uint64_t elapsedSeconds, const std::string& outp
 {
     return elapsedSeconds > kNoFileGraceSeconds && !outputPath.empty() && !outputExists;
 }
+
+void RecordTicker::started(std::uint64_t nowMs, bool withSound)
+{
+    startMs_ = nowMs;
+    running_ = true;
+    withSound_ = withSound;
+}
+
+RecordTickResult RecordTicker::tick(const RecordTickInput& input)
+{
+    RecordTickResult result;
+    result.trayImage = NextBlink(blink_);
+    const std::uint64_t elapsed = elapsedSeconds(input.nowMs);
+    result.elapsedSeconds = elapsed;
+    result.statusText = RecordStatusText(elapsed, input.outputExists ? input.outputBytes : 0);
+    if (!running_)
+        return result;
+    if (NeedsSoundlessRestart(elapsed, input.outputPath, input.outputExists)) {
+        // Without sound there is nothing left to leave out: a second restart
+        // would only repeat the failure every few seconds.
+        result.action = withSound_ ? RecordTickResult::Action::RestartWithoutSound
+                                   : RecordTickResult::Action::StopNoFile;
+        return result;
+    }
+    if (input.freeBytes < kMinFreeBytes)
+        result.action = RecordTickResult::Action::StopForLowDisk;
+    return result;
+}

@@ -1,5 +1,7 @@
 #pragma once
-// What one tick of the 200 ms record timer decides. Pure and Qt-free.
+// What one tick of the 200 ms record timer decides: the tray image, the
+// status text, and whether the recording restarts without sound or stops.
+// Pure and Qt-free.
 #include <cstdint>
 #include <string>
 
@@ -20,3 +22,43 @@ std::string RecordStatusText(std::uint64_t elapsedSeconds, std::int64_t fileByte
 
 // True when the encoder has had its grace time and still wrote no file.
 bool NeedsSoundlessRestart(std::uint64_t elapsedSeconds, const std::string& outputPath, bool outputExists);
+
+// What the window gives a tick.
+struct RecordTickInput {
+    std::uint64_t nowMs = 0;     // the tick count
+    std::uint64_t freeBytes = 0; // free space of the save folder
+    std::string outputPath;      // the file the run writes; empty before it named one
+    bool outputExists = false;
+    std::int64_t outputBytes = 0;
+};
+
+// What the window shows and does after a tick.
+struct RecordTickResult {
+    enum class Action {
+        None,
+        RestartWithoutSound, // no file came: the sound device could not be opened
+        StopNoFile,          // no file came even without sound: restarting again would not help
+        StopForLowDisk,
+    };
+    TrayImage trayImage = TrayImage::Unchanged;
+    std::string statusText;
+    std::uint64_t elapsedSeconds = 0;
+    Action action = Action::None;
+};
+
+// The clock and the blink of one recording, and its one soundless restart.
+class RecordTicker {
+public:
+    // A run began at `nowMs`; `withSound` false for one that records no sound.
+    void started(std::uint64_t nowMs, bool withSound);
+    void stopped() { running_ = false; }
+    // A restart without sound keeps the running count going from zero.
+    std::uint64_t elapsedSeconds(std::uint64_t nowMs) const { return (nowMs - startMs_) / 1000; }
+    RecordTickResult tick(const RecordTickInput& input);
+
+private:
+    std::uint64_t startMs_ = 0;
+    int blink_ = 0;
+    bool running_ = false;
+    bool withSound_ = true;
+};

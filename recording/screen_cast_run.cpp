@@ -4,11 +4,10 @@
 #include "settings/screencast_token.h"
 #include "util/debug_log.h"
 
-const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath)
+const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath, const RunStop& stop)
 {
-    const unsigned run = settings.run;
     // A stop while the desktop still asks the user ends the wait.
-    const auto stopped = [run] { return !g_recording.load() || g_recordingRun.load() != run; };
+    const auto stopped = [&stop] { return stop.stop.stop_requested(); };
     ScreenCastPortal portal;
     const auto opened =
         portal.open(QString::fromStdString(settings::ReadScreenCastToken(settingsPath)), stopped);
@@ -23,7 +22,7 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
 
     const PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height()};
     settings.screenCast = &stream;
-    switch (RecordRun(settings)) {
+    switch (RecordRun(settings, stop)) {
     case PipeWireNoFrames:
         return "Messages/MSG1023";
     case PipeWireNotStarted:

@@ -6,4 +6,4 @@
 
 // The text key of what the window must say after the run, or null when the
 // recording went as asked.
-const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath);
+const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath, const RunStop& stop);

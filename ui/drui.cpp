@@ -1,6 +1,5 @@
 #include "ui/drui.h"
 
-#include "audio/audio_combo.h"
 #include "encoder/record_run.h"
 #include "encoder/shutdown.h"
 #include "encoder/stream_ops.h"
@@ -9,39 +8,38 @@
 #include "platform/audio_sources.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "recording/record_tick.h"
 #include "recording/record_window.h"
 #include "settings/save_folder.h"
 #include "settings/web_links.h"
+#include "ui/bands.h"
+#include "ui/cut_page.h"
 #include "ui/folder_picker.h"
+#include "ui/home_page.h"
+#include "ui/merge_page.h"
+#include "ui/page_opener.h"
+#include "ui/record_page.h"
+#include "ui/recordings_tables.h"
+#include "ui/scan_ui.h"
 #include "ui/styles.h"
 #include "ui/window_drag.h"
-#include "util/files.h"
 #include "util/format.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
+#include <QDesktopServices>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
-#include <QSlider>
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
-
-QString freeSpaceText(const QString& folder)
-{
-    std::uint64_t freeBytes = 0; // a failed query shows as 0 bytes
-    GetDriveFreeSpace(folder.toStdString(), freeBytes);
-    return QString::fromStdString(FormatSize(static_cast<std::int64_t>(freeBytes)));
-}
 
 DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
@@ -67,6 +65,8 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
     connect(m_tray, &RecordTray::stopTriggered, this, &DRUI::btnSlotMenuStop);
     connect(m_tray, &RecordTray::quitTriggered, this, &DRUI::btnSlotMenuQuit);
     connect(m_tray, &RecordTray::activated, this, &DRUI::trayiconActivated);
+    connect(&m_jobs, &JobRunner::progress, this, &DRUI::forwardJobProgress);
+    connectPlayer();
     showNotice = [](QWidget* parent, const QString& title, const QString& message) {
         QMessageBox::information(parent, title, message, QMessageBox::Ok);
     };
@@ -74,23 +74,16 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 
 DRUI::~DRUI()
 {
-    // A cut or merge still running finishes its step and ends.
-    g_stopJob = true;
-    m_recorder.stop();
-    // The recording run finishes its file on "q"; only an encoder that
-    // ignores it is ended by force, and then the run ends too.
-    if (!m_recorder.waitForRun(kShutdownGraceMs)) {
-        EndOurEncoders(0);
-        m_recorder.waitForRun(3000);
-    }
+    // Every run and job is asked to stop; an encoder that ignores "q" is
+    // ended by force, so none of these waits is unbounded.
+    m_jobs.stopAll();
+    m_recorder.shutdown();
+    m_recorder.waitForRun(kTerminateAfterMs + kKillAfterMs + 1000);
+    m_jobs.waitUntilIdle(kTerminateAfterMs + kKillAfterMs + 1000);
     EndOurEncoders();
-    waitForJobs();
-    if (m_recordTimer) {
+    if (m_recordTimer)
         m_recordTimer->stop();
-        delete m_recordTimer;
-        m_recordTimer = nullptr;
-    }
-    endPlayer();
+    m_player.end();
 }
 
 void DRUI::initUi(bool firstTime)
@@ -98,7 +91,7 @@ void DRUI::initUi(bool firstTime)
     // The web site's pages follow the language the texts come from.
     settings::updateWebLinks(CLanguageConfig::Instance()->configPath().toStdString());
     // The player draws into the cut page, which is about to be made anew.
-    endPlayer();
+    m_player.end();
     if (firstTime) {
         platform::prepareAudioCapture();
         m_recorder.attachWorker();
@@ -111,122 +104,80 @@ void DRUI::initUi(bool firstTime)
         EnsureToolFolder();
         m_recorder.resetCounters();
     }
-    createHomePage();
-    createRecordPage();
-    createCutPage();
-    createMergePage();
-
-    if (!pageStack)
-        pageStack = new QStackedLayout;
-    for (QWidget* page : {homePage, recordPage, cutPage, mergePage})
-        pageStack->addWidget(page);
-    pageStack->setCurrentIndex(0);
-
-    if (!m_pageBox) {
-        m_pageBox = new QVBoxLayout;
-        m_pageBox->addLayout(pageStack);
-        m_pageBox->setSpacing(0);
-        m_pageBox->setContentsMargins(0, 0, 0, 0);
-        centralWidget()->setLayout(m_pageBox);
-    }
-
+    createPages();
     // One timer for the window's whole life: a rebuild during a recording
     // must not lose the running count.
     if (!m_recordTimer) {
         m_recordTimer = new QTimer(this);
         connect(m_recordTimer, &QTimer::timeout, this, &DRUI::doTimerRec);
     }
-
-    cutDirEdit->installEventFilter(this);
-    mergeDirEdit->installEventFilter(this);
 }
 
-// Title bar -----------------------------------------------------------------
-
-void DRUI::btnMinSlot() { showMinimized(); }
-
-void DRUI::btnMaxSlot()
+void DRUI::createPages()
 {
-    // The window has one fixed size; nothing reaches this slot.
-}
+    const int w = width();
+    const QString folder = QString::fromStdString(settings::ReadSaveFolder(m_settingsPath.toStdString()));
+    for (QWidget* old : std::initializer_list<QWidget*>{m_home, m_record, m_cut, m_merge})
+        delete old;
+    m_home = new HomePage(this, w);
+    m_record = new RecordPage(this, w, folder, m_deviceSlots, m_recorder.recording());
+    m_cut = new CutPage(this, w, folder);
+    m_merge = new MergePage(this, w, folder);
+    for (TitleBand* band : {m_home->titleBand(), m_record->titleBand(), m_cut->titleBand(), m_merge->titleBand()})
+        connectBand(band);
 
-void DRUI::btnCloseSlot() { close(); }
+    connect(m_home, &HomePage::recordClicked, this, &DRUI::btnSlot);
+    connect(m_home, &HomePage::mergeClicked, this, &DRUI::btnEditSlot);
+    connect(m_home, &HomePage::cutClicked, this, &DRUI::btnMontageSlot);
 
-// Navigation ------------------------------------------------------------------
+    connect(m_record, &RecordPage::backClicked, this, &DRUI::btnSlotBack);
+    connect(m_record, &RecordPage::recordClicked, this, &DRUI::btnSlotRecord);
+    connect(m_record, &RecordPage::folderClicked, this, &DRUI::btnSlotLayout2Dir);
+    connect(m_record, &RecordPage::audioIndexChanged, this, &DRUI::ComBoxIndexChange);
 
-void DRUI::btnSlot()
-{
-    m_tray->build(m_recorder.recording());
-    pageStack->setCurrentIndex(1);
-}
+    connect(m_cut, &CutPage::backClicked, this, &DRUI::btnSlotBack);
+    connect(m_cut, &CutPage::folderClicked, this, &DRUI::btnSlotLayout3Dir);
+    connect(m_cut, &CutPage::folderEdited, this, &DRUI::listCutFolder);
+    connect(m_cut, &CutPage::tableClicked, this, &DRUI::CutTableItemClick);
+    connect(m_cut, &CutPage::tableDoubleClicked, this, &DRUI::CutTableItemDoubleClick);
+    connect(m_cut, &CutPage::playClicked, this, &DRUI::btnLayout3Play);
+    connect(m_cut, &CutPage::startMarkClicked, this, &DRUI::btnSetHead);
+    connect(m_cut, &CutPage::endMarkClicked, this, &DRUI::btnSetTail);
+    connect(m_cut, &CutPage::cutClicked, this, &DRUI::btnSlotLayout3Cut);
+    connect(m_cut, &CutPage::sliderMoved, this, &DRUI::current);
 
-void DRUI::btnEditSlot()
-{
-    fillRecordingsTable(sourceTable, mergeDirEdit->text());
-    sourceTable->resizeColumnsToContents();
-    pageStack->setCurrentIndex(3);
-}
+    connect(m_merge, &MergePage::backClicked, this, &DRUI::btnSlotBack);
+    connect(m_merge, &MergePage::folderClicked, this, &DRUI::btnSlotLayout4Dir);
+    connect(m_merge, &MergePage::folderEdited, this, &DRUI::listMergeFolder);
+    connect(m_merge, &MergePage::sourceClicked, this, &DRUI::SourceTableItemClick);
+    connect(m_merge, &MergePage::sourceDoubleClicked, this, &DRUI::SourceTableItemDoubleClick);
+    connect(m_merge, &MergePage::targetClicked, this, &DRUI::TargetTableItemClick);
+    connect(m_merge, &MergePage::addClicked, this, &DRUI::btnAddSlot);
+    connect(m_merge, &MergePage::upClicked, this, &DRUI::btnUpSlot);
+    connect(m_merge, &MergePage::downClicked, this, &DRUI::btnDownSlot);
+    connect(m_merge, &MergePage::deleteClicked, this, &DRUI::btnDelSlot);
+    connect(m_merge, &MergePage::mergeClicked, this, &DRUI::btnSlotLayout4Merge);
+    // A rebuilt merge page starts with an empty list.
+    m_mergeList = MergeList();
 
-void DRUI::btnMontageSlot()
-{
-    fillRecordingsTable(cutTable, cutDirEdit->text());
-    cutTable->resizeColumnsToContents();
-    pageStack->setCurrentIndex(2);
-    m_playerFile.clear();
-    btnLayout3Play();
-}
-
-void DRUI::btnSlotBack()
-{
-    if (pageStack->currentIndex() == 2) {
-        if (m_player)
-            m_player->write("quit\n");
-        endPlayer();
-        positionSlider->setValue(0);
+    if (!m_pageStack) {
+        m_pageStack = new QStackedLayout;
+        auto* box = new QVBoxLayout;
+        box->addLayout(m_pageStack);
+        box->setSpacing(0);
+        box->setContentsMargins(0, 0, 0, 0);
+        centralWidget()->setLayout(box);
     }
-    pageStack->setCurrentIndex(0);
+    for (QWidget* page : std::initializer_list<QWidget*>{m_home, m_record, m_cut, m_merge})
+        m_pageStack->addWidget(page);
+    m_pageStack->setCurrentIndex(0);
 }
 
-// Folder buttons --------------------------------------------------------------
-
-void DRUI::btnSlotLayout2Dir()
+void DRUI::connectBand(TitleBand* band)
 {
-    const QString folder = PickFolder(this);
-    if (folder.isNull())
-        return;
-    saveDirEdit->setText(folder);
-    if (saveDirEdit->text().isEmpty())
-        return;
-    if (!settings::StoreSaveFolder(m_settingsPath.toStdString(), folder.toStdString()))
-        showNotice(this, GuiText("MainWnd/Recorder"), GuiText("Messages/MSG1018").arg(m_settingsPath));
-    freeSpaceLabel->setText(freeSpaceText(folder));
-}
-
-void DRUI::btnSlotLayout3Dir() { chooseListedFolder(cutDirEdit, cutTable); }
-
-void DRUI::btnSlotLayout4Dir() { chooseListedFolder(mergeDirEdit, sourceTable); }
-
-void DRUI::chooseListedFolder(QLineEdit* field, QTableWidget* table)
-{
-    const QString folder = PickFolder(this);
-    if (folder.isNull())
-        return;
-    field->setText(folder);
-    fillRecordingsTable(table, folder);
-    addButton->setEnabled(false);
-}
-
-// Events ----------------------------------------------------------------------
-
-bool DRUI::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusOut && (watched == mergeDirEdit || watched == cutDirEdit)) {
-        auto* edit = static_cast<QLineEdit*>(watched);
-        if (!edit->text().isEmpty())
-            fillRecordingsTable(watched == mergeDirEdit ? sourceTable : cutTable, edit->text());
-        addButton->setEnabled(false);
-    }
-    return QObject::eventFilter(watched, event);
+    connect(band, &TitleBand::closeClicked, this, &DRUI::btnCloseSlot);
+    connect(band, &TitleBand::minimizeClicked, this, &DRUI::btnMinSlot);
+    connect(band, &TitleBand::menuTriggered, this, &DRUI::SetMenuStatus);
 }
 
 void DRUI::keyPressEvent(QKeyEvent* event)
@@ -241,40 +192,143 @@ void DRUI::paintEvent(QPaintEvent*) {}
 
 void DRUI::closeEvent(QCloseEvent* event) { event->accept(); }
 
-// Audio -----------------------------------------------------------------------
+// Title bands and menus --------------------------------------------------------
 
-void DRUI::ComBoxIndexChange(int index)
+void DRUI::btnMinSlot() { showMinimized(); }
+
+void DRUI::btnMaxSlot()
 {
-    if (audioCombo)
-        audio::applyAudioComboIndex(*audioCombo, index);
+    // The window has one fixed size; nothing reaches this slot.
 }
 
-// Recording -------------------------------------------------------------------
+void DRUI::btnCloseSlot() { close(); }
+
+void DRUI::SetMenuStatus(QAction* action)
+{
+    const QString key = action->data().toString();
+    if (key == QLatin1String("Help")) {
+        btnHelpSlot();
+    } else if (key == QLatin1String("Support")) {
+        btnSupportSlot();
+    } else if (!CLanguageConfig::Instance()->SetLanguage(key)) {
+        showNotice(this, GuiText("MainWnd/Recorder"),
+                   GuiText("Messages/MSG1019").arg(CLanguageConfig::Instance()->configPath()));
+    } else {
+        // Rebuilt, web links included, once the menu that asked has finished
+        // with its signal: the rebuild deletes that menu.
+        QTimer::singleShot(0, this, [this] { initUi(false); });
+    }
+}
+
+void DRUI::btnHelpSlot() { OpenPage(QString::fromStdString(settings::webLinks().help)); }
+
+void DRUI::btnSupportSlot() { OpenPage(QString::fromStdString(settings::webLinks().support)); }
+
+void DRUI::btnAboutSlot() { OpenPage(QString::fromStdString(settings::webLinks().about)); }
+
+void DRUI::btnOpenUrl(QString url) { QDesktopServices::openUrl(QUrl(url)); }
+
+void DRUI::btnMenButtonSlot() {}
+
+// Navigation and folders -------------------------------------------------------
+
+void DRUI::btnSlot()
+{
+    m_tray->build(m_recorder.recording());
+    m_pageStack->setCurrentIndex(1);
+}
+
+void DRUI::btnEditSlot()
+{
+    listMergeFolder(m_merge->mergeDirEdit()->text());
+    m_merge->sourceTable()->resizeColumnsToContents();
+    m_pageStack->setCurrentIndex(3);
+}
+
+void DRUI::btnMontageSlot()
+{
+    listCutFolder(m_cut->cutDirEdit()->text());
+    m_cut->cutTable()->resizeColumnsToContents();
+    m_pageStack->setCurrentIndex(2);
+    btnLayout3Play();
+}
+
+void DRUI::btnSlotBack()
+{
+    if (m_pageStack->currentIndex() == 2) {
+        if (m_player.process())
+            m_player.process()->write("quit\n");
+        m_player.end();
+        m_cut->showPosition(0, {});
+    }
+    m_pageStack->setCurrentIndex(0);
+}
+
+void DRUI::listCutFolder(const QString& folder) { fillCutTable(m_cut->cutTable(), folder); }
+
+void DRUI::listMergeFolder(const QString& folder)
+{
+    fillSourceTable(m_merge->sourceTable(), folder, m_durations, ProbeDuration);
+}
+
+void DRUI::btnSlotLayout2Dir()
+{
+    const QString folder = PickFolder(this);
+    if (folder.isNull())
+        return;
+    m_record->showSaveFolder(folder);
+    if (folder.isEmpty())
+        return;
+    if (!settings::StoreSaveFolder(m_settingsPath.toStdString(), folder.toStdString()))
+        showNotice(this, GuiText("MainWnd/Recorder"), GuiText("Messages/MSG1018").arg(m_settingsPath));
+}
+
+void DRUI::btnSlotLayout3Dir() { chooseListedFolder(m_cut->cutDirEdit(), true); }
+
+void DRUI::btnSlotLayout4Dir() { chooseListedFolder(m_merge->mergeDirEdit(), false); }
+
+void DRUI::chooseListedFolder(QLineEdit* field, bool cut)
+{
+    const QString folder = PickFolder(this);
+    if (folder.isNull())
+        return;
+    field->setText(folder);
+    if (cut)
+        listCutFolder(folder);
+    else
+        listMergeFolder(folder);
+    m_merge->addButton()->setEnabled(false);
+}
+
+// Recording ---------------------------------------------------------------------
+
+void DRUI::ComBoxIndexChange(int)
+{
+    // Nothing to keep: a recording reads the chosen entry when it starts.
+}
 
 RecordSettings DRUI::currentRecordSettings() const
 {
     RecordSettings settings;
-    settings.sources.audioMode =
-        audio::audioModeOfEntry(*audioCombo, audioCombo->currentIndex()).value_or(RecordSources{}.audioMode);
+    settings.sources.audioMode = m_record->audioMode();
     settings.sources.computerSound = m_deviceSlots.computerSound();
     settings.sources.microphone = m_deviceSlots.microphone();
-    settings.saveFolder = saveDirEdit->text().toStdString();
+    settings.saveFolder = m_record->saveDirEdit()->text().toStdString();
     return settings;
 }
 
 void DRUI::startRecording()
 {
     // A folder the system cannot take whole is refused, never cut.
-    if (!settings::SaveFolderFits(saveDirEdit->text().toStdString())) {
+    if (!settings::SaveFolderFits(m_record->saveDirEdit()->text().toStdString())) {
         showNotice(this, GuiText("MainWnd/Recorder"),
                    GuiText("Messages/MSG1020").arg(static_cast<qulonglong>(platform::maxFolderPathChars())));
         return;
     }
     m_recordTimer->stop();
-    recordButton->setText(GuiText("MainWnd/Stop"));
+    m_record->showRecording(true);
     m_tray->showStarted();
     m_recordTimer->start(200);
-    recordTimeLabel->show();
     m_recorder.setSettingsPath(m_settingsPath.toStdString());
     m_recorder.start(currentRecordSettings());
     if (WindowAwayOnStart(QSystemTrayIcon::isSystemTrayAvailable()) == WindowAway::Hidden)
@@ -285,9 +339,8 @@ void DRUI::startRecording()
 
 void DRUI::stopRecording(bool fromRecordButton)
 {
-    recordTimeLabel->hide();
     m_recorder.stop();
-    recordButton->setText(GuiText("MainWnd/Start"));
+    m_record->showRecording(false);
     m_tray->showStopped();
     m_recordTimer->stop();
     QThread::msleep(100);
@@ -295,10 +348,13 @@ void DRUI::stopRecording(bool fromRecordButton)
     // A window minimised for want of a tray comes back as it was before.
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
-    if (fromRecordButton && m_recorder.recordError == RecordController::kLowDiskError) {
+    if (fromRecordButton && m_recorder.recordError == RecordController::kLowDiskError)
         showNotice(this, GuiText("MainWnd/Recorder"), GuiText("Messages/MSG1017"));
-        m_recorder.recordError = 0;
+    if (fromRecordButton && m_recorder.recordError == RecordController::kNoFileError) {
+        QString text = GuiText("Messages/MSG1024").replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+        showNotice(this, GuiText("MainWnd/Recorder"), text.replace(QStringLiteral("%1"), QString::fromStdString(LastEncoderLine())));
     }
+    m_recorder.recordError = 0;
 }
 
 void DRUI::btnSlotRecord()
@@ -340,29 +396,176 @@ void DRUI::trayiconActivated(QSystemTrayIcon::ActivationReason reason)
 
 void DRUI::doTimerRec()
 {
-    m_tray->setImage(NextBlink(m_recorder.blinkCounter()));
-    const std::uint64_t elapsed = m_recorder.elapsedSeconds();
-    const RecordWindowTick away = RecordWindowOnTick(GuiText("MainWnd/FreeProductName").toStdString(), elapsed,
-                                                     QSystemTrayIcon::isSystemTrayAvailable(), isHidden());
+    const RecordTickResult tick = m_recorder.tick();
+    m_tray->setImage(tick.trayImage);
+    m_record->setStatusText(QString::fromStdString(tick.statusText));
+    const RecordWindowTick away = RecordWindowOnTick(GuiText("MainWnd/FreeProductName").toStdString(),
+                                                     tick.elapsedSeconds, QSystemTrayIcon::isSystemTrayAvailable(),
+                                                     isHidden());
     setWindowTitle(QString::fromStdString(away.title));
     if (away.minimise)
         showMinimized();
-    std::string path = CurrentOutputPath();
-    // The encoder wrote nothing: the chosen sound device could not be opened.
-    // Record without sound instead.
-    if (NeedsSoundlessRestart(elapsed, path, platform::fileExists(path))) {
-        btnSlotRecord();
-        m_recorder.restartClock();
-        audioCombo->setCurrentIndex(audioCombo->count() - 1);
-        btnSlotRecord();
-        path = CurrentOutputPath();
+    switch (tick.action) {
+    case RecordTickResult::Action::None:
+        break;
+    case RecordTickResult::Action::RestartWithoutSound:
+        // The chosen sound device could not be opened: record without sound
+        // instead. The new start stops the old run.
+        m_record->chooseNoSound();
+        m_recorder.start(currentRecordSettings());
+        break;
+    case RecordTickResult::Action::StopNoFile:
+    case RecordTickResult::Action::StopForLowDisk:
+        stopRecording(true);
+        break;
     }
-    recordTimeLabel->setText(QString::fromStdString(RecordStatusText(elapsed, platform::fileSize(path))));
+}
 
-    std::uint64_t freeBytes = 0;
-    m_recorder.freeSpace(saveDirEdit->text().toStdString(), freeBytes);
-    if (freeBytes < kMinFreeBytes && m_recorder.recording()) {
-        m_recorder.recordError = RecordController::kLowDiskError;
-        btnSlotRecord();
-    }
+// The cut page's player and marks --------------------------------------------------
+
+void DRUI::connectPlayer()
+{
+    connect(&m_player, &PlayerSession::stateChanged, this,
+            [this](PlayerSession::State state) { m_cut->showPlaying(state == PlayerSession::State::Playing); });
+    connect(&m_player, &PlayerSession::positionChanged, this, [this] {
+        m_cut->showPosition(m_player.playerState().sliderValue(), QString::fromStdString(m_player.playerState().label()));
+    });
+    connect(&m_player, &PlayerSession::lengthKnown, this, [this] {
+        m_cut->showLength(m_player.playerState().sliderMaximum(), QString::fromStdString(m_player.playerState().label()));
+    });
+    connect(&m_player, &PlayerSession::marksCleared, this, [this] { m_cut->clearMarks(); });
+}
+
+void DRUI::btnLayout3Play() { m_player.togglePlay(m_cut->videoLabel()->winId()); }
+
+void DRUI::mplayerDataRecieve() { m_player.readAnswers(); }
+
+void DRUI::current(int position) { m_player.seek(position); }
+
+void DRUI::btnSetHead()
+{
+    m_player.setStartMark();
+    m_cut->showStartMark(QString::fromStdString(FormatDuration(m_player.startMark())));
+}
+
+void DRUI::btnSetTail()
+{
+    m_player.setEndMark();
+    m_cut->showEndMark(QString::fromStdString(FormatDuration(m_player.endMark())));
+}
+
+void DRUI::CutTableItemClick(QTableWidgetItem*)
+{
+    const QString name = m_cut->selectedName();
+    if (!name.isEmpty())
+        m_player.choose(m_cut->cutDirEdit()->text() + QChar(platform::separator()) + name);
+    m_cut->playButton()->setEnabled(!name.isEmpty());
+}
+
+void DRUI::CutTableItemDoubleClick(QTableWidgetItem*) { btnLayout3Play(); }
+
+// The merge list -------------------------------------------------------------------
+
+void DRUI::SourceTableItemClick(QTableWidgetItem*)
+{
+    m_merge->addButton()->setEnabled(m_merge->sourceTable()->selectedItems().size() >= 3);
+}
+
+void DRUI::SourceTableItemDoubleClick(QTableWidgetItem*) { btnAddSlot(); }
+
+void DRUI::btnAddSlot()
+{
+    const QList<QTableWidgetItem*> selected = m_merge->sourceTable()->selectedItems();
+    if (selected.isEmpty())
+        return;
+    // The full path: rows listed from different folders join what was chosen.
+    const QString path = m_merge->mergeDirEdit()->text() + QChar(platform::separator()) + selected.first()->text();
+    if (!addSelectedRow(m_merge->sourceTable(), m_merge->targetTable(), path))
+        return;
+    m_mergeList.add(path.toStdString());
+    m_merge->mergeButton()->setEnabled(m_mergeList.canMerge());
+}
+
+void DRUI::TargetTableItemClick(QTableWidgetItem*)
+{
+    const int row = selectedRow(m_merge->targetTable());
+    if (row >= 0)
+        m_merge->showListButtons(row, m_mergeList.size());
+}
+
+void DRUI::btnUpSlot()
+{
+    const int row = selectedRow(m_merge->targetTable());
+    if (!m_mergeList.canMoveUp(row))
+        return;
+    moveSelectedRow(m_merge->targetTable(), -1);
+    m_merge->showListButtons(m_mergeList.move(row, -1), m_mergeList.size());
+}
+
+void DRUI::btnDownSlot()
+{
+    const int row = selectedRow(m_merge->targetTable());
+    if (!m_mergeList.canMoveDown(row))
+        return;
+    moveSelectedRow(m_merge->targetTable(), 1);
+    m_merge->showListButtons(m_mergeList.move(row, 1), m_mergeList.size());
+}
+
+void DRUI::btnDelSlot()
+{
+    const int row = selectedRow(m_merge->targetTable());
+    if (deleteSelectedRow(m_merge->targetTable()))
+        m_mergeList.remove(row);
+    m_merge->mergeButton()->setEnabled(m_mergeList.canMerge());
+}
+
+// Cut and merge jobs ------------------------------------------------------------------
+
+void DRUI::forwardJobProgress(int id, int kind, int percent, QString current, QString target, int status)
+{
+    // A stopped job still winding down must not speak to the next one's dialog.
+    if (id != m_shownJob)
+        return;
+    if (kind == static_cast<int>(JobKind::Merge))
+        emit AddProcessCallBack(percent, current, target, status);
+    else
+        emit CutProcessCallBack(percent, current, target, status);
+}
+
+void DRUI::stopShownJob() { m_jobs.stop(m_shownJob); }
+
+bool DRUI::waitForJobs(int ms) { return m_jobs.waitUntilIdle(ms); }
+
+void DRUI::runJobDialog(JobKind kind, JobRunner::Work work)
+{
+    SCANUI dialog(kind);
+    dialog.ConnectSignals(this);
+    m_shownJob = m_jobs.start(kind, std::move(work));
+    dialog.exec();
+}
+
+void DRUI::btnSlotLayout3Cut()
+{
+    const QString folder = PickFolder(this, m_cutOutputFolder);
+    m_cutOutputFolder = folder;
+    if (folder.isNull())
+        return;
+    runJobDialog(JobKind::Cut, [job = CutJob{m_player.chosen().toStdString(), m_player.startMark(), m_player.endMark()},
+                                folder = folder.toStdString()](const JobRunner::Notify& notify, std::stop_token stop) {
+        return CutStretch(folder, job, notify, nullptr, stop);
+    });
+}
+
+void DRUI::btnSlotLayout4Merge()
+{
+    const QString folder = PickFolder(this, m_mergeOutputFolder);
+    m_mergeOutputFolder = folder;
+    if (folder.isNull())
+        return;
+    // Full paths: the job needs no folder of its own.
+    runJobDialog(JobKind::Merge, [job = MergeJob{m_mergeList.paths(), std::string()},
+                                  folder = folder.toStdString()](const JobRunner::Notify& notify, std::stop_token stop) {
+        MergeProgress progress;
+        return MergeFiles(folder, job, progress, notify, nullptr, stop);
+    });
 }

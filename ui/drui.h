@@ -1,14 +1,16 @@
 #pragma once
 // The main window: a frameless, fixed 1000 x 600 window with four pages
 // (home, record, cut, merge) in a stacked layout. Every user action arrives
-// as a slot here; a slot hands over to the subsystem that owns the behaviour.
+// as a slot here and is handed over to a page or a session: the recording
+// session (runs, ticks), the player session (the cut page's player and
+// marks), the job runner (cuts and merges) and the merge list.
 #include "audio/device_slots.h"
-#include "player/player_state.h"
-#include "encoder/stream_command.h"
+#include "editing/job_runner.h"
 #include "library/duration_cache.h"
-#include "recording/my_thread.h"
+#include "library/merge_list.h"
+#include "player/player_session.h"
 #include "recording/record_controller.h"
-#include "recording/record_tray.h"
+#include "ui/record_tray.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -16,74 +18,39 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
-#include <thread>
-#include <vector>
 
+class CutPage;
+class HomePage;
+class MergePage;
 class QAction;
-class QComboBox;
-class QLabel;
 class QLineEdit;
-class QMenu;
 class QProcess;
-class QPushButton;
-class QSlider;
 class QStackedLayout;
 class QTableWidget;
 class QTableWidgetItem;
 class QTimer;
-class QVBoxLayout;
-
-// The free-space text of the drive that holds `folder`.
-QString freeSpaceText(const QString& folder);
+class RecordPage;
+class TitleBand;
 
 class DRUI : public QMainWindow {
     Q_OBJECT
 public:
     explicit DRUI(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
-    // Shutdown: the recording flag is cleared, our encoders are asked to
-    // finish and then ended, the timer and the player stop.
+    // Shutdown: every run and job is asked to stop, and the window waits for
+    // them within the time that ends an encoder ignoring the stop.
     ~DRUI() override;
 
     // Builds the four pages, the page stack and the record timer; the home
     // page becomes current. firstTime: the one-time start-up work runs too.
     void initUi(bool firstTime);
 
-    // Widgets that the subsystems and the tests reach. Rebuilt with their
-    // pages; never keep one across initUi().
-    QWidget* homePage = nullptr;
-    QWidget* recordPage = nullptr;
-    QWidget* cutPage = nullptr;
-    QWidget* mergePage = nullptr;
-    QStackedLayout* pageStack = nullptr;
-    QPushButton* menuButton = nullptr;
-    QMenu* mainMenu = nullptr;
-    QLineEdit* saveDirEdit = nullptr;
-    QLabel* freeSpaceLabel = nullptr;
-    QComboBox* audioCombo = nullptr;
-    QLabel* recordTimeLabel = nullptr;
-    QPushButton* recordButton = nullptr;
-    QLineEdit* cutDirEdit = nullptr;
-    QTableWidget* cutTable = nullptr;
-    QLabel* videoLabel = nullptr;
-    QSlider* positionSlider = nullptr;
-    QLabel* positionLabel = nullptr;
-    QPushButton* playButton = nullptr;
-    QPushButton* headButton = nullptr;
-    QPushButton* tailButton = nullptr;
-    QPushButton* cutButton = nullptr;
-    QLabel* headLabel = nullptr;
-    QLabel* tailLabel = nullptr;
-    QLineEdit* mergeDirEdit = nullptr;
-    QTableWidget* sourceTable = nullptr;
-    QTableWidget* targetTable = nullptr;
-    QPushButton* addButton = nullptr;
-    QPushButton* upButton = nullptr;
-    QPushButton* downButton = nullptr;
-    QPushButton* deleteButton = nullptr;
-    QPushButton* mergeButton = nullptr;
-    // The recording chosen in the cut table: the one that plays and is cut.
-    QString selectedCutFile;
+    // The pages, rebuilt by initUi(): never keep one, or a widget of one,
+    // across it.
+    HomePage* homePage() const { return m_home; }
+    RecordPage* recordPage() const { return m_record; }
+    CutPage* cutPage() const { return m_cut; }
+    MergePage* mergePage() const { return m_merge; }
+    QStackedLayout* pageStack() const { return m_pageStack; }
 
     const QString& settingsPath() const { return m_settingsPath; }
     // Points the window at another ScreenRecord.ini before initUi(), so that
@@ -93,24 +60,17 @@ public:
     audio::DeviceSlots& deviceSlots() { return m_deviceSlots; }
     RecordController& recorder() { return m_recorder; }
     RecordTray& tray() { return *m_tray; }
-    // The player of the cut page: null while none runs. Its last position
-    // and length, as the marks read them.
-    QProcess* player() const { return m_player; }
-    const PlayerState& playerState() const { return m_playerState; }
-    // The cut marks in whole seconds, and the folders chosen for the last cut
-    // and merge.
-    std::int64_t startMark() const { return m_startMark; }
-    std::int64_t endMark() const { return m_endMark; }
-    // Copies the stretch between the marks of selectedCutFile into
-    // `outputFolder`, reporting through CutProcessCallBack; runs on the cut
-    // thread. Returns the job's status; the second argument is not used.
-    int CutVedio(const std::string& outputFolder, int& unused);
-    // Joins the merge list into one file in `outputFolder`, reporting through
-    // AddProcessCallBack; runs on the merge worker. Returns the status.
-    int MergeFiles(const std::string& outputFolder);
-    // Waits for a cut or merge still winding down after its dialog closed.
-    void waitForJobs();
-    // Shows the low-disk notice; replaceable where no one can press OK.
+    PlayerSession& playerSession() { return m_player; }
+    // The player of the cut page: null while none runs.
+    QProcess* player() const { return m_player.process(); }
+    const PlayerState& playerState() const { return m_player.playerState(); }
+    std::int64_t startMark() const { return m_player.startMark(); }
+    std::int64_t endMark() const { return m_player.endMark(); }
+    const MergeList& mergeList() const { return m_mergeList; }
+    // Waits up to `ms` for the cut and merge jobs to end; true when none is
+    // left. For tests: the window's slots never wait for a job.
+    bool waitForJobs(int ms = 60000);
+    // Shows the recording's stop notices; replaceable where no one can press OK.
     std::function<void(QWidget* parent, const QString& title, const QString& text)> showNotice;
 
 signals:
@@ -157,62 +117,49 @@ public slots:
     void trayiconActivated(QSystemTrayIcon::ActivationReason reason);
     void ComBoxIndexChange(int index);
     void doTimerRec();
+    // Asks the job that the progress dialog shows to stop.
+    void stopShownJob();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void createHomePage();
-    void createRecordPage();
-    void createCutPage();
-    void createMergePage();
-    QPushButton* createTitleButton(int kind, int x, QWidget* parent);
-    QLabel* createTitleBand(QWidget* page, int logoHeight);
-    QLabel* createFooterBand(QWidget* page, bool mergeStyle);
-    // The menu button of a title band with the main menu and its language
-    // submenu.
-    void createMainMenu(QWidget* band);
+    void createPages();
+    void connectBand(TitleBand* band);
+    void connectPlayer();
     // Lists the recordings of `folder` in the cut or the source table.
-    void fillRecordingsTable(QTableWidget* table, const QString& folder);
-    // The merge list's buttons after its rows or its selection changed.
-    void updateMergeButton();
-    // Worker entries of a cut (its own thread) and a merge (the merge worker).
-    static int CutThreadProc(DRUI* window);
-    static int MergeThreadProc(void* user, void* reserved);
-    // Ends and forgets the player, if one runs, and the file it played.
-    void endPlayer();
-    // The play button as playing (it offers Pause) or not.
-    void showPlaying(bool playing);
-    // The recording's start and stop as the record button and the tray see
-    // them; only a stop from the record button reports a low disk.
+    void listCutFolder(const QString& folder);
+    void listMergeFolder(const QString& folder);
+    // The cut and merge folder buttons: a new folder, listed.
+    void chooseListedFolder(QLineEdit* field, bool cut);
+    // The recording's start and stop as the record page and the tray see
+    // them; only a stop from the record button reports why it stopped.
     void startRecording();
     void stopRecording(bool fromRecordButton);
     RecordSettings currentRecordSettings() const;
-    // The cut and merge folder buttons: a new folder for `field`, listed in
-    // `table`.
-    void chooseListedFolder(QLineEdit* field, QTableWidget* table);
+    // Starts the job and shows its progress dialog until the job ends or is
+    // stopped.
+    void runJobDialog(JobKind kind, JobRunner::Work work);
+    // The job runner's reports of the shown job, as the window's signals.
+    void forwardJobProgress(int id, int kind, int percent, QString current, QString target, int status);
 
     QString m_settingsPath;
+    HomePage* m_home = nullptr;
+    RecordPage* m_record = nullptr;
+    CutPage* m_cut = nullptr;
+    MergePage* m_merge = nullptr;
+    QStackedLayout* m_pageStack = nullptr;
     QTimer* m_recordTimer = nullptr;
-    QProcess* m_player = nullptr;
-    QString m_playerFile; // what the running player plays; empty after its end
-    PlayerState m_playerState;
-    std::int64_t m_startMark = 0;
-    std::int64_t m_endMark = 0;
     QString m_cutOutputFolder;
     QString m_mergeOutputFolder;
-    // What a merge reads on its worker; set before the worker starts.
-    std::vector<std::string> m_mergeList;
-    std::string m_mergeFolder;
-    MergeProgress m_mergeProgress;
-    CMyThread m_mergeWorker;
-    std::thread m_cutThread;
     DurationCache m_durations; // lengths of the recordings listed so far
-    QVBoxLayout* m_pageBox = nullptr;
     audio::DeviceSlots m_deviceSlots;
     RecordController m_recorder;
     RecordTray* m_tray = nullptr;
+    PlayerSession m_player;
+    MergeList m_mergeList;
+    JobRunner m_jobs;
+    int m_shownJob = 0; // the job of the progress dialog
 };

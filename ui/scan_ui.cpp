@@ -18,8 +18,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-JobProgress SCANUI::s_progress;
-
 namespace {
 
 constexpr int kWidth = 500;
@@ -30,7 +28,7 @@ std::string messageText(const char* key) { return ExpandLineBreaks(GuiText(key).
 
 } // namespace
 
-SCANUI::SCANUI(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
+SCANUI::SCANUI(JobKind kind, QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
 {
     setObjectName(QStringLiteral("Dialog"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
@@ -97,14 +95,14 @@ SCANUI::SCANUI(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
     box->addLayout(body);
 
     new ui::FocusReturn(this, m_cancel);
-    s_progress.startDialog();
+    m_progress.startDialog(kind);
 }
 
 SCANUI::~SCANUI() = default;
 
 void SCANUI::ConnectSignals(DRUI* window)
 {
-    m_window = window;
+    connect(this, &SCANUI::stopRequested, window, &DRUI::stopShownJob);
     connect(window, &DRUI::AddProcessCallBack, this, &SCANUI::AddProcessCallBackSlot);
     connect(window, &DRUI::CutProcessCallBack, this, &SCANUI::CutProcessCallBackSlot);
 }
@@ -126,9 +124,9 @@ void SCANUI::CutProcessCallBackSlot(int nProcess, QString strCurMergeName, QStri
 void SCANUI::onReport(JobKind kind, int nProcess, const QString& current, const QString& target, int nRet)
 {
     m_progressBar->setValue(nProcess);
-    const bool ends = s_progress.report(kind, nProcess, nRet);
+    const bool ends = m_progress.report(kind, nProcess, nRet);
     m_targetName = target;
-    const std::string format = messageText(s_progress.progressKey());
+    const std::string format = messageText(m_progress.progressKey());
     m_message->setText(QString::fromStdString(FormatProgressLine(format, nProcess, current.toStdString(), target.toStdString())));
     if (!ends || m_closing)
         return;
@@ -144,13 +142,13 @@ void SCANUI::onReport(JobKind kind, int nProcess, const QString& current, const 
 
 QString SCANUI::finishedText() const
 {
-    return QString::fromStdString(ReplacePlaceholder(messageText(s_progress.finishedKey()),
+    return QString::fromStdString(ReplacePlaceholder(messageText(m_progress.finishedKey()),
                                        m_targetName.toStdString()));
 }
 
 QString SCANUI::failureText() const
 {
-    return QString::fromStdString(messageText(s_progress.failureKey()));
+    return QString::fromStdString(messageText(m_progress.failureKey()));
 }
 
 void SCANUI::showNotice(const QString& message)
@@ -163,10 +161,10 @@ void SCANUI::showNotice(const QString& message)
 
 bool SCANUI::endWithNotice(QCloseEvent* event)
 {
-    switch (s_progress.closeStep()) {
+    switch (m_progress.closeStep()) {
     case CloseStep::ShowFailure:
         // A job that failed part-way has nothing left worth finishing.
-        g_stopJob = true;
+        emit stopRequested();
         event->accept();
         showNotice(failureText());
         return true;
@@ -187,7 +185,7 @@ void SCANUI::closeEvent(QCloseEvent* event)
 
     m_confirm = std::make_unique<CMessageBox>();
     m_confirm->setGeometry(x() + width() / 8, y() + height() / 8, 400, 150);
-    m_confirm->InitQuestion(QString::fromStdString(messageText(s_progress.stopQuestionKey())));
+    m_confirm->InitQuestion(QString::fromStdString(messageText(m_progress.stopQuestionKey())));
     m_confirm->exec();
     const int answer = m_confirm->GetResult();
     m_confirm.reset();
@@ -199,7 +197,7 @@ void SCANUI::closeEvent(QCloseEvent* event)
         event->ignore(); // the job goes on
         return;
     }
-    g_stopJob = true;
+    emit stopRequested();
     m_progressBar->setValue(0);
     event->accept();
 }

@@ -18,18 +18,23 @@ class QPushButton;
 class SCANUI : public QDialog {
     Q_OBJECT
 public:
-    explicit SCANUI(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    // `kind`: the job it shows, for the stop question asked before its
+    // first report.
+    explicit SCANUI(JobKind kind = JobKind::Cut, QWidget* parent = nullptr, Qt::WindowFlags flags = {});
     ~SCANUI() override;
 
-    // Follows the window's job reports; call before the job starts, so that
-    // none is missed.
+    // Follows the window's job reports and hands it a stop; call before the
+    // job starts, so that none is missed.
     void ConnectSignals(DRUI* window);
 
     QProgressBar* progressBar() const { return m_progressBar; }
     QLabel* messageLabel() const { return m_message; }
     QPushButton* cancelButton() const { return m_cancel; }
-    // What every job's dialog knows: the kind of the last job reported.
-    static const JobProgress& progress() { return s_progress; }
+    const JobProgress& progress() const { return m_progress; }
+
+signals:
+    // The user confirmed a cancel, or the job failed part-way.
+    void stopRequested();
 
 public slots:
     void btnSlot();
@@ -52,9 +57,7 @@ private:
     QString finishedText() const;
     QString failureText() const;
 
-    static JobProgress s_progress;
-
-    DRUI* m_window = nullptr;
+    JobProgress m_progress;
     QString m_targetName;
     std::unique_ptr<CMessageBox> m_confirm; // the stop question, while asked
     QProgressBar* m_progressBar = nullptr;

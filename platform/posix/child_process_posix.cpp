@@ -326,6 +326,8 @@ void ChildProcess::passDescriptor(std::intptr_t fd, int number) { passed_.emplac
 
 bool ChildProcess::interrupt() { return running() && ::kill(static_cast<pid_t>(pid_), SIGINT) == 0; }
 
+bool ChildProcess::terminate() { return running() && ::kill(static_cast<pid_t>(pid_), SIGTERM) == 0; }
+
 bool ChildProcess::kill() { return running() && ::kill(static_cast<pid_t>(pid_), SIGKILL) == 0; }
 
 bool ChildProcess::running() const { return pid_ > 0 && !exited_; }

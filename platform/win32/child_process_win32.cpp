@@ -171,6 +171,8 @@ void ChildProcess::passDescriptor(std::intptr_t, int) {}
 
 bool ChildProcess::interrupt() { return false; }
 
+bool ChildProcess::terminate() { return kill(); }
+
 bool ChildProcess::kill()
 {
     return running() && ::TerminateProcess(asHandle(process_), 1);

@@ -42,10 +42,10 @@ TEST(JobProgress, ReportsDecideWhenTheDialogEndsAndWhatClosingShows)
     EXPECT_EQ(job.closeStep(), CloseStep::ShowFinished);
     EXPECT_STREQ(job.finishedKey(), "Messages/MSG1013");
 
-    // The next dialog starts clean but keeps the last kind until it hears.
-    job.startDialog();
+    // A dialog knows its own kind before the first report.
+    job.startDialog(JobKind::Cut);
     EXPECT_FALSE(job.done());
-    EXPECT_EQ(job.kind(), JobKind::Merge);
+    EXPECT_STREQ(job.stopQuestionKey(), "Messages/MSG1016");
     EXPECT_TRUE(job.report(JobKind::Cut, 5, 1)); // a failure ends it at once
     EXPECT_EQ(job.closeStep(), CloseStep::ShowFailure);
     EXPECT_STREQ(job.failureKey(), "Messages/MSG1012");

@@ -23,27 +23,25 @@ using namespace testing_support;
 
 namespace {
 
-// Runs RecordRun on a worker as the recording controller does, clears the
-// flag after `ms` and waits for the file to be finished. Returns the time the
+// Runs RecordRun on a worker as the recording controller does, requests its
+// stop after `ms` and waits for the file to be finished. Returns the time the
 // worker took after the stop.
 std::uint64_t recordFor(const RecordSettings& settings, int ms)
 {
-    g_recording = true;
-    std::thread worker([&] { RecordRun(settings); });
+    std::stop_source source;
+    std::thread worker([&] { RecordRun(settings, source.get_token()); });
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    g_recording = false;
+    source.request_stop();
     const std::uint64_t stop = platform::tickCount();
     worker.join();
     return platform::tickCount() - stop;
 }
 
-// Runs RecordRun while the flag stays set; returns how long it took to give up.
+// Runs RecordRun with no stop; returns how long it took to give up.
 std::uint64_t failingRun(const RecordSettings& settings)
 {
-    g_recording = true;
     const std::uint64_t start = platform::tickCount();
-    RecordRun(settings);
-    g_recording = false;
+    RecordRun(settings, {});
     return platform::tickCount() - start;
 }
 
@@ -184,7 +182,7 @@ TEST_F(RecordRunTest, BadChoicesEndQuicklyWithoutAFileOrAnEncoder)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        // The flag stays set: the run must end on its own.
+        // No stop comes: the run must end on its own.
         EXPECT_LT(failingRun(c.settings), 5000u);
         EXPECT_FALSE(platform::fileExists(CurrentOutputPath()));
         EXPECT_EQ(platform::liveChildCount(), 0);

@@ -9,6 +9,8 @@
 #include "../support/test_support.h"
 
 #include <cstring>
+#include <filesystem>
+#include <thread>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -67,9 +69,47 @@ TEST(RunTool, QuitIsWrittenOnEveryPassUntilTheChildEnds)
 {
     TempFolder dir;
     const std::string count = dir.file("quits");
-    EXPECT_EQ(RunTool(child("ignore-q 600 " + quoteArgument(count)), {}, [] { return true; }), RunStopRequested);
+    EXPECT_EQ(RunTool(child("ignore-q 600 " + quoteArgument(count)), {}, stopAfter(0)), RunStopRequested);
     // About one "q" every 5 ms for 600 ms; far more than one, whatever the load.
     EXPECT_GT(std::stoi(readFile(count)), 20);
+}
+
+TEST(RunTool, AnIgnoredStopEndsTheChildByForce_FaultChildIgnoresQuitAndTerm)
+{
+    TempFolder dir;
+    struct Case {
+        const char* mode;
+        std::uint64_t earliest, latest; // ms after the stop
+        int status;
+    };
+    // A stop that does not escalate waits, as a recording run does.
+    const Case cases[] = {{"ignore-q", 4900, 6500, RunForcedEnd},
+                          {"ignore-term", 6900, 8500, RunForcedEnd}};
+    std::vector<std::thread> runs;
+    std::uint64_t took[2] = {};
+    int status[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        runs.emplace_back([&, i] {
+            const std::uint64_t start = platform::tickCount();
+            status[i] = RunTool(child(std::string(cases[i].mode) + " 60000 " + quoteArgument(dir.file("q"))), {},
+                                StopAfter(0, true));
+            took[i] = platform::tickCount() - start;
+        });
+    }
+    std::stop_source plain;
+    plain.request_stop();
+    EXPECT_EQ(RunTool(child("ignore-q 6000 " + quoteArgument(dir.file("plain"))), {}, plain.get_token()),
+              RunStopRequested);
+    for (std::thread& t : runs)
+        t.join();
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(cases[i].mode);
+        EXPECT_EQ(status[i], cases[i].status);
+        EXPECT_GE(took[i], cases[i].earliest);
+        EXPECT_LT(took[i], cases[i].latest);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("q"))) << "a child ran to its own end";
+    EXPECT_EQ(platform::liveChildCount(), 0);
 }
 
 TEST(RunTool, FloodingChildIsDrainedAndNeverDeadlocks)

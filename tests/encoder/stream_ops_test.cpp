@@ -70,7 +70,6 @@ protected:
         delete sources_;
         sources_ = nullptr;
     }
-    void SetUp() override { g_stopJob = false; }
 
     static std::string source(const std::string& name) { return sources_->file(name); }
 
@@ -137,11 +136,11 @@ TEST_F(StreamOps, CutThatFailsOrIsStoppedLeavesNoFile)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Reports reports;
+        std::stop_source stop;
         if (c.stop)
-            reports.onReport = [](const Report&) { g_stopJob = true; };
-        g_stopJob = false;
+            reports.onReport = [&](const Report&) { stop.request_stop(); };
         std::string why = "not set";
-        EXPECT_EQ(CutStretch(out_.path().string(), c.job, reports.notify(), &why), c.status);
+        EXPECT_EQ(CutStretch(out_.path().string(), c.job, reports.notify(), &why, stop.get_token()), c.status);
         if (*c.why)
             EXPECT_NE(why.find(c.why), std::string::npos) << why;
         else
@@ -194,11 +193,13 @@ TEST_F(StreamOps, MergeStoppedDuringTheSecondConversionRunsNoJoin)
     const std::string second = sources_->file("two.mp4");
     MergeProgress progress;
     Reports reports;
+    std::stop_source stop;
     reports.onReport = [&](const Report& r) {
         if (r.current == second)
-            g_stopJob = true;
+            stop.request_stop();
     };
-    EXPECT_EQ(MergeFiles(out_.path().string(), job, progress, reports.notify()), RunStopRequested);
+    EXPECT_EQ(MergeFiles(out_.path().string(), job, progress, reports.notify(), nullptr, stop.get_token()),
+              RunStopRequested);
     EXPECT_TRUE(filesIn(out_.path()).empty());
     const std::string target = reports.all.back().target;
     for (const Report& r : reports.all)

@@ -33,7 +33,7 @@ const char* const kKeys[] = {
     "MainWnd/Progress", "Messages/MSG1008",
     "Messages/MSG1010", "Messages/MSG1011", "Messages/MSG1012", "Messages/MSG1013", "Messages/MSG1014",
     "Messages/MSG1015", "Messages/MSG1016", "Messages/MSG1017", "Messages/MSG1018", "Messages/MSG1019",
-    "Messages/MSG1020", "Messages/MSG1021", "Messages/MSG1022", "Messages/MSG1023",
+    "Messages/MSG1020", "Messages/MSG1021", "Messages/MSG1022", "Messages/MSG1023", "Messages/MSG1024",
 };
 
 const std::pair<const char*, const char16_t*> kLanguages[] = {
@@ -146,7 +146,7 @@ TEST_F(ShippedLanguages, EveryTextReadsWholeAndKeepsTheFormatsOfEnglish)
             EXPECT_EQ(conversions(text), conversions(english[key]));
             const std::string k = key;
             const bool resultNotice = k == "Messages/MSG1013" || k == "Messages/MSG1014" || k == "Messages/MSG1018"
-                || k == "Messages/MSG1019" || k == "Messages/MSG1020";
+                || k == "Messages/MSG1019" || k == "Messages/MSG1020" || k == "Messages/MSG1024";
             EXPECT_EQ(text.count(QStringLiteral("%1")), resultNotice ? 1 : 0);
             if (!resultNotice && std::string(key) != "Messages/MSG1008" && std::string(key) != "Messages/MSG1010") {
                 EXPECT_FALSE(text.contains(u'%'));

@@ -26,3 +26,38 @@ TEST(RecordTick, StatusTextAndNoFileRestart)
     EXPECT_FALSE(NeedsSoundlessRestart(40, "/save/a.mp4", true));
     EXPECT_FALSE(NeedsSoundlessRestart(40, "", false)); // nothing started yet
 }
+
+TEST(RecordTicker, NoFileRestartsWithoutSoundOnceThenStops)
+{
+    using Action = RecordTickResult::Action;
+    RecordTicker ticker;
+    ticker.started(1000, true);
+    RecordTickInput input{4000, 1u << 30, "/save/a.mp4", false, 0};
+    EXPECT_EQ(ticker.tick(input).action, Action::None); // three whole seconds
+    input.nowMs = 5000;
+    const RecordTickResult restart = ticker.tick(input);
+    EXPECT_EQ(restart.action, Action::RestartWithoutSound);
+    EXPECT_EQ(restart.statusText, "Recording... \n\n00:00:04\n\n0 Bytes");
+
+    ticker.started(5000, false);
+    input.outputPath = "/save/b.mp4";
+    input.nowMs = 9000;
+    EXPECT_EQ(ticker.tick(input).action, Action::StopNoFile); // never a second restart
+    input.outputExists = true;
+    EXPECT_EQ(ticker.tick(input).action, Action::None);
+    ticker.stopped();
+    input.outputExists = false;
+    EXPECT_EQ(ticker.tick(input).action, Action::None); // a stopped recording asks for nothing
+}
+
+TEST(RecordTicker, LessThanTenMebibytesFreeStopsTheRecording)
+{
+    RecordTicker ticker;
+    ticker.started(0, true);
+    RecordTickInput input{1000, 10485760, "/save/a.mp4", true, 2048};
+    EXPECT_EQ(ticker.tick(input).action, RecordTickResult::Action::None);
+    input.freeBytes = 10485759;
+    EXPECT_EQ(ticker.tick(input).action, RecordTickResult::Action::StopForLowDisk);
+    ticker.stopped();
+    EXPECT_EQ(ticker.tick(input).action, RecordTickResult::Action::None);
+}

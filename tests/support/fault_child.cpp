@@ -5,11 +5,13 @@
 //   fault_child split-invalid      "Invalid" and " data" in two separate writes
 //   fault_child ignore-q MS FILE   ignores "q" for MS ms, then writes the count
 //                                  of "q" lines it read into FILE and exits
+//   fault_child ignore-term MS FILE  as ignore-q, and ignores SIGTERM too
 //   fault_child exit-now           exits at once
 //   fault_child close-output MS    closes its output at once, ends after MS ms
 //   fault_child args FILE ...      writes the remaining arguments into FILE,
 //                                  each ended by a zero byte
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -109,6 +111,10 @@ int main(int argc, char** argv)
     }
     if (mode == "ignore-q" && argc > 3)
         return ignoreQuit(std::atoi(argv[2]), argv[3]);
+    if (mode == "ignore-term" && argc > 3) {
+        std::signal(SIGTERM, SIG_IGN);
+        return ignoreQuit(std::atoi(argv[2]), argv[3]);
+    }
     if (mode == "exit-now")
         return 0;
     if (mode == "close-output" && argc > 2) {

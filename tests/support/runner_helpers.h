@@ -5,7 +5,12 @@
 #include "platform/command_line.h"
 #include "test_support.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <stop_token>
+#include <thread>
 #include <string>
 
 namespace testing_support {
@@ -16,11 +21,29 @@ inline std::string child(const std::string& args) { return platform::quoteArgume
 // The scanner of the job runs: "Invalid data" ends the run.
 inline bool invalidData(const char* chunk, std::size_t) { return std::strstr(chunk, "Invalid data") != nullptr; }
 
-// A stop test that starts to hold `ms` after it was made.
-inline StopTest stopAfter(std::uint64_t ms)
-{
-    const std::uint64_t start = platform::tickCount();
-    return [start, ms] { return platform::tickCount() - start >= ms; };
-}
+// A stop requested `ms` after it was made; pass it where a RunStop goes.
+class StopAfter {
+public:
+    explicit StopAfter(int ms, bool escalate = false)
+        : escalate_(escalate), timer_([this, ms](std::stop_token cancelled) {
+              std::mutex m;
+              std::unique_lock lock(m);
+              std::condition_variable_any().wait_for(lock, cancelled, std::chrono::milliseconds(ms),
+                                                     [] { return false; });
+              source_.request_stop();
+          })
+    {
+    }
+    operator RunStop() const // NOLINT: reads as the stop it stands for
+    {
+        return escalate_ ? RunStop::escalating(source_.get_token()) : RunStop(source_.get_token());
+    }
+
+private:
+    std::stop_source source_;
+    bool escalate_;
+    std::jthread timer_;
+};
+inline StopAfter stopAfter(int ms) { return StopAfter(ms); }
 
 } // namespace testing_support

@@ -3,7 +3,10 @@
 // this program twice: at scale 1 and with QT_SCALE_FACTOR=2.
 #include "accessibility_check.h"
 #include "test_app.h"
+#include "ui/bands.h"
+#include "ui/home_page.h"
 #include "ui/message_box.h"
+#include "ui/record_page.h"
 #include "ui/scan_ui.h"
 
 #include "../support/test_support.h"
@@ -44,7 +47,7 @@ protected:
             CLanguageConfig::Instance()->SetLanguage(language.key);
             window->initUi(false);
             for (int page = 0; page < 4; ++page) {
-                window->pageStack->setCurrentIndex(page);
+                window->pageStack()->setCurrentIndex(page);
                 check(language.key, (std::string(kPages[page]) + " page").c_str());
             }
         }
@@ -103,16 +106,16 @@ TEST(Keyboard, EnterAndSpacePressTheFocusedButton)
     auto window = openTestWindow(home.file("ScreenRecord.ini"));
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    QPushButton* record = buttonNamed(window->homePage, "MainWnd/RecordScreen");
+    QPushButton* record = buttonNamed(window->homePage(), "MainWnd/RecordScreen");
     ASSERT_TRUE(record);
     record->setFocus();
     QTest::keyClick(record, Qt::Key_Return);
-    EXPECT_EQ(window->pageStack->currentIndex(), 1);
-    QPushButton* back = buttonNamed(window->recordPage, "MainWnd/Back");
+    EXPECT_EQ(window->pageStack()->currentIndex(), 1);
+    QPushButton* back = buttonNamed(window->recordPage(), "MainWnd/Back");
     ASSERT_TRUE(back);
     back->setFocus();
     QTest::keyClick(back, Qt::Key_Space);
-    EXPECT_EQ(window->pageStack->currentIndex(), 0);
+    EXPECT_EQ(window->pageStack()->currentIndex(), 0);
 }
 
 // Both dialogs: named, in reading order, focused when shown, and the focus
@@ -128,7 +131,7 @@ TEST(Keyboard, DialogsTakeTheFocusAndGiveItBack)
     SCANUI progress;
     for (QDialog* dialog : std::initializer_list<QDialog*>{&notice, &progress}) {
         SCOPED_TRACE(dialog->metaObject()->className());
-        window->menuButton->setFocus();
+        window->homePage()->titleBand()->menuButton()->setFocus();
         dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
         auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
@@ -143,6 +146,6 @@ TEST(Keyboard, DialogsTakeTheFocusAndGiveItBack)
         // window is active again. (A bare X server refuses the activation
         // request here: its time stamp is older than the focus change the
         // unmapping made. A window manager activates the window itself.)
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window->focusWidget() == window->menuButton; }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->focusWidget() == window->homePage()->titleBand()->menuButton(); }));
     }
 }

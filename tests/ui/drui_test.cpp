@@ -43,7 +43,7 @@ protected:
     }
     QString settingsFile() const { return window->settingsPath(); }
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    int page() const { return window->pageStack->currentIndex(); }
+    int page() const { return window->pageStack()->currentIndex(); }
 
     TempFolder home;
     std::unique_ptr<DRUI> window;
@@ -68,32 +68,32 @@ TEST_F(DruiTest, FrameIsFixedFramelessAndCentred)
 
 TEST_F(DruiTest, WidgetsWhereUsersAndLaterWorkFindThem)
 {
-    EXPECT_EQ(window->pageStack->count(), 4);
+    EXPECT_EQ(window->pageStack()->count(), 4);
     EXPECT_EQ(page(), 0);
-    EXPECT_EQ(window->recordButton->geometry(), QRect(850, 2, 100, 35));
-    EXPECT_EQ(window->recordButton->text(), CLanguageConfig::Instance()->GetText("MainWnd/Start"));
-    EXPECT_EQ(window->playButton->geometry(), QRect(250, 2, 80, 25));
-    EXPECT_EQ(window->headButton->geometry(), QRect(340, 2, 80, 25));
-    EXPECT_EQ(window->tailButton->geometry(), QRect(530, 2, 90, 25));
-    EXPECT_EQ(window->cutButton->geometry(), QRect(740, 2, 100, 25));
-    EXPECT_EQ(window->mergeButton->geometry(), QRect(820, 2, 100, 35));
-    EXPECT_EQ(window->headLabel->text(), "00:00");
-    EXPECT_EQ(window->saveDirEdit->width(), 300);
-    EXPECT_FALSE(window->saveDirEdit->isEnabled());
-    EXPECT_FALSE(window->recordTimeLabel->isVisibleTo(window->recordPage));
-    for (QPushButton* b : {window->playButton, window->headButton, window->tailButton, window->cutButton,
-                           window->addButton, window->upButton, window->downButton, window->deleteButton,
-                           window->mergeButton})
+    EXPECT_EQ(window->recordPage()->recordButton()->geometry(), QRect(850, 2, 100, 35));
+    EXPECT_EQ(window->recordPage()->recordButton()->text(), CLanguageConfig::Instance()->GetText("MainWnd/Start"));
+    EXPECT_EQ(window->cutPage()->playButton()->geometry(), QRect(250, 2, 80, 25));
+    EXPECT_EQ(window->cutPage()->headButton()->geometry(), QRect(340, 2, 80, 25));
+    EXPECT_EQ(window->cutPage()->tailButton()->geometry(), QRect(530, 2, 90, 25));
+    EXPECT_EQ(window->cutPage()->cutButton()->geometry(), QRect(740, 2, 100, 25));
+    EXPECT_EQ(window->mergePage()->mergeButton()->geometry(), QRect(820, 2, 100, 35));
+    EXPECT_EQ(window->cutPage()->headLabel()->text(), "00:00");
+    EXPECT_EQ(window->recordPage()->saveDirEdit()->width(), 300);
+    EXPECT_FALSE(window->recordPage()->saveDirEdit()->isEnabled());
+    EXPECT_FALSE(window->recordPage()->recordTimeLabel()->isVisibleTo(window->recordPage()));
+    for (QPushButton* b : {window->cutPage()->playButton(), window->cutPage()->headButton(), window->cutPage()->tailButton(), window->cutPage()->cutButton(),
+                           window->mergePage()->addButton(), window->mergePage()->upButton(), window->mergePage()->downButton(), window->mergePage()->deleteButton(),
+                           window->mergePage()->mergeButton()})
         EXPECT_FALSE(b->isEnabled());
     // The cut and merge folders start from the save folder.
-    EXPECT_EQ(window->cutDirEdit->text(), window->saveDirEdit->text());
-    EXPECT_EQ(window->mergeDirEdit->text(), window->saveDirEdit->text());
+    EXPECT_EQ(window->cutPage()->cutDirEdit()->text(), window->recordPage()->saveDirEdit()->text());
+    EXPECT_EQ(window->mergePage()->mergeDirEdit()->text(), window->recordPage()->saveDirEdit()->text());
 }
 
 TEST_F(DruiTest, AudioChoicesFollowTheRealSoundServer)
 {
     // The session's server has a sink monitor and a source: every choice.
-    QComboBox* combo = window->audioCombo;
+    QComboBox* combo = window->recordPage()->audioCombo();
     ASSERT_EQ(combo->count(), 4);
     EXPECT_EQ(combo->itemData(0).toUInt(), 2u);
     EXPECT_EQ(combo->itemData(1).toUInt(), 0u);
@@ -121,7 +121,7 @@ TEST_F(DruiTest, NavigationBetweenThePages)
 
 TEST_F(DruiTest, HomeButtonsOpenTheirPages)
 {
-    const auto buttons = window->homePage->findChildren<QPushButton*>();
+    const auto buttons = window->homePage()->findChildren<QPushButton*>();
     QList<QPushButton*> big;
     for (QPushButton* b : buttons)
         if (b->size() == QSize(192, 192))
@@ -138,15 +138,15 @@ TEST_F(DruiTest, HomeButtonsOpenTheirPages)
 
 TEST_F(DruiTest, FolderButtonsCancelledOrChosen)
 {
-    const QString before = window->saveDirEdit->text();
-    const QString freeBefore = window->freeSpaceLabel->text();
+    const QString before = window->recordPage()->saveDirEdit()->text();
+    const QString freeBefore = window->recordPage()->freeSpaceLabel()->text();
     QFile::remove(settingsFile());
     SetFolderPicker([](QWidget*) { return QString(); });
     window->btnSlotLayout2Dir();
     window->btnSlotLayout3Dir();
     window->btnSlotLayout4Dir();
-    EXPECT_EQ(window->saveDirEdit->text(), before);
-    EXPECT_EQ(window->freeSpaceLabel->text(), freeBefore);
+    EXPECT_EQ(window->recordPage()->saveDirEdit()->text(), before);
+    EXPECT_EQ(window->recordPage()->freeSpaceLabel()->text(), freeBefore);
     EXPECT_FALSE(QFile::exists(settingsFile())); // nothing written on a cancel
 
     TempFolder chosen;
@@ -154,16 +154,16 @@ TEST_F(DruiTest, FolderButtonsCancelledOrChosen)
     QDir().mkpath(folder);
     SetFolderPicker([&](QWidget*) { return folder; });
     window->btnSlotLayout2Dir();
-    EXPECT_EQ(window->saveDirEdit->text(), folder);
-    EXPECT_TRUE(window->freeSpaceLabel->text().endsWith(" GB") || window->freeSpaceLabel->text().endsWith(" MB")
-                || window->freeSpaceLabel->text().endsWith(" TB"));
+    EXPECT_EQ(window->recordPage()->saveDirEdit()->text(), folder);
+    EXPECT_TRUE(window->recordPage()->freeSpaceLabel()->text().endsWith(" GB") || window->recordPage()->freeSpaceLabel()->text().endsWith(" MB")
+                || window->recordPage()->freeSpaceLabel()->text().endsWith(" TB"));
     EXPECT_NE(readFile(settingsFile().toStdString()).find("save_path"), std::string::npos);
     // The other pages keep their own folders.
-    EXPECT_EQ(window->cutDirEdit->text(), before);
-    EXPECT_EQ(window->mergeDirEdit->text(), before);
+    EXPECT_EQ(window->cutPage()->cutDirEdit()->text(), before);
+    EXPECT_EQ(window->mergePage()->mergeDirEdit()->text(), before);
     // A rebuild shows the stored folder.
     window->initUi(false);
-    EXPECT_EQ(window->saveDirEdit->text(), folder);
+    EXPECT_EQ(window->recordPage()->saveDirEdit()->text(), folder);
 
     // A folder that cannot be stored is told, naming the file, and still used.
     QString told;
@@ -172,38 +172,38 @@ TEST_F(DruiTest, FolderButtonsCancelledOrChosen)
     window->setSettingsPath(QString::fromStdString(home.file("plain") + "/ScreenRecord.ini"));
     window->btnSlotLayout2Dir();
     EXPECT_TRUE(told.contains(window->settingsPath())) << told.toStdString();
-    EXPECT_EQ(window->saveDirEdit->text(), folder);
+    EXPECT_EQ(window->recordPage()->saveDirEdit()->text(), folder);
 }
 
 TEST_F(DruiTest, LeavingAnEmptyFolderFieldKeepsTheRows)
 {
     window->btnEditSlot();
-    window->sourceTable->insertRow(0);
-    window->sourceTable->setItem(0, 0, new QTableWidgetItem("kept.mp4"));
-    window->addButton->setEnabled(true);
-    window->mergeDirEdit->clear();
+    window->mergePage()->sourceTable()->insertRow(0);
+    window->mergePage()->sourceTable()->setItem(0, 0, new QTableWidgetItem("kept.mp4"));
+    window->mergePage()->addButton()->setEnabled(true);
+    window->mergePage()->mergeDirEdit()->clear();
     // Focus moves only in an active window, which a bare X server may never
     // grant: deliver the focus change itself.
     QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(window->mergeDirEdit, &focusOut);
-    EXPECT_EQ(window->sourceTable->rowCount(), 1);
-    EXPECT_FALSE(window->addButton->isEnabled());
+    QApplication::sendEvent(window->mergePage()->mergeDirEdit(), &focusOut);
+    EXPECT_EQ(window->mergePage()->sourceTable()->rowCount(), 1);
+    EXPECT_FALSE(window->mergePage()->addButton()->isEnabled());
 }
 
 TEST_F(DruiTest, RebuildMakesEveryPageAnew)
 {
-    QPointer<QWidget> oldPages[] = {window->homePage, window->recordPage, window->cutPage, window->mergePage};
+    QPointer<QWidget> oldPages[] = {window->homePage(), window->recordPage(), window->cutPage(), window->mergePage()};
     QPointer<QTimer> timer = window->recordTimer();
     window->btnEditSlot();
-    window->targetTable->insertRow(0);
+    window->mergePage()->targetTable()->insertRow(0);
     window->initUi(false);
     for (const auto& p : oldPages)
         EXPECT_TRUE(p.isNull());
-    EXPECT_EQ(window->pageStack->count(), 4);
+    EXPECT_EQ(window->pageStack()->count(), 4);
     EXPECT_EQ(page(), 0);
-    EXPECT_EQ(window->targetTable->rowCount(), 0);
+    EXPECT_EQ(window->mergePage()->targetTable()->rowCount(), 0);
     EXPECT_EQ(window->recordTimer(), timer.data()); // one timer for the window's life
-    EXPECT_EQ(window->audioCombo->currentIndex(), 0);
+    EXPECT_EQ(window->recordPage()->audioCombo()->currentIndex(), 0);
 }
 
 TEST_F(DruiTest, DraggingABandMovesTheWindow)
@@ -211,7 +211,7 @@ TEST_F(DruiTest, DraggingABandMovesTheWindow)
     // Under a bare X server there is no window manager to move the window,
     // so the window moves itself.
     const QPoint start = window->pos();
-    QWidget* band = window->homePage->childAt(300, 20);
+    QWidget* band = window->homePage()->childAt(300, 20);
     ASSERT_NE(band, nullptr);
     const QPoint local(300, 20);
     const QPoint global = window->mapToGlobal(local);

@@ -92,8 +92,8 @@ protected:
     {
         window = openTestWindow(home.file("ScreenRecord.ini"));
         const QString folder = QString::fromStdString(folder_->path().string());
-        window->cutDirEdit->setText(folder);
-        window->mergeDirEdit->setText(folder);
+        window->cutPage()->cutDirEdit()->setText(folder);
+        window->mergePage()->mergeDirEdit()->setText(folder);
         fs::create_directory(out.path() / "out");
         SetFolderPicker([this](QWidget*) { return QString::fromStdString((out.path() / "out").string()); });
     }
@@ -125,25 +125,25 @@ TempFolder* Jobs::folder_ = nullptr;
 TEST_F(Jobs, MarksFromThePlayerCutTheStretchBetweenThem)
 {
     window->btnMontageSlot();
-    const auto rows = window->cutTable->findItems("clip.mp4", Qt::MatchExactly);
+    const auto rows = window->cutPage()->cutTable()->findItems("clip.mp4", Qt::MatchExactly);
     ASSERT_EQ(rows.size(), 1);
-    window->cutTable->selectRow(rows.first()->row());
+    window->cutPage()->cutTable()->selectRow(rows.first()->row());
     window->CutTableItemClick(rows.first());
     window->btnLayout3Play();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->headButton->isEnabled(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->cutPage()->headButton()->isEnabled(); }, 10000));
     window->btnLayout3Play(); // paused, so the marks are where the seeks put them
 
     window->current(1);
     window->btnSetHead();
     EXPECT_EQ(window->startMark(), 1);
-    EXPECT_EQ(window->headLabel->text(), "00:00:01");
-    EXPECT_TRUE(window->tailButton->isEnabled());
-    EXPECT_FALSE(window->cutButton->isEnabled());
+    EXPECT_EQ(window->cutPage()->headLabel()->text(), "00:00:01");
+    EXPECT_TRUE(window->cutPage()->tailButton()->isEnabled());
+    EXPECT_FALSE(window->cutPage()->cutButton()->isEnabled());
     window->current(3);
     window->btnSetTail();
     EXPECT_EQ(window->endMark(), 3);
-    EXPECT_EQ(window->tailLabel->text(), "00:00:03");
-    EXPECT_TRUE(window->cutButton->isEnabled());
+    EXPECT_EQ(window->cutPage()->tailLabel()->text(), "00:00:03");
+    EXPECT_TRUE(window->cutPage()->cutButton()->isEnabled());
 
     BoxAnswerer answerer;
     window->btnSlotLayout3Cut();
@@ -153,12 +153,11 @@ TEST_F(Jobs, MarksFromThePlayerCutTheStretchBetweenThem)
     EXPECT_NEAR(probeDuration((out.path() / "out" / "Cut_clip.mp4").string()), 2.0, 0.15);
     ASSERT_EQ(answerer.said.size(), 2u);
     EXPECT_EQ(answerer.said[0], finished("Messages/MSG1014", (out.path() / "out" / "Cut_clip.mp4").string()));
-    EXPECT_EQ(SCANUI::progress().kind(), JobKind::Cut);
 }
 
 TEST_F(Jobs, ACutWithNothingBetweenTheMarksOrNoFolderChosenWritesNothing)
 {
-    window->selectedCutFile = QString::fromStdString(folder_->file("clip.mp4"));
+    window->playerSession().choose(QString::fromStdString(folder_->file("clip.mp4")));
     window->btnSetHead(); // no position yet: both marks at 0
     window->btnSetTail();
 
@@ -179,12 +178,12 @@ TEST_F(Jobs, MergeJoinsTheListInItsOrderIntoTheChosenFolder)
 {
     window->btnEditSlot();
     for (const char* name : {"clip.mp4", "two.mp4", "two.mp4"}) {
-        const auto rows = window->sourceTable->findItems(name, Qt::MatchExactly);
+        const auto rows = window->mergePage()->sourceTable()->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(rows.size(), 1);
-        window->sourceTable->selectRow(rows.first()->row());
+        window->mergePage()->sourceTable()->selectRow(rows.first()->row());
         window->btnAddSlot();
     }
-    ASSERT_TRUE(window->mergeButton->isEnabled());
+    ASSERT_TRUE(window->mergePage()->mergeButton()->isEnabled());
 
     BoxAnswerer answerer;
     window->btnSlotLayout4Merge();
@@ -195,7 +194,7 @@ TEST_F(Jobs, MergeJoinsTheListInItsOrderIntoTheChosenFolder)
     EXPECT_NEAR(probeDuration((out.path() / "out" / made[0]).string()), 8.0, 0.3);
     ASSERT_EQ(answerer.said.size(), 1u);
     EXPECT_EQ(answerer.said[0], finished("Messages/MSG1013", (out.path() / "out" / made[0]).string()));
-    EXPECT_EQ(window->targetTable->rowCount(), 3); // the list stays
+    EXPECT_EQ(window->mergePage()->targetTable()->rowCount(), 3); // the list stays
 
     // Cancelling the folder dialog starts nothing.
     SetFolderPicker([](QWidget*) { return QString(); });
@@ -243,24 +242,23 @@ TEST_F(ProgressDialog, ShowsEachReportAndEndsWithTheFinishedText)
 TEST_F(ProgressDialog, CancelAsksFirstAndOkStopsTheJobWithoutAFurtherNotice)
 {
     BoxAnswerer answerer({0, 1}); // NO, then OK
-    g_stopJob = false;
-    SCANUI dialog;
-    dialog.ConnectSignals(window.get());
+    SCANUI dialog(JobKind::Merge);
+    int stops = 0;
+    QObject::connect(&dialog, &SCANUI::stopRequested, [&] { ++stops; });
     QTimer::singleShot(0, [&] {
         report(true, 30, "/rec/a.mp4", "/out/Merge.mp4", 0);
         QTimer::singleShot(50, [&] {
             QTest::keyClick(&dialog, Qt::Key_Escape); // asks too; NO: the job goes on
             EXPECT_TRUE(dialog.isVisible());
-            EXPECT_FALSE(g_stopJob);
+            EXPECT_EQ(stops, 0);
             dialog.cancelButton()->click(); // OK: stopped
         });
     });
     dialog.exec();
-    EXPECT_TRUE(g_stopJob);
+    EXPECT_EQ(stops, 1);
     EXPECT_EQ(dialog.progressBar()->value(), 0);
     ASSERT_EQ(answerer.said.size(), 2u);
     EXPECT_EQ(answerer.said[0], GuiText("Messages/MSG1015"));
-    g_stopJob = false;
 }
 
 TEST_F(ProgressDialog, AJobEndingWhileTheQuestionIsOpenAnswersItWithTheFinishedText)
@@ -290,7 +288,6 @@ TEST_F(ProgressDialog, AJobEndingWhileTheQuestionIsOpenAnswersItWithTheFinishedT
     ASSERT_EQ(said.size(), 2u);
     EXPECT_EQ(said[0], GuiText("Messages/MSG1016"));
     EXPECT_EQ(said[1], finished("Messages/MSG1014", "/out/Cut_a.mp4"));
-    g_stopJob = false;
 }
 
 TEST_F(ProgressDialog, AFailureShowsOnlyTheFailureText)
@@ -302,5 +299,4 @@ TEST_F(ProgressDialog, AFailureShowsOnlyTheFailureText)
     dialog.exec();
     ASSERT_EQ(answerer.said.size(), 1u);
     EXPECT_EQ(answerer.said[0], GuiText("Messages/MSG1011"));
-    g_stopJob = false;
 }

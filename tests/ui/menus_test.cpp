@@ -52,7 +52,7 @@ protected:
         window.reset();
         CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
     }
-    QMenu* languageMenu() const { return actionWithData(window->mainMenu, "Language")->menu(); }
+    QMenu* languageMenu() const { return actionWithData(window->homePage()->titleBand()->mainMenu(), "Language")->menu(); }
 
     TempFolder app;
     TempFolder home;
@@ -64,9 +64,9 @@ protected:
 
 TEST_F(Menus, HelpAndLanguageWithTheCurrentLanguageMarked)
 {
-    ASSERT_NE(window->mainMenu, nullptr);
-    EXPECT_EQ(window->menuButton->menu(), window->mainMenu);
-    const QList<QAction*> top = window->mainMenu->actions();
+    ASSERT_NE(window->homePage()->titleBand()->mainMenu(), nullptr);
+    EXPECT_EQ(window->homePage()->titleBand()->menuButton()->menu(), window->homePage()->titleBand()->mainMenu());
+    const QList<QAction*> top = window->homePage()->titleBand()->mainMenu()->actions();
     ASSERT_EQ(top.size(), 2);
     EXPECT_EQ(top[0]->data().toString(), "Help");
     EXPECT_EQ(top[0]->text(), CLanguageConfig::Instance()->GetText("MainWnd/Help"));
@@ -95,19 +95,19 @@ TEST_F(Menus, HelpAndLanguageWithTheCurrentLanguageMarked)
 TEST_F(Menus, ChoosingALanguageStoresItAndRebuildsTheWindowInIt)
 {
     window->btnEditSlot();
-    window->targetTable->insertRow(0);
-    QPointer<QWidget> oldHome = window->homePage;
+    window->mergePage()->targetTable()->insertRow(0);
+    QPointer<QWidget> oldHome = window->homePage();
     QAction* french = actionWithData(languageMenu(), "/French");
     ASSERT_NE(french, nullptr);
     // As a click in the submenu arrives: through the main menu's signal.
-    emit window->mainMenu->triggered(french);
+    emit window->homePage()->titleBand()->mainMenu()->triggered(french);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return oldHome.isNull(); }, 2000)) << "the window was not rebuilt";
     EXPECT_EQ(CLanguageConfig::Instance()->GetCurrentLanguage(), "/French");
     EXPECT_EQ(CLanguageConfig(QString::fromStdString(app.path().string())).GetCurrentLanguage(), "/French");
-    EXPECT_EQ(window->pageStack->currentIndex(), 0);
-    EXPECT_EQ(window->targetTable->rowCount(), 0);
-    EXPECT_EQ(actionWithData(window->mainMenu, "Help")->text(), CLanguageConfig::Instance()->GetText("MainWnd/Help"));
+    EXPECT_EQ(window->pageStack()->currentIndex(), 0);
+    EXPECT_EQ(window->mergePage()->targetTable()->rowCount(), 0);
+    EXPECT_EQ(actionWithData(window->homePage()->titleBand()->mainMenu(), "Help")->text(), CLanguageConfig::Instance()->GetText("MainWnd/Help"));
     EXPECT_NE(CLanguageConfig::Instance()->GetText("MainWnd/Help"), "Help");
     EXPECT_FALSE(actionWithData(languageMenu(), "/French")->icon().isNull());
 
@@ -116,7 +116,7 @@ TEST_F(Menus, ChoosingALanguageStoresItAndRebuildsTheWindowInIt)
     EXPECT_EQ(opened[0], QString(settings::kSiteRoot) + "/fr/orvello/tutorial.html");
 
     // The current language again: stored and rebuilt all the same.
-    oldHome = window->homePage;
-    emit window->mainMenu->triggered(actionWithData(languageMenu(), "/French"));
+    oldHome = window->homePage();
+    emit window->homePage()->titleBand()->mainMenu()->triggered(actionWithData(languageMenu(), "/French"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return oldHome.isNull(); }, 2000));
 }

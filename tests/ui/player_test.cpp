@@ -43,7 +43,7 @@ protected:
     void SetUp() override
     {
         window = openTestWindow(home.file("ScreenRecord.ini"));
-        window->cutDirEdit->setText(QString::fromStdString(folder_->path().string()));
+        window->cutPage()->cutDirEdit()->setText(QString::fromStdString(folder_->path().string()));
         window->btnMontageSlot();
     }
     void TearDown() override
@@ -55,19 +55,19 @@ protected:
     // Chooses the cut table's row of that name and presses play.
     void play(const QString& name)
     {
-        const QList<QTableWidgetItem*> found = window->cutTable->findItems(name, Qt::MatchExactly);
+        const QList<QTableWidgetItem*> found = window->cutPage()->cutTable()->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
-        window->cutTable->selectRow(found.first()->row());
+        window->cutPage()->cutTable()->selectRow(found.first()->row());
         window->CutTableItemClick(found.first());
         window->btnLayout3Play();
     }
-    bool lengthArrived() { return QTest::qWaitFor([&] { return window->headButton->isEnabled(); }, 10000); }
+    bool lengthArrived() { return QTest::qWaitFor([&] { return window->cutPage()->headButton()->isEnabled(); }, 10000); }
     qint64 playerId() const { return window->player() ? window->player()->processId() : 0; }
     // The test picture's colours in the video area, as the X server has it.
     bool pictureShown() const
     {
         const QImage shot =
-            window->screen()->grabWindow(window->videoLabel->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+            window->screen()->grabWindow(window->cutPage()->videoLabel()->winId()).toImage().convertToFormat(QImage::Format_RGB32);
         QSet<QRgb> colours;
         for (int y = 0; y < shot.height(); y += 7)
             for (int x = 0; x < shot.width(); x += 7)
@@ -87,52 +87,52 @@ TempFolder* Player::folder_ = nullptr;
 TEST_F(Player, PlaysPausesResumesSeeksAndStartsAgainAfterTheEnd)
 {
     play("three.mp4");
-    EXPECT_EQ(window->playButton->text(), GuiText("MainWnd/Pause"));
+    EXPECT_EQ(window->cutPage()->playButton()->text(), GuiText("MainWnd/Pause"));
     ASSERT_TRUE(lengthArrived());
-    EXPECT_TRUE(window->positionLabel->text().endsWith("/00:00:03")) << window->positionLabel->text().toStdString();
-    EXPECT_EQ(window->positionSlider->maximum(), 3);
+    EXPECT_TRUE(window->cutPage()->positionLabel()->text().endsWith("/00:00:03")) << window->cutPage()->positionLabel()->text().toStdString();
+    EXPECT_EQ(window->cutPage()->positionSlider()->maximum(), 3);
     const qint64 first = playerId();
     EXPECT_TRUE(QTest::qWaitFor([&] { return pictureShown(); }, 3000)) << "nothing was drawn into the window";
 
     window->btnLayout3Play(); // pause
-    EXPECT_EQ(window->playButton->text(), GuiText("MainWnd/Play"));
+    EXPECT_EQ(window->cutPage()->playButton()->text(), GuiText("MainWnd/Play"));
     window->current(1);
     EXPECT_EQ(window->playerState().positionText(), "1");
-    EXPECT_EQ(window->positionLabel->text(), "00:00:01/00:00:03");
-    EXPECT_EQ(window->positionSlider->value(), 1);
+    EXPECT_EQ(window->cutPage()->positionLabel()->text(), "00:00:01/00:00:03");
+    EXPECT_EQ(window->cutPage()->positionSlider()->value(), 1);
     QTest::qWait(300);
     EXPECT_EQ(window->playerState().positionText(), "1") << "a paused player answered";
 
     window->btnLayout3Play(); // resume, in the same player
-    EXPECT_EQ(window->playButton->text(), GuiText("MainWnd/Pause"));
+    EXPECT_EQ(window->cutPage()->playButton()->text(), GuiText("MainWnd/Pause"));
     EXPECT_EQ(playerId(), first);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->playButton->text() == GuiText("MainWnd/Play"); }, 15000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->cutPage()->playButton()->text() == GuiText("MainWnd/Play"); }, 15000))
         << "the end of the file never came";
-    EXPECT_EQ(window->positionSlider->value(), 3);
-    EXPECT_EQ(window->positionLabel->text(), "00:00:03/00:00:03");
+    EXPECT_EQ(window->cutPage()->positionSlider()->value(), 3);
+    EXPECT_EQ(window->cutPage()->positionLabel()->text(), "00:00:03/00:00:03");
 
     window->btnLayout3Play(); // from the beginning, in a new player
-    EXPECT_EQ(window->playButton->text(), GuiText("MainWnd/Pause"));
+    EXPECT_EQ(window->cutPage()->playButton()->text(), GuiText("MainWnd/Pause"));
     EXPECT_NE(playerId(), first);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->positionSlider->value() < 3; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->cutPage()->positionSlider()->value() < 3; }, 10000));
 }
 
 TEST_F(Player, AnotherRecordingResetsTheMarksLabelsAndStartsItsOwnPlayer)
 {
     play("three.mp4");
     ASSERT_TRUE(lengthArrived());
-    window->headLabel->setText("00:00:01");
-    window->tailLabel->setText("00:00:02");
-    window->tailButton->setEnabled(true);
+    window->cutPage()->headLabel()->setText("00:00:01");
+    window->cutPage()->tailLabel()->setText("00:00:02");
+    window->cutPage()->tailButton()->setEnabled(true);
     const qint64 first = playerId();
 
     const QString awkward = QString::fromUtf8("-rf 'ë' $1 \"录像\".mp4");
     play(awkward);
-    EXPECT_EQ(window->headLabel->text(), "00:00");
-    EXPECT_EQ(window->tailLabel->text(), "00:00");
-    EXPECT_FALSE(window->tailButton->isEnabled());
+    EXPECT_EQ(window->cutPage()->headLabel()->text(), "00:00");
+    EXPECT_EQ(window->cutPage()->tailLabel()->text(), "00:00");
+    EXPECT_FALSE(window->cutPage()->tailButton()->isEnabled());
     EXPECT_NE(playerId(), first);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->positionLabel->text().endsWith("/00:00:02"); }, 10000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->cutPage()->positionLabel()->text().endsWith("/00:00:02"); }, 10000))
         << "a name like an option, with quotes and non-Latin letters, did not play";
 }
 
@@ -140,7 +140,7 @@ TEST_F(Player, AFileThatCannotBePlayedGivesNoLengthAndNoMarks)
 {
     play("notes.mp4");
     // The player gives up at once and says its file has ended.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->playButton->text() == GuiText("MainWnd/Play"); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->cutPage()->playButton()->text() == GuiText("MainWnd/Play"); }, 10000));
     QTest::qWait(200);
-    EXPECT_FALSE(window->headButton->isEnabled());
+    EXPECT_FALSE(window->cutPage()->headButton()->isEnabled());
 }

@@ -68,8 +68,8 @@ protected:
         // Away while recording: minimised, as no tray host runs on the test screen.
         EXPECT_EQ(window->isMinimized(), recording);
         EXPECT_TRUE(window->isVisible());
-        EXPECT_EQ(window->recordButton->text(), GuiText(recording ? "MainWnd/Stop" : "MainWnd/Start"));
-        EXPECT_EQ(window->recordTimeLabel->isVisibleTo(window->recordPage), recording);
+        EXPECT_EQ(window->recordPage()->recordButton()->text(), GuiText(recording ? "MainWnd/Stop" : "MainWnd/Start"));
+        EXPECT_EQ(window->recordPage()->recordTimeLabel()->isVisibleTo(window->recordPage()), recording);
         QAction* pause = window->tray().entry(1);
         QAction* toggle = window->tray().entry(2);
         EXPECT_FALSE(pause->isEnabled());
@@ -100,11 +100,11 @@ void expectValidRecording(const std::filesystem::path& file, double seconds)
 TEST_F(RecordingTest, StartAndStopFromTheRecordPage)
 {
     EXPECT_FALSE(window->tray().icon()->isVisible()); // built hidden while idle
-    QTest::mouseClick(window->recordButton, Qt::LeftButton);
+    QTest::mouseClick(window->recordPage()->recordButton(), Qt::LeftButton);
     expectRecordingState(true);
     wait(3000);
-    EXPECT_TRUE(window->recordTimeLabel->text().startsWith("Recording... \n\n00:00:0"));
-    QTest::mouseClick(window->recordButton, Qt::LeftButton);
+    EXPECT_TRUE(window->recordPage()->recordTimeLabel()->text().startsWith("Recording... \n\n00:00:0"));
+    QTest::mouseClick(window->recordPage()->recordButton(), Qt::LeftButton);
     expectRecordingState(false);
     waitForFile();
     const auto files = recordingsIn(save.path());
@@ -137,7 +137,7 @@ TEST_F(RecordingTest, QuitWhileRecordingLeavesAValidFile)
     window->btnSlotRecord();
     wait(2500);
     window->tray().entry(3)->trigger();
-    EXPECT_FALSE(g_recording.load());
+    EXPECT_FALSE(window->recorder().recording());
     window.reset(); // the destructor waits for the file
     const auto files = recordingsIn(save.path());
     ASSERT_EQ(files.size(), 1u);
@@ -149,7 +149,7 @@ TEST_F(RecordingTest, StartRightAfterAStopRecordsASecondFile)
 {
     // Without sound: a sound server's monitor may take a second or two to
     // open, which would blur how long each file is.
-    window->audioCombo->setCurrentIndex(window->audioCombo->count() - 1);
+    window->recordPage()->audioCombo()->setCurrentIndex(window->recordPage()->audioCombo()->count() - 1);
     window->btnSlotRecord();
     wait(2000);
     window->btnSlotRecord();
@@ -170,16 +170,16 @@ TEST_F(RecordingTest, StartRightAfterAStopRecordsASecondFile)
 TEST_F(RecordingTest, UnopenableMicrophoneFallsBackToNoSound)
 {
     window->deviceSlots().assign({"spk.monitor", "no-such-microphone", true, true});
-    window->audioCombo->setCurrentIndex(2); // the microphone entry
-    ASSERT_EQ(window->audioCombo->currentData().toUInt(), 1u);
+    window->recordPage()->audioCombo()->setCurrentIndex(2); // the microphone entry
+    ASSERT_EQ(window->recordPage()->audioCombo()->currentData().toUInt(), 1u);
     window->btnSlotRecord();
     const std::string missing = CurrentOutputPath();
     // More than three seconds without a file: the recording starts again,
     // without sound.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->audioCombo->currentIndex() == window->audioCombo->count() - 1; },
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->recordPage()->audioCombo()->currentIndex() == window->recordPage()->audioCombo()->count() - 1; },
                                 8000));
     EXPECT_TRUE(window->isMinimized());
-    EXPECT_TRUE(g_recording.load());
+    EXPECT_TRUE(window->recorder().recording());
     wait(2500);
     window->btnSlotRecord();
     waitForFile();
@@ -196,7 +196,7 @@ TEST_F(RecordingTest, LowDiskStopsWithinOneTickAndTellsOnce)
         return 0;
     };
     window->btnSlotRecord();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !g_recording.load(); }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->recorder().recording(); }, 1000));
     expectRecordingState(false);
     wait(600); // more ticks would tell again if the timer still ran
     ASSERT_EQ(notices.size(), 1u);
@@ -212,13 +212,13 @@ TEST_F(RecordingTest, RebuildDuringARecordingKeepsCounting)
     window->btnSlotRecord();
     wait(1200);
     window->initUi(false);
-    EXPECT_EQ(window->recordButton->text(), GuiText("MainWnd/Stop"));
-    EXPECT_TRUE(window->recordTimeLabel->isVisibleTo(window->recordPage));
+    EXPECT_EQ(window->recordPage()->recordButton()->text(), GuiText("MainWnd/Stop"));
+    EXPECT_TRUE(window->recordPage()->recordTimeLabel()->isVisibleTo(window->recordPage()));
     EXPECT_TRUE(window->recordTimer()->isActive());
     wait(1300);
     // Counted from the start, not from the rebuild; a loaded machine may make
     // the rebuild itself slow, so the bound follows the clock.
-    const QString label = window->recordTimeLabel->text();
+    const QString label = window->recordPage()->recordTimeLabel()->text();
     const int shown = QTime::fromString(label.section('\n', 2, 2), "hh:mm:ss").msecsSinceStartOfDay() / 1000;
     EXPECT_GE(shown, 2) << label.toStdString();
     EXPECT_GE(shown, static_cast<int>(sinceStart.elapsed() / 1000) - 1) << label.toStdString();

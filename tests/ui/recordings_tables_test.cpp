@@ -51,25 +51,25 @@ protected:
     void SetUp() override
     {
         window = openTestWindow(home.file("ScreenRecord.ini"));
-        window->mergeDirEdit->setText(QString::fromStdString(folder_->path().string()));
-        window->cutDirEdit->setText(QString::fromStdString(folder_->path().string()));
+        window->mergePage()->mergeDirEdit()->setText(QString::fromStdString(folder_->path().string()));
+        window->cutPage()->cutDirEdit()->setText(QString::fromStdString(folder_->path().string()));
     }
     // The merge page entered, with its source table filled.
     void enterMergePage()
     {
         window->btnEditSlot();
-        ASSERT_EQ(window->sourceTable->rowCount(), 3);
+        ASSERT_EQ(window->mergePage()->sourceTable()->rowCount(), 3);
     }
     // Adds the source row `row` to the merge list.
     void add(int row)
     {
-        window->sourceTable->selectRow(row);
+        window->mergePage()->sourceTable()->selectRow(row);
         window->SourceTableItemClick(nullptr);
         window->btnAddSlot();
     }
     void selectTarget(int row)
     {
-        window->targetTable->selectRow(row);
+        window->mergePage()->targetTable()->selectRow(row);
         window->TargetTableItemClick(nullptr);
     }
 
@@ -84,33 +84,33 @@ TempFolder* RecordingsTables::folder_ = nullptr;
 
 TEST_F(RecordingsTables, EachTableIsMadeAsItsPageNeedsIt)
 {
-    QTableWidget* cut = window->cutTable;
+    QTableWidget* cut = window->cutPage()->cutTable();
     EXPECT_EQ(cut->columnCount(), 1);
     // Headed, so that a screen reader can name its column.
     EXPECT_EQ(cut->horizontalHeaderItem(0)->text(), GuiText("MainWnd/FileName"));
     EXPECT_EQ(cut->styleSheet(), "");
     EXPECT_EQ(cut->minimumSize(), QSize(200, 100));
-    for (QTableWidget* table : {window->sourceTable, window->targetTable}) {
+    for (QTableWidget* table : {window->mergePage()->sourceTable(), window->mergePage()->targetTable()}) {
         EXPECT_EQ(table->columnCount(), 3);
         EXPECT_EQ(table->horizontalHeaderItem(1)->text(), GuiText("MainWnd/Time"));
         EXPECT_EQ(table->styleSheet(), "background-color: rgb(191, 191, 191);");
         EXPECT_EQ(table->minimumSize(), QSize(200, 180));
     }
-    for (QTableWidget* table : {cut, window->sourceTable, window->targetTable}) {
+    for (QTableWidget* table : {cut, window->mergePage()->sourceTable(), window->mergePage()->targetTable()}) {
         EXPECT_FALSE(table->verticalHeader()->isVisible());
         EXPECT_TRUE(table->horizontalHeader()->stretchLastSection());
         EXPECT_EQ(table->selectionBehavior(), QAbstractItemView::SelectRows);
         EXPECT_EQ(table->selectionMode(), QAbstractItemView::SingleSelection);
         EXPECT_EQ(table->editTriggers(), QAbstractItemView::NoEditTriggers);
     }
-    EXPECT_EQ(window->sourceTable->columnWidth(0), 180);
-    EXPECT_EQ(window->targetTable->columnWidth(0), 80);
+    EXPECT_EQ(window->mergePage()->sourceTable()->columnWidth(0), 180);
+    EXPECT_EQ(window->mergePage()->targetTable()->columnWidth(0), 80);
 }
 
 TEST_F(RecordingsTables, SourceTableListsNewestFirstWithLengthAndSize)
 {
     enterMergePage();
-    QTableWidget* table = window->sourceTable;
+    QTableWidget* table = window->mergePage()->sourceTable();
     EXPECT_EQ(rowTexts(table, 0)[0], "notes.MP4");
     EXPECT_EQ(rowTexts(table, 0)[1], ""); // no length to be had
     EXPECT_EQ(rowTexts(table, 0)[2], "15 Bytes");
@@ -119,86 +119,88 @@ TEST_F(RecordingsTables, SourceTableListsNewestFirstWithLengthAndSize)
     EXPECT_FALSE(table->item(1, 0)->icon().isNull());
 
     // A folder that cannot be searched empties the table.
-    window->mergeDirEdit->setText(QString::fromStdString(home.file("missing")));
+    window->mergePage()->mergeDirEdit()->setText(QString::fromStdString(home.file("missing")));
     window->btnEditSlot();
     EXPECT_EQ(table->rowCount(), 0);
 }
 
 TEST_F(RecordingsTables, MergeListAddsMovesAndDeletesWithItsButtons)
 {
+    // The merge list shows each row's full path.
+    const QString older = QString::fromStdString(folder_->file("older.mp4"));
     enterMergePage();
-    EXPECT_FALSE(window->addButton->isEnabled());
+    EXPECT_FALSE(window->mergePage()->addButton()->isEnabled());
     add(1); // newer
-    EXPECT_TRUE(window->addButton->isEnabled());
-    EXPECT_EQ(window->targetTable->columnWidth(0), 180);
-    EXPECT_FALSE(window->mergeButton->isEnabled());
+    EXPECT_TRUE(window->mergePage()->addButton()->isEnabled());
+    EXPECT_EQ(window->mergePage()->targetTable()->columnWidth(0), 180);
+    EXPECT_FALSE(window->mergePage()->mergeButton()->isEnabled());
     add(1); // the same recording once more: a second part
-    EXPECT_TRUE(window->mergeButton->isEnabled());
-    EXPECT_EQ(rowTexts(window->targetTable, 0), rowTexts(window->targetTable, 1));
+    EXPECT_TRUE(window->mergePage()->mergeButton()->isEnabled());
+    EXPECT_EQ(rowTexts(window->mergePage()->targetTable(), 0), rowTexts(window->mergePage()->targetTable(), 1));
     add(2); // older, at the bottom
-    ASSERT_EQ(window->targetTable->rowCount(), 3);
+    ASSERT_EQ(window->mergePage()->targetTable()->rowCount(), 3);
 
     selectTarget(2);
-    EXPECT_TRUE(window->upButton->isEnabled());
-    EXPECT_FALSE(window->downButton->isEnabled());
-    EXPECT_TRUE(window->deleteButton->isEnabled());
+    EXPECT_TRUE(window->mergePage()->upButton()->isEnabled());
+    EXPECT_FALSE(window->mergePage()->downButton()->isEnabled());
+    EXPECT_TRUE(window->mergePage()->deleteButton()->isEnabled());
     window->btnDownSlot(); // the bottom row stays
-    EXPECT_EQ(rowTexts(window->targetTable, 2)[0], "older.mp4");
+    EXPECT_EQ(rowTexts(window->mergePage()->targetTable(), 2)[0], older);
     window->btnUpSlot();
     window->btnUpSlot();
-    EXPECT_EQ(rowTexts(window->targetTable, 0), (QStringList{"older.mp4", "00:00:03", rowTexts(window->sourceTable, 2)[2]}));
-    EXPECT_EQ(window->targetTable->selectedItems().first()->row(), 0);
-    EXPECT_FALSE(window->upButton->isEnabled());
-    EXPECT_TRUE(window->downButton->isEnabled());
-    EXPECT_FALSE(window->targetTable->item(0, 0)->icon().isNull());
+    EXPECT_EQ(rowTexts(window->mergePage()->targetTable(), 0), (QStringList{older, "00:00:03", rowTexts(window->mergePage()->sourceTable(), 2)[2]}));
+    EXPECT_EQ(window->mergePage()->targetTable()->selectedItems().first()->row(), 0);
+    EXPECT_FALSE(window->mergePage()->upButton()->isEnabled());
+    EXPECT_TRUE(window->mergePage()->downButton()->isEnabled());
+    EXPECT_FALSE(window->mergePage()->targetTable()->item(0, 0)->icon().isNull());
     window->btnUpSlot(); // the top row stays
-    EXPECT_EQ(rowTexts(window->targetTable, 0)[0], "older.mp4");
+    EXPECT_EQ(rowTexts(window->mergePage()->targetTable(), 0)[0], older);
     window->btnDownSlot();
-    EXPECT_EQ(rowTexts(window->targetTable, 1)[0], "older.mp4");
-    EXPECT_TRUE(window->upButton->isEnabled());
-    EXPECT_TRUE(window->downButton->isEnabled());
+    EXPECT_EQ(rowTexts(window->mergePage()->targetTable(), 1)[0], older);
+    EXPECT_TRUE(window->mergePage()->upButton()->isEnabled());
+    EXPECT_TRUE(window->mergePage()->downButton()->isEnabled());
 
     window->btnDelSlot();
-    EXPECT_EQ(window->targetTable->rowCount(), 2);
-    EXPECT_TRUE(window->mergeButton->isEnabled());
+    EXPECT_EQ(window->mergePage()->targetTable()->rowCount(), 2);
+    EXPECT_TRUE(window->mergePage()->mergeButton()->isEnabled());
     selectTarget(0);
     window->btnDelSlot();
-    EXPECT_EQ(window->targetTable->rowCount(), 1);
-    EXPECT_FALSE(window->mergeButton->isEnabled());
+    EXPECT_EQ(window->mergePage()->targetTable()->rowCount(), 1);
+    EXPECT_FALSE(window->mergePage()->mergeButton()->isEnabled());
 
     // Nothing selected: nothing happens.
-    window->targetTable->clearSelection();
+    window->mergePage()->targetTable()->clearSelection();
     window->btnDelSlot();
     window->btnUpSlot();
-    EXPECT_EQ(window->targetTable->rowCount(), 1);
-    window->sourceTable->clearSelection();
+    EXPECT_EQ(window->mergePage()->targetTable()->rowCount(), 1);
+    window->mergePage()->sourceTable()->clearSelection();
     window->btnAddSlot();
-    EXPECT_EQ(window->targetTable->rowCount(), 1);
+    EXPECT_EQ(window->mergePage()->targetTable()->rowCount(), 1);
 
     // The list stays across visits of the page.
     window->btnSlotBack();
     window->btnEditSlot();
-    EXPECT_EQ(window->targetTable->rowCount(), 1);
+    EXPECT_EQ(window->mergePage()->targetTable()->rowCount(), 1);
 }
 
 TEST_F(RecordingsTables, CutTableNamesInWhiteAndAClickChoosesTheRecording)
 {
     window->btnMontageSlot();
-    QTableWidget* table = window->cutTable;
+    QTableWidget* table = window->cutPage()->cutTable();
     ASSERT_EQ(table->rowCount(), 3);
     EXPECT_EQ(table->item(1, 0)->text(), "newer.mp4");
     EXPECT_EQ(table->item(1, 0)->foreground().color(), QColor(255, 255, 255));
     EXPECT_FALSE(table->item(1, 0)->icon().isNull());
 
-    window->cutButton->setEnabled(true); // as after both marks were set
+    window->cutPage()->cutButton()->setEnabled(true); // as after both marks were set
     table->selectRow(1);
     window->CutTableItemClick(table->item(1, 0));
-    EXPECT_EQ(window->selectedCutFile.toStdString(), folder_->file("newer.mp4"));
-    EXPECT_TRUE(window->playButton->isEnabled());
-    EXPECT_FALSE(window->cutButton->isEnabled());
+    EXPECT_EQ(window->playerSession().chosen().toStdString(), folder_->file("newer.mp4"));
+    EXPECT_TRUE(window->cutPage()->playButton()->isEnabled());
+    EXPECT_FALSE(window->cutPage()->cutButton()->isEnabled());
 
     table->clearSelection();
     window->CutTableItemClick(nullptr);
-    EXPECT_FALSE(window->playButton->isEnabled());
+    EXPECT_FALSE(window->cutPage()->playButton()->isEnabled());
     window->btnSlotBack();
 }

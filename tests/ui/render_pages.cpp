@@ -9,6 +9,11 @@
 #include "../support/test_support.h"
 #include "test_app.h"
 #include "ui/drui.h"
+#include "ui/bands.h"
+#include "ui/cut_page.h"
+#include "ui/home_page.h"
+#include "ui/merge_page.h"
+#include "ui/record_page.h"
 #include "ui/folder_picker.h"
 
 #include <QDir>
@@ -43,7 +48,7 @@ int renderInLanguage(const QString& out, const QString& language, const QString&
     for (int page = 0; page < 4; ++page) {
         if (!pages.contains(QString::fromLatin1(kPageNames[page])))
             continue;
-        window.pageStack->setCurrentIndex(page);
+        window.pageStack()->setCurrentIndex(page);
         QTest::qWait(200);
         window.grab().save(out + "/" + kPageNames[page] + "-" + suffix + ".png");
     }
@@ -79,7 +84,7 @@ int main(int argc, char** argv)
         return 1;
     }
     for (int page = 0; page < 4; ++page) {
-        window.pageStack->setCurrentIndex(page);
+        window.pageStack()->setCurrentIndex(page);
         QTest::qWait(200);
         window.grab().save(out + "/" + kPageNames[page] + ".png");
     }
@@ -100,15 +105,15 @@ int main(int argc, char** argv)
     window.btnSlotBack();
     // The headless desktop is black: a test picture plays better.
     testing_support::makeRecording((save + "/demo.mp4").toStdString(), 8);
-    window.cutDirEdit->setText(save);
+    window.cutPage()->cutDirEdit()->setText(save);
     window.btnMontageSlot();
-    const QTableWidgetItem* demo = window.cutTable->findItems("demo.mp4", Qt::MatchExactly).value(0);
+    const QTableWidgetItem* demo = window.cutPage()->cutTable()->findItems("demo.mp4", Qt::MatchExactly).value(0);
     if (!demo)
         return 1;
-    window.cutTable->selectRow(demo->row());
-    window.CutTableItemClick(window.cutTable->item(demo->row(), 0));
+    window.cutPage()->cutTable()->selectRow(demo->row());
+    window.CutTableItemClick(window.cutPage()->cutTable()->item(demo->row(), 0));
     window.btnLayout3Play();
-    if (QTest::qWaitFor([&] { return window.headButton->isEnabled(); }, 10000)) {
+    if (QTest::qWaitFor([&] { return window.cutPage()->headButton()->isEnabled(); }, 10000)) {
         QTest::qWait(700);
         window.btnLayout3Play(); // paused on a frame
         window.btnSetHead();
@@ -118,15 +123,15 @@ int main(int argc, char** argv)
     window.btnSlotBack();
 
     // Both recordings in the merge list.
-    window.mergeDirEdit->setText(save);
+    window.mergePage()->mergeDirEdit()->setText(save);
     window.btnEditSlot();
-    window.sourceTable->selectRow(1);
+    window.mergePage()->sourceTable()->selectRow(1);
     window.SourceTableItemClick(nullptr);
     window.btnAddSlot();
-    window.sourceTable->selectRow(0);
+    window.mergePage()->sourceTable()->selectRow(0);
     window.SourceTableItemClick(nullptr);
     window.btnAddSlot();
-    window.targetTable->selectRow(1);
+    window.mergePage()->targetTable()->selectRow(1);
     window.TargetTableItemClick(nullptr);
     QTest::qWait(200);
     window.grab().save(out + "/merge-list.png");

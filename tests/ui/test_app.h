@@ -4,6 +4,11 @@
 #include "i18n/language_config.h"
 #include "resources/resources.h"
 #include "ui/drui.h"
+#include "ui/bands.h"
+#include "ui/cut_page.h"
+#include "ui/home_page.h"
+#include "ui/merge_page.h"
+#include "ui/record_page.h"
 
 #include <QApplication>
 #include <QDir>

@@ -5,7 +5,8 @@
 
 #include "encoder/record_run.h"
 #include "platform/live_children.h"
-#include "recording/record_tray.h"
+#include "ui/record_page.h"
+#include "ui/record_tray.h"
 #include "ui/folder_picker.h"
 
 #include "../support/test_support.h"
@@ -43,7 +44,7 @@ protected:
     {
         SetFolderPicker({});
         if (window) {
-            if (g_recording.load())
+            if (window->recorder().recording())
                 window->btnSlotRecord();
             EXPECT_TRUE(window->recorder().waitForRun(10000));
         }
@@ -69,15 +70,15 @@ protected:
     // The record page with Stop, as restoring the window shows it.
     void expectRecordPageWithStop()
     {
-        EXPECT_TRUE(window->recordButton->isVisible());
-        EXPECT_EQ(window->recordButton->text(), GuiText("MainWnd/Stop"));
+        EXPECT_TRUE(window->recordPage()->recordButton()->isVisible());
+        EXPECT_EQ(window->recordPage()->recordButton()->text(), GuiText("MainWnd/Stop"));
     }
     void expectStoppedWindow()
     {
         EXPECT_TRUE(window->isVisible());
         EXPECT_FALSE(window->isMinimized());
         EXPECT_EQ(window->windowTitle(), productName());
-        EXPECT_EQ(window->recordButton->text(), GuiText("MainWnd/Start"));
+        EXPECT_EQ(window->recordPage()->recordButton()->text(), GuiText("MainWnd/Start"));
     }
 
     TempFolder save;
@@ -90,7 +91,7 @@ protected:
 TEST_F(TrayTest, WithoutATrayHostStartMinimisesAndTheTitleShowsTheTime)
 {
     openWindow();
-    QTest::mouseClick(window->recordButton, Qt::LeftButton);
+    QTest::mouseClick(window->recordPage()->recordButton(), Qt::LeftButton);
     EXPECT_TRUE(window->isMinimized());
     EXPECT_FALSE(window->isHidden());
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowTitle() == "00:00:02 - " + productName(); }, 5000))
@@ -98,7 +99,7 @@ TEST_F(TrayTest, WithoutATrayHostStartMinimisesAndTheTitleShowsTheTime)
 
     window->showNormal(); // what the taskbar does
     expectRecordPageWithStop();
-    QTest::mouseClick(window->recordButton, Qt::LeftButton);
+    QTest::mouseClick(window->recordPage()->recordButton(), Qt::LeftButton);
     expectStoppedWindow();
     ASSERT_TRUE(window->recorder().waitForRun(10000));
     int files = 0;
@@ -111,7 +112,7 @@ TEST_F(TrayTest, WithATrayHostStartHidesAndALostTrayBringsTheWindowBack)
 {
     startTrayHost();
     openWindow();
-    QTest::mouseClick(window->recordButton, Qt::LeftButton);
+    QTest::mouseClick(window->recordPage()->recordButton(), Qt::LeftButton);
     EXPECT_TRUE(window->isHidden());
     EXPECT_TRUE(window->tray().icon()->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->tray().icon()->geometry().isEmpty(); }, 5000)); // docked
@@ -125,6 +126,6 @@ TEST_F(TrayTest, WithATrayHostStartHidesAndALostTrayBringsTheWindowBack)
     EXPECT_TRUE(window->windowTitle().endsWith(" - " + productName()));
     window->showNormal();
     expectRecordPageWithStop();
-    QTest::mouseClick(window->recordButton, Qt::LeftButton);
+    QTest::mouseClick(window->recordPage()->recordButton(), Qt::LeftButton);
     expectStoppedWindow();
 }

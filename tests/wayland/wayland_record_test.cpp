@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <stop_token>
 #include <thread>
 
 using namespace testing_support;
@@ -71,13 +72,13 @@ Recorded record(const ScreenCastPortal& portal, const std::string& path, int ms)
     const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", stream, kPipeWireFps);
     const std::string encoder = BuildRecordCommandLine(
         "ffmpeg", BuildPipeWireRecordArgs({}, stream.width & ~1, stream.height & ~1, kPipeWireFps), path);
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     std::thread timer([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        stop = true;
+        stop.request_stop();
     });
     Recorded r;
-    r.status = RunPipeWireRecord(capture, encoder, path, stream.remoteFd, [&] { return stop.load(); }, &r.frames);
+    r.status = RunPipeWireRecord(capture, encoder, path, stream.remoteFd, stop.get_token(), &r.frames);
     timer.join();
     return r;
 }
@@ -133,8 +134,7 @@ TEST_F(WaylandRecordTest, ChangingWindowGivesAValidMovingMp4OfTheRecordedTime)
     EnsureToolFolder(); // as the window does at start-up
     RecordSettings settings;
     settings.saveFolder = dir.file("it's a $test -1 \u03a9");
-    settings.run = ++g_recordingRun;
-    g_recording = true;
+    std::stop_source stop;
     // The file is named to the window when the first frame has come: the
     // recording must cover the time from then to the stop.
     const std::string before = CurrentOutputPath();
@@ -147,9 +147,9 @@ TEST_F(WaylandRecordTest, ChangingWindowGivesAValidMovingMp4OfTheRecordedTime)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         stopAt = platform::tickCount();
-        g_recording = false;
+        stop.request_stop();
     });
-    const char* notice = RecordScreenCast(settings, dir.file("ScreenRecord.ini"));
+    const char* notice = RecordScreenCast(settings, dir.file("ScreenRecord.ini"), stop.get_token());
     timer.join();
     EXPECT_EQ(notice, nullptr) << notice;
     EXPECT_EQ(platform::liveChildCount(), childrenBefore) << "a child outlived the run";

@@ -75,11 +75,11 @@ TEST(WinRunTool, QuitIsWrittenOnEveryPassUntilTheChildEnds)
 {
     TempFolder dir;
     const std::string count = dir.file("quits");
-    EXPECT_EQ(RunTool(child("ignore-q 600 " + quoteArgument(count)), {}, [] { return true; }), RunStopRequested);
+    EXPECT_EQ(RunTool(child("ignore-q 600 " + quoteArgument(count)), {}, stopAfter(0)), RunStopRequested);
     EXPECT_GT(std::stoi(readFile(count)), 20);
     // And a child that listens ends on the first one: "q\r\n" reaches it whole.
     const std::uint64_t start = platform::tickCount();
-    EXPECT_EQ(RunTool(child("frames"), {}, [] { return true; }), RunStopRequested);
+    EXPECT_EQ(RunTool(child("frames"), {}, stopAfter(0)), RunStopRequested);
     EXPECT_LT(platform::tickCount() - start, 3000u);
 }
 

@@ -1,6 +1,6 @@
-#include "audio/audio_combo.h"
+#include "ui/audio_combo.h"
 
-#include "audio/audio_mode.h"
+#include "encoder/record_command.h"
 
 #include <QComboBox>
 #include <QIcon>
@@ -17,11 +17,11 @@ AudioEntryTexts AudioEntryTexts::fromLookup(const std::function<QString(const QS
 void appendAudioEntries(QComboBox& combo, const platform::AudioSources& found, const AudioEntryTexts& texts)
 {
     if (found.microphoneFound)
-        combo.addItem(QIcon(), texts.computerSoundAndMic, QVariant(unsigned(kComputerSoundAndMicMode)));
+        combo.addItem(QIcon(), texts.computerSoundAndMic, QVariant(unsigned(AudioComputerSoundAndMic)));
     if (found.computerSoundFound)
-        combo.addItem(QIcon(), texts.computerSound, QVariant(unsigned(kComputerSoundMode)));
+        combo.addItem(QIcon(), texts.computerSound, QVariant(unsigned(AudioComputerSound)));
     if (found.microphoneFound)
-        combo.addItem(QIcon(), texts.mic, QVariant(unsigned(kMicrophoneMode)));
+        combo.addItem(QIcon(), texts.mic, QVariant(unsigned(AudioMicrophone)));
 }
 
 void discoverAudioChoices(QComboBox& combo, DeviceSlots& deviceSlots, const AudioEntryTexts& texts)
@@ -41,12 +41,6 @@ std::optional<int> audioModeOfEntry(const QComboBox& combo, int index)
     if (index < 0 || index >= combo.count())
         return std::nullopt;
     return static_cast<int>(combo.itemData(index).toUInt());
-}
-
-void applyAudioComboIndex(const QComboBox& combo, int index)
-{
-    if (const std::optional<int> mode = audioModeOfEntry(combo, index))
-        setAudioMode(*mode);
 }
 
 } // namespace audio

@@ -43,8 +43,4 @@ void appendNoneEntry(QComboBox& combo, const QString& text = QObject::tr("None")
 // taken as signed. Empty for an index with no entry.
 std::optional<int> audioModeOfEntry(const QComboBox& combo, int index);
 
-// What `ComBoxIndexChange(int)` does: makes the entry at `index` the audio
-// mode. An index with no entry (-1 while the combo is emptied) keeps the mode.
-void applyAudioComboIndex(const QComboBox& combo, int index);
-
 } // namespace audio

@@ -1,4 +1,4 @@
-#include "recording/record_tray.h"
+#include "ui/record_tray.h"
 
 #include "i18n/language_config.h"
 

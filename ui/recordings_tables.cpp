@@ -1,4 +1,4 @@
-#include "library/recordings_tables.h"
+#include "ui/recordings_tables.h"
 
 #include "i18n/language_config.h"
 #include "library/recordings_listing.h"
@@ -101,7 +101,7 @@ void fillSourceTable(QTableWidget* table, const QString& folder, DurationCache& 
     }
 }
 
-bool addSelectedRow(QTableWidget* source, QTableWidget* target)
+bool addSelectedRow(QTableWidget* source, QTableWidget* target, const QString& shownName)
 {
     const QList<QTableWidgetItem*> selected = source->selectedItems();
     if (selected.size() < 3)
@@ -109,7 +109,7 @@ bool addSelectedRow(QTableWidget* source, QTableWidget* target)
     const int row = target->rowCount();
     target->insertRow(row);
     target->setColumnWidth(0, kNameWidth);
-    target->setItem(row, 0, nameItem(selected[0]->text()));
+    target->setItem(row, 0, nameItem(shownName));
     target->setItem(row, 1, new QTableWidgetItem(selected[1]->text()));
     target->setItem(row, 2, new QTableWidgetItem(selected[2]->text()));
     return true;
@@ -151,13 +151,4 @@ int selectedRow(const QTableWidget* table)
 {
     const QList<QTableWidgetItem*> selected = table->selectedItems();
     return selected.isEmpty() ? -1 : selected.first()->row();
-}
-
-std::vector<std::string> tableNames(const QTableWidget* table)
-{
-    std::vector<std::string> names;
-    for (int row = 0; row < table->rowCount(); ++row)
-        if (const QTableWidgetItem* item = table->item(row, 0))
-            names.push_back(item->text().toStdString());
-    return names;
 }

@@ -1,6 +1,7 @@
-#include "audio/audio_combo.h"
-#include "audio/audio_mode.h"
+#include "ui/audio_combo.h"
+
 #include "audio/device_slots.h"
+#include "encoder/record_command.h"
 
 #include <gtest/gtest.h>
 
@@ -45,14 +46,13 @@ std::unique_ptr<QComboBox> recordPageCombo(const platform::AudioSources& found)
 {
     app();
     auto combo = std::make_unique<QComboBox>();
-    QComboBox* raw = combo.get();
-    QObject::connect(raw, &QComboBox::currentIndexChanged, raw,
-                     [raw](int index) { audio::applyAudioComboIndex(*raw, index); });
     audio::appendAudioEntries(*combo, found, kTexts);
     audio::appendNoneEntry(*combo, "None");
     combo->setCurrentIndex(0);
     return combo;
 }
+
+int chosen(const QComboBox& combo) { return audio::audioModeOfEntry(combo, combo.currentIndex()).value_or(-99); }
 
 // Readable failures: the text and user data of each entry.
 [[maybe_unused]] void PrintTo(const Entry& e, std::ostream* o) { *o << e.text.toStdString() << "=" << e.userData; }
@@ -67,23 +67,23 @@ TEST(AudioCombo, EntriesFollowWhatWasFound)
                                                    {"Computer sound", 0},
                                                    {"Mic", 1},
                                                    {"None", 4294967294u}}));
-    EXPECT_EQ(audio::audioMode(), audio::kComputerSoundAndMicMode);
+    EXPECT_EQ(chosen(*combo), AudioComputerSoundAndMic);
 
     // Only a microphone: "both" is still offered and is the first choice.
     platform::AudioSources micOnly{"", "mic", false, true};
     combo = recordPageCombo(micOnly);
     EXPECT_EQ(entries(*combo), (std::vector<Entry>{{"Computer sound and mic", 2}, {"Mic", 1}, {"None", 4294967294u}}));
     EXPECT_EQ(combo->currentIndex(), 0);
-    EXPECT_EQ(audio::audioMode(), audio::kComputerSoundAndMicMode);
+    EXPECT_EQ(chosen(*combo), AudioComputerSoundAndMic);
 
     platform::AudioSources computerOnly{"spk.monitor", "", true, false};
     combo = recordPageCombo(computerOnly);
     EXPECT_EQ(entries(*combo), (std::vector<Entry>{{"Computer sound", 0}, {"None", 4294967294u}}));
-    EXPECT_EQ(audio::audioMode(), audio::kComputerSoundMode);
+    EXPECT_EQ(chosen(*combo), AudioComputerSound);
 
     combo = recordPageCombo({});
     EXPECT_EQ(entries(*combo), (std::vector<Entry>{{"None", 4294967294u}}));
-    EXPECT_EQ(audio::audioMode(), audio::kNoSoundMode);
+    EXPECT_EQ(chosen(*combo), AudioNone);
 }
 
 TEST(AudioCombo, ChoosingAnEntrySetsTheModeAsSigned)
@@ -92,13 +92,11 @@ TEST(AudioCombo, ChoosingAnEntrySetsTheModeAsSigned)
     const std::vector<int> expected = {2, 0, 1, -2};
     for (int i = 0; i < combo->count(); ++i) {
         combo->setCurrentIndex(i);
-        EXPECT_EQ(audio::audioMode(), expected[std::size_t(i)]) << "entry " << i;
+        EXPECT_EQ(chosen(*combo), expected[std::size_t(i)]) << "entry " << i;
         EXPECT_EQ(audio::audioModeOfEntry(*combo, i), expected[std::size_t(i)]);
     }
-    // Emptying the combo reports index -1, which is no choice at all.
-    combo->setCurrentIndex(1);
+    // An emptied combo has no choice at all.
     combo->clear();
-    EXPECT_EQ(audio::audioMode(), audio::kComputerSoundMode);
     EXPECT_FALSE(audio::audioModeOfEntry(*combo, 0).has_value());
 }
 

@@ -25,9 +25,10 @@ void fillCutTable(QTableWidget* table, const QString& folder);
 // The source table shows lengths: those not in `cache` are probed.
 void fillSourceTable(QTableWidget* table, const QString& folder, DurationCache& cache, const DurationProbe& probe);
 
-// Appends a copy of the source table's selected row to the target table.
-// False when no whole row is selected.
-bool addSelectedRow(QTableWidget* source, QTableWidget* target);
+// Appends a copy of the source table's selected row to the target table,
+// showing `shownName` (the recording's full path) for its name. False when
+// no whole row is selected.
+bool addSelectedRow(QTableWidget* source, QTableWidget* target, const QString& shownName);
 // Swaps the texts of the selected row with the row `step` (-1 or 1) away and
 // moves the selection with them. Returns the row now selected, or -1 when
 // nothing was selected; a row at the edge stays where it is.
@@ -36,5 +37,3 @@ int moveSelectedRow(QTableWidget* table, int step);
 bool deleteSelectedRow(QTableWidget* table);
 // The selected row, or -1.
 int selectedRow(const QTableWidget* table);
-// Column 0 of every row, top to bottom.
-std::vector<std::string> tableNames(const QTableWidget* table);

@@ -1,0 +1,65 @@
+// The player session with the real player, drawing nowhere and silent: no
+// window, X server or sound server.
+#include "player/player_session.h"
+
+#include "../support/test_support.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+TEST(PlayerSession, StatesAndMarksBelongToTheChosenRecording)
+{
+    static int argc = 1;
+    static char name[] = "player_session_tests";
+    static char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    TempFolder folder;
+    const std::string first = folder.file("-first $1 \"录像\".mp4");
+    const std::string second = folder.file("second.mp4");
+    ASSERT_EQ(makeRecording(first, 3), "");
+    ASSERT_EQ(makeRecording(second, 1), "");
+
+    PlayerSession session;
+    session.setVideo({"null", {"-ao", "null"}});
+    int cleared = 0;
+    QObject::connect(&session, &PlayerSession::marksCleared, [&] { ++cleared; });
+    session.togglePlay(0); // nothing chosen: nothing plays
+    EXPECT_EQ(session.process(), nullptr);
+
+    session.choose(QString::fromStdString(first));
+    session.togglePlay(0);
+    EXPECT_EQ(session.state(), PlayerSession::State::Playing);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.playerState().length() == 3; }, 10000));
+    session.togglePlay(0);
+    EXPECT_EQ(session.state(), PlayerSession::State::Paused);
+    session.seek(1);
+    session.setStartMark();
+    session.seek(2);
+    session.setEndMark();
+    EXPECT_EQ(session.startMark(), 1);
+    EXPECT_EQ(session.endMark(), 2);
+    session.choose(QString::fromStdString(first)); // the same: nothing changes
+    EXPECT_EQ(session.endMark(), 2);
+
+    // Marks of one recording must never cut another.
+    session.choose(QString::fromStdString(second));
+    EXPECT_EQ(session.process(), nullptr);
+    EXPECT_EQ(session.state(), PlayerSession::State::Idle);
+    EXPECT_EQ(session.startMark(), 0);
+    EXPECT_EQ(session.endMark(), 0);
+    EXPECT_EQ(cleared, 2);
+
+    session.togglePlay(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.state() == PlayerSession::State::Ended; }, 15000));
+    const qint64 ended = session.process()->processId();
+    session.togglePlay(0); // from the beginning, in a new player
+    EXPECT_EQ(session.state(), PlayerSession::State::Playing);
+    EXPECT_NE(session.process()->processId(), ended);
+    session.end();
+    EXPECT_EQ(session.process(), nullptr);
+}

@@ -1,0 +1,153 @@
+#include "ui/cut_page.h"
+
+#include "i18n/language_config.h"
+#include "ui/bands.h"
+#include "ui/keyboard_access.h"
+#include "ui/page_parts.h"
+#include "ui/recordings_tables.h"
+#include "ui/styles.h"
+
+#include <QEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+CutPage::CutPage(QWidget* parent, int w, const QString& folder) : QWidget(parent), band_(new TitleBand(this, w, 50))
+{
+    const int q = w / 4;
+    setObjectName(QStringLiteral("cutPage"));
+    setFont(ui::calibri(12, true));
+    setStyleSheet(ui::kTableFocusMark);
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    ui::addBand(box, band_);
+
+    auto* folderRow = ui::rowWithMargins();
+    auto* container = new QLabel(this);
+    container->setStyleSheet(ui::kPanelStyle);
+    container->setMinimumSize(200, 25);
+    cutDirEdit_ = ui::folderEdit(folder, container, QRect(0, 0, 220, 25));
+    cutDirEdit_->setAccessibleName(ui::withoutColon(GuiText("MainWnd/VideoDir")));
+    cutDirEdit_->installEventFilter(this);
+    connect(ui::folderButton(container, QRect(230, 0, 30, 25)), &QPushButton::clicked, this,
+            &CutPage::folderClicked);
+    folderRow->addWidget(container);
+    folderRow->addSpacing(w - 300);
+    box->addLayout(folderRow);
+
+    auto* middle = ui::rowWithMargins();
+    cutTable_ = makeCutTable(this);
+    ui::nameTable(cutTable_, "MainWnd/Recordings");
+    // A column a screen reader can name.
+    cutTable_->setHorizontalHeaderLabels({GuiText("MainWnd/FileName")});
+    connect(cutTable_, &QTableWidget::itemClicked, this, &CutPage::tableClicked);
+    connect(cutTable_, &QTableWidget::itemDoubleClicked, this, &CutPage::tableDoubleClicked);
+    videoLabel_ = new QLabel(this);
+    // The player draws into it by its window id.
+    videoLabel_->setAttribute(Qt::WA_NativeWindow);
+    videoLabel_->setAlignment(Qt::AlignCenter);
+    videoLabel_->setMinimumSize(w - 300, 300);
+    middle->addWidget(cutTable_);
+    middle->addSpacing(10);
+    middle->addWidget(videoLabel_);
+    box->addLayout(middle);
+
+    auto* sliderRow = ui::rowWithMargins();
+    positionSlider_ = new QSlider(Qt::Horizontal, this);
+    positionSlider_->setStyleSheet(ui::sliderSheet());
+    positionSlider_->setAccessibleName(GuiText("MainWnd/Position"));
+    connect(positionSlider_, &QSlider::sliderMoved, this, &CutPage::sliderMoved);
+    positionLabel_ = ui::whiteLabel(QString(), this);
+    sliderRow->addWidget(positionSlider_);
+    sliderRow->addWidget(positionLabel_);
+    box->addLayout(sliderRow);
+
+    auto* bar = new QLabel(this);
+    bar->setMinimumSize(w, 40);
+    auto place = [](QWidget* widget, int x, int width) { widget->setGeometry(x, 2, width, 25); };
+    playButton_ = ui::greyButton(GuiText("MainWnd/Play"), bar);
+    playButton_->setIcon(QIcon(QStringLiteral(":/image/play.png")));
+    place(playButton_, q, 80);
+    connect(playButton_, &QPushButton::clicked, this, &CutPage::playClicked);
+    headButton_ = ui::greyButton(GuiText("MainWnd/StartTime"), bar);
+    place(headButton_, q + 90, 80);
+    connect(headButton_, &QPushButton::clicked, this, &CutPage::startMarkClicked);
+    headLabel_ = ui::whiteLabel(QStringLiteral("00:00"), bar);
+    place(headLabel_, q + 180, 100);
+    tailButton_ = ui::greyButton(GuiText("MainWnd/EndTime"), bar);
+    place(tailButton_, q + 280, 90);
+    connect(tailButton_, &QPushButton::clicked, this, &CutPage::endMarkClicked);
+    tailLabel_ = ui::whiteLabel(QStringLiteral("00:00"), bar);
+    place(tailLabel_, q + 380, 100);
+    cutButton_ = ui::greyButton(GuiText("MainWnd/Cut"), bar);
+    cutButton_->setIcon(QIcon(QStringLiteral(":/image/cut.png")));
+    place(cutButton_, q + 490, 100);
+    connect(cutButton_, &QPushButton::clicked, this, &CutPage::cutClicked);
+    QPushButton* back = ui::greyButton(GuiText("MainWnd/Back"), bar);
+    place(back, q + 600, 80);
+    connect(back, &QPushButton::clicked, this, &CutPage::backClicked);
+    for (QPushButton* b : {playButton_, headButton_, tailButton_, cutButton_})
+        b->setEnabled(false);
+    ui::widenRow({playButton_, headButton_, headLabel_, tailButton_, tailLabel_, cutButton_, back}, 10, w - 10);
+    box->addWidget(bar);
+    box->addWidget(new FooterBand(this, w, false));
+    ui::pressOnEnter(this);
+}
+
+bool CutPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == cutDirEdit_ && event->type() == QEvent::FocusOut && !cutDirEdit_->text().isEmpty())
+        emit folderEdited(cutDirEdit_->text());
+    return QWidget::eventFilter(watched, event);
+}
+
+QString CutPage::selectedName() const
+{
+    const QList<QTableWidgetItem*> selected = cutTable_->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+void CutPage::showPlaying(bool playing)
+{
+    playButton_->setText(GuiText(playing ? "MainWnd/Pause" : "MainWnd/Play"));
+    playButton_->setIcon(QIcon(QString::fromLatin1(playing ? ":/image/pause.png" : ":/image/play.png")));
+}
+
+void CutPage::showPosition(int sliderValue, const QString& label)
+{
+    positionSlider_->setValue(sliderValue);
+    if (!label.isEmpty())
+        positionLabel_->setText(label);
+}
+
+void CutPage::showLength(int sliderMaximum, const QString& label)
+{
+    positionLabel_->setText(label);
+    positionSlider_->setRange(0, sliderMaximum);
+    headButton_->setEnabled(true);
+}
+
+void CutPage::clearMarks()
+{
+    headLabel_->setText(QStringLiteral("00:00"));
+    tailLabel_->setText(QStringLiteral("00:00"));
+    headButton_->setEnabled(false);
+    tailButton_->setEnabled(false);
+    cutButton_->setEnabled(false);
+}
+
+void CutPage::showStartMark(const QString& text)
+{
+    headLabel_->setText(text);
+    tailButton_->setEnabled(true);
+}
+
+void CutPage::showEndMark(const QString& text)
+{
+    tailLabel_->setText(text);
+    cutButton_->setEnabled(true);
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The cut page: a folder's recordings, the player's picture and position,
+// and the buttons that play, take the marks and cut.
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QTableWidget;
+class QTableWidgetItem;
+class TitleBand;
+
+class CutPage : public QWidget {
+    Q_OBJECT
+public:
+    CutPage(QWidget* parent, int width, const QString& folder);
+
+    TitleBand* titleBand() const { return band_; }
+    QLineEdit* cutDirEdit() const { return cutDirEdit_; }
+    QTableWidget* cutTable() const { return cutTable_; }
+    QLabel* videoLabel() const { return videoLabel_; }
+    QSlider* positionSlider() const { return positionSlider_; }
+    QLabel* positionLabel() const { return positionLabel_; }
+    QPushButton* playButton() const { return playButton_; }
+    QPushButton* headButton() const { return headButton_; }
+    QPushButton* tailButton() const { return tailButton_; }
+    QPushButton* cutButton() const { return cutButton_; }
+    QLabel* headLabel() const { return headLabel_; }
+    QLabel* tailLabel() const { return tailLabel_; }
+
+    // The chosen row's file name; empty when none is chosen.
+    QString selectedName() const;
+    // The play button as playing (it offers Pause) or not.
+    void showPlaying(bool playing);
+    // The position and, once known, the length.
+    void showPosition(int sliderValue, const QString& label);
+    void showLength(int sliderMaximum, const QString& label);
+    // A new recording: no marks yet, nothing to cut.
+    void clearMarks();
+    void showStartMark(const QString& text);
+    void showEndMark(const QString& text);
+
+signals:
+    void backClicked();
+    void folderClicked();
+    // The folder field lost the focus with a folder in it.
+    void folderEdited(const QString& folder);
+    void tableClicked(QTableWidgetItem* item);
+    void tableDoubleClicked(QTableWidgetItem* item);
+    void playClicked();
+    void startMarkClicked();
+    void endMarkClicked();
+    void cutClicked();
+    void sliderMoved(int position);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TitleBand* band_;
+    QLineEdit* cutDirEdit_ = nullptr;
+    QTableWidget* cutTable_ = nullptr;
+    QLabel* videoLabel_ = nullptr;
+    QSlider* positionSlider_ = nullptr;
+    QLabel* positionLabel_ = nullptr;
+    QPushButton* playButton_ = nullptr;
+    QPushButton* headButton_ = nullptr;
+    QPushButton* tailButton_ = nullptr;
+    QPushButton* cutButton_ = nullptr;
+    QLabel* headLabel_ = nullptr;
+    QLabel* tailLabel_ = nullptr;
+};

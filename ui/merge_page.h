@@ -1,0 +1,59 @@
+#pragma once
+// The merge page: a folder's recordings with their lengths and sizes, the
+// merge list with the full path of each row, and the buttons that fill,
+// order and merge it.
+#include <QWidget>
+
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QTableWidgetItem;
+class TitleBand;
+
+class MergePage : public QWidget {
+    Q_OBJECT
+public:
+    MergePage(QWidget* parent, int width, const QString& folder);
+
+    TitleBand* titleBand() const { return band_; }
+    QLineEdit* mergeDirEdit() const { return mergeDirEdit_; }
+    QTableWidget* sourceTable() const { return sourceTable_; }
+    QTableWidget* targetTable() const { return targetTable_; }
+    QPushButton* addButton() const { return addButton_; }
+    QPushButton* upButton() const { return upButton_; }
+    QPushButton* downButton() const { return downButton_; }
+    QPushButton* deleteButton() const { return deleteButton_; }
+    QPushButton* mergeButton() const { return mergeButton_; }
+
+    // The up, down and delete buttons for the merge list's row `row`
+    // (-1: none selected), and merge for a list of `rows`.
+    void showListButtons(int row, int rows);
+
+signals:
+    void backClicked();
+    void folderClicked();
+    // The folder field lost the focus with a folder in it.
+    void folderEdited(const QString& folder);
+    void sourceClicked(QTableWidgetItem* item);
+    void sourceDoubleClicked(QTableWidgetItem* item);
+    void targetClicked(QTableWidgetItem* item);
+    void addClicked();
+    void upClicked();
+    void downClicked();
+    void deleteClicked();
+    void mergeClicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TitleBand* band_;
+    QLineEdit* mergeDirEdit_ = nullptr;
+    QTableWidget* sourceTable_ = nullptr;
+    QTableWidget* targetTable_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* upButton_ = nullptr;
+    QPushButton* downButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QPushButton* mergeButton_ = nullptr;
+};

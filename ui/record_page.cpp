@@ -1,0 +1,133 @@
+#include "ui/record_page.h"
+
+#include "encoder/record_command.h"
+#include "i18n/language_config.h"
+#include "ui/audio_combo.h"
+#include "ui/bands.h"
+#include "ui/keyboard_access.h"
+#include "ui/page_parts.h"
+#include "ui/styles.h"
+#include "util/files.h"
+#include "util/format.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+QString freeSpaceText(const QString& folder)
+{
+    std::uint64_t freeBytes = 0; // a failed query shows as 0 bytes
+    GetDriveFreeSpace(folder.toStdString(), freeBytes);
+    return QString::fromStdString(FormatSize(static_cast<std::int64_t>(freeBytes)));
+}
+
+RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder, audio::DeviceSlots& deviceSlots,
+                       bool recording)
+    : QWidget(parent), band_(new TitleBand(this, w, 40))
+{
+    setObjectName(QStringLiteral("recordPage"));
+    setFont(ui::calibri(12, true));
+    auto* box = new QVBoxLayout(this);
+    box->setSpacing(5);
+    box->setContentsMargins(0, 0, 0, 0);
+    ui::addBand(box, band_);
+    box->addStretch(3);
+
+    auto* panel = new QLabel(this);
+    panel->setStyleSheet(ui::kPanelStyle);
+    panel->setMinimumSize(300, 320);
+    auto* panelBox = new QVBoxLayout;
+    panelBox->setContentsMargins(50, 50, 50, 50);
+    panelBox->addWidget(panel);
+    box->addLayout(panelBox);
+
+    auto* audioCaption = new QLabel(GuiText("MainWnd/Audio"), panel);
+    audioCaption->setGeometry(50, 80, 120, 25);
+    audioCombo_ = new QComboBox(panel);
+    audioCombo_->setGeometry(180, 80, 300, 25);
+    audioCaption->setBuddy(audioCombo_);
+    connect(audioCombo_, &QComboBox::currentIndexChanged, this, &RecordPage::audioIndexChanged);
+    audio::discoverAudioChoices(*audioCombo_, deviceSlots,
+                                audio::AudioEntryTexts::fromLookup([](const QString& key) {
+                                    return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
+                                }));
+    audio::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
+    audioCombo_->setCurrentIndex(0);
+
+    recordTimeLabel_ = new QLabel(panel);
+    recordTimeLabel_->setFont(ui::calibri(18, true));
+    // Five lines of text; a font whose lines are taller than Calibri's
+    // (Carlito) needs more than 150 pixels to show them all.
+    recordTimeLabel_->setGeometry(600, 50, 600, std::max(150, 5 * recordTimeLabel_->fontMetrics().lineSpacing()));
+    recordTimeLabel_->setStyleSheet(QStringLiteral("color: red;"));
+
+    auto* saveCaption = new QLabel(GuiText("MainWnd/SaveDir"), panel);
+    saveCaption->setGeometry(50, 120, 120, 25);
+    saveDirEdit_ = ui::folderEdit(saveFolder, panel, QRect(180, 120, 300, 25));
+    saveCaption->setBuddy(saveDirEdit_);
+    saveDirEdit_->setEnabled(false);
+    // Disabled only so that the folder button is the one way to change it:
+    // its text must still read on the grey panel, as it does on Windows.
+    QPalette readable = saveDirEdit_->palette();
+    readable.setColor(QPalette::Disabled, QPalette::Text, QColor(109, 109, 109));
+    saveDirEdit_->setPalette(readable);
+    connect(ui::folderButton(panel, QRect(500, 120, 30, 25)), &QPushButton::clicked, this,
+            &RecordPage::folderClicked);
+
+    auto* freeCaption = new QLabel(GuiText("MainWnd/FreeSpace"), panel);
+    freeCaption->setGeometry(50, 170, 200, 25);
+    freeSpaceLabel_ = new QLabel(GuiText("MainWnd/Unknow"), panel);
+    freeSpaceLabel_->setGeometry(220, 170, 100, 25);
+    freeCaption->setBuddy(freeSpaceLabel_);
+    if (!saveDirEdit_->text().isEmpty())
+        freeSpaceLabel_->setText(freeSpaceText(saveDirEdit_->text()));
+
+    QString description = GuiText("MainWnd/ScreenDescri");
+    description.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    auto* descriptionLabel = new QLabel(description, panel);
+    descriptionLabel->setGeometry(50, 220, 800, 50);
+    // Longer translations take a second line.
+    descriptionLabel->setWordWrap(true);
+
+    box->addStretch(3);
+    auto* bar = new QLabel(this);
+    bar->setMinimumSize(w, 40);
+    QPushButton* back = ui::greyButton(GuiText("MainWnd/Back"), bar);
+    back->setGeometry(50, 2, 100, 35);
+    connect(back, &QPushButton::clicked, this, &RecordPage::backClicked);
+    recordButton_ = ui::greyButton(GuiText(recording ? "MainWnd/Stop" : "MainWnd/Start"), bar);
+    recordButton_->setGeometry(w - 150, 2, 100, 35);
+    connect(recordButton_, &QPushButton::clicked, this, &RecordPage::recordClicked);
+    ui::widenRow({back}, 0, recordButton_->x() - 10);
+    ui::widenRow({recordButton_}, back->geometry().right() + 10, w - 10);
+    box->addWidget(bar);
+    box->addWidget(new FooterBand(this, w, false));
+    ui::pressOnEnter(this);
+    showRecording(recording);
+}
+
+void RecordPage::showRecording(bool recording)
+{
+    recordButton_->setText(GuiText(recording ? "MainWnd/Stop" : "MainWnd/Start"));
+    recordTimeLabel_->setVisible(recording);
+}
+
+void RecordPage::setStatusText(const QString& text) { recordTimeLabel_->setText(text); }
+
+void RecordPage::showSaveFolder(const QString& folder)
+{
+    saveDirEdit_->setText(folder);
+    if (!folder.isEmpty())
+        freeSpaceLabel_->setText(freeSpaceText(folder));
+}
+
+int RecordPage::audioMode() const
+{
+    return audio::audioModeOfEntry(*audioCombo_, audioCombo_->currentIndex()).value_or(RecordSources{}.audioMode);
+}
+
+void RecordPage::chooseNoSound() { audioCombo_->setCurrentIndex(audioCombo_->count() - 1); }
