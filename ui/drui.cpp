@@ -1,14 +1,11 @@
 #include "ui/drui.h"
 
-#include "encoder/record_run.h"
+#include "encoder/runner.h"
 #include "encoder/shutdown.h"
 #include "encoder/stream_ops.h"
-#include "encoder/tool.h"
 #include "i18n/language_config.h"
-#include "platform/audio_sources.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "recording/record_window.h"
 #include "settings/save_folder.h"
 #include "settings/web_links.h"
 #include "ui/bands.h"
@@ -19,13 +16,12 @@
 #include "ui/page_opener.h"
 #include "ui/record_page.h"
 #include "ui/recordings_tables.h"
-#include "ui/scan_ui.h"
 #include "ui/styles.h"
 #include "ui/window_drag.h"
 #include "util/format.h"
 
 #include <QAction>
-#include <QApplication>
+#include <QGuiApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QKeyEvent>
@@ -36,7 +32,6 @@
 #include <QScreen>
 #include <QStackedLayout>
 #include <QTableWidget>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -60,12 +55,15 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
         move(desktop.x() + (desktop.width() - 1000) / 2, desktop.y() + (desktop.height() - 600) / 2);
     }
     m_settingsPath = QString::fromStdString(settings::SettingsFilePath());
-    m_tray = new RecordTray(this);
-    connect(m_tray, &RecordTray::pauseTriggered, this, &DRUI::btnSlotMenuPause);
-    connect(m_tray, &RecordTray::stopTriggered, this, &DRUI::btnSlotMenuStop);
-    connect(m_tray, &RecordTray::quitTriggered, this, &DRUI::btnSlotMenuQuit);
-    connect(m_tray, &RecordTray::activated, this, &DRUI::trayiconActivated);
-    connect(&m_jobs, &JobRunner::progress, this, &DRUI::forwardJobProgress);
+    m_recording = new RecordingFront(this, [this](const QString& title, const QString& text) {
+        showNotice(this, title, text);
+    });
+    m_jobs = new JobFront(this);
+    RecordTray* tray = &m_recording->tray();
+    connect(tray, &RecordTray::pauseTriggered, this, &DRUI::btnSlotMenuPause);
+    connect(tray, &RecordTray::stopTriggered, this, &DRUI::btnSlotMenuStop);
+    connect(tray, &RecordTray::quitTriggered, this, &DRUI::btnSlotMenuQuit);
+    connect(tray, &RecordTray::activated, this, &DRUI::trayiconActivated);
     connectPlayer();
     showNotice = [](QWidget* parent, const QString& title, const QString& message) {
         QMessageBox::information(parent, title, message, QMessageBox::Ok);
@@ -76,13 +74,10 @@ DRUI::~DRUI()
 {
     // Every run and job is asked to stop; an encoder that ignores "q" is
     // ended by force, so none of these waits is unbounded.
-    m_jobs.stopAll();
-    m_recorder.shutdown();
-    m_recorder.waitForRun(kTerminateAfterMs + kKillAfterMs + 1000);
-    m_jobs.waitUntilIdle(kTerminateAfterMs + kKillAfterMs + 1000);
+    m_jobs->stopAll();
+    m_recording->shutdown(kTerminateAfterMs + kKillAfterMs + 1000);
+    m_jobs->waitUntilIdle(kTerminateAfterMs + kKillAfterMs + 1000);
     EndOurEncoders();
-    if (m_recordTimer)
-        m_recordTimer->stop();
     m_player.end();
 }
 
@@ -92,25 +87,9 @@ void DRUI::initUi(bool firstTime)
     settings::updateWebLinks(CLanguageConfig::Instance()->configPath().toStdString());
     // The player draws into the cut page, which is about to be made anew.
     m_player.end();
-    if (firstTime) {
-        platform::prepareAudioCapture();
-        m_recorder.attachWorker();
-        // A Wayland run that could not record says why, and the window stops.
-        connect(&m_recorder, &RecordController::notice, this, [this](const QString& key) {
-            if (m_recorder.recording())
-                stopRecording(false);
-            showNotice(this, GuiText("MainWnd/Recorder"), GuiText(key.toLatin1().constData()));
-        });
-        EnsureToolFolder();
-        m_recorder.resetCounters();
-    }
+    if (firstTime)
+        m_recording->attach();
     createPages();
-    // One timer for the window's whole life: a rebuild during a recording
-    // must not lose the running count.
-    if (!m_recordTimer) {
-        m_recordTimer = new QTimer(this);
-        connect(m_recordTimer, &QTimer::timeout, this, &DRUI::doTimerRec);
-    }
 }
 
 void DRUI::createPages()
@@ -120,7 +99,9 @@ void DRUI::createPages()
     for (QWidget* old : std::initializer_list<QWidget*>{m_home, m_record, m_cut, m_merge})
         delete old;
     m_home = new HomePage(this, w);
-    m_record = new RecordPage(this, w, folder, m_deviceSlots, m_recorder.recording());
+    m_record = new RecordPage(this, w, folder, m_recording->deviceSlots(), m_recording->recording());
+    m_recording->setPage(m_record);
+    m_recording->setSettingsPath(m_settingsPath);
     m_cut = new CutPage(this, w, folder);
     m_merge = new MergePage(this, w, folder);
     for (TitleBand* band : {m_home->titleBand(), m_record->titleBand(), m_cut->titleBand(), m_merge->titleBand()})
@@ -157,8 +138,6 @@ void DRUI::createPages()
     connect(m_merge, &MergePage::downClicked, this, &DRUI::btnDownSlot);
     connect(m_merge, &MergePage::deleteClicked, this, &DRUI::btnDelSlot);
     connect(m_merge, &MergePage::mergeClicked, this, &DRUI::btnSlotLayout4Merge);
-    // A rebuilt merge page starts with an empty list.
-    m_mergeList = MergeList();
 
     if (!m_pageStack) {
         m_pageStack = new QStackedLayout;
@@ -234,7 +213,7 @@ void DRUI::btnMenButtonSlot() {}
 
 void DRUI::btnSlot()
 {
-    m_tray->build(m_recorder.recording());
+    m_recording->tray().build(m_recording->recording());
     m_pageStack->setCurrentIndex(1);
 }
 
@@ -307,71 +286,9 @@ void DRUI::ComBoxIndexChange(int)
     // Nothing to keep: a recording reads the chosen entry when it starts.
 }
 
-RecordSettings DRUI::currentRecordSettings() const
-{
-    RecordSettings settings;
-    settings.sources.audioMode = m_record->audioMode();
-    settings.sources.computerSound = m_deviceSlots.computerSound();
-    settings.sources.microphone = m_deviceSlots.microphone();
-    settings.saveFolder = m_record->saveDirEdit()->text().toStdString();
-    return settings;
-}
+void DRUI::btnSlotRecord() { m_recording->toggle(true); }
 
-void DRUI::startRecording()
-{
-    // A folder the system cannot take whole is refused, never cut.
-    if (!settings::SaveFolderFits(m_record->saveDirEdit()->text().toStdString())) {
-        showNotice(this, GuiText("MainWnd/Recorder"),
-                   GuiText("Messages/MSG1020").arg(static_cast<qulonglong>(platform::maxFolderPathChars())));
-        return;
-    }
-    m_recordTimer->stop();
-    m_record->showRecording(true);
-    m_tray->showStarted();
-    m_recordTimer->start(200);
-    m_recorder.setSettingsPath(m_settingsPath.toStdString());
-    m_recorder.start(currentRecordSettings());
-    if (WindowAwayOnStart(QSystemTrayIcon::isSystemTrayAvailable()) == WindowAway::Hidden)
-        hide();
-    else
-        showMinimized();
-}
-
-void DRUI::stopRecording(bool fromRecordButton)
-{
-    m_recorder.stop();
-    m_record->showRecording(false);
-    m_tray->showStopped();
-    m_recordTimer->stop();
-    QThread::msleep(100);
-    setWindowTitle(GuiText("MainWnd/FreeProductName"));
-    // A window minimised for want of a tray comes back as it was before.
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    show();
-    if (fromRecordButton && m_recorder.recordError == RecordController::kLowDiskError)
-        showNotice(this, GuiText("MainWnd/Recorder"), GuiText("Messages/MSG1017"));
-    if (fromRecordButton && m_recorder.recordError == RecordController::kNoFileError) {
-        QString text = GuiText("Messages/MSG1024").replace(QStringLiteral("\\n"), QStringLiteral("\n"));
-        showNotice(this, GuiText("MainWnd/Recorder"), text.replace(QStringLiteral("%1"), QString::fromStdString(LastEncoderLine())));
-    }
-    m_recorder.recordError = 0;
-}
-
-void DRUI::btnSlotRecord()
-{
-    if (m_recorder.recording())
-        stopRecording(true);
-    else
-        startRecording();
-}
-
-void DRUI::btnSlotMenuStop()
-{
-    if (m_recorder.recording())
-        stopRecording(false);
-    else
-        startRecording();
-}
+void DRUI::btnSlotMenuStop() { m_recording->toggle(false); }
 
 void DRUI::btnSlotMenuPause()
 {
@@ -380,7 +297,7 @@ void DRUI::btnSlotMenuPause()
 
 void DRUI::btnSlotMenuQuit()
 {
-    if (m_recorder.recording())
+    if (m_recording->recording())
         btnSlotMenuStop();
     close();
 }
@@ -394,32 +311,7 @@ void DRUI::trayiconActivated(QSystemTrayIcon::ActivationReason reason)
     }
 }
 
-void DRUI::doTimerRec()
-{
-    const RecordTickResult tick = m_recorder.tick();
-    m_tray->setImage(tick.trayImage);
-    m_record->setStatusText(QString::fromStdString(tick.statusText));
-    const RecordWindowTick away = RecordWindowOnTick(GuiText("MainWnd/FreeProductName").toStdString(),
-                                                     tick.elapsedSeconds, QSystemTrayIcon::isSystemTrayAvailable(),
-                                                     isHidden());
-    setWindowTitle(QString::fromStdString(away.title));
-    if (away.minimise)
-        showMinimized();
-    switch (tick.action) {
-    case RecordTickResult::Action::None:
-        break;
-    case RecordTickResult::Action::RestartWithoutSound:
-        // The chosen sound device could not be opened: record without sound
-        // instead. The new start stops the old run.
-        m_record->chooseNoSound();
-        m_recorder.start(currentRecordSettings());
-        break;
-    case RecordTickResult::Action::StopNoFile:
-    case RecordTickResult::Action::StopForLowDisk:
-        stopRecording(true);
-        break;
-    }
-}
+void DRUI::doTimerRec() { m_recording->tick(); }
 
 // The cut page's player and marks --------------------------------------------------
 
@@ -466,106 +358,28 @@ void DRUI::CutTableItemDoubleClick(QTableWidgetItem*) { btnLayout3Play(); }
 
 // The merge list -------------------------------------------------------------------
 
-void DRUI::SourceTableItemClick(QTableWidgetItem*)
-{
-    m_merge->addButton()->setEnabled(m_merge->sourceTable()->selectedItems().size() >= 3);
-}
+void DRUI::SourceTableItemClick(QTableWidgetItem*) { m_merge->followFolderChoice(); }
 
 void DRUI::SourceTableItemDoubleClick(QTableWidgetItem*) { btnAddSlot(); }
 
-void DRUI::btnAddSlot()
-{
-    const QList<QTableWidgetItem*> selected = m_merge->sourceTable()->selectedItems();
-    if (selected.isEmpty())
-        return;
-    // The full path: rows listed from different folders join what was chosen.
-    const QString path = m_merge->mergeDirEdit()->text() + QChar(platform::separator()) + selected.first()->text();
-    if (!addSelectedRow(m_merge->sourceTable(), m_merge->targetTable(), path))
-        return;
-    m_mergeList.add(path.toStdString());
-    m_merge->mergeButton()->setEnabled(m_mergeList.canMerge());
-}
+void DRUI::btnAddSlot() { m_merge->addChosen(); }
 
-void DRUI::TargetTableItemClick(QTableWidgetItem*)
-{
-    const int row = selectedRow(m_merge->targetTable());
-    if (row >= 0)
-        m_merge->showListButtons(row, m_mergeList.size());
-}
+void DRUI::TargetTableItemClick(QTableWidgetItem*) { m_merge->followListChoice(); }
 
-void DRUI::btnUpSlot()
-{
-    const int row = selectedRow(m_merge->targetTable());
-    if (!m_mergeList.canMoveUp(row))
-        return;
-    moveSelectedRow(m_merge->targetTable(), -1);
-    m_merge->showListButtons(m_mergeList.move(row, -1), m_mergeList.size());
-}
+void DRUI::btnUpSlot() { m_merge->moveChosen(-1); }
 
-void DRUI::btnDownSlot()
-{
-    const int row = selectedRow(m_merge->targetTable());
-    if (!m_mergeList.canMoveDown(row))
-        return;
-    moveSelectedRow(m_merge->targetTable(), 1);
-    m_merge->showListButtons(m_mergeList.move(row, 1), m_mergeList.size());
-}
+void DRUI::btnDownSlot() { m_merge->moveChosen(1); }
 
-void DRUI::btnDelSlot()
-{
-    const int row = selectedRow(m_merge->targetTable());
-    if (deleteSelectedRow(m_merge->targetTable()))
-        m_mergeList.remove(row);
-    m_merge->mergeButton()->setEnabled(m_mergeList.canMerge());
-}
+void DRUI::btnDelSlot() { m_merge->removeChosen(); }
 
 // Cut and merge jobs ------------------------------------------------------------------
 
-void DRUI::forwardJobProgress(int id, int kind, int percent, QString current, QString target, int status)
-{
-    // A stopped job still winding down must not speak to the next one's dialog.
-    if (id != m_shownJob)
-        return;
-    if (kind == static_cast<int>(JobKind::Merge))
-        emit AddProcessCallBack(percent, current, target, status);
-    else
-        emit CutProcessCallBack(percent, current, target, status);
-}
+void DRUI::stopShownJob() { m_jobs->stopShown(); }
 
-void DRUI::stopShownJob() { m_jobs.stop(m_shownJob); }
+bool DRUI::waitForJobs(int ms) { return m_jobs->waitUntilIdle(ms); }
 
-bool DRUI::waitForJobs(int ms) { return m_jobs.waitUntilIdle(ms); }
+const MergeList& DRUI::mergeList() const { return m_merge->mergeList(); }
 
-void DRUI::runJobDialog(JobKind kind, JobRunner::Work work)
-{
-    SCANUI dialog(kind);
-    dialog.ConnectSignals(this);
-    m_shownJob = m_jobs.start(kind, std::move(work));
-    dialog.exec();
-}
+void DRUI::btnSlotLayout3Cut() { m_jobs->cut(m_player.chosen().toStdString(), m_player.startMark(), m_player.endMark()); }
 
-void DRUI::btnSlotLayout3Cut()
-{
-    const QString folder = PickFolder(this, m_cutOutputFolder);
-    m_cutOutputFolder = folder;
-    if (folder.isNull())
-        return;
-    runJobDialog(JobKind::Cut, [job = CutJob{m_player.chosen().toStdString(), m_player.startMark(), m_player.endMark()},
-                                folder = folder.toStdString()](const JobRunner::Notify& notify, std::stop_token stop) {
-        return CutStretch(folder, job, notify, nullptr, stop);
-    });
-}
-
-void DRUI::btnSlotLayout4Merge()
-{
-    const QString folder = PickFolder(this, m_mergeOutputFolder);
-    m_mergeOutputFolder = folder;
-    if (folder.isNull())
-        return;
-    // Full paths: the job needs no folder of its own.
-    runJobDialog(JobKind::Merge, [job = MergeJob{m_mergeList.paths(), std::string()},
-                                  folder = folder.toStdString()](const JobRunner::Notify& notify, std::stop_token stop) {
-        MergeProgress progress;
-        return MergeFiles(folder, job, progress, notify, nullptr, stop);
-    });
-}
+void DRUI::btnSlotLayout4Merge() { m_jobs->merge(m_merge->mergeList().paths()); }

@@ -1,15 +1,14 @@
 #pragma once
 // The main window: a frameless, fixed 1000 x 600 window with four pages
 // (home, record, cut, merge) in a stacked layout. Every user action arrives
-// as a slot here and is handed over to a page or a session: the recording
-// session (runs, ticks), the player session (the cut page's player and
-// marks), the job runner (cuts and merges) and the merge list.
-#include "audio/device_slots.h"
-#include "editing/job_runner.h"
+// as a slot here and is handed over to a page or to the part that owns it:
+// the recording front (runs, ticks, tray), the player session (the cut
+// page's player and marks) and the job front (cuts and merges).
 #include "library/duration_cache.h"
 #include "library/merge_list.h"
 #include "player/player_session.h"
-#include "recording/record_controller.h"
+#include "ui/job_front.h"
+#include "ui/recording_front.h"
 #include "ui/record_tray.h"
 
 #include <QMainWindow>
@@ -56,21 +55,21 @@ public:
     // Points the window at another ScreenRecord.ini before initUi(), so that
     // windows under test never share the program folder's file.
     void setSettingsPath(const QString& path) { m_settingsPath = path; }
-    QTimer* recordTimer() const { return m_recordTimer; }
-    audio::DeviceSlots& deviceSlots() { return m_deviceSlots; }
-    RecordController& recorder() { return m_recorder; }
-    RecordTray& tray() { return *m_tray; }
+    QTimer* recordTimer() const { return m_recording->timer(); }
+    audio::DeviceSlots& deviceSlots() { return m_recording->deviceSlots(); }
+    RecordController& recorder() { return m_recording->recorder(); }
+    RecordTray& tray() { return m_recording->tray(); }
     PlayerSession& playerSession() { return m_player; }
     // The player of the cut page: null while none runs.
     QProcess* player() const { return m_player.process(); }
     const PlayerState& playerState() const { return m_player.playerState(); }
     std::int64_t startMark() const { return m_player.startMark(); }
     std::int64_t endMark() const { return m_player.endMark(); }
-    const MergeList& mergeList() const { return m_mergeList; }
+    const MergeList& mergeList() const;
     // Waits up to `ms` for the cut and merge jobs to end; true when none is
     // left. For tests: the window's slots never wait for a job.
     bool waitForJobs(int ms = 60000);
-    // Shows the recording's stop notices; replaceable where no one can press OK.
+    // Shows the window's notices; replaceable where no one can press OK.
     std::function<void(QWidget* parent, const QString& title, const QString& text)> showNotice;
 
 signals:
@@ -134,16 +133,6 @@ private:
     void listMergeFolder(const QString& folder);
     // The cut and merge folder buttons: a new folder, listed.
     void chooseListedFolder(QLineEdit* field, bool cut);
-    // The recording's start and stop as the record page and the tray see
-    // them; only a stop from the record button reports why it stopped.
-    void startRecording();
-    void stopRecording(bool fromRecordButton);
-    RecordSettings currentRecordSettings() const;
-    // Starts the job and shows its progress dialog until the job ends or is
-    // stopped.
-    void runJobDialog(JobKind kind, JobRunner::Work work);
-    // The job runner's reports of the shown job, as the window's signals.
-    void forwardJobProgress(int id, int kind, int percent, QString current, QString target, int status);
 
     QString m_settingsPath;
     HomePage* m_home = nullptr;
@@ -151,15 +140,8 @@ private:
     CutPage* m_cut = nullptr;
     MergePage* m_merge = nullptr;
     QStackedLayout* m_pageStack = nullptr;
-    QTimer* m_recordTimer = nullptr;
-    QString m_cutOutputFolder;
-    QString m_mergeOutputFolder;
     DurationCache m_durations; // lengths of the recordings listed so far
-    audio::DeviceSlots m_deviceSlots;
-    RecordController m_recorder;
-    RecordTray* m_tray = nullptr;
+    RecordingFront* m_recording = nullptr;
     PlayerSession m_player;
-    MergeList m_mergeList;
-    JobRunner m_jobs;
-    int m_shownJob = 0; // the job of the progress dialog
+    JobFront* m_jobs = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "ui/merge_page.h"
 
 #include "i18n/language_config.h"
+#include "platform/files.h"
 #include "ui/bands.h"
 #include "ui/keyboard_access.h"
 #include "ui/page_parts.h"
@@ -121,10 +122,48 @@ bool MergePage::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void MergePage::showListButtons(int row, int rows)
+void MergePage::showListButtons(int row)
 {
-    upButton_->setEnabled(row > 0 && row < rows);
-    downButton_->setEnabled(row >= 0 && row < rows - 1);
-    deleteButton_->setEnabled(row >= 0 && row < rows);
-    mergeButton_->setEnabled(rows > 1);
+    upButton_->setEnabled(mergeList_.canMoveUp(row));
+    downButton_->setEnabled(mergeList_.canMoveDown(row));
+    deleteButton_->setEnabled(row >= 0 && row < mergeList_.size());
+    mergeButton_->setEnabled(mergeList_.canMerge());
+}
+
+void MergePage::followListChoice()
+{
+    const int row = selectedRow(targetTable_);
+    if (row >= 0)
+        showListButtons(row);
+}
+
+void MergePage::followFolderChoice() { addButton_->setEnabled(sourceTable_->selectedItems().size() >= 3); }
+
+void MergePage::addChosen()
+{
+    const QList<QTableWidgetItem*> selected = sourceTable_->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const QString path = mergeDirEdit_->text() + QChar(platform::separator()) + selected.first()->text();
+    if (!addSelectedRow(sourceTable_, targetTable_, path))
+        return;
+    mergeList_.add(path.toStdString());
+    mergeButton_->setEnabled(mergeList_.canMerge());
+}
+
+void MergePage::moveChosen(int step)
+{
+    const int row = selectedRow(targetTable_);
+    if (!(step < 0 ? mergeList_.canMoveUp(row) : mergeList_.canMoveDown(row)))
+        return;
+    moveSelectedRow(targetTable_, step);
+    showListButtons(mergeList_.move(row, step));
+}
+
+void MergePage::removeChosen()
+{
+    const int row = selectedRow(targetTable_);
+    if (deleteSelectedRow(targetTable_))
+        mergeList_.remove(row);
+    mergeButton_->setEnabled(mergeList_.canMerge());
 }

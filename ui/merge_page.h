@@ -2,6 +2,8 @@
 // The merge page: a folder's recordings with their lengths and sizes, the
 // merge list with the full path of each row, and the buttons that fill,
 // order and merge it.
+#include "library/merge_list.h"
+
 #include <QWidget>
 
 class QLineEdit;
@@ -25,9 +27,17 @@ public:
     QPushButton* deleteButton() const { return deleteButton_; }
     QPushButton* mergeButton() const { return mergeButton_; }
 
-    // The up, down and delete buttons for the merge list's row `row`
-    // (-1: none selected), and merge for a list of `rows`.
-    void showListButtons(int row, int rows);
+    const MergeList& mergeList() const { return mergeList_; }
+    // The folder list's chosen recording, by its full path, at the end of
+    // the merge list; rows listed from different folders join what was chosen.
+    void addChosen();
+    // Moves the merge list's chosen row one `step` (-1 up, 1 down).
+    void moveChosen(int step);
+    void removeChosen();
+    // Add follows the folder list's choice; up, down and delete follow the
+    // merge list's.
+    void followFolderChoice();
+    void followListChoice();
 
 signals:
     void backClicked();
@@ -47,6 +57,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The up, down and delete buttons for the merge list's row `row`
+    // (-1: none selected), and merge for the list's length.
+    void showListButtons(int row);
+
+    MergeList mergeList_;
     TitleBand* band_;
     QLineEdit* mergeDirEdit_ = nullptr;
     QTableWidget* sourceTable_ = nullptr;

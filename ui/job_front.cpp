@@ -1,0 +1,56 @@
+#include "ui/job_front.h"
+
+#include "encoder/stream_ops.h"
+#include "ui/drui.h"
+#include "ui/folder_picker.h"
+#include "ui/scan_ui.h"
+
+JobFront::JobFront(DRUI* window) : QObject(window), window_(window)
+{
+    connect(&runner_, &JobRunner::progress, this, &JobFront::forward);
+}
+
+void JobFront::forward(int id, int kind, int percent, const QString& current, const QString& target, int status)
+{
+    // A stopped job still winding down must not speak to the next one's dialog.
+    if (id != shown_)
+        return;
+    if (kind == static_cast<int>(JobKind::Merge))
+        emit window_->AddProcessCallBack(percent, current, target, status);
+    else
+        emit window_->CutProcessCallBack(percent, current, target, status);
+}
+
+void JobFront::runWithDialog(JobKind kind, JobRunner::Work work)
+{
+    SCANUI dialog(kind);
+    dialog.ConnectSignals(window_);
+    shown_ = runner_.start(kind, std::move(work));
+    dialog.exec();
+}
+
+void JobFront::cut(const std::string& recording, std::int64_t startMark, std::int64_t endMark)
+{
+    const QString folder = PickFolder(window_, cutFolder_);
+    cutFolder_ = folder;
+    if (folder.isNull())
+        return;
+    runWithDialog(JobKind::Cut, [job = CutJob{recording, startMark, endMark}, folder = folder.toStdString()](
+                                    const JobRunner::Notify& notify, std::stop_token stop) {
+        return CutStretch(folder, job, notify, nullptr, stop);
+    });
+}
+
+void JobFront::merge(const std::vector<std::string>& paths)
+{
+    const QString folder = PickFolder(window_, mergeFolder_);
+    mergeFolder_ = folder;
+    if (folder.isNull())
+        return;
+    // Full paths: the job needs no folder of its own.
+    runWithDialog(JobKind::Merge, [job = MergeJob{paths, std::string()}, folder = folder.toStdString()](
+                                      const JobRunner::Notify& notify, std::stop_token stop) {
+        MergeProgress progress;
+        return MergeFiles(folder, job, progress, notify, nullptr, stop);
+    });
+}

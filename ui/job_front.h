@@ -1,0 +1,41 @@
+#pragma once
+// The window's side of cut and merge jobs: asks for the output folder, runs
+// the job on the job runner and shows its progress dialog, and passes the
+// shown job's reports on as the window's own signals.
+#include "editing/job_runner.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class DRUI;
+
+class JobFront : public QObject {
+    Q_OBJECT
+public:
+    explicit JobFront(DRUI* window);
+
+    // The stretch of `recording` between the player's marks.
+    void cut(const std::string& recording, std::int64_t startMark, std::int64_t endMark);
+    // The recordings in their order.
+    void merge(const std::vector<std::string>& paths);
+
+    void stopShown() { runner_.stop(shown_); }
+    void stopAll() { runner_.stopAll(); }
+    bool waitUntilIdle(int ms) { return runner_.waitUntilIdle(ms); }
+
+private:
+    // Shows the progress dialog until the job ends or is stopped; the window
+    // goes on answering meanwhile.
+    void runWithDialog(JobKind kind, JobRunner::Work work);
+    void forward(int id, int kind, int percent, const QString& current, const QString& target, int status);
+
+    DRUI* window_;
+    JobRunner runner_;
+    int shown_ = 0; // the job of the progress dialog
+    QString cutFolder_;   // the last output folder, offered again
+    QString mergeFolder_;
+};

@@ -1,0 +1,133 @@
+#include "ui/recording_front.h"
+
+#include "encoder/record_run.h"
+#include "encoder/tool.h"
+#include "i18n/language_config.h"
+#include "platform/audio_sources.h"
+#include "platform/paths.h"
+#include "recording/record_window.h"
+#include "settings/save_folder.h"
+#include "ui/record_page.h"
+#include "ui/record_tray.h"
+
+#include <QLineEdit>
+#include <QSystemTrayIcon>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+
+RecordingFront::RecordingFront(QWidget* window, Notify notify)
+    : QObject(window), window_(window), notify_(std::move(notify)), tray_(new RecordTray(window)),
+      timer_(new QTimer(this))
+{
+    // One timer for the window's whole life: a rebuild during a recording
+    // must not lose the running count.
+    connect(timer_, &QTimer::timeout, this, &RecordingFront::tick);
+    // A Wayland run that could not record says why, and the window stops.
+    connect(&recorder_, &RecordController::notice, this, [this](const QString& key) {
+        if (recorder_.recording())
+            stop(false);
+        notify_(GuiText("MainWnd/Recorder"), GuiText(key.toLatin1().constData()));
+    });
+}
+
+void RecordingFront::attach()
+{
+    platform::prepareAudioCapture();
+    recorder_.attachWorker();
+    EnsureToolFolder();
+    recorder_.resetCounters();
+}
+
+void RecordingFront::toggle(bool fromRecordButton)
+{
+    if (recorder_.recording())
+        stop(fromRecordButton);
+    else
+        start();
+}
+
+RecordSettings RecordingFront::currentSettings() const
+{
+    RecordSettings settings;
+    settings.sources.audioMode = page_->audioMode();
+    settings.sources.computerSound = deviceSlots_.computerSound();
+    settings.sources.microphone = deviceSlots_.microphone();
+    settings.saveFolder = page_->saveDirEdit()->text().toStdString();
+    return settings;
+}
+
+void RecordingFront::start()
+{
+    // A folder the system cannot take whole is refused, never cut.
+    if (!settings::SaveFolderFits(page_->saveDirEdit()->text().toStdString())) {
+        notify_(GuiText("MainWnd/Recorder"),
+                GuiText("Messages/MSG1020").arg(static_cast<qulonglong>(platform::maxFolderPathChars())));
+        return;
+    }
+    timer_->stop();
+    page_->showRecording(true);
+    tray_->showStarted();
+    timer_->start(200);
+    recorder_.setSettingsPath(settingsPath_.toStdString());
+    recorder_.start(currentSettings());
+    if (WindowAwayOnStart(QSystemTrayIcon::isSystemTrayAvailable()) == WindowAway::Hidden)
+        window_->hide();
+    else
+        window_->showMinimized();
+}
+
+void RecordingFront::stop(bool fromRecordButton)
+{
+    recorder_.stop();
+    page_->showRecording(false);
+    tray_->showStopped();
+    timer_->stop();
+    QThread::msleep(100);
+    window_->setWindowTitle(GuiText("MainWnd/FreeProductName"));
+    // A window minimised for want of a tray comes back as it was before.
+    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+    window_->show();
+    if (fromRecordButton && recorder_.recordError == RecordController::kLowDiskError)
+        notify_(GuiText("MainWnd/Recorder"), GuiText("Messages/MSG1017"));
+    if (fromRecordButton && recorder_.recordError == RecordController::kNoFileError) {
+        QString text = GuiText("Messages/MSG1024").replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+        notify_(GuiText("MainWnd/Recorder"),
+                text.replace(QStringLiteral("%1"), QString::fromStdString(LastEncoderLine())));
+    }
+    recorder_.recordError = 0;
+}
+
+void RecordingFront::tick()
+{
+    const RecordTickResult tick = recorder_.tick();
+    tray_->setImage(tick.trayImage);
+    page_->setStatusText(QString::fromStdString(tick.statusText));
+    const RecordWindowTick away = RecordWindowOnTick(GuiText("MainWnd/FreeProductName").toStdString(),
+                                                     tick.elapsedSeconds, QSystemTrayIcon::isSystemTrayAvailable(),
+                                                     window_->isHidden());
+    window_->setWindowTitle(QString::fromStdString(away.title));
+    if (away.minimise)
+        window_->showMinimized();
+    switch (tick.action) {
+    case RecordTickResult::Action::None:
+        break;
+    case RecordTickResult::Action::RestartWithoutSound:
+        // The chosen sound device could not be opened: record without sound
+        // instead. The new start stops the old run.
+        page_->chooseNoSound();
+        recorder_.start(currentSettings());
+        break;
+    case RecordTickResult::Action::StopNoFile:
+    case RecordTickResult::Action::StopForLowDisk:
+        stop(true);
+        break;
+    }
+}
+
+void RecordingFront::shutdown(int waitMs)
+{
+    recorder_.shutdown();
+    recorder_.waitForRun(waitMs);
+    timer_->stop();
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The window's side of a recording: the record button and the tray start and
+// stop it through here, and each tick of the record timer is shown on the
+// record page, the tray icon and the window title. The rules themselves live
+// in RecordController one layer down.
+#include "audio/device_slots.h"
+#include "recording/record_controller.h"
+#include "ui/record_page.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QTimer;
+class QWidget;
+class RecordTray;
+
+class RecordingFront : public QObject {
+    Q_OBJECT
+public:
+    using Notify = std::function<void(const QString& title, const QString& text)>;
+    // `window` hides or minimises while recording; `notify` shows a notice.
+    RecordingFront(QWidget* window, Notify notify);
+
+    // Once, at start-up: the worker thread and the encoder copy.
+    void attach();
+    // The record page of the latest rebuild.
+    void setPage(RecordPage* page) { page_ = page; }
+    void setSettingsPath(const QString& path) { settingsPath_ = path; }
+
+    bool recording() const { return recorder_.recording(); }
+    // Starts, or stops; only a stop from the record button reports why the
+    // recording stopped by itself before.
+    void toggle(bool fromRecordButton);
+    void tick();
+    // Every run asked to stop, an ignoring encoder ended by force.
+    void shutdown(int waitMs);
+
+    RecordController& recorder() { return recorder_; }
+    RecordTray& tray() { return *tray_; }
+    QTimer* timer() const { return timer_; }
+    audio::DeviceSlots& deviceSlots() { return deviceSlots_; }
+
+private:
+    void start();
+    void stop(bool fromRecordButton);
+    RecordSettings currentSettings() const;
+
+    QWidget* window_;
+    Notify notify_;
+    QPointer<RecordPage> page_;
+    QString settingsPath_;
+    audio::DeviceSlots deviceSlots_;
+    RecordController recorder_;
+    RecordTray* tray_;
+    QTimer* timer_;
+};
