@@ -1,7 +1,7 @@
 // The INI functions for systems without the Windows profile functions. Reads
 // the file afresh on every call (no cache), so a file changed behind our back
 // is seen at once, as the Windows functions see it.
-#include "settings/ini_file.h"
+#include "settings/ini_file_backends.h"
 
 #include "settings/ini_value.h"
 #include "settings/utf16.h"
@@ -410,6 +410,8 @@ bool replaceFile(const std::string& file, const std::string& bytes)
 
 } // namespace
 
+namespace portable {
+
 std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
                         char16_t* buffer, std::uint32_t bufferChars, const std::string& file)
 {
@@ -532,5 +534,7 @@ bool WriteString(const char16_t* section, const char16_t* key, const char16_t* v
     }
     return replaceFile(file, bytes);
 }
+
+} // namespace portable
 
 } // namespace ini
