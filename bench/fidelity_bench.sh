@@ -8,7 +8,10 @@
 # the beep's offset against its flash, the first sound, and the encoder's CPU.
 # The microphone is a source remapped from the speakers' monitor, so that it
 # hears the beep too.
-#   [VTR_MODES="-2 0 1 2"] bash bench/fidelity_bench.sh [BUILD_DIR] [SECONDS] [SIZES...]
+# With VTR_WAYLAND=1 the desktop is a private Wayland one (sway, with the
+# scene under XWayland) and "ours" records it through the screen-cast portal;
+# the plain line has no Wayland counterpart, so that row stands alone.
+#   [VTR_WAYLAND=1] [VTR_MODES="-2 0 1 2"] bash bench/fidelity_bench.sh [BUILD_DIR] [SECONDS] [SIZES...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
@@ -19,7 +22,12 @@ if [ -z "${VTR_IN_SESSION:-}" ]; then
   sizes=("$@")
   [ ${#sizes[@]} -gt 0 ] || sizes=(1280x720 1920x1080)
   for size in "${sizes[@]}"; do
-    VTR_IN_SESSION=1 VTR_SCREEN=${size}x24 bash "$here/../scripts/headless-session.sh" bash "$0" "$build" "$seconds"
+    if [ -n "${VTR_WAYLAND:-}" ]; then
+      VTR_IN_SESSION=1 VTR_WAYLAND_SIZE=$size VTR_WAYLAND_XWAYLAND=enable \
+        bash "$here/../scripts/headless-session.sh" bash "$here/../scripts/wayland-session.sh" bash "$0" "$build" "$seconds"
+    else
+      VTR_IN_SESSION=1 VTR_SCREEN=${size}x24 bash "$here/../scripts/headless-session.sh" bash "$0" "$build" "$seconds"
+    fi
   done
   exit 0
 fi
@@ -27,12 +35,20 @@ fi
 work=$(mktemp -d /tmp/vtr-fidelity-bench.XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 pactl load-module module-remap-source source_name=beepmic master=spk.monitor >/dev/null
-size=$(xdpyinfo | awk '/dimensions:/ {print $2}')
+wayland=${WAYLAND_DISPLAY:+1}
+if [ -n "$wayland" ]; then
+  export DISPLAY=$VTR_XWAYLAND_DISPLAY # the scene's, under XWayland
+  size=$VTR_WAYLAND_SIZE
+  recorders=(ours)
+else
+  size=$(xdpyinfo | awk '/dimensions:/ {print $2}')
+  recorders=(ours plain)
+fi
 # The scene and this session's X server run at real-time priority where
 # allowed, so that flashes reach the screen on time on a loaded machine; both
 # recorders see the same scene.
 rt=(chrt -f 10)
-if "${rt[@]}" true 2>/dev/null; then
+if [ -z "$wayland" ] && "${rt[@]}" true 2>/dev/null; then
   chrt -f -p 10 "$(tr -d ' ' <"/tmp/.X${DISPLAY#:}-lock")" || true
 else
   rt=()
@@ -51,16 +67,18 @@ plain_args() { # mode out
   printf '%s\0' "${a[@]}"
 }
 
-echo "== screen $size, $seconds s per run, load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "== ${wayland:+Wayland }screen $size, $seconds s per run, load $(cut -d' ' -f1-3 /proc/loadavg)"
 for mode in ${VTR_MODES:--2 0 1 2}; do
   case $mode in -2) label="no sound" ;; 0) label="computer sound" ;; 1) label="microphone" ;; 2) label="both" ;; esac
-  for who in ours plain; do
+  for who in "${recorders[@]}"; do
     out="$work/$who.mp4"
     # The first flash comes 1.2 s after the scene starts: 0.3 s after Start.
     "${rt[@]}" "$build/bench/fidelity_scene" $((seconds + 3)) &
     scene=$!
     sleep 0.9
-    if [ $who = ours ]; then
+    if [ $who = ours ] && [ -n "$wayland" ]; then
+      cpu=$("$build/bench/wayland_record" "$seconds" "$mode" "$out" beepmic | sed -n 's/.*encoderCPU=\([0-9.]*\).*/\1/p')
+    elif [ $who = ours ]; then
       cpu=$("$build/bench/record_bench" "$seconds" "$mode" "$out" beepmic | sed -n 's/.*encoderCPU=\([0-9.]*\).*/\1/p')
     else
       mapfile -d '' args < <(plain_args "$mode" "$out")

@@ -4,6 +4,11 @@
 // ceiling (max_fps, 60 in the test desktop), the children's CPU per recorded
 // second, and the time from the stop to a finished file.
 //   bash scripts/headless-session.sh bash scripts/wayland-session.sh build/bench/wayland_record [SECONDS]
+// With a sound MODE and an OUT file it shows no window of its own: it records
+// whatever the desktop shows (the fidelity scene) with that sound, keeps the
+// file as OUT and prints the children's CPU as encoderCPU=, as record_bench
+// does on X11:
+//   wayland_record SECONDS MODE OUT.mp4 [MIC]
 #include "encoder/pipewire_record.h"
 #include "encoder/tool.h"
 #include "platform/child_process.h"
@@ -61,20 +66,25 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "run inside scripts/wayland-session.sh\n");
         return 2;
     }
+    const bool fidelity = argc > 3;
     // The same window as the Wayland test: a new colour every 100 ms and a
     // clock redrawn every 5 ms.
     platform::ChildProcess window;
-    window.start("foot -o font=monospace:size=60 bash -c " + platform::quoteArgument(
+    if (!fidelity)
+        window.start("foot -o font=monospace:size=60 bash -c " + platform::quoteArgument(
         "exec 3<> <(:); while :; do t=${EPOCHREALTIME/./}; case $((t / 100000 % 4)) in 0) c=e04040;; "
         "1) c=40c040;; 2) c=4060e0;; *) c=e0e040;; esac; printf '\\e]11;#%s\\a\\e[H%s' \"$c\" \"$t\"; "
         "read -t 0.005 -u 3; done"));
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    if (!fidelity)
+        std::this_thread::sleep_for(std::chrono::seconds(2));
 
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "vtr-wayland-bench";
     std::filesystem::remove_all(folder);
     EnsureToolFolder();
     RecordSettings settings;
     settings.saveFolder = folder.string();
+    if (fidelity)
+        settings.sources = RecordSources{std::atoi(argv[2]), "spk.monitor", argc > 4 ? argv[4] : "vmic"};
     std::stop_source stop;
     std::uint64_t stopAt = 0;
     std::thread timer([&] {
@@ -95,6 +105,12 @@ int main(int argc, char** argv)
     }
 
     const std::string file = CurrentOutputPath();
+    if (fidelity) {
+        std::filesystem::rename(file, argv[3]);
+        std::filesystem::remove_all(folder);
+        std::printf("ours     encoderCPU=%.2f (capture and encoder)\n", cpu);
+        return 0;
+    }
     const std::string quoted = platform::quoteArgument(file);
     const double length =
         std::atof(output("ffprobe -v error -show_entries format=duration -of csv=p=0 " + quoted).c_str());

@@ -112,10 +112,18 @@ std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Des
         + bareOrQuoted(desktop.display) + " " + videoPart(sources);
 }
 
-std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int height, int fps)
+std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int height, int fps,
+                                    std::int64_t originMicros)
 {
-    return pulsePart(sources, std::string()) + " -f rawvideo -pix_fmt yuv420p -video_size " + std::to_string(width)
-        + "x" + std::to_string(height) + " -framerate " + std::to_string(fps) + " -i pipe:3 " + videoPart(sources);
+    // Without a common clock the sound's wall-clock stamps stand billions of
+    // seconds after the frames' count from zero, and the encoder fills the
+    // gap with copies of the first frame. The pipe is named as a file: an
+    // input named "pipe:" makes the encoder stop reading "q", and with sound
+    // nothing else would end it.
+    const std::string offset = sources.audioMode >= 0 ? originOffset(originMicros) : std::string();
+    return pulsePart(sources, offset) + offset + (offset.empty() ? "" : " -use_wallclock_as_timestamps 1")
+        + " -f rawvideo -pix_fmt yuv420p -video_size " + std::to_string(width)
+        + "x" + std::to_string(height) + " -framerate " + std::to_string(fps) + " -i /dev/fd/3 " + videoPart(sources);
 }
 
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
@@ -125,7 +133,7 @@ std::string BuildRecordArgs(const RecordSources& sources, const platform::Deskto
     case platform::DesktopGrab::X11:
         return BuildX11RecordArgs(sources, desktop, originMicros);
     case platform::DesktopGrab::PipeWire:
-        return BuildPipeWireRecordArgs(sources, desktop.width & ~1, desktop.height & ~1, kPipeWireFps);
+        return BuildPipeWireRecordArgs(sources, desktop.width & ~1, desktop.height & ~1, kPipeWireFps, originMicros);
     default:
         return BuildGdigrabRecordArgs(sources);
     }

@@ -34,7 +34,11 @@ constexpr int kPipeWireFps = 60;
 
 // The desktop as raw I420 frames of `width`×`height` at `fps` on the encoder's
 // descriptor 3 (a PipeWire screen cast, see pipewire_record.h).
-std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int height, int fps);
+// With sound, every input is moved by the same origin as on X11; the frames
+// from the pipe carry no time of their own, so each is stamped with the wall
+// clock as it arrives.
+std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int height, int fps,
+                                    std::int64_t originMicros);
 // The shape of the platform the desktop belongs to.
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
                             std::int64_t originMicros);

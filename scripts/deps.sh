@@ -21,10 +21,10 @@ fi
 if [ "${1:-}" = --tests ]; then
   packages+=(
     # A private screen and sound server (a desktop brings its own).
-    xvfb x11-utils xdotool pulseaudio pulseaudio-utils
+    xvfb x11-utils x11-xserver-utils xdotool pulseaudio pulseaudio-utils
     # A private Wayland desktop with the screen-cast portal, a window for it
     # to show, and what building the portal's back end from source needs.
-    sway foot fonts-dejavu-core pipewire pipewire-bin wireplumber dbus-daemon
+    sway foot xwayland fonts-dejavu-core pipewire pipewire-bin wireplumber dbus-daemon
     xdg-desktop-portal xdg-desktop-portal-wlr gstreamer1.0-pipewire gstreamer1.0-tools
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     meson patch xz-utils libdrm-dev libinih-dev libgbm-dev libpipewire-0.3-dev libwayland-dev

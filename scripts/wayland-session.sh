@@ -6,6 +6,8 @@
 # everything is stopped when it ends and its exit code is kept. Composes with
 # headless-session.sh (which adds an X screen and sound):
 #   scripts/wayland-session.sh COMMAND [ARGS...]
+# VTR_WAYLAND_XWAYLAND=enable also starts XWayland, for X11 clients such as
+# the fidelity scene; its display is then in VTR_XWAYLAND_DISPLAY.
 # Without a GPU, Debian's portal back end refuses to start a cast; the patched
 # one is built once from Debian's own source into $VTR_WAYLAND_CACHE
 # (default build/wayland).
@@ -59,7 +61,8 @@ export XDG_RUNTIME_DIR=$session/run XDG_CONFIG_HOME=$session/config
 mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME/xdg-desktop-portal-wlr" "$session/home"
 cat >"$session/sway.conf" <<CONF
 output HEADLESS-1 resolution ${VTR_WAYLAND_SIZE:-1280x720}
-xwayland disable
+xwayland ${VTR_WAYLAND_XWAYLAND:-disable}
+default_border none
 CONF
 cat >"$XDG_CONFIG_HOME/xdg-desktop-portal-wlr/config" <<CONF
 [screencast]
@@ -99,6 +102,7 @@ export DBUS_SESSION_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/bus
 start dbus dbus-daemon --config-file="$session/bus.conf" --address="$DBUS_SESSION_BUS_ADDRESS" --nofork --nopidfile
 wait_for "The session bus" test -S "$XDG_RUNTIME_DIR/bus"
 
+x_before=$(ls /tmp/.X11-unix 2>/dev/null || true)
 WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS=1 \
   start sway sway --config "$session/sway.conf"
 wait_for "sway" bash -c 'ls "$XDG_RUNTIME_DIR"/wayland-* | grep -v lock'
@@ -107,6 +111,19 @@ WAYLAND_DISPLAY=$(basename "$(ls "$XDG_RUNTIME_DIR"/wayland-* | grep -v lock | h
 wait_for "sway's socket" bash -c 'ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock'
 SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock | head -1)
 export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=sway
+if [ "${VTR_WAYLAND_XWAYLAND:-disable}" = enable ]; then
+  # Its socket is the one that was not there before sway started.
+  new_x() { comm -13 <(echo "$x_before") <(ls /tmp/.X11-unix) | grep '^X' | head -1; }
+  export x_before
+  export -f new_x
+  wait_for "XWayland" bash -c '[ -n "$(new_x)" ]'
+  x=$(new_x)
+  export VTR_XWAYLAND_DISPLAY=":${x#X}"
+  # XWayland lets in only the compositor's user: the caller is let in by a
+  # command that sway runs (which also starts XWayland, started on demand).
+  swaymsg exec "xhost +si:localuser:$(id -un)" >/dev/null
+  wait_for "XWayland's access" env DISPLAY="$VTR_XWAYLAND_DISPLAY" xdpyinfo
+fi
 
 start pipewire pipewire
 wait_for "PipeWire" test -S "$XDG_RUNTIME_DIR/pipewire-0"
