@@ -1,6 +1,6 @@
 #include "fidelity.h"
 
-#include "platform/child_process.h"
+#include "platform/child_output.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
 
@@ -20,26 +20,7 @@ constexpr int kRate = 44100;
 constexpr int kCounterBits = 12;
 constexpr int kWidth = 64; // the picture is scaled to this many columns
 
-std::string run(const std::string& commandLine)
-{
-    platform::ChildProcess child;
-    if (!child.start(commandLine))
-        return {};
-    std::string out;
-    char buffer[4096];
-    for (;;) {
-        child.waitForExit(5);
-        const long waiting = child.peekOutput();
-        if (waiting < 0)
-            break;
-        const long got = waiting > 0 ? child.readOutput(buffer, sizeof buffer) : 0;
-        if (got > 0)
-            out.append(buffer, static_cast<std::size_t>(got));
-    }
-    while (!child.waitForExit(10)) {
-    }
-    return out;
-}
+std::string run(const std::string& commandLine) { return platform::runForOutput(commandLine); }
 
 std::vector<unsigned char> readAll(const std::string& path)
 {

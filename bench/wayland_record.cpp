@@ -11,6 +11,7 @@
 //   wayland_record SECONDS MODE OUT.mp4 [MIC]
 #include "encoder/pipewire_record.h"
 #include "encoder/tool.h"
+#include "platform/child_output.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"
@@ -35,26 +36,7 @@ double childCpu()
     return r.ru_utime.tv_sec + r.ru_stime.tv_sec + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
 }
 
-std::string output(const std::string& commandLine)
-{
-    platform::ChildProcess child;
-    std::string text;
-    if (!child.start(commandLine))
-        return text;
-    char buffer[4096];
-    for (;;) {
-        const bool done = child.waitForExit(5);
-        const long waiting = child.peekOutput();
-        if (waiting > 0) {
-            const long got = child.readOutput(buffer, sizeof buffer);
-            if (got > 0)
-                text.append(buffer, static_cast<std::size_t>(got));
-        } else if (waiting < 0 || done) {
-            break;
-        }
-    }
-    return text;
-}
+std::string output(const std::string& commandLine) { return platform::runForOutput(commandLine); }
 
 } // namespace
 

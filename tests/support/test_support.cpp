@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include "platform/child_output.h"
 #include "platform/child_process.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -59,28 +60,7 @@ void writeFile(const std::string& path, const std::string& content)
 
 std::string runAndCapture(const std::string& commandLine, int* exitCode)
 {
-    platform::ChildProcess child;
-    if (!child.start(commandLine)) {
-        if (exitCode)
-            *exitCode = -1;
-        return {};
-    }
-    std::string out;
-    char buffer[4096];
-    for (;;) {
-        child.waitForExit(5);
-        const long waiting = child.peekOutput();
-        if (waiting < 0)
-            break;
-        const long got = waiting > 0 ? child.readOutput(buffer, sizeof buffer) : 0;
-        if (got > 0)
-            out.append(buffer, static_cast<std::size_t>(got));
-    }
-    while (!child.waitForExit(10)) {
-    }
-    if (exitCode)
-        *exitCode = child.exitCode();
-    return out;
+    return platform::runForOutput(commandLine, exitCode);
 }
 
 } // namespace testing_support
