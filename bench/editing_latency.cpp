@@ -128,9 +128,9 @@ int main(int argc, char** argv)
     std::printf("Cut page entered, %d recordings:       %5.0f ms\n", count, since(start));
 
     int unused = 0;
-    window.playerSession().choose(QString::fromStdString((work / "rec0.mp4").string()));
+    window.playerSession().choose((work / "rec0.mp4").string());
     start = platform::tickCount();
-    const int cut = CutStretch((work / "out").string(), {window.playerSession().chosen().toStdString(), 10, 50},
+    const int cut = CutStretch((work / "out").string(), {window.playerSession().chosen(), 10, 50},
                                [](int, const std::string&, const std::string&, int) {});
     std::printf("Cut of 40 s from a 1280x720 minute:     %5.0f ms (status %d)\n", since(start), cut);
     (void)unused;
@@ -145,12 +145,12 @@ int main(int argc, char** argv)
     // Playback: the answers keep the questions going, so the exchange runs
     // as fast as the player answers.
     // Entering the cut page plays the chosen recording.
-    window.playerSession().choose(QString::fromStdString((work / "rec0.mp4").string()));
+    window.playerSession().choose((work / "rec0.mp4").string());
     window.btnMontageSlot();
     if (!QTest::qWaitFor([&] { return window.cutPage()->headButton()->isEnabled(); }, 10000))
         std::printf("The player gave no length.\n");
     const double oursBefore = cpuSecondsOfSelf();
-    const qint64 player = window.player() ? window.player()->processId() : 0;
+    const qint64 player = window.player() ? window.player()->id() : 0;
     const double playerBefore = cpuSecondsOfProcess(player);
     QTest::qWait(5000);
     const double ours = cpuSecondsOfSelf() - oursBefore;

@@ -2,10 +2,20 @@
 
 #include "player/player_command.h"
 
-#include <QProcess>
-#include <QStringList>
+#include "platform/command_line.h"
 
-PlayerSession::PlayerSession(QObject* parent) : QObject(parent), video_(platform::playerVideo()) {}
+namespace {
+
+// Often enough that the position follows the picture smoothly.
+constexpr int kPollMs = 20;
+
+} // namespace
+
+PlayerSession::PlayerSession(QObject* parent) : QObject(parent), video_(platform::playerVideo())
+{
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, &PlayerSession::readAnswers);
+}
 
 PlayerSession::~PlayerSession() { end(); }
 
@@ -17,7 +27,7 @@ void PlayerSession::setState(State state)
     emit stateChanged(state);
 }
 
-void PlayerSession::choose(const QString& file)
+void PlayerSession::choose(const std::string& file)
 {
     if (file == chosen_)
         return;
@@ -31,28 +41,47 @@ void PlayerSession::choose(const QString& file)
 
 void PlayerSession::end()
 {
+    poll_.stop();
     if (process_) {
-        process_->disconnect(this);
         process_->kill();
-        process_->waitForFinished(1000);
-        delete process_;
-        process_ = nullptr;
+        process_->waitForExit(1000);
+        process_.reset();
     }
+    output_.clear();
     setState(State::Idle);
 }
 
 void PlayerSession::writeQueries()
 {
     for (const char* query : kPlayerQueries)
-        process_->write(query);
+        process_->writeInput(query, std::char_traits<char>::length(query));
+}
+
+bool PlayerSession::collectOutput()
+{
+    const std::size_t before = output_.size();
+    char buffer[4096];
+    long waiting;
+    while ((waiting = process_->peekOutput()) > 0) {
+        const long got = process_->readOutput(buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        output_.append(buffer, static_cast<std::size_t>(got));
+    }
+    if (waiting < 0) {
+        // The player has gone: nothing more will come.
+        poll_.stop();
+        process_->waitForExit(0);
+    }
+    return output_.size() > before;
 }
 
 void PlayerSession::togglePlay(std::uint64_t windowId)
 {
-    if (chosen_.isEmpty())
+    if (chosen_.empty())
         return;
     if (state_ == State::Playing) {
-        process_->write("pause\n");
+        process_->writeInput("pause\n", 6);
         setState(State::Paused);
         return;
     }
@@ -64,28 +93,28 @@ void PlayerSession::togglePlay(std::uint64_t windowId)
     }
     end();
     playerState_ = PlayerState();
-    process_ = new QProcess;
-    // Only its answers are read; what it says on the error channel would
-    // pile up unread.
-    process_->setStandardErrorFile(QProcess::nullDevice());
-    connect(process_, &QProcess::readyReadStandardOutput, this, &PlayerSession::readAnswers);
-    QStringList args;
-    for (const std::string& arg : BuildPlayerArguments(windowId, chosen_.toStdString(), video_))
-        args << QString::fromStdString(arg);
-    process_->start(QString::fromStdString(platform::playerProgram()), args, QIODevice::ReadWrite);
+    std::string commandLine = platform::quoteArgument(platform::playerProgram());
+    for (const std::string& arg : BuildPlayerArguments(windowId, chosen_, video_))
+        commandLine += ' ' + platform::quoteArgument(arg);
+    process_ = std::make_unique<platform::ChildProcess>();
+    // A player that cannot start shows nothing, as one that cannot play the file.
+    if (process_->start(commandLine))
+        poll_.start();
     setState(State::Playing);
 }
 
 void PlayerSession::readAnswers()
 {
     // A paused player is not asked: its answers would resume it.
-    if (!process_ || state_ != State::Playing)
+    if (!process_ || !collectOutput() || state_ != State::Playing)
         return;
-    // Each batch of answers asks for the next: no timer is needed while the
-    // file plays.
+    // Each batch of answers asks for the next.
     writeQueries();
-    while (process_ && process_->canReadLine()) {
-        switch (playerState_.applyLine(process_->readLine().toStdString())) {
+    std::size_t end;
+    while (state_ == State::Playing && (end = output_.find('\n')) != std::string::npos) {
+        const std::string line = output_.substr(0, end + 1);
+        output_.erase(0, end + 1);
+        switch (playerState_.applyLine(line)) {
         case PlayerLine::Position:
             emit positionChanged();
             break;
@@ -107,10 +136,11 @@ void PlayerSession::seek(int seconds)
 {
     if (!process_)
         return;
-    process_->write(SeekCommand(seconds).c_str());
+    const std::string command = SeekCommand(seconds);
+    process_->writeInput(command.data(), command.size());
     // A paused player resumes on any command: pause it again.
     if (state_ == State::Paused)
-        process_->write("pause\n");
+        process_->writeInput("pause\n", 6);
     playerState_.seekTo(seconds);
     emit positionChanged();
 }

@@ -2,16 +2,18 @@
 // The cut page's player: the player process in slave mode, what its answers
 // say (PlayerState), whether it plays, is paused or reached the end, and the
 // cut marks taken from its position. The window only shows what this says.
-// QtCore only.
+// QtCore only. The player is a platform child rather than a QProcess: Qt
+// cannot pass a file name that is not valid UTF-8 as an argument.
+#include "platform/child_process.h"
 #include "platform/player_program.h"
 #include "player/player_state.h"
 
 #include <QObject>
-#include <QString>
+#include <QTimer>
 
 #include <cstdint>
-
-class QProcess;
+#include <memory>
+#include <string>
 
 class PlayerSession : public QObject {
     Q_OBJECT
@@ -21,10 +23,11 @@ public:
     explicit PlayerSession(QObject* parent = nullptr);
     ~PlayerSession() override;
 
-    // The recording to play and cut. Another one than before ends the
-    // player and clears the marks: marks of one recording never cut another.
-    void choose(const QString& file);
-    const QString& chosen() const { return chosen_; }
+    // The recording to play and cut, its bytes as the file system gives
+    // them. Another one than before ends the player and clears the marks:
+    // marks of one recording never cut another.
+    void choose(const std::string& file);
+    const std::string& chosen() const { return chosen_; }
 
     // The play button: starts the chosen recording from its beginning
     // (drawing into `windowId`) when none plays or the last one ended,
@@ -34,11 +37,12 @@ public:
     void seek(int seconds);
     // Ends the player, if one runs; the choice and the marks stay.
     void end();
-    // Reads the answers that have come; the process's output calls it too.
+    // Reads the answers that have come; a timer calls it while a player runs.
     void readAnswers();
 
     State state() const { return state_; }
-    QProcess* process() const { return process_; }
+    // The running player, or null.
+    platform::ChildProcess* process() const { return process_.get(); }
     const PlayerState& playerState() const { return playerState_; }
 
     // The marks in whole seconds, taken from the last position.
@@ -62,9 +66,13 @@ signals:
 private:
     void setState(State state);
     void writeQueries();
+    // Moves what the player wrote into `output_`; false when nothing came.
+    bool collectOutput();
 
-    QString chosen_;
-    QProcess* process_ = nullptr;
+    std::string chosen_;
+    std::unique_ptr<platform::ChildProcess> process_;
+    std::string output_; // read, not yet taken as lines
+    QTimer poll_;
     PlayerState playerState_;
     State state_ = State::Idle;
     std::int64_t startMark_ = 0;

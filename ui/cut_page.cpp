@@ -105,10 +105,10 @@ bool CutPage::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-QString CutPage::selectedName() const
+std::string CutPage::selectedName() const
 {
     const QList<QTableWidgetItem*> selected = cutTable_->selectedItems();
-    return selected.isEmpty() ? QString() : selected.first()->text();
+    return selected.isEmpty() ? std::string() : recordingName(selected.first());
 }
 
 void CutPage::showPlaying(bool playing)

@@ -3,6 +3,8 @@
 // and the buttons that play, take the marks and cut.
 #include <QWidget>
 
+#include <string>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -29,8 +31,8 @@ public:
     QLabel* headLabel() const { return headLabel_; }
     QLabel* tailLabel() const { return tailLabel_; }
 
-    // The chosen row's file name; empty when none is chosen.
-    QString selectedName() const;
+    // The chosen row's file name, with its own bytes; empty when none is chosen.
+    std::string selectedName() const;
     // The play button as playing (it offers Pause) or not.
     void showPlaying(bool playing);
     // The position and, once known, the length.

@@ -4,6 +4,7 @@
 #include "encoder/shutdown.h"
 #include "encoder/stream_ops.h"
 #include "i18n/language_config.h"
+#include "library/recordings_listing.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "settings/save_folder.h"
@@ -27,7 +28,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedLayout>
@@ -235,8 +235,6 @@ void DRUI::btnMontageSlot()
 void DRUI::btnSlotBack()
 {
     if (m_pageStack->currentIndex() == 2) {
-        if (m_player.process())
-            m_player.process()->write("quit\n");
         m_player.end();
         m_cut->showPosition(0, {});
     }
@@ -348,10 +346,10 @@ void DRUI::btnSetTail()
 
 void DRUI::CutTableItemClick(QTableWidgetItem*)
 {
-    const QString name = m_cut->selectedName();
-    if (!name.isEmpty())
-        m_player.choose(m_cut->cutDirEdit()->text() + QChar(platform::separator()) + name);
-    m_cut->playButton()->setEnabled(!name.isEmpty());
+    const std::string name = m_cut->selectedName();
+    if (!name.empty())
+        m_player.choose(RecordingPath(m_cut->cutDirEdit()->text().toStdString(), name));
+    m_cut->playButton()->setEnabled(!name.empty());
 }
 
 void DRUI::CutTableItemDoubleClick(QTableWidgetItem*) { btnLayout3Play(); }
@@ -380,6 +378,6 @@ bool DRUI::waitForJobs(int ms) { return m_jobs->waitUntilIdle(ms); }
 
 const MergeList& DRUI::mergeList() const { return m_merge->mergeList(); }
 
-void DRUI::btnSlotLayout3Cut() { m_jobs->cut(m_player.chosen().toStdString(), m_player.startMark(), m_player.endMark()); }
+void DRUI::btnSlotLayout3Cut() { m_jobs->cut(m_player.chosen(), m_player.startMark(), m_player.endMark()); }
 
 void DRUI::btnSlotLayout4Merge() { m_jobs->merge(m_merge->mergeList().paths()); }

@@ -23,7 +23,6 @@ class HomePage;
 class MergePage;
 class QAction;
 class QLineEdit;
-class QProcess;
 class QStackedLayout;
 class QTableWidget;
 class QTableWidgetItem;
@@ -61,7 +60,7 @@ public:
     RecordTray& tray() { return m_recording->tray(); }
     PlayerSession& playerSession() { return m_player; }
     // The player of the cut page: null while none runs.
-    QProcess* player() const { return m_player.process(); }
+    platform::ChildProcess* player() const { return m_player.process(); }
     const PlayerState& playerState() const { return m_player.playerState(); }
     std::int64_t startMark() const { return m_player.startMark(); }
     std::int64_t endMark() const { return m_player.endMark(); }

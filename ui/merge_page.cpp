@@ -1,7 +1,7 @@
 #include "ui/merge_page.h"
 
 #include "i18n/language_config.h"
-#include "platform/files.h"
+#include "library/recordings_listing.h"
 #include "ui/bands.h"
 #include "ui/keyboard_access.h"
 #include "ui/page_parts.h"
@@ -144,10 +144,12 @@ void MergePage::addChosen()
     const QList<QTableWidgetItem*> selected = sourceTable_->selectedItems();
     if (selected.isEmpty())
         return;
-    const QString path = mergeDirEdit_->text() + QChar(platform::separator()) + selected.first()->text();
+    // The full path, with the name's own bytes: rows from different folders
+    // join what was chosen.
+    const std::string path = RecordingPath(mergeDirEdit_->text().toStdString(), recordingName(selected.first()));
     if (!addSelectedRow(sourceTable_, targetTable_, path))
         return;
-    mergeList_.add(path.toStdString());
+    mergeList_.add(path);
     mergeButton_->setEnabled(mergeList_.canMerge());
 }
 

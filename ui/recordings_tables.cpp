@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int kNameWidth = 180;
+constexpr int kNameBytesRole = Qt::UserRole;
 constexpr int kEmptyTargetNameWidth = 80;
 const char* const kRecordingIcon = ":/image/mp4.png";
 const char* const kGreyPanel = "background-color: rgb(191, 191, 191);";
@@ -44,9 +45,12 @@ RecordingListing listNewestFirst(const QString& folder)
     return listing;
 }
 
-QTableWidgetItem* nameItem(const QString& name)
+// The shown text can only approximate a name that is not valid UTF-8; the
+// item keeps the name's own bytes for whatever opens the file.
+QTableWidgetItem* nameItem(const std::string& name)
 {
-    auto* item = new QTableWidgetItem(QIcon(kRecordingIcon), name);
+    auto* item = new QTableWidgetItem(QIcon(kRecordingIcon), QString::fromStdString(name));
+    item->setData(kNameBytesRole, QByteArray::fromStdString(name));
     return item;
 }
 
@@ -81,7 +85,7 @@ void fillCutTable(QTableWidget* table, const QString& folder)
     for (const VideoFileInfo& record : listing) {
         const int row = table->rowCount();
         table->insertRow(row);
-        QTableWidgetItem* item = nameItem(QString::fromStdString(record.name));
+        QTableWidgetItem* item = nameItem(record.name);
         item->setForeground(QColor(255, 255, 255));
         table->setItem(row, 0, item);
     }
@@ -95,13 +99,13 @@ void fillSourceTable(QTableWidget* table, const QString& folder, DurationCache& 
     for (const VideoFileInfo& record : listing) {
         const int row = table->rowCount();
         table->insertRow(row);
-        table->setItem(row, 0, nameItem(QString::fromStdString(record.name)));
+        table->setItem(row, 0, nameItem(record.name));
         table->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(record.duration)));
         table->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(FormatSize(static_cast<std::int64_t>(record.size)))));
     }
 }
 
-bool addSelectedRow(QTableWidget* source, QTableWidget* target, const QString& shownName)
+bool addSelectedRow(QTableWidget* source, QTableWidget* target, const std::string& shownName)
 {
     const QList<QTableWidgetItem*> selected = source->selectedItems();
     if (selected.size() < 3)
@@ -132,6 +136,9 @@ int moveSelectedRow(QTableWidget* table, int step)
         const QString moving = here->text();
         here->setText(there->text());
         there->setText(moving);
+        const QVariant bytes = here->data(kNameBytesRole);
+        here->setData(kNameBytesRole, there->data(kNameBytesRole));
+        there->setData(kNameBytesRole, bytes);
     }
     table->setCurrentCell(to, 0);
     table->selectRow(to);
@@ -145,6 +152,11 @@ bool deleteSelectedRow(QTableWidget* table)
         return false;
     table->removeRow(row);
     return true;
+}
+
+std::string recordingName(const QTableWidgetItem* item)
+{
+    return item ? item->data(kNameBytesRole).toByteArray().toStdString() : std::string();
 }
 
 int selectedRow(const QTableWidget* table)

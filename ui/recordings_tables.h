@@ -10,6 +10,7 @@
 #include <vector>
 
 class QTableWidget;
+class QTableWidgetItem;
 class QWidget;
 
 // The cut page's list: names only, drawn white on the dark window.
@@ -28,7 +29,10 @@ void fillSourceTable(QTableWidget* table, const QString& folder, DurationCache& 
 // Appends a copy of the source table's selected row to the target table,
 // showing `shownName` (the recording's full path) for its name. False when
 // no whole row is selected.
-bool addSelectedRow(QTableWidget* source, QTableWidget* target, const QString& shownName);
+bool addSelectedRow(QTableWidget* source, QTableWidget* target, const std::string& shownName);
+// The name a listed row's first item stands for, with the bytes the file
+// system gave, which its text may not hold; empty for no item.
+std::string recordingName(const QTableWidgetItem* item);
 // Swaps the texts of the selected row with the row `step` (-1 or 1) away and
 // moves the selection with them. Returns the row now selected, or -1 when
 // nothing was selected; a row at the edge stays where it is.

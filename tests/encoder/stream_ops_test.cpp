@@ -258,13 +258,14 @@ TEST_F(StreamOps, AwkwardFolderAndFileNamesWorkThroughEveryOperation)
 {
     const fs::path folder = out_.path() / "my \"takes\" $HOME -x 录像";
     fs::create_directory(folder);
-    const std::string name = "-rf 'ë' $1.mp4";
-    const std::string recording = (folder / fs::path(std::u8string(name.begin(), name.end()))).string();
+    // Its last bytes are not UTF-8, as Linux allows: they must stay as they are.
+    const std::string name = "-rf 'ë' $1 \xff\xfe.mp4";
+    const std::string recording = (folder / name).string();
     fs::copy_file(source("two.mp4"), recording);
 
     EXPECT_EQ(ProbeDuration(recording), "00:00:02");
     EXPECT_EQ(CutStretch(folder.string(), {recording, 0, 1}, {[](int, auto&, auto&, int) {}}), RunEnded);
-    EXPECT_TRUE(fs::exists(folder / fs::path(u8"Cut_-rf 'ë' $1.mp4")));
+    EXPECT_TRUE(fs::exists(folder / ("Cut_" + name)));
     MergeProgress progress;
     EXPECT_EQ(MergeFiles(folder.string(), {{name, name}, folder.string()}, progress, {[](int, auto&, auto&, int) {}}),
               RunEnded);

@@ -157,7 +157,7 @@ TEST_F(Jobs, MarksFromThePlayerCutTheStretchBetweenThem)
 
 TEST_F(Jobs, ACutWithNothingBetweenTheMarksOrNoFolderChosenWritesNothing)
 {
-    window->playerSession().choose(QString::fromStdString(folder_->file("clip.mp4")));
+    window->playerSession().choose(folder_->file("clip.mp4"));
     window->btnSetHead(); // no position yet: both marks at 0
     window->btnSetTail();
 
@@ -184,6 +184,11 @@ TEST_F(Jobs, MergeJoinsTheListInItsOrderIntoTheChosenFolder)
         window->btnAddSlot();
     }
     ASSERT_TRUE(window->mergePage()->mergeButton()->isEnabled());
+    // Rows keep the folder they came from: a same-named file of the folder
+    // shown at merge time is not joined.
+    TempFolder other;
+    ASSERT_EQ(makeRecording(other.file("two.mp4"), 1), "");
+    window->mergePage()->mergeDirEdit()->setText(QString::fromStdString(other.path().string()));
 
     BoxAnswerer answerer;
     window->btnSlotLayout4Merge();

@@ -62,7 +62,7 @@ protected:
         window->btnLayout3Play();
     }
     bool lengthArrived() { return QTest::qWaitFor([&] { return window->cutPage()->headButton()->isEnabled(); }, 10000); }
-    qint64 playerId() const { return window->player() ? window->player()->processId() : 0; }
+    qint64 playerId() const { return window->player() ? window->player()->id() : 0; }
     // The test picture's colours in the video area, as the X server has it.
     bool pictureShown() const
     {

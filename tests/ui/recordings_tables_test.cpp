@@ -21,6 +21,9 @@ using namespace testing_support;
 
 namespace {
 
+// Not valid UTF-8, as Linux allows: the tables must keep its bytes.
+const std::string kNewer = "newer \xff\xfe.mp4";
+
 QStringList rowTexts(const QTableWidget* table, int row)
 {
     QStringList texts;
@@ -36,10 +39,10 @@ protected:
         folder_ = new TempFolder;
         // Written oldest first, a second apart, so that newest first is clear.
         ASSERT_EQ(makeRecording(folder_->file("older.mp4"), 3), "");
-        ASSERT_EQ(makeRecording(folder_->file("newer.mp4"), 2), "");
+        ASSERT_EQ(makeRecording(folder_->file(kNewer), 2), "");
         const auto now = fs::file_time_type::clock::now();
         fs::last_write_time(folder_->path() / "older.mp4", now - std::chrono::hours(2));
-        fs::last_write_time(folder_->path() / "newer.mp4", now - std::chrono::hours(1));
+        fs::last_write_time(folder_->path() / kNewer, now - std::chrono::hours(1));
         writeFile(folder_->file("notes.MP4"), "not a recording");
         fs::last_write_time(folder_->path() / "notes.MP4", now);
     }
@@ -114,7 +117,7 @@ TEST_F(RecordingsTables, SourceTableListsNewestFirstWithLengthAndSize)
     EXPECT_EQ(rowTexts(table, 0)[0], "notes.MP4");
     EXPECT_EQ(rowTexts(table, 0)[1], ""); // no length to be had
     EXPECT_EQ(rowTexts(table, 0)[2], "15 Bytes");
-    EXPECT_EQ(rowTexts(table, 1).mid(0, 2), (QStringList{"newer.mp4", "00:00:02"}));
+    EXPECT_EQ(rowTexts(table, 1).mid(0, 2), (QStringList{QString::fromStdString(kNewer), "00:00:02"}));
     EXPECT_EQ(rowTexts(table, 2).mid(0, 2), (QStringList{"older.mp4", "00:00:03"}));
     EXPECT_FALSE(table->item(1, 0)->icon().isNull());
 
@@ -131,6 +134,7 @@ TEST_F(RecordingsTables, MergeListAddsMovesAndDeletesWithItsButtons)
     enterMergePage();
     EXPECT_FALSE(window->mergePage()->addButton()->isEnabled());
     add(1); // newer
+    EXPECT_EQ(window->mergeList().paths(), std::vector<std::string>{folder_->file(kNewer)});
     EXPECT_TRUE(window->mergePage()->addButton()->isEnabled());
     EXPECT_EQ(window->mergePage()->targetTable()->columnWidth(0), 180);
     EXPECT_FALSE(window->mergePage()->mergeButton()->isEnabled());
@@ -188,14 +192,14 @@ TEST_F(RecordingsTables, CutTableNamesInWhiteAndAClickChoosesTheRecording)
     window->btnMontageSlot();
     QTableWidget* table = window->cutPage()->cutTable();
     ASSERT_EQ(table->rowCount(), 3);
-    EXPECT_EQ(table->item(1, 0)->text(), "newer.mp4");
+    EXPECT_EQ(table->item(1, 0)->text(), QString::fromStdString(kNewer));
     EXPECT_EQ(table->item(1, 0)->foreground().color(), QColor(255, 255, 255));
     EXPECT_FALSE(table->item(1, 0)->icon().isNull());
 
     window->cutPage()->cutButton()->setEnabled(true); // as after both marks were set
     table->selectRow(1);
     window->CutTableItemClick(table->item(1, 0));
-    EXPECT_EQ(window->playerSession().chosen().toStdString(), folder_->file("newer.mp4"));
+    EXPECT_EQ(window->playerSession().chosen(), folder_->file(kNewer));
     EXPECT_TRUE(window->cutPage()->playButton()->isEnabled());
     EXPECT_FALSE(window->cutPage()->cutButton()->isEnabled());
 
