@@ -77,13 +77,15 @@ void JobRunner::workerLoop()
         }
         const int id = job.id;
         const int kind = static_cast<int>(job.kind);
-        const Notify notify = [this, id, kind](int percent, const std::string& current, const std::string& target,
-                                               int status) {
-            emit progress(id, kind, percent, QString::fromStdString(current), QString::fromStdString(target), status);
+        std::string why;
+        const Notify notify = [this, id, kind, &why](int percent, const std::string& current,
+                                                     const std::string& target, int status) {
+            emit progress(id, kind, percent, QString::fromStdString(current), QString::fromStdString(target), status,
+                          QString::fromStdString(why));
         };
         if (job.stop.stop_requested())
             notify(100, {}, {}, RunStopRequested); // stopped while it waited
         else
-            job.work(notify, job.stop.get_token());
+            job.work(notify, job.stop.get_token(), why);
     }
 }

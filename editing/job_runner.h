@@ -23,8 +23,10 @@ public:
     // One report of a job: percent, the file worked on, the file produced,
     // the status so far.
     using Notify = std::function<void(int percent, const std::string& current, const std::string& target, int status)>;
-    // The job's work, run on the worker; returns the final status.
-    using Work = std::function<int(const Notify& notify, std::stop_token stop)>;
+    // The job's work, run on the worker; returns the final status. On a
+    // failure it puts the encoder's most telling line into `why` before its
+    // last report, which carries it.
+    using Work = std::function<int(const Notify& notify, std::stop_token stop, std::string& why)>;
 
     explicit JobRunner(QObject* parent = nullptr);
     // Stops every job and waits for the worker: bounded, since an encoder
@@ -44,8 +46,9 @@ public:
     bool waitUntilIdle(int ms);
 
 signals:
-    // Sent from the worker thread; `kind` is a JobKind.
-    void progress(int id, int kind, int percent, QString current, QString target, int status);
+    // Sent from the worker thread; `kind` is a JobKind. `why` is what the job
+    // has said of a failure so far: empty while it goes well.
+    void progress(int id, int kind, int percent, QString current, QString target, int status, QString why);
 
 private:
     struct Job {

@@ -36,7 +36,7 @@ struct CutJob {
 // then 100 with the status, which it returns. A cut that did not finish
 // cleanly, or that came out with nothing in it, leaves no file. On a failure
 // `why`, when given, gets the encoder's most telling line (OutputTail), or
-// nothing when it said nothing of use.
+// nothing when it said nothing of use; it is set before the last report.
 int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify,
                std::string* why = nullptr, std::stop_token stop = {});
 

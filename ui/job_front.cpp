@@ -10,11 +10,15 @@ JobFront::JobFront(DRUI* window) : QObject(window), window_(window)
     connect(&runner_, &JobRunner::progress, this, &JobFront::forward);
 }
 
-void JobFront::forward(int id, int kind, int percent, const QString& current, const QString& target, int status)
+void JobFront::forward(int id, int kind, int percent, const QString& current, const QString& target, int status,
+                       const QString& why)
 {
     // A stopped job still winding down must not speak to the next one's dialog.
     if (id != shown_)
         return;
+    // Before the report that ends the dialog with its notice.
+    if (dialog_ && status != 0)
+        dialog_->setFailureReason(why);
     if (kind == static_cast<int>(JobKind::Merge))
         emit window_->AddProcessCallBack(percent, current, target, status);
     else
@@ -26,7 +30,9 @@ void JobFront::runWithDialog(JobKind kind, JobRunner::Work work)
     SCANUI dialog(kind);
     dialog.ConnectSignals(window_);
     shown_ = runner_.start(kind, std::move(work));
+    dialog_ = &dialog;
     dialog.exec();
+    dialog_ = nullptr;
 }
 
 void JobFront::cut(const std::string& recording, std::int64_t startMark, std::int64_t endMark)
@@ -36,8 +42,8 @@ void JobFront::cut(const std::string& recording, std::int64_t startMark, std::in
     if (folder.isNull())
         return;
     runWithDialog(JobKind::Cut, [job = CutJob{recording, startMark, endMark}, folder = folder.toStdString()](
-                                    const JobRunner::Notify& notify, std::stop_token stop) {
-        return CutStretch(folder, job, notify, nullptr, stop);
+                                    const JobRunner::Notify& notify, std::stop_token stop, std::string& why) {
+        return CutStretch(folder, job, notify, &why, stop);
     });
 }
 
@@ -49,8 +55,8 @@ void JobFront::merge(const std::vector<std::string>& paths)
         return;
     // Full paths: the job needs no folder of its own.
     runWithDialog(JobKind::Merge, [job = MergeJob{paths, std::string()}, folder = folder.toStdString()](
-                                      const JobRunner::Notify& notify, std::stop_token stop) {
+                                      const JobRunner::Notify& notify, std::stop_token stop, std::string& why) {
         MergeProgress progress;
-        return MergeFiles(folder, job, progress, notify, nullptr, stop);
+        return MergeFiles(folder, job, progress, notify, &why, stop);
     });
 }

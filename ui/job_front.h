@@ -12,6 +12,7 @@
 #include <vector>
 
 class DRUI;
+class SCANUI;
 
 class JobFront : public QObject {
     Q_OBJECT
@@ -31,11 +32,13 @@ private:
     // Shows the progress dialog until the job ends or is stopped; the window
     // goes on answering meanwhile.
     void runWithDialog(JobKind kind, JobRunner::Work work);
-    void forward(int id, int kind, int percent, const QString& current, const QString& target, int status);
+    void forward(int id, int kind, int percent, const QString& current, const QString& target, int status,
+                 const QString& why);
 
     DRUI* window_;
     JobRunner runner_;
     int shown_ = 0; // the job of the progress dialog
+    SCANUI* dialog_ = nullptr; // while it shows
     QString cutFolder_;   // the last output folder, offered again
     QString mergeFolder_;
 };

@@ -12,11 +12,14 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -148,7 +151,15 @@ QString SCANUI::finishedText() const
 
 QString SCANUI::failureText() const
 {
-    return QString::fromStdString(messageText(m_progress.failureKey()));
+    const QString text = QString::fromStdString(messageText(m_progress.failureKey()));
+    if (m_failureReason.isEmpty())
+        return text;
+    // The encoder names files by their full paths: a zero-width space after
+    // each separator lets a long one wrap instead of running off the box.
+    QString reason = m_failureReason;
+    for (const QChar separator : {QLatin1Char('/'), QLatin1Char('\\')})
+        reason.replace(separator, QString(separator) + QChar(0x200B));
+    return text + QLatin1Char('\n') + reason;
 }
 
 void SCANUI::showNotice(const QString& message)
@@ -156,6 +167,17 @@ void SCANUI::showNotice(const QString& message)
     CMessageBox box;
     box.setGeometry(x() + width() / 8, y() + height() / 8, 400, 150);
     box.InitInfo(message);
+    // The encoder's words under a failure may not fit: the box grows rather
+    // than cut them off.
+    box.layout()->activate();
+    QLabel* label = box.messageLabel();
+    const int needed = label->heightForWidth(label->width());
+    if (needed > label->minimumHeight()) {
+        label->setMinimumHeight(needed);
+        box.layout()->invalidate();
+        box.layout()->activate();
+        box.setFixedHeight(std::max(box.height(), box.layout()->minimumSize().height()));
+    }
     box.exec();
 }
 

@@ -31,6 +31,8 @@ public:
     QLabel* messageLabel() const { return m_message; }
     QPushButton* cancelButton() const { return m_cancel; }
     const JobProgress& progress() const { return m_progress; }
+    // The encoder's own words on a failure, shown under the failure text.
+    void setFailureReason(const QString& why) { m_failureReason = why; }
 
 signals:
     // The user confirmed a cancel, or the job failed part-way.
@@ -59,6 +61,7 @@ private:
 
     JobProgress m_progress;
     QString m_targetName;
+    QString m_failureReason;
     std::unique_ptr<CMessageBox> m_confirm; // the stop question, while asked
     QProgressBar* m_progressBar = nullptr;
     QLabel* m_message = nullptr;

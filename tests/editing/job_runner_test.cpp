@@ -43,7 +43,7 @@ struct Reports {
 // A job that runs until it is stopped, then reports its end.
 JobRunner::Work untilStopped(std::atomic<int>& ran)
 {
-    return [&ran](const JobRunner::Notify& notify, std::stop_token stop) {
+    return [&ran](const JobRunner::Notify& notify, std::stop_token stop, std::string&) {
         ++ran;
         while (!stop.stop_requested())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -69,7 +69,7 @@ TEST(JobRunner, AJobAskedForWhileTheLastWindsDownWaitsAndAStopBeforeItRunsIsKept
     const int first = runner.start(JobKind::Cut, untilStopped(ran));
     ASSERT_TRUE(waitFor([&] { return ran == 1; }));
     const int second = runner.start(JobKind::Merge, untilStopped(ran)); // returns at once: queued
-    const int third = runner.start(JobKind::Merge, [](const JobRunner::Notify& notify, std::stop_token) {
+    const int third = runner.start(JobKind::Merge, [](const JobRunner::Notify& notify, std::stop_token, std::string&) {
         notify(100, "a", "b", RunEnded);
         return int(RunEnded);
     });

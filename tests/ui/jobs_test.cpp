@@ -208,6 +208,28 @@ TEST_F(Jobs, MergeJoinsTheListInItsOrderIntoTheChosenFolder)
     EXPECT_EQ(outputs().size(), 1u);
 }
 
+TEST_F(Jobs, AFailedMergeSaysWhyUnderTheFailureText)
+{
+    writeFile(folder_->file("notes.mp4"), "not a recording");
+    window->btnEditSlot();
+    for (const char* name : {"clip.mp4", "notes.mp4"}) {
+        const auto rows = window->mergePage()->sourceTable()->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(rows.size(), 1);
+        window->mergePage()->sourceTable()->selectRow(rows.first()->row());
+        window->btnAddSlot();
+    }
+
+    BoxAnswerer answerer;
+    window->btnSlotLayout4Merge();
+    window->waitForJobs();
+    fs::remove(folder_->file("notes.mp4"));
+    EXPECT_TRUE(outputs().empty());
+    ASSERT_EQ(answerer.said.size(), 1u);
+    const QString failed = GuiText("Messages/MSG1011").replace("\\n", "\n");
+    EXPECT_TRUE(answerer.said[0].startsWith(failed + "\n")) << answerer.said[0].toStdString();
+    EXPECT_TRUE(answerer.said[0].contains("Invalid data found")) << answerer.said[0].toStdString();
+}
+
 // The dialog alone, fed reports by the window's own signals from another
 // thread, as a job's worker sends them.
 class ProgressDialog : public Jobs {
