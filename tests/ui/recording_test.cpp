@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTime>
@@ -203,6 +204,24 @@ TEST_F(RecordingTest, LowDiskStopsWithinOneTickAndTellsOnce)
     EXPECT_EQ(notices[0], GuiText("MainWnd/Recorder") + "|" + GuiText("Messages/MSG1017"));
     EXPECT_EQ(window->recorder().recordError, 0);
     waitForFile();
+}
+
+// A save folder that cannot be made: one restart without sound, then the
+// recording stops for good and says what the encoder said.
+TEST_F(RecordingTest, NoFileEvenWithoutSoundStopsOnceAndSaysWhy)
+{
+    writeFile(save.file("plain"), "a file, not a folder");
+    window->recordPage()->saveDirEdit()->setText(QString::fromStdString(save.file("plain") + "/sub"));
+    window->btnSlotRecord();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->recorder().recording(); }, 15000));
+    wait(600);
+    EXPECT_FALSE(window->recorder().recording());
+    EXPECT_FALSE(window->isMinimized());
+    ASSERT_EQ(notices.size(), 1u);
+    const QString text = GuiText("Messages/MSG1024").replace("\\n", "\n");
+    const QString said = GuiText("MainWnd/Recorder") + "|" + text.left(text.indexOf("%1"));
+    EXPECT_TRUE(notices[0].startsWith(said)) << notices[0].toStdString();
+    EXPECT_GT(notices[0].size(), said.size()) << "the encoder's words are missing";
 }
 
 TEST_F(RecordingTest, RebuildDuringARecordingKeepsCounting)
