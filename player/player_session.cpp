@@ -8,6 +8,7 @@ namespace {
 
 // Often enough that the position follows the picture smoothly.
 constexpr int kPollMs = 20;
+constexpr std::size_t kKeptOutput = 64 * 1024;
 
 } // namespace
 
@@ -68,12 +69,17 @@ bool PlayerSession::collectOutput()
             break;
         output_.append(buffer, static_cast<std::size_t>(got));
     }
+    const bool came = output_.size() > before;
+    // A paused player's output waits for the resume; a chatty one must not
+    // fill the memory meanwhile: the older half goes.
+    if (output_.size() > kKeptOutput)
+        output_.erase(0, output_.size() - kKeptOutput / 2);
     if (waiting < 0) {
         // The player has gone: nothing more will come.
         poll_.stop();
         process_->waitForExit(0);
     }
-    return output_.size() > before;
+    return came;
 }
 
 void PlayerSession::togglePlay(std::uint64_t windowId)
