@@ -208,7 +208,7 @@ TEST_F(Jobs, MergeJoinsTheListInItsOrderIntoTheChosenFolder)
     EXPECT_EQ(outputs().size(), 1u);
 }
 
-TEST_F(Jobs, AFailedMergeSaysWhyUnderTheFailureText)
+TEST_F(Jobs, AFailedCutOrMergeSaysWhyUnderTheFailureText)
 {
     writeFile(folder_->file("notes.mp4"), "not a recording");
     window->btnEditSlot();
@@ -222,12 +222,17 @@ TEST_F(Jobs, AFailedMergeSaysWhyUnderTheFailureText)
     BoxAnswerer answerer;
     window->btnSlotLayout4Merge();
     window->waitForJobs();
+    window->playerSession().choose(folder_->file("notes.mp4"));
+    window->btnSlotLayout3Cut();
+    window->waitForJobs();
     fs::remove(folder_->file("notes.mp4"));
     EXPECT_TRUE(outputs().empty());
-    ASSERT_EQ(answerer.said.size(), 1u);
-    const QString failed = GuiText("Messages/MSG1011").replace("\\n", "\n");
-    EXPECT_TRUE(answerer.said[0].startsWith(failed + "\n")) << answerer.said[0].toStdString();
-    EXPECT_TRUE(answerer.said[0].contains("Invalid data found")) << answerer.said[0].toStdString();
+    ASSERT_EQ(answerer.said.size(), 2u);
+    for (int k : {0, 1}) {
+        const QString failed = GuiText(k == 0 ? "Messages/MSG1011" : "Messages/MSG1012").replace("\\n", "\n");
+        EXPECT_TRUE(answerer.said[k].startsWith(failed + "\n")) << answerer.said[k].toStdString();
+        EXPECT_TRUE(answerer.said[k].contains("Invalid data found")) << answerer.said[k].toStdString();
+    }
 }
 
 // The dialog alone, fed reports by the window's own signals from another
