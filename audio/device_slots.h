@@ -12,8 +12,7 @@ class DeviceSlots {
 public:
     enum Slot { ComputerSound = 0, Microphone = 1 };
 
-    // Replaces both slots with what a discovery found. Interface thread, only
-    // while the pages are built.
+    // Replaces both slots with what a discovery found. Interface thread.
     void assign(const platform::AudioSources& found);
     // Copies of the slots; empty until a discovery fills them. Safe from the
     // recording worker.

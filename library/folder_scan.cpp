@@ -2,14 +2,18 @@
 
 #include "platform/crash_handler.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <utility>
 
 struct FolderScan::State {
     std::mutex mutex;           // held while a callback is made
     bool cancelled = false;
+    bool ended = false;         // the thread has nothing left to do
+    std::condition_variable endedChanged;
     std::atomic<bool> stop{false};
     Callbacks callbacks;
 
@@ -20,6 +24,12 @@ struct FolderScan::State {
         if (!cancelled && callbacks.*which)
             (callbacks.*which)(std::forward<Args>(args)...);
     }
+    void cancel()
+    {
+        stop = true;
+        const std::lock_guard lock(mutex);
+        cancelled = true;
+    }
 };
 
 FolderScan::FolderScan(std::shared_ptr<DurationCache> cache, DurationProbe probe)
@@ -27,39 +37,70 @@ FolderScan::FolderScan(std::shared_ptr<DurationCache> cache, DurationProbe probe
 {
 }
 
-FolderScan::~FolderScan() { cancel(); }
+FolderScan::~FolderScan()
+{
+    for (Run& run : runs_)
+        run.state->cancel();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kJoinWithinMs);
+    for (Run& run : runs_) {
+        bool ended;
+        {
+            std::unique_lock lock(run.state->mutex);
+            ended = run.state->endedChanged.wait_until(lock, until, [&] { return run.state->ended; });
+        }
+        if (ended)
+            run.thread.join();
+        else
+            run.thread.detach(); // it holds what it uses itself
+    }
+}
 
 void FolderScan::start(const std::string& folder, Callbacks callbacks)
 {
     cancel();
+    reapEnded();
     auto state = std::make_shared<State>();
     state->callbacks = std::move(callbacks);
-    current_ = state;
-    // Detached: a file on a vanished network mount may hold its reader for
-    // minutes, and nobody waits for it. What it uses it holds itself.
-    std::thread([state, folder, cache = cache_, probe = probe_] {
+    const bool readLengths = static_cast<bool>(state->callbacks.lengthKnown);
+    std::thread thread([state, folder, readLengths, cache = cache_, probe = probe_] {
         const platform::ThreadCrashGuard crashGuard;
         RecordingListing listing;
         const bool searched = listRecordings(folder, listing);
         sortNewestFirst(listing);
         const std::vector<std::size_t> missing = cache->lookUp(folder, listing);
         state->tell(&Callbacks::listed, std::as_const(listing), searched);
-        if (!state->stop)
+        if (readLengths && !state->stop)
             cache->readMissing(folder, listing, missing, probe,
                                [&](std::size_t record, const std::string& duration) {
                                    state->tell(&Callbacks::lengthKnown, record, duration);
                                },
                                &state->stop);
         state->tell(&Callbacks::finished);
-    }).detach();
+        const std::lock_guard lock(state->mutex);
+        state->ended = true;
+        state->endedChanged.notify_all();
+    });
+    runs_.push_back({std::move(state), std::move(thread)});
 }
 
 void FolderScan::cancel()
 {
-    const std::shared_ptr<State> state = std::move(current_);
-    if (!state)
-        return;
-    state->stop = true;
-    const std::lock_guard lock(state->mutex);
-    state->cancelled = true;
+    if (!runs_.empty())
+        runs_.back().state->cancel();
+}
+
+void FolderScan::reapEnded()
+{
+    const auto ended = [](Run& run) {
+        const std::lock_guard lock(run.state->mutex);
+        return run.state->ended;
+    };
+    for (auto it = runs_.begin(); it != runs_.end();) {
+        if (ended(*it)) {
+            it->thread.join();
+            it = runs_.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }

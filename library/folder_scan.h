@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 class FolderScan {
 public:
@@ -19,11 +21,19 @@ public:
         // with an empty listing, when the folder cannot be searched.
         std::function<void(const RecordingListing& listing, bool searched)> listed;
         // The record's index in that listing, newest first as reading starts.
+        // Without it no length is read: the listing comes with what the cache
+        // knew.
         std::function<void(std::size_t record, const std::string& duration)> lengthKnown;
         std::function<void()> finished;
     };
 
+    // How long the destructor waits for a scan's thread to end.
+    static constexpr int kJoinWithinMs = 3000;
+
     FolderScan(std::shared_ptr<DurationCache> cache, DurationProbe probe);
+    // Stops every scan and joins its thread. A thread held longer than
+    // kJoinWithinMs (a read stuck on a vanished network mount) is let go
+    // instead, as joining it could hold the program's exit for minutes.
     ~FolderScan();
     FolderScan(const FolderScan&) = delete;
     FolderScan& operator=(const FolderScan&) = delete;
@@ -31,12 +41,18 @@ public:
     // Scans `folder`, after cancelling the scan under way.
     void start(const std::string& folder, Callbacks callbacks);
     // No callback comes after this returns. It waits only for a callback
-    // being made, never for the reading, which ends on its own.
+    // being made, never for the reading, which ends after the files under way.
     void cancel();
 
 private:
     struct State;
+    struct Run {
+        std::shared_ptr<State> state;
+        std::thread thread;
+    };
+    void reapEnded();
+
     std::shared_ptr<DurationCache> cache_;
     DurationProbe probe_;
-    std::shared_ptr<State> current_;
+    std::vector<Run> runs_; // the current scan last; the others stopping
 };

@@ -17,8 +17,7 @@ struct AudioSources {
 
 // Asks the system for its capture devices. Never reports an error: whatever
 // cannot be asked is simply not found. Bounded in time (about 1.5 s at most
-// on POSIX) so that a missing or stuck sound server never hangs the window.
-// Call from the interface thread.
+// on POSIX); the window runs it on a thread of its own, as any thread may.
 AudioSources discoverAudioSources();
 
 // One-time preparation at program start, before the first discovery: makes

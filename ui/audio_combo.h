@@ -31,9 +31,9 @@ struct AudioEntryTexts {
 // microphone. Their user data are 2, 0 and 1.
 void appendAudioEntries(QComboBox& combo, const platform::AudioSources& found, const AudioEntryTexts& texts);
 
-// Runs a device discovery, fills `deviceSlots` with it and appends the entries.
-// Called by the record page after the combo is connected and before the
-// "None" entry is added.
+// Runs a device discovery here and now, fills `deviceSlots` with it and
+// appends the entries. It may take a second and more: the window runs its
+// discovery on a thread of its own instead (audio/audio_discovery.h).
 void discoverAudioChoices(QComboBox& combo, DeviceSlots& deviceSlots, const AudioEntryTexts& texts);
 
 // Appends the always-present "None" entry (no sound).

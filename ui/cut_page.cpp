@@ -1,6 +1,7 @@
 #include "ui/cut_page.h"
 
 #include "i18n/language_config.h"
+#include "library/listing_session.h"
 #include "ui/bands.h"
 #include "ui/keyboard_access.h"
 #include "ui/page_parts.h"
@@ -16,8 +17,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-CutPage::CutPage(QWidget* parent, int w, const QString& folder) : QWidget(parent), band_(new TitleBand(this, w, 50))
+CutPage::CutPage(QWidget* parent, int w, const QString& folder, std::shared_ptr<DurationCache> lengths)
+    : QWidget(parent), band_(new TitleBand(this, w, 50)),
+      listing_(new ListingSession(std::move(lengths), {}, ListingSession::Lengths::Skip, this))
 {
+    connect(listing_, &ListingSession::listingShown, this, &CutPage::showListing);
     const int q = w / 4;
     setObjectName(QStringLiteral("cutPage"));
     setFont(ui::calibri(12, true));
@@ -44,6 +48,7 @@ CutPage::CutPage(QWidget* parent, int w, const QString& folder) : QWidget(parent
     ui::nameTable(cutTable_, "MainWnd/Recordings");
     // A column a screen reader can name.
     cutTable_->setHorizontalHeaderLabels({GuiText("MainWnd/FileName")});
+    filler_ = new TableFiller(cutTable_);
     connect(cutTable_, &QTableWidget::itemClicked, this, &CutPage::tableClicked);
     connect(cutTable_, &QTableWidget::itemDoubleClicked, this, &CutPage::tableDoubleClicked);
     videoLabel_ = new QLabel(this);
@@ -103,6 +108,22 @@ bool CutPage::eventFilter(QObject* watched, QEvent* event)
     if (watched == cutDirEdit_ && event->type() == QEvent::FocusOut && !cutDirEdit_->text().isEmpty())
         emit folderEdited(cutDirEdit_->text());
     return QWidget::eventFilter(watched, event);
+}
+
+void CutPage::list(const QString& folder)
+{
+    filler_->clear();
+    listing_->list(folder);
+}
+
+bool CutPage::listingComplete() const { return listing_->done() && filler_->complete(); }
+
+void CutPage::showListing()
+{
+    filler_->start(static_cast<int>(listing_->records().size()), [this, icon = RecordingIcon()](int row) {
+        showCutRow(cutTable_, row, listing_->records()[static_cast<std::size_t>(row)], icon);
+    });
+    cutTable_->resizeColumnsToContents();
 }
 
 std::string CutPage::selectedName() const

@@ -1,10 +1,15 @@
 #pragma once
 // The cut page: a folder's recordings, the player's picture and position,
 // and the buttons that play, take the marks and cut.
+#include "library/duration_cache.h"
+
 #include <QWidget>
 
+#include <memory>
 #include <string>
 
+class ListingSession;
+class TableFiller;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -16,7 +21,16 @@ class TitleBand;
 class CutPage : public QWidget {
     Q_OBJECT
 public:
-    CutPage(QWidget* parent, int width, const QString& folder);
+    // `lengths`: what is known of the recordings' lengths; the cut page
+    // shows none, so it reads none.
+    CutPage(QWidget* parent, int width, const QString& folder, std::shared_ptr<DurationCache> lengths);
+
+    // Lists the recordings of `folder`, newest first, off the interface
+    // thread: the table empties now and fills when the listing arrives.
+    void list(const QString& folder);
+    ListingSession* listing() const { return listing_; }
+    // The last listing is in the table whole.
+    bool listingComplete() const;
 
     TitleBand* titleBand() const { return band_; }
     QLineEdit* cutDirEdit() const { return cutDirEdit_; }
@@ -60,7 +74,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void showListing();
+
     TitleBand* band_;
+    ListingSession* listing_ = nullptr;
+    TableFiller* filler_ = nullptr;
     QLineEdit* cutDirEdit_ = nullptr;
     QTableWidget* cutTable_ = nullptr;
     QLabel* videoLabel_ = nullptr;

@@ -99,11 +99,11 @@ void DRUI::createPages()
     for (QWidget* old : std::initializer_list<QWidget*>{m_home, m_record, m_cut, m_merge})
         delete old;
     m_home = new HomePage(this, w);
-    m_record = new RecordPage(this, w, folder, m_recording->deviceSlots(), m_recording->recording());
+    m_record = new RecordPage(this, w, folder, m_recording->audioDiscovery().found(), m_recording->recording());
     m_recording->setPage(m_record);
     m_recording->setSettingsPath(m_settingsPath);
-    m_cut = new CutPage(this, w, folder);
-    m_merge = new MergePage(this, w, folder);
+    m_cut = new CutPage(this, w, folder, m_durations);
+    m_merge = new MergePage(this, w, folder, m_durations, ProbeDuration);
     for (TitleBand* band : {m_home->titleBand(), m_record->titleBand(), m_cut->titleBand(), m_merge->titleBand()})
         connectBand(band);
 
@@ -220,14 +220,12 @@ void DRUI::btnSlot()
 void DRUI::btnEditSlot()
 {
     listMergeFolder(m_merge->mergeDirEdit()->text());
-    m_merge->sourceTable()->resizeColumnsToContents();
     m_pageStack->setCurrentIndex(3);
 }
 
 void DRUI::btnMontageSlot()
 {
     listCutFolder(m_cut->cutDirEdit()->text());
-    m_cut->cutTable()->resizeColumnsToContents();
     m_pageStack->setCurrentIndex(2);
     btnLayout3Play();
 }
@@ -241,12 +239,9 @@ void DRUI::btnSlotBack()
     m_pageStack->setCurrentIndex(0);
 }
 
-void DRUI::listCutFolder(const QString& folder) { fillCutTable(m_cut->cutTable(), folder); }
+void DRUI::listCutFolder(const QString& folder) { m_cut->list(folder); }
 
-void DRUI::listMergeFolder(const QString& folder)
-{
-    fillSourceTable(m_merge->sourceTable(), folder, m_durations, ProbeDuration);
-}
+void DRUI::listMergeFolder(const QString& folder) { m_merge->list(folder); }
 
 void DRUI::btnSlotLayout2Dir()
 {

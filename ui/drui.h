@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class CutPage;
 class HomePage;
@@ -56,6 +57,9 @@ public:
     void setSettingsPath(const QString& path) { m_settingsPath = path; }
     QTimer* recordTimer() const { return m_recording->timer(); }
     audio::DeviceSlots& deviceSlots() { return m_recording->deviceSlots(); }
+    // The sound devices, found off the interface thread at start-up and on
+    // every rebuild; the record page's choices fill when they arrive.
+    audio::AudioDiscovery& audioDiscovery() { return m_recording->audioDiscovery(); }
     RecordController& recorder() { return m_recording->recorder(); }
     RecordTray& tray() { return m_recording->tray(); }
     PlayerSession& playerSession() { return m_player; }
@@ -139,7 +143,8 @@ private:
     CutPage* m_cut = nullptr;
     MergePage* m_merge = nullptr;
     QStackedLayout* m_pageStack = nullptr;
-    DurationCache m_durations; // lengths of the recordings listed so far
+    // Lengths of the recordings listed so far, kept in the user's cache folder.
+    std::shared_ptr<DurationCache> m_durations = std::make_shared<DurationCache>(DefaultDurationCacheFile());
     RecordingFront* m_recording = nullptr;
     PlayerSession m_player;
     JobFront* m_jobs = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/merge_page.h"
 
 #include "i18n/language_config.h"
+#include "library/listing_session.h"
 #include "library/recordings_listing.h"
 #include "ui/bands.h"
 #include "ui/keyboard_access.h"
@@ -16,8 +17,13 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-MergePage::MergePage(QWidget* parent, int w, const QString& folder) : QWidget(parent), band_(new TitleBand(this, w, 50))
+MergePage::MergePage(QWidget* parent, int w, const QString& folder, std::shared_ptr<DurationCache> lengths,
+                     DurationProbe probe)
+    : QWidget(parent), band_(new TitleBand(this, w, 50)),
+      listing_(new ListingSession(std::move(lengths), std::move(probe), ListingSession::Lengths::Read, this))
 {
+    connect(listing_, &ListingSession::listingShown, this, &MergePage::showListing);
+    connect(listing_, &ListingSession::lengthKnown, this, &MergePage::showLength);
     setObjectName(QStringLiteral("mergePage"));
     setFont(ui::calibri(11, true));
     setStyleSheet(ui::kTableFocusMark);
@@ -57,6 +63,7 @@ MergePage::MergePage(QWidget* parent, int w, const QString& folder) : QWidget(pa
     auto* middle = ui::rowWithMargins();
     sourceTable_ = makeSourceTable(this);
     ui::nameTable(sourceTable_, "MainWnd/Recordings");
+    filler_ = new TableFiller(sourceTable_);
     connect(sourceTable_, &QTableWidget::itemClicked, this, &MergePage::sourceClicked);
     connect(sourceTable_, &QTableWidget::itemDoubleClicked, this, &MergePage::sourceDoubleClicked);
     targetTable_ = makeTargetTable(this);
@@ -120,6 +127,35 @@ bool MergePage::eventFilter(QObject* watched, QEvent* event)
         addButton_->setEnabled(false);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void MergePage::list(const QString& folder)
+{
+    filler_->clear();
+    addButton_->setEnabled(false);
+    listing_->list(folder);
+}
+
+bool MergePage::listingComplete() const { return listing_->done() && filler_->complete(); }
+
+void MergePage::showListing()
+{
+    // A row filled later shows the length known by then.
+    filler_->start(static_cast<int>(listing_->records().size()), [this, icon = RecordingIcon()](int row) {
+        showSourceRow(sourceTable_, row, listing_->records()[static_cast<std::size_t>(row)], icon);
+    });
+    sourceTable_->resizeColumnsToContents();
+}
+
+void MergePage::showLength(int record, const QString& duration)
+{
+    showSourceLength(sourceTable_, record, duration);
+    // A row added to the merge list before its length was known.
+    if (targetTable_->rowCount() > 0 && !duration.isEmpty())
+        showTargetLength(targetTable_,
+                         RecordingPath(listing_->folder().toStdString(),
+                                       listing_->records()[static_cast<std::size_t>(record)].name),
+                         duration);
 }
 
 void MergePage::showListButtons(int row)

@@ -2,11 +2,16 @@
 // The merge page: a folder's recordings with their lengths and sizes, the
 // merge list with the full path of each row, and the buttons that fill,
 // order and merge it.
+#include "library/duration_cache.h"
 #include "library/merge_list.h"
 
 #include <QWidget>
 
+#include <memory>
+
+class ListingSession;
 class QLineEdit;
+class TableFiller;
 class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
@@ -15,7 +20,18 @@ class TitleBand;
 class MergePage : public QWidget {
     Q_OBJECT
 public:
-    MergePage(QWidget* parent, int width, const QString& folder);
+    // `lengths`: the lengths known so far, kept by the window; `probe`
+    // reads one the boxes do not tell.
+    MergePage(QWidget* parent, int width, const QString& folder, std::shared_ptr<DurationCache> lengths,
+              DurationProbe probe);
+
+    // Lists the recordings of `folder` off the interface thread: the table
+    // empties now, fills when the listing arrives, and the lengths fill in
+    // after it, newest first, while the merge list and Merge keep working.
+    void list(const QString& folder);
+    ListingSession* listing() const { return listing_; }
+    // The last listing is in the table whole, with every length it gets.
+    bool listingComplete() const;
 
     TitleBand* titleBand() const { return band_; }
     QLineEdit* mergeDirEdit() const { return mergeDirEdit_; }
@@ -60,9 +76,13 @@ private:
     // The up, down and delete buttons for the merge list's row `row`
     // (-1: none selected), and merge for the list's length.
     void showListButtons(int row);
+    void showListing();
+    void showLength(int record, const QString& duration);
 
     MergeList mergeList_;
     TitleBand* band_;
+    ListingSession* listing_ = nullptr;
+    TableFiller* filler_ = nullptr;
     QLineEdit* mergeDirEdit_ = nullptr;
     QTableWidget* sourceTable_ = nullptr;
     QTableWidget* targetTable_ = nullptr;

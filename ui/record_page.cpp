@@ -25,8 +25,8 @@ QString freeSpaceText(const QString& folder)
     return QString::fromStdString(FormatSize(static_cast<std::int64_t>(freeBytes)));
 }
 
-RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder, audio::DeviceSlots& deviceSlots,
-                       bool recording)
+RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
+                       const std::optional<platform::AudioSources>& found, bool recording)
     : QWidget(parent), band_(new TitleBand(this, w, 40))
 {
     setObjectName(QStringLiteral("recordPage"));
@@ -51,12 +51,10 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder, audio:
     audioCombo_->setGeometry(180, 80, 300, 25);
     audioCaption->setBuddy(audioCombo_);
     connect(audioCombo_, &QComboBox::currentIndexChanged, this, &RecordPage::audioIndexChanged);
-    audio::discoverAudioChoices(*audioCombo_, deviceSlots,
-                                audio::AudioEntryTexts::fromLookup([](const QString& key) {
-                                    return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
-                                }));
-    audio::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
-    audioCombo_->setCurrentIndex(0);
+    if (found)
+        showAudioChoices(*found);
+    else
+        audio::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
 
     recordTimeLabel_ = new QLabel(panel);
     recordTimeLabel_->setFont(ui::calibri(18, true));
@@ -123,6 +121,19 @@ void RecordPage::showSaveFolder(const QString& folder)
     saveDirEdit_->setText(folder);
     if (!folder.isEmpty())
         freeSpaceLabel_->setText(freeSpaceText(folder));
+}
+
+void RecordPage::showAudioChoices(const platform::AudioSources& found)
+{
+    const bool chosenBefore = audioCombo_->count() > 1;
+    const QVariant chosen = audioCombo_->currentData();
+    audioCombo_->clear();
+    audio::appendAudioEntries(*audioCombo_, found, audio::AudioEntryTexts::fromLookup([](const QString& key) {
+                                  return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
+                              }));
+    audio::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
+    const int kept = chosenBefore ? audioCombo_->findData(chosen) : -1;
+    audioCombo_->setCurrentIndex(std::max(kept, 0));
 }
 
 int RecordPage::audioMode() const

@@ -1,11 +1,12 @@
 #pragma once
 // The record page: the audio choice, the save folder and its free space, the
 // running time and size of a recording, and Start/Stop.
+#include "platform/audio_sources.h"
+
 #include <QWidget>
 
-namespace audio {
-class DeviceSlots;
-}
+#include <optional>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -15,9 +16,10 @@ class TitleBand;
 class RecordPage : public QWidget {
     Q_OBJECT
 public:
-    // Runs a device discovery into `deviceSlots` for the audio choices.
-    RecordPage(QWidget* parent, int width, const QString& saveFolder, audio::DeviceSlots& deviceSlots,
-               bool recording);
+    // `found`: the sound devices, when a discovery has told them; until
+    // then the audio choice offers "None" alone.
+    RecordPage(QWidget* parent, int width, const QString& saveFolder,
+               const std::optional<platform::AudioSources>& found, bool recording);
 
     TitleBand* titleBand() const { return band_; }
     QComboBox* audioCombo() const { return audioCombo_; }
@@ -31,6 +33,10 @@ public:
     void setStatusText(const QString& text);
     // The folder and the free space of its drive.
     void showSaveFolder(const QString& folder);
+    // The audio choices `found` allows, then "None". The first discovery
+    // chooses entry 0; a later one keeps the chosen kind where it is still
+    // offered.
+    void showAudioChoices(const platform::AudioSources& found);
     // The audio mode of the chosen entry.
     int audioMode() const;
     void chooseNoSound();

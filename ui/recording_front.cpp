@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <utility>
+
 RecordingFront::RecordingFront(QWidget* window, Notify notify)
     : QObject(window), window_(window), notify_(std::move(notify)), tray_(new RecordTray(window)),
       timer_(new QTimer(this))
@@ -23,6 +25,7 @@ RecordingFront::RecordingFront(QWidget* window, Notify notify)
     // One timer for the window's whole life: a rebuild during a recording
     // must not lose the running count.
     connect(timer_, &QTimer::timeout, this, &RecordingFront::tick);
+    connect(&discovery_, &audio::AudioDiscovery::finished, this, &RecordingFront::audioFound);
     // A Wayland run that could not record says why, and the window stops.
     connect(&recorder_, &RecordController::notice, this, [this](const QString& key) {
         if (recorder_.recording())
@@ -37,6 +40,21 @@ void RecordingFront::attach()
     recorder_.attachWorker();
     EnsureToolFolder();
     recorder_.resetCounters();
+}
+
+void RecordingFront::setPage(RecordPage* page)
+{
+    page_ = page;
+    discovery_.start();
+}
+
+void RecordingFront::audioFound(const platform::AudioSources& found)
+{
+    deviceSlots_.assign(found);
+    if (page_)
+        page_->showAudioChoices(found);
+    if (std::exchange(startWhenAudioKnown_, false) && !recorder_.recording())
+        start();
 }
 
 void RecordingFront::toggle(bool fromRecordButton)
@@ -59,6 +77,10 @@ RecordSettings RecordingFront::currentSettings() const
 
 void RecordingFront::start()
 {
+    if (!discovery_.found()) {
+        startWhenAudioKnown_ = true;
+        return;
+    }
     // A folder the system cannot take whole is refused, never cut.
     if (!settings::SaveFolderFits(page_->saveDirEdit()->text().toStdString())) {
         notify_(GuiText("MainWnd/Recorder"),

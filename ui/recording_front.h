@@ -3,6 +3,7 @@
 // stop it through here, and each tick of the record timer is shown on the
 // record page, the tray icon and the window title. The rules themselves live
 // in RecordController one layer down.
+#include "audio/audio_discovery.h"
 #include "audio/device_slots.h"
 #include "recording/record_controller.h"
 #include "ui/record_page.h"
@@ -26,8 +27,9 @@ public:
 
     // Once, at start-up: the worker thread and the encoder copy.
     void attach();
-    // The record page of the latest rebuild.
-    void setPage(RecordPage* page) { page_ = page; }
+    // The record page of the latest rebuild; the sound devices are
+    // discovered anew for it.
+    void setPage(RecordPage* page);
     void setSettingsPath(const QString& path) { settingsPath_ = path; }
 
     bool recording() const { return recorder_.recording(); }
@@ -42,9 +44,13 @@ public:
     RecordTray& tray() { return *tray_; }
     QTimer* timer() const { return timer_; }
     audio::DeviceSlots& deviceSlots() { return deviceSlots_; }
+    audio::AudioDiscovery& audioDiscovery() { return discovery_; }
 
 private:
+    // A start asked before the first discovery has ended waits for it: the
+    // choice of sound is not known before.
     void start();
+    void audioFound(const platform::AudioSources& found);
     void stop(bool fromRecordButton);
     RecordSettings currentSettings() const;
 
@@ -53,6 +59,8 @@ private:
     QPointer<RecordPage> page_;
     QString settingsPath_;
     audio::DeviceSlots deviceSlots_;
+    audio::AudioDiscovery discovery_;
+    bool startWhenAudioKnown_ = false;
     RecordController recorder_;
     RecordTray* tray_;
     QTimer* timer_;

@@ -36,23 +36,16 @@ QStringList recordingColumns()
     return {GuiText("MainWnd/FileName"), GuiText("MainWnd/Time"), GuiText("MainWnd/Size")};
 }
 
-// The folder's recordings, newest first; empty when it cannot be searched.
-RecordingListing listNewestFirst(const QString& folder)
-{
-    RecordingListing listing;
-    listRecordings(folder.toStdString(), listing);
-    sortNewestFirst(listing);
-    return listing;
-}
-
 // The shown text can only approximate a name that is not valid UTF-8; the
 // item keeps the name's own bytes for whatever opens the file.
-QTableWidgetItem* nameItem(const std::string& name)
+QTableWidgetItem* nameItem(const QIcon& icon, const std::string& name)
 {
-    auto* item = new QTableWidgetItem(QIcon(kRecordingIcon), QString::fromStdString(name));
+    auto* item = new QTableWidgetItem(icon, QString::fromStdString(name));
     item->setData(kNameBytesRole, QByteArray::fromStdString(name));
     return item;
 }
+
+QIcon recordingIcon() { return QIcon(QString::fromLatin1(kRecordingIcon)); }
 
 } // namespace
 
@@ -76,32 +69,63 @@ QTableWidget* makeTargetTable(QWidget* parent)
     return table;
 }
 
-void fillCutTable(QTableWidget* table, const QString& folder)
+TableFiller::TableFiller(QTableWidget* table) : QObject(table), table_(table) {}
+
+void TableFiller::start(int rows, FillRow fill)
 {
-    // The cut page shows no lengths, so none are probed: a folder of many
-    // recordings lists at once.
-    const RecordingListing listing = listNewestFirst(folder);
-    table->setRowCount(0);
-    for (const VideoFileInfo& record : listing) {
-        const int row = table->rowCount();
-        table->insertRow(row);
-        QTableWidgetItem* item = nameItem(record.name);
-        item->setForeground(QColor(255, 255, 255));
-        table->setItem(row, 0, item);
-    }
+    clear();
+    fill_ = std::move(fill);
+    rows_ = rows;
+    table_->setRowCount(rows);
+    fillMore(round_);
 }
 
-void fillSourceTable(QTableWidget* table, const QString& folder, DurationCache& cache, const DurationProbe& probe)
+void TableFiller::clear()
 {
-    RecordingListing listing = listNewestFirst(folder);
-    cache.fill(folder.toStdString(), listing, probe);
-    table->setRowCount(0);
-    for (const VideoFileInfo& record : listing) {
-        const int row = table->rowCount();
-        table->insertRow(row);
-        table->setItem(row, 0, nameItem(record.name));
-        table->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(record.duration)));
-        table->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(FormatSize(static_cast<std::int64_t>(record.size)))));
+    ++round_;
+    rows_ = filled_ = 0;
+    table_->setRowCount(0);
+}
+
+void TableFiller::fillMore(int round)
+{
+    if (round != round_)
+        return; // a newer list
+    const int end = std::min(rows_, filled_ + kRowsPerTurn);
+    for (; filled_ < end; ++filled_)
+        fill_(filled_);
+    if (filled_ < rows_)
+        QMetaObject::invokeMethod(this, [this, round] { fillMore(round); }, Qt::QueuedConnection);
+}
+
+QIcon RecordingIcon() { return recordingIcon(); }
+
+void showCutRow(QTableWidget* table, int row, const VideoFileInfo& record, const QIcon& icon)
+{
+    QTableWidgetItem* item = nameItem(icon, record.name);
+    item->setForeground(QColor(255, 255, 255));
+    table->setItem(row, 0, item);
+}
+
+void showSourceRow(QTableWidget* table, int row, const VideoFileInfo& record, const QIcon& icon)
+{
+    table->setItem(row, 0, nameItem(icon, record.name));
+    table->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(record.duration)));
+    table->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(FormatSize(static_cast<std::int64_t>(record.size)))));
+}
+
+void showSourceLength(QTableWidget* table, int row, const QString& duration)
+{
+    if (QTableWidgetItem* item = table->item(row, 1))
+        item->setText(duration);
+}
+
+void showTargetLength(QTableWidget* table, const std::string& path, const QString& duration)
+{
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QTableWidgetItem* length = table->item(row, 1);
+        if (length && length->text().isEmpty() && recordingName(table->item(row, 0)) == path)
+            length->setText(duration);
     }
 }
 
@@ -113,7 +137,7 @@ bool addSelectedRow(QTableWidget* source, QTableWidget* target, const std::strin
     const int row = target->rowCount();
     target->insertRow(row);
     target->setColumnWidth(0, kNameWidth);
-    target->setItem(row, 0, nameItem(shownName));
+    target->setItem(row, 0, nameItem(recordingIcon(), shownName));
     target->setItem(row, 1, new QTableWidgetItem(selected[1]->text()));
     target->setItem(row, 2, new QTableWidgetItem(selected[2]->text()));
     return true;

@@ -1,14 +1,16 @@
 #pragma once
 // The tables of recordings on the cut and merge pages, and the merge list's
 // row operations. The window decides which buttons these open up.
-#include "library/duration_cache.h"
+#include "library/recordings_listing.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+class QIcon;
 class QTableWidget;
 class QTableWidgetItem;
 class QWidget;
@@ -20,11 +22,42 @@ QTableWidget* makeSourceTable(QWidget* parent);
 // The merge list, in the order the recordings are to be joined.
 QTableWidget* makeTargetTable(QWidget* parent);
 
-// Lists `folder` newest first into the table, replacing its rows. A folder
-// that cannot be searched empties the table.
-void fillCutTable(QTableWidget* table, const QString& folder);
-// The source table shows lengths: those not in `cache` are probed.
-void fillSourceTable(QTableWidget* table, const QString& folder, DurationCache& cache, const DurationProbe& probe);
+// Fills a table's rows a batch per turn of the event loop, so that a list of
+// thousands shows its first rows at once and never holds the window long.
+class TableFiller : public QObject {
+public:
+    static constexpr int kRowsPerTurn = 250;
+    using FillRow = std::function<void(int row)>;
+
+    explicit TableFiller(QTableWidget* table);
+    // Replaces the table's rows with `rows` rows; the first batch is filled
+    // before this returns. A fill under way is dropped.
+    void start(int rows, FillRow fill);
+    // Drops the fill under way and empties the table.
+    void clear();
+    bool complete() const { return filled_ == rows_; }
+
+private:
+    void fillMore(int round);
+
+    QTableWidget* table_;
+    FillRow fill_;
+    int rows_ = 0;
+    int filled_ = 0;
+    int round_ = 0;
+};
+
+// The icon of a recording's name.
+QIcon RecordingIcon();
+// A row of the cut page's list: the name, white on the dark window.
+void showCutRow(QTableWidget* table, int row, const VideoFileInfo& record, const QIcon& icon);
+// A row of the merge page's list: name, length as far as known, size.
+void showSourceRow(QTableWidget* table, int row, const VideoFileInfo& record, const QIcon& icon);
+// A length read after its row was shown; the selection and the scroll
+// position stay where they are.
+void showSourceLength(QTableWidget* table, int row, const QString& duration);
+// Fills the empty length of every merge-list row of `path`.
+void showTargetLength(QTableWidget* table, const std::string& path, const QString& duration);
 
 // Appends a copy of the source table's selected row to the target table,
 // showing `shownName` (the recording's full path) for its name. False when

@@ -89,44 +89,89 @@ TEST(FolderScan, TellsTheListingFirstThenEachLengthThenTheEnd)
 
 // A probe that hangs until released stands in for a file on a network mount
 // that stopped answering, which cannot be had here on demand.
-TEST(FolderScan, CancelNeverWaitsForAHungReadAndSilencesTheScan_FakeProbeHangs)
+struct HungProbe {
+    std::mutex gate;
+    std::condition_variable opened;
+    bool entered = false, released = false;
+
+    DurationProbe probe()
+    {
+        return [this](const std::string&) {
+            std::unique_lock lock(gate);
+            entered = true;
+            opened.notify_all();
+            opened.wait(lock, [&] { return released; });
+            return std::string("00:00:05");
+        };
+    }
+    bool waitEntered()
+    {
+        std::unique_lock lock(gate);
+        return opened.wait_for(lock, std::chrono::seconds(60), [&] { return entered; });
+    }
+    void release()
+    {
+        {
+            const std::lock_guard lock(gate);
+            released = true;
+        }
+        opened.notify_all();
+    }
+};
+
+TEST(FolderScan, CancelNeverWaitsForAHungReadAndTheEndJoinsTheThread_FakeProbeHangs)
 {
     TempFolder dir;
     for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
         writeFile(dir.file(name), "no recording");
-
-    std::mutex gate;
-    std::condition_variable opened;
-    bool entered = false, released = false;
-    const DurationProbe hangs = [&](const std::string&) {
-        std::unique_lock lock(gate);
-        entered = true;
-        opened.notify_all();
-        opened.wait(lock, [&] { return released; });
-        return std::string("00:00:05");
-    };
+    HungProbe hung;
     const std::string cacheFile = dir.file("lengths");
-    auto cache = std::make_shared<DurationCache>(cacheFile);
-    auto scan = std::make_unique<FolderScan>(cache, hangs);
+    auto scan = std::make_unique<FolderScan>(std::make_shared<DurationCache>(cacheFile), hung.probe());
     Heard heard;
     scan->start(dir.path().string(), heard.callbacks());
-    {
-        std::unique_lock lock(gate);
-        ASSERT_TRUE(opened.wait_for(lock, std::chrono::seconds(60), [&] { return entered; }));
-    }
+    ASSERT_TRUE(hung.waitEntered());
     scan->cancel(); // a wait here would never end: the probe holds
+    EXPECT_EQ(heard.events.size(), 1u) << "only the listing";
+    hung.release();
+    // The released reads run out, what they learnt is saved, and the thread
+    // is joined before the scan is gone.
     scan.reset();
-    const std::size_t told = heard.events.size();
-    EXPECT_EQ(told, 1u) << "only the listing";
-    {
-        const std::lock_guard lock(gate);
-        released = true;
-    }
-    opened.notify_all();
-    // The released reads run out on their own, and what they learnt is saved.
-    for (int i = 0; i < 600 && !fs::exists(cacheFile); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(fs::exists(cacheFile));
+    EXPECT_EQ(heard.events.size(), 1u);
+}
+
+TEST(FolderScan, TheEndLetsGoOfAReadHeldPastItsBound_FakeProbeHangs)
+{
+    TempFolder dir;
+    writeFile(dir.file("a.mp4"), "no recording");
+    // The thread let go outlives this test: it holds the probe itself.
+    auto hung = std::make_shared<HungProbe>();
+    const DurationProbe probe = [hung](const std::string& path) { return hung->probe()(path); };
+    auto scan = std::make_unique<FolderScan>(std::make_shared<DurationCache>(), probe);
+    Heard heard;
+    scan->start(dir.path().string(), heard.callbacks());
+    ASSERT_TRUE(hung->waitEntered());
+    const auto start = std::chrono::steady_clock::now();
+    scan.reset();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(waited, std::chrono::milliseconds(FolderScan::kJoinWithinMs + 5000));
+    hung->release();
+    // The thread let go ends on its own, silenced.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(heard.events.size(), told);
+    EXPECT_EQ(heard.events.size(), 1u);
+}
+
+TEST(FolderScan, WithoutALengthCallbackNothingIsRead)
+{
+    TempFolder dir;
+    writeFile(dir.file("a.mp4"), "no recording");
+    int probed = 0;
+    FolderScan scan(std::make_shared<DurationCache>(), [&](const std::string&) { return ++probed, std::string(); });
+    Heard heard;
+    FolderScan::Callbacks callbacks = heard.callbacks();
+    callbacks.lengthKnown = nullptr;
+    scan.start(dir.path().string(), callbacks);
+    ASSERT_TRUE(heard.waitFor("finished"));
+    EXPECT_EQ(heard.events.front(), "listed:a.mp4=;");
+    EXPECT_EQ(probed, 0);
 }

@@ -125,6 +125,7 @@ TempFolder* Jobs::folder_ = nullptr;
 TEST_F(Jobs, MarksFromThePlayerCutTheStretchBetweenThem)
 {
     window->btnMontageSlot();
+    ASSERT_TRUE(waitForListing(*window));
     const auto rows = window->cutPage()->cutTable()->findItems("clip.mp4", Qt::MatchExactly);
     ASSERT_EQ(rows.size(), 1);
     window->cutPage()->cutTable()->selectRow(rows.first()->row());
@@ -177,6 +178,7 @@ TEST_F(Jobs, ACutWithNothingBetweenTheMarksOrNoFolderChosenWritesNothing)
 TEST_F(Jobs, MergeJoinsTheListInItsOrderIntoTheChosenFolder)
 {
     window->btnEditSlot();
+    ASSERT_TRUE(waitForListing(*window));
     for (const char* name : {"clip.mp4", "two.mp4", "two.mp4"}) {
         const auto rows = window->mergePage()->sourceTable()->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(rows.size(), 1);

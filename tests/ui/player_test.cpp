@@ -45,6 +45,7 @@ protected:
         window = openTestWindow(home.file("ScreenRecord.ini"));
         window->cutPage()->cutDirEdit()->setText(QString::fromStdString(folder_->path().string()));
         window->btnMontageSlot();
+        waitForListing(*window);
     }
     void TearDown() override
     {
@@ -56,7 +57,7 @@ protected:
     void play(const QString& name)
     {
         const QList<QTableWidgetItem*> found = window->cutPage()->cutTable()->findItems(name, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        ASSERT_EQ(found.size(), 1) << name.toStdString() << " rows " << window->cutPage()->cutTable()->rowCount() << " listed " << window->cutPage()->listing()->listed() << " folder " << window->cutPage()->listing()->folder().toStdString();
         window->cutPage()->cutTable()->selectRow(found.first()->row());
         window->CutTableItemClick(found.first());
         window->btnLayout3Play();

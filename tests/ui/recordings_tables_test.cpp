@@ -4,6 +4,7 @@
 
 #include "i18n/language_config.h"
 #include "platform/files.h"
+#include "ui/recordings_tables.h"
 
 #include "../support/test_support.h"
 #include "test_app.h"
@@ -11,10 +12,13 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 
+#include <condition_variable>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <mutex>
 
 namespace fs = std::filesystem;
 using namespace testing_support;
@@ -61,6 +65,7 @@ protected:
     void enterMergePage()
     {
         window->btnEditSlot();
+        ASSERT_TRUE(waitForListing(*window));
         ASSERT_EQ(window->mergePage()->sourceTable()->rowCount(), 3);
     }
     // Adds the source row `row` to the merge list.
@@ -124,6 +129,7 @@ TEST_F(RecordingsTables, SourceTableListsNewestFirstWithLengthAndSize)
     // A folder that cannot be searched empties the table.
     window->mergePage()->mergeDirEdit()->setText(QString::fromStdString(home.file("missing")));
     window->btnEditSlot();
+    ASSERT_TRUE(waitForListing(*window));
     EXPECT_EQ(table->rowCount(), 0);
 }
 
@@ -190,6 +196,7 @@ TEST_F(RecordingsTables, MergeListAddsMovesAndDeletesWithItsButtons)
 TEST_F(RecordingsTables, CutTableNamesInWhiteAndAClickChoosesTheRecording)
 {
     window->btnMontageSlot();
+    ASSERT_TRUE(waitForListing(*window));
     QTableWidget* table = window->cutPage()->cutTable();
     ASSERT_EQ(table->rowCount(), 3);
     EXPECT_EQ(table->item(1, 0)->text(), QString::fromStdString(kNewer));
@@ -207,4 +214,49 @@ TEST_F(RecordingsTables, CutTableNamesInWhiteAndAClickChoosesTheRecording)
     window->CutTableItemClick(nullptr);
     EXPECT_FALSE(window->cutPage()->playButton()->isEnabled());
     window->btnSlotBack();
+}
+
+// A probe held until released stands in for lengths that are slow to read
+// (a slow disk or network mount).
+TEST(MergePageListing, LengthsFillInWithoutMovingTheSelectionOrTheScroll_FakeProbeHolds)
+{
+    ensureTestApp();
+    TempFolder dir;
+    for (int i = 0; i < 60; ++i)
+        writeFile(dir.file("r" + std::to_string(100 + i) + ".mp4"), "no recording");
+    std::mutex gate;
+    std::condition_variable changed;
+    bool open = false;
+    const DurationProbe probe = [&](const std::string&) {
+        std::unique_lock lock(gate);
+        changed.wait(lock, [&] { return open; });
+        return std::string("00:00:07");
+    };
+    QWidget window;
+    window.resize(1000, 600);
+    auto* page = new MergePage(&window, 1000, QString(), std::make_shared<DurationCache>(), probe);
+    page->resize(1000, 600);
+    window.show();
+    const QString folder = QString::fromStdString(dir.path().string());
+    page->list(folder);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->listing()->listed(); }, 60000));
+    QTableWidget* source = page->sourceTable();
+    ASSERT_EQ(source->rowCount(), 60);
+    EXPECT_EQ(source->item(0, 1)->text(), "");
+    // The merge list takes a row before its length is known.
+    source->selectRow(0);
+    ASSERT_TRUE(addSelectedRow(source, page->targetTable(), (folder + "/" + source->item(0, 0)->text()).toStdString()));
+    source->selectRow(50);
+    source->scrollToBottom();
+    const int scrolled = source->verticalScrollBar()->value();
+    {
+        const std::lock_guard lock(gate);
+        open = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->listingComplete(); }, 60000));
+    EXPECT_EQ(source->item(59, 1)->text(), "00:00:07");
+    EXPECT_EQ(selectedRow(source), 50);
+    EXPECT_EQ(source->verticalScrollBar()->value(), scrolled);
+    EXPECT_EQ(page->targetTable()->item(0, 1)->text(), "00:00:07");
 }

@@ -45,6 +45,7 @@ int renderInLanguage(const QString& out, const QString& language, const QString&
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
+    QTest::qWaitFor([&] { return window.audioDiscovery().found().has_value(); }, 10000);
     for (int page = 0; page < 4; ++page) {
         if (!pages.contains(QString::fromLatin1(kPageNames[page])))
             continue;
@@ -83,6 +84,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the window was not shown\n");
         return 1;
     }
+    QTest::qWaitFor([&] { return window.audioDiscovery().found().has_value(); }, 10000);
     for (int page = 0; page < 4; ++page) {
         window.pageStack()->setCurrentIndex(page);
         QTest::qWait(200);
@@ -107,6 +109,7 @@ int main(int argc, char** argv)
     testing_support::makeRecording((save + "/demo.mp4").toStdString(), 8);
     window.cutPage()->cutDirEdit()->setText(save);
     window.btnMontageSlot();
+    waitForListing(window);
     const QTableWidgetItem* demo = window.cutPage()->cutTable()->findItems("demo.mp4", Qt::MatchExactly).value(0);
     if (!demo)
         return 1;
@@ -125,6 +128,7 @@ int main(int argc, char** argv)
     // Both recordings in the merge list.
     window.mergePage()->mergeDirEdit()->setText(save);
     window.btnEditSlot();
+    waitForListing(window);
     window.mergePage()->sourceTable()->selectRow(1);
     window.SourceTableItemClick(nullptr);
     window.btnAddSlot();

@@ -2,6 +2,7 @@
 // One QApplication for every window test in this program, with the images
 // and the language files of the build.
 #include "i18n/language_config.h"
+#include "library/listing_session.h"
 #include "resources/resources.h"
 #include "ui/drui.h"
 #include "ui/bands.h"
@@ -13,12 +14,22 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
+// Windows under test keep the recordings' lengths in a cache folder of this
+// test program's own, never in the user's.
+inline void usePrivateCacheFolder()
+{
+    static const QTemporaryDir folder;
+    qputenv("XDG_CACHE_HOME", folder.path().toLocal8Bit());
+}
+
 inline void ensureTestApp()
 {
+    usePrivateCacheFolder();
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
@@ -57,5 +68,16 @@ inline std::unique_ptr<DRUI> openTestWindow(const std::string& settingsFile)
     // for the wrong reason.
     if (!QTest::qWaitForWindowExposed(window.get()))
         qWarning("the test window was not exposed in time");
+    // Tests that record expect the sound devices known, as a user who waits
+    // a moment finds them.
+    if (!QTest::qWaitFor([&] { return window->audioDiscovery().found() && !window->audioDiscovery().running(); }, 10000))
+        qWarning("the sound devices were not found in time");
     return window;
+}
+
+// Until the cut and merge pages have shown their listings and every length.
+inline bool waitForListing(DRUI& window)
+{
+    return QTest::qWaitFor([&] { return window.cutPage()->listingComplete() && window.mergePage()->listingComplete(); },
+                           60000);
 }

@@ -1,0 +1,51 @@
+#include "audio/audio_discovery.h"
+
+#include "platform/crash_handler.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+namespace audio {
+
+AudioDiscovery::AudioDiscovery(QObject* parent) : QObject(parent), discover_(platform::discoverAudioSources) {}
+
+AudioDiscovery::~AudioDiscovery()
+{
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void AudioDiscovery::start()
+{
+    if (running_) {
+        again_ = true;
+        return;
+    }
+    launch();
+}
+
+void AudioDiscovery::launch()
+{
+    if (thread_.joinable())
+        thread_.join(); // ended: its result has arrived
+    running_ = true;
+    again_ = false;
+    thread_ = std::thread([this, discover = discover_] {
+        const platform::ThreadCrashGuard crashGuard;
+        const platform::AudioSources found = discover();
+        // The destructor joins this thread, so `this` outlives the call; a
+        // posted call dies with the object.
+        QMetaObject::invokeMethod(this, [this, found] { ended(found); }, Qt::QueuedConnection);
+    });
+}
+
+void AudioDiscovery::ended(const platform::AudioSources& found)
+{
+    running_ = false;
+    found_ = found;
+    if (again_)
+        launch();
+    emit finished(found);
+}
+
+} // namespace audio

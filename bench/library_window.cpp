@@ -1,0 +1,250 @@
+// The real window over folders of many recordings: entering the merge page
+// as a user does, how long until the list shows and until every length
+// shows, on a first visit, a second one and after a restart; and the longest
+// the interface thread went without answering, measured by a heartbeat
+// timer. Beside the same figures for one probe process per file, filled on
+// the interface thread.
+//   build/bench/library_window [COUNT...]     (default 100 1000 10000)
+// Run it inside scripts/headless-session.sh. The probe per file is timed on
+// the first 200 files of a folder and scaled.
+#include "encoder/runner.h"
+#include "encoder/stream_ops.h"
+#include "encoder/tool.h"
+#include "i18n/language_config.h"
+#include "library/listing_session.h"
+#include "library/recordings_listing.h"
+#include "platform/command_line.h"
+#include "resources/resources.h"
+#include "ui/cut_page.h"
+#include "ui/drui.h"
+#include "ui/merge_page.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Ticks every 5 ms on the interface thread; the longest gap between two
+// ticks, less the interval, is the longest the thread did not answer.
+class Heartbeat {
+public:
+    static constexpr int kIntervalMs = 5;
+    Heartbeat()
+    {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(kIntervalMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.nsecsElapsed();
+            longest_ = std::max(longest_, now - last_);
+            last_ = now;
+        });
+        clock_.start();
+        timer_.start();
+    }
+    void reset()
+    {
+        last_ = clock_.nsecsElapsed();
+        longest_ = 0;
+    }
+    double longestStallMs() const
+    {
+        const qint64 gap = std::max(longest_, clock_.nsecsElapsed() - last_);
+        return std::max(0.0, static_cast<double>(gap) / 1e6 - kIntervalMs);
+    }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = 0;
+    qint64 longest_ = 0;
+};
+
+struct Visit {
+    double shown = 0, all = 0, stall = 0;
+    int rows = 0, lengths = 0;
+};
+
+template <typename Predicate>
+void spinUntil(Predicate done, int ms = 600000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+// Enters the merge page (or the cut page) from the home page.
+Visit visit(DRUI& window, Heartbeat& heart, bool cut)
+{
+    Visit v;
+    ListingSession* session = cut ? window.cutPage()->listing() : window.mergePage()->listing();
+    QTableWidget* table = cut ? window.cutPage()->cutTable() : window.mergePage()->sourceTable();
+    QElapsedTimer t;
+    bool shown = false;
+    // Connected after the page's own: the rows are in the table when it runs.
+    const auto c1 = QObject::connect(session, &ListingSession::listingShown, [&] {
+        v.shown = static_cast<double>(t.nsecsElapsed()) / 1e6;
+        shown = true;
+    });
+    window.btnSlotBack();
+    QCoreApplication::processEvents();
+    heart.reset();
+    t.start();
+    cut ? window.btnMontageSlot() : window.btnEditSlot();
+    spinUntil([&] { return shown; });
+    // Drawn: the list is visible.
+    window.repaint();
+    v.shown = static_cast<double>(t.nsecsElapsed()) / 1e6;
+    spinUntil([&] { return cut ? window.cutPage()->listingComplete() : window.mergePage()->listingComplete(); });
+    v.all = static_cast<double>(t.nsecsElapsed()) / 1e6;
+    v.stall = heart.longestStallMs();
+    QObject::disconnect(c1);
+    v.rows = table->rowCount();
+    if (!cut)
+        for (int row = 0; row < table->rowCount(); ++row)
+            v.lengths += table->item(row, 1) && !table->item(row, 1)->text().isEmpty();
+    return v;
+}
+
+std::unique_ptr<DRUI> openWindow(const fs::path& root)
+{
+    auto window = std::make_unique<DRUI>();
+    window->setSettingsPath(QString::fromStdString((root / "ScreenRecord.ini").string()));
+    window->initUi(true);
+    window->show();
+    spinUntil([&] { return window->audioDiscovery().found().has_value(); }, 10000);
+    return window;
+}
+
+bool ffmpeg(const std::string& arguments) { return RunTool("ffmpeg -v error -y " + arguments) == RunEnded; }
+
+// The old way: one probe process per file, four at a time; the window
+// waited for all of it.
+double probeAllMs(const std::string& folder, std::size_t limit)
+{
+    RecordingListing listing;
+    listRecordings(folder, listing);
+    sortNewestFirst(listing);
+    const std::size_t count = std::min(limit, listing.size());
+    const auto start = std::chrono::steady_clock::now();
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < count; i = next++)
+            listing[i].duration = ProbeDuration(RecordingPath(folder, listing[i].name));
+    };
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i)
+        threads.emplace_back(work);
+    for (std::thread& t : threads)
+        t.join();
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return ms * static_cast<double>(listing.size()) / static_cast<double>(std::max<std::size_t>(count, 1));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<int> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.push_back(std::atoi(argv[i]));
+    if (counts.empty())
+        counts = {100, 1000, 10000};
+
+    const fs::path root = fs::temp_directory_path() / ("vtr-library-window-" + std::to_string(::getpid()));
+    fs::create_directories(root / "seeds");
+    QApplication app(argc, argv);
+    InitResources();
+    CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
+    EnsureToolFolder();
+
+    // A few real recordings shaped as the recorder writes them (small, so
+    // that 10,000 copies fit), and one fragmented.
+    const std::string source = " -f lavfi -i testsrc=size=160x120:rate=30 -f lavfi -i sine=frequency=440";
+    const std::string encode = " -vcodec libx264 -r 60.97 -b:v 60K -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p"
+                               " -tune zerolatency -preset ultrafast -force_key_frames expr:gte(t,n_forced)";
+    std::vector<fs::path> seeds;
+    for (const char* seconds : {"1.2", "2.5", "3.7"}) {
+        seeds.push_back(root / "seeds" / (std::string(seconds) + ".mp4"));
+        if (!ffmpeg(source + " -t " + seconds + encode + " -f mp4 " + platform::quoteArgument(seeds.back().string())))
+            return std::fprintf(stderr, "ffmpeg failed\n"), 1;
+    }
+    seeds.push_back(root / "seeds" / "fragmented.mp4");
+    ffmpeg(source + " -t 2.2" + encode + " -movflags +frag_keyframe+empty_moov+default_base_moof "
+           + platform::quoteArgument(seeds.back().string()));
+
+    Heartbeat heart;
+    std::printf("Merge page of the real window, ms; longest stall of the interface thread by a %d ms heartbeat.\n\n",
+                Heartbeat::kIntervalMs);
+    std::printf("%6s | %-24s | %-26s | %-20s | %8s | %-28s\n", "files", "list shown", "all lengths shown",
+                "longest stall", "cut page", "probe per file (old way)");
+    std::printf("%6s | %7s %7s %8s | %8s %7s %8s | %6s %6s %6s | %8s | %9s %8s %9s\n", "", "first", "second",
+                "restart", "first", "second", "restart", "first", "second", "restart", "shown", "shown+all",
+                "second", "stall");
+    for (int count : counts) {
+        const fs::path folder = root / std::to_string(count);
+        fs::create_directories(folder);
+        const auto newest = fs::file_time_type::clock::now();
+        for (int i = 0; i < count; ++i) {
+            const fs::path copy = folder / ("Recording " + std::to_string(100000 + i) + ".mp4");
+            fs::copy_file(seeds[static_cast<std::size_t>(i) % seeds.size()], copy);
+            fs::last_write_time(copy, newest - std::chrono::seconds(count - i));
+        }
+        // A cache folder of this run's own: the first visit knows nothing.
+        setenv("XDG_CACHE_HOME", (root / ("cache-" + std::to_string(count))).c_str(), 1);
+        const QString dir = QString::fromStdString(folder.string());
+
+        Visit first, second, restart, cut;
+        {
+            auto window = openWindow(root);
+            window->mergePage()->mergeDirEdit()->setText(dir);
+            window->cutPage()->cutDirEdit()->setText(dir);
+            first = visit(*window, heart, false);
+            second = visit(*window, heart, false);
+            cut = visit(*window, heart, true);
+        }
+        {
+            auto window = openWindow(root);
+            window->mergePage()->mergeDirEdit()->setText(dir);
+            restart = visit(*window, heart, false);
+        }
+        for (const Visit* v : {&first, &second, &restart})
+            if (v->rows != count || v->lengths != count)
+                std::fprintf(stderr, "%d files: %d rows, %d lengths shown\n", count, v->rows, v->lengths);
+
+        const double probed = probeAllMs(folder.string(), 200);
+        const auto t = std::chrono::steady_clock::now();
+        RecordingListing listing;
+        listRecordings(folder.string(), listing);
+        sortNewestFirst(listing);
+        const double relist = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
+        std::printf("%6d | %7.1f %7.1f %8.1f | %8.1f %7.1f %8.1f | %6.1f %6.1f %6.1f | %8.1f | %9.0f %8.1f %9.0f\n",
+                    count, first.shown, second.shown, restart.shown, first.all, second.all, restart.all, first.stall,
+                    second.stall, restart.stall, cut.shown, probed, relist, probed);
+        std::fflush(stdout);
+        fs::remove_all(folder);
+    }
+    std::printf("\nThe probe per file showed its list only once every length was known, with the window\n"
+                "frozen all the while (its stall is that time); its second visit in the same run listed\n"
+                "without probing (the listing alone is shown, without building the table); a restart\n"
+                "probed it all again. Its figures are scaled from the first 200 files.\n");
+    fs::remove_all(root);
+    return 0;
+}
