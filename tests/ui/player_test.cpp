@@ -57,7 +57,7 @@ protected:
     void play(const QString& name)
     {
         const QList<QTableWidgetItem*> found = window->cutPage()->cutTable()->findItems(name, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << name.toStdString() << " rows " << window->cutPage()->cutTable()->rowCount() << " listed " << window->cutPage()->listing()->listed() << " folder " << window->cutPage()->listing()->folder().toStdString();
+        ASSERT_EQ(found.size(), 1) << name.toStdString() << " among " << window->cutPage()->cutTable()->rowCount();
         window->cutPage()->cutTable()->selectRow(found.first()->row());
         window->CutTableItemClick(found.first());
         window->btnLayout3Play();
