@@ -214,6 +214,7 @@ TEST_F(Jobs, AFailedCutOrMergeSaysWhyUnderTheFailureText)
 {
     writeFile(folder_->file("notes.mp4"), "not a recording");
     window->btnEditSlot();
+    ASSERT_TRUE(waitForListing(*window));
     for (const char* name : {"clip.mp4", "notes.mp4"}) {
         const auto rows = window->mergePage()->sourceTable()->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(rows.size(), 1);
