@@ -3,6 +3,7 @@
 #include "platform/crash_handler.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/thread_priority.h"
 
 #include <algorithm>
 #include <atomic>
@@ -202,6 +203,8 @@ void DurationCache::readMissing(const std::string& folder, RecordingListing& lis
     for (unsigned i = 1; i < workers; ++i)
         threads.emplace_back([&] {
             const platform::ThreadCrashGuard crashGuard;
+            // Readers in the background never take the processor from the window.
+            platform::lowerThisThreadPriority();
             work();
         });
     work();

@@ -1,6 +1,7 @@
 #include "library/folder_scan.h"
 
 #include "platform/crash_handler.h"
+#include "platform/thread_priority.h"
 
 #include <algorithm>
 #include <atomic>
@@ -69,6 +70,9 @@ void FolderScan::start(const std::string& folder, Callbacks callbacks)
         sortNewestFirst(listing);
         const std::vector<std::size_t> missing = cache->lookUp(folder, listing);
         state->tell(&Callbacks::listed, std::as_const(listing), searched);
+        // The listing is wanted at once; the reading behind it must never
+        // take the processor from the window.
+        platform::lowerThisThreadPriority();
         if (readLengths && !state->stop)
             cache->readMissing(folder, listing, missing, probe,
                                [&](std::size_t record, const std::string& duration) {
