@@ -4,6 +4,7 @@
 
 #include "encoder/record_run.h"
 #include "i18n/language_config.h"
+#include "platform/audio_sources.h"
 #include "platform/files.h"
 #include "platform/live_children.h"
 #include "resources/resources.h"
@@ -24,8 +25,10 @@
 #include <QTime>
 #include <QTimer>
 
+#include <condition_variable>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <mutex>
 
 using namespace testing_support;
 
@@ -243,4 +246,47 @@ TEST_F(RecordingTest, RebuildDuringARecordingKeepsCounting)
     EXPECT_GE(shown, static_cast<int>(sinceStart.elapsed() / 1000) - 1) << label.toStdString();
     window->btnSlotRecord();
     waitForFile();
+}
+
+// A discovery held by the test stands in for a sound server slow to answer.
+TEST(RecordingBeforeDiscovery, StartWaitsForTheSoundDevicesWithoutBlockingThenRecordsWithTheFirstChoice_FakeServerSlow)
+{
+    ensureTestApp();
+    TempFolder save;
+    std::mutex gate;
+    std::condition_variable changed;
+    bool open = false;
+    auto window = std::make_unique<DRUI>();
+    window->setSettingsPath(QString::fromStdString(save.file("ScreenRecord.ini")));
+    window->audioDiscovery().setDiscover([&] {
+        std::unique_lock lock(gate);
+        changed.wait(lock, [&] { return open; });
+        return platform::discoverAudioSources();
+    });
+    window->initUi(true);
+    window->show();
+    const QString folder = QString::fromStdString(save.path().string());
+    SetFolderPicker([folder](QWidget*) { return folder; });
+    window->btnSlotLayout2Dir();
+    window->btnSlot();
+    EXPECT_EQ(window->recordPage()->audioCombo()->count(), 1) << "\"None\" alone until the devices are known";
+
+    window->btnSlotRecord(); // returns at once: the discovery is held
+    EXPECT_FALSE(window->recorder().recording());
+    {
+        const std::lock_guard lock(gate);
+        open = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->recorder().recording(); }, 10000));
+    EXPECT_GT(window->recordPage()->audioCombo()->count(), 1);
+    EXPECT_EQ(window->recordPage()->audioCombo()->currentIndex(), 0);
+    EXPECT_FALSE(window->deviceSlots().microphone().empty());
+    QTest::qWait(1500);
+    window->btnSlotRecord();
+    ASSERT_TRUE(window->recorder().waitForRun(10000));
+    EXPECT_EQ(recordingsIn(save.path()).size(), 1u);
+    SetFolderPicker({});
+    window.reset();
+    EXPECT_EQ(platform::liveChildCount(), 0);
 }
