@@ -15,6 +15,9 @@ bash scripts/headless-session.sh ctest --test-dir "$build" --output-on-failure -
   tee -a "$log" || status=1
 # The .deb: built from the same build, checked, unpacked read-only and driven.
 bash scripts/deb-proof.sh 2>&1 | tee -a "$log" || status=1
+# The Qt-free suite again under AddressSanitizer with UndefinedBehaviorSanitizer,
+# and its threaded tests under ThreadSanitizer (their own build folders).
+bash scripts/test-sanitizers.sh 2>&1 | tee -a "$log" || status=1
 # The Wayland recordings, inside a private Wayland desktop as well.
 bash scripts/headless-session.sh bash scripts/wayland-session.sh \
   ctest --test-dir "$build" --output-on-failure -L wayland 2>&1 | tee -a "$log" || status=1

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <sched.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@ struct Slot {
     std::atomic<std::int64_t> pid{0};
     std::atomic<std::intptr_t> input{-1};
     std::atomic<bool> orphan{false};
+    std::atomic<int> writers{0}; // askLiveChildrenToQuit using `input` right now
 };
 
 constexpr int kSlots = 64;
@@ -88,8 +90,14 @@ void orphanLiveChild(std::int64_t pid)
 
 void forgetLiveChildInput(std::int64_t pid)
 {
-    if (Slot* s = find(pid))
-        s->input.store(-1);
+    Slot* s = find(pid);
+    if (!s)
+        return;
+    s->input.store(-1);
+    // A quit request that read the descriptor just before finishes first:
+    // only then may the owner close it.
+    while (s->writers.load() != 0)
+        ::sched_yield();
 }
 
 int liveChildCount()
@@ -105,9 +113,11 @@ void askLiveChildrenToQuit()
 {
     static const char quit[] = "q\r\n";
     for (Slot& s : g_slots) {
+        s.writers.fetch_add(1);
         const std::intptr_t fd = s.input.load();
         if (s.pid.load() > 0 && fd >= 0)
             (void)!::write(static_cast<int>(fd), quit, 3);
+        s.writers.fetch_sub(1);
     }
 }
 

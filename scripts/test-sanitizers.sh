@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the Qt-free part of the native suite with AddressSanitizer and
+# UndefinedBehaviorSanitizer into build-asan/ and runs all of it; builds the
+# threaded Qt-free tests (children, live-children table, runner, shutdown,
+# length probes) with ThreadSanitizer into build-tsan/ and runs those. Both
+# headless. Any report fails the run. The window's tests stay out: Qt itself
+# is not built with the sanitizers, and building the window twice more costs
+# more than the whole suite.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+asan=${ASAN_BUILD_DIR:-build-asan}
+tsan=${TSAN_BUILD_DIR:-build-tsan}
+here=$PWD
+
+configure() { # DIR SANITIZERS
+  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DVTR_WITH_QT=OFF \
+    -DVTR_SANITIZE="$2" >/dev/null
+}
+
+# These crash a program on purpose to test our crash handler: the
+# sanitizers' own handlers and checks come first there.
+crashes='^(Modes/)?(CrashWhileRecording|CrashReport)\.'
+
+status=0
+start=$(date +%s)
+configure "$asan" address,undefined
+cmake --build "$asan" --parallel "$(nproc)"
+ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1" \
+UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+LSAN_OPTIONS="suppressions=$here/scripts/sanitizer-leaks.supp:print_suppressions=0" \
+  bash scripts/headless-session.sh ctest --test-dir "$asan" --output-on-failure -j "$(nproc)" \
+    -E "$crashes" || status=1
+echo "AddressSanitizer and UndefinedBehaviorSanitizer: $(( $(date +%s) - start )) s"
+
+start=$(date +%s)
+configure "$tsan" thread
+cmake --build "$tsan" --parallel "$(nproc)" --target platform_tests encoder_tests shutdown_tests library_tests
+run_tsan() { # TEST-PROGRAM [GTEST-FILTER]
+  # As ctest runs them: never in the user's own folders.
+  XDG_DATA_HOME="$here/$tsan/test-home/data" \
+  TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$here/scripts/sanitizer-threads.supp" \
+    bash scripts/headless-session.sh "$tsan/tests/$1" --gtest_filter="${2:-*}" --gtest_brief=1 || status=1
+}
+run_tsan platform/platform_tests
+run_tsan encoder/encoder_tests 'RunTool.*:StreamOps.*'
+run_tsan app/shutdown_tests
+run_tsan library/library_tests 'DurationCache.*'
+echo "ThreadSanitizer: $(( $(date +%s) - start )) s"
+exit $status
