@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Qt-free part of the native suite with AddressSanitizer and
 # UndefinedBehaviorSanitizer into build-asan/ and runs all of it; builds the
-# threaded Qt-free tests (children, live-children table, runner, shutdown,
-# length probes) with ThreadSanitizer into build-tsan/ and runs those. Both
+# threaded tests (children, live-children table, runner, shutdown, length
+# probes, and the QtCore sessions: job runner, recording controller, player
+# session) with ThreadSanitizer into build-tsan/ and runs those. Both
 # headless. Any report fails the run. The window's tests stay out: Qt itself
 # is not built with the sanitizers, and building the window twice more costs
 # more than the whole suite.
@@ -12,8 +13,8 @@ asan=${ASAN_BUILD_DIR:-build-asan}
 tsan=${TSAN_BUILD_DIR:-build-tsan}
 here=$PWD
 
-configure() { # DIR SANITIZERS
-  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DVTR_WITH_QT=OFF \
+configure() { # DIR SANITIZERS WITH-QT
+  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DVTR_WITH_QT="$3" \
     -DVTR_SANITIZE="$2" >/dev/null
 }
 
@@ -23,7 +24,7 @@ crashes='^(Modes/)?(CrashWhileRecording|CrashReport)\.'
 
 status=0
 start=$(date +%s)
-configure "$asan" address,undefined
+configure "$asan" address,undefined OFF
 cmake --build "$asan" --parallel "$(nproc)"
 ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
@@ -33,8 +34,9 @@ LSAN_OPTIONS="suppressions=$here/scripts/sanitizer-leaks.supp:print_suppressions
 echo "AddressSanitizer and UndefinedBehaviorSanitizer: $(( $(date +%s) - start )) s"
 
 start=$(date +%s)
-configure "$tsan" thread
-cmake --build "$tsan" --parallel "$(nproc)" --target platform_tests encoder_tests shutdown_tests library_tests
+configure "$tsan" thread ON
+cmake --build "$tsan" --parallel "$(nproc)" --target platform_tests encoder_tests shutdown_tests library_tests \
+  job_runner_tests recording_tests player_session_tests
 run_tsan() { # TEST-PROGRAM [GTEST-FILTER]
   # As ctest runs them: never in the user's own folders.
   XDG_DATA_HOME="$here/$tsan/test-home/data" \
@@ -44,6 +46,9 @@ run_tsan() { # TEST-PROGRAM [GTEST-FILTER]
 run_tsan platform/platform_tests
 run_tsan encoder/encoder_tests 'RunTool.*:StreamOps.*'
 run_tsan app/shutdown_tests
-run_tsan library/library_tests 'DurationCache.*'
+run_tsan library/library_tests 'DurationCache.*:FolderScan.*'
+run_tsan editing/job_runner_tests
+run_tsan recording/recording_tests
+run_tsan player/player_session_tests
 echo "ThreadSanitizer: $(( $(date +%s) - start )) s"
 exit $status
