@@ -14,10 +14,15 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
+#include <dirent.h>
+#include <fstream>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
+#include <vector>
 
 using namespace testing_support;
 
@@ -43,6 +48,24 @@ std::uint64_t failingRun(const RecordSettings& settings)
     const std::uint64_t start = platform::tickCount();
     RecordRun(settings, {});
     return platform::tickCount() - start;
+}
+
+std::vector<pid_t> childrenOf(pid_t parent)
+{
+    std::vector<pid_t> children;
+    DIR* proc = ::opendir("/proc");
+    while (dirent* e = proc ? ::readdir(proc) : nullptr) {
+        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
+        std::string line;
+        int ppid = 0;
+        // "pid (name) state ppid ...": the name may hold blanks.
+        if (std::getline(stat, line) && line.rfind(')') != std::string::npos
+            && std::sscanf(line.c_str() + line.rfind(')') + 1, " %*c %d", &ppid) == 1 && ppid == parent)
+            children.push_back(std::atoi(e->d_name));
+    }
+    if (proc)
+        ::closedir(proc);
+    return children;
 }
 
 class RecordRunTest : public ::testing::Test {
@@ -141,6 +164,24 @@ TEST_F(RecordRunTest, OddScreenGivesAPictureOneColumnAndRowShort)
     recordFor(settings(AudioComputerSound), 3000);
     EXPECT_EQ(probe(CurrentOutputPath(), "stream=codec_name,width,height", "-select_streams v"),
               "h264," + std::to_string(desktop.width & ~1) + "," + std::to_string(desktop.height & ~1) + "\n");
+}
+
+// The encoder itself killed, as by a power cut: the file is fragmented, so it
+// keeps the take up to its last keyframe. Plain MP4 lost all of it.
+TEST_F(RecordRunTest, AKilledEncoderLeavesTheTakeUpToItsLastSecond)
+{
+    std::thread worker([&] { RecordRun(settings(AudioComputerSoundAndMic), {}); });
+    const std::uint64_t deadline = platform::tickCount() + 20000;
+    while (probeDuration(CurrentOutputPath()) < 1.0 && platform::tickCount() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+    const double before = probeDuration(CurrentOutputPath());
+    for (const pid_t pid : childrenOf(::getpid()))
+        ::kill(pid, SIGKILL);
+    worker.join();
+    EXPECT_GE(before, 3.0);
+    EXPECT_GE(probeDuration(CurrentOutputPath()), before - 0.01);
+    EXPECT_EQ(probe(CurrentOutputPath(), "stream=codec_name"), "aac\nh264\n");
 }
 
 TEST_F(RecordRunTest, TakenNameGetsACounterAndTrailingSeparatorWorks)

@@ -2,6 +2,7 @@
 
 #include "encoder/stream_ops.h"
 #include "encoder/tool.h"
+#include "platform/child_process.h"
 #include "platform/command_line.h"
 
 #include "../support/test_support.h"
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace testing_support;
@@ -123,6 +125,34 @@ TEST(RecordingLength, EqualsTheProbeOnRealCutMergedFragmentedAndTruncatedFiles)
     for (const std::string& file : {fragmentedCutInHeader, plainCut}) {
         EXPECT_EQ(Mp4DurationMicroseconds(file), kBoxesDoNotTell) << file;
         EXPECT_EQ(RecordingLength(file, ProbeDuration), "") << file;
+    }
+}
+
+// Recordings are fragmented as the recorder makes them, finished or with
+// their encoder killed: read from the boxes, to the probe's second.
+TEST(RecordingLength, EqualsTheProbeOnRecordingsFragmentedAsRecordedFinishedOrKilled)
+{
+    EnsureToolFolder();
+    TempFolder dir;
+    const std::string fragments = " -movflags +frag_keyframe+empty_moov+default_base_moof -use_editlist 1 -flush_packets 1";
+    const std::string finished = dir.file("finished.mp4");
+    ffmpeg(kSource + " -t 6.6" + kRecorderOutput + fragments + " -f mp4 " + q(finished));
+    std::vector<std::string> files{finished};
+    for (int ms : {2300, 4700}) {
+        const std::string killed = dir.file("killed-" + std::to_string(ms) + ".mp4");
+        platform::ChildProcess encoder;
+        ASSERT_TRUE(encoder.start("ffmpeg -v error -re" + kSource + kRecorderOutput + fragments + " -f mp4 " + q(killed)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        encoder.kill();
+        encoder.waitForExit(5000);
+        files.push_back(killed);
+    }
+    for (const std::string& file : files) {
+        const std::string probed = ProbeDuration(file);
+        ASSERT_FALSE(probed.empty()) << file;
+        EXPECT_GE(Mp4DurationMicroseconds(file), 0) << file << ": left to the probe";
+        EXPECT_EQ(RecordingLength(file, [](const std::string&) { return std::string("probe asked"); }), probed)
+            << file;
     }
 }
 
