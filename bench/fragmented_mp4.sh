@@ -12,7 +12,7 @@ seconds=${1:-8}
 work=$(mktemp -d /tmp/vtr-frag.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-fragmented="-movflags +frag_keyframe+empty_moov+default_base_moof -use_editlist 1 -flush_packets 1"
+fragmented="-movflags +frag_keyframe+empty_moov+default_base_moof -flush_packets 1"
 
 record() { # OUTPUT MOVFLAGS; always run in a subshell (it becomes the encoder)
   exec ffmpeg -hide_banner -loglevel error -y -re -f lavfi -i testsrc=size=320x240:rate=30 -re -f lavfi -i sine \

@@ -12,9 +12,9 @@ namespace {
 // A fragment at each keyframe, written out at once: an encoder killed, or a
 // machine losing power, leaves a file that plays up to its last second
 // instead of one without an index.
-// The edit list keeps the pictures where a plain MP4 has them: without it
-// every frame moves later by the sound encoder's start-up delay.
-#define VTR_FRAGMENTS " -movflags +frag_keyframe+empty_moov+default_base_moof -use_editlist 1 -flush_packets 1"
+// No edit list: one in a movie box written before the first sample cannot
+// tell where the sound starts, and players then sound it late by up to a second.
+#define VTR_FRAGMENTS " -movflags +frag_keyframe+empty_moov+default_base_moof -flush_packets 1"
 
 constexpr const char* kVideoSilent =
     " -vcodec libx264 -r 60.97 -b:v 1500K -pix_fmt yuv420p -tune zerolatency -preset ultrafast" VTR_KEYFRAMES

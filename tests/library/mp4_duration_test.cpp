@@ -134,7 +134,7 @@ TEST(RecordingLength, EqualsTheProbeOnRecordingsFragmentedAsRecordedFinishedOrKi
 {
     EnsureToolFolder();
     TempFolder dir;
-    const std::string fragments = " -movflags +frag_keyframe+empty_moov+default_base_moof -use_editlist 1 -flush_packets 1";
+    const std::string fragments = " -movflags +frag_keyframe+empty_moov+default_base_moof -flush_packets 1";
     const std::string finished = dir.file("finished.mp4");
     ffmpeg(kSource + " -t 6.6" + kRecorderOutput + fragments + " -f mp4 " + q(finished));
     std::vector<std::string> files{finished};
