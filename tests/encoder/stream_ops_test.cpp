@@ -156,7 +156,7 @@ TEST_F(StreamOps, MergeJoinsInOrderAndLeavesTheUsersOwnFilesAlone)
 {
     // Transport streams of the user's own, named as the Part named its
     // temporaries.
-    const std::string mine1("user's \0\xff 1", 15), mine2 = "user's 2";
+    const std::string mine1("user's \0\xff 1", 11), mine2 = "user's 2";
     writeFile(out_.file("1.ts"), mine1);
     writeFile(out_.file("2.ts"), mine2);
     const MergeJob job{{"two.mp4", "clip.mp4", "two.mp4"}, sources_->path().string()};
