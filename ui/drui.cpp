@@ -292,6 +292,7 @@ void DRUI::btnSlotMenuQuit()
 {
     if (m_recording->recording())
         btnSlotMenuStop();
+    m_jobs->quit();
     close();
 }
 

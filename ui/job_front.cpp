@@ -35,6 +35,14 @@ void JobFront::runWithDialog(JobKind kind, JobRunner::Work work)
     dialog_ = nullptr;
 }
 
+void JobFront::quit()
+{
+    runner_.stopAll();
+    // Its own loop would keep the program running after the window closed.
+    if (dialog_)
+        dialog_->done(QDialog::Rejected);
+}
+
 void JobFront::cut(const std::string& recording, std::int64_t startMark, std::int64_t endMark)
 {
     const QString folder = PickFolder(window_, cutFolder_);

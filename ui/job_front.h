@@ -26,6 +26,9 @@ public:
 
     void stopShown() { runner_.stop(shown_); }
     void stopAll() { runner_.stopAll(); }
+    // The program quits: every job stops (leaving no partial output) and the
+    // progress dialog closes without its notice, as nothing is left to say.
+    void quit();
     bool waitUntilIdle(int ms) { return runner_.waitUntilIdle(ms); }
 
 private:

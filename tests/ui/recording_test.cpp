@@ -5,6 +5,7 @@
 #include "encoder/record_run.h"
 #include "i18n/language_config.h"
 #include "platform/audio_sources.h"
+#include "platform/command_line.h"
 #include "platform/files.h"
 #include "platform/live_children.h"
 #include "resources/resources.h"
@@ -16,19 +17,24 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTime>
 #include <QTimer>
 
 #include <condition_variable>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -289,4 +295,86 @@ TEST(RecordingBeforeDiscovery, StartWaitsForTheSoundDevicesWithoutBlockingThenRe
     SetFolderPicker({});
     window.reset();
     EXPECT_EQ(platform::liveChildCount(), 0);
+}
+
+// Child processes of this program not yet reaped.
+static int childProcesses()
+{
+    int count = 0;
+    for (const auto& e : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(e.path() / "stat");
+        std::string line;
+        int ppid = 0;
+        if (std::getline(stat, line) && line.rfind(')') != std::string::npos
+            && std::sscanf(line.c_str() + line.rfind(')') + 1, " %*c %d", &ppid) == 1 && ppid == ::getpid())
+            ++count;
+    }
+    return count;
+}
+
+// Quit while a recording, a merge and the merge page's length probes all
+// run: every child ends within 3 s, the take is kept, the merge leaves nothing.
+TEST_F(RecordingTest, QuitUnderLoadEndsEveryChildKeepsTheTakeAndRemovesTheMerge)
+{
+    TempFolder sources;
+    ASSERT_EQ(makeRecording(sources.file("clip.mp4"), 20), "");
+    // Files that only the probe reads: transport streams named as recordings.
+    ASSERT_EQ(runAndCapture("ffmpeg -v error -i " + platform::quoteArgument(sources.file("clip.mp4"))
+                            + " -codec copy -f mpegts " + platform::quoteArgument(sources.file("stream.ts"))),
+              "");
+    for (int i = 0; i < 24; ++i)
+        std::filesystem::copy_file(sources.file("stream.ts"), sources.file("probe " + std::to_string(i) + ".mp4"));
+
+    QElapsedTimer recording;
+    recording.start();
+    window->btnSlotRecord();
+    wait(2500);
+    window->mergePage()->mergeDirEdit()->setText(QString::fromStdString(sources.path().string()));
+    window->btnEditSlot(); // the page lists the folder and reads the lengths
+    const auto rows = window->mergePage()->sourceTable()->findItems("clip.mp4", Qt::MatchExactly);
+    ASSERT_EQ(rows.size(), 1);
+    for (int i = 0; i < 30; ++i) {
+        window->mergePage()->sourceTable()->selectRow(rows.first()->row());
+        window->btnAddSlot();
+    }
+    // Quit from the tray while the merge's progress dialog is up.
+    int running = -1;
+    double recorded = 0;
+    QElapsedTimer quitting;
+    QTimer::singleShot(500, [&] {
+        running = platform::liveChildCount();
+        recorded = recording.elapsed() / 1000.0;
+        quitting.start();
+        window->tray().entry(3)->trigger();
+    });
+    // Whatever is still shown long after the quit would keep the program alive.
+    std::vector<QString> leftOpen;
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        if (quitting.isValid() && quitting.elapsed() > 3000)
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                leftOpen.push_back(modal->metaObject()->className());
+                if (auto* dialog = qobject_cast<QDialog*>(modal))
+                    dialog->done(QDialog::Rejected);
+            }
+    });
+    guard.start(100);
+    window->btnSlotLayout4Merge();
+    window.reset();
+    guard.stop();
+    while (childProcesses() > 0 && quitting.elapsed() < 5000)
+        QTest::qSleep(10);
+    const qint64 ms = quitting.elapsed();
+    EXPECT_TRUE(leftOpen.empty()) << leftOpen.front().toStdString();
+    EXPECT_LT(ms, 3000) << running << " children of ours ran at the quit";
+    EXPECT_EQ(childProcesses(), 0);
+    EXPECT_EQ(platform::liveChildCount(), 0);
+    EXPECT_GE(running, 2) << "the encoder and the merge";
+
+    const auto files = recordingsIn(save.path());
+    ASSERT_EQ(files.size(), 1u); // the take, and no merge
+    expectValidRecording(files[0], recorded);
+    for (const auto& e : std::filesystem::directory_iterator(save.path()))
+        EXPECT_TRUE(e.path().extension() == ".mp4" || e.path().extension() == ".ini") << e.path();
+    window = std::make_unique<DRUI>(); // for TearDown
 }
