@@ -9,22 +9,14 @@ namespace {
 // Keyframes at every whole second: a stream-copy cut starts at a keyframe, so
 // without them a cut loses seconds of picture, or all of it.
 #define VTR_KEYFRAMES " -force_key_frames expr:gte(t,n_forced)"
-// A fragment at each keyframe, written out at once: an encoder killed, or a
-// machine losing power, leaves a file that plays up to its last second
-// instead of one without an index.
-// No edit list: one in a movie box written before the first sample cannot
-// tell where the sound starts, and players then sound it late by up to a second.
-#define VTR_FRAGMENTS " -movflags +frag_keyframe+empty_moov+default_base_moof -flush_packets 1"
 
 constexpr const char* kVideoSilent =
-    " -vcodec libx264 -r 60.97 -b:v 1500K -pix_fmt yuv420p -tune zerolatency -preset ultrafast" VTR_KEYFRAMES
-    VTR_FRAGMENTS " -f mp4";
+    " -vcodec libx264 -r 60.97 -b:v 1500K -pix_fmt yuv420p -tune zerolatency -preset ultrafast" VTR_KEYFRAMES " -f mp4";
 constexpr const char* kVideoWithSound =
     " -vcodec libx264 -r 60.97 -b:v 1500K -codec:a aac -ac 2 -ar 44100  -pix_fmt yuv420p -tune zerolatency -preset ultrafast" VTR_KEYFRAMES
-    VTR_FRAGMENTS " -f mp4";
+    " -f mp4";
 
 #undef VTR_KEYFRAMES
-#undef VTR_FRAGMENTS
 
 // Frames are grabbed at the rate they are written; the grab's own default
 // (29.97) would leave every other written frame a copy.

@@ -8,8 +8,7 @@
 namespace {
 
 const std::string kTool = "\"C:\\Users\\u\\AppData\\Roaming\\VantreelScreenRecorder\\\\tool.exe\"";
-const std::string kKeyframes = " -force_key_frames expr:gte(t,n_forced)"
-                               " -movflags +frag_keyframe+empty_moov+default_base_moof -flush_packets 1";
+const std::string kKeyframes = " -force_key_frames expr:gte(t,n_forced)";
 const std::string kSilent = " -vcodec libx264 -r 60.97 -b:v 1500K -pix_fmt yuv420p -tune zerolatency -preset ultrafast"
     + kKeyframes + " -f mp4";
 const std::string kSound = " -vcodec libx264 -r 60.97 -b:v 1500K -codec:a aac -ac 2 -ar 44100  -pix_fmt yuv420p -tune "

@@ -166,22 +166,30 @@ TEST_F(RecordRunTest, OddScreenGivesAPictureOneColumnAndRowShort)
               "h264," + std::to_string(desktop.width & ~1) + "," + std::to_string(desktop.height & ~1) + "\n");
 }
 
-// The encoder itself killed, as by a power cut: the file is fragmented, so it
-// keeps the take up to its last keyframe. Plain MP4 lost all of it.
-TEST_F(RecordRunTest, AKilledEncoderLeavesTheTakeUpToItsLastSecond)
+// The encoder itself killed, as by a power cut: the plain MP4 keeps its index
+// for the end, so the take is lost; the run still ends at once and leaves
+// no encoder. Fragmented MP4 (a fragment per keyframe, written out at once)
+// would keep all but the last second, and the probe, the player, the cut and
+// the join all read it (bench/fragmented_mp4.sh), but with this encoder's
+// inputs it breaks the recording itself: with an edit list the sound plays up
+// to a second late (FramesAreRealCapturesAndBeepsMeetTheirFlashes), without
+// one the keyframes come 2.9 s apart (KeyframeAtLeastEverySecond). So the
+// recording stays plain; this test turns when that changes.
+TEST_F(RecordRunTest, AKilledEncoderLosesThePlainTakeAndTheRunEndsCleanly)
 {
     std::thread worker([&] { RecordRun(settings(AudioComputerSoundAndMic), {}); });
     const std::uint64_t deadline = platform::tickCount() + 20000;
-    while (probeDuration(CurrentOutputPath()) < 1.0 && platform::tickCount() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    while (!platform::fileExists(CurrentOutputPath()) && platform::tickCount() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(platform::fileExists(CurrentOutputPath()));
     std::this_thread::sleep_for(std::chrono::milliseconds(3000));
-    const double before = probeDuration(CurrentOutputPath());
+    const std::uint64_t killed = platform::tickCount();
     for (const pid_t pid : childrenOf(::getpid()))
         ::kill(pid, SIGKILL);
     worker.join();
-    EXPECT_GE(before, 3.0);
-    EXPECT_GE(probeDuration(CurrentOutputPath()), before - 0.01);
-    EXPECT_EQ(probe(CurrentOutputPath(), "stream=codec_name"), "aac\nh264\n");
+    EXPECT_LT(platform::tickCount() - killed, 3000u);
+    EXPECT_EQ(platform::liveChildCount(), 0);
+    EXPECT_LT(probeDuration(CurrentOutputPath()), 0) << "the plain MP4 kept a killed take: fragments may be unnecessary";
 }
 
 TEST_F(RecordRunTest, TakenNameGetsACounterAndTrailingSeparatorWorks)

@@ -128,8 +128,9 @@ TEST(RecordingLength, EqualsTheProbeOnRealCutMergedFragmentedAndTruncatedFiles)
     }
 }
 
-// Recordings are fragmented as the recorder makes them, finished or with
-// their encoder killed: read from the boxes, to the probe's second.
+// Recordings fragmented with the recorder's own encoding, finished or with
+// their encoder killed (what a fragmented recording would leave): read from
+// the boxes, to the probe's second.
 TEST(RecordingLength, EqualsTheProbeOnRecordingsFragmentedAsRecordedFinishedOrKilled)
 {
     EnsureToolFolder();

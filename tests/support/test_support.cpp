@@ -91,8 +91,7 @@ std::string makeRecording(const std::string& path, int seconds)
     const std::string out = runAndCapture(
         "ffmpeg -v error -y -f lavfi -i testsrc=size=320x240:rate=30 -f lavfi -i sine=frequency=440 -t "
             + std::to_string(seconds)
-            + " -vcodec libx264 -preset ultrafast -pix_fmt yuv420p -force_key_frames expr:gte(t,n_forced) -acodec aac"
-              " -movflags +frag_keyframe+empty_moov+default_base_moof -flush_packets 1 "
+            + " -vcodec libx264 -preset ultrafast -pix_fmt yuv420p -force_key_frames expr:gte(t,n_forced) -acodec aac "
             + platform::quoteArgument(path),
         &code);
     return code == 0 ? std::string() : "ffmpeg failed: " + out;

@@ -39,7 +39,7 @@ namespace testing_support {
 std::string probe(const std::string& file, const std::string& entries, const std::string& extra = {});
 // The duration of a media file in seconds, or -1.
 double probeDuration(const std::string& file);
-// Writes a recording like ours (fragmented, H.264 with a keyframe every second, and AAC)
+// Writes a recording like ours (H.264 with a keyframe every second, and AAC)
 // of a test picture and tone. Empty on success, else ffmpeg's complaint.
 std::string makeRecording(const std::string& path, int seconds);
 
