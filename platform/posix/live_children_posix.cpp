@@ -28,9 +28,18 @@ Slot* find(std::int64_t pid)
     return nullptr;
 }
 
-void release(Slot& s)
+// The table lets go of the slot's input; a quit request that read it just
+// before finishes first: only then may the owner close it.
+void dropInput(Slot& s)
 {
     s.input.store(-1);
+    while (s.writers.load() != 0)
+        ::sched_yield();
+}
+
+void release(Slot& s)
+{
+    dropInput(s);
     s.orphan.store(false);
     s.pid.store(0);
 }
@@ -83,21 +92,15 @@ void removeLiveChild(std::int64_t pid)
 void orphanLiveChild(std::int64_t pid)
 {
     if (Slot* s = find(pid)) {
-        s->input.store(-1); // the owner closed it
+        dropInput(*s);
         s->orphan.store(true);
     }
 }
 
 void forgetLiveChildInput(std::int64_t pid)
 {
-    Slot* s = find(pid);
-    if (!s)
-        return;
-    s->input.store(-1);
-    // A quit request that read the descriptor just before finishes first:
-    // only then may the owner close it.
-    while (s->writers.load() != 0)
-        ::sched_yield();
+    if (Slot* s = find(pid))
+        dropInput(*s);
 }
 
 int liveChildCount()

@@ -4,6 +4,7 @@
 
 #include "../support/test_support.h"
 
+#include <atomic>
 #include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -37,3 +38,25 @@ TEST(LiveChildren, QuitNeverWritesIntoADescriptorItsOwnerHasClosed)
     EXPECT_EQ(readFile(dir.file("second")), "");
     EXPECT_TRUE(platform::waitLiveChildren(3000));
 }
+
+// Children that end on their own while quit requests keep coming: the one
+// that noticed the end lets go of the slot, and its owner's close must wait
+// for a request under way (ThreadSanitizer saw the write and the close race).
+TEST(LiveChildren, QuitRequestsRacingChildrenThatEndNeverOutliveTheirInput)
+{
+    std::atomic<bool> done{false};
+    std::thread asker([&done] {
+        while (!done)
+            platform::askLiveChildrenToQuit();
+    });
+    for (int i = 0; i < 40; ++i) {
+        platform::ChildProcess child;
+        ASSERT_TRUE(child.start(platform::quoteArgument(faultChild()) + " exit-now"));
+        while (!child.waitForExit(5)) {
+        }
+    }
+    done = true;
+    asker.join();
+    EXPECT_EQ(platform::liveChildCount(), 0);
+}
+
