@@ -150,8 +150,10 @@ int main(int argc, char** argv)
         const bool ok = ended && length >= 0 && std::fabs(length - recorded) <= 0.5;
         valid += ok;
         if (!ok)
-            std::printf("  cycle %d (%s): recorded %.2f s, file %.2f s%s\n", i,
-                        sound->currentText().toUtf8().constData(), recorded, length, ended ? "" : ", run never ended");
+            std::printf("  cycle %d (%s): recorded %.2f s, file %.2f s (%lld bytes)%s\n", i,
+                        sound->currentText().toUtf8().constData(), recorded, length,
+                        static_cast<long long>(platform::fileExists(file) ? platform::fileSize(file) : -1),
+                        ended ? "" : ", run never ended");
         if (i == 1)
             rss1 = rssKb();
         if (i == 50)

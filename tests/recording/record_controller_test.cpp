@@ -73,6 +73,7 @@ TEST(RecordController, AFillingDiskStopsTheRecordingThroughTheLowDiskRuleWithAVa
     std::ofstream(dir.file("filler"), std::ios::binary) << std::string(free - kMinFreeBytes - (64u << 10), '\0');
     platform::ChildProcess scene;
     ASSERT_TRUE(scene.start(platform::quoteArgument(VTR_FIDELITY_SCENE) + " 60"));
+    ASSERT_FALSE(scene.waitForExit(500)) << "the busy screen could not start";
 
     static int argc = 1;
     static char name[] = "recording_tests";
