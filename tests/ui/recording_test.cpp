@@ -330,7 +330,8 @@ TEST_F(RecordingTest, QuitUnderLoadEndsEveryChildKeepsTheTakeAndRemovesTheMerge)
     window->btnSlotRecord();
     wait(2500);
     window->mergePage()->mergeDirEdit()->setText(QString::fromStdString(sources.path().string()));
-    window->btnEditSlot(); // the page lists the folder and reads the lengths
+    window->btnEditSlot(); // the page lists the folder and reads the lengths behind
+    ASSERT_TRUE(waitForListing(*window));
     const auto rows = window->mergePage()->sourceTable()->findItems("clip.mp4", Qt::MatchExactly);
     ASSERT_EQ(rows.size(), 1);
     for (int i = 0; i < 30; ++i) {
