@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     window.setSettingsPath(QDir::tempPath() + "/vtr-ScreenRecord.ini");
     window.initUi(true);
     window.show();
-    QTest::qWaitFor([&] { return window.audioDiscovery().found().has_value(); }, 10000);
+    (void)QTest::qWaitFor([&] { return window.audioDiscovery().found().has_value(); }, 10000);
     window.btnSlotLayout2Dir();
     window.btnSlot();
     window.recordPage()->audioCombo()->setCurrentIndex(window.recordPage()->audioCombo()->count() - 1); // no sound: the screen alone

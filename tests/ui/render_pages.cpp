@@ -45,7 +45,7 @@ int renderInLanguage(const QString& out, const QString& language, const QString&
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    QTest::qWaitFor([&] { return window.audioDiscovery().found().has_value(); }, 10000);
+    (void)QTest::qWaitFor([&] { return window.audioDiscovery().found().has_value(); }, 10000);
     for (int page = 0; page < 4; ++page) {
         if (!pages.contains(QString::fromLatin1(kPageNames[page])))
             continue;
@@ -84,7 +84,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the window was not shown\n");
         return 1;
     }
-    QTest::qWaitFor([&] { return window.audioDiscovery().found().has_value(); }, 10000);
+    (void)QTest::qWaitFor([&] { return window.audioDiscovery().found().has_value(); }, 10000);
     for (int page = 0; page < 4; ++page) {
         window.pageStack()->setCurrentIndex(page);
         QTest::qWait(200);
