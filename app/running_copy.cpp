@@ -41,10 +41,7 @@ RunningCopyListener::RunningCopyListener(QWidget* window, QObject* parent)
     connect(server_, &QLocalServer::newConnection, this, &RunningCopyListener::answer);
 }
 
-bool RunningCopyListener::isListening() const
-{
-    return server_->isListening();
-}
+bool RunningCopyListener::isListening() const { return server_->isListening(); }
 
 void RunningCopyListener::answer()
 {

@@ -7,7 +7,7 @@
 
 namespace audio {
 
-AudioDiscovery::AudioDiscovery(QObject* parent) : QObject(parent), discover_(platform::discoverAudioSources) {}
+AudioDiscovery::AudioDiscovery(QObject* parent) : QObject(parent), discover_(platform::discoverAudioSources) { }
 
 AudioDiscovery::~AudioDiscovery()
 {
@@ -35,7 +35,8 @@ void AudioDiscovery::launch()
         const platform::AudioSources found = discover();
         // The destructor joins this thread, so `this` outlives the call; a
         // posted call dies with the object.
-        QMetaObject::invokeMethod(this, [this, found] { ended(found); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, found] { ended(found); }, Qt::QueuedConnection);
     });
 }
 

@@ -8,9 +8,9 @@
 #include "platform/clock.h"
 #include "platform/command_line.h"
 #include "resources/resources.h"
-#include "ui/drui.h"
 #include "ui/bands.h"
 #include "ui/cut_page.h"
+#include "ui/drui.h"
 #include "ui/home_page.h"
 #include "ui/merge_page.h"
 #include "ui/record_page.h"
@@ -64,7 +64,8 @@ double cpuSecondsOfProcess(qint64 pid)
     // utime and stime are the 14th and 15th fields of the whole line.
     if (fields.size() < 13)
         return 0;
-    return static_cast<double>(std::stoll(fields[11]) + std::stoll(fields[12])) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return static_cast<double>(std::stoll(fields[11]) + std::stoll(fields[12]))
+        / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 double since(std::uint64_t start) { return static_cast<double>(platform::tickCount() - start); }
@@ -119,8 +120,8 @@ int main(int argc, char** argv)
 
     // The lists fill off the interface thread: timed until every length shows.
     auto listed = [&] {
-        return QTest::qWaitFor([&] { return window.mergePage()->listingComplete() && window.cutPage()->listingComplete(); },
-                               60000);
+        return QTest::qWaitFor(
+            [&] { return window.mergePage()->listingComplete() && window.cutPage()->listingComplete(); }, 60000);
     };
     std::uint64_t start = platform::tickCount();
     window.btnEditSlot();

@@ -51,10 +51,9 @@ Fidelity MeasureFidelity(const std::string& file)
         std::atof(run("ffprobe -v error -select_streams a -show_entries stream=start_time -of csv=p=0 " + q).c_str());
     const int sh = kWidth * h / w / 2 * 2;
     const std::string grey = file + ".grey", pcm = file + ".pcm";
-    std::istringstream log(run("ffmpeg -v info -y -copyts -i " + q + " -map 0:v -vf scale=" + std::to_string(kWidth)
-                               + ":" + std::to_string(sh)
-                               + ":flags=area,showinfo -vsync passthrough -f rawvideo -pix_fmt gray "
-                               + platform::quoteArgument(grey)));
+    std::istringstream log(run(
+        "ffmpeg -v info -y -copyts -i " + q + " -map 0:v -vf scale=" + std::to_string(kWidth) + ":" + std::to_string(sh)
+        + ":flags=area,showinfo -vsync passthrough -f rawvideo -pix_fmt gray " + platform::quoteArgument(grey)));
     run("ffmpeg -v error -y -i " + q + " -map 0:a -ac 1 -ar 44100 -f s16le " + platform::quoteArgument(pcm));
     const std::vector<unsigned char> pixels = readAll(grey);
     const std::vector<unsigned char> pcmBytes = readAll(pcm);
@@ -99,9 +98,9 @@ Fidelity MeasureFidelity(const std::string& file)
             gaps.push_back(times[f] - times[last]);
             last = f;
         }
-    r.quickShare = gaps.empty() ? 0
-                                : static_cast<double>(std::count_if(gaps.begin(), gaps.end(),
-                                                                    [](double g) { return g < 0.025; }))
+    r.quickShare = gaps.empty()
+        ? 0
+        : static_cast<double>(std::count_if(gaps.begin(), gaps.end(), [](double g) { return g < 0.025; }))
             / static_cast<double>(gaps.size());
     r.distinctPerSecond = static_cast<double>(distinct) / span;
     r.writtenPerSecond = static_cast<double>(frames - 1) / span;
@@ -189,10 +188,9 @@ std::string FidelityRow(const std::string& label, const Fidelity& f)
         return label + " no video\n";
     char text[512];
     if (!f.sound) {
-        std::snprintf(text, sizeof text,
-                      "%-14s distinct=%5.1f/s written=%5.1f/s quick=%2.0f%% flashes=%d first_flash=%.2fs\n",
-                      label.c_str(), f.distinctPerSecond, f.writtenPerSecond, f.quickShare * 100, f.flashes,
-                      f.firstFlash);
+        std::snprintf(
+            text, sizeof text, "%-14s distinct=%5.1f/s written=%5.1f/s quick=%2.0f%% flashes=%d first_flash=%.2fs\n",
+            label.c_str(), f.distinctPerSecond, f.writtenPerSecond, f.quickShare * 100, f.flashes, f.firstFlash);
         return text;
     }
     std::snprintf(text, sizeof text,

@@ -5,8 +5,8 @@
 #include <vector>
 
 struct Fidelity {
-    bool ok = false;            // the file could be decoded
-    bool sound = false;         // it has a sound stream
+    bool ok = false;              // the file could be decoded
+    bool sound = false;           // it has a sound stream
     double distinctPerSecond = 0; // frames whose counter differs from the one before
     double writtenPerSecond = 0;
     // Share of new captures that came within 25 ms of the one before: a grab
@@ -17,7 +17,7 @@ struct Fidelity {
     int missing = 0;    // flashes with no beep near them
     int mismatched = 0; // beeps whose length is another flash's: shifted by whole flashes
     double medianOffset = 0;
-    double spread = 0; // largest distance of an offset from the median
+    double spread = 0;      // largest distance of an offset from the median
     double firstFlash = -1; // seconds into the file
     double firstSound = -1;
     std::string perFlash; // each flash's offset in ms, "-" when missing

@@ -63,8 +63,8 @@ void playBeeps(double epoch, double end, double soundFrom)
     pa_buffer_attr attr{static_cast<std::uint32_t>(-1), chunkBytes * 5, static_cast<std::uint32_t>(-1), chunkBytes,
                         static_cast<std::uint32_t>(-1)};
     int error = 0;
-    pa_simple* s = pa_simple_new(nullptr, "fidelity_scene", PA_STREAM_PLAYBACK, nullptr, "beeps", &spec, nullptr,
-                                 &attr, &error);
+    pa_simple* s =
+        pa_simple_new(nullptr, "fidelity_scene", PA_STREAM_PLAYBACK, nullptr, "beeps", &spec, nullptr, &attr, &error);
     if (!s) {
         std::fprintf(stderr, "fidelity_scene: no sound: %s\n", pa_strerror(error));
         return;

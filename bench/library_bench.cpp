@@ -37,10 +37,7 @@ double msSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-bool ffmpeg(const std::string& arguments)
-{
-    return RunTool("ffmpeg -v error -y " + arguments) == RunEnded;
-}
+bool ffmpeg(const std::string& arguments) { return RunTool("ffmpeg -v error -y " + arguments) == RunEnded; }
 
 // The old way: one probe process per file, four at a time.
 void probeAll(const std::string& folder, RecordingListing& listing, std::size_t count)
@@ -69,17 +66,18 @@ Visit visit(FolderScan& scan, const std::string& folder)
     std::condition_variable ended;
     bool finished = false;
     const auto start = Clock::now();
-    scan.start(folder, {[&](const RecordingListing& listing, bool) {
-                            v.shown = msSince(start);
-                            for (const VideoFileInfo& r : listing)
-                                v.known += !r.duration.empty();
-                        },
-                        [&](std::size_t, const std::string& duration) { v.known += !duration.empty(); },
-                        [&] {
-                            const std::lock_guard lock(mutex);
-                            finished = true;
-                            ended.notify_all();
-                        }});
+    scan.start(folder,
+               {[&](const RecordingListing& listing, bool) {
+                    v.shown = msSince(start);
+                    for (const VideoFileInfo& r : listing)
+                        v.known += !r.duration.empty();
+                },
+                [&](std::size_t, const std::string& duration) { v.known += !duration.empty(); },
+                [&] {
+                    const std::lock_guard lock(mutex);
+                    finished = true;
+                    ended.notify_all();
+                }});
     v.callerWaits = msSince(start);
     std::unique_lock lock(mutex);
     ended.wait(lock, [&] { return finished; });
@@ -167,10 +165,10 @@ int main(int argc, char** argv)
     std::printf("  from the boxes %.3f ms, probe process %.1f ms: %.0fx; boxes equal the probe on %d of %zu\n\n",
                 boxesMs, probeMs, probeMs / boxesMs, agree, seeds.size());
 
-    std::printf("%7s | %-26s | %-26s | %-9s | %-30s\n", "files", "list shown", "all lengths known",
-                "caller", "probe per file: list and lengths");
-    std::printf("%7s | %8s %8s %8s | %8s %8s %8s | %9s | %10s %8s %10s\n", "", "first", "second", "restart",
-                "first", "second", "restart", "waits", "first", "second", "restart");
+    std::printf("%7s | %-26s | %-26s | %-9s | %-30s\n", "files", "list shown", "all lengths known", "caller",
+                "probe per file: list and lengths");
+    std::printf("%7s | %8s %8s %8s | %8s %8s %8s | %9s | %10s %8s %10s\n", "", "first", "second", "restart", "first",
+                "second", "restart", "waits", "first", "second", "restart");
     for (int count : counts) {
         const fs::path folder = root / std::to_string(count);
         fs::create_directories(folder);
@@ -209,8 +207,8 @@ int main(int argc, char** argv)
 
         // The probe per file: every first visit and every restart probes it
         // all; a second visit in the same run had its lengths in memory.
-        const std::size_t probed = fullProbe ? static_cast<std::size_t>(count)
-                                             : std::min<std::size_t>(static_cast<std::size_t>(count), 200);
+        const std::size_t probed =
+            fullProbe ? static_cast<std::size_t>(count) : std::min<std::size_t>(static_cast<std::size_t>(count), 200);
         RecordingListing listing = listNewestFirst(dir);
         const auto t = Clock::now();
         probeAll(dir, listing, probed);

@@ -30,10 +30,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <ctime>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -288,10 +288,11 @@ int main(int argc, char** argv)
         listRecordings(folder.string(), listing);
         sortNewestFirst(listing);
         const double relist = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
-        std::printf("%6d | %7.1f %7.1f %8.1f | %8.1f %7.1f %8.1f | %6.1f %6.1f %6.1f | %6.1f %7.1f | %8.1f | %9.0f %8.1f "
-                    "%9.0f\n",
-                    count, first.shown, second.shown, restart.shown, first.all, second.all, restart.all, first.stall,
-                    second.stall, restart.stall, first.busiest, restart.busiest, cut.shown, probed, relist, probed);
+        std::printf(
+            "%6d | %7.1f %7.1f %8.1f | %8.1f %7.1f %8.1f | %6.1f %6.1f %6.1f | %6.1f %7.1f | %8.1f | %9.0f %8.1f "
+            "%9.0f\n",
+            count, first.shown, second.shown, restart.shown, first.all, second.all, restart.all, first.stall,
+            second.stall, restart.stall, first.busiest, restart.busiest, cut.shown, probed, relist, probed);
         std::printf("%6s | %24s | %26s | (%5.1f idle)%8s | %14s | %8s |\n", "", "", "", idle, "", "", "");
         std::fflush(stdout);
         fs::remove_all(folder);

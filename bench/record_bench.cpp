@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <sys/resource.h>
+#include <thread>
 
 namespace {
 

@@ -35,7 +35,12 @@ int main(int argc, char** argv)
         stop.request_stop();
     });
     const int status = RunTool(
-        line, [&](const char*, std::size_t) { ++chunks; return false; }, stop.get_token());
+        line,
+        [&](const char*, std::size_t) {
+            ++chunks;
+            return false;
+        },
+        stop.get_token());
     timer.join();
     const double wall = static_cast<double>(platform::tickCount() - start) / 1000.0;
 

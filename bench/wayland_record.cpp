@@ -23,8 +23,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sys/resource.h>
 #include <stop_token>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -53,10 +53,11 @@ int main(int argc, char** argv)
     // clock redrawn every 5 ms.
     platform::ChildProcess window;
     if (!fidelity)
-        window.start("foot -o font=monospace:size=60 bash -c " + platform::quoteArgument(
-        "exec 3<> <(:); while :; do t=${EPOCHREALTIME/./}; case $((t / 100000 % 4)) in 0) c=e04040;; "
-        "1) c=40c040;; 2) c=4060e0;; *) c=e0e040;; esac; printf '\\e]11;#%s\\a\\e[H%s' \"$c\" \"$t\"; "
-        "read -t 0.005 -u 3; done"));
+        window.start("foot -o font=monospace:size=60 bash -c "
+                     + platform::quoteArgument(
+                         "exec 3<> <(:); while :; do t=${EPOCHREALTIME/./}; case $((t / 100000 % 4)) in 0) c=e04040;; "
+                         "1) c=40c040;; 2) c=4060e0;; *) c=e0e040;; esac; printf '\\e]11;#%s\\a\\e[H%s' \"$c\" \"$t\"; "
+                         "read -t 0.005 -u 3; done"));
     if (!fidelity)
         std::this_thread::sleep_for(std::chrono::seconds(2));
 
@@ -97,9 +98,10 @@ int main(int argc, char** argv)
     const double length =
         std::atof(output("ffprobe -v error -show_entries format=duration -of csv=p=0 " + quoted).c_str());
     const long written = std::atol(output("ffprobe -v error -select_streams v -count_packets -show_entries "
-                                          "stream=nb_read_packets -of csv=p=0 " + quoted).c_str());
-    const long distinct =
-        LastReportedFrame(output("ffmpeg -nostdin -i " + quoted + " -vf mpdecimate -f null -"));
+                                          "stream=nb_read_packets -of csv=p=0 "
+                                          + quoted)
+                                       .c_str());
+    const long distinct = LastReportedFrame(output("ffmpeg -nostdin -i " + quoted + " -vf mpdecimate -f null -"));
     std::printf("wayland 1280x720, %d s asked: %.2f s recorded, %ld frames written (%.2f fps), "
                 "%ld distinct = %.1f fps = %.2f of the portal's 60, children CPU %.3f per recorded s, "
                 "stop-to-file %.2f s\n",

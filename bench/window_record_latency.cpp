@@ -7,17 +7,17 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "resources/resources.h"
-#include "ui/drui.h"
 #include "ui/bands.h"
 #include "ui/cut_page.h"
+#include "ui/drui.h"
+#include "ui/folder_picker.h"
 #include "ui/home_page.h"
 #include "ui/merge_page.h"
 #include "ui/record_page.h"
-#include "ui/folder_picker.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTest>
@@ -46,7 +46,8 @@ double waitFor(F done, int limitMs)
 void report(const char* what, std::vector<double> ms)
 {
     std::sort(ms.begin(), ms.end());
-    std::printf("  %-34s min %6.0f ms  median %6.0f ms  max %6.0f ms\n", what, ms.front(), ms[ms.size() / 2], ms.back());
+    std::printf("  %-34s min %6.0f ms  median %6.0f ms  max %6.0f ms\n", what, ms.front(), ms[ms.size() / 2],
+                ms.back());
 }
 
 } // namespace
@@ -69,7 +70,8 @@ int main(int argc, char** argv)
     (void)QTest::qWaitFor([&] { return window.audioDiscovery().found().has_value(); }, 10000);
     window.btnSlotLayout2Dir();
     window.btnSlot();
-    window.recordPage()->audioCombo()->setCurrentIndex(window.recordPage()->audioCombo()->count() - 1); // no sound: the screen alone
+    window.recordPage()->audioCombo()->setCurrentIndex(window.recordPage()->audioCombo()->count()
+                                                       - 1); // no sound: the screen alone
 
     std::vector<double> created, firstFrame, finished;
     for (int i = 0; i < runs; ++i) {

@@ -3,7 +3,7 @@
 #include "encoder/runner.h"
 #include "platform/crash_handler.h"
 
-JobRunner::JobRunner(QObject* parent) : QObject(parent) {}
+JobRunner::JobRunner(QObject* parent) : QObject(parent) { }
 
 JobRunner::~JobRunner()
 {
@@ -78,8 +78,8 @@ void JobRunner::workerLoop()
         const int id = job.id;
         const int kind = static_cast<int>(job.kind);
         std::string why;
-        const Notify notify = [this, id, kind, &why](int percent, const std::string& current,
-                                                     const std::string& target, int status) {
+        const Notify notify = [this, id, kind, &why](int percent, const std::string& current, const std::string& target,
+                                                     int status) {
             emit progress(id, kind, percent, QString::fromStdString(current), QString::fromStdString(target), status,
                           QString::fromStdString(why));
         };

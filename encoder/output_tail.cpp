@@ -9,10 +9,7 @@ namespace {
 // encoder prints.
 constexpr std::size_t kLineMax = 1024;
 
-bool has(std::string_view line, std::string_view part)
-{
-    return line.find(part) != std::string_view::npos;
-}
+bool has(std::string_view line, std::string_view part) { return line.find(part) != std::string_view::npos; }
 
 int rank(std::string_view line)
 {
@@ -49,7 +46,7 @@ std::string withoutPrefix(const std::string& line)
 
 } // namespace
 
-OutputTail::OutputTail(std::size_t maxLines) : maxLines_(maxLines == 0 ? 1 : maxLines) {}
+OutputTail::OutputTail(std::size_t maxLines) : maxLines_(maxLines == 0 ? 1 : maxLines) { }
 
 void OutputTail::add(const char* chunk, std::size_t size)
 {

@@ -23,9 +23,9 @@ std::string BuildPipeWireCaptureCommand(const std::string& gstLaunch, const Pipe
 
 enum PipeWireRunStatus : int {
     PipeWireRecorded = 0,
-    PipeWireNoFrames = 1,   // not one frame came (a static screen): no file is left
+    PipeWireNoFrames = 1,      // not one frame came (a static screen): no file is left
     PipeWireEncoderFailed = 2, // the encoder ended by itself before any frame (e.g. a sound device)
-    PipeWireNotStarted = 87, // a child could not be started
+    PipeWireNotStarted = 87,   // a child could not be started
 };
 
 // Runs the capture into the encoder until a stop is requested or the capture

@@ -12,9 +12,8 @@ namespace {
 
 constexpr const char* kVideoSilent =
     " -vcodec libx264 -r 60.97 -b:v 1500K -pix_fmt yuv420p -tune zerolatency -preset ultrafast" VTR_KEYFRAMES " -f mp4";
-constexpr const char* kVideoWithSound =
-    " -vcodec libx264 -r 60.97 -b:v 1500K -codec:a aac -ac 2 -ar 44100  -pix_fmt yuv420p -tune zerolatency -preset ultrafast" VTR_KEYFRAMES
-    " -f mp4";
+constexpr const char* kVideoWithSound = " -vcodec libx264 -r 60.97 -b:v 1500K -codec:a aac -ac 2 -ar 44100  -pix_fmt "
+                                        "yuv420p -tune zerolatency -preset ultrafast" VTR_KEYFRAMES " -f mp4";
 
 #undef VTR_KEYFRAMES
 
@@ -24,10 +23,7 @@ constexpr const char* kGrabRate = " -framerate 60.97";
 
 using InputOf = std::string (*)(const std::string& device);
 
-std::string dshowInput(const std::string& device)
-{
-    return " -f dshow -i audio=" + platform::quoteArgument(device);
-}
+std::string dshowInput(const std::string& device) { return " -f dshow -i audio=" + platform::quoteArgument(device); }
 
 std::string audioPart(const RecordSources& s, InputOf input)
 {
@@ -74,8 +70,8 @@ std::string pulsePart(const RecordSources& s, const std::string& offset)
         return " -copyts" + input(s.audioMode == AudioComputerSound ? s.computerSound : s.microphone)
             + " -filter_complex " + pad + ",amix=inputs=1:duration=first:dropout_transition=1";
     case AudioComputerSoundAndMic:
-        return " -copyts" + input(s.computerSound) + input(s.microphone) + " -filter_complex [0:a]" + pad
-            + "[a0];[1:a]" + pad + "[a1];[a0][a1]amix=inputs=2:duration=first:dropout_transition=2";
+        return " -copyts" + input(s.computerSound) + input(s.microphone) + " -filter_complex [0:a]" + pad + "[a0];[1:a]"
+            + pad + "[a1];[a0][a1]amix=inputs=2:duration=first:dropout_transition=2";
     default:
         return {};
     }
@@ -122,12 +118,11 @@ std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int
     // nothing else would end it.
     const std::string offset = sources.audioMode >= 0 ? originOffset(originMicros) : std::string();
     return pulsePart(sources, offset) + offset + (offset.empty() ? "" : " -use_wallclock_as_timestamps 1")
-        + " -f rawvideo -pix_fmt yuv420p -video_size " + std::to_string(width)
-        + "x" + std::to_string(height) + " -framerate " + std::to_string(fps) + " -i /dev/fd/3 " + videoPart(sources);
+        + " -f rawvideo -pix_fmt yuv420p -video_size " + std::to_string(width) + "x" + std::to_string(height)
+        + " -framerate " + std::to_string(fps) + " -i /dev/fd/3 " + videoPart(sources);
 }
 
-std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
-                            std::int64_t originMicros)
+std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros)
 {
     switch (desktop.grab) {
     case platform::DesktopGrab::X11:

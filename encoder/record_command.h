@@ -40,8 +40,7 @@ constexpr int kPipeWireFps = 60;
 std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int height, int fps,
                                     std::int64_t originMicros);
 // The shape of the platform the desktop belongs to.
-std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
-                            std::int64_t originMicros);
+std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros);
 
 // The PulseAudio input's fragment in bytes: under 5 ms of 16-bit stereo.
 constexpr int kPulseFragmentBytes = 882;

@@ -89,8 +89,7 @@ int RunTool(const std::string& commandLine, const ToolScanner& scanner, const Ru
         status = RunForcedEnd;
     if (exitCode && status != RunInvalidData) {
         // Its output is closed, so it is ending: a short wait settles it.
-        for (int i = 0; i < kDrainPasses && !child.waitForExit(kPassWaitMs); ++i) {
-        }
+        for (int i = 0; i < kDrainPasses && !child.waitForExit(kPassWaitMs); ++i) { }
         if (child.waitForExit(0))
             *exitCode = child.exitCode();
     }

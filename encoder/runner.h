@@ -7,11 +7,11 @@
 #include <string>
 
 enum RunStatus : int {
-    RunEnded = 0,       // ended without a failure marker
-    RunInvalidData = 1, // the scanner saw "Invalid data"
+    RunEnded = 0,         // ended without a failure marker
+    RunInvalidData = 1,   // the scanner saw "Invalid data"
     RunStopRequested = 2, // a stop was requested at least once
-    RunForcedEnd = 3,   // it ignored the stop and was ended by force
-    RunNotStarted = 87, // the pipes or the process could not be made
+    RunForcedEnd = 3,     // it ignored the stop and was ended by force
+    RunNotStarted = 87,   // the pipes or the process could not be made
 };
 
 // An encoder that has not honoured a stop this long after escalation began
@@ -32,8 +32,8 @@ struct RunStop {
     std::stop_token escalate;
 
     RunStop() = default;
-    RunStop(std::stop_token s) : stop(std::move(s)) {} // NOLINT: a plain token stops without escalation
-    RunStop(std::stop_token s, std::stop_token e) : stop(std::move(s)), escalate(std::move(e)) {}
+    RunStop(std::stop_token s) : stop(std::move(s)) { } // NOLINT: a plain token stops without escalation
+    RunStop(std::stop_token s, std::stop_token e) : stop(std::move(s)), escalate(std::move(e)) { }
     static RunStop escalating(const std::stop_token& s) { return {s, s}; }
 };
 

@@ -26,8 +26,7 @@ std::string BuildConvertToTsCommandLine(const std::string& quotedTool, const std
         + quoteArgument(tsPath) + " ";
 }
 
-std::string BuildJoinCommandLine(const std::string& quotedTool, const std::string& joinList,
-                                 const std::string& target)
+std::string BuildJoinCommandLine(const std::string& quotedTool, const std::string& joinList, const std::string& target)
 {
     return quotedTool + "-i " + quoteArgument("concat:" + joinList) + " -acodec copy -vcodec copy -absf aac_adtstoasc "
         + quoteArgument(target) + " ";
@@ -43,8 +42,8 @@ std::string CutOutputPath(const std::string& outputFolder, const std::string& so
 std::string MergeOutputPath(const std::string& outputFolder, const platform::LocalTime& t, char separator)
 {
     char name[64];
-    std::snprintf(name, sizeof name, "Merge%04d-%02d-%02d-%02d-%02d-%02d.mp4", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second);
+    std::snprintf(name, sizeof name, "Merge%04d-%02d-%02d-%02d-%02d-%02d.mp4", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
     return outputFolder + separator + name;
 }
 

@@ -18,8 +18,7 @@ std::string BuildCutCommandLine(const std::string& quotedTool, const std::string
 std::string BuildConvertToTsCommandLine(const std::string& quotedTool, const std::string& input,
                                         const std::string& tsPath);
 // The transport streams of `joinList` ("a.ts|b.ts|") joined into one MP4.
-std::string BuildJoinCommandLine(const std::string& quotedTool, const std::string& joinList,
-                                 const std::string& target);
+std::string BuildJoinCommandLine(const std::string& quotedTool, const std::string& joinList, const std::string& target);
 
 // "Cut_" and the file name of `source` (after its last '\' or '/'), in
 // `outputFolder` (which ends without a separator).

@@ -9,16 +9,12 @@
 
 #include <cstring>
 
-
 namespace {
 
 // More than any description of one file takes.
 constexpr std::size_t kDescriptionMax = 256 * 1024;
 
-bool contains(const char* chunk, const char* marker)
-{
-    return std::strstr(chunk, marker) != nullptr;
-}
+bool contains(const char* chunk, const char* marker) { return std::strstr(chunk, marker) != nullptr; }
 
 // The first free name when `path` is taken.
 std::string freeName(const std::string& path)
@@ -114,11 +110,11 @@ int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNoti
                std::stop_token stop)
 {
     const std::string output = freeName(CutOutputPath(outputFolder, job.source, platform::separator()));
-    const std::string commandLine = BuildCutCommandLine(PrepareTool(), job.source, job.startMark,
-                                                        job.endMark - job.startMark, output);
+    const std::string commandLine =
+        BuildCutCommandLine(PrepareTool(), job.source, job.startMark, job.endMark - job.startMark, output);
     std::string failure;
-    int status =
-        runJobStep(commandLine, [&](int soFar) { notify(5, job.source, output, soFar); }, &failure, stop);
+    int status = runJobStep(
+        commandLine, [&](int soFar) { notify(5, job.source, output, soFar); }, &failure, stop);
     if (status == RunEnded && !hasStreams(output))
         status = RunInvalidData;
     if (why)
@@ -136,12 +132,13 @@ int ConvertToTs(const std::string& tsPath, const std::string& inputPath, const s
     const std::string ts = freeName(tsPath);
     if (writtenPath)
         *writtenPath = ts;
-    return runJobStep(BuildConvertToTsCommandLine(PrepareTool(), inputPath, ts),
-                      [&](int soFar) { notify(progress.advance(), inputPath, targetPath, soFar); }, why, stop);
+    return runJobStep(
+        BuildConvertToTsCommandLine(PrepareTool(), inputPath, ts),
+        [&](int soFar) { notify(progress.advance(), inputPath, targetPath, soFar); }, why, stop);
 }
 
-int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress,
-               const JobNotify& notify, std::string* why, std::stop_token stop)
+int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress, const JobNotify& notify,
+               std::string* why, std::stop_token stop)
 {
     const char sep = platform::separator();
     const std::string target = freeName(MergeOutputPath(outputFolder, platform::localTime(), sep));
@@ -165,8 +162,9 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     }
     const bool joined = status == RunEnded;
     if (joined) {
-        status = runJobStep(BuildJoinCommandLine(PrepareTool(), joinList, target),
-                            [&](int soFar) { notify(progress.advance(), target, target, soFar); }, &failure, stop);
+        status = runJobStep(
+            BuildJoinCommandLine(PrepareTool(), joinList, target),
+            [&](int soFar) { notify(progress.advance(), target, target, soFar); }, &failure, stop);
     }
 
     for (const std::string& ts : temporaries)

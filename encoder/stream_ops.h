@@ -15,8 +15,7 @@
 // One progress report: a percentage, the file being worked on, the file
 // being produced and the status so far (the runner's statuses). The last one
 // of a job has 100 and the job's final status.
-using JobNotify = std::function<void(int percent, const std::string& current, const std::string& target,
-                                     int status)>;
+using JobNotify = std::function<void(int percent, const std::string& current, const std::string& target, int status)>;
 
 // "00:01:23" from the encoder's description of `path`; empty when it gave
 // none (a missing file, one that is not a recording). Blocks until the
@@ -37,8 +36,8 @@ struct CutJob {
 // cleanly, or that came out with nothing in it, leaves no file. On a failure
 // `why`, when given, gets the encoder's most telling line (OutputTail), or
 // nothing when it said nothing of use; it is set before the last report.
-int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify,
-               std::string* why = nullptr, std::stop_token stop = {});
+int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why = nullptr,
+               std::stop_token stop = {});
 
 // Rewrites `inputPath` as a transport stream at `tsPath` (or a free numbered
 // variant when that name is taken; `writtenPath` gets the one used).
@@ -62,5 +61,5 @@ struct MergeJob {
 // fails or is stopped ends the merge before the join; a target that did not
 // come out cleanly is removed. Reports the last time with 100 and returns the
 // status; `why` as for CutStretch.
-int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress,
-               const JobNotify& notify, std::string* why = nullptr, std::stop_token stop = {});
+int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress, const JobNotify& notify,
+               std::string* why = nullptr, std::stop_token stop = {});

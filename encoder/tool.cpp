@@ -1,8 +1,8 @@
 #include "encoder/tool.h"
 
+#include "platform/command_line.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/command_line.h"
 
 #include <mutex>
 

@@ -76,9 +76,8 @@ CLanguageConfig::CLanguageConfig(const QString& appFolder)
 }
 
 CLanguageConfig::CLanguageConfig(const QString& appFolder, const QString& userConfig)
-    : m_configPath(appFolder + QStringLiteral("/config.ini"))
-    , m_userConfigPath(userConfig)
-    , m_languagesFolder(appFolder + QStringLiteral("/Languages") + QStringLiteral("/"))
+    : m_configPath(appFolder + QStringLiteral("/config.ini")), m_userConfigPath(userConfig),
+      m_languagesFolder(appFolder + QStringLiteral("/Languages") + QStringLiteral("/"))
 {
     ReadCurrentLanguage();
     LoadLanguageList();
@@ -133,8 +132,8 @@ void CLanguageConfig::ReadCurrentLanguage()
     char16_t shipped[kCurrentLanguageChars] = {};
     ini::GetString(u"DefaultLanguage", u"Default", u"/English", shipped, kCurrentLanguageChars, pathOf(m_configPath));
     char16_t buffer[kCurrentLanguageChars] = {};
-    const std::uint32_t count = ini::GetString(u"DefaultLanguage", u"Default", shipped, buffer,
-                                               kCurrentLanguageChars, pathOf(m_userConfigPath));
+    const std::uint32_t count = ini::GetString(u"DefaultLanguage", u"Default", shipped, buffer, kCurrentLanguageChars,
+                                               pathOf(m_userConfigPath));
     m_currentLanguage = QString::fromUtf16(buffer, count);
 }
 

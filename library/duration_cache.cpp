@@ -50,10 +50,17 @@ bool unescaped(std::string_view text, std::string& path)
         if (++i == text.size())
             return false;
         switch (text[i]) {
-        case '\\': path += '\\'; break;
-        case 'n': path += '\n'; break;
-        case 'r': path += '\r'; break;
-        default: return false;
+        case '\\':
+            path += '\\';
+            break;
+        case 'n':
+            path += '\n';
+            break;
+        case 'r':
+            path += '\r';
+            break;
+        default:
+            return false;
         }
     }
     return !path.empty();
@@ -74,7 +81,7 @@ bool field(std::string_view& line, Number& value)
 
 } // namespace
 
-DurationCache::DurationCache(std::string file) : file_(std::move(file)) {}
+DurationCache::DurationCache(std::string file) : file_(std::move(file)) { }
 
 void DurationCache::load() const
 {
@@ -196,9 +203,8 @@ void DurationCache::readMissing(const std::string& folder, RecordingListing& lis
                 known(missing[at], r.duration);
         }
     };
-    const unsigned workers =
-        std::min<unsigned>({kMaxParallelReads, std::max(1u, std::thread::hardware_concurrency()),
-                            static_cast<unsigned>(missing.size())});
+    const unsigned workers = std::min<unsigned>(
+        {kMaxParallelReads, std::max(1u, std::thread::hardware_concurrency()), static_cast<unsigned>(missing.size())});
     std::vector<std::thread> threads;
     for (unsigned i = 1; i < workers; ++i)
         threads.emplace_back([&] {

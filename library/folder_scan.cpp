@@ -11,9 +11,9 @@
 #include <utility>
 
 struct FolderScan::State {
-    std::mutex mutex;           // held while a callback is made
+    std::mutex mutex; // held while a callback is made
     bool cancelled = false;
-    bool ended = false;         // the thread has nothing left to do
+    bool ended = false; // the thread has nothing left to do
     std::condition_variable endedChanged;
     std::atomic<bool> stop{false};
     Callbacks callbacks;
@@ -74,11 +74,12 @@ void FolderScan::start(const std::string& folder, Callbacks callbacks)
         // take the processor from the window.
         platform::lowerThisThreadPriority();
         if (readLengths && !state->stop)
-            cache->readMissing(folder, listing, missing, probe,
-                               [&](std::size_t record, const std::string& duration) {
-                                   state->tell(&Callbacks::lengthKnown, record, duration);
-                               },
-                               &state->stop);
+            cache->readMissing(
+                folder, listing, missing, probe,
+                [&](std::size_t record, const std::string& duration) {
+                    state->tell(&Callbacks::lengthKnown, record, duration);
+                },
+                &state->stop);
         state->tell(&Callbacks::finished);
         const std::lock_guard lock(state->mutex);
         state->ended = true;

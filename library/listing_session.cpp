@@ -42,7 +42,8 @@ void ListingSession::list(const QString& folder)
         if (inbox->posted)
             return;
         inbox->posted = true;
-        QMetaObject::invokeMethod(this, [this, inbox] { take(inbox); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, inbox] { take(inbox); }, Qt::QueuedConnection);
     };
     FolderScan::Callbacks callbacks;
     callbacks.listed = [post](const RecordingListing& listing, bool searched) {
@@ -79,7 +80,8 @@ void ListingSession::take(const std::shared_ptr<Inbox>& inbox)
         } else {
             // More than one turn's worth: the rest on the next turn, so that
             // the window draws and answers in between.
-            QMetaObject::invokeMethod(this, [this, inbox] { take(inbox); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, inbox] { take(inbox); }, Qt::QueuedConnection);
         }
     }
     if (listing) {

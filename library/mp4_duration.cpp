@@ -55,13 +55,13 @@ struct Track {
     std::uint32_t defaultSampleDuration = 0;
     std::optional<std::uint64_t> firstFragmentStart;
     std::int64_t firstShown = 0; // the first sample's composition offset: where its pictures start
-    std::uint64_t end = 0; // in the track's time scale
+    std::uint64_t end = 0;       // in the track's time scale
     bool fragmented = false;
 };
 
 class Mp4Reader {
 public:
-    explicit Mp4Reader(const std::string& path) : file_(path) {}
+    explicit Mp4Reader(const std::string& path) : file_(path) { }
 
     std::int64_t length()
     {
@@ -72,9 +72,8 @@ public:
         if (!sawMovie_)
             return kBoxesDoNotTell;
         if (!fragmented_)
-            return movieTimescale_ > 0 && movieDuration_ > 0
-                ? rescale(movieDuration_, 1000000, movieTimescale_)
-                : kBoxesDoNotTell;
+            return movieTimescale_ > 0 && movieDuration_ > 0 ? rescale(movieDuration_, 1000000, movieTimescale_)
+                                                             : kBoxesDoNotTell;
         return fragmentedLength();
     }
 
@@ -304,14 +303,16 @@ private:
                     return false;
                 const std::uint64_t count = be32(&b.data[body + 4]);
                 std::size_t field = body + 8 + ((flags & 0x1) ? 4 : 0) + ((flags & 0x4) ? 4 : 0);
-                const std::size_t perSample = 4 * (((flags & 0x100) ? 1 : 0) + ((flags & 0x200) ? 1 : 0)
-                                                   + ((flags & 0x400) ? 1 : 0) + ((flags & 0x800) ? 1 : 0));
+                const std::size_t perSample = 4
+                    * (((flags & 0x100) ? 1 : 0) + ((flags & 0x200) ? 1 : 0) + ((flags & 0x400) ? 1 : 0)
+                       + ((flags & 0x800) ? 1 : 0));
                 if (field > end || count * perSample > end - field)
                     return false;
                 if ((flags & 0x800) && count > 0 && runs == 0 && !track->fragmented && track->mediaDuration == 0) {
                     const std::uint32_t offset = be32(&b.data[field + perSample - 4]);
                     const bool isSigned = b.data[body] == 1;
-                    track->firstShown = isSigned ? static_cast<std::int32_t>(offset) : static_cast<std::int64_t>(offset);
+                    track->firstShown =
+                        isSigned ? static_cast<std::int32_t>(offset) : static_cast<std::int64_t>(offset);
                 }
                 if (flags & 0x100) {
                     for (std::uint64_t i = 0; i < count; ++i, field += perSample)

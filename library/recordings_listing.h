@@ -10,9 +10,9 @@
 
 struct VideoFileInfo {
     std::uint64_t size = 0;
-    std::string duration; // "HH:MM:SS" once probed; empty after listing
-    std::string date;     // last write, local time: "2018-03-05  14:07:09"
-    std::string name;     // without folder
+    std::string duration;   // "HH:MM:SS" once probed; empty after listing
+    std::string date;       // last write, local time: "2018-03-05  14:07:09"
+    std::string name;       // without folder
     std::int64_t stamp = 0; // last write to the system's finest unit
 };
 

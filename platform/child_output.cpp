@@ -23,8 +23,7 @@ std::string runForOutput(const std::string& commandLine, int* exitCode)
         if (got > 0)
             out.append(buffer, static_cast<std::size_t>(got));
     }
-    while (!child.waitForExit(10)) {
-    }
+    while (!child.waitForExit(10)) { }
     if (exitCode)
         *exitCode = child.exitCode();
     return out;

@@ -56,9 +56,9 @@ private:
     bool exited_ = false;
     bool outputClosed_ = false; // the child closed its end of the output pipe
     int exitStatus_ = 0;
-    std::intptr_t inWrite_ = -1;  // our end of the child's standard input
-    std::intptr_t outRead_ = -1;  // our end of the child's merged output
-    std::intptr_t process_ = 0;   // Windows process handle
+    std::intptr_t inWrite_ = -1;                        // our end of the child's standard input
+    std::intptr_t outRead_ = -1;                        // our end of the child's merged output
+    std::intptr_t process_ = 0;                         // Windows process handle
     std::vector<std::pair<std::intptr_t, int>> passed_; // for the next start
 };
 

@@ -23,7 +23,8 @@ bool appendNumber(char* out, std::size_t size, std::size_t& at, long long value)
     char digits[24];
     int n = 0;
     const bool negative = value < 0;
-    unsigned long long v = negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    unsigned long long v =
+        negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     do {
         digits[n++] = static_cast<char>('0' + v % 10);
         v /= 10;
@@ -37,10 +38,7 @@ bool appendNumber(char* out, std::size_t size, std::size_t& at, long long value)
     return append(out, size, at, text);
 }
 
-wchar_t lower(wchar_t c)
-{
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
+wchar_t lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
 } // namespace
 

@@ -5,8 +5,8 @@
 namespace platform {
 
 enum class DesktopGrab {
-    Gdi,  // Windows: the gdigrab "desktop" input
-    X11,  // an X server's whole root window
+    Gdi,      // Windows: the gdigrab "desktop" input
+    X11,      // an X server's whole root window
     PipeWire, // a Wayland session: the screen-cast portal's stream
 };
 

@@ -9,11 +9,11 @@
 namespace platform {
 
 struct FolderEntry {
-    std::string name;        // without folder
-    std::uint64_t size = 0;  // bytes
+    std::string name;       // without folder
+    std::uint64_t size = 0; // bytes
     bool isFolder = false;
-    bool isDevice = false;   // a device, pipe or socket rather than a file
-    LocalTime lastWrite;     // in the current time zone
+    bool isDevice = false;           // a device, pipe or socket rather than a file
+    LocalTime lastWrite;             // in the current time zone
     std::int64_t lastWriteStamp = 0; // the same to the system's finest unit: changes with every write
 };
 

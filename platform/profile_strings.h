@@ -18,8 +18,7 @@ std::uint32_t profileString(const char16_t* section, const char16_t* key, const 
 std::uint32_t profileSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars,
                              const std::string& file);
 std::uint32_t profileSectionNames(char16_t* buffer, std::uint32_t bufferChars, const std::string& file);
-bool writeProfileString(const char16_t* section, const char16_t* key, const char16_t* value,
-                        const std::string& file);
+bool writeProfileString(const char16_t* section, const char16_t* key, const char16_t* value, const std::string& file);
 
 // The file is there but may not be read: a system write would take it as
 // empty and replace it with the one entry.

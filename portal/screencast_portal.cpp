@@ -29,8 +29,8 @@ QDBusConnection bus() { return QDBusConnection::sessionBus(); }
 
 uint portalProperty(const char* name, uint fallback)
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << kScreenCast << QString::fromLatin1(name);
     const QDBusReply<QDBusVariant> reply = bus().call(get, QDBus::Block, 5000);
     return reply.isValid() ? reply.value().variant().toUInt() : fallback;
@@ -61,7 +61,7 @@ bool firstStream(const QVariant& streams, quint32& node, int& width, int& height
 
 } // namespace
 
-ScreenCastPortal::ScreenCastPortal(QObject* parent) : QObject(parent) {}
+ScreenCastPortal::ScreenCastPortal(QObject* parent) : QObject(parent) { }
 
 ScreenCastPortal::~ScreenCastPortal() { close(); }
 
@@ -99,8 +99,7 @@ ScreenCastPortal::Result ScreenCastPortal::request(const QString& method, const 
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
     answered_ = false;
-    bus().connect(kService, path, kRequest, QStringLiteral("Response"), this,
-                  SLOT(onResponse(uint, QVariantMap)));
+    bus().connect(kService, path, kRequest, QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
 
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kScreenCast, method);
     call.setArguments(args);
@@ -126,8 +125,7 @@ ScreenCastPortal::Result ScreenCastPortal::request(const QString& method, const 
             result = Refused;
         }
     }
-    bus().disconnect(kService, path, kRequest, QStringLiteral("Response"), this,
-                     SLOT(onResponse(uint, QVariantMap)));
+    bus().disconnect(kService, path, kRequest, QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
     results = results_;
     return result;
 }
@@ -185,8 +183,8 @@ ScreenCastPortal::Result ScreenCastPortal::open(const QString& restoreToken, con
     }
     restoreToken_ = results.value(QStringLiteral("restore_token")).toString();
 
-    QDBusMessage openRemote = QDBusMessage::createMethodCall(kService, kPath, kScreenCast,
-                                                             QStringLiteral("OpenPipeWireRemote"));
+    QDBusMessage openRemote =
+        QDBusMessage::createMethodCall(kService, kPath, kScreenCast, QStringLiteral("OpenPipeWireRemote"));
     openRemote << QVariant::fromValue(QDBusObjectPath(session_)) << QVariantMap();
     const QDBusReply<QDBusUnixFileDescriptor> fd = bus().call(openRemote, QDBus::Block, 10000);
     if (!fd.isValid() || !fd.value().isValid()) {

@@ -3,8 +3,8 @@
 // cursor drawn in, as one PipeWire stream and a descriptor of the PipeWire
 // remote to read it from. Blocking calls with a local event loop, so any
 // thread can use it. QtCore and QtDBus only.
-#include <QObject>
 #include <QDBusUnixFileDescriptor>
+#include <QObject>
 #include <QString>
 #include <QVariantMap>
 

@@ -2,7 +2,7 @@
 
 #include "platform/crash_handler.h"
 
-CMyThread::CMyThread(QObject* parent) : QThread(parent) {}
+CMyThread::CMyThread(QObject* parent) : QThread(parent) { }
 
 CMyThread::~CMyThread()
 {

@@ -46,8 +46,8 @@ RecordTickResult RecordTicker::tick(const RecordTickInput& input)
     if (NeedsSoundlessRestart(elapsed, input.outputPath, input.outputExists)) {
         // Without sound there is nothing left to leave out: a second restart
         // would only repeat the failure every few seconds.
-        result.action = withSound_ ? RecordTickResult::Action::RestartWithoutSound
-                                   : RecordTickResult::Action::StopNoFile;
+        result.action =
+            withSound_ ? RecordTickResult::Action::RestartWithoutSound : RecordTickResult::Action::StopNoFile;
         return result;
     }
     if (input.freeBytes < kMinFreeBytes)

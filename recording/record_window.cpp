@@ -2,13 +2,10 @@
 
 #include "util/format.h"
 
-WindowAway WindowAwayOnStart(bool trayAvailable)
-{
-    return trayAvailable ? WindowAway::Hidden : WindowAway::Minimised;
-}
+WindowAway WindowAwayOnStart(bool trayAvailable) { return trayAvailable ? WindowAway::Hidden : WindowAway::Minimised; }
 
-RecordWindowTick RecordWindowOnTick(const std::string& productName, std::uint64_t elapsedSeconds,
-                                    bool trayAvailable, bool windowHidden)
+RecordWindowTick RecordWindowOnTick(const std::string& productName, std::uint64_t elapsedSeconds, bool trayAvailable,
+                                    bool windowHidden)
 {
     // The title is only seen when the window is not hidden, so it always
     // carries the time: a window that was minimised for want of a tray keeps

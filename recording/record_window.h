@@ -20,5 +20,5 @@ struct RecordWindowTick {
     // it, so that the taskbar offers it again.
     bool minimise = false;
 };
-RecordWindowTick RecordWindowOnTick(const std::string& productName, std::uint64_t elapsedSeconds,
-                                    bool trayAvailable, bool windowHidden);
+RecordWindowTick RecordWindowOnTick(const std::string& productName, std::uint64_t elapsedSeconds, bool trayAvailable,
+                                    bool windowHidden);

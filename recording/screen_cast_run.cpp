@@ -9,8 +9,7 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
     // A stop while the desktop still asks the user ends the wait.
     const auto stopped = [&stop] { return stop.stop.stop_requested(); };
     ScreenCastPortal portal;
-    const auto opened =
-        portal.open(QString::fromStdString(settings::ReadScreenCastToken(settingsPath)), stopped);
+    const auto opened = portal.open(QString::fromStdString(settings::ReadScreenCastToken(settingsPath)), stopped);
     if (opened != ScreenCastPortal::Ok) {
         DebugLog("screen cast: " + portal.errorText().toStdString());
         if (stopped())

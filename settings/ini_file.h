@@ -40,16 +40,15 @@ namespace ini {
 // names. A null `defaultValue` counts as "". Trailing spaces of the default
 // are dropped. Returns the units written without the final NUL; writes
 // nothing when `bufferChars` is 0.
-std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
-                        char16_t* buffer, std::uint32_t bufferChars, const std::string& file);
+std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue, char16_t* buffer,
+                        std::uint32_t bufferChars, const std::string& file);
 
 // GetPrivateProfileSectionW: every line of the first section of that name as
 // "name=value" (or the bare line when it has no "="), comments left out,
 // values unquoted as stored. When the lines do not fit, the last one is cut,
 // two NULs end the buffer and the result is bufferChars - 2. A buffer of
 // fewer than two units only gets its NUL (Windows would write in front of it).
-std::uint32_t GetSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars,
-                         const std::string& file);
+std::uint32_t GetSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars, const std::string& file);
 
 // GetPrivateProfileSectionNamesW: the names of all sections in file order,
 // leaving out sections whose name is empty.

@@ -6,19 +6,17 @@
 #include <string>
 
 namespace ini::system {
-std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
-                        char16_t* buffer, std::uint32_t bufferChars, const std::string& file);
-std::uint32_t GetSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars,
-                         const std::string& file);
+std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue, char16_t* buffer,
+                        std::uint32_t bufferChars, const std::string& file);
+std::uint32_t GetSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars, const std::string& file);
 std::uint32_t GetSectionNames(char16_t* buffer, std::uint32_t bufferChars, const std::string& file);
 bool WriteString(const char16_t* section, const char16_t* key, const char16_t* value, const std::string& file);
 } // namespace ini::system
 
 namespace ini::portable {
-std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
-                        char16_t* buffer, std::uint32_t bufferChars, const std::string& file);
-std::uint32_t GetSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars,
-                         const std::string& file);
+std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue, char16_t* buffer,
+                        std::uint32_t bufferChars, const std::string& file);
+std::uint32_t GetSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars, const std::string& file);
 std::uint32_t GetSectionNames(char16_t* buffer, std::uint32_t bufferChars, const std::string& file);
 bool WriteString(const char16_t* section, const char16_t* key, const char16_t* value, const std::string& file);
 } // namespace ini::portable

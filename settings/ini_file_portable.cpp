@@ -59,10 +59,7 @@ bool sameName(std::u16string_view a, std::u16string_view b)
     return true;
 }
 
-std::u16string_view viewOf(const char16_t* s)
-{
-    return s ? std::u16string_view(s) : std::u16string_view();
-}
+std::u16string_view viewOf(const char16_t* s) { return s ? std::u16string_view(s) : std::u16string_view(); }
 
 enum class Encoding { Utf16Le, Utf16Be, Utf8WithMark, Utf8 };
 
@@ -279,8 +276,7 @@ std::uint32_t copyValue(char16_t* buffer, std::u16string_view value, std::uint32
 }
 
 // The lines (or with `values` false, the key names) of a section as a list.
-std::uint32_t sectionList(const Document& doc, std::u16string_view name, char16_t* buffer, std::uint32_t n,
-                          bool values)
+std::uint32_t sectionList(const Document& doc, std::u16string_view name, char16_t* buffer, std::uint32_t n, bool values)
 {
     const Section* section = findSection(doc, name);
     if (!section || n < 2) {
@@ -361,10 +357,7 @@ std::string encoded(const Document& doc, std::u16string_view text)
     return out;
 }
 
-std::string newlineBytes(const Document& doc)
-{
-    return encoded(doc, Utf8ToUtf16(doc.newline));
-}
+std::string newlineBytes(const Document& doc) { return encoded(doc, Utf8ToUtf16(doc.newline)); }
 
 // Replaces the file through a temporary beside it: the rename either puts
 // the whole new content in place or leaves the old file as it was.
@@ -412,8 +405,8 @@ bool replaceFile(const std::string& file, const std::string& bytes)
 
 namespace portable {
 
-std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
-                        char16_t* buffer, std::uint32_t bufferChars, const std::string& file)
+std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue, char16_t* buffer,
+                        std::uint32_t bufferChars, const std::string& file)
 {
     if (!buffer || bufferChars == 0)
         return 0;
@@ -439,8 +432,7 @@ std::uint32_t GetString(const char16_t* section, const char16_t* key, const char
     return count;
 }
 
-std::uint32_t GetSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars,
-                         const std::string& file)
+std::uint32_t GetSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars, const std::string& file)
 {
     if (!section || !buffer || bufferChars == 0)
         return 0;

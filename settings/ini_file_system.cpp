@@ -9,8 +9,8 @@
 
 namespace ini::system {
 
-std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
-                        char16_t* buffer, std::uint32_t bufferChars, const std::string& file)
+std::uint32_t GetString(const char16_t* section, const char16_t* key, const char16_t* defaultValue, char16_t* buffer,
+                        std::uint32_t bufferChars, const std::string& file)
 {
     if (!buffer || bufferChars == 0)
         return 0;
@@ -23,8 +23,7 @@ std::uint32_t GetString(const char16_t* section, const char16_t* key, const char
     return platform::profileString(section, key, defaultValue, buffer, bufferChars, file);
 }
 
-std::uint32_t GetSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars,
-                         const std::string& file)
+std::uint32_t GetSection(const char16_t* section, char16_t* buffer, std::uint32_t bufferChars, const std::string& file)
 {
     if (!section || !buffer || bufferChars == 0)
         return 0;

@@ -4,10 +4,7 @@
 
 namespace ini {
 
-bool IsBlank(char16_t c)
-{
-    return (c >= u'\t' && c <= u'\r') || c == u' ' || c == 0x1A;
-}
+bool IsBlank(char16_t c) { return (c >= u'\t' && c <= u'\r') || c == u' ' || c == 0x1A; }
 
 namespace {
 
@@ -21,17 +18,11 @@ std::u16string_view trimmed(const char16_t* text)
     return s;
 }
 
-bool holdsLineBreak(std::u16string_view s)
-{
-    return s.find_first_of(u"\r\n") != std::u16string_view::npos;
-}
+bool holdsLineBreak(std::u16string_view s) { return s.find_first_of(u"\r\n") != std::u16string_view::npos; }
 
 } // namespace
 
-std::u16string Trimmed(const char16_t* text)
-{
-    return std::u16string(trimmed(text));
-}
+std::u16string Trimmed(const char16_t* text) { return std::u16string(trimmed(text)); }
 
 bool IsWritableEntry(const char16_t* section, const char16_t* key, const char16_t* value)
 {
@@ -48,8 +39,8 @@ std::u16string ExactValue(std::u16string value)
     if (value.empty())
         return value;
     const bool blankAtEnds = IsBlank(value.front()) || IsBlank(value.back());
-    const bool quoted = value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'')
-        && value.back() == value.front();
+    const bool quoted =
+        value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
     if (blankAtEnds || quoted)
         value = u'"' + value + u'"';
     return value;

@@ -9,8 +9,7 @@ namespace settings {
 std::string ReadScreenCastToken(const std::string& settingsPath)
 {
     char16_t buffer[256] = {}; // portals' tokens are short (a UUID)
-    const std::uint32_t length =
-        ini::GetString(u"screen_record", u"screencast_token", u"", buffer, 256, settingsPath);
+    const std::uint32_t length = ini::GetString(u"screen_record", u"screencast_token", u"", buffer, 256, settingsPath);
     return ini::Utf16ToUtf8(std::u16string_view(buffer, length));
 }
 

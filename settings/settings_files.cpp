@@ -11,10 +11,7 @@
 namespace settings {
 namespace {
 
-std::string joined(const std::string& folder, const std::string& name)
-{
-    return folder + platform::separator() + name;
-}
+std::string joined(const std::string& folder, const std::string& name) { return folder + platform::separator() + name; }
 
 std::string parentOf(const std::string& path)
 {
@@ -29,8 +26,8 @@ bool readWhole(const char16_t* section, const char16_t* key, const std::string& 
     const char16_t* missing = u"\n";
     std::vector<char16_t> buffer(256);
     for (;;) {
-        const std::uint32_t n = ini::GetString(section, key, missing, buffer.data(),
-                                               static_cast<std::uint32_t>(buffer.size()), file);
+        const std::uint32_t n =
+            ini::GetString(section, key, missing, buffer.data(), static_cast<std::uint32_t>(buffer.size()), file);
         if (n + 1 < buffer.size()) {
             value.assign(buffer.data(), n);
             return value != missing;

@@ -14,8 +14,8 @@ namespace {
 // In the order they are tried: "zh-TW" is looked for before "zh-CN", and a
 // longer stored name that holds one of these gets its folder.
 constexpr std::pair<const char*, const char*> kSegments[] = {
-    {"French", "fr"}, {"Deutsche", "de"}, {"Spain", "es"},  {"Italy", "it"}, {"Netherlands", "nl"},
-    {"Portugal", "pg"}, {"Turkey", "tr"}, {"Japan", "jp"}, {"zh-TW", "tw"}, {"zh-CN", "cn"},
+    {"French", "fr"},   {"Deutsche", "de"}, {"Spain", "es"}, {"Italy", "it"}, {"Netherlands", "nl"},
+    {"Portugal", "pg"}, {"Turkey", "tr"},   {"Japan", "jp"}, {"zh-TW", "tw"}, {"zh-CN", "cn"},
 };
 
 // Room for the stored name, terminating zero included.

@@ -31,10 +31,7 @@ void discoverAudioChoices(QComboBox& combo, DeviceSlots& deviceSlots, const Audi
     appendAudioEntries(combo, found, texts);
 }
 
-void appendNoneEntry(QComboBox& combo, const QString& text)
-{
-    combo.addItem(QIcon(), text, QVariant(kNoneUserData));
-}
+void appendNoneEntry(QComboBox& combo, const QString& text) { combo.addItem(QIcon(), text, QVariant(kNoneUserData)); }
 
 std::optional<int> audioModeOfEntry(const QComboBox& combo, int index)
 {

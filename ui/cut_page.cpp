@@ -37,8 +37,7 @@ CutPage::CutPage(QWidget* parent, int w, const QString& folder, std::shared_ptr<
     cutDirEdit_ = ui::folderEdit(folder, container, QRect(0, 0, 220, 25));
     cutDirEdit_->setAccessibleName(ui::withoutColon(GuiText("MainWnd/VideoDir")));
     cutDirEdit_->installEventFilter(this);
-    connect(ui::folderButton(container, QRect(230, 0, 30, 25)), &QPushButton::clicked, this,
-            &CutPage::folderClicked);
+    connect(ui::folderButton(container, QRect(230, 0, 30, 25)), &QPushButton::clicked, this, &CutPage::folderClicked);
     folderRow->addWidget(container);
     folderRow->addSpacing(w - 300);
     box->addLayout(folderRow);

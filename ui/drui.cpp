@@ -22,9 +22,9 @@
 #include "util/format.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -55,9 +55,8 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
         move(desktop.x() + (desktop.width() - 1000) / 2, desktop.y() + (desktop.height() - 600) / 2);
     }
     m_settingsPath = QString::fromStdString(settings::SettingsFilePath());
-    m_recording = new RecordingFront(this, [this](const QString& title, const QString& text) {
-        showNotice(this, title, text);
-    });
+    m_recording =
+        new RecordingFront(this, [this](const QString& title, const QString& text) { showNotice(this, title, text); });
     m_jobs = new JobFront(this);
     RecordTray* tray = &m_recording->tray();
     connect(tray, &RecordTray::pauseTriggered, this, &DRUI::btnSlotMenuPause);
@@ -167,7 +166,7 @@ void DRUI::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
-void DRUI::paintEvent(QPaintEvent*) {}
+void DRUI::paintEvent(QPaintEvent*) { }
 
 void DRUI::closeEvent(QCloseEvent* event) { event->accept(); }
 
@@ -207,7 +206,7 @@ void DRUI::btnAboutSlot() { OpenPage(QString::fromStdString(settings::webLinks()
 
 void DRUI::btnOpenUrl(QString url) { QDesktopServices::openUrl(QUrl(url)); }
 
-void DRUI::btnMenButtonSlot() {}
+void DRUI::btnMenButtonSlot() { }
 
 // Navigation and folders -------------------------------------------------------
 
@@ -314,10 +313,12 @@ void DRUI::connectPlayer()
     connect(&m_player, &PlayerSession::stateChanged, this,
             [this](PlayerSession::State state) { m_cut->showPlaying(state == PlayerSession::State::Playing); });
     connect(&m_player, &PlayerSession::positionChanged, this, [this] {
-        m_cut->showPosition(m_player.playerState().sliderValue(), QString::fromStdString(m_player.playerState().label()));
+        m_cut->showPosition(m_player.playerState().sliderValue(),
+                            QString::fromStdString(m_player.playerState().label()));
     });
     connect(&m_player, &PlayerSession::lengthKnown, this, [this] {
-        m_cut->showLength(m_player.playerState().sliderMaximum(), QString::fromStdString(m_player.playerState().label()));
+        m_cut->showLength(m_player.playerState().sliderMaximum(),
+                          QString::fromStdString(m_player.playerState().label()));
     });
     connect(&m_player, &PlayerSession::marksCleared, this, [this] { m_cut->clearMarks(); });
 }

@@ -8,8 +8,8 @@
 #include "library/merge_list.h"
 #include "player/player_session.h"
 #include "ui/job_front.h"
-#include "ui/recording_front.h"
 #include "ui/record_tray.h"
+#include "ui/recording_front.h"
 
 #include <QMainWindow>
 #include <QString>

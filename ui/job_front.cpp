@@ -49,10 +49,11 @@ void JobFront::cut(const std::string& recording, std::int64_t startMark, std::in
     cutFolder_ = folder;
     if (folder.isNull())
         return;
-    runWithDialog(JobKind::Cut, [job = CutJob{recording, startMark, endMark}, folder = folder.toStdString()](
-                                    const JobRunner::Notify& notify, std::stop_token stop, std::string& why) {
-        return CutStretch(folder, job, notify, &why, stop);
-    });
+    runWithDialog(JobKind::Cut,
+                  [job = CutJob{recording, startMark, endMark}, folder = folder.toStdString()](
+                      const JobRunner::Notify& notify, std::stop_token stop, std::string& why) {
+                      return CutStretch(folder, job, notify, &why, stop);
+                  });
 }
 
 void JobFront::merge(const std::vector<std::string>& paths)
@@ -62,9 +63,10 @@ void JobFront::merge(const std::vector<std::string>& paths)
     if (folder.isNull())
         return;
     // Full paths: the job needs no folder of its own.
-    runWithDialog(JobKind::Merge, [job = MergeJob{paths, std::string()}, folder = folder.toStdString()](
-                                      const JobRunner::Notify& notify, std::stop_token stop, std::string& why) {
-        MergeProgress progress;
-        return MergeFiles(folder, job, progress, notify, &why, stop);
-    });
+    runWithDialog(JobKind::Merge,
+                  [job = MergeJob{paths, std::string()}, folder = folder.toStdString()](
+                      const JobRunner::Notify& notify, std::stop_token stop, std::string& why) {
+                      MergeProgress progress;
+                      return MergeFiles(folder, job, progress, notify, &why, stop);
+                  });
 }

@@ -40,8 +40,8 @@ private:
 
     DRUI* window_;
     JobRunner runner_;
-    int shown_ = 0; // the job of the progress dialog
+    int shown_ = 0;            // the job of the progress dialog
     SCANUI* dialog_ = nullptr; // while it shows
-    QString cutFolder_;   // the last output folder, offered again
+    QString cutFolder_;        // the last output folder, offered again
     QString mergeFolder_;
 };

@@ -42,8 +42,7 @@ MergePage::MergePage(QWidget* parent, int w, const QString& folder, std::shared_
     folderCaption->setBuddy(mergeDirEdit_);
     ui::fitCaption(folderCaption, mergeDirEdit_);
     mergeDirEdit_->installEventFilter(this);
-    connect(ui::folderButton(container, QRect(383, 0, 30, 25)), &QPushButton::clicked, this,
-            &MergePage::folderClicked);
+    connect(ui::folderButton(container, QRect(383, 0, 30, 25)), &QPushButton::clicked, this, &MergePage::folderClicked);
     folderRow->addWidget(container);
     folderRow->addSpacing(w - 450);
     box->addLayout(folderRow);
@@ -152,10 +151,10 @@ void MergePage::showLength(int record, const QString& duration)
     showSourceLength(sourceTable_, record, duration);
     // A row added to the merge list before its length was known.
     if (targetTable_->rowCount() > 0 && !duration.isEmpty())
-        showTargetLength(targetTable_,
-                         RecordingPath(listing_->folder().toStdString(),
-                                       listing_->records()[static_cast<std::size_t>(record)].name),
-                         duration);
+        showTargetLength(
+            targetTable_,
+            RecordingPath(listing_->folder().toStdString(), listing_->records()[static_cast<std::size_t>(record)].name),
+            duration);
 }
 
 void MergePage::showListButtons(int row)

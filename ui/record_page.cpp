@@ -73,8 +73,7 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
     QPalette readable = saveDirEdit_->palette();
     readable.setColor(QPalette::Disabled, QPalette::Text, QColor(109, 109, 109));
     saveDirEdit_->setPalette(readable);
-    connect(ui::folderButton(panel, QRect(500, 120, 30, 25)), &QPushButton::clicked, this,
-            &RecordPage::folderClicked);
+    connect(ui::folderButton(panel, QRect(500, 120, 30, 25)), &QPushButton::clicked, this, &RecordPage::folderClicked);
 
     auto* freeCaption = new QLabel(GuiText("MainWnd/FreeSpace"), panel);
     freeCaption->setGeometry(50, 170, 200, 25);
@@ -129,8 +128,8 @@ void RecordPage::showAudioChoices(const platform::AudioSources& found)
     const QVariant chosen = audioCombo_->currentData();
     audioCombo_->clear();
     audio::appendAudioEntries(*audioCombo_, found, audio::AudioEntryTexts::fromLookup([](const QString& key) {
-                                  return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
-                              }));
+        return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
+    }));
     audio::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
     const int kept = chosenBefore ? audioCombo_->findData(chosen) : -1;
     audioCombo_->setCurrentIndex(std::max(kept, 0));

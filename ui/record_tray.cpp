@@ -12,7 +12,7 @@ QIcon image(const char* name) { return QIcon(QString::fromLatin1(name)); }
 
 } // namespace
 
-RecordTray::RecordTray(QWidget* window) : QObject(window), window_(window) {}
+RecordTray::RecordTray(QWidget* window) : QObject(window), window_(window) { }
 
 RecordTray::~RecordTray() { clear(); }
 

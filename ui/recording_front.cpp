@@ -125,9 +125,9 @@ void RecordingFront::tick()
     const RecordTickResult tick = recorder_.tick();
     tray_->setImage(tick.trayImage);
     page_->setStatusText(QString::fromStdString(tick.statusText));
-    const RecordWindowTick away = RecordWindowOnTick(GuiText("MainWnd/FreeProductName").toStdString(),
-                                                     tick.elapsedSeconds, QSystemTrayIcon::isSystemTrayAvailable(),
-                                                     window_->isHidden());
+    const RecordWindowTick away =
+        RecordWindowOnTick(GuiText("MainWnd/FreeProductName").toStdString(), tick.elapsedSeconds,
+                           QSystemTrayIcon::isSystemTrayAvailable(), window_->isHidden());
     window_->setWindowTitle(QString::fromStdString(away.title));
     if (away.minimise)
         window_->showMinimized();

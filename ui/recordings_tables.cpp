@@ -69,7 +69,7 @@ QTableWidget* makeTargetTable(QWidget* parent)
     return table;
 }
 
-TableFiller::TableFiller(QTableWidget* table) : QObject(table), table_(table) {}
+TableFiller::TableFiller(QTableWidget* table) : QObject(table), table_(table) { }
 
 void TableFiller::start(int rows, FillRow fill)
 {
@@ -95,7 +95,8 @@ void TableFiller::fillMore(int round)
     for (; filled_ < end; ++filled_)
         fill_(filled_);
     if (filled_ < rows_)
-        QMetaObject::invokeMethod(this, [this, round] { fillMore(round); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, round] { fillMore(round); }, Qt::QueuedConnection);
 }
 
 QIcon RecordingIcon() { return recordingIcon(); }
@@ -111,7 +112,8 @@ void showSourceRow(QTableWidget* table, int row, const VideoFileInfo& record, co
 {
     table->setItem(row, 0, nameItem(icon, record.name));
     table->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(record.duration)));
-    table->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(FormatSize(static_cast<std::int64_t>(record.size)))));
+    table->setItem(row, 2,
+                   new QTableWidgetItem(QString::fromStdString(FormatSize(static_cast<std::int64_t>(record.size)))));
 }
 
 void showSourceLength(QTableWidget* table, int row, const QString& duration)

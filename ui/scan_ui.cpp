@@ -4,16 +4,16 @@
 #include "encoder/stream_ops.h"
 #include "i18n/language_config.h"
 #include "ui/drui.h"
-#include "ui/message_box.h"
 #include "ui/keyboard_access.h"
+#include "ui/message_box.h"
 #include "ui/styles.h"
 #include "ui/window_drag.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -130,7 +130,8 @@ void SCANUI::onReport(JobKind kind, int nProcess, const QString& current, const 
     const bool ends = m_progress.report(kind, nProcess, nRet);
     m_targetName = target;
     const std::string format = messageText(m_progress.progressKey());
-    m_message->setText(QString::fromStdString(FormatProgressLine(format, nProcess, current.toStdString(), target.toStdString())));
+    m_message->setText(
+        QString::fromStdString(FormatProgressLine(format, nProcess, current.toStdString(), target.toStdString())));
     if (!ends || m_closing)
         return;
     if (m_confirm) {
@@ -145,8 +146,8 @@ void SCANUI::onReport(JobKind kind, int nProcess, const QString& current, const 
 
 QString SCANUI::finishedText() const
 {
-    return QString::fromStdString(ReplacePlaceholder(messageText(m_progress.finishedKey()),
-                                       m_targetName.toStdString()));
+    return QString::fromStdString(
+        ReplacePlaceholder(messageText(m_progress.finishedKey()), m_targetName.toStdString()));
 }
 
 QString SCANUI::failureText() const

@@ -18,10 +18,10 @@ const QString& greyButtonSheet()
 
 const QString& homeButtonSheet()
 {
-    static const QString sheet = QStringLiteral(
-        "QPushButton{border-radius: 10px; text-align: center; padding: 20px; border-style: outset;}"
-        "QPushButton:hover{background-color: rgb(38, 42, 45);}"
-        "QPushButton:pressed{background-color: rgb(38, 42, 45); border-style: inset;}");
+    static const QString sheet =
+        QStringLiteral("QPushButton{border-radius: 10px; text-align: center; padding: 20px; border-style: outset;}"
+                       "QPushButton:hover{background-color: rgb(38, 42, 45);}"
+                       "QPushButton:pressed{background-color: rgb(38, 42, 45); border-style: inset;}");
     return sheet;
 }
 

@@ -4,10 +4,7 @@
 #include <QWidget>
 #include <QWindow>
 
-WindowDrag::WindowDrag(QWidget* window) : QObject(window), window_(window)
-{
-    window->installEventFilter(this);
-}
+WindowDrag::WindowDrag(QWidget* window) : QObject(window), window_(window) { window->installEventFilter(this); }
 
 bool WindowDrag::eventFilter(QObject* watched, QEvent* event)
 {

@@ -38,7 +38,4 @@ int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t ou
     return 0;
 }
 
-int GetDriveFreeSpace(const std::string& folder, std::uint64_t& out)
-{
-    return platform::freeSpace(folder, out);
-}
+int GetDriveFreeSpace(const std::string& folder, std::uint64_t& out) { return platform::freeSpace(folder, out); }

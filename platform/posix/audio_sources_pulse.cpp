@@ -88,8 +88,8 @@ void onContextState(pa_context* context, void* userdata)
 void runUntilDone(Query& q, std::chrono::steady_clock::time_point deadline)
 {
     while (!q.done) {
-        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return;
         if (pa_mainloop_prepare(q.loop, static_cast<int>(left.count())) < 0)
@@ -157,6 +157,6 @@ AudioSources discoverAudioSources()
     return found;
 }
 
-void prepareAudioCapture() {}
+void prepareAudioCapture() { }
 
 } // namespace platform

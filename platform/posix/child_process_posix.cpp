@@ -29,7 +29,7 @@ void closeFd(std::intptr_t& fd)
 void ignoreSigpipeOnce()
 {
     static const bool done = [] {
-        struct sigaction sa {};
+        struct sigaction sa { };
         sa.sa_handler = SIG_IGN;
         ::sigaction(SIGPIPE, &sa, nullptr);
         return true;
@@ -40,7 +40,7 @@ void ignoreSigpipeOnce()
 void defaultSignals()
 {
     // Ignored signals and the mask survive exec and fork; start from the defaults.
-    struct sigaction sa {};
+    struct sigaction sa { };
     sa.sa_handler = SIG_DFL;
     for (int sig = 1; sig < NSIG; ++sig)
         ::sigaction(sig, &sa, nullptr);
@@ -78,8 +78,7 @@ bool startGuard()
     }
     if (first > 0) {
         int status = 0;
-        while (::waitpid(first, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(first, &status, 0) < 0 && errno == EINTR) { }
         ::close(self); // close-on-exec anyway; the guard keeps its own copy
         return WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
@@ -150,10 +149,7 @@ bool startGuard()
 
 } // namespace
 
-ChildProcess::~ChildProcess()
-{
-    closeAll();
-}
+ChildProcess::~ChildProcess() { closeAll(); }
 
 void ChildProcess::closeAll()
 {
@@ -222,8 +218,8 @@ bool ChildProcess::start(const std::string& commandLine)
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0)
-        execChild(inPipe[0], outPipe[1], reportPipe[1], parent, file.c_str(), argv.data(), passed.data(),
-                  parked.data(), passed.size());
+        execChild(inPipe[0], outPipe[1], reportPipe[1], parent, file.c_str(), argv.data(), passed.data(), parked.data(),
+                  passed.size());
 
     ::close(inPipe[0]);
     ::close(outPipe[1]);
@@ -332,10 +328,7 @@ bool ChildProcess::kill() { return running() && ::kill(static_cast<pid_t>(pid_),
 
 bool ChildProcess::running() const { return pid_ > 0 && !exited_; }
 
-int ChildProcess::exitCode() const
-{
-    return exited_ && WIFEXITED(exitStatus_) ? WEXITSTATUS(exitStatus_) : -1;
-}
+int ChildProcess::exitCode() const { return exited_ && WIFEXITED(exitStatus_) ? WEXITSTATUS(exitStatus_) : -1; }
 
 std::int64_t ChildProcess::id() const { return pid_; }
 

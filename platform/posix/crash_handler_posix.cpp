@@ -48,7 +48,8 @@ void putNumber(int fd, long long value)
     char digits[24];
     char text[24];
     int n = 0;
-    unsigned long long v = value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    unsigned long long v =
+        value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     do {
         digits[n++] = static_cast<char>('0' + v % 10);
         v /= 10;
@@ -83,12 +84,18 @@ void putHex(int fd, std::uintptr_t value)
 const char* signalName(int sig)
 {
     switch (sig) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    case SIGABRT: return "SIGABRT";
-    default: return "signal";
+    case SIGSEGV:
+        return "SIGSEGV";
+    case SIGBUS:
+        return "SIGBUS";
+    case SIGFPE:
+        return "SIGFPE";
+    case SIGILL:
+        return "SIGILL";
+    case SIGABRT:
+        return "SIGABRT";
+    default:
+        return "signal";
     }
 }
 
@@ -161,7 +168,7 @@ void writeReport(int fd, int sig, const siginfo_t* info, long thread)
 
 [[noreturn]] void dieWith(int sig)
 {
-    struct sigaction sa {};
+    struct sigaction sa { };
     sa.sa_handler = SIG_DFL;
     sigemptyset(&sa.sa_mask);
     ::sigaction(sig, &sa, nullptr);
@@ -257,7 +264,7 @@ void installCrashHandler()
     stack.ss_size = sizeof g_alternateStack;
     ::sigaltstack(&stack, nullptr);
 
-    struct sigaction sa {};
+    struct sigaction sa { };
     sa.sa_sigaction = onCrashSignal;
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
     // Another fault while reporting ends the process at once.

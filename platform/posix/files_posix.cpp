@@ -85,20 +85,11 @@ bool copyFile(const std::string& from, const std::string& to)
     return ok;
 }
 
-bool removeFile(const std::string& path)
-{
-    return ::unlink(path.c_str()) == 0;
-}
+bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-bool removeEmptyFolder(const std::string& path)
-{
-    return ::rmdir(path.c_str()) == 0;
-}
+bool removeEmptyFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
-bool makeFolder(const std::string& path)
-{
-    return ::mkdir(path.c_str(), 0777) == 0;
-}
+bool makeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
 
 bool makeFolderPath(const std::string& path)
 {

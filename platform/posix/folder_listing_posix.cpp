@@ -16,7 +16,7 @@ bool listFolder(const std::string& folder, const std::function<void(const Folder
     while (const dirent* e = ::readdir(dir)) {
         FolderEntry entry;
         entry.name = e->d_name;
-        struct stat st {};
+        struct stat st { };
         // Through links, as a file dialog shows them; a broken link is kept
         // with what it is itself.
         if (::stat((prefix + entry.name).c_str(), &st) != 0 && ::lstat((prefix + entry.name).c_str(), &st) != 0)

@@ -22,8 +22,7 @@ bool openPage(const std::string& url)
         ::_exit(0);
     }
     int status = 0;
-    while (::waitpid(middle, &status, 0) < 0) {
-    }
+    while (::waitpid(middle, &status, 0) < 0) { }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 

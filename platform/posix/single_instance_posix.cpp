@@ -39,7 +39,7 @@ bool IsAlreadyRunning()
         fd = ::open(path.c_str(), kFlags);
     if (fd < 0)
         return false;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return false;
@@ -55,9 +55,6 @@ bool IsAlreadyRunning()
     return held;
 }
 
-bool ShowWindowTitled(const std::string&)
-{
-    return false;
-}
+bool ShowWindowTitled(const std::string&) { return false; }
 
 } // namespace platform

@@ -37,10 +37,7 @@ bool keepPrivate(HANDLE& h)
 
 } // namespace
 
-ChildProcess::~ChildProcess()
-{
-    closeAll();
-}
+ChildProcess::~ChildProcess() { closeAll(); }
 
 void ChildProcess::closeAll()
 {
@@ -96,8 +93,9 @@ bool ChildProcess::start(const std::string& commandLine)
     PROCESS_INFORMATION pi{};
     // CreateProcessW may write into the command line: it needs its own buffer.
     std::wstring line = win32::widen(commandLine);
-    if (line.empty() || !::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                          CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &si, &pi))
+    if (line.empty()
+        || !::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP,
+                             nullptr, nullptr, &si, &pi))
         return fail();
     ::CloseHandle(pi.hThread);
     // Only the child holds these now, so the output pipe breaks when it ends.
@@ -156,8 +154,8 @@ long ChildProcess::readOutput(char* buffer, std::size_t max)
 bool ChildProcess::writeInput(const char* data, std::size_t size)
 {
     DWORD written = 0;
-    return inWrite_ != -1
-        && ::WriteFile(asHandle(inWrite_), data, static_cast<DWORD>(size), &written, nullptr) && written > 0;
+    return inWrite_ != -1 && ::WriteFile(asHandle(inWrite_), data, static_cast<DWORD>(size), &written, nullptr)
+        && written > 0;
 }
 
 bool ChildProcess::running() const { return pid_ > 0 && !exited_; }
@@ -167,19 +165,16 @@ int ChildProcess::exitCode() const { return exited_ ? exitStatus_ : -1; }
 std::int64_t ChildProcess::id() const { return pid_; }
 
 // Passing descriptors and interrupting serve the Wayland capture only.
-void ChildProcess::passDescriptor(std::intptr_t, int) {}
+void ChildProcess::passDescriptor(std::intptr_t, int) { }
 
 bool ChildProcess::interrupt() { return false; }
 
 bool ChildProcess::terminate() { return kill(); }
 
-bool ChildProcess::kill()
-{
-    return running() && ::TerminateProcess(asHandle(process_), 1);
-}
+bool ChildProcess::kill() { return running() && ::TerminateProcess(asHandle(process_), 1); }
 
 bool makeDataPipe(std::intptr_t&, std::intptr_t&) { return false; }
 
-void closeDescriptor(std::intptr_t) {}
+void closeDescriptor(std::intptr_t) { }
 
 } // namespace platform

@@ -81,8 +81,7 @@ DWORD WINAPI reportCrash(void* param)
     ::GetLocalTime(&st);
     const LocalTime when{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
     // A folder longer than the buffer gives a length beyond it and no folder.
-    const std::size_t folderLength =
-        length > 0 && length < kDumpPathSize ? buildDumpPath(path, folder, '\\', when) : 0;
+    const std::size_t folderLength = length > 0 && length < kDumpPathSize ? buildDumpPath(path, folder, '\\', when) : 0;
     if (folderLength > 0) {
         char dumpFolder[kDumpPathSize] = {};
         std::memcpy(dumpFolder, path, folderLength);

@@ -11,10 +11,7 @@ using win32::widen;
 
 char separator() { return '\\'; }
 
-bool fileExists(const std::string& path)
-{
-    return !path.empty() && ::PathFileExistsW(widen(path).c_str());
-}
+bool fileExists(const std::string& path) { return !path.empty() && ::PathFileExistsW(widen(path).c_str()); }
 
 bool isFolder(const std::string& path)
 {
@@ -36,8 +33,7 @@ std::int64_t lastWriteTicks(const std::string& path)
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data))
         return -1;
-    return (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32)
-        | data.ftLastWriteTime.dwLowDateTime;
+    return (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
 }
 
 bool copyFile(const std::string& from, const std::string& to)
@@ -45,20 +41,11 @@ bool copyFile(const std::string& from, const std::string& to)
     return ::CopyFileW(widen(from).c_str(), widen(to).c_str(), FALSE) != 0;
 }
 
-bool removeFile(const std::string& path)
-{
-    return ::DeleteFileW(widen(path).c_str()) != 0;
-}
+bool removeFile(const std::string& path) { return ::DeleteFileW(widen(path).c_str()) != 0; }
 
-bool removeEmptyFolder(const std::string& path)
-{
-    return ::RemoveDirectoryW(widen(path).c_str()) != 0;
-}
+bool removeEmptyFolder(const std::string& path) { return ::RemoveDirectoryW(widen(path).c_str()) != 0; }
 
-bool makeFolder(const std::string& path)
-{
-    return ::CreateDirectoryW(widen(path).c_str(), nullptr) != 0;
-}
+bool makeFolder(const std::string& path) { return ::CreateDirectoryW(widen(path).c_str(), nullptr) != 0; }
 
 bool makeFolderPath(const std::string& path)
 {
@@ -109,8 +96,8 @@ bool readWholeFile(const std::string& path, std::string& content, std::uint64_t 
 bool replaceFileContent(const std::string& path, const std::string& content)
 {
     const std::wstring temp = widen(path + ".new" + std::to_string(::GetCurrentProcessId()));
-    const HANDLE out = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                     nullptr);
+    const HANDLE out =
+        ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE)
         return false;
     bool ok = true;
@@ -130,8 +117,9 @@ bool replaceFileContent(const std::string& path, const std::string& content)
 
 ReadOnlyFile::ReadOnlyFile(const std::string& path)
 {
-    const HANDLE h = ::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h =
+        ::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return;
     LARGE_INTEGER size{};

@@ -19,8 +19,9 @@ bool listFolder(const std::string& folder, const std::function<void(const Folder
         entry.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
         entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.isDevice = (found.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) != 0;
-        entry.lastWriteStamp = static_cast<std::int64_t>(
-            (static_cast<std::uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime);
+        entry.lastWriteStamp =
+            static_cast<std::int64_t>((static_cast<std::uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32)
+                                      | found.ftLastWriteTime.dwLowDateTime);
         SYSTEMTIME utc{}, local{};
         if (::FileTimeToSystemTime(&found.ftLastWriteTime, &utc)
             && ::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))

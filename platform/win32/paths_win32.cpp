@@ -85,8 +85,8 @@ bool installToolCopy(const std::string& source, const std::string& copy)
     const std::wstring target = widen(copy);
     const bool copied = ::CopyFileW(widen(source).c_str(), target.c_str(), FALSE) != 0;
     // The shipped file carries no executable signature; the copy gets one.
-    HANDLE h = ::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         DWORD written = 0;
         ::WriteFile(h, "MZ", 2, &written, nullptr);

@@ -10,8 +10,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <ostream>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -107,8 +107,8 @@ std::string dumpName(long long second)
     std::tm tm{};
     ::localtime_r(&t, &tm);
     char name[64];
-    std::snprintf(name, sizeof name, "%d-%d-%d&%d-%d-%d.dmp", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                  tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::snprintf(name, sizeof name, "%d-%d-%d&%d-%d-%d.dmp", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                  tm.tm_min, tm.tm_sec);
     return name;
 }
 
@@ -137,10 +137,7 @@ std::string probe(const std::string& mp4)
     return code == 0 ? out : "ffprobe failed: " + out;
 }
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 struct CrashCase {
     const char* mode;
@@ -148,12 +145,9 @@ struct CrashCase {
     const char* signalLine;
 };
 
-std::ostream& operator<<(std::ostream& out, const CrashCase& k)
-{
-    return out << k.mode;
-}
+std::ostream& operator<<(std::ostream& out, const CrashCase& k) { return out << k.mode; }
 
-class CrashWhileRecording : public ::testing::TestWithParam<CrashCase> {};
+class CrashWhileRecording : public ::testing::TestWithParam<CrashCase> { };
 
 } // namespace
 

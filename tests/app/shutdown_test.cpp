@@ -71,8 +71,7 @@ TEST(EndOurEncoders, FaultChildIgnoringQuitIsKilledAfterTheGraceTime)
     TempFolder dir;
     const std::string count = dir.file("quits");
     std::atomic<bool> started{true};
-    std::thread worker(
-        [&] { RunTool(quoteArgument(faultChild()) + " ignore-q 60000 " + quoteArgument(count)); });
+    std::thread worker([&] { RunTool(quoteArgument(faultChild()) + " ignore-q 60000 " + quoteArgument(count)); });
     ASSERT_TRUE(waitUntilRunning(started));
 
     const std::uint64_t start = platform::tickCount();

@@ -81,9 +81,10 @@ protected:
 QString windowOf(const QProcess& copy, const QString& title)
 {
     QProcess search;
-    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--pid"),
-                                             QString::number(copy.processId()), QStringLiteral("--name"),
-                                             QLatin1Char('^') + title + QLatin1Char('$')});
+    search.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--pid"),
+                  QString::number(copy.processId()), QStringLiteral("--name"),
+                  QLatin1Char('^') + title + QLatin1Char('$')});
     search.waitForFinished();
     return QString::fromUtf8(search.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0).trimmed();
 }
@@ -190,7 +191,7 @@ TEST_F(SingleInstance, LockIsMadeReadableToAllButNeverFollowsALinkNorIsWorldWrit
     const mode_t oldMask = ::umask(077);
     EXPECT_FALSE(platform::IsAlreadyRunning());
     ::umask(oldMask);
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::lstat(lock.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u);
     EXPECT_TRUE(platform::IsAlreadyRunning());

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <csignal>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
@@ -62,8 +62,8 @@ public:
     {
         const std::string scriptPath = dir_.file("server.pa");
         socket_ = dir_.file("native");
-        testing_support::writeFile(scriptPath, "load-module module-native-protocol-unix socket=" + socket_
-                                                   + " auth-anonymous=1\n" + script);
+        testing_support::writeFile(
+            scriptPath, "load-module module-native-protocol-unix socket=" + socket_ + " auth-anonymous=1\n" + script);
         pid_ = ::fork();
         if (pid_ == 0) {
             ::setenv("PULSE_RUNTIME_PATH", dir_.path().c_str(), 1);

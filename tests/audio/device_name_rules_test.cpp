@@ -47,9 +47,9 @@ TEST(DeviceNameRules, OneDeviceCanFillBothSlots)
 
 TEST(DeviceNameRules, VirtualCapturerBeatsEveryMixDeviceInEitherOrder)
 {
-    for (const auto& names : std::vector<std::vector<std::string>>{
-             {"virtual-audio-capturer", "Stereo Mix (Realtek)"},
-             {"Stereo Mix (Realtek)", "virtual-audio-capturer", "立体声混音"}}) {
+    for (const auto& names :
+         std::vector<std::vector<std::string>>{{"virtual-audio-capturer", "Stereo Mix (Realtek)"},
+                                               {"Stereo Mix (Realtek)", "virtual-audio-capturer", "立体声混音"}}) {
         const auto c = chooseAudioDevices(names);
         EXPECT_EQ(c.computerSound, "virtual-audio-capturer");
         EXPECT_TRUE(c.virtualCapturerSeen);

@@ -15,10 +15,7 @@ const std::string kSound = " -vcodec libx264 -r 60.97 -b:v 1500K -codec:a aac -a
                            "zerolatency -preset ultrafast"
     + kKeyframes + " -f mp4";
 
-RecordSources sources(int mode)
-{
-    return {mode, "Stereo Mix (Realtek Audio)", "Microphone (USB \"Pro\")"};
-}
+RecordSources sources(int mode) { return {mode, "Stereo Mix (Realtek Audio)", "Microphone (USB \"Pro\")"}; }
 
 platform::Desktop x11(int w, int h) { return {platform::DesktopGrab::X11, ":99", w, h}; }
 
@@ -119,8 +116,7 @@ TEST(RecordCommand, WaylandSessionsRecordTheScreenCastAtAnEvenSize)
     EXPECT_NE(args.find(" -itsoffset -1796645464.372217 -use_wallclock_as_timestamps 1 -f rawvideo -pix_fmt yuv420p"
                         " -video_size 1364x766 -framerate 60 -i /dev/fd/3 "),
               std::string::npos);
-    EXPECT_NE(BuildPipeWireCaptureCommand("gst-launch-1.0", {-1, 42, 1365, 767}, 60)
-                  .find("path=42 "),
+    EXPECT_NE(BuildPipeWireCaptureCommand("gst-launch-1.0", {-1, 42, 1365, 767}, 60).find("path=42 "),
               std::string::npos);
     EXPECT_NE(BuildPipeWireCaptureCommand("gst-launch-1.0", {-1, 42, 1365, 767}, 60)
                   .find("width=1364,height=766,framerate=60/1 ! fdsink fd=4"),

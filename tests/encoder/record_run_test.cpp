@@ -15,9 +15,9 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <dirent.h>
 #include <fstream>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
@@ -139,8 +139,7 @@ TEST_F(RecordRunTest, FramesAreRealCapturesAndBeepsMeetTheirFlashes)
     // The scene's first flash comes about 0.3 s after the start.
     std::this_thread::sleep_for(std::chrono::milliseconds(900));
     recordFor(settings(AudioComputerSound), 4500);
-    while (!scene.waitForExit(100)) {
-    }
+    while (!scene.waitForExit(100)) { }
     const Fidelity f = MeasureFidelity(CurrentOutputPath());
     SCOPED_TRACE(FidelityRow("recording", f));
     ASSERT_TRUE(f.ok);
@@ -189,7 +188,8 @@ TEST_F(RecordRunTest, AKilledEncoderLosesThePlainTakeAndTheRunEndsCleanly)
     worker.join();
     EXPECT_LT(platform::tickCount() - killed, 3000u);
     EXPECT_EQ(platform::liveChildCount(), 0);
-    EXPECT_LT(probeDuration(CurrentOutputPath()), 0) << "the plain MP4 kept a killed take: fragments may be unnecessary";
+    EXPECT_LT(probeDuration(CurrentOutputPath()), 0)
+        << "the plain MP4 kept a killed take: fragments may be unnecessary";
 }
 
 TEST_F(RecordRunTest, TakenNameGetsACounterAndTrailingSeparatorWorks)

@@ -10,9 +10,9 @@
 
 #include <cstring>
 #include <filesystem>
-#include <thread>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <thread>
 
 using namespace testing_support;
 using platform::quoteArgument;
@@ -83,8 +83,7 @@ TEST(RunTool, AnIgnoredStopEndsTheChildByForce_FaultChildIgnoresQuitAndTerm)
         int status;
     };
     // A stop that does not escalate waits, as a recording run does.
-    const Case cases[] = {{"ignore-q", 4900, 6500, RunForcedEnd},
-                          {"ignore-term", 6900, 8500, RunForcedEnd}};
+    const Case cases[] = {{"ignore-q", 4900, 6500, RunForcedEnd}, {"ignore-term", 6900, 8500, RunForcedEnd}};
     std::vector<std::thread> runs;
     std::uint64_t took[2] = {};
     int status[2] = {};
@@ -142,12 +141,12 @@ TEST(RunTool, RealEncoderStoppedThroughTheStopTest)
     EnsureToolFolder();
     TempFolder dir;
     const std::string out = dir.file("test source $1 \"q\".mp4");
-    const std::string line = PrepareTool() + " -f lavfi -i testsrc=size=320x240:rate=25 -vcodec libx264 -pix_fmt yuv420p "
-        + quoteArgument(out) + " ";
+    const std::string line = PrepareTool()
+        + " -f lavfi -i testsrc=size=320x240:rate=25 -vcodec libx264 -pix_fmt yuv420p " + quoteArgument(out) + " ";
     EXPECT_EQ(RunTool(line, {}, stopAfter(1500)), RunStopRequested);
     int code = -1;
-    const std::string probe = runAndCapture("ffprobe -v error -show_entries stream=codec_name,pix_fmt -of csv=p=0 "
-                                            + quoteArgument(out), &code);
+    const std::string probe = runAndCapture(
+        "ffprobe -v error -show_entries stream=codec_name,pix_fmt -of csv=p=0 " + quoteArgument(out), &code);
     EXPECT_EQ(code, 0) << probe;
     EXPECT_EQ(probe, "h264,yuv420p\n");
     EXPECT_EQ(platform::liveChildCount(), 0);

@@ -26,8 +26,9 @@ TEST(StreamCommand, EachLineHasItsBlanksExactly)
     EXPECT_EQ(BuildConvertToTsCommandLine(kTool, "/rec/a.mp4", "/out/1.ts"),
               kTool + " -i \"/rec/a.mp4\" -vcodec copy -acodec copy -vbsf h264_mp4toannexb  \"/out/1.ts\" ");
     EXPECT_EQ(BuildJoinCommandLine(kTool, "/out/1.ts|/out/2.ts|", "/out/Merge.mp4"),
-              kTool + "-i \"concat:/out/1.ts|/out/2.ts|\" -acodec copy -vcodec copy -absf aac_adtstoasc "
-                      "\"/out/Merge.mp4\" ");
+              kTool
+                  + "-i \"concat:/out/1.ts|/out/2.ts|\" -acodec copy -vcodec copy -absf aac_adtstoasc "
+                    "\"/out/Merge.mp4\" ");
 }
 
 TEST(StreamCommand, ReversedMarksGiveANegativeLength)

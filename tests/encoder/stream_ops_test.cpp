@@ -225,9 +225,9 @@ TEST_F(StreamOps, MergeWithAPartThatFailsStopsThereSaysWhyAndLeavesNothing)
         MergeProgress progress;
         Reports reports;
         std::string why;
-        EXPECT_EQ(MergeFiles(out_.path().string(), {c.names, sources_->path().string()}, progress,
-                             reports.notify(), &why),
-                  RunInvalidData);
+        EXPECT_EQ(
+            MergeFiles(out_.path().string(), {c.names, sources_->path().string()}, progress, reports.notify(), &why),
+            RunInvalidData);
         EXPECT_TRUE(filesIn(out_.path()).empty());
         EXPECT_EQ(platform::liveChildCount(), 0) << "an encoder outlived the merge";
         EXPECT_NE(why.find(c.why), std::string::npos) << why;
@@ -290,9 +290,9 @@ TEST_F(StreamOps, CutAndMergeIntoAFullFilesystemFailAndLeaveNothing)
     EXPECT_EQ(CutStretch(small.string(), {source("clip.mp4"), 0, 6}, Reports().notify()), RunInvalidData);
     EXPECT_TRUE(filesIn(small).empty());
     MergeProgress progress;
-    EXPECT_EQ(MergeFiles(small.string(), {{"clip.mp4", "two.mp4"}, sources_->path().string()}, progress,
-                         Reports().notify()),
-              RunInvalidData);
+    EXPECT_EQ(
+        MergeFiles(small.string(), {{"clip.mp4", "two.mp4"}, sources_->path().string()}, progress, Reports().notify()),
+        RunInvalidData);
     EXPECT_TRUE(filesIn(small).empty());
     EXPECT_EQ(readFile(source("clip.mp4")), clip);
 }

@@ -32,7 +32,7 @@ TEST(Tool, CopyIsRewrittenOnlyWhenTheSourceChangedOrTheCopyWentMissing)
 {
     // Each rewrite makes a new file, so a rewrite shows as a new inode.
     const auto inode = [] {
-        struct stat st {};
+        struct stat st { };
         return ::stat(ToolCopyPath().c_str(), &st) == 0 ? st.st_ino : 0;
     };
     EnsureToolFolder();

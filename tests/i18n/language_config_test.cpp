@@ -42,14 +42,16 @@ private:
     TempFolder folder_;
 };
 
-const QString kConfig = QStringLiteral("[DefaultLanguage]\r\nDefault=/English\r\n[Languages]\r\n"
-                                       "/English=English\r\n/French=Fran\u00E7ais\r\n/zh-CN=\u7B80\u4F53\u4E2D\u6587\r\n");
+const QString kConfig =
+    QStringLiteral("[DefaultLanguage]\r\nDefault=/English\r\n[Languages]\r\n"
+                   "/English=English\r\n/French=Fran\u00E7ais\r\n/zh-CN=\u7B80\u4F53\u4E2D\u6587\r\n");
 
 void installThree(Installation& install)
 {
     install.config(kConfig);
     install.language("English", "[MainWnd]\r\nStart=Start\r\nStop=Stop\r\n[Messages]\r\nMSG1017=Low space\r\n", false);
-    install.language("French", "[MainWnd]\r\nStart=D\u00E9marrer\r\nStop=Arr\u00EAter\r\n[Messages]\r\nMSG1017=Peu d'espace\r\n");
+    install.language("French",
+                     "[MainWnd]\r\nStart=D\u00E9marrer\r\nStop=Arr\u00EAter\r\n[Messages]\r\nMSG1017=Peu d'espace\r\n");
     install.language("zh-CN", "[MainWnd]\r\nStart=\u5F00\u59CB\r\n");
 }
 
@@ -203,10 +205,10 @@ TEST(LanguageConfig, KeysAndLinesBeyondTheBuffersAreCut)
     const QString name61(61, u'n');
     const QString name62(62, u'n');
     const QString longLanguage = "/" + QString(70, u'L');
-    install.config("[DefaultLanguage]\r\nDefault=" + longLanguage + "\r\n[Languages]\r\n/Long=" + QString(130, u'x') +
-                   "\r\n");
-    QString text = "[S]\r\n" + name61 + "=sixty-one\r\n" + name62 + "=sixty-two\r\nLine=" + QString(1100, u't') +
-        "\r\n[Big]\r\n";
+    install.config("[DefaultLanguage]\r\nDefault=" + longLanguage + "\r\n[Languages]\r\n/Long=" + QString(130, u'x')
+                   + "\r\n");
+    QString text =
+        "[S]\r\n" + name61 + "=sixty-one\r\n" + name62 + "=sixty-two\r\nLine=" + QString(1100, u't') + "\r\n[Big]\r\n";
     for (int i = 0; i < 1000; ++i)
         text += QStringLiteral("k%1=value\r\n").arg(i, 4, 10, QChar(u'0'));
     for (int i = 0; i < 22; ++i)

@@ -21,26 +21,85 @@ using testing_support::TempFolder;
 
 // Every key the program looks up.
 const char* const kKeys[] = {
-    "MainWnd/FreeProductName", "MainWnd/Back", "MainWnd/Copyright", "MainWnd/Language", "MainWnd/Help",
-    "MainWnd/Support", "MainWnd/SaveDir", "MainWnd/FreeSpace", "MainWnd/Unknow", "MainWnd/ScreenDescri",
-    "MainWnd/Start", "MainWnd/Stop", "MainWnd/Pause", "MainWnd/Quit", "MainWnd/Recorder", "MainWnd/ComputerSound",
-    "MainWnd/Mic", "MainWnd/ComputerSoundAndMic", "MainWnd/Play", "MainWnd/StartTime", "MainWnd/EndTime",
-    "MainWnd/Cut", "MainWnd/Merge", "MainWnd/VideoDir", "MainWnd/FileName", "MainWnd/Time", "MainWnd/Size",
-    "MainWnd/Question", "MainWnd/Info", "MainWnd/OK", "MainWnd/NO", "MainWnd/Cancel", "MainWnd/Menu",
-    "MainWnd/Minimize", "MainWnd/Close", "MainWnd/ChooseFolder", "MainWnd/RecordScreen", "MainWnd/MergeVideos",
-    "MainWnd/CutVideo", "MainWnd/AddToList", "MainWnd/MoveUp", "MainWnd/MoveDown", "MainWnd/RemoveFromList",
-    "MainWnd/Audio", "MainWnd/NoSound", "MainWnd/Position", "MainWnd/Recordings", "MainWnd/MergeList",
-    "MainWnd/Progress", "Messages/MSG1008",
-    "Messages/MSG1010", "Messages/MSG1011", "Messages/MSG1012", "Messages/MSG1013", "Messages/MSG1014",
-    "Messages/MSG1015", "Messages/MSG1016", "Messages/MSG1017", "Messages/MSG1018", "Messages/MSG1019",
-    "Messages/MSG1020", "Messages/MSG1021", "Messages/MSG1022", "Messages/MSG1023", "Messages/MSG1024",
+    "MainWnd/FreeProductName",
+    "MainWnd/Back",
+    "MainWnd/Copyright",
+    "MainWnd/Language",
+    "MainWnd/Help",
+    "MainWnd/Support",
+    "MainWnd/SaveDir",
+    "MainWnd/FreeSpace",
+    "MainWnd/Unknow",
+    "MainWnd/ScreenDescri",
+    "MainWnd/Start",
+    "MainWnd/Stop",
+    "MainWnd/Pause",
+    "MainWnd/Quit",
+    "MainWnd/Recorder",
+    "MainWnd/ComputerSound",
+    "MainWnd/Mic",
+    "MainWnd/ComputerSoundAndMic",
+    "MainWnd/Play",
+    "MainWnd/StartTime",
+    "MainWnd/EndTime",
+    "MainWnd/Cut",
+    "MainWnd/Merge",
+    "MainWnd/VideoDir",
+    "MainWnd/FileName",
+    "MainWnd/Time",
+    "MainWnd/Size",
+    "MainWnd/Question",
+    "MainWnd/Info",
+    "MainWnd/OK",
+    "MainWnd/NO",
+    "MainWnd/Cancel",
+    "MainWnd/Menu",
+    "MainWnd/Minimize",
+    "MainWnd/Close",
+    "MainWnd/ChooseFolder",
+    "MainWnd/RecordScreen",
+    "MainWnd/MergeVideos",
+    "MainWnd/CutVideo",
+    "MainWnd/AddToList",
+    "MainWnd/MoveUp",
+    "MainWnd/MoveDown",
+    "MainWnd/RemoveFromList",
+    "MainWnd/Audio",
+    "MainWnd/NoSound",
+    "MainWnd/Position",
+    "MainWnd/Recordings",
+    "MainWnd/MergeList",
+    "MainWnd/Progress",
+    "Messages/MSG1008",
+    "Messages/MSG1010",
+    "Messages/MSG1011",
+    "Messages/MSG1012",
+    "Messages/MSG1013",
+    "Messages/MSG1014",
+    "Messages/MSG1015",
+    "Messages/MSG1016",
+    "Messages/MSG1017",
+    "Messages/MSG1018",
+    "Messages/MSG1019",
+    "Messages/MSG1020",
+    "Messages/MSG1021",
+    "Messages/MSG1022",
+    "Messages/MSG1023",
+    "Messages/MSG1024",
 };
 
 const std::pair<const char*, const char16_t*> kLanguages[] = {
-    {"/English", u"English"},   {"/French", u"Fran\u00E7ais"},      {"/Deutsche", u"Deutsch"},
-    {"/Spain", u"Espa\u00F1ol"}, {"/Italy", u"Italiano"},          {"/Netherlands", u"Nederlands"},
-    {"/Portugal", u"Portugu\u00EAs"}, {"/Turkey", u"T\u00FCrk\u00E7e"}, {"/Japan", u"\u65E5\u672C\u8A9E"},
-    {"/zh-TW", u"\u7E41\u9AD4\u4E2D\u6587"}, {"/zh-CN", u"\u7B80\u4F53\u4E2D\u6587"},
+    {"/English", u"English"},
+    {"/French", u"Fran\u00E7ais"},
+    {"/Deutsche", u"Deutsch"},
+    {"/Spain", u"Espa\u00F1ol"},
+    {"/Italy", u"Italiano"},
+    {"/Netherlands", u"Nederlands"},
+    {"/Portugal", u"Portugu\u00EAs"},
+    {"/Turkey", u"T\u00FCrk\u00E7e"},
+    {"/Japan", u"\u65E5\u672C\u8A9E"},
+    {"/zh-TW", u"\u7E41\u9AD4\u4E2D\u6587"},
+    {"/zh-CN", u"\u7B80\u4F53\u4E2D\u6587"},
 };
 
 // The printf conversions and "%1" places of a format, in order; "%%" is a
@@ -87,10 +146,7 @@ std::set<std::string> keysOfFile(const std::string& file)
 
 class ShippedLanguages : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        fs::copy(VTR_LANGUAGES_SOURCE, copy_.path(), fs::copy_options::recursive);
-    }
+    void SetUp() override { fs::copy(VTR_LANGUAGES_SOURCE, copy_.path(), fs::copy_options::recursive); }
     QString folder() const { return QString::fromStdString(copy_.path().string()); }
     std::string file(const char* key) const { return copy_.file(std::string("Languages") + key + ".ini"); }
 
@@ -142,7 +198,8 @@ TEST_F(ShippedLanguages, EveryTextReadsWholeAndKeepsTheFormatsOfEnglish)
             ASSERT_FALSE(text.trimmed().isEmpty());
             // A lookup drops blanks at the ends and one pair of quotes.
             EXPECT_FALSE(ini::IsBlank(text.front().unicode()) || ini::IsBlank(text.back().unicode()));
-            EXPECT_FALSE(text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'') && text.back() == text.front());
+            EXPECT_FALSE(text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'')
+                         && text.back() == text.front());
             EXPECT_EQ(conversions(text), conversions(english[key]));
             const std::string k = key;
             const bool resultNotice = k == "Messages/MSG1013" || k == "Messages/MSG1014" || k == "Messages/MSG1018"

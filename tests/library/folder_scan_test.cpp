@@ -45,9 +45,8 @@ struct Heard {
     bool waitFor(const std::string& event)
     {
         std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(60), [&] {
-            return !events.empty() && events.back() == event;
-        });
+        return changed.wait_for(lock, std::chrono::seconds(60),
+                                [&] { return !events.empty() && events.back() == event; });
     }
 };
 

@@ -47,8 +47,9 @@ struct Told {
                 text += QString::fromStdString(r.name + "=" + r.duration + "," + std::to_string(r.size) + ";");
             events << text;
         });
-        QObject::connect(&session, &ListingSession::lengthKnown,
-                         [this](int record, const QString& d) { events << QString("length:%1=%2").arg(record).arg(d); });
+        QObject::connect(&session, &ListingSession::lengthKnown, [this](int record, const QString& d) {
+            events << QString("length:%1=%2").arg(record).arg(d);
+        });
         QObject::connect(&session, &ListingSession::lengthsDone, [this] { events << "done"; });
     }
 };
@@ -88,7 +89,9 @@ TEST(ListingSession, ListsFirstThenLengthsThenDoneAndKnownLengthsComeWithTheList
     Told again(cut);
     cut.list(QString::fromStdString(dir.path().string()));
     ASSERT_TRUE(spinUntil([&] { return cut.done(); }));
-    EXPECT_EQ(again.events, QStringList({QString::fromStdString("listed:new.mp4=,12;old $ 'one'.mp4=00:00:01," + size + ";"), "done"}));
+    EXPECT_EQ(
+        again.events,
+        QStringList({QString::fromStdString("listed:new.mp4=,12;old $ 'one'.mp4=00:00:01," + size + ";"), "done"}));
 
     ListingSession missing(cache, ProbeDuration, ListingSession::Lengths::Read);
     Told gone(missing);

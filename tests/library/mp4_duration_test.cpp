@@ -75,12 +75,14 @@ TEST(RecordingLength, EqualsTheProbeOnRealCutMergedFragmentedAndTruncatedFiles)
     const std::string plain = dir.file("-a 'b' $c 录像.mp4");
     ffmpeg(kSource + " -t 7.3" + kRecorderOutput + " -f mp4 " + q(plain));
     const std::string fragmented = dir.file("frag.mp4");
-    ffmpeg(kSource + " -t 12.4" + kRecorderOutput + " -movflags +frag_keyframe+empty_moov+default_base_moof " + q(fragmented));
+    ffmpeg(kSource + " -t 12.4" + kRecorderOutput + " -movflags +frag_keyframe+empty_moov+default_base_moof "
+           + q(fragmented));
     // Pictures shown out of order: the first shows two frames late, and the
     // probe counts 0.9 s of pictures from there, past the sound's end.
     const std::string reordered = dir.file("frag-reordered.mp4");
     ffmpeg("-f lavfi -i testsrc=size=96x64:rate=10:duration=0.85 -f lavfi -i sine=duration=0.5 -vcodec libx264"
-           " -preset veryfast -acodec aac -movflags +frag_keyframe+empty_moov " + q(reordered));
+           " -preset veryfast -acodec aac -movflags +frag_keyframe+empty_moov "
+           + q(reordered));
     const std::string fragmentedWithSamples = dir.file("frag-moov.mp4");
     ffmpeg(kSource + " -t 5.6" + kRecorderOutput + " -movflags +frag_keyframe " + q(fragmentedWithSamples));
     const std::string cut = dir.file("Cut_x.mp4");
@@ -91,8 +93,8 @@ TEST(RecordingLength, EqualsTheProbeOnRealCutMergedFragmentedAndTruncatedFiles)
     ffmpeg("-i " + q(plain) + " -vcodec copy -acodec copy -vbsf h264_mp4toannexb " + q(dir.file("1.ts")));
     ffmpeg("-i " + q(cut) + " -vcodec copy -acodec copy -vbsf h264_mp4toannexb " + q(dir.file("2.ts")));
     const std::string merged = dir.file("Merge.mp4");
-    ffmpeg("-i " + q("concat:" + dir.file("1.ts") + "|" + dir.file("2.ts")) + " -acodec copy -vcodec copy -absf aac_adtstoasc "
-           + q(merged));
+    ffmpeg("-i " + q("concat:" + dir.file("1.ts") + "|" + dir.file("2.ts"))
+           + " -acodec copy -vcodec copy -absf aac_adtstoasc " + q(merged));
     // 599 frames at 200 a second: 2.995 s, which the probe rounds up.
     const std::string boundary = dir.file("boundary.mp4");
     ffmpeg("-f lavfi -i testsrc=size=64x64:rate=200 -t 2.995 -vcodec libx264 -preset ultrafast " + q(boundary));
@@ -105,13 +107,12 @@ TEST(RecordingLength, EqualsTheProbeOnRealCutMergedFragmentedAndTruncatedFiles)
     ffmpeg("-i " + q(plain) + " -codec copy -movflags +faststart " + q(dir.file("faststart.mp4")));
     truncateTo(dir.file("faststart.mp4"), fastStartCutInData, fs::file_size(fs::u8path(plain)) / 2);
 
-    for (const std::string& file : {plain, fragmented, reordered, fragmentedWithSamples, cut, cutOfFragmented, merged, boundary,
-                                    fragmentedCutInData, fastStartCutInData}) {
+    for (const std::string& file : {plain, fragmented, reordered, fragmentedWithSamples, cut, cutOfFragmented, merged,
+                                    boundary, fragmentedCutInData, fastStartCutInData}) {
         const std::string probed = ProbeDuration(file);
         ASSERT_FALSE(probed.empty()) << file;
         EXPECT_GE(Mp4DurationMicroseconds(file), 0) << file << ": left to the probe";
-        EXPECT_EQ(RecordingLength(file, [](const std::string&) { return std::string("probe asked"); }), probed)
-            << file;
+        EXPECT_EQ(RecordingLength(file, [](const std::string&) { return std::string("probe asked"); }), probed) << file;
     }
     EXPECT_EQ(ProbeDuration(boundary), "00:00:03");
     EXPECT_EQ(ProbeDuration(reordered), "00:00:01");
@@ -142,7 +143,8 @@ TEST(RecordingLength, EqualsTheProbeOnRecordingsFragmentedAsRecordedFinishedOrKi
     for (int ms : {2300, 4700}) {
         const std::string killed = dir.file("killed-" + std::to_string(ms) + ".mp4");
         platform::ChildProcess encoder;
-        ASSERT_TRUE(encoder.start("ffmpeg -v error -re" + kSource + kRecorderOutput + fragments + " -f mp4 " + q(killed)));
+        ASSERT_TRUE(
+            encoder.start("ffmpeg -v error -re" + kSource + kRecorderOutput + fragments + " -f mp4 " + q(killed)));
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         encoder.kill();
         encoder.waitForExit(5000);
@@ -152,8 +154,7 @@ TEST(RecordingLength, EqualsTheProbeOnRecordingsFragmentedAsRecordedFinishedOrKi
         const std::string probed = ProbeDuration(file);
         ASSERT_FALSE(probed.empty()) << file;
         EXPECT_GE(Mp4DurationMicroseconds(file), 0) << file << ": left to the probe";
-        EXPECT_EQ(RecordingLength(file, [](const std::string&) { return std::string("probe asked"); }), probed)
-            << file;
+        EXPECT_EQ(RecordingLength(file, [](const std::string&) { return std::string("probe asked"); }), probed) << file;
     }
 }
 

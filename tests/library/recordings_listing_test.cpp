@@ -29,8 +29,8 @@ std::string localDateText(long long seconds)
 {
     const std::time_t t = static_cast<std::time_t>(seconds);
     const std::tm* local = std::localtime(&t);
-    return ListingDateText({local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min,
-                            local->tm_sec});
+    return ListingDateText(
+        {local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min, local->tm_sec});
 }
 
 std::vector<std::string> names(const RecordingListing& listing)
@@ -92,7 +92,9 @@ TEST(ListRecordings, ALargeRecordingKeepsItsWholeSize)
 {
     TempFolder dir;
     const std::uint64_t big = 5ull << 30; // past what 32 bits hold
-    { std::ofstream(dir.path() / "big.mp4"); }
+    {
+        std::ofstream(dir.path() / "big.mp4");
+    }
     fs::resize_file(dir.path() / "big.mp4", big); // sparse: takes no room
     RecordingListing listing;
     ASSERT_TRUE(listRecordings(dir.path().string(), listing));

@@ -52,11 +52,9 @@ TEST(LiveChildren, QuitRequestsRacingChildrenThatEndNeverOutliveTheirInput)
     for (int i = 0; i < 40; ++i) {
         platform::ChildProcess child;
         ASSERT_TRUE(child.start(platform::quoteArgument(faultChild()) + " exit-now"));
-        while (!child.waitForExit(5)) {
-        }
+        while (!child.waitForExit(5)) { }
     }
     done = true;
     asker.join();
     EXPECT_EQ(platform::liveChildCount(), 0);
 }
-

@@ -32,8 +32,16 @@ TEST(QuoteArgument, RoundTripsAnyText)
     EXPECT_EQ(quoteArgument("plain name.mp4"), "\"plain name.mp4\"");
     EXPECT_EQ(quoteArgument(R"(C:\save\)"), R"("C:\save\\")");
     const std::vector<std::string> samples = {
-        "",  "a b",  R"(say "hi")", R"(trail\)", R"(\\server\share\)", "$HOME `id`; rm -rf x",
-        "-leading dash", "录像 2026.mp4", R"(mixed \"already\" escaped\\")", "tab\there",
+        "",
+        "a b",
+        R"(say "hi")",
+        R"(trail\)",
+        R"(\\server\share\)",
+        "$HOME `id`; rm -rf x",
+        "-leading dash",
+        "录像 2026.mp4",
+        R"(mixed \"already\" escaped\\")",
+        "tab\there",
     };
     for (const std::string& s : samples) {
         const Args args = splitCommandLine("prog " + quoteArgument(s));

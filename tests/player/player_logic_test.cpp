@@ -12,9 +12,9 @@ TEST(PlayerCommand, ArgumentsInTheirOrderWithTheFileAfterTheEndOfOptions)
                     "threads=4", "-geometry", "700:300", "-x", "700", "-y", "300", "--", "C:\\rec\\a.mp4"}));
     // The output's own needs follow it; a name like an option stays a name.
     EXPECT_EQ(BuildPlayerArguments(4194305, "-rf 'ë' $1.mp4", {"x11", {"-zoom", "-nolirc"}}),
-              (Args{"-slave", "-quiet", "-aspect", "16:9", "-wid", "4194305", "-vo", "x11", "-zoom", "-nolirc",
-                    "-lavdopts", "threads=4", "-geometry", "700:300", "-x", "700", "-y", "300", "--",
-                    "-rf 'ë' $1.mp4"}));
+              (Args{"-slave", "-quiet", "-aspect", "16:9",      "-wid",      "4194305",       "-vo",
+                    "x11",    "-zoom",  "-nolirc", "-lavdopts", "threads=4", "-geometry",     "700:300",
+                    "-x",     "700",    "-y",      "300",       "--",        "-rf 'ë' $1.mp4"}));
     EXPECT_EQ(SeekCommand(45), "seek 45 2\n");
     EXPECT_EQ(SeekCommand(0), "seek 0 2\n");
 }

@@ -29,7 +29,7 @@ namespace {
 // only and gone with them.
 class SmallFilesystem {
 public:
-    explicit SmallFilesystem(const std::string& at) : at_(at) {}
+    explicit SmallFilesystem(const std::string& at) : at_(at) { }
     // Empty when mounted, else why not.
     std::string mount()
     {

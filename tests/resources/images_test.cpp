@@ -15,10 +15,7 @@
 #include <ostream>
 
 // Readable sizes in failure messages (found by argument-dependent lookup).
-void PrintTo(const QSize& size, std::ostream* os)
-{
-    *os << size.width() << "x" << size.height();
-}
+void PrintTo(const QSize& size, std::ostream* os) { *os << size.width() << "x" << size.height(); }
 
 namespace {
 
@@ -46,22 +43,18 @@ struct Expected {
 // Widgets that show these images take the image's size, so a wrong size moves
 // or resizes them.
 const Expected kImages[] = {
-    {"rec.png", {192, 192}},      {"edit.png", {192, 192}},        {"cut_main.png", {192, 192}},
-    {"close.png", {32, 24}},      {"min.png", {32, 24}},           {"list.png", {32, 24}},
-    {"logo.png", {48, 48}},       {"logo.ico", {128, 128}},        {"folder.png", {48, 37}},
-    {"play.png", {48, 48}},       {"pause.png", {48, 48}},         {"stop.png", {48, 48}},
-    {"quit.png", {48, 48}},       {"cut.png", {48, 48}},           {"mp4.png", {48, 48}},
-    {"add.png", {48, 48}},        {"up.png", {48, 48}},            {"down.png", {48, 48}},
-    {"delete.png", {48, 48}},     {"rec1.png", {48, 48}},          {"rec2.png", {48, 48}},
-    {"question.png", {48, 48}},   {"information.png", {48, 48}},   {"max.png", {48, 48}},
-    {"normal.png", {48, 48}},     {"help.png", {24, 24}},          {"language.png", {24, 24}},
-    {"dot.png", {12, 12}},
+    {"rec.png", {192, 192}},  {"edit.png", {192, 192}},   {"cut_main.png", {192, 192}},  {"close.png", {32, 24}},
+    {"min.png", {32, 24}},    {"list.png", {32, 24}},     {"logo.png", {48, 48}},        {"logo.ico", {128, 128}},
+    {"folder.png", {48, 37}}, {"play.png", {48, 48}},     {"pause.png", {48, 48}},       {"stop.png", {48, 48}},
+    {"quit.png", {48, 48}},   {"cut.png", {48, 48}},      {"mp4.png", {48, 48}},         {"add.png", {48, 48}},
+    {"up.png", {48, 48}},     {"down.png", {48, 48}},     {"delete.png", {48, 48}},      {"rec1.png", {48, 48}},
+    {"rec2.png", {48, 48}},   {"question.png", {48, 48}}, {"information.png", {48, 48}}, {"max.png", {48, 48}},
+    {"normal.png", {48, 48}}, {"help.png", {24, 24}},     {"language.png", {24, 24}},    {"dot.png", {12, 12}},
 };
 
 QImage load(const char* name)
 {
-    return QImage(QStringLiteral(":/image/") + QString::fromLatin1(name))
-        .convertToFormat(QImage::Format_ARGB32);
+    return QImage(QStringLiteral(":/image/") + QString::fromLatin1(name)).convertToFormat(QImage::Format_ARGB32);
 }
 
 TEST(ResourceImages, EveryImageLoadsAtItsSizeWithATransparentCornerAndADrawing)
@@ -124,8 +117,7 @@ TEST(ResourceImages, TrayBlinkImagesDifferVisibly)
             const QRgb a = on.pixel(x, y);
             const QRgb b = off.pixel(x, y);
             difference += std::abs(seen(a, qRed(a)) - seen(b, qRed(b)))
-                          + std::abs(seen(a, qGreen(a)) - seen(b, qGreen(b)))
-                          + std::abs(seen(a, qBlue(a)) - seen(b, qBlue(b)));
+                + std::abs(seen(a, qGreen(a)) - seen(b, qGreen(b))) + std::abs(seen(a, qBlue(a)) - seen(b, qBlue(b)));
         }
     }
     const double meanPerChannel = difference / (3.0 * on.width() * on.height());

@@ -52,8 +52,9 @@ TEST(IniFile, WriteInReadOnlyFolderFailsAndKeepsTheFile)
     const fs::path locked = folder.path() / "locked";
     fs::create_directory(locked);
     // Others may enter and read, not write.
-    fs::permissions(locked, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
-                        | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(locked,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read
+                        | fs::perms::others_exec);
     fs::permissions(folder.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
     const std::string file = (locked / "ScreenRecord.ini").string();
     const std::string old = "[screen_record]\r\nsave_path=/old\r\n";

@@ -5,8 +5,8 @@
 #include "settings/ini_value.h"
 #include "settings/utf16.h"
 
-#include "ini_vectors.h"
 #include "../support/test_support.h"
+#include "ini_vectors.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,7 @@ using testing_support::readFile;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
-std::u16string lookup(const std::string& file, const char16_t* section, const char16_t* key,
-                      std::uint32_t chars = 1024)
+std::u16string lookup(const std::string& file, const char16_t* section, const char16_t* key, std::uint32_t chars = 1024)
 {
     std::u16string buffer(chars, u'\0');
     const std::uint32_t n = ini::GetString(section, key, u"<none>", buffer.data(), chars, file);
@@ -51,7 +50,7 @@ const std::u16string kAwkwardTexts[] = {
     u"",
 };
 
-class IniRoundTrip : public testing::TestWithParam<std::string> {};
+class IniRoundTrip : public testing::TestWithParam<std::string> { };
 
 TEST_P(IniRoundTrip, EveryTextReadsBackAsWrittenAndTheFileKeepsItsEncoding)
 {
@@ -73,8 +72,7 @@ TEST_P(IniRoundTrip, EveryTextReadsBackAsWrittenAndTheFileKeepsItsEncoding)
 // file holds the system code page, where they turn into "?".
 std::vector<std::string> roundTripStarts()
 {
-    std::vector<std::string> starts = {
-        std::string("\xFF\xFE[\0K\0e\0e\0p\0]\0\r\0\n\0k\0=\0k\0e\0p\0t\0\r\0\n\0", 32)};
+    std::vector<std::string> starts = {std::string("\xFF\xFE[\0K\0e\0e\0p\0]\0\r\0\n\0k\0=\0k\0e\0p\0t\0\r\0\n\0", 32)};
     if (!ini_vectors::kRealWindowsFunctions)
         starts.push_back("[Keep]\r\nk=kept\r\n");
     return starts;

@@ -2,8 +2,8 @@
 // back end.
 #include "ini_vectors.h"
 
-#include "settings/ini_file.h"
 #include "../support/test_support.h"
+#include "settings/ini_file.h"
 
 #include <gtest/gtest.h>
 
@@ -63,7 +63,7 @@ std::string shown(std::u16string_view cells)
     return out;
 }
 
-class IniRead : public testing::TestWithParam<ReadCase> {};
+class IniRead : public testing::TestWithParam<ReadCase> { };
 
 TEST_P(IniRead, AnswersAsWindowsDoes)
 {
@@ -101,7 +101,7 @@ TEST_P(IniRead, AnswersAsWindowsDoes)
 
 INSTANTIATE_TEST_SUITE_P(Vectors, IniRead, testing::ValuesIn(forThisBackend(readCases())), testName<ReadCase>);
 
-class IniWrite : public testing::TestWithParam<WriteCase> {};
+class IniWrite : public testing::TestWithParam<WriteCase> { };
 
 TEST_P(IniWrite, LeavesTheFileAsWindowsDoes)
 {

@@ -4,8 +4,8 @@
 #include "platform/paths.h"
 #include "platform/settings_defaults.h"
 
-#include "ini_vectors.h"
 #include "../support/test_support.h"
+#include "ini_vectors.h"
 
 #include <gtest/gtest.h>
 
@@ -40,9 +40,10 @@ TEST(SaveFolder, StoredFolderReadsBackExactly)
 {
     TempFolder folder;
     const std::string file = folder.file("ScreenRecord.ini");
-    std::vector<std::string> paths = {"/home/u/Videos", "C:\\Users\\Me\\My Videos", "/x/ends in blank ",
-                                      " /starts with blank", "\"/quoted\"", "'/single'", "/a/$HOME/`x`;&",
-                                      "D:\\\xC3\x84rger\\Vid\xC3\xA9os"};
+    std::vector<std::string> paths = {"/home/u/Videos",    "C:\\Users\\Me\\My Videos",
+                                      "/x/ends in blank ", " /starts with blank",
+                                      "\"/quoted\"",       "'/single'",
+                                      "/a/$HOME/`x`;&",    "D:\\\xC3\x84rger\\Vid\xC3\xA9os"};
     // Other scripts survive in this new 8-bit file only where it holds
     // UTF-8; the Windows functions write the system code page.
     if (!ini_vectors::kRealWindowsFunctions)

@@ -59,7 +59,8 @@ TEST(SettingsFiles, EarlierBuildsValuesAreTakenOverOnce)
     fs::create_directories(program);
     const std::string longFolder = "/my \"videos\" $x/" + std::string(300, 'v');
     writeFile((program / "ScreenRecord.ini").string(), "[screen_record]\r\nsave_path=" + longFolder + "\r\n");
-    writeFile((program / "config.ini").string(), "[DefaultLanguage]\r\nDefault=/French\r\n[Languages]\r\n/French=F\r\n");
+    writeFile((program / "config.ini").string(),
+              "[DefaultLanguage]\r\nDefault=/French\r\n[Languages]\r\n/French=F\r\n");
     const std::string programConfig = readFile((program / "config.ini").string());
 
     settings::TakeOverProgramFolderSettings(program.string(), user.string());

@@ -23,8 +23,8 @@ TEST(WebLinks, HelpFollowsTheStoredLanguageAboutAndSupportNever)
     EXPECT_EQ(HelpSegment("/Portugal"), "pg");
     EXPECT_EQ(HelpSegment("/zh-TW"), "tw");
     EXPECT_EQ(HelpSegment("/zh-CN"), "cn");
-    EXPECT_EQ(HelpSegment("/NewSpainish"), "es"); // held anywhere in the name
-    EXPECT_EQ(HelpSegment("/spain"), "");          // case counts
+    EXPECT_EQ(HelpSegment("/NewSpainish"), "es");      // held anywhere in the name
+    EXPECT_EQ(HelpSegment("/spain"), "");              // case counts
     EXPECT_EQ(HelpSegment("/Japan and Turkey"), "tr"); // the earlier row wins
 }
 

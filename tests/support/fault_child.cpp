@@ -26,10 +26,7 @@ namespace {
 
 using namespace std::chrono;
 
-void say(const std::string& text)
-{
-    (void)!::write(1, text.data(), text.size());
-}
+void say(const std::string& text) { (void)!::write(1, text.data(), text.size()); }
 
 // Reads what stdin has within `ms`; returns the number of 'q' seen, -1 at EOF.
 int readQuits(int ms)

@@ -16,6 +16,7 @@
 // Arguments are read with CommandLineToArgvW: the C runtime's argv would pass
 // them through the 8-bit code page and lose non-Latin letters.
 #include <windows.h>
+// After windows.h, which it needs.
 #include <shellapi.h>
 
 #include "platform/win32/wide.h"
@@ -47,8 +48,8 @@ bool say(const std::string& text)
 
 bool writeFile(const std::wstring& path, const std::string& content)
 {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                      nullptr);
+    const HANDLE file =
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;

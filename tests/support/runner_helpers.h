@@ -10,8 +10,8 @@
 #include <cstring>
 #include <mutex>
 #include <stop_token>
-#include <thread>
 #include <string>
+#include <thread>
 
 namespace testing_support {
 

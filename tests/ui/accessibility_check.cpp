@@ -62,8 +62,8 @@ void forEachControl(QWidget* top, const std::function<void(QAccessibleInterface*
 QString faultOfControl(QAccessibleInterface* control)
 {
     const QString where = control->object() && control->object()->isWidgetType()
-                              ? describe(static_cast<QWidget*>(control->object()))
-                              : QStringLiteral("a control");
+        ? describe(static_cast<QWidget*>(control->object()))
+        : QStringLiteral("a control");
     if (control->text(QAccessible::Name).trimmed().isEmpty())
         return where + QStringLiteral(" has no name");
     if (QAccessibleTableInterface* table = control->tableInterface()) {
@@ -106,7 +106,7 @@ bool readsBefore(const QRect& a, const QRect& b)
 bool isTabStop(QWidget* w, QWidget* top)
 {
     return (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && w->isEnabled() && w->isVisibleTo(top)
-           && !w->focusProxy() && !w->isWindow();
+        && !w->focusProxy() && !w->isWindow();
 }
 
 QString fitFault(const QWidget* w, const QString& text, const QSize& need, const QRect& area)
@@ -190,7 +190,8 @@ void checkCombo(QComboBox* combo, QStringList& faults)
     QStyleOptionComboBox option;
     option.initFrom(combo);
     option.editable = combo->isEditable();
-    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+    const QRect field =
+        combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
     for (int i = 0; i < combo->count(); ++i) {
         int width = combo->fontMetrics().horizontalAdvance(combo->itemText(i));
         if (!combo->itemIcon(i).isNull())

@@ -146,6 +146,7 @@ TEST(Keyboard, DialogsTakeTheFocusAndGiveItBack)
         // window is active again. (A bare X server refuses the activation
         // request here: its time stamp is older than the focus change the
         // unmapping made. A window manager activates the window itself.)
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window->focusWidget() == window->homePage()->titleBand()->menuButton(); }));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return window->focusWidget() == window->homePage()->titleBand()->menuButton(); }));
     }
 }

@@ -63,10 +63,9 @@ TEST(AudioCombo, EntriesFollowWhatWasFound)
 {
     platform::AudioSources both{"spk.monitor", "mic", true, true};
     auto combo = recordPageCombo(both);
-    EXPECT_EQ(entries(*combo), (std::vector<Entry>{{"Computer sound and mic", 2},
-                                                   {"Computer sound", 0},
-                                                   {"Mic", 1},
-                                                   {"None", 4294967294u}}));
+    EXPECT_EQ(
+        entries(*combo),
+        (std::vector<Entry>{{"Computer sound and mic", 2}, {"Computer sound", 0}, {"Mic", 1}, {"None", 4294967294u}}));
     EXPECT_EQ(chosen(*combo), AudioComputerSoundAndMic);
 
     // Only a microphone: "both" is still offered and is the first choice.

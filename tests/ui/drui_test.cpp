@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,14 +21,12 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
-#include <QDir>
 
 #include <gtest/gtest.h>
 
 using namespace testing_support;
 
 namespace {
-
 
 class DruiTest : public ::testing::Test {
 protected:
@@ -81,9 +80,10 @@ TEST_F(DruiTest, WidgetsWhereUsersAndLaterWorkFindThem)
     EXPECT_EQ(window->recordPage()->saveDirEdit()->width(), 300);
     EXPECT_FALSE(window->recordPage()->saveDirEdit()->isEnabled());
     EXPECT_FALSE(window->recordPage()->recordTimeLabel()->isVisibleTo(window->recordPage()));
-    for (QPushButton* b : {window->cutPage()->playButton(), window->cutPage()->headButton(), window->cutPage()->tailButton(), window->cutPage()->cutButton(),
-                           window->mergePage()->addButton(), window->mergePage()->upButton(), window->mergePage()->downButton(), window->mergePage()->deleteButton(),
-                           window->mergePage()->mergeButton()})
+    for (QPushButton* b :
+         {window->cutPage()->playButton(), window->cutPage()->headButton(), window->cutPage()->tailButton(),
+          window->cutPage()->cutButton(), window->mergePage()->addButton(), window->mergePage()->upButton(),
+          window->mergePage()->downButton(), window->mergePage()->deleteButton(), window->mergePage()->mergeButton()})
         EXPECT_FALSE(b->isEnabled());
     // The cut and merge folders start from the save folder.
     EXPECT_EQ(window->cutPage()->cutDirEdit()->text(), window->recordPage()->saveDirEdit()->text());
@@ -155,7 +155,8 @@ TEST_F(DruiTest, FolderButtonsCancelledOrChosen)
     SetFolderPicker([&](QWidget*) { return folder; });
     window->btnSlotLayout2Dir();
     EXPECT_EQ(window->recordPage()->saveDirEdit()->text(), folder);
-    EXPECT_TRUE(window->recordPage()->freeSpaceLabel()->text().endsWith(" GB") || window->recordPage()->freeSpaceLabel()->text().endsWith(" MB")
+    EXPECT_TRUE(window->recordPage()->freeSpaceLabel()->text().endsWith(" GB")
+                || window->recordPage()->freeSpaceLabel()->text().endsWith(" MB")
                 || window->recordPage()->freeSpaceLabel()->text().endsWith(" TB"));
     EXPECT_NE(readFile(settingsFile().toStdString()).find("save_path"), std::string::npos);
     // The other pages keep their own folders.

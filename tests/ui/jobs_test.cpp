@@ -263,7 +263,10 @@ TEST_F(ProgressDialog, ShowsEachReportAndEndsWithTheFinishedText)
         QTimer::singleShot(50, [&] {
             EXPECT_EQ(dialog.progressBar()->value(), 5);
             EXPECT_EQ(dialog.messageLabel()->text(),
-                      GuiText("Messages/MSG1010").replace("\\n", "\n").replace("%d%%", "5%").replace("%s", "/rec/a.mp4")
+                      GuiText("Messages/MSG1010")
+                          .replace("\\n", "\n")
+                          .replace("%d%%", "5%")
+                          .replace("%s", "/rec/a.mp4")
                           .replace("/rec/a.mp4\nWriting: /rec/a.mp4", "/rec/a.mp4\nWriting: /out/Cut_a.mp4"));
             EXPECT_TRUE(dialog.messageLabel()->text().contains('\n'));
             report(false, 100, "/rec/a.mp4", "/out/Cut_a.mp4", 0);

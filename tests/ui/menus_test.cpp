@@ -52,7 +52,10 @@ protected:
         window.reset();
         CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
     }
-    QMenu* languageMenu() const { return actionWithData(window->homePage()->titleBand()->mainMenu(), "Language")->menu(); }
+    QMenu* languageMenu() const
+    {
+        return actionWithData(window->homePage()->titleBand()->mainMenu(), "Language")->menu();
+    }
 
     TempFolder app;
     TempFolder home;
@@ -87,9 +90,10 @@ TEST_F(Menus, HelpAndLanguageWithTheCurrentLanguageMarked)
     window->SetMenuStatus(top[0]);
     window->btnAboutSlot();
     window->btnSupportSlot();
-    EXPECT_EQ(opened, (QStringList{QString(settings::kSiteRoot) + "/orvello/tutorial.html",
-                                   QString(settings::kSiteRoot) + "/about.html",
-                                   QString(settings::kSiteRoot) + "/support.html"}));
+    EXPECT_EQ(
+        opened,
+        (QStringList{QString(settings::kSiteRoot) + "/orvello/tutorial.html",
+                     QString(settings::kSiteRoot) + "/about.html", QString(settings::kSiteRoot) + "/support.html"}));
 }
 
 TEST_F(Menus, ChoosingALanguageStoresItAndRebuildsTheWindowInIt)
@@ -107,7 +111,8 @@ TEST_F(Menus, ChoosingALanguageStoresItAndRebuildsTheWindowInIt)
     EXPECT_EQ(CLanguageConfig(QString::fromStdString(app.path().string())).GetCurrentLanguage(), "/French");
     EXPECT_EQ(window->pageStack()->currentIndex(), 0);
     EXPECT_EQ(window->mergePage()->targetTable()->rowCount(), 0);
-    EXPECT_EQ(actionWithData(window->homePage()->titleBand()->mainMenu(), "Help")->text(), CLanguageConfig::Instance()->GetText("MainWnd/Help"));
+    EXPECT_EQ(actionWithData(window->homePage()->titleBand()->mainMenu(), "Help")->text(),
+              CLanguageConfig::Instance()->GetText("MainWnd/Help"));
     EXPECT_NE(CLanguageConfig::Instance()->GetText("MainWnd/Help"), "Help");
     EXPECT_FALSE(actionWithData(languageMenu(), "/French")->icon().isNull());
 

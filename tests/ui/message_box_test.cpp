@@ -88,7 +88,8 @@ TEST(CMessageBox, NoticeClosesOnOkOrItsCloseButtonAndWrapsLongTexts)
         box.InitInfo("Done.");
         EXPECT_TRUE(hasLabel(box, GuiText("MainWnd/Info")));
         EXPECT_EQ(buttonWithText(box, GuiText("MainWnd/OK"))->geometry(), QRect(133, 5, 80, 25));
-        EXPECT_EQ(answer(box, [&] { QTest::mouseClick(buttonWithText(box, GuiText("MainWnd/OK")), Qt::LeftButton); }), 1);
+        EXPECT_EQ(answer(box, [&] { QTest::mouseClick(buttonWithText(box, GuiText("MainWnd/OK")), Qt::LeftButton); }),
+                  1);
     }
     {
         CMessageBox box;
@@ -96,10 +97,11 @@ TEST(CMessageBox, NoticeClosesOnOkOrItsCloseButtonAndWrapsLongTexts)
         box.InitInfo(longText);
         EXPECT_TRUE(box.messageLabel()->wordWrap());
         ASSERT_NE(iconButton(box), nullptr);
-        EXPECT_EQ(answer(box, [&] {
-                      EXPECT_EQ(box.size(), QSize(400, 150));
-                      QTest::mouseClick(iconButton(box), Qt::LeftButton);
-                  }),
+        EXPECT_EQ(answer(box,
+                         [&] {
+                             EXPECT_EQ(box.size(), QSize(400, 150));
+                             QTest::mouseClick(iconButton(box), Qt::LeftButton);
+                         }),
                   0);
     }
 }

@@ -7,13 +7,13 @@
 #include "../support/test_support.h"
 #include "test_app.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QImage>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QSet>
-#include <QPushButton>
 #include <QSlider>
 #include <QTableWidget>
 #include <QTest>
@@ -62,13 +62,18 @@ protected:
         window->CutTableItemClick(found.first());
         window->btnLayout3Play();
     }
-    bool lengthArrived() { return QTest::qWaitFor([&] { return window->cutPage()->headButton()->isEnabled(); }, 10000); }
+    bool lengthArrived()
+    {
+        return QTest::qWaitFor([&] { return window->cutPage()->headButton()->isEnabled(); }, 10000);
+    }
     qint64 playerId() const { return window->player() ? window->player()->id() : 0; }
     // The test picture's colours in the video area, as the X server has it.
     bool pictureShown() const
     {
-        const QImage shot =
-            window->screen()->grabWindow(window->cutPage()->videoLabel()->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage shot = window->screen()
+                                ->grabWindow(window->cutPage()->videoLabel()->winId())
+                                .toImage()
+                                .convertToFormat(QImage::Format_RGB32);
         QSet<QRgb> colours;
         for (int y = 0; y < shot.height(); y += 7)
             for (int x = 0; x < shot.width(); x += 7)
@@ -90,7 +95,8 @@ TEST_F(Player, PlaysPausesResumesSeeksAndStartsAgainAfterTheEnd)
     play("three.mp4");
     EXPECT_EQ(window->cutPage()->playButton()->text(), GuiText("MainWnd/Pause"));
     ASSERT_TRUE(lengthArrived());
-    EXPECT_TRUE(window->cutPage()->positionLabel()->text().endsWith("/00:00:03")) << window->cutPage()->positionLabel()->text().toStdString();
+    EXPECT_TRUE(window->cutPage()->positionLabel()->text().endsWith("/00:00:03"))
+        << window->cutPage()->positionLabel()->text().toStdString();
     EXPECT_EQ(window->cutPage()->positionSlider()->maximum(), 3);
     const qint64 first = playerId();
     EXPECT_TRUE(QTest::qWaitFor([&] { return pictureShown(); }, 3000)) << "nothing was drawn into the window";
@@ -107,7 +113,8 @@ TEST_F(Player, PlaysPausesResumesSeeksAndStartsAgainAfterTheEnd)
     window->btnLayout3Play(); // resume, in the same player
     EXPECT_EQ(window->cutPage()->playButton()->text(), GuiText("MainWnd/Pause"));
     EXPECT_EQ(playerId(), first);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->cutPage()->playButton()->text() == GuiText("MainWnd/Play"); }, 15000))
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window->cutPage()->playButton()->text() == GuiText("MainWnd/Play"); }, 15000))
         << "the end of the file never came";
     EXPECT_EQ(window->cutPage()->positionSlider()->value(), 3);
     EXPECT_EQ(window->cutPage()->positionLabel()->text(), "00:00:03/00:00:03");
@@ -133,7 +140,8 @@ TEST_F(Player, AnotherRecordingResetsTheMarksLabelsAndStartsItsOwnPlayer)
     EXPECT_EQ(window->cutPage()->tailLabel()->text(), "00:00");
     EXPECT_FALSE(window->cutPage()->tailButton()->isEnabled());
     EXPECT_NE(playerId(), first);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->cutPage()->positionLabel()->text().endsWith("/00:00:02"); }, 10000))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return window->cutPage()->positionLabel()->text().endsWith("/00:00:02"); }, 10000))
         << "a name like an option, with quotes and non-Latin letters, did not play";
 }
 
@@ -141,7 +149,8 @@ TEST_F(Player, AFileThatCannotBePlayedGivesNoLengthAndNoMarks)
 {
     play("notes.mp4");
     // The player gives up at once and says its file has ended.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->cutPage()->playButton()->text() == GuiText("MainWnd/Play"); }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window->cutPage()->playButton()->text() == GuiText("MainWnd/Play"); }, 10000));
     QTest::qWait(200);
     EXPECT_FALSE(window->cutPage()->headButton()->isEnabled());
 }

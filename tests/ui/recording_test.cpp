@@ -101,7 +101,8 @@ void expectValidRecording(const std::filesystem::path& file, double seconds)
     EXPECT_EQ(probe(file.string(), "stream=codec_name"), "aac\nh264\n") << file;
     const double duration = probeDuration(file.string());
     // The sound server may take up to two seconds to open its monitor.
-    EXPECT_GT(duration, seconds - 2.2) << file << " lasts " << duration << "\n" << probe(file.string(), "stream=codec_name,duration,nb_frames");
+    EXPECT_GT(duration, seconds - 2.2) << file << " lasts " << duration << "\n"
+                                       << probe(file.string(), "stream=codec_name,duration,nb_frames");
     EXPECT_LT(duration, seconds + 1.0) << file;
 }
 
@@ -186,8 +187,12 @@ TEST_F(RecordingTest, UnopenableMicrophoneFallsBackToNoSound)
     const std::string missing = CurrentOutputPath();
     // More than three seconds without a file: the recording starts again,
     // without sound.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->recordPage()->audioCombo()->currentIndex() == window->recordPage()->audioCombo()->count() - 1; },
-                                8000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window->recordPage()->audioCombo()->currentIndex()
+                == window->recordPage()->audioCombo()->count() - 1;
+        },
+        8000));
     EXPECT_TRUE(window->isMinimized());
     EXPECT_TRUE(window->recorder().recording());
     wait(2500);

@@ -158,7 +158,8 @@ TEST_F(RecordingsTables, MergeListAddsMovesAndDeletesWithItsButtons)
     EXPECT_EQ(rowTexts(window->mergePage()->targetTable(), 2)[0], older);
     window->btnUpSlot();
     window->btnUpSlot();
-    EXPECT_EQ(rowTexts(window->mergePage()->targetTable(), 0), (QStringList{older, "00:00:03", rowTexts(window->mergePage()->sourceTable(), 2)[2]}));
+    EXPECT_EQ(rowTexts(window->mergePage()->targetTable(), 0),
+              (QStringList{older, "00:00:03", rowTexts(window->mergePage()->sourceTable(), 2)[2]}));
     EXPECT_EQ(window->mergePage()->targetTable()->selectedItems().first()->row(), 0);
     EXPECT_FALSE(window->mergePage()->upButton()->isEnabled());
     EXPECT_TRUE(window->mergePage()->downButton()->isEnabled());

@@ -5,16 +5,16 @@
 // With a language key (as in config.ini) only the named pages are rendered,
 // in that language and at that scale, as PAGE-SUFFIX.png:
 //   render_pages OUTPUT_FOLDER LANGUAGE SCALE SUFFIX PAGE...
-#include "encoder/record_run.h"
 #include "../support/test_support.h"
+#include "encoder/record_run.h"
 #include "test_app.h"
-#include "ui/drui.h"
 #include "ui/bands.h"
 #include "ui/cut_page.h"
+#include "ui/drui.h"
+#include "ui/folder_picker.h"
 #include "ui/home_page.h"
 #include "ui/merge_page.h"
 #include "ui/record_page.h"
-#include "ui/folder_picker.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,9 +4,9 @@
 #include "i18n/language_config.h"
 #include "library/listing_session.h"
 #include "resources/resources.h"
-#include "ui/drui.h"
 #include "ui/bands.h"
 #include "ui/cut_page.h"
+#include "ui/drui.h"
 #include "ui/home_page.h"
 #include "ui/merge_page.h"
 #include "ui/record_page.h"
@@ -70,7 +70,8 @@ inline std::unique_ptr<DRUI> openTestWindow(const std::string& settingsFile)
         qWarning("the test window was not exposed in time");
     // Tests that record expect the sound devices known, as a user who waits
     // a moment finds them.
-    if (!QTest::qWaitFor([&] { return window->audioDiscovery().found() && !window->audioDiscovery().running(); }, 10000))
+    if (!QTest::qWaitFor([&] { return window->audioDiscovery().found() && !window->audioDiscovery().running(); },
+                         10000))
         qWarning("the sound devices were not found in time");
     return window;
 }

@@ -5,9 +5,9 @@
 
 #include "encoder/record_run.h"
 #include "platform/live_children.h"
+#include "ui/folder_picker.h"
 #include "ui/record_page.h"
 #include "ui/record_tray.h"
-#include "ui/folder_picker.h"
 
 #include "../support/test_support.h"
 #include "test_app.h"
@@ -37,7 +37,9 @@ protected:
         const QString folder = QString::fromStdString(save.path().string());
         SetFolderPicker([folder](QWidget*) { return folder; });
         window->btnSlotLayout2Dir();
-        window->showNotice = [](QWidget*, const QString&, const QString& message) { ADD_FAILURE() << message.toStdString(); };
+        window->showNotice = [](QWidget*, const QString&, const QString& message) {
+            ADD_FAILURE() << message.toStdString();
+        };
         window->btnSlot(); // to the record page
     }
     void TearDown() override

@@ -1,5 +1,5 @@
-#include "util/files.h"
 #include "platform/text.h"
+#include "util/files.h"
 
 #include "../support/test_support.h"
 

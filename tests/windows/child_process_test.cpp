@@ -8,6 +8,7 @@
 #include "../support/test_support.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -18,8 +19,8 @@ using platform::quoteArgument;
 namespace {
 
 const std::vector<std::string> kOddArguments = {
-    "with blanks", R"(a "quoted" word)", "$HOME", "%PATH%", "`id`", "a;b&c|d", "-leading", "中文 录像",
-    "Ελληνικά", R"(C:\trail\)", R"(\\server\share\)", "", "tab\there", "\"", "\\\"",
+    "with blanks",  R"(a "quoted" word)", "$HOME", "%PATH%",    "`id`", "a;b&c|d", "-leading", "中文 录像", "Ελληνικά",
+    R"(C:\trail\)", R"(\\server\share\)", "",      "tab\there", "\"",   "\\\"",
 };
 
 // What CommandLineToArgvW makes of a line, in UTF-8.

@@ -94,8 +94,7 @@ TEST(WinPrepareTool, CopiesToolAndWritesTheExecutableSignature)
     EXPECT_TRUE(platform::isFolder(ToolFolder() + "viewInstall"));
     const std::string quoted = PrepareTool();
     EXPECT_EQ(ToolCopyPath(), ToolFolder() + "\\tool.exe"); // the doubled separator is kept
-    EXPECT_EQ(platform::splitCommandLine(quoted + " -version"),
-              (std::vector<std::string>{ToolCopyPath(), "-version"}));
+    EXPECT_EQ(platform::splitCommandLine(quoted + " -version"), (std::vector<std::string>{ToolCopyPath(), "-version"}));
     const std::string copy = readFile(ToolCopyPath());
     ASSERT_EQ(copy.size(), image.size());
     EXPECT_EQ(copy.substr(0, 2), "MZ");

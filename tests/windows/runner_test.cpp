@@ -11,9 +11,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <gtest/gtest.h>
-#include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>

@@ -56,7 +56,8 @@ TEST(WinSingleInstance, SecondCopySeesAlreadyExistsUntilTheFirstEnds)
     ASSERT_EQ(startAndRead(first, "hold-lock"), "first\n");
     {
         // The call the second copy makes, and the error it reads.
-        const HANDLE mutex = ::CreateMutexW(nullptr, TRUE, platform::win32::widen(platform::kSingleInstanceName).c_str());
+        const HANDLE mutex =
+            ::CreateMutexW(nullptr, TRUE, platform::win32::widen(platform::kSingleInstanceName).c_str());
         ASSERT_NE(mutex, nullptr);
         EXPECT_EQ(::GetLastError(), 183u);
         ::CloseHandle(mutex);

@@ -20,6 +20,7 @@
 #include "../support/stack_overflow.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <shellapi.h>
 
 #include <stdexcept>
@@ -97,8 +98,8 @@ int window(const std::wstring& title)
     windowClass.lpszClassName = L"VantreelTestWindow";
     if (!::RegisterClassW(&windowClass))
         return 20;
-    const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0,
-                                          200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
+    const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                          100, nullptr, nullptr, windowClass.hInstance, nullptr);
     if (!window)
         return 21;
     say("ready\n");
