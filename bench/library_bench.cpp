@@ -12,6 +12,7 @@
 #include "library/mp4_duration.h"
 #include "library/recordings_listing.h"
 #include "platform/command_line.h"
+#include "seed_recordings.h"
 
 #include <algorithm>
 #include <atomic>
@@ -36,8 +37,6 @@ double msSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-bool ffmpeg(const std::string& arguments) { return RunTool("ffmpeg -v error -y " + arguments) == RunEnded; }
 
 // The old way: one probe process per file, four at a time.
 void probeAll(const std::string& folder, RecordingListing& listing, std::size_t count)
@@ -132,18 +131,9 @@ int main(int argc, char** argv)
 
     // A few real recordings, shaped as the recorder writes them, and one
     // fragmented.
-    const std::string source = " -f lavfi -i testsrc=size=160x120:rate=30 -f lavfi -i sine=frequency=440";
-    const std::string encode = " -vcodec libx264 -r 60.97 -b:v 1500K -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p"
-                               " -tune zerolatency -preset ultrafast -force_key_frames expr:gte(t,n_forced)";
-    std::vector<fs::path> seeds;
-    for (const char* seconds : {"1.2", "2.5", "3.7"}) {
-        seeds.push_back(root / "seeds" / (std::string(seconds) + ".mp4"));
-        if (!ffmpeg(source + " -t " + seconds + encode + " -f mp4 " + platform::quoteArgument(seeds.back().string())))
-            return std::fprintf(stderr, "ffmpeg failed\n"), 1;
-    }
-    seeds.push_back(root / "seeds" / "fragmented.mp4");
-    ffmpeg(source + " -t 2.2" + encode + " -movflags +frag_keyframe+empty_moov+default_base_moof "
-           + platform::quoteArgument(seeds.back().string()));
+    const std::vector<fs::path> seeds = MakeSeedRecordings(root / "seeds", "1500K");
+    if (seeds.empty())
+        return std::fprintf(stderr, "ffmpeg failed\n"), 1;
 
     std::printf("One length, mean of the seeds' (%zu files):\n", seeds.size());
     double boxesMs = 0, probeMs = 0;

@@ -15,6 +15,7 @@
 #include "library/recordings_listing.h"
 #include "platform/command_line.h"
 #include "resources/resources.h"
+#include "seed_recordings.h"
 #include "ui/cut_page.h"
 #include "ui/drui.h"
 #include "ui/merge_page.h"
@@ -183,8 +184,6 @@ std::unique_ptr<DRUI> openWindow(const fs::path& root)
     return window;
 }
 
-bool ffmpeg(const std::string& arguments) { return RunTool("ffmpeg -v error -y " + arguments) == RunEnded; }
-
 // The old way: one probe process per file, four at a time; the window
 // waited for all of it.
 double probeAllMs(const std::string& folder, std::size_t limit)
@@ -227,18 +226,9 @@ int main(int argc, char** argv)
 
     // A few real recordings shaped as the recorder writes them (small, so
     // that 10,000 copies fit), and one fragmented.
-    const std::string source = " -f lavfi -i testsrc=size=160x120:rate=30 -f lavfi -i sine=frequency=440";
-    const std::string encode = " -vcodec libx264 -r 60.97 -b:v 60K -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p"
-                               " -tune zerolatency -preset ultrafast -force_key_frames expr:gte(t,n_forced)";
-    std::vector<fs::path> seeds;
-    for (const char* seconds : {"1.2", "2.5", "3.7"}) {
-        seeds.push_back(root / "seeds" / (std::string(seconds) + ".mp4"));
-        if (!ffmpeg(source + " -t " + seconds + encode + " -f mp4 " + platform::quoteArgument(seeds.back().string())))
-            return std::fprintf(stderr, "ffmpeg failed\n"), 1;
-    }
-    seeds.push_back(root / "seeds" / "fragmented.mp4");
-    ffmpeg(source + " -t 2.2" + encode + " -movflags +frag_keyframe+empty_moov+default_base_moof "
-           + platform::quoteArgument(seeds.back().string()));
+    const std::vector<fs::path> seeds = MakeSeedRecordings(root / "seeds", "60K");
+    if (seeds.empty())
+        return std::fprintf(stderr, "ffmpeg failed\n"), 1;
 
     Heartbeat heart;
     std::printf("Merge page of the real window, ms; longest stall of the interface thread by a %d ms heartbeat.\n\n",

@@ -1,0 +1,32 @@
+#pragma once
+// The library benchmarks' seed recordings: three short files shaped as the
+// recorder writes them (at `videoBitrate`) and one fragmented, in `folder`.
+// Returns their paths; empty when ffmpeg failed.
+#include "encoder/runner.h"
+#include "platform/command_line.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+inline std::vector<std::filesystem::path> MakeSeedRecordings(const std::filesystem::path& folder,
+                                                             const std::string& videoBitrate)
+{
+    const auto ffmpeg = [](const std::string& arguments) {
+        return RunTool("ffmpeg -v error -y " + arguments) == RunEnded;
+    };
+    const std::string source = " -f lavfi -i testsrc=size=160x120:rate=30 -f lavfi -i sine=frequency=440";
+    const std::string encode = " -vcodec libx264 -r 60.97 -b:v " + videoBitrate
+        + " -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p -tune zerolatency -preset ultrafast"
+          " -force_key_frames expr:gte(t,n_forced)";
+    std::vector<std::filesystem::path> seeds;
+    for (const char* seconds : {"1.2", "2.5", "3.7"}) {
+        seeds.push_back(folder / (std::string(seconds) + ".mp4"));
+        if (!ffmpeg(source + " -t " + seconds + encode + " -f mp4 " + platform::quoteArgument(seeds.back().string())))
+            return {};
+    }
+    seeds.push_back(folder / "fragmented.mp4");
+    ffmpeg(source + " -t 2.2" + encode + " -movflags +frag_keyframe+empty_moov+default_base_moof "
+           + platform::quoteArgument(seeds.back().string()));
+    return seeds;
+}
