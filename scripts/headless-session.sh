@@ -43,6 +43,10 @@ pactl info >/dev/null 2>&1 || { echo "PulseAudio did not start"; cat "$session/p
 # A playing client keeps the sink's monitor running, so it opens at once.
 pacat --playback --latency-msec=20 -d spk </dev/zero &
 pids+=($!)
+# The first recording of a null sink's monitor waits about 2 s for its first
+# sound (the later ones open at once), which a test or a benchmark's first run
+# would pay: one short read here pays it.
+timeout 5 sh -c 'parec -d spk.monitor --latency-msec=5 2>/dev/null | head -c 4096 >/dev/null' || true
 
 set +e
 "$@"
