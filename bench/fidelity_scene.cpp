@@ -1,6 +1,6 @@
 // A test scene for recording fidelity: a full-screen window that changes 120
 // times a second (moving bars and a frame counter drawn as large blocks) and
-// flashes white once a second while a 1 kHz beep plays on the
+// flashes white about once a second while a 1 kHz beep plays on the
 // default PulseAudio sink at the same instant.
 //   fidelity_scene SECONDS [SOUND_FROM]
 // SOUND_FROM: seconds after the start before the sound stream opens (0), so
@@ -42,15 +42,21 @@ void sleepUntil(double when)
     clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr);
 }
 
-// Flashes start at whole seconds after the epoch, from the second one on, and
-// last 100, 150 or 200 ms in turn, so that a beep shifted by a whole second
-// shows as a length that does not match its flash.
-double flashLength(double since) { return 0.1 + 0.05 * (static_cast<long>(std::floor(since)) % 3); }
+// Flashes come every 61 written frames (a second at 60.97 fps) from the
+// second one on, and last 100, 150 or 200 ms in turn, so that a beep shifted
+// by a whole flash shows as a length that does not match its flash. A period
+// of whole frames keeps each flash at the same place between two grabs: with
+// whole seconds that place drifts by half a millisecond a second, and the
+// first frame to show a flash jumps a frame later whenever it wraps, which
+// reads as a 16 ms change of the offset that no recording made.
+constexpr double kFlashPeriod = 61 / 60.97;
+
+double flashLength(double since) { return 0.1 + 0.05 * (static_cast<long>(std::floor(since / kFlashPeriod)) % 3); }
 
 bool flashing(double t, double epoch)
 {
-    const double since = t - epoch;
-    return since >= 1.0 && since - std::floor(since) < flashLength(since);
+    const double flashes = (t - epoch) / kFlashPeriod;
+    return flashes >= 1.0 && (flashes - std::floor(flashes)) * kFlashPeriod < flashLength(t - epoch);
 }
 
 std::atomic<bool> g_done{false};
@@ -142,8 +148,9 @@ int main(int argc, char** argv)
         // The next tick, or the next flash edge when that comes first.
         next = epoch + static_cast<double>(tick) / kTickHz;
         const double since = t - epoch;
-        for (double edge : {std::floor(since) + 1.0, std::floor(since) + flashLength(since)})
-            if (edge + epoch > t + 1e-4 && edge + epoch < next && edge >= 1.0)
+        const double start = std::floor(since / kFlashPeriod) * kFlashPeriod;
+        for (double edge : {start + kFlashPeriod, start + flashLength(since)})
+            if (edge + epoch > t + 1e-4 && edge + epoch < next && edge >= kFlashPeriod)
                 next = edge + epoch;
     }
     g_done = true;
