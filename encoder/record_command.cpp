@@ -56,14 +56,17 @@ std::string originOffset(std::int64_t originMicros)
 // sound is then padded with silence from zero up to its first sample (and
 // across any gap), so that late sound keeps its place and two sources mix in
 // step. The fragment is small because the input stamps a fragment when it
-// reads it.
+// reads it. A sound device's clock is not the wall clock: counted by its
+// samples, the sound drifted behind the picture by about 50 ms a minute, so
+// the sound is stretched or squeezed (by at most 1000 samples a second,
+// inaudibly) to keep to the input's wall-clock stamps.
 std::string pulsePart(const RecordSources& s, const std::string& offset)
 {
     const auto input = [&](const std::string& device) {
         return offset + " -fragment_size " + std::to_string(kPulseFragmentBytes) + " -f pulse -i "
             + platform::quoteArgument(device);
     };
-    constexpr const char* pad = "aresample=async=1:first_pts=0";
+    constexpr const char* pad = "aresample=async=1000:first_pts=0";
     switch (s.audioMode) {
     case AudioComputerSound:
     case AudioMicrophone:

@@ -59,14 +59,14 @@ TEST(RecordCommand, X11ShapesWordForWord)
     EXPECT_EQ(BuildX11RecordArgs(pulse, x11(1920, 1080), kOrigin),
               " -copyts" + kShift + " -fragment_size 882 -f pulse -i \"spk.monitor\"" + kShift
                   + " -fragment_size 882 -f pulse -i \"alsa_input.usb-Mic $1\""
-                    " -filter_complex [0:a]aresample=async=1:first_pts=0[a0];[1:a]aresample=async=1:first_pts=0[a1];"
+                    " -filter_complex [0:a]aresample=async=1000:first_pts=0[a0];[1:a]aresample=async=1000:first_pts=0[a1];"
                     "[a0][a1]amix=inputs=2:duration=first:dropout_transition=2"
                     " -framerate 60.97"
                   + kShift + " -f x11grab -video_size 1920x1080 -i :99 " + kSound);
     pulse.audioMode = AudioMicrophone;
     EXPECT_EQ(BuildRecordArgs(pulse, x11(800, 600), INT64_C(5)),
               " -copyts -itsoffset -0.000005 -fragment_size 882 -f pulse -i \"alsa_input.usb-Mic $1\""
-              " -filter_complex aresample=async=1:first_pts=0,amix=inputs=1:duration=first:dropout_transition=1"
+              " -filter_complex aresample=async=1000:first_pts=0,amix=inputs=1:duration=first:dropout_transition=1"
               " -framerate 60.97 -itsoffset -0.000005 -f x11grab -video_size 800x600 -i :99 "
                   + kSound);
     EXPECT_EQ(BuildRecordArgs(pulse, platform::Desktop{}, kOrigin), BuildGdigrabRecordArgs(pulse));
