@@ -11,6 +11,7 @@
 #include "platform/command_line.h"
 #include "platform/files.h"
 #include "platform/live_children.h"
+#include "platform/process_info.h"
 #include "resources/resources.h"
 #include "ui/audio_combo.h"
 #include "ui/drui.h"
@@ -26,12 +27,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -46,34 +44,6 @@ bool waitFor(F done, int limitMs)
         QTest::qSleep(5);
     }
     return true;
-}
-
-long rssKb()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
-
-// Child processes of this program still there (any state but reaped).
-int childProcesses()
-{
-    int count = 0;
-    DIR* proc = ::opendir("/proc");
-    while (dirent* e = proc ? ::readdir(proc) : nullptr) {
-        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
-        std::string line;
-        int ppid = 0;
-        if (std::getline(stat, line) && line.rfind(')') != std::string::npos
-            && std::sscanf(line.c_str() + line.rfind(')') + 1, " %*c %d", &ppid) == 1 && ppid == ::getpid())
-            ++count;
-    }
-    if (proc)
-        ::closedir(proc);
-    return count;
 }
 
 // The file's length as ffprobe reads it; -1 when it cannot.
@@ -131,7 +101,7 @@ int main(int argc, char** argv)
     std::uniform_int_distribution<int> lengthMs(200, 3000);
     int valid = 0;
     double slowestStop = 0;
-    long rss1 = 0, rss50 = 0, rss100 = 0;
+    std::int64_t rss1 = 0, rss50 = 0, rss100 = 0;
     for (int i = 1; i <= cycles; ++i) {
         sound->setCurrentIndex((i - 1) % sound->count());
         const int ms = lengthMs(random);
@@ -159,20 +129,20 @@ int main(int argc, char** argv)
                         platform::fileExists(file) ? probedSeconds(file) : -1.0, ended ? "" : ", run never ended");
         }
         if (i == 1)
-            rss1 = rssKb();
+            rss1 = platform::residentBytes();
         if (i == 50)
-            rss50 = rssKb();
+            rss50 = platform::residentBytes();
         if (i == 100)
-            rss100 = rssKb();
+            rss100 = platform::residentBytes();
         std::filesystem::remove(std::filesystem::u8path(file));
     }
     QTest::qWait(500);
     std::printf("window soak, %d cycles of 0.2-3 s (seed %u), sound choices in turn\n", cycles, seed);
     std::printf("  valid files:            %d/%d\n", valid, cycles);
     std::printf("  encoders left:          %d (live-children table), %d child processes\n", platform::liveChildCount(),
-                childProcesses());
-    std::printf("  memory (RSS):           cycle 1 %.1f MB, cycle 50 %.1f MB, cycle 100 %.1f MB\n", rss1 / 1024.0,
-                rss50 / 1024.0, rss100 / 1024.0);
+                static_cast<int>(platform::childProcessIds().size()));
+    std::printf("  memory (RSS):           cycle 1 %.1f MB, cycle 50 %.1f MB, cycle 100 %.1f MB\n", rss1 / 1048576.0,
+                rss50 / 1048576.0, rss100 / 1048576.0);
     std::printf("  slowest stop:           %.0f ms (Stop to the run's end)\n", slowestStop);
     std::printf("  notices:                %d\n", notices);
     window.hide();

@@ -8,6 +8,7 @@
 #include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/live_children.h"
+#include "platform/process_info.h"
 
 #include "../support/test_support.h"
 #include "fidelity.h"
@@ -16,8 +17,6 @@
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
-#include <dirent.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
@@ -48,24 +47,6 @@ std::uint64_t failingRun(const RecordSettings& settings)
     const std::uint64_t start = platform::tickCount();
     RecordRun(settings, {});
     return platform::tickCount() - start;
-}
-
-std::vector<pid_t> childrenOf(pid_t parent)
-{
-    std::vector<pid_t> children;
-    DIR* proc = ::opendir("/proc");
-    while (dirent* e = proc ? ::readdir(proc) : nullptr) {
-        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
-        std::string line;
-        int ppid = 0;
-        // "pid (name) state ppid ...": the name may hold blanks.
-        if (std::getline(stat, line) && line.rfind(')') != std::string::npos
-            && std::sscanf(line.c_str() + line.rfind(')') + 1, " %*c %d", &ppid) == 1 && ppid == parent)
-            children.push_back(std::atoi(e->d_name));
-    }
-    if (proc)
-        ::closedir(proc);
-    return children;
 }
 
 class RecordRunTest : public ::testing::Test {
@@ -183,8 +164,8 @@ TEST_F(RecordRunTest, AKilledEncoderLosesThePlainTakeAndTheRunEndsCleanly)
     ASSERT_TRUE(platform::fileExists(CurrentOutputPath()));
     std::this_thread::sleep_for(std::chrono::milliseconds(3000));
     const std::uint64_t killed = platform::tickCount();
-    for (const pid_t pid : childrenOf(::getpid()))
-        ::kill(pid, SIGKILL);
+    for (const std::int64_t pid : platform::childProcessIds())
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
     worker.join();
     EXPECT_LT(platform::tickCount() - killed, 3000u);
     EXPECT_EQ(platform::liveChildCount(), 0);
