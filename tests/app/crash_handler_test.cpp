@@ -147,16 +147,24 @@ struct CrashCase {
 
 std::ostream& operator<<(std::ostream& out, const CrashCase& k) { return out << k.mode; }
 
-class CrashWhileRecording : public ::testing::TestWithParam<CrashCase> { };
+// The crashing program runs in a current folder of its own, where its
+// reports go, inside a temporary folder for the rest.
+class CrashReport : public ::testing::Test {
+protected:
+    void SetUp() override { fs::create_directories(cwd); }
+
+    TempFolder dir;
+    const fs::path cwd = dir.path() / "current";
+};
+
+class CrashWhileRecording : public CrashReport, public ::testing::WithParamInterface<CrashCase> { };
+class KilledWhileRecording : public CrashReport { };
 
 } // namespace
 
 TEST_P(CrashWhileRecording, OneReportNamedFromTheTimeAndARecordingThatStillPlays)
 {
     const CrashCase& k = GetParam();
-    TempFolder dir;
-    const fs::path cwd = dir.path() / "current";
-    fs::create_directories(cwd);
     const std::string mp4 = dir.file("recording.mp4");
     const Crash c = crash(k.mode, "ffmpeg", cwd, mp4, dir.file("info"));
 
@@ -199,11 +207,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, CrashWhileRecording,
 
 // SIGKILL runs no handler: the encoder must be told by someone else, once.
 // Told several times, ffmpeg quits at once and leaves a file with no index.
-TEST(KilledWhileRecording, TheEncoderFinishesAFileThatHoldsTheTake)
+TEST_F(KilledWhileRecording, TheEncoderFinishesAFileThatHoldsTheTake)
 {
-    TempFolder dir;
-    const fs::path cwd = dir.path() / "current";
-    fs::create_directories(cwd);
     const std::string mp4 = dir.file("recording.mp4");
     const Crash c = crash("killed", "ffmpeg", cwd, mp4, dir.file("info"));
 
@@ -223,10 +228,8 @@ TEST(KilledWhileRecording, TheEncoderFinishesAFileThatHoldsTheTake)
     EXPECT_GE(std::atof(length.c_str()), 4.0) << length;
 }
 
-TEST(CrashReport, ASecondCrashInTheSameSecondReplacesTheReport)
+TEST_F(CrashReport, ASecondCrashInTheSameSecondReplacesTheReport)
 {
-    TempFolder dir;
-    const fs::path cwd = dir.path() / "current";
     fs::create_directories(cwd / "D-Error");
     // Reports of an earlier crash for every second the next one may fall in.
     const long long now = std::time(nullptr);
@@ -251,11 +254,8 @@ TEST(CrashReport, ASecondCrashInTheSameSecondReplacesTheReport)
     EXPECT_EQ(replaced, 1);
 }
 
-TEST(CrashReport, FaultChildIgnoringQuitIsKilledAfterTheGraceTime)
+TEST_F(CrashReport, FaultChildIgnoringQuitIsKilledAfterTheGraceTime)
 {
-    TempFolder dir;
-    const fs::path cwd = dir.path() / "current";
-    fs::create_directories(cwd);
     const std::string count = dir.file("quits");
     const Crash c = crash("segv", "ignore-q", cwd, count, dir.file("info"));
 
@@ -271,13 +271,12 @@ TEST(CrashReport, FaultChildIgnoringQuitIsKilledAfterTheGraceTime)
                          "\nEncoders: 1 running, asked to quit; 1 ended by force\n"));
 }
 
-TEST(CrashReport, CurrentFolderTooLongForThePathBufferGivesNoReportButStillEndsTheEncoders)
+TEST_F(CrashReport, CurrentFolderTooLongForThePathBufferGivesNoReportButStillEndsTheEncoders)
 {
-    TempFolder dir;
-    const fs::path cwd = dir.path() / std::string(100, 'a') / std::string(100, 'b') / std::string(100, 'c');
-    fs::create_directories(cwd);
+    const fs::path deep = dir.path() / std::string(100, 'a') / std::string(100, 'b') / std::string(100, 'c');
+    fs::create_directories(deep);
     const std::string mp4 = dir.file("recording.mp4");
-    const Crash c = crash("segv", "ffmpeg", cwd, mp4, dir.file("info"));
+    const Crash c = crash("segv", "ffmpeg", deep, mp4, dir.file("info"));
 
     EXPECT_EQ(c.signal, SIGSEGV);
     ASSERT_EQ(c.encoders.size(), 1u);
