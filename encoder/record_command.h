@@ -42,9 +42,6 @@ std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int
 // The shape of the platform the desktop belongs to.
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros);
 
-// The PulseAudio input's fragment in bytes: under 5 ms of 16-bit stereo.
-constexpr int kPulseFragmentBytes = 882;
-
 // quotedTool + args + " " + the quoted output path + " ".
 std::string BuildRecordCommandLine(const std::string& quotedTool, const std::string& args,
                                    const std::string& outputPath);
