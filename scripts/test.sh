@@ -4,7 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh --tests
+# Each phase's time, for keeping the whole under CI's limit.
+mark=$SECONDS
+took() { echo "== $1: $((SECONDS - mark)) s"; mark=$SECONDS; }
 bash scripts/build.sh
+took build
 build=${BUILD_DIR:-build}
 export QT_QPA_PLATFORM=xcb
 log=$(mktemp /tmp/vtr-test-log.XXXXXX)
@@ -13,16 +17,21 @@ trap 'rm -f "$log"' EXIT
 status=0
 bash scripts/headless-session.sh ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" 2>&1 |
   tee -a "$log" || status=1
+took "native suite"
 # The .deb: built from the same build, checked, unpacked read-only and driven.
 bash scripts/deb-proof.sh 2>&1 | tee -a "$log" || status=1
+took "deb proof"
 # The Qt-free suite again under AddressSanitizer with UndefinedBehaviorSanitizer,
 # and its threaded tests under ThreadSanitizer (their own build folders).
 bash scripts/test-sanitizers.sh 2>&1 | tee -a "$log" || status=1
+took "sanitizers"
 # The Wayland recordings, inside a private Wayland desktop as well.
 bash scripts/headless-session.sh bash scripts/wayland-session.sh \
   ctest --test-dir "$build" --output-on-failure -L wayland 2>&1 | tee -a "$log" || status=1
+took "wayland"
 # The Win32 back end, cross-built and run under Wine (its own build folder).
 bash scripts/test-windows.sh 2>&1 | tee -a "$log" || status=1
+took "windows"
 # One line for both suites together.
 awk '/tests passed, [0-9]+ tests failed out of [0-9]+/ { failed += $4; total += $9 }
      END { printf "Total: %d passed, %d failed\n", total - failed, failed }' "$log"
