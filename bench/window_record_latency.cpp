@@ -3,17 +3,16 @@
 // runs it on a busy screen: ffmpeg writes through a 32 KB buffer, so on a
 // still screen the first frames reach the disk only seconds later.
 #include "encoder/record_run.h"
-#include "i18n/language_config.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "resources/resources.h"
 #include "ui/bands.h"
 #include "ui/cut_page.h"
 #include "ui/drui.h"
-#include "ui/folder_picker.h"
 #include "ui/home_page.h"
 #include "ui/merge_page.h"
 #include "ui/record_page.h"
+
+#include "window_bench.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -56,12 +55,7 @@ int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
     QApplication app(argc, argv);
-    InitResources();
-    CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
-    const auto save = std::filesystem::temp_directory_path() / "vtr-latency-bench";
-    std::filesystem::remove_all(save);
-    std::filesystem::create_directories(save);
-    SetFolderPicker([&](QWidget*) { return QString::fromStdString(save.string()); });
+    const auto save = PrepareWindowBench("vtr-latency-bench");
 
     DRUI window;
     window.setSettingsPath(QDir::tempPath() + "/vtr-ScreenRecord.ini");

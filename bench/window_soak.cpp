@@ -5,18 +5,17 @@
 // memory at cycles 1, 50 and 100, and the slowest stop.
 //   bash scripts/headless-session.sh build/bench/window_soak [CYCLES] [SEED]
 #include "encoder/record_run.h"
-#include "i18n/language_config.h"
-#include "platform/child_process.h"
+#include "platform/child_output.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
 #include "platform/live_children.h"
 #include "platform/process_info.h"
-#include "resources/resources.h"
 #include "ui/audio_combo.h"
 #include "ui/drui.h"
-#include "ui/folder_picker.h"
 #include "ui/record_page.h"
+
+#include "window_bench.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -49,25 +48,12 @@ bool waitFor(F done, int limitMs)
 // The file's length as ffprobe reads it; -1 when it cannot.
 double probedSeconds(const std::string& file)
 {
-    platform::ChildProcess probe;
-    if (!probe.start("ffprobe -v error -show_entries format=duration -of csv=p=0 " + platform::quoteArgument(file)))
-        return -1;
-    std::string out;
-    char buffer[256];
-    while (true) {
-        const bool ended = probe.waitForExit(100);
-        while (probe.peekOutput() > 0) {
-            const long n = probe.readOutput(buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            out.append(buffer, static_cast<std::size_t>(n));
-        }
-        if (ended)
-            break;
-    }
+    int code = -1;
+    const std::string out = platform::runForOutput(
+        "ffprobe -v error -show_entries format=duration -of csv=p=0 " + platform::quoteArgument(file), &code);
     char* end = nullptr;
     const double seconds = std::strtod(out.c_str(), &end);
-    return probe.exitCode() == 0 && end != out.c_str() ? seconds : -1;
+    return code == 0 && end != out.c_str() ? seconds : -1;
 }
 
 } // namespace
@@ -77,12 +63,7 @@ int main(int argc, char** argv)
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 100;
     const unsigned seed = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 14u;
     QApplication app(argc, argv);
-    InitResources();
-    CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
-    const auto save = std::filesystem::temp_directory_path() / "vtr-soak-bench";
-    std::filesystem::remove_all(save);
-    std::filesystem::create_directories(save);
-    SetFolderPicker([&](QWidget*) { return QString::fromStdString(save.string()); });
+    const auto save = PrepareWindowBench("vtr-soak-bench");
 
     DRUI window;
     window.setSettingsPath(QDir::tempPath() + "/vtr-soak-ScreenRecord.ini");
