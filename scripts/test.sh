@@ -32,6 +32,12 @@ took "wayland"
 # The Win32 back end, cross-built and run under Wine (its own build folder).
 bash scripts/test-windows.sh 2>&1 | tee -a "$log" || status=1
 took "windows"
+# What failed, again at the end: CI keeps only the tail of the output.
+if [ "$status" != 0 ]; then
+  echo "== what failed"
+  awk '/The following tests FAILED:/ { p = 1; next } p && /^\t/ { print; next } { p = 0 }' "$log"
+  grep -A6 -E ': Failure$|^(ERROR|WARNING): [A-Za-z]+Sanitizer' "$log" | cut -c1-300 | head -80 || true
+fi
 # One line for both suites together.
 awk '/tests passed, [0-9]+ tests failed out of [0-9]+/ { failed += $4; total += $9 }
      END { printf "Total: %d passed, %d failed\n", total - failed, failed }' "$log"
