@@ -105,6 +105,27 @@ Fidelity MeasureFidelity(const std::string& file)
     r.distinctPerSecond = static_cast<double>(distinct) / span;
     r.writtenPerSecond = static_cast<double>(frames - 1) / span;
 
+    // Each new capture's written time less the scene's time of the tick it
+    // shows (120 a second, counted from the scene's start): the picture's lag,
+    // up to a constant. Its least value in each second should hold steady; a
+    // step means frames written later than they were grabbed, which moves
+    // every later flash away from its beep.
+    {
+        std::vector<double> low;
+        long unwrapped = counters[0];
+        for (std::size_t f = 1; f < frames; ++f) {
+            if (counters[f] == counters[f - 1])
+                continue;
+            unwrapped += (counters[f] - counters[f - 1] + (1L << kCounterBits)) % (1L << kCounterBits);
+            const auto second = static_cast<std::size_t>(times[f] - times[0]);
+            if (low.size() <= second)
+                low.resize(second + 1, 1e9);
+            low[second] = std::min(low[second], times[f] - static_cast<double>(unwrapped) / 120.0);
+        }
+        for (std::size_t i = 2; i < low.size(); ++i)
+            if (low[i] < 1e8 && low[1] < 1e8)
+                r.pictureDrift = std::max(r.pictureDrift, std::fabs(low[i] - low[1]));
+    }
     // A frame written again is no new capture: its time is its first copy's.
     std::vector<double> captured(frames);
     for (std::size_t f = 0; f < frames; ++f)
@@ -195,9 +216,9 @@ std::string FidelityRow(const std::string& label, const Fidelity& f)
     }
     std::snprintf(text, sizeof text,
                   "%-14s distinct=%5.1f/s written=%5.1f/s quick=%2.0f%% av_median=%+4.0fms spread=%3.0fms flashes=%d "
-                  "missing=%d shifted=%d first_flash=%.2fs first_sound=%.2fs\n%-14s per flash (ms):%s\n",
+                  "missing=%d shifted=%d first_flash=%.2fs first_sound=%.2fs picture_drift=%.0fms\n%-14s per flash (ms):%s\n",
                   label.c_str(), f.distinctPerSecond, f.writtenPerSecond, f.quickShare * 100, f.medianOffset * 1000,
-                  f.spread * 1000, f.flashes, f.missing, f.mismatched, f.firstFlash, f.firstSound, "",
+                  f.spread * 1000, f.flashes, f.missing, f.mismatched, f.firstFlash, f.firstSound, f.pictureDrift * 1000, "",
                   f.perFlash.c_str());
     return text;
 }

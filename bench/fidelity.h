@@ -20,6 +20,9 @@ struct Fidelity {
     double spread = 0;      // largest distance of an offset from the median
     double firstFlash = -1; // seconds into the file
     double firstSound = -1;
+    // Largest change, after the first second, of how late frames are written
+    // against the scene's own clock: frames kept behind their place.
+    double pictureDrift = 0;
     std::string perFlash; // each flash's offset in ms, "-" when missing
 };
 

@@ -13,6 +13,7 @@
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -123,6 +124,8 @@ int main(int argc, char** argv)
     const unsigned long colours[] = {0x3050a0, 0xa03030, 0x30a050, 0x806020, 0x6030a0, 0x208080};
     long tick = 0;
     double next = epoch;
+    bool wasFlash = false;
+    std::vector<double> onsetLateness; // each flash's first draw, on screen, after its edge
     while (next < end) {
         sleepUntil(next);
         const double t = now();
@@ -144,7 +147,15 @@ int main(int argc, char** argv)
             XFillRectangle(dpy, win, gc, b * block, 0, block, block);
         }
         XSync(dpy, False);
-        ++tick;
+        if (flash && !wasFlash) {
+            const double edge = epoch + std::floor((t - epoch) / kFlashPeriod) * kFlashPeriod;
+            onsetLateness.push_back(now() - edge);
+        }
+        wasFlash = flash;
+        // Ticks missed while the X server was busy (it serves the grab too) are
+        // skipped, not drawn late one after another: lateness would pile up and
+        // every later flash would reach the screen late.
+        tick = std::max(tick + 1, static_cast<long>(std::floor((now() - epoch) * kTickHz)) + 1);
         // The next tick, or the next flash edge when that comes first.
         next = epoch + static_cast<double>(tick) / kTickHz;
         const double since = t - epoch;
@@ -155,6 +166,12 @@ int main(int argc, char** argv)
     }
     g_done = true;
     sound.join();
+    // A flash drawn late moves its picture, not its beep: the offset measured
+    // then is the scene's, not the recorder's.
+    if (!onsetLateness.empty()) {
+        const double worst = *std::max_element(onsetLateness.begin(), onsetLateness.end());
+        std::fprintf(stderr, "fidelity_scene: flashes on screen up to %.0f ms after their beeps\n", worst * 1000);
+    }
     XCloseDisplay(dpy);
     return 0;
 }

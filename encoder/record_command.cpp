@@ -2,6 +2,7 @@
 
 #include "platform/command_line.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -20,6 +21,13 @@ constexpr const char* kVideoWithSound = " -vcodec libx264 -r 60.97 -b:v 1500K -c
 // Frames are grabbed at the rate they are written; the grab's own default
 // (29.97) would leave every other written frame a copy.
 constexpr const char* kGrabRate = " -framerate 60.97";
+
+// The written rate is kept by repeating or dropping frames; by default a
+// frame may trail its place by up to two frames before it is dropped, so after
+// the grab caught up on one late frame every later frame stayed one or two
+// frames (16-33 ms) behind its sound. Dropping a frame that trails by over
+// half a frame puts each one at the place nearest its capture.
+constexpr const char* kNearestPlace = " -frame_drop_threshold 0.5";
 
 using InputOf = std::string (*)(const std::string& device);
 
@@ -80,6 +88,19 @@ std::string pulsePart(const RecordSources& s, const std::string& offset)
     }
 }
 
+// With sound, the encoder waits for each sound input's first packet before
+// it takes frames, and the grab then stops once its queue of 8 is full: the
+// frames of the first few tenths of a second were lost or grabbed late, and
+// later frames when the encoder fell behind for a moment. Half a second of
+// frames, at most 256 MiB of them (a 4K screen keeps the default).
+std::string grabQueue(int width, int height)
+{
+    constexpr long long budget = 256LL << 20;
+    const long long frameBytes = 4LL * width * height;
+    const long long frames = frameBytes > 0 ? std::clamp(budget / frameBytes, 8LL, 32LL) : 8;
+    return " -thread_queue_size " + std::to_string(frames);
+}
+
 // A display name like ":0" stands bare, as users write it; anything odd is quoted.
 std::string bareOrQuoted(const std::string& text)
 {
@@ -106,8 +127,11 @@ std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Des
     const std::string offset = sound ? originOffset(originMicros) : std::string();
     // An even size, as H.264 in 4:2:0 needs: an odd desktop loses its last
     // column or row.
-    return pulsePart(sources, offset) + kGrabRate + offset + " -f x11grab -video_size "
-        + std::to_string(desktop.width & ~1) + "x" + std::to_string(desktop.height & ~1) + " -i "
+    const int width = desktop.width & ~1;
+    const int height = desktop.height & ~1;
+    return pulsePart(sources, offset) + kNearestPlace + kGrabRate + offset
+        + (sound ? grabQueue(width, height) : std::string())
+        + " -f x11grab -video_size " + std::to_string(width) + "x" + std::to_string(height) + " -i "
         + bareOrQuoted(desktop.display) + " " + videoPart(sources);
 }
 
@@ -120,7 +144,8 @@ std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int
     // input named "pipe:" makes the encoder stop reading "q", and with sound
     // nothing else would end it.
     const std::string offset = sources.audioMode >= 0 ? originOffset(originMicros) : std::string();
-    return pulsePart(sources, offset) + offset + (offset.empty() ? "" : " -use_wallclock_as_timestamps 1")
+    return pulsePart(sources, offset) + kNearestPlace + offset
+        + (offset.empty() ? "" : " -use_wallclock_as_timestamps 1")
         + " -f rawvideo -pix_fmt yuv420p -video_size " + std::to_string(width) + "x" + std::to_string(height)
         + " -framerate " + std::to_string(fps) + " -i /dev/fd/3 " + videoPart(sources);
 }
