@@ -343,16 +343,25 @@ TEST_F(RecordingTest, QuitUnderLoadEndsEveryChildKeepsTheTakeAndRemovesTheMerge)
         window->mergePage()->sourceTable()->selectRow(rows.first()->row());
         window->btnAddSlot();
     }
-    // Quit from the tray while the merge's progress dialog is up.
+    // Quit from the tray while the merge's progress dialog is up, at a moment
+    // when one of the merge's children runs beside the encoder: the merge
+    // starts them one after another, so a fixed moment may fall between two.
     int running = -1;
     double recorded = 0;
     QElapsedTimer quitting;
-    QTimer::singleShot(500, [&] {
+    QElapsedTimer merging;
+    merging.start();
+    QTimer quitter;
+    QObject::connect(&quitter, &QTimer::timeout, [&] {
         running = platform::liveChildCount();
+        if (running < 2 && merging.elapsed() < 5000)
+            return;
+        quitter.stop();
         recorded = recording.elapsed() / 1000.0;
         quitting.start();
         window->tray().entry(3)->trigger();
     });
+    quitter.start(5);
     // Whatever is still shown long after the quit would keep the program alive.
     std::vector<QString> leftOpen;
     QTimer guard;
