@@ -22,12 +22,14 @@ constexpr const char* kVideoWithSound = " -vcodec libx264 -r 60.97 -b:v 1500K -c
 // (29.97) would leave every other written frame a copy.
 constexpr const char* kGrabRate = " -framerate 60.97";
 
-// The written rate is kept by repeating or dropping frames; by default a
-// frame may trail its place by up to two frames before it is dropped, so after
-// the grab caught up on one late frame every later frame stayed one or two
-// frames (16-33 ms) behind its sound. Dropping a frame that trails by over
-// half a frame puts each one at the place nearest its capture.
-constexpr const char* kNearestPlace = " -frame_drop_threshold 0.5";
+// The written rate is kept by repeating or dropping frames, and by default a
+// frame is dropped only once it trails its place by over two frames: after
+// the grab caught up on one late frame, every later frame stayed one or two
+// frames (16-33 ms) behind its sound. A frame is now dropped once it trails by
+// a whole frame, when the next capture belongs to its place; closer to its
+// place it is the nearest capture there is. (The value counts from a frame
+// behind, and 0 would turn the drop off.)
+constexpr const char* kDropTrailingFrames = " -frame_drop_threshold 0.01";
 
 using InputOf = std::string (*)(const std::string& device);
 
@@ -129,7 +131,7 @@ std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Des
     // column or row.
     const int width = desktop.width & ~1;
     const int height = desktop.height & ~1;
-    return pulsePart(sources, offset) + kNearestPlace + kGrabRate + offset
+    return pulsePart(sources, offset) + kDropTrailingFrames + kGrabRate + offset
         + (sound ? grabQueue(width, height) : std::string())
         + " -f x11grab -video_size " + std::to_string(width) + "x" + std::to_string(height) + " -i "
         + bareOrQuoted(desktop.display) + " " + videoPart(sources);
@@ -144,7 +146,7 @@ std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int
     // input named "pipe:" makes the encoder stop reading "q", and with sound
     // nothing else would end it.
     const std::string offset = sources.audioMode >= 0 ? originOffset(originMicros) : std::string();
-    return pulsePart(sources, offset) + kNearestPlace + offset
+    return pulsePart(sources, offset) + kDropTrailingFrames + offset
         + (offset.empty() ? "" : " -use_wallclock_as_timestamps 1")
         + " -f rawvideo -pix_fmt yuv420p -video_size " + std::to_string(width) + "x" + std::to_string(height)
         + " -framerate " + std::to_string(fps) + " -i /dev/fd/3 " + videoPart(sources);
