@@ -214,11 +214,12 @@ std::string FidelityRow(const std::string& label, const Fidelity& f)
             label.c_str(), f.distinctPerSecond, f.writtenPerSecond, f.quickShare * 100, f.flashes, f.firstFlash);
         return text;
     }
-    std::snprintf(text, sizeof text,
-                  "%-14s distinct=%5.1f/s written=%5.1f/s quick=%2.0f%% av_median=%+4.0fms spread=%3.0fms flashes=%d "
-                  "missing=%d shifted=%d first_flash=%.2fs first_sound=%.2fs picture_drift=%.0fms\n%-14s per flash (ms):%s\n",
-                  label.c_str(), f.distinctPerSecond, f.writtenPerSecond, f.quickShare * 100, f.medianOffset * 1000,
-                  f.spread * 1000, f.flashes, f.missing, f.mismatched, f.firstFlash, f.firstSound, f.pictureDrift * 1000, "",
-                  f.perFlash.c_str());
+    std::snprintf(
+        text, sizeof text,
+        "%-14s distinct=%5.1f/s written=%5.1f/s quick=%2.0f%% av_median=%+4.0fms spread=%3.0fms flashes=%d "
+        "missing=%d shifted=%d first_flash=%.2fs first_sound=%.2fs picture_drift=%.0fms\n%-14s per flash (ms):%s\n",
+        label.c_str(), f.distinctPerSecond, f.writtenPerSecond, f.quickShare * 100, f.medianOffset * 1000,
+        f.spread * 1000, f.flashes, f.missing, f.mismatched, f.firstFlash, f.firstSound, f.pictureDrift * 1000, "",
+        f.perFlash.c_str());
     return text;
 }

@@ -132,9 +132,8 @@ std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Des
     const int width = desktop.width & ~1;
     const int height = desktop.height & ~1;
     return pulsePart(sources, offset) + kDropTrailingFrames + kGrabRate + offset
-        + (sound ? grabQueue(width, height) : std::string())
-        + " -f x11grab -video_size " + std::to_string(width) + "x" + std::to_string(height) + " -i "
-        + bareOrQuoted(desktop.display) + " " + videoPart(sources);
+        + (sound ? grabQueue(width, height) : std::string()) + " -f x11grab -video_size " + std::to_string(width) + "x"
+        + std::to_string(height) + " -i " + bareOrQuoted(desktop.display) + " " + videoPart(sources);
 }
 
 std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int height, int fps,
@@ -147,9 +146,9 @@ std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int
     // nothing else would end it.
     const std::string offset = sources.audioMode >= 0 ? originOffset(originMicros) : std::string();
     return pulsePart(sources, offset) + kDropTrailingFrames + offset
-        + (offset.empty() ? "" : " -use_wallclock_as_timestamps 1")
-        + " -f rawvideo -pix_fmt yuv420p -video_size " + std::to_string(width) + "x" + std::to_string(height)
-        + " -framerate " + std::to_string(fps) + " -i /dev/fd/3 " + videoPart(sources);
+        + (offset.empty() ? "" : " -use_wallclock_as_timestamps 1") + " -f rawvideo -pix_fmt yuv420p -video_size "
+        + std::to_string(width) + "x" + std::to_string(height) + " -framerate " + std::to_string(fps) + " -i /dev/fd/3 "
+        + videoPart(sources);
 }
 
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros)

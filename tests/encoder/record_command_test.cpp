@@ -56,18 +56,20 @@ TEST(RecordCommand, X11ShapesWordForWord)
     // Every input is on the wall clock shifted to the start; each sound is
     // padded from zero, and the two are mixed in step.
     RecordSources pulse{AudioComputerSoundAndMic, "spk.monitor", "alsa_input.usb-Mic $1"};
-    EXPECT_EQ(BuildX11RecordArgs(pulse, x11(1920, 1080), kOrigin),
-              " -copyts" + kShift + " -f pulse -i \"spk.monitor\"" + kShift
-                  + " -f pulse -i \"alsa_input.usb-Mic $1\""
-                    " -filter_complex [0:a]aresample=async=1000:first_pts=0[a0];[1:a]aresample=async=1000:first_pts=0[a1];"
-                    "[a0][a1]amix=inputs=2:duration=first:dropout_transition=2"
-                    " -frame_drop_threshold 0.01 -framerate 60.97"
-                  + kShift + " -thread_queue_size 32 -f x11grab -video_size 1920x1080 -i :99 " + kSound);
+    EXPECT_EQ(
+        BuildX11RecordArgs(pulse, x11(1920, 1080), kOrigin),
+        " -copyts" + kShift + " -f pulse -i \"spk.monitor\"" + kShift
+            + " -f pulse -i \"alsa_input.usb-Mic $1\""
+              " -filter_complex [0:a]aresample=async=1000:first_pts=0[a0];[1:a]aresample=async=1000:first_pts=0[a1];"
+              "[a0][a1]amix=inputs=2:duration=first:dropout_transition=2"
+              " -frame_drop_threshold 0.01 -framerate 60.97"
+            + kShift + " -thread_queue_size 32 -f x11grab -video_size 1920x1080 -i :99 " + kSound);
     pulse.audioMode = AudioMicrophone;
     EXPECT_EQ(BuildRecordArgs(pulse, x11(800, 600), INT64_C(5)),
               " -copyts -itsoffset -0.000005 -f pulse -i \"alsa_input.usb-Mic $1\""
               " -filter_complex aresample=async=1000:first_pts=0,amix=inputs=1:duration=first:dropout_transition=1"
-              " -frame_drop_threshold 0.01 -framerate 60.97 -itsoffset -0.000005 -thread_queue_size 32 -f x11grab -video_size 800x600 -i :99 "
+              " -frame_drop_threshold 0.01 -framerate 60.97 -itsoffset -0.000005 -thread_queue_size 32 -f x11grab "
+              "-video_size 800x600 -i :99 "
                   + kSound);
     EXPECT_EQ(BuildRecordArgs(pulse, platform::Desktop{}, kOrigin), BuildGdigrabRecordArgs(pulse));
     // An odd desktop is grabbed one column and one row short: the encoder
