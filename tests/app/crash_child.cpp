@@ -14,6 +14,7 @@
 #include "platform/command_line.h"
 #include "platform/crash_handler.h"
 #include "platform/live_children.h"
+#include "platform/process_info.h"
 
 #include "../support/stack_overflow.h"
 
@@ -23,7 +24,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -34,26 +34,12 @@ namespace {
 
 std::atomic<bool> g_encoding{false};
 
-// Processes whose parent is us, from /proc.
+// Processes whose parent is us, one a line.
 std::string childPids()
 {
     std::string pids;
-    DIR* proc = ::opendir("/proc");
-    while (dirent* e = proc ? ::readdir(proc) : nullptr) {
-        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
-        std::string line;
-        if (!std::getline(stat, line))
-            continue;
-        // "pid (name) state ppid ...": the name may hold blanks.
-        const std::size_t close = line.rfind(')');
-        int ppid = 0;
-        char state = 0;
-        if (close != std::string::npos && std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) == 2
-            && ppid == ::getpid())
-            pids += std::string(e->d_name) + "\n";
-    }
-    if (proc)
-        ::closedir(proc);
+    for (const std::int64_t pid : platform::childProcessIds())
+        pids += std::to_string(pid) + "\n";
     return pids;
 }
 

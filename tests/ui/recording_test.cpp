@@ -8,6 +8,7 @@
 #include "platform/command_line.h"
 #include "platform/files.h"
 #include "platform/live_children.h"
+#include "platform/process_info.h"
 #include "resources/resources.h"
 #include "ui/folder_picker.h"
 
@@ -31,10 +32,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <unistd.h>
 
 using namespace testing_support;
 
@@ -302,21 +301,6 @@ TEST(RecordingBeforeDiscovery, StartWaitsForTheSoundDevicesWithoutBlockingThenRe
     EXPECT_EQ(platform::liveChildCount(), 0);
 }
 
-// Child processes of this program not yet reaped.
-static int childProcesses()
-{
-    int count = 0;
-    for (const auto& e : std::filesystem::directory_iterator("/proc")) {
-        std::ifstream stat(e.path() / "stat");
-        std::string line;
-        int ppid = 0;
-        if (std::getline(stat, line) && line.rfind(')') != std::string::npos
-            && std::sscanf(line.c_str() + line.rfind(')') + 1, " %*c %d", &ppid) == 1 && ppid == ::getpid())
-            ++count;
-    }
-    return count;
-}
-
 // Quit while a recording, a merge and the merge page's length probes all
 // run: every child ends within 3 s, the take is kept, the merge leaves nothing.
 TEST_F(RecordingTest, QuitUnderLoadEndsEveryChildKeepsTheTakeAndRemovesTheMerge)
@@ -377,12 +361,12 @@ TEST_F(RecordingTest, QuitUnderLoadEndsEveryChildKeepsTheTakeAndRemovesTheMerge)
     window->btnSlotLayout4Merge();
     window.reset();
     guard.stop();
-    while (childProcesses() > 0 && quitting.elapsed() < 5000)
+    while (static_cast<int>(platform::childProcessIds().size()) > 0 && quitting.elapsed() < 5000)
         QTest::qSleep(10);
     const qint64 ms = quitting.elapsed();
     EXPECT_TRUE(leftOpen.empty()) << leftOpen.front().toStdString();
     EXPECT_LT(ms, 3000) << running << " children of ours ran at the quit";
-    EXPECT_EQ(childProcesses(), 0);
+    EXPECT_EQ(static_cast<int>(platform::childProcessIds().size()), 0);
     EXPECT_EQ(platform::liveChildCount(), 0);
     EXPECT_GE(running, 2) << "the encoder and the merge";
 
