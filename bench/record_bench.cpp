@@ -1,10 +1,14 @@
-// One recording of the current X screen through our runner, as the recording
-// run makes it, with the figures ffmpeg reports.
+// One recording of the current X screen through the recording run, as the
+// window makes it (this program's grab feeding the encoder), with the figures
+// ffmpeg reports. encoderCPU is the recorder's whole CPU: the encoder's and
+// this process's grab and conversion.
 //   record_bench SECONDS MODE OUT.mp4 [MIC]  records, prints one result row
-//   record_bench --args MODE OUT.mp4 [MIC]   prints the encoder arguments, each
-//                                            ended by a zero byte, for a direct run
+//   record_bench --args MODE OUT.mp4 [MIC]   prints the arguments of the
+//                                            encoder's own grab, each ended by
+//                                            a zero byte, for a direct run
 // MIC is the microphone's source name (vmic unless given).
 #include "encoder/record_command.h"
+#include "encoder/record_run.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
@@ -54,7 +58,7 @@ int main(int argc, char** argv)
     }
 
     const int seconds = std::atoi(argv[1]);
-    std::string tail;
+    const std::string folder = out + ".folder";
     std::uint64_t stopAt = 0;
     std::stop_source stop;
     std::thread timer([&] {
@@ -62,21 +66,20 @@ int main(int argc, char** argv)
         stopAt = platform::tickCount();
         stop.request_stop();
     });
-    const int status = RunTool(
-        line,
-        [&](const char* chunk, std::size_t size) {
-            tail.append(chunk, size);
-            if (tail.size() > 8192)
-                tail.erase(0, tail.size() - 4096);
-            return false;
-        },
-        stop.get_token());
+    RecordSettings settings;
+    settings.sources = sources;
+    settings.saveFolder = folder;
+    const int status = RecordRun(settings, stop.get_token());
     timer.join();
     const double stopToFile = static_cast<double>(platform::tickCount() - stopAt) / 1000.0;
     const double encoderCpu = cpuSeconds(RUSAGE_CHILDREN);
-    std::printf("%-8s frames=%ld dup=%ld drop=%ld encoderCPU=%.2f (%.3f per recorded s) runnerCPU=%.3f "
+    const double selfCpu = cpuSeconds(RUSAGE_SELF);
+    const std::string tail = LastEncoderLine();
+    std::rename(CurrentOutputPath().c_str(), out.c_str());
+    std::remove(folder.c_str());
+    std::printf("%-8s frames=%ld dup=%ld drop=%ld encoderCPU=%.2f (%.3f per recorded s; grab %.3f) "
                 "stop-to-file=%.2fs status=%d\n",
-                "ours", lastValue(tail, "frame="), lastValue(tail, "dup="), lastValue(tail, "drop="), encoderCpu,
-                encoderCpu / seconds, cpuSeconds(RUSAGE_SELF), stopToFile, status);
+                "ours", lastValue(tail, "frame="), lastValue(tail, "dup="), lastValue(tail, "drop="),
+                encoderCpu + selfCpu, (encoderCpu + selfCpu) / seconds, selfCpu / seconds, stopToFile, status);
     return 0;
 }

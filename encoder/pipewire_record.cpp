@@ -2,144 +2,119 @@
 
 #include "platform/child_process.h"
 #include "platform/clock.h"
-#include "platform/files.h"
 #include "util/debug_log.h"
 
 #include <array>
-#include <cstdlib>
+#include <vector>
 
 namespace {
 
-constexpr int kPassWaitMs = 5;
-constexpr std::size_t kReadMax = 4096;
-// A capture that ignores its interrupt this long is ended by force; once the
-// encoder has finished, nothing waits for the capture's end of stream.
+constexpr int kFrameWaitMs = 50;
+// A capture that ignores its interrupt this long is ended by force.
 constexpr std::uint64_t kCaptureGraceMs = 3000;
-constexpr std::uint64_t kCaptureGraceAfterEncoderMs = 300;
-// Enough of the encoder's output to hold its last progress report.
 constexpr std::size_t kTailMax = 2048;
 
-// Reads what is waiting; false once the child's output is closed and empty.
-bool drain(platform::ChildProcess& child, std::string* tail)
-{
-    std::array<char, kReadMax> buffer{};
-    for (;;) {
-        const long waiting = child.peekOutput();
-        if (waiting < 0)
+class PipeWireFrameSource final : public FrameSource {
+public:
+    PipeWireFrameSource(const PipeWireStream& stream)
+        : width_(stream.width), height_(stream.height),
+          frame_(static_cast<std::size_t>(stream.width) * static_cast<std::size_t>(stream.height) * 4)
+    {
+    }
+
+    ~PipeWireFrameSource() override
+    {
+        // Its end of stream is awaited while its last frames are read away.
+        capture_.interrupt();
+        const std::uint64_t since = platform::tickCount();
+        while (!capture_.waitForExit(0) && platform::tickCount() - since < kCaptureGraceMs) {
+            if (platform::readDescriptor(frames_, frame_.data(), frame_.size(), 5) < 0)
+                capture_.waitForExit(5);
+            drainConsole();
+        }
+        capture_.kill();
+        capture_.waitForExit(1000);
+        drainConsole();
+        if (!console_.empty())
+            DebugLog("screen cast capture said: " + console_);
+        platform::closeDescriptor(frames_);
+    }
+
+    bool start(const std::string& command, std::intptr_t remoteFd)
+    {
+        std::intptr_t writeEnd = -1;
+        if (!platform::makeDataPipe(frames_, writeEnd))
             return false;
-        if (waiting == 0)
-            return true;
-        const long got = child.readOutput(buffer.data(), buffer.size());
-        if (got <= 0)
-            return false;
-        if (tail) {
-            tail->append(buffer.data(), static_cast<std::size_t>(got));
-            if (tail->size() > kTailMax)
-                tail->erase(0, tail->size() - kTailMax);
+        capture_.passDescriptor(remoteFd, 3);
+        capture_.passDescriptor(writeEnd, 4);
+        const bool started = capture_.start(command);
+        platform::closeDescriptor(writeEnd);
+        return started;
+    }
+
+    FrameWait next(std::int64_t, CapturedFrame& frame) override
+    {
+        drainConsole();
+        const long got =
+            platform::readDescriptor(frames_, frame_.data() + filled_, frame_.size() - filled_, kFrameWaitMs);
+        if (got < 0)
+            return FrameWait::Ended;
+        if (got == 0)
+            return FrameWait::Nothing;
+        // A frame is timed by its first bytes: the rest follow as fast as the pipe takes them.
+        if (filled_ == 0)
+            arrived_ = platform::wallClockMicros();
+        filled_ += static_cast<std::size_t>(got);
+        if (filled_ < frame_.size())
+            return FrameWait::Nothing;
+        filled_ = 0;
+        frame.pixels = {frame_.data(), width_ * 4, width_, height_};
+        frame.capturedMicros = arrived_;
+        return FrameWait::Frame;
+    }
+
+private:
+    void drainConsole()
+    {
+        std::array<char, 1024> buffer{};
+        while (capture_.peekOutput() > 0) {
+            const long got = capture_.readOutput(buffer.data(), buffer.size());
+            if (got <= 0)
+                break;
+            console_.append(buffer.data(), static_cast<std::size_t>(got));
+            if (console_.size() > kTailMax)
+                console_.erase(0, console_.size() - kTailMax);
         }
     }
-}
 
-// Interrupts, and after the grace time kills, a capture; true once it ended.
-bool endCapture(platform::ChildProcess& capture, std::uint64_t& interruptedAt, std::uint64_t graceMs)
-{
-    if (capture.waitForExit(0))
-        return true;
-    const std::uint64_t now = platform::tickCount();
-    if (interruptedAt == 0) {
-        capture.interrupt();
-        interruptedAt = now;
-    } else if (now - interruptedAt > graceMs) {
-        capture.kill();
-    }
-    return false;
-}
+    const int width_;
+    const int height_;
+    std::vector<std::uint8_t> frame_;
+    std::size_t filled_ = 0;
+    std::int64_t arrived_ = 0;
+    std::intptr_t frames_ = -1;
+    platform::ChildProcess capture_;
+    std::string console_;
+};
 
 } // namespace
 
-std::string BuildPipeWireCaptureCommand(const std::string& gstLaunch, const PipeWireStream& s, int fps)
+std::string BuildPipeWireCaptureCommand(const std::string& gstLaunch, const PipeWireStream& s)
 {
-    // libx264 needs an even size: an odd edge is scaled by one pixel.
+    // Conversion and scaling pass the frames through untouched when the
+    // stream already is BGRx of the announced size, as casts of a screen are.
     return gstLaunch + " -q -e pipewiresrc fd=3 path=" + std::to_string(s.node)
-        + " do-timestamp=true keepalive-time=1000 always-copy=true ! videorate ! videoscale ! videoconvert"
-          " ! video/x-raw,format=I420,width="
-        + std::to_string(s.width & ~1) + ",height=" + std::to_string(s.height & ~1)
-        + ",framerate=" + std::to_string(fps) + "/1 ! fdsink fd=4";
+        + " do-timestamp=true keepalive-time=1000 always-copy=true ! videoscale ! videoconvert"
+          " ! video/x-raw,format=BGRx,width="
+        + std::to_string(s.width) + ",height=" + std::to_string(s.height) + " ! fdsink fd=4";
 }
 
-long LastReportedFrame(const std::string& text)
+std::unique_ptr<FrameSource> StartPipeWireFrameSource(const std::string& captureCommand, const PipeWireStream& stream)
 {
-    const std::size_t at = text.rfind("frame=");
-    if (at == std::string::npos)
-        return -1;
-    return std::strtol(text.c_str() + at + 6, nullptr, 10);
-}
-
-int RunPipeWireRecord(const std::string& captureCommand, const std::string& recordCommandLine,
-                      const std::string& outputPath, std::intptr_t remoteFd, const RunStop& stop, long* frames,
-                      const std::function<void()>& firstFrame)
-{
-    if (frames)
-        *frames = -1;
-    std::intptr_t readEnd = -1, writeEnd = -1;
-    if (!platform::makeDataPipe(readEnd, writeEnd))
-        return PipeWireNotStarted;
-    platform::ChildProcess encoder, capture;
-    encoder.passDescriptor(readEnd, 3);
-    bool started = encoder.start(recordCommandLine);
-    capture.passDescriptor(remoteFd, 3);
-    capture.passDescriptor(writeEnd, 4);
-    started = started && capture.start(captureCommand);
-    // Only the children hold the pipe now: either one ending ends the other.
-    platform::closeDescriptor(readEnd);
-    platform::closeDescriptor(writeEnd);
-
-    std::string tail, captureTail;
-    std::uint64_t interruptedAt = 0;
-    bool encoderOpen = true, captureOpen = true;
-    bool asked = false; // a stop, or the capture's end, came before the encoder's
-    bool framed = false;
-    for (;;) {
-        const bool encoderDone = encoder.waitForExit(kPassWaitMs);
-        encoderOpen = encoderOpen && drain(encoder, &tail);
-        captureOpen = captureOpen && drain(capture, &captureTail);
-        if (encoderDone && !encoderOpen)
-            break;
-        if (!framed && LastReportedFrame(tail) > 0) {
-            framed = true;
-            if (firstFrame)
-                firstFrame();
-        }
-        if (!encoderDone && capture.waitForExit(0))
-            asked = true;
-        if (!started || stop.stop.stop_requested()) {
-            asked = true;
-            // Repeated every pass, as for an X11 recording; an encoder still
-            // waiting for its first frame gets the end of the stream instead.
-            encoder.writeInput("q\r\n", 3);
-            endCapture(capture, interruptedAt, kCaptureGraceMs);
-        }
-    }
-    while (!endCapture(capture, interruptedAt, kCaptureGraceAfterEncoderMs))
-        capture.waitForExit(kPassWaitMs);
-    drain(capture, &captureTail);
-
-    const long frameCount = LastReportedFrame(tail);
-    if (frames)
-        *frames = frameCount;
-    if (!started) {
-        DebugLog("capture did not start: " + captureCommand);
-        platform::removeFile(outputPath);
-        return PipeWireNotStarted;
-    }
-    if (frameCount <= 0) {
-        platform::removeFile(outputPath);
-        if (!asked) {
-            DebugLog("the encoder ended before the first frame: " + tail);
-            return PipeWireEncoderFailed;
-        }
-        DebugLog("the screen cast sent no frame; capture said: " + captureTail);
-        return PipeWireNoFrames;
-    }
-    return PipeWireRecorded;
+    if (stream.width <= 0 || stream.height <= 0)
+        return nullptr;
+    auto source = std::make_unique<PipeWireFrameSource>(stream);
+    if (!source->start(captureCommand, stream.remoteFd))
+        return nullptr;
+    return source;
 }

@@ -136,19 +136,15 @@ std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Des
         + std::to_string(height) + " -i " + bareOrQuoted(desktop.display) + " " + videoPart(sources);
 }
 
-std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int height, int fps,
-                                    std::int64_t originMicros)
+std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, int height, std::int64_t originMicros)
 {
-    // Without a common clock the sound's wall-clock stamps stand billions of
-    // seconds after the frames' count from zero, and the encoder fills the
-    // gap with copies of the first frame. The pipe is named as a file: an
-    // input named "pipe:" makes the encoder stop reading "q", and with sound
-    // nothing else would end it.
-    const std::string offset = sources.audioMode >= 0 ? originOffset(originMicros) : std::string();
-    return pulsePart(sources, offset) + kDropTrailingFrames + offset
-        + (offset.empty() ? "" : " -use_wallclock_as_timestamps 1") + " -f rawvideo -pix_fmt yuv420p -video_size "
-        + std::to_string(width) + "x" + std::to_string(height) + " -framerate " + std::to_string(fps) + " -i /dev/fd/3 "
-        + videoPart(sources);
+    // The frames count from the origin, so only the sound inputs are moved
+    // by it. The pipe is named as a file: an input named "pipe:" makes the
+    // encoder stop reading "q", and with sound nothing else would end it.
+    const bool sound = sources.audioMode >= 0;
+    return pulsePart(sources, sound ? originOffset(originMicros) : std::string())
+        + (sound ? grabQueue(width, height) : std::string()) + " -f rawvideo -pix_fmt yuv420p -video_size "
+        + std::to_string(width) + "x" + std::to_string(height) + kGrabRate + " -i /dev/fd/3 " + videoPart(sources);
 }
 
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros)
@@ -157,7 +153,7 @@ std::string BuildRecordArgs(const RecordSources& sources, const platform::Deskto
     case platform::DesktopGrab::X11:
         return BuildX11RecordArgs(sources, desktop, originMicros);
     case platform::DesktopGrab::PipeWire:
-        return BuildPipeWireRecordArgs(sources, desktop.width & ~1, desktop.height & ~1, kPipeWireFps, originMicros);
+        return BuildFramePipeRecordArgs(sources, desktop.width & ~1, desktop.height & ~1, originMicros);
     default:
         return BuildGdigrabRecordArgs(sources);
     }

@@ -29,17 +29,16 @@ struct RecordSources {
 std::string BuildGdigrabRecordArgs(const RecordSources& sources);
 std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
                                std::int64_t originMicros);
-// Frames per second a screen cast delivers to the encoder.
-constexpr int kPipeWireFps = 60;
+// Frames per second of every recording.
+constexpr double kRecordFps = 60.97;
 
-// The desktop as raw I420 frames of `width`×`height` at `fps` on the encoder's
-// descriptor 3 (a PipeWire screen cast, see pipewire_record.h).
-// With sound, every input is moved by the same origin as on X11; the frames
-// from the pipe carry no time of their own, so each is stamped with the wall
-// clock as it arrives.
-std::string BuildPipeWireRecordArgs(const RecordSources& sources, int width, int height, int fps,
-                                    std::int64_t originMicros);
-// The shape of the platform the desktop belongs to.
+// The desktop as raw I420 frames of `width`×`height` at kRecordFps on the
+// encoder's descriptor 3, handed over by this program (see frame_pump.h):
+// frame n stands for the instant originMicros + n/kRecordFps, so with sound
+// the frames and every sound input share one clock.
+std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, int height, std::int64_t originMicros);
+// The shape of the platform the desktop belongs to: the encoder's own grab
+// on X11 and Windows, the frame pipe for a screen cast.
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros);
 
 // quotedTool + args + " " + the quoted output path + " ".

@@ -1,9 +1,11 @@
 #include "encoder/record_run.h"
 
+#include "encoder/frame_pipe_record.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/screen_grab.h"
 #include "util/debug_log.h"
 #include "util/files.h"
 
@@ -63,13 +65,26 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop)
 {
     const std::string quotedTool = PrepareTool();
     platform::Desktop desktop = platform::currentDesktop();
-    if (desktop.grab == platform::DesktopGrab::PipeWire) {
+    const bool cast = desktop.grab == platform::DesktopGrab::PipeWire;
+    if (cast) {
         if (!settings.screenCast)
-            return PipeWireNotStarted;
+            return FramePipeNotStarted;
         desktop.width = settings.screenCast->width;
         desktop.height = settings.screenCast->height;
     }
-    const std::string args = BuildRecordArgs(settings.sources, desktop, platform::wallClockMicros());
+    const std::int64_t origin = platform::wallClockMicros();
+    // An X screen is grabbed by this program where it can be: its own copy
+    // and conversion cost a fraction of the encoder's. Elsewhere (a remote
+    // display, 16-bit pixels) the encoder grabs it as before.
+    std::unique_ptr<FrameSource> grab;
+    if (desktop.grab == platform::DesktopGrab::X11)
+        grab = MakeGrabFrameSource(platform::openScreenGrab(desktop.display, {0, 0, desktop.width, desktop.height}));
+    // An even size, as H.264 in 4:2:0 needs: an odd desktop loses its last
+    // column or row.
+    const FramePipeFormat format{desktop.width & ~1, desktop.height & ~1, kRecordFps, origin};
+    const std::string args = grab || cast
+        ? BuildFramePipeRecordArgs(settings.sources, format.width, format.height, origin)
+        : BuildRecordArgs(settings.sources, desktop, origin);
 
     const std::string folder = settings.saveFolder + platform::separator();
     if (!platform::fileExists(folder))
@@ -84,7 +99,6 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop)
     // A screen cast names its file once the first frame has come: until
     // then the window must not take the missing file for a sound device that
     // failed (the desktop may still be asking the user which screen to share).
-    const bool cast = desktop.grab == platform::DesktopGrab::PipeWire;
     if (!cast)
         setCurrentOutputPath(path);
 
@@ -94,21 +108,33 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop)
         setCurrentOutputPath(path);
         return 0;
     }
+    LastLine last;
+    const auto output = [&last](const char* chunk, std::size_t size) { last.add(chunk, size); };
     if (cast) {
-        const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast, kPipeWireFps);
+        const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast);
         DebugLog(capture);
-        const int status = RunPipeWireRecord(capture, commandLine, path, settings.screenCast->remoteFd, stop, nullptr,
-                                             [&path] { setCurrentOutputPath(path); });
+        const auto source = StartPipeWireFrameSource(capture, *settings.screenCast);
+        if (!source)
+            return FramePipeNotStarted;
+        FramePipeHooks hooks;
+        hooks.firstFrame = [&path] { setCurrentOutputPath(path); };
+        hooks.output = output;
+        const int status = RunFramePipeRecord(*source, format, commandLine, path, stop, hooks);
         // As on X11, the missing file makes the window record without sound.
-        if (status == PipeWireEncoderFailed)
+        if (status == FramePipeEncoderFailed)
             setCurrentOutputPath(path);
         return status;
     }
-    LastLine last;
+    if (grab) {
+        FramePipeHooks hooks;
+        hooks.output = output;
+        RunFramePipeRecord(*grab, format, commandLine, path, stop, hooks);
+        return 0;
+    }
     RunTool(
         commandLine,
-        [&last](const char* chunk, std::size_t size) {
-            last.add(chunk, size);
+        [&output](const char* chunk, std::size_t size) {
+            output(chunk, size);
             return false;
         },
         stop);

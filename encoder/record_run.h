@@ -1,6 +1,7 @@
 #pragma once
 // One recording: a run of the encoder that lasts until its stop is
 // requested. Runs on the recording worker thread. Qt-free.
+#include "encoder/frame_pipe_record.h"
 #include "encoder/pipewire_record.h"
 #include "encoder/record_command.h"
 #include "encoder/runner.h"
@@ -20,7 +21,7 @@ struct RecordSettings {
 // one level), stores it as the current output path, and runs the encoder
 // until a stop is requested and the file is finished. A mode whose device is
 // missing starts no encoder: no file appears, which the recording session
-// answers by recording without sound. Returns a PipeWireRunStatus for a
+// answers by recording without sound. Returns a FramePipeStatus for a
 // screen cast, else 0.
 int RecordRun(const RecordSettings& settings, const RunStop& stop);
 

@@ -66,5 +66,11 @@ private:
 // Both ends stay out of every child they are not passed to. POSIX only.
 bool makeDataPipe(std::intptr_t& readEnd, std::intptr_t& writeEnd);
 void closeDescriptor(std::intptr_t fd);
+// Writes all of `data`, waiting while the pipe is full. False once the
+// reader has gone. POSIX only.
+bool writeDescriptor(std::intptr_t fd, const void* data, std::size_t size);
+// Reads what is there, waiting at most `ms` for something to come: the bytes
+// read, 0 when nothing came, -1 at the end. POSIX only.
+long readDescriptor(std::intptr_t fd, void* buffer, std::size_t max, int ms);
 
 } // namespace platform

@@ -22,9 +22,9 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
     const PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height()};
     settings.screenCast = &stream;
     switch (RecordRun(settings, stop)) {
-    case PipeWireNoFrames:
+    case FramePipeNoFrames:
         return "Messages/MSG1023";
-    case PipeWireNotStarted:
+    case FramePipeNotStarted:
         return "Messages/MSG1022";
     default:
         return nullptr;

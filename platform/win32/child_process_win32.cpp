@@ -175,6 +175,10 @@ bool ChildProcess::kill() { return running() && ::TerminateProcess(asHandle(proc
 
 bool makeDataPipe(std::intptr_t&, std::intptr_t&) { return false; }
 
+bool writeDescriptor(std::intptr_t, const void*, std::size_t) { return false; }
+
+long readDescriptor(std::intptr_t, void*, std::size_t, int) { return -1; }
+
 void closeDescriptor(std::intptr_t) { }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 // Real recordings of a private Wayland desktop (scripts/wayland-session.sh):
 // the portal, the PipeWire capture and the encoder together.
+#include "encoder/frame_pipe_record.h"
 #include "encoder/pipewire_record.h"
 #include "encoder/record_command.h"
 #include "encoder/tool.h"
@@ -69,16 +70,20 @@ struct Recorded {
 Recorded record(const ScreenCastPortal& portal, const std::string& path, int ms)
 {
     PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height()};
-    const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", stream, kPipeWireFps);
-    const std::string encoder = BuildRecordCommandLine(
-        "ffmpeg", BuildPipeWireRecordArgs({}, stream.width & ~1, stream.height & ~1, kPipeWireFps, 0), path);
+    const auto source = StartPipeWireFrameSource(BuildPipeWireCaptureCommand("gst-launch-1.0", stream), stream);
+    const FramePipeFormat format{stream.width & ~1, stream.height & ~1, kRecordFps, platform::wallClockMicros()};
+    const std::string encoder =
+        BuildRecordCommandLine("ffmpeg", BuildFramePipeRecordArgs({}, format.width, format.height, 0), path);
     std::stop_source stop;
     std::thread timer([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         stop.request_stop();
     });
     Recorded r;
-    r.status = RunPipeWireRecord(capture, encoder, path, stream.remoteFd, stop.get_token(), &r.frames);
+    FramePipeHooks hooks;
+    hooks.frames = &r.frames;
+    if (source)
+        r.status = RunFramePipeRecord(*source, format, encoder, path, stop.get_token(), hooks);
     timer.join();
     return r;
 }
@@ -119,7 +124,7 @@ TEST_F(WaylandRecordTest, StillScreenLeavesNoFileAndSaysSo)
     ASSERT_EQ(portal.open({}), ScreenCastPortal::Ok) << portal.errorText().toStdString();
     const std::string path = dir.file("still.mp4");
     const Recorded r = record(portal, path, 1500);
-    EXPECT_EQ(r.status, PipeWireNoFrames);
+    EXPECT_EQ(r.status, FramePipeNoFrames);
     EXPECT_FALSE(platform::fileExists(path));
     EXPECT_EQ(platform::liveChildCount(), 0);
 }

@@ -1,0 +1,120 @@
+#include "encoder/frame_pipe_record.h"
+
+#include "encoder/escalation.h"
+#include "platform/child_process.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "util/debug_log.h"
+
+#include <array>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kPassWaitMs = 5;
+constexpr std::size_t kReadMax = 4096;
+// Enough of the encoder's output to hold its last progress report.
+constexpr std::size_t kTailMax = 2048;
+// Writing out the frames that wait takes a moment; an encoder that takes
+// none of them this long is asked to quit all the same.
+constexpr std::uint64_t kFlushGraceMs = 3000;
+
+// Reads what is waiting; false once the child's output is closed and empty.
+bool drain(platform::ChildProcess& child, std::string& tail, const FramePipeHooks& hooks)
+{
+    std::array<char, kReadMax> buffer{};
+    for (;;) {
+        const long waiting = child.peekOutput();
+        if (waiting < 0)
+            return false;
+        if (waiting == 0)
+            return true;
+        const long got = child.readOutput(buffer.data(), buffer.size());
+        if (got <= 0)
+            return false;
+        if (hooks.output)
+            hooks.output(buffer.data(), static_cast<std::size_t>(got));
+        tail.append(buffer.data(), static_cast<std::size_t>(got));
+        if (tail.size() > kTailMax)
+            tail.erase(0, tail.size() - kTailMax);
+    }
+}
+
+} // namespace
+
+long LastReportedFrame(const std::string& text)
+{
+    const std::size_t at = text.rfind("frame=");
+    if (at == std::string::npos)
+        return -1;
+    return std::strtol(text.c_str() + at + 6, nullptr, 10);
+}
+
+int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const std::string& recordCommandLine,
+                       const std::string& outputPath, const RunStop& stop, const FramePipeHooks& hooks)
+{
+    if (hooks.frames)
+        *hooks.frames = -1;
+    std::intptr_t readEnd = -1, writeEnd = -1;
+    if (!platform::makeDataPipe(readEnd, writeEnd))
+        return FramePipeNotStarted;
+    platform::ChildProcess encoder;
+    encoder.passDescriptor(readEnd, 3);
+    const bool started = encoder.start(recordCommandLine);
+    platform::closeDescriptor(readEnd); // only the encoder reads: its end ends our writes
+    std::string tail;
+    bool asked = false; // a stop, or the source's end, came before the encoder's
+    {
+        FramePump pump(source, format.width, format.height, format.fps, format.originMicros, writeEnd);
+        if (started)
+            pump.start();
+        bool open = started, framed = false;
+        std::uint64_t stoppedAt = 0;
+        Escalation escalation;
+        while (started) {
+            const bool done = encoder.waitForExit(kPassWaitMs);
+            open = open && drain(encoder, tail, hooks);
+            if (done && !open)
+                break;
+            if (!framed && LastReportedFrame(tail) > 0) {
+                framed = true;
+                if (hooks.firstFrame)
+                    hooks.firstFrame();
+            }
+            const bool stopping = stop.stop.stop_requested();
+            if (stopping)
+                pump.requestStop();
+            if (!done && (stopping || pump.sourceEnded())) {
+                asked = true;
+                if (stoppedAt == 0)
+                    stoppedAt = platform::tickCount();
+                // Repeated every pass, as for any recording, once the frames
+                // are written out; an encoder still waiting for its first
+                // frame gets the end of the pipe instead.
+                if (pump.finished() || platform::tickCount() - stoppedAt > kFlushGraceMs)
+                    encoder.writeInput("q\r\n", 3);
+                escalation.pass(encoder, stop);
+            }
+        }
+        // The encoder is gone, so a write the pump still waits on fails.
+        pump.join();
+        if (hooks.counts)
+            *hooks.counts = pump.counts();
+    }
+    const long frameCount = LastReportedFrame(tail);
+    if (hooks.frames)
+        *hooks.frames = frameCount;
+    if (!started) {
+        DebugLog("the encoder did not start: " + recordCommandLine);
+        return FramePipeNotStarted;
+    }
+    if (frameCount <= 0) {
+        platform::removeFile(outputPath);
+        if (!asked) {
+            DebugLog("the encoder ended before the first frame: " + tail);
+            return FramePipeEncoderFailed;
+        }
+        return FramePipeNoFrames;
+    }
+    return FramePipeRecorded;
+}

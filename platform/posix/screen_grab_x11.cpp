@@ -1,0 +1,194 @@
+#include "platform/screen_grab.h"
+
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <vector>
+
+namespace platform {
+namespace {
+
+template <typename T>
+struct FreeReply {
+    void operator()(T* reply) const { std::free(reply); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeReply<T>>;
+
+// True when the root window's pixels are 32 bits of which 24 are colour, as
+// every desktop of this century has them.
+bool rootIs32Bit(const xcb_setup_t* setup, const xcb_screen_t* screen)
+{
+    if (screen->root_depth != 24 && screen->root_depth != 32)
+        return false;
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it)) {
+        if (it.data->depth == screen->root_depth)
+            return it.data->bits_per_pixel == 32 && setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
+    }
+    return false;
+}
+
+// Draws the pointer (premultiplied ARGB, as the server gives it) over the frame.
+void drawPointer(const xcb_xfixes_get_cursor_image_reply_t& cursor, const ScreenArea& area, ScreenFrame& frame)
+{
+    const std::uint32_t* image = xcb_xfixes_get_cursor_image_cursor_image(&cursor);
+    const int left = cursor.x - cursor.xhot - area.x;
+    const int top = cursor.y - cursor.yhot - area.y;
+    const int x0 = std::max(0, -left), y0 = std::max(0, -top);
+    const int x1 = std::min<int>(cursor.width, frame.width - left);
+    const int y1 = std::min<int>(cursor.height, frame.height - top);
+    for (int y = y0; y < y1; ++y) {
+        std::uint8_t* row = frame.pixels + static_cast<std::ptrdiff_t>(top + y) * frame.stride;
+        for (int x = x0; x < x1; ++x) {
+            const std::uint32_t p = image[y * cursor.width + x];
+            const unsigned alpha = p >> 24;
+            if (alpha == 0)
+                continue;
+            std::uint8_t* px = row + 4 * (left + x);
+            for (int c = 0; c < 3; ++c) {
+                const unsigned src = (p >> (8 * c)) & 0xff;
+                px[c] = static_cast<std::uint8_t>(src + (px[c] * (255 - alpha) + 127) / 255);
+            }
+        }
+    }
+}
+
+class X11Grab final : public ScreenGrab {
+public:
+    ~X11Grab() override
+    {
+        if (segment_ != 0)
+            xcb_shm_detach(connection_, segment_);
+        if (shared_)
+            shmdt(shared_);
+        if (connection_)
+            xcb_disconnect(connection_);
+    }
+
+    bool open(const std::string& display, const ScreenArea& area)
+    {
+        int screenNumber = 0;
+        connection_ = xcb_connect(display.c_str(), &screenNumber);
+        if (xcb_connection_has_error(connection_))
+            return false;
+        const xcb_setup_t* setup = xcb_get_setup(connection_);
+        auto it = xcb_setup_roots_iterator(setup);
+        for (int i = 0; i < screenNumber && it.rem; ++i)
+            xcb_screen_next(&it);
+        if (!it.rem || !rootIs32Bit(setup, it.data))
+            return false;
+        root_ = it.data->root;
+        if (area.width <= 0 || area.height <= 0 || area.x < 0 || area.y < 0
+            || area.x + area.width > it.data->width_in_pixels || area.y + area.height > it.data->height_in_pixels)
+            return false;
+        area_ = area;
+        frameBytes_ = static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height) * 4;
+        pointer_ = xfixesReady();
+        if (!attachShared())
+            copy_.resize(frameBytes_); // a remote display: each frame comes over the socket
+        return true;
+    }
+
+    bool grab(ScreenFrame& frame) override
+    {
+        // Both requests leave together: one round trip for the frame and the pointer.
+        const auto cursorCookie =
+            pointer_ ? xcb_xfixes_get_cursor_image(connection_) : xcb_xfixes_get_cursor_image_cookie_t{};
+        std::uint8_t* pixels = nullptr;
+        if (shared_) {
+            const auto cookie = xcb_shm_get_image(
+                connection_, root_, static_cast<std::int16_t>(area_.x), static_cast<std::int16_t>(area_.y),
+                static_cast<std::uint16_t>(area_.width), static_cast<std::uint16_t>(area_.height), ~0u,
+                XCB_IMAGE_FORMAT_Z_PIXMAP, segment_, 0);
+            Reply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(connection_, cookie, nullptr));
+            if (reply)
+                pixels = static_cast<std::uint8_t*>(shared_);
+        } else {
+            const auto cookie =
+                xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, static_cast<std::int16_t>(area_.x),
+                              static_cast<std::int16_t>(area_.y), static_cast<std::uint16_t>(area_.width),
+                              static_cast<std::uint16_t>(area_.height), ~0u);
+            Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(connection_, cookie, nullptr));
+            if (reply && static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) >= frameBytes_) {
+                std::memcpy(copy_.data(), xcb_get_image_data(reply.get()), frameBytes_);
+                pixels = copy_.data();
+            }
+        }
+        Reply<xcb_xfixes_get_cursor_image_reply_t> cursor(
+            pointer_ ? xcb_xfixes_get_cursor_image_reply(connection_, cursorCookie, nullptr) : nullptr);
+        if (!pixels)
+            return false;
+        frame = {pixels, area_.width * 4, area_.width, area_.height};
+        if (cursor)
+            drawPointer(*cursor, area_, frame);
+        return true;
+    }
+
+private:
+    bool xfixesReady()
+    {
+        const xcb_query_extension_reply_t* ext = xcb_get_extension_data(connection_, &xcb_xfixes_id);
+        if (!ext || !ext->present)
+            return false;
+        // The version must be asked before any other request of the extension.
+        Reply<xcb_xfixes_query_version_reply_t> version(
+            xcb_xfixes_query_version_reply(connection_, xcb_xfixes_query_version(connection_, 4, 0), nullptr));
+        return version && version->major_version >= 1;
+    }
+
+    bool attachShared()
+    {
+        const xcb_query_extension_reply_t* ext = xcb_get_extension_data(connection_, &xcb_shm_id);
+        if (!ext || !ext->present)
+            return false;
+        const int id = shmget(IPC_PRIVATE, frameBytes_, IPC_CREAT | 0600);
+        if (id < 0)
+            return false;
+        void* at = shmat(id, nullptr, 0);
+        bool attached = false;
+        if (at != reinterpret_cast<void*>(-1)) {
+            const xcb_shm_seg_t segment = xcb_generate_id(connection_);
+            xcb_generic_error_t* error =
+                xcb_request_check(connection_, xcb_shm_attach_checked(connection_, segment, id, 0));
+            attached = error == nullptr;
+            std::free(error);
+            if (attached) {
+                shared_ = at;
+                segment_ = segment;
+            } else {
+                shmdt(at);
+            }
+        }
+        // Marked for removal at once: it goes when the last of us lets go,
+        // even if this program is killed.
+        shmctl(id, IPC_RMID, nullptr);
+        return attached;
+    }
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = 0;
+    ScreenArea area_;
+    std::size_t frameBytes_ = 0;
+    bool pointer_ = false;
+    void* shared_ = nullptr;
+    xcb_shm_seg_t segment_ = 0;
+    std::vector<std::uint8_t> copy_;
+};
+
+} // namespace
+
+std::unique_ptr<ScreenGrab> openScreenGrab(const std::string& display, const ScreenArea& area)
+{
+    auto grab = std::make_unique<X11Grab>();
+    if (!grab->open(display, area))
+        return nullptr;
+    return grab;
+}
+
+} // namespace platform

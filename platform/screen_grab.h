@@ -1,0 +1,39 @@
+#pragma once
+// Copies of the screen taken by this process, with the pointer drawn in, for
+// the recordings that feed the encoder frames of their own. Qt-free.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+struct ScreenArea {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// 32-bit pixels, blue first in memory (B, G, R, unused), rows `stride` bytes
+// apart.
+struct ScreenFrame {
+    std::uint8_t* pixels = nullptr;
+    int stride = 0;
+    int width = 0;
+    int height = 0;
+};
+
+class ScreenGrab {
+public:
+    virtual ~ScreenGrab() = default;
+    // Copies the area as it is now. The pixels are the caller's to read and
+    // change until the next call. False once the display is gone.
+    virtual bool grab(ScreenFrame& frame) = 0;
+};
+
+// A grab of `area` of the X display `display`; null where this system has no
+// such grab, the display cannot be opened, its pixels are not 32-bit, or the
+// area does not lie within the screen.
+std::unique_ptr<ScreenGrab> openScreenGrab(const std::string& display, const ScreenArea& area);
+
+} // namespace platform
