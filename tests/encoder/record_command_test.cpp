@@ -8,12 +8,10 @@
 namespace {
 
 const std::string kTool = "\"C:\\Users\\u\\AppData\\Roaming\\VantreelScreenRecorder\\\\tool.exe\"";
-const std::string kKeyframes = " -force_key_frames expr:gte(t,n_forced)";
-const std::string kSilent = " -vcodec libx264 -r 60.97 -b:v 1500K -pix_fmt yuv420p -tune zerolatency -preset ultrafast"
-    + kKeyframes + " -f mp4";
-const std::string kSound = " -vcodec libx264 -r 60.97 -b:v 1500K -codec:a aac -ac 2 -ar 44100  -pix_fmt yuv420p -tune "
-                           "zerolatency -preset ultrafast"
-    + kKeyframes + " -f mp4";
+const std::string kPicture = " -preset superfast -crf 25 -force_key_frames expr:gte(t,n_forced*2)";
+const std::string kSilent = " -vcodec libx264 -r 60.97 -pix_fmt yuv420p" + kPicture + " -f mp4";
+const std::string kSound =
+    " -vcodec libx264 -r 60.97 -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p" + kPicture + " -f mp4";
 
 RecordSources sources(int mode) { return {mode, "Stereo Mix (Realtek Audio)", "Microphone (USB \"Pro\")"}; }
 
