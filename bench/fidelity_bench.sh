@@ -2,15 +2,19 @@
 # Recording fidelity at 1280x720 and 1920x1080: fidelity_scene changes the
 # screen 120 times a second and flashes while a beep plays on the computer
 # sound, once a second. Each sound choice is recorded through our runner
-# ("ours") and with the plain ffmpeg line ("plain": the audio inputs, amix, and
-# the screen grab at the written rate, each input on its own clock), in turn,
-# in the same session. Every file is read back: distinct frames per second,
-# the beep's offset against its flash, the first sound, and the encoder's CPU.
+# ("ours"), with the plain ffmpeg line ("plain", bench/plain.sh: the audio
+# inputs, amix, and the screen grab at the written rate, each input on its own
+# clock) and, without the microphone, with SimpleScreenRecorder ("peer",
+# bench/peer.sh: its defaults, 60 fps), in turn, in the same session. Every
+# file is read back: distinct frames per second, the beep's offset against its
+# flash, the first sound, and the recorder's CPU (the peer's from the start of
+# its recording, without its start-up).
 # The microphone is a source remapped from the speakers' monitor, so that it
 # hears the beep too.
 # With VTR_WAYLAND=1 the desktop is a private Wayland one (sway, with the
 # scene under XWayland) and "ours" records it through the screen-cast portal;
-# the plain line has no Wayland counterpart, so that row stands alone.
+# the plain line and the peer have no Wayland counterpart, so that row stands
+# alone.
 #   [VTR_WAYLAND=1] [VTR_MODES="-2 0 1 2"] bash bench/fidelity_bench.sh [BUILD_DIR] [SECONDS] [SIZES...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -42,10 +46,10 @@ if [ -n "$wayland" ]; then
   recorders=(ours)
 else
   size=$(xdpyinfo | awk '/dimensions:/ {print $2}')
-  recorders=(ours plain)
+  recorders=(ours plain peer)
 fi
 # The scene and this session's X server run at real-time priority where
-# allowed, so that flashes reach the screen on time on a loaded machine; both
+# allowed, so that flashes reach the screen on time on a loaded machine; all
 # recorders see the same scene.
 rt=(chrt -f 10)
 if [ -z "$wayland" ] && "${rt[@]}" true 2>/dev/null; then
@@ -54,24 +58,20 @@ else
   rt=()
 fi
 
-plain_args() { # mode out
-  local a=(ffmpeg)
-  case $1 in
-    0) a+=(-f pulse -i spk.monitor -filter_complex amix=inputs=1:duration=first:dropout_transition=1) ;;
-    1) a+=(-f pulse -i beepmic -filter_complex amix=inputs=1:duration=first:dropout_transition=1) ;;
-    2) a+=(-f pulse -i spk.monitor -f pulse -i beepmic -filter_complex amix=inputs=2:duration=first:dropout_transition=2) ;;
-  esac
-  a+=(-framerate 60.97 -f x11grab -video_size "${size%x*}x${size#*x}" -i "$DISPLAY" -vcodec libx264 -r 60.97 -b:v 1500K)
-  [ "$1" -ge 0 ] && a+=(-codec:a aac -ac 2 -ar 44100)
-  a+=(-pix_fmt yuv420p -tune zerolatency -preset ultrafast -force_key_frames 'expr:gte(t,n_forced)' -f mp4 "$2")
-  printf '%s\0' "${a[@]}"
-}
+source "$here/plain.sh"
+source "$here/peer.sh"
 
 echo "== ${wayland:+Wayland }screen $size, $seconds s per run, load $(cut -d' ' -f1-3 /proc/loadavg)"
 for mode in ${VTR_MODES:--2 0 1 2}; do
   case $mode in -2) label="no sound" ;; 0) label="computer sound" ;; 1) label="microphone" ;; 2) label="both" ;; esac
   for who in "${recorders[@]}"; do
     out="$work/$who.mp4"
+    # The peer records one source: no microphone rows. It starts idle before
+    # the scene, so that only its recording comes after the scene's start.
+    if [ $who = peer ]; then
+      [ "$mode" -le 0 ] || continue
+      peer_start "$mode" "$out" || continue
+    fi
     # The first flash comes 1.2 s after the scene starts: 0.3 s after Start.
     "${rt[@]}" "$build/bench/fidelity_scene" $((seconds + 3)) &
     scene=$!
@@ -80,12 +80,11 @@ for mode in ${VTR_MODES:--2 0 1 2}; do
       cpu=$("$build/bench/wayland_record" "$seconds" "$mode" "$out" beepmic | sed -n 's/.*encoderCPU=\([0-9.]*\).*/\1/p')
     elif [ $who = ours ]; then
       cpu=$("$build/bench/record_bench" "$seconds" "$mode" "$out" beepmic | sed -n 's/.*encoderCPU=\([0-9.]*\).*/\1/p')
+    elif [ $who = peer ]; then
+      peer_record "$seconds" && cpu=$PEER_CPU || cpu=nan
     else
-      mapfile -d '' args < <(plain_args "$mode" "$out")
-      { sleep "$seconds"; printf 'q\r\n'; sleep 5; } |
-        /usr/bin/time -f '%U %S' -o "$work/time" "${args[@]}" >"$work/plain.log" 2>&1 || true
-      read -r user sys <"$work/time"
-      cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
+      plain_record "$seconds" "$mode" "$out" beepmic
+      cpu=$PLAIN_CPU
     fi
     wait "$scene" || true
     "$build/bench/fidelity_analyse" "$who ($label)" "$out" || true

@@ -6,13 +6,13 @@
 # options, then scored against the source: SSIM (all planes), PSNR, size and
 # the encoder's CPU per second of picture.
 #   bash bench/picture_quality.sh [SECONDS] [ROW...]
-# A row is one of the names below; without any, every row runs.
+# A row is one of the names below; without any, every row runs. "ours" is
+# what the recording run gives the encoder today (BUILD_DIR, default build/).
 set -euo pipefail
 seconds=${1:-6}
 shift $(($# > 0 ? 1 : 0))
 work=${VTR_PQ_WORK:-$(mktemp -d /tmp/vtr-picture.XXXXXX)}
 mkdir -p "$work"
-font=/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf
 rate=60.97 # the rate of our recordings, so that their -r changes nothing
 
 declare -A rows=(
@@ -20,6 +20,11 @@ declare -A rows=(
   [old]="-vcodec libx264 -r 60.97 -b:v 1500K -pix_fmt yuv420p -tune zerolatency -preset ultrafast -force_key_frames expr:gte(t,n_forced)"
   [peer]="-vcodec libx264 -pix_fmt yuv420p -crf 23 -preset superfast"
 )
+# Our video options: from -vcodec up to the output name.
+if ours=$("${BUILD_DIR:-$(dirname "$0")/../build}/bench/record_bench" --args -2 out.mp4 2>/dev/null | tr '\0' ' '); then
+  ours=${ours#*" -vcodec "}
+  rows[ours]="-vcodec ${ours% out.mp4 }"
+fi
 for extra in "${!VTR_PQ_@}"; do
   case $extra in VTR_PQ_WORK) ;; *) rows[${extra#VTR_PQ_}]=${!extra} ;; esac
 done
@@ -27,13 +32,8 @@ names=("$@")
 [ ${#names[@]} -gt 0 ] || mapfile -t names < <(printf '%s\n' "${!rows[@]}" | sort)
 
 # A page of licence text in three columns, as tall as the scroll needs, drawn once.
-if [ ! -f "$work/page.png" ]; then
-  sed 's/%/ percent/g; s/\\/\//g' /usr/share/common-licenses/GPL-3 | fold -s -w 68 >"$work/text.txt"
-  ffmpeg -v error -y -f lavfi -i color=c=0x1e1e1e:s=1920x12600:d=1 \
-    -vf "$(for c in 0 1 2; do printf 'drawtext=fontfile=%s:textfile=%s:fontsize=15:fontcolor=0xdcdcdc:x=%d:y=%d:line_spacing=3:expansion=none,' \
-      "$font" "$work/text.txt" $((24 + 636 * c)) $((12 - 4000 * c)); done | sed 's/,$//')" \
-    -frames:v 1 "$work/page.png"
-fi
+source "$(dirname "$0")/page.sh"
+make_page "$work"
 scene() { # name filter
   [ -f "$work/$1.nut" ] && return
   ffmpeg -v error -y -loop 1 -framerate $rate -i "$work/page.png" -f lavfi -i "testsrc2=s=800x450:r=$rate" \
