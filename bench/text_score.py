@@ -3,8 +3,10 @@
 # recorded frame's tick is read from the code in its top strip, the frame the
 # scene drew at that tick is rebuilt from the page (and the video) exactly as
 # text_scene.cpp draws it, and ffmpeg's ssim and psnr filters compare the two
-# below the strip, both as yuv420p. Frames whose code cannot be read (none,
-# normally) are left out of the averages and counted.
+# below the strip as yuv420p, the rebuilt frame converted with the colour
+# matrix and range the recording declares (BT.601 limited when it declares
+# none, as ffmpeg's and libyuv's conversions make it). Frames whose code
+# cannot be read (none, normally) are left out of the averages and counted.
 #   text_score.py REC.mp4 PAGE.bgr0 PAGE_W PAGE_H [VIDEO.bgr0 VIDEO_W VIDEO_H VIDEO_FRAMES]
 # Prints one line: frames= unread= ssim= (all planes) psnr= (of the mean
 # squared error, as ffmpeg averages it) distinct= (frames per second whose
@@ -25,12 +27,14 @@ def tri(n, a):
     return p if p <= a else 2 * a - p
 
 
-def probe_size(rec):
+def probe(rec):
+    """The picture's size, and the colour matrix and range it declares."""
     out = subprocess.run(['ffprobe', '-v', 'error', '-select_streams', 'v:0', '-show_entries',
-                          'stream=width,height', '-of', 'csv=p=0', rec],
+                          'stream=width,height,color_space,color_range', '-of', 'default=nw=1', rec],
                          capture_output=True, text=True, check=True).stdout
-    w, h = out.strip().split(',')[:2]
-    return int(w), int(h)
+    f = dict(line.split('=', 1) for line in out.split())
+    matrix = {'bt709': 'bt709', 'smpte240m': 'smpte240m', 'bt2020nc': 'bt2020'}.get(f.get('color_space'), 'bt601')
+    return int(f['width']), int(f['height']), matrix, 'pc' if f.get('color_range') == 'pc' else 'tv'
 
 
 def read_ticks(rec):
@@ -60,7 +64,7 @@ def main():
     rec, page_path = sys.argv[1], sys.argv[2]
     pw, ph = int(sys.argv[3]), int(sys.argv[4])
     video = len(sys.argv) == 9
-    w, h = probe_size(rec)
+    w, h, matrix, colour_range = probe(rec)
     page = memoryview(Path(page_path).read_bytes())
     if video:
         clip = memoryview(Path(sys.argv[5]).read_bytes())
@@ -94,7 +98,7 @@ def main():
     with tempfile.TemporaryDirectory(prefix='vtr-text-score.') as work:
         ssim_log, psnr_log = f'{work}/ssim.log', f'{work}/psnr.log'
         graph = (f'[0:v]crop=iw:ih-{STRIP}:0:{STRIP},format=yuv420p,settb=AVTB,setpts=N[a];'
-                 f'[1:v]format=yuv420p,settb=AVTB,setpts=N[b];[a]split[a0][a1];[b]split[b0][b1];'
+                 f'[1:v]scale=out_color_matrix={matrix}:out_range={colour_range},format=yuv420p,settb=AVTB,setpts=N[b];[a]split[a0][a1];[b]split[b0][b1];'
                  f'[a0][b0]ssim=stats_file={ssim_log}[s];[a1][b1]psnr=stats_file={psnr_log}[p]')
         with open(f'{work}/ffmpeg.log', 'wb') as log:
             ffmpeg = subprocess.Popen(['ffmpeg', '-v', 'error', '-i', rec, '-f', 'rawvideo', '-pix_fmt', 'bgr0',

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Qt-free part of the native suite with AddressSanitizer and
 # UndefinedBehaviorSanitizer into build-asan/ and runs all of it; builds the
-# threaded tests (children, live-children table, runner, shutdown, length
+# threaded tests (children, live-children table, runner, frame pump, shutdown, length
 # probes, and the QtCore sessions: job runner, recording controller, player
 # session) with ThreadSanitizer into build-tsan/ and runs those. Both
 # headless. Any report fails the run. The window's tests stay out: Qt itself
@@ -52,7 +52,7 @@ run_tsan() { # TEST-PROGRAM [GTEST-FILTER]
     bash scripts/headless-session.sh "$tsan/tests/$1" --gtest_filter="${2:-*}" --gtest_brief=1 || status=1
 }
 run_tsan platform/platform_tests
-run_tsan encoder/encoder_tests 'RunTool.*:StreamOps.*'
+run_tsan encoder/encoder_tests 'RunTool.*:StreamOps.*:FramePump.*:RecordRunTest.EachAudioChoice*'
 run_tsan app/shutdown_tests
 run_tsan library/library_tests 'DurationCache.*:FolderScan.*'
 run_tsan editing/job_runner_tests
