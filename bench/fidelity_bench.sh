@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Recording fidelity at 1280x720 and 1920x1080: fidelity_scene changes the
 # screen 120 times a second and flashes while a beep plays on the computer
-# sound, once a second. Each sound choice is recorded through our runner
-# ("ours"), with the plain ffmpeg line ("plain", bench/plain.sh: the audio
-# inputs, amix, and the screen grab at the written rate, each input on its own
-# clock) and, without the microphone, with SimpleScreenRecorder ("peer",
-# bench/peer.sh: its defaults, 60 fps), in turn, in the same session. Every
+# sound, once a second. Each sound choice is recorded through the recording
+# run ("ours": this program's grab feeding the encoder), with the plain ffmpeg
+# line ("plain", bench/plain.sh: the encoder's own grab, with the same sound
+# inputs and video options) and, without the microphone, with
+# SimpleScreenRecorder ("peer", bench/peer.sh: its defaults, 60 fps), in
+# turn, in the same session. Every
 # file is read back: distinct frames per second, the beep's offset against its
 # flash, the first sound, and the recorder's CPU (the peer's from the start of
 # its recording, without its start-up).

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The page the text scenes scroll: the GPL-3 licence text in three columns of
 # DejaVu Sans Mono at 15 px, light on dark (0x1e1e1e), 1920x12600 pixels, as
 # tall as two minutes of scrolling at 90 px/s on a 1080-row screen.

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # SimpleScreenRecorder, the peer the benchmarks measure beside ours, driven
 # through its stdin commands. It keeps its own defaults for the picture
 # (H.264 by libx264, CRF 23, preset superfast) and is set to MP4, AAC from the
@@ -14,7 +15,7 @@
 # Each returns non-zero, with the reason and the tail of its log on stderr,
 # when the peer did not start, did not record or left no playable file.
 
-PEER_DIR= PEER_PID= PEER_FD= PEER_OUT= PEER_CPU=
+PEER_DIR='' PEER_PID='' PEER_FD='' PEER_OUT='' PEER_CPU=''
 
 peer_fail() { # message
   echo "peer: $1" >&2
@@ -25,7 +26,7 @@ peer_fail() { # message
   fi
   [ -n "$PEER_FD" ] && exec {PEER_FD}>&-
   [ -n "$PEER_DIR" ] && rm -rf "$PEER_DIR"
-  PEER_DIR= PEER_PID= PEER_FD=
+  PEER_DIR='' PEER_PID='' PEER_FD=''
   return 1
 }
 
@@ -147,7 +148,7 @@ peer_record() { # seconds: records, saves, quits; sets PEER_CPU
   PEER_CPU=$(awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }')
   exec {PEER_FD}>&-
   rm -rf "$PEER_DIR"
-  PEER_DIR= PEER_FD=
+  PEER_DIR='' PEER_FD=''
 }
 
 peer_run() { # seconds mode out

@@ -1,7 +1,10 @@
-# The plain ffmpeg line the benchmarks measure beside ours: the audio inputs,
-# amix, and the screen grab at the written rate, each input on its own clock,
-# encoded as our recordings were before this program grabbed the screen
-# itself. It grabs the whole screen of $DISPLAY, whose size is $size (WxH).
+# shellcheck shell=bash
+# The plain ffmpeg line the benchmarks measure beside ours: the encoder's own
+# screen grab (x11grab at the written rate) with the sound inputs and video
+# options of our recordings, as the recording run falls back to where it
+# cannot grab the screen itself; so the two differ only in the grab and the
+# conversion. $build is the build folder that holds bench/record_bench, which
+# prints the line.
 #   source bench/plain.sh
 #   plain_args MODE OUT.mp4 [MIC]     prints the line, each argument ended by a zero byte
 #   plain_record SECONDS MODE OUT.mp4 [MIC]   records; sets PLAIN_CPU (seconds)
@@ -9,16 +12,7 @@
 # MIC is the microphone's source (beepmic unless given).
 
 plain_args() { # mode out [mic]
-  local a=(ffmpeg) mic=${3:-beepmic}
-  case $1 in
-    0) a+=(-f pulse -i spk.monitor -filter_complex amix=inputs=1:duration=first:dropout_transition=1) ;;
-    1) a+=(-f pulse -i "$mic" -filter_complex amix=inputs=1:duration=first:dropout_transition=1) ;;
-    2) a+=(-f pulse -i spk.monitor -f pulse -i "$mic" -filter_complex amix=inputs=2:duration=first:dropout_transition=2) ;;
-  esac
-  a+=(-framerate 60.97 -f x11grab -video_size "${size%x*}x${size#*x}" -i "$DISPLAY" -vcodec libx264 -r 60.97 -b:v 1500K)
-  [ "$1" -ge 0 ] && a+=(-codec:a aac -ac 2 -ar 44100)
-  a+=(-pix_fmt yuv420p -tune zerolatency -preset ultrafast -force_key_frames 'expr:gte(t,n_forced)' -f mp4 "$2")
-  printf '%s\0' "${a[@]}"
+  "$build/bench/record_bench" --args "$1" "$2" "${3:-beepmic}"
 }
 
 plain_record() { # seconds mode out [mic]: user and system CPU of the whole run

@@ -70,14 +70,18 @@ source "$here/peer.sh"
 page=("$work/page.bgr0" 1920 12600)
 for scene in ${VTR_SCENES:-text mixed}; do
   args=("${page[@]}")
-  [ "$scene" = mixed ] && args+=("$work/video.bgr0" 800 450 $video_frames)
+  [ "$scene" = mixed ] && args+=("$work/video.bgr0" 800 450 "$video_frames")
   for mode in ${VTR_MODES:--2 0}; do
     case $mode in -2) sound=none ;; 0) sound=comp ;; *) echo "sound mode $mode: only -2 and 0" >&2; exit 1 ;; esac
     rows=() cpus=() plain_cpu=
     for who in ${VTR_RECORDERS:-ours plain peer}; do
       out="$runs/$who.mp4"
       if [ "$who" = peer ]; then
-        peer_start "$mode" "$out" || { rows+=("$who failed"); cpus+=(nan); continue; }
+        if ! peer_start "$mode" "$out"; then
+          rows+=("$(printf '%-9s %-5s %-5s %-5s did not start' "$size" "$scene" "$sound" "$who")")
+          cpus+=(nan)
+          continue
+        fi
       fi
       paplay -d spk "$work/sound.wav" &
       player=$!
@@ -86,7 +90,11 @@ for scene in ${VTR_SCENES:-text mixed}; do
       sleep 0.9
       cpu=
       case $who in
-        ours) cpu=$("$build/bench/record_bench" "$seconds" "$mode" "$out" | sed -n 's/.*encoderCPU=\([0-9.]*\).*/\1/p') || true ;;
+        ours)
+          cpu=$("$build/bench/record_bench" "$seconds" "$mode" "$out" 2>"$runs/ours.log" |
+            sed -n 's/.*encoderCPU=\([0-9.]*\).*/\1/p') || true
+          [ -s "$out" ] || tail -n 5 "$runs/ours.log" | sed 's/^/ours: /' >&2
+          ;;
         plain) plain_record "$seconds" "$mode" "$out" && cpu=$PLAIN_CPU ;;
         peer) peer_record "$seconds" && cpu=$PEER_CPU || cpu=nan ;;
         *) echo "unknown recorder $who" >&2; exit 1 ;;

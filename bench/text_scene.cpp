@@ -61,7 +61,7 @@ long tri(long n, long a)
 const unsigned char* mapFile(const char* path, std::size_t size)
 {
     const int fd = open(path, O_RDONLY);
-    struct stat st{};
+    struct stat st { };
     if (fd < 0 || fstat(fd, &st) != 0 || static_cast<std::size_t>(st.st_size) < size) {
         std::fprintf(stderr, "text_scene: %s is missing or too small\n", path);
         std::exit(1);

@@ -8,17 +8,17 @@
 namespace {
 
 // A screen is mostly text, and text must stay readable. The quality is
-// held constant (CRF) rather than the bit rate: at a fixed 1500K, with no
-// look-ahead or B-frames (zerolatency) and the cheapest search (ultrafast),
-// scrolling text was a blur of blocks (SSIM 0.64, 19 dB); superfast at CRF
-// 25 with B-frames keeps it crisp (SSIM 0.998, 44 dB) in a file about the
-// size of the common recorders' default. B-frames hold back a few frames at
-// most, so Stop still ends the file at once.
+// held constant (CRF) rather than the bit rate: at a fixed 1500K with the
+// cheapest search (ultrafast), scrolling text was a blur of blocks (SSIM
+// 0.64, 19 dB); superfast at CRF 26 keeps it crisp (SSIM 0.998, 43 dB) in a
+// file about the size of the common recorders' default. B-frames would make
+// it 2-4 % smaller at 1.3-1.5 times the encoder's CPU, and hold frames back
+// at Stop; they are left out.
 // Keyframes at every other whole second: a stream-copy cut starts at a
 // keyframe, so without them a cut loses seconds of picture, or all of it.
 // One every second made a scrolling text page's file 1.6 times as large.
 #define VTR_KEYFRAMES " -force_key_frames expr:gte(t,n_forced*2)"
-#define VTR_PICTURE " -preset superfast -crf 25"
+#define VTR_PICTURE " -preset superfast -crf 26 -bf 0"
 
 constexpr const char* kVideoSilent = " -vcodec libx264 -r 60.97 -pix_fmt yuv420p" VTR_PICTURE VTR_KEYFRAMES " -f mp4";
 constexpr const char* kVideoWithSound =
