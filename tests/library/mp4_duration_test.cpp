@@ -21,7 +21,7 @@ namespace {
 // Picture and sound encoded as the recorder encodes the screen.
 const std::string kRecorderOutput =
     " -vcodec libx264 -r 60.97 -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p -preset superfast -crf 26 -bf 0"
-    " -force_key_frames expr:gte(t,n_forced*2)";
+    " -force_key_frames expr:gte(t,n_forced*3)";
 const std::string kSource = " -f lavfi -i testsrc=size=160x120:rate=30 -f lavfi -i sine=frequency=440";
 
 void ffmpeg(const std::string& arguments)
