@@ -20,7 +20,10 @@ namespace {
 // made it 1.6 times as large, one every other second 1.4 times the common
 // recorders' default (keyframes about 4 s apart).
 #define VTR_KEYFRAMES " -force_key_frames expr:gte(t,n_forced*3)"
-#define VTR_PICTURE " -preset superfast -crf 26 -bf 0"
+// The pixels are converted with the BT.601 matrix, which the stream now
+// says: untagged, players take a picture of HD size for BT.709, and every
+// colour shifts a little.
+#define VTR_PICTURE " -preset superfast -crf 26 -bf 0 -colorspace smpte170m"
 
 constexpr const char* kVideoSilent = " -vcodec libx264 -r 60.97 -pix_fmt yuv420p" VTR_PICTURE VTR_KEYFRAMES " -f mp4";
 constexpr const char* kVideoWithSound =
