@@ -10,7 +10,8 @@
 #   text_score.py REC.mp4 PAGE.bgr0 PAGE_W PAGE_H [VIDEO.bgr0 VIDEO_W VIDEO_H VIDEO_FRAMES]
 # Prints one line: frames= unread= ssim= (all planes) psnr= (of the mean
 # squared error, as ffmpeg averages it) distinct= (frames per second whose
-# tick differs from the frame before) written= (frames per second).
+# tick differs from the frame before) written= (frames per second)
+# backwards= (frames that show an older tick than the frame before).
 import math
 import re
 import subprocess
@@ -132,8 +133,11 @@ def main():
     span = times[-1] - times[0]
     distinct = sum(1 for i in range(1, len(ticks))
                    if ticks[i] is not None and ticks[i - 1] is not None and ticks[i] != ticks[i - 1])
+    # A frame that shows an older screen than the one before it was placed
+    # out of the order of its capture.
+    backwards = sum(1 for a, b in zip(readable, readable[1:]) if b < a)
     print(f'frames={len(ticks)} unread={len(ticks) - len(good)} ssim={mean_ssim:.5f} psnr={psnr:.2f} '
-          f'distinct={distinct / span:.1f} written={(len(ticks) - 1) / span:.1f}')
+          f'distinct={distinct / span:.1f} written={(len(ticks) - 1) / span:.1f} backwards={backwards}')
 
 
 if __name__ == '__main__':
