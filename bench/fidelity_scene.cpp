@@ -21,27 +21,13 @@
 #include <thread>
 #include <time.h>
 #include <vector>
+#include "scene_clock.h"
 
 namespace {
 
 constexpr int kRate = 44100;
 constexpr int kTickHz = 120;
 constexpr int kCounterBits = 12;
-
-double now()
-{
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-void sleepUntil(double when)
-{
-    timespec t{};
-    t.tv_sec = static_cast<time_t>(when);
-    t.tv_nsec = static_cast<long>((when - static_cast<double>(t.tv_sec)) * 1e9);
-    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr);
-}
 
 // Flashes come every 61 written frames (a second at 60.97 fps) from the
 // second one on, and last 100, 150 or 200 ms in turn, so that a beep shifted

@@ -71,7 +71,7 @@ peer_start() { # mode out
     0) audio=true ;;
     *) echo "peer: sound mode $1 is not supported (one PulseAudio source only)" >&2; return 1 ;;
   esac
-  command -v simplescreenrecorder >/dev/null || { echo "peer: simplescreenrecorder is not installed" >&2; return 1; }
+  command -v simplescreenrecorder >/dev/null || { echo "peer: simplescreenrecorder is not installed (bash scripts/deps.sh --bench installs it)" >&2; return 1; }
   PEER_DIR=$(mktemp -d /tmp/vtr-peer.XXXXXX)
   PEER_OUT=$(realpath -m "$2")
   rm -f "$PEER_OUT"

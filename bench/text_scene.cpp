@@ -30,27 +30,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include "scene_clock.h"
 
 namespace {
 
 constexpr int kTickHz = 90;
 constexpr int kStrip = 16;
 constexpr int kBits = 16;
-
-double now()
-{
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-void sleepUntil(double when)
-{
-    timespec t{};
-    t.tv_sec = static_cast<time_t>(when);
-    t.tv_nsec = static_cast<long>((when - static_cast<double>(t.tv_sec)) * 1e9);
-    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr);
-}
 
 long tri(long n, long a)
 {

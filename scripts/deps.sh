@@ -4,6 +4,8 @@
 #   deps.sh --tests   also what the headless test suite needs (the package
 #                     checks included)
 #   deps.sh --package also what building and checking the .deb needs
+#   deps.sh --bench   what --tests installs, and the peer the benchmarks
+#                     measure beside ours
 set -euo pipefail
 
 packages=(
@@ -15,13 +17,18 @@ packages=(
   # Chinese and Japanese glyphs for those languages' texts.
   fonts-wqy-microhei
 )
-if [ "${1:-}" = --tests ] || [ "${1:-}" = --package ]; then
+if [ "${1:-}" = --tests ] || [ "${1:-}" = --package ] || [ "${1:-}" = --bench ]; then
   # The .deb: dpkg-shlibdeps, and the checks of the package, its menu entry
   # and its AppStream file.
   packages+=(dpkg-dev file lintian desktop-file-utils appstream)
 fi
-if [ "${1:-}" = --tests ]; then
+if [ "${1:-}" = --bench ]; then
+  packages+=(simplescreenrecorder)
+fi
+if [ "${1:-}" = --tests ] || [ "${1:-}" = --bench ]; then
   packages+=(
+    # Scoring a recording of text against what the screen showed.
+    python3
     # A private screen and sound server (a desktop brings its own).
     xvfb x11-utils x11-xserver-utils xdotool pulseaudio pulseaudio-utils
     # A private Wayland desktop with the screen-cast portal, a window for it
