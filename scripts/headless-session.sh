@@ -21,6 +21,11 @@ while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do dis
 Xvfb ":$display" -screen 0 ${VTR_SCREEN:-1280x720x24} -nolisten tcp -noreset >"$session/xvfb.log" 2>&1 &
 pids+=($!)
 export DISPLAY=":$display"
+# No session bus but one this session starts itself (the Wayland session
+# does): with a display set, D-Bus would launch one for the screen, shared by
+# every server and test in it, and a second PulseAudio server then finds the
+# name of the first one taken and exits.
+export DBUS_SESSION_BUS_ADDRESS=disabled:
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start"; cat "$session/xvfb.log"; exit 1; }
 

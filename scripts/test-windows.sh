@@ -53,7 +53,8 @@ load-module module-native-protocol-unix socket=$session/native auth-anonymous=1
 load-module module-null-source source_name=mix description="Stereo Mix (Realtek Audio)"
 load-module module-null-source source_name=mic description="Microphone (USB 录音)"
 PA
-PULSE_RUNTIME_PATH="$session" PULSE_STATE_PATH="$session" XDG_RUNTIME_DIR="$session" \
+# Off any session bus: on a desktop the user's own server holds its name there.
+PULSE_RUNTIME_PATH="$session" PULSE_STATE_PATH="$session" XDG_RUNTIME_DIR="$session" DBUS_SESSION_BUS_ADDRESS=disabled: \
   pulseaudio -n -F "$session/server.pa" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
   --log-target=stderr >"$session/pulse.log" 2>&1 &
 pulse=$!
