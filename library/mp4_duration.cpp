@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <vector>
@@ -17,12 +18,37 @@ constexpr std::uint32_t tag(const char (&t)[5])
         | (std::uint32_t(std::uint8_t(t[2])) << 8) | std::uint32_t(std::uint8_t(t[3]));
 }
 
-// Bounds that keep a hostile file from costing more than a real one: a
-// fragment's boxes are a few kilobytes, a day of one-second fragments is
-// under 200,000 top-level boxes.
-constexpr std::uint64_t kMaxFragmentHeader = 16u << 20;
+// The files come from anywhere, so every count, size and sum is bounded. A
+// file past any bound gets no length from its boxes and goes to the probe,
+// as an unknown file does; each bound is far above what a real recording
+// needs, and together they keep a file to well under a second and a few MB.
+//
+// Top level: a recording is ftyp, moov and mdat, or a moof and an mdat per
+// fragment. Ten hours of one-second fragments are 72,000 boxes; this allows
+// two days of them. Each costs one small read.
+constexpr std::uint32_t kMaxTopLevelBoxes = 400000;
+// Inside one box: a movie box holds its header and one box per track beside
+// a few others, a track or a fragment a handful.
+constexpr std::uint32_t kMaxChildBoxes = 1024;
+// All boxes looked at in a file: the top level and the dozen inside each
+// fragment's header, about ten times the top level.
+constexpr std::uint32_t kMaxBoxes = 4000000;
+// The reader descends only moov/trak/mdia and moof/traf, four levels; real
+// files nest about eight deep where it does not look.
+constexpr int kMaxDepth = 8;
+// A recording has a picture and a sound track; other writers add a few
+// (subtitles, chapters, time codes). Each costs a map entry.
+constexpr std::size_t kMaxTracks = 64;
+// The headers read into memory: a movie or media header is about 100 bytes;
+// a fragment's header about 16 bytes a sample, so a megabyte holds over ten
+// minutes of 60 pictures a second in one fragment.
 constexpr std::uint64_t kMaxSmallBox = 1u << 16;
-constexpr int kMaxTopLevelBoxes = 1000000;
+constexpr std::uint64_t kMaxFragmentHeader = 1u << 20;
+// Ten hours of one-second fragments read about 60 MB of fragment headers.
+constexpr std::uint64_t kMaxBytesRead = 256u << 20;
+// No recording runs for ten years; longer lengths are nonsense, and keep
+// every sum of microseconds far from overflowing.
+constexpr std::uint64_t kLongestSeconds = 10ull * 366 * 24 * 3600;
 
 std::uint32_t be32(const std::uint8_t* p)
 {
@@ -31,10 +57,22 @@ std::uint32_t be32(const std::uint8_t* p)
 
 std::uint64_t be64(const std::uint8_t* p) { return (std::uint64_t(be32(p)) << 32) | be32(p + 4); }
 
-// a * b / c rounded to nearest, without overflow for a time scale c < 2^32.
-std::int64_t rescale(std::uint64_t a, std::uint64_t b, std::uint64_t c)
+// units / timescale in microseconds, rounded to nearest; empty past the
+// longest length.
+std::optional<std::int64_t> microseconds(std::uint64_t units, std::uint32_t timescale)
 {
-    return static_cast<std::int64_t>(a / c * b + ((a % c) * b + c / 2) / c);
+    if (timescale == 0 || units / timescale > kLongestSeconds)
+        return std::nullopt;
+    const std::uint64_t rest = units % timescale; // below 2^32, so rest * 10^6 fits
+    return static_cast<std::int64_t>(units / timescale * 1000000 + (rest * 1000000 + timescale / 2) / timescale);
+}
+
+bool add(std::uint64_t& sum, std::uint64_t value)
+{
+    if (value > UINT64_MAX - sum)
+        return false;
+    sum += value;
+    return true;
 }
 
 struct Box {
@@ -43,10 +81,11 @@ struct Box {
     std::uint64_t end = 0;  // one past the last byte, as the header claims
 };
 
-// Bytes of a box held in memory, for the small boxes and the fragments.
-struct Bytes {
-    std::vector<std::uint8_t> data;
-    bool has(std::size_t at, std::size_t n) const { return at <= data.size() && n <= data.size() - at; }
+// Bytes of a box held in memory, and a part of them.
+struct View {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    bool has(std::size_t at, std::size_t n) const { return at <= size && n <= size - at; }
 };
 
 struct Track {
@@ -61,39 +100,47 @@ struct Track {
 
 class Mp4Reader {
 public:
-    explicit Mp4Reader(const std::string& path) : file_(path) { }
+    Mp4Reader(std::uint64_t size, const Mp4ReadAt& readAt) : size_(size), readAt_(readAt) { }
 
     std::int64_t length()
     {
-        if (!file_.isOpen() || file_.size() < 8)
+        if (size_ < 8)
             return kFileUnreadable;
-        if (!walkTop())
-            return kBoxesDoNotTell;
-        if (!sawMovie_)
+        if (!walkTop() || !sawMovie_)
             return kBoxesDoNotTell;
         if (!fragmented_)
-            return movieTimescale_ > 0 && movieDuration_ > 0 ? rescale(movieDuration_, 1000000, movieTimescale_)
-                                                             : kBoxesDoNotTell;
+            return movieDuration_ > 0 ? microseconds(movieDuration_, movieTimescale_).value_or(kBoxesDoNotTell)
+                                      : kBoxesDoNotTell;
         return fragmentedLength();
     }
 
 private:
-    // Reads a box header at `at`; false at the end of `limit` or on nonsense.
+    bool read(std::uint64_t at, void* buffer, std::size_t count)
+    {
+        if (count > kMaxBytesRead - bytesRead_)
+            return false;
+        bytesRead_ += count;
+        return readAt_(at, buffer, count) == static_cast<long long>(count);
+    }
+
+    bool countBox() { return ++boxes_ <= kMaxBoxes; }
+
+    // Reads a box header at `at`, inside `limit`; false on nonsense.
     bool header(std::uint64_t at, std::uint64_t limit, Box& box)
     {
         std::uint8_t h[16];
-        if (limit - at < 8 || file_.readAt(at, h, 8) != 8)
+        if (at > limit || limit - at < 8 || !countBox() || !read(at, h, 8))
             return false;
         std::uint64_t size = be32(h);
         box.type = be32(h + 4);
         std::uint64_t headerSize = 8;
         if (size == 1) {
-            if (limit - at < 16 || file_.readAt(at + 8, h + 8, 8) != 8)
+            if (limit - at < 16 || !read(at + 8, h + 8, 8))
                 return false;
             size = be64(h + 8);
             headerSize = 16;
         } else if (size == 0) {
-            size = limit - at;
+            size = limit - at; // to the end of what holds it
         }
         if (size < headerSize)
             return false;
@@ -102,26 +149,24 @@ private:
         return true;
     }
 
-    bool load(const Box& box, std::uint64_t max, Bytes& bytes)
+    bool load(const Box& box, std::uint64_t max, std::vector<std::uint8_t>& bytes)
     {
-        if (box.end - box.body > max)
+        if (box.end > size_ || box.end - box.body > max)
             return false;
-        bytes.data.resize(static_cast<std::size_t>(box.end - box.body));
-        return file_.readAt(box.body, bytes.data.data(), bytes.data.size())
-            == static_cast<long long>(bytes.data.size());
+        bytes.resize(static_cast<std::size_t>(box.end - box.body));
+        return read(box.body, bytes.data(), bytes.size());
     }
 
     bool walkTop()
     {
-        const std::uint64_t size = file_.size();
         std::uint64_t at = 0;
-        for (int count = 0; size - at >= 8; ++count) {
+        for (std::uint32_t count = 0; size_ - at >= 8; ++count) {
             Box box;
-            if (count >= kMaxTopLevelBoxes || !header(at, size, box))
+            if (count >= kMaxTopLevelBoxes || !header(at, size_, box))
                 return false;
             if (count == 0 && !startsAnMp4(box.type))
                 return false;
-            const bool cutOff = box.end > size;
+            const bool cutOff = box.end > size_;
             if (box.type == tag("moov") && !sawMovie_) {
                 if (cutOff || !readMovie(box))
                     return false;
@@ -150,36 +195,83 @@ private:
         return false;
     }
 
+    // The boxes inside `parent`, which sits `depth` levels below the top.
     template <typename Visit>
-    bool children(const Box& parent, Visit visit)
+    bool children(const Box& parent, int depth, Visit visit)
     {
+        if (depth >= kMaxDepth)
+            return false;
+        std::uint32_t count = 0;
         for (std::uint64_t at = parent.body; at < parent.end;) {
             Box box;
-            if (!header(at, parent.end, box) || box.end > parent.end || !visit(box))
+            if (++count > kMaxChildBoxes || !header(at, parent.end, box) || box.end > parent.end || !visit(box))
                 return false;
             at = box.end;
         }
         return true;
     }
 
+    // The same for a box held in memory; bytes too few for a header at the
+    // end are left, as the encoder leaves them.
+    template <typename Visit>
+    bool children(View parent, int depth, Visit visit)
+    {
+        if (depth >= kMaxDepth)
+            return false;
+        std::uint32_t count = 0;
+        for (std::size_t at = 0; parent.size - at >= 8;) {
+            if (++count > kMaxChildBoxes || !countBox())
+                return false;
+            std::uint64_t size = be32(parent.data + at);
+            std::size_t headerSize = 8;
+            if (size == 1) {
+                if (parent.size - at < 16)
+                    return false;
+                size = be64(parent.data + at + 8);
+                headerSize = 16;
+            } else if (size == 0) {
+                size = parent.size - at;
+            }
+            if (size < headerSize || size > parent.size - at)
+                return false;
+            const View body{parent.data + at + headerSize, static_cast<std::size_t>(size) - headerSize};
+            if (!visit(be32(parent.data + at + 4), body))
+                return false;
+            at += static_cast<std::size_t>(size);
+        }
+        return true;
+    }
+
+    Track* trackOf(std::uint32_t id)
+    {
+        const auto found = tracks_.find(id);
+        if (found != tracks_.end())
+            return &found->second;
+        if (tracks_.size() >= kMaxTracks)
+            return nullptr;
+        return &tracks_[id];
+    }
+
     bool readMovie(const Box& moov)
     {
-        return children(moov, [&](const Box& box) {
-            if (box.type == tag("mvhd")) {
-                Bytes b;
-                if (!load(box, kMaxSmallBox, b) || !timesOf(b, movieTimescale_, movieDuration_))
-                    return false;
-            } else if (box.type == tag("trak")) {
+        return children(moov, 1, [&](const Box& box) {
+            std::vector<std::uint8_t> b;
+            if (box.type == tag("mvhd"))
+                return load(box, kMaxSmallBox, b) && timesOf(View{b.data(), b.size()}, movieTimescale_, movieDuration_);
+            if (box.type == tag("trak"))
                 return readTrack(box);
-            } else if (box.type == tag("mvex")) {
+            if (box.type == tag("mvex")) {
                 fragmented_ = true;
-                return children(box, [&](const Box& inner) {
-                    Bytes b;
+                return children(box, 2, [&](const Box& inner) {
                     if (inner.type != tag("trex"))
                         return true;
-                    if (!load(inner, kMaxSmallBox, b) || !b.has(0, 16))
+                    std::vector<std::uint8_t> t;
+                    if (!load(inner, kMaxSmallBox, t) || t.size() < 16)
                         return false;
-                    tracks_[be32(&b.data[4])].defaultSampleDuration = be32(&b.data[12]);
+                    Track* track = trackOf(be32(&t[4]));
+                    if (!track)
+                        return false;
+                    track->defaultSampleDuration = be32(&t[12]);
                     return true;
                 });
             }
@@ -188,7 +280,7 @@ private:
     }
 
     // Time scale and duration of an mvhd or mdhd.
-    static bool timesOf(const Bytes& b, std::uint32_t& timescale, std::uint64_t& duration)
+    static bool timesOf(View b, std::uint32_t& timescale, std::uint64_t& duration)
     {
         if (!b.has(0, 1))
             return false;
@@ -212,123 +304,117 @@ private:
         std::uint32_t timescale = 0;
         std::uint64_t duration = 0;
         bool edited = false;
-        const bool ok = children(trak, [&](const Box& box) {
-            Bytes b;
+        const bool ok = children(trak, 2, [&](const Box& box) {
+            std::vector<std::uint8_t> b;
             if (box.type == tag("tkhd")) {
-                if (!load(box, kMaxSmallBox, b) || !b.has(0, 1))
+                if (!load(box, kMaxSmallBox, b) || b.empty())
                     return false;
-                const std::size_t at = b.data[0] == 1 ? 20 : 12;
-                if (!b.has(at, 4))
+                const std::size_t at = b[0] == 1 ? 20 : 12;
+                if (b.size() < at + 4)
                     return false;
-                id = be32(&b.data[at]);
+                id = be32(&b[at]);
             } else if (box.type == tag("edts")) {
                 edited = true;
             } else if (box.type == tag("mdia")) {
-                return children(box, [&](const Box& inner) {
-                    Bytes m;
+                return children(box, 3, [&](const Box& inner) {
+                    std::vector<std::uint8_t> m;
                     if (inner.type != tag("mdhd"))
                         return true;
-                    return load(inner, kMaxSmallBox, m) && timesOf(m, timescale, duration);
+                    return load(inner, kMaxSmallBox, m) && timesOf(View{m.data(), m.size()}, timescale, duration);
                 });
             }
             return true;
         });
         if (!ok || !id || timescale == 0)
             return false;
-        Track& track = tracks_[*id];
-        track.timescale = timescale;
-        track.mediaDuration = duration;
-        track.end = duration;
+        Track* track = trackOf(*id);
+        if (!track)
+            return false;
+        track->timescale = timescale;
+        track->mediaDuration = duration;
+        track->end = duration;
         editedTrack_ = editedTrack_ || edited;
         return true;
     }
 
     bool readFragment(const Box& moof)
     {
-        Bytes b;
+        std::vector<std::uint8_t> b;
         if (!load(moof, kMaxFragmentHeader, b))
             return false;
-        // The children of the fragment, walked in memory.
-        for (std::size_t at = 0; at + 8 <= b.data.size();) {
-            const std::uint64_t size = be32(&b.data[at]);
-            if (size < 8 || size > b.data.size() - at)
-                return false;
-            if (be32(&b.data[at + 4]) == tag("traf")) {
-                Bytes traf;
-                traf.data.assign(b.data.begin() + static_cast<std::ptrdiff_t>(at + 8),
-                                 b.data.begin() + static_cast<std::ptrdiff_t>(at + size));
-                if (!readTrackFragment(traf))
-                    return false;
-            }
-            at += static_cast<std::size_t>(size);
-        }
-        return true;
+        return children(View{b.data(), b.size()}, 1,
+                        [&](std::uint32_t type, View body) { return type != tag("traf") || readTrackFragment(body); });
     }
 
-    bool readTrackFragment(const Bytes& b)
+    bool readTrackFragment(View traf)
     {
         Track* track = nullptr;
         std::uint32_t defaultDuration = 0;
         std::optional<std::uint64_t> base;
         std::uint64_t runs = 0;
-        for (std::size_t at = 0; at + 8 <= b.data.size();) {
-            const std::uint64_t size = be32(&b.data[at]);
-            if (size < 12 || size > b.data.size() - at)
+        bool sawRun = false;
+        const bool ok = children(traf, 2, [&](std::uint32_t type, View b) {
+            if (type != tag("tfhd") && type != tag("tfdt") && type != tag("trun"))
+                return true;
+            if (!b.has(0, 4))
                 return false;
-            const std::uint32_t type = be32(&b.data[at + 4]);
-            const std::size_t body = at + 8;
-            const std::size_t end = at + static_cast<std::size_t>(size);
-            const std::uint32_t flags = be32(&b.data[body]) & 0xffffff;
+            const std::uint32_t flags = be32(b.data) & 0xffffff;
             if (type == tag("tfhd")) {
-                if (end - body < 8)
+                if (!b.has(4, 4))
                     return false;
-                const auto found = tracks_.find(be32(&b.data[body + 4]));
+                const auto found = tracks_.find(be32(b.data + 4));
                 if (found == tracks_.end())
                     return false;
                 track = &found->second;
                 defaultDuration = track->defaultSampleDuration;
-                std::size_t field = body + 8 + ((flags & 0x1) ? 8 : 0) + ((flags & 0x2) ? 4 : 0);
+                const std::size_t field = 8 + ((flags & 0x1) ? 8 : 0) + ((flags & 0x2) ? 4 : 0);
                 if (flags & 0x8) {
-                    if (field + 4 > end)
+                    if (!b.has(field, 4))
                         return false;
-                    defaultDuration = be32(&b.data[field]);
+                    defaultDuration = be32(b.data + field);
                 }
             } else if (type == tag("tfdt")) {
-                const bool wide = b.data[body] == 1;
-                if (end - body < (wide ? 12u : 8u))
+                const bool wide = b.data[0] == 1;
+                if (!b.has(4, wide ? 8 : 4))
                     return false;
-                base = wide ? be64(&b.data[body + 4]) : be32(&b.data[body + 4]);
-            } else if (type == tag("trun")) {
-                if (!track || end - body < 8)
+                base = wide ? be64(b.data + 4) : be32(b.data + 4);
+            } else {
+                if (!track || !b.has(4, 4))
                     return false;
-                const std::uint64_t count = be32(&b.data[body + 4]);
-                std::size_t field = body + 8 + ((flags & 0x1) ? 4 : 0) + ((flags & 0x4) ? 4 : 0);
+                const std::uint64_t count = be32(b.data + 4);
+                std::size_t field = 8 + ((flags & 0x1) ? 4 : 0) + ((flags & 0x4) ? 4 : 0);
                 const std::size_t perSample = 4
                     * (((flags & 0x100) ? 1 : 0) + ((flags & 0x200) ? 1 : 0) + ((flags & 0x400) ? 1 : 0)
                        + ((flags & 0x800) ? 1 : 0));
-                if (field > end || count * perSample > end - field)
+                // count < 2^32 and perSample <= 16: the product cannot overflow.
+                if (field > b.size || count * perSample > b.size - field)
                     return false;
-                if ((flags & 0x800) && count > 0 && runs == 0 && !track->fragmented && track->mediaDuration == 0) {
-                    const std::uint32_t offset = be32(&b.data[field + perSample - 4]);
-                    const bool isSigned = b.data[body] == 1;
+                if ((flags & 0x800) && count > 0 && !sawRun && !track->fragmented && track->mediaDuration == 0) {
+                    const std::uint32_t offset = be32(b.data + field + perSample - 4);
+                    const bool isSigned = b.data[0] == 1;
                     track->firstShown =
                         isSigned ? static_cast<std::int32_t>(offset) : static_cast<std::int64_t>(offset);
                 }
+                sawRun = sawRun || count > 0;
                 if (flags & 0x100) {
                     for (std::uint64_t i = 0; i < count; ++i, field += perSample)
-                        runs += be32(&b.data[field]);
-                } else {
-                    runs += count * defaultDuration;
+                        if (!add(runs, be32(b.data + field)))
+                            return false;
+                } else if (!add(runs, count * defaultDuration)) {
+                    return false;
                 }
             }
-            at = end;
-        }
-        if (!track)
+            return true;
+        });
+        if (!ok || !track)
             return false;
         if (!track->fragmented && track->mediaDuration == 0)
             track->firstFragmentStart = base.value_or(0);
         track->fragmented = true;
-        track->end = base.value_or(track->end) + runs;
+        std::uint64_t end = base.value_or(track->end);
+        if (!add(end, runs))
+            return false;
+        track->end = end;
         return true;
     }
 
@@ -340,26 +426,31 @@ private:
             return kBoxesDoNotTell;
         // As the encoder sums up streams: each ends where its first picture
         // shows plus its length; the file lasts from the earliest start to
-        // the latest end, and at least as long as its longest track.
+        // the latest end, and at least as long as its longest track. Every
+        // term is under the longest length, so no sum overflows.
         std::int64_t longest = 0;
         std::int64_t earliest = INT64_MAX;
         std::int64_t latest = INT64_MIN;
         for (const auto& [id, track] : tracks_) {
             if (track.timescale == 0 || track.firstFragmentStart.value_or(0) != 0)
                 return kBoxesDoNotTell;
-            const std::int64_t length = rescale(track.end, 1000000, track.timescale);
-            const std::int64_t start = track.firstShown < 0
-                ? -rescale(static_cast<std::uint64_t>(-track.firstShown), 1000000, track.timescale)
-                : rescale(static_cast<std::uint64_t>(track.firstShown), 1000000, track.timescale);
-            longest = std::max(longest, length);
+            const auto length = microseconds(track.end, track.timescale);
+            const auto shown = microseconds(static_cast<std::uint64_t>(std::abs(track.firstShown)), track.timescale);
+            if (!length || !shown)
+                return kBoxesDoNotTell;
+            const std::int64_t start = track.firstShown < 0 ? -*shown : *shown;
+            longest = std::max(longest, *length);
             earliest = std::min(earliest, start);
-            latest = std::max(latest, start + length);
+            latest = std::max(latest, start + *length);
         }
         longest = std::max(longest, latest - earliest);
         return longest > 0 ? longest : kBoxesDoNotTell;
     }
 
-    platform::ReadOnlyFile file_;
+    const std::uint64_t size_;
+    const Mp4ReadAt& readAt_;
+    std::uint64_t bytesRead_ = 0;
+    std::uint32_t boxes_ = 0;
     bool sawMovie_ = false;
     bool sawFragment_ = false;
     bool fragmented_ = false;
@@ -371,7 +462,21 @@ private:
 
 } // namespace
 
-std::int64_t Mp4DurationMicroseconds(const std::string& path) { return Mp4Reader(path).length(); }
+std::int64_t Mp4DurationMicroseconds(const std::string& path)
+{
+    platform::ReadOnlyFile file(path);
+    if (!file.isOpen())
+        return kFileUnreadable;
+    const Mp4ReadAt readAt = [&](std::uint64_t offset, void* buffer, std::size_t count) {
+        return file.readAt(offset, buffer, count);
+    };
+    return Mp4DurationMicroseconds(file.size(), readAt);
+}
+
+std::int64_t Mp4DurationMicroseconds(std::uint64_t size, const Mp4ReadAt& readAt)
+{
+    return Mp4Reader(size, readAt).length();
+}
 
 std::string DurationText(std::int64_t microseconds)
 {

@@ -2,6 +2,7 @@
 // The length of a recording: read from the MP4 boxes where they tell it,
 // with the answer the encoder's own description would give, and from the
 // encoder's probe where they do not. Qt-free; safe on several threads.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,6 +16,11 @@ using DurationProbe = std::function<std::string(const std::string& path)>;
 constexpr std::int64_t kBoxesDoNotTell = -1; // not an MP4, cut off inside the boxes that tell, or an unusual shape
 constexpr std::int64_t kFileUnreadable = -2; // missing, unreadable, no regular file, or too short for any length
 std::int64_t Mp4DurationMicroseconds(const std::string& path);
+
+// The same from `size` bytes that `readAt` reads as a file would: the count
+// read at an offset, fewer at the end, -1 on failure.
+using Mp4ReadAt = std::function<long long(std::uint64_t offset, void* buffer, std::size_t count)>;
+std::int64_t Mp4DurationMicroseconds(std::uint64_t size, const Mp4ReadAt& readAt);
 
 // "HH:MM:SS" as the encoder's description shows that length: rounded to
 // hundredths, then cut to whole seconds.

@@ -1,0 +1,125 @@
+#include "library/mp4_duration.h"
+
+#include "../support/test_support.h"
+
+#include <chrono>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+std::string be32(std::uint64_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
+
+std::string be64(std::uint64_t v) { return be32(v >> 32) + be32(v); }
+
+// A box, or with `overstate` one whose header claims a byte more than it holds.
+std::string box(const std::string& type, const std::string& body, const std::string& overstate = {})
+{
+    return be32(8 + body.size() + (type == overstate ? 1 : 0)) + type + body;
+}
+
+// A fragmented file of one track, by default 25 samples of 40 ms: one
+// second. `runs` are the bodies of its sample runs.
+std::string fragmented(const std::string& overstate = {}, std::uint32_t sampleDuration = 40,
+                       const std::vector<std::string>& runs = {be32(0) + be32(25)})
+{
+    const std::string& o = overstate;
+    const std::string mvhd = box("mvhd", be32(0) + be32(0) + be32(0) + be32(1000) + be32(0) + std::string(80, '\0'), o);
+    const std::string tkhd = box("tkhd", be32(0) + be32(0) + be32(0) + be32(1) + std::string(68, '\0'), o);
+    const std::string mdhd = box("mdhd", be32(0) + be32(0) + be32(0) + be32(1000) + be32(0) + be32(0), o);
+    const std::string trak = box("trak", tkhd + box("mdia", mdhd, o), o);
+    const std::string trex = box("trex", be32(0) + be32(1) + be32(1) + be32(sampleDuration) + be32(0) + be32(0), o);
+    const std::string moov = box("moov", mvhd + trak + box("mvex", trex, o), o);
+    std::string truns;
+    for (const std::string& run : runs)
+        truns += box("trun", run, o);
+    const std::string traf =
+        box("traf", box("tfhd", be32(0x020000) + be32(1), o) + box("tfdt", be32(0x01000000) + be64(0), o) + truns, o);
+    const std::string moof = box("moof", box("mfhd", be32(0) + be32(1), o) + traf, o);
+    return box("ftyp", "isom" + be32(512), o) + moov + moof + box("mdat", std::string(64, 'x'), o);
+}
+
+// A movie box holding `count` copies of `child`, built without copying the
+// growing file again for every child.
+std::string moovOf(const std::string& child, std::size_t count)
+{
+    std::string body;
+    body.reserve(child.size() * count);
+    for (std::size_t i = 0; i < count; ++i)
+        body += child;
+    return box("ftyp", "isom" + be32(512)) + box("moov", body);
+}
+
+} // namespace
+
+// Hand-made files that ask for overflowing sums, endless boxes, a huge track
+// table or sizes that lie: each gets no length from its boxes, quickly, and
+// goes to the probe as an unknown file does.
+TEST(Mp4Boxes, HostileFilesGetNoLengthQuicklyAndGoToTheProbe)
+{
+    TempFolder dir;
+    const std::string sane = dir.file("sane.mp4");
+    writeFile(sane, fragmented());
+    ASSERT_EQ(Mp4DurationMicroseconds(sane), 1000000) << "the hand-made file itself is read";
+
+    std::vector<std::pair<std::string, std::string>> files;
+    // A 64-bit movie length that overflows any rescale to microseconds.
+    const std::string mvhd64 =
+        box("mvhd", be32(0x01000000) + be64(0) + be64(0) + be32(1) + be64(~0ull) + std::string(80, '\0'));
+    files.emplace_back("mvhd-64-bit-length", box("ftyp", "isom" + be32(512)) + box("moov", mvhd64));
+    // Sample runs whose sum passes 64 bits to wrap round to one second, and
+    // runs of a thousand years.
+    const std::string most = be32(0) + be32(0xffffffff);
+    const std::string rest = be32(0x100) + be32(3) + be32(0xffffffff) + be32(0xffffffff) + be32(1001);
+    files.emplace_back("sample-sum-overflows", fragmented({}, 0xffffffff, {most, rest}));
+    files.emplace_back("length-of-centuries", fragmented({}, 7360, {most}));
+    files.emplace_back("count-times-size-past-box", fragmented({}, 40, {be32(0x100) + be32(0x40000000)}));
+    // Endless empty boxes inside the movie box (32 MB of them), a track table
+    // of a thousand tracks, and boxes nested ten thousand deep.
+    files.emplace_back("32MB-of-empty-boxes", moovOf(box("free", ""), 4u << 20));
+    std::string trexes;
+    for (std::uint32_t id = 1; id <= 1000; ++id)
+        trexes += box("trex", be32(0) + be32(id) + be32(1) + be32(40) + be32(0) + be32(0));
+    files.emplace_back("a-thousand-tracks", moovOf(box("mvex", trexes), 1));
+    std::string nested = box("tkhd", std::string(84, '\0'));
+    for (int i = 0; i < 10000; ++i)
+        nested = box("trak", nested);
+    files.emplace_back("nested-deep", moovOf(nested, 1));
+    // A box that claims a byte more than its parent holds, at every level.
+    for (const char* type :
+         {"moov", "mvhd", "trak", "tkhd", "mdia", "mdhd", "mvex", "trex", "mfhd", "traf", "tfhd", "tfdt", "trun"})
+        files.emplace_back(std::string("overstated-") + type, fragmented(type));
+    // The file's end inside the fragment's header: an overstated moof would
+    // only swallow the next box's first byte, which a killed recording does.
+    const std::string whole = fragmented();
+    files.emplace_back("cut-in-moof", whole.substr(0, whole.find("traf") + 20));
+    // Sizes smaller than their header, and a 64-bit size past the file's end.
+    std::string small = fragmented();
+    small.replace(small.find("moof") - 4, 4, be32(7));
+    files.emplace_back("size-below-header", small);
+    std::string wide = fragmented();
+    wide.replace(wide.find("trak") - 4, 8, be32(1) + "trak" + be64(~0ull - 4));
+    files.emplace_back("64-bit-size-past-end", wide);
+
+    int asked = 0;
+    const DurationProbe probe = [&](const std::string&) {
+        ++asked;
+        return std::string("00:00:07");
+    };
+    for (const auto& [name, content] : files) {
+        const std::string path = dir.file(name + ".mp4");
+        writeFile(path, content);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Mp4DurationMicroseconds(path), kBoxesDoNotTell) << name;
+        const auto took = std::chrono::steady_clock::now() - start;
+        // A few milliseconds; the margin is for sanitizers on a busy machine.
+        EXPECT_LT(took, std::chrono::milliseconds(50)) << name;
+        EXPECT_EQ(RecordingLength(path, probe), "00:00:07") << name;
+    }
+    EXPECT_EQ(asked, static_cast<int>(files.size()));
+}
