@@ -117,6 +117,8 @@ public:
 private:
     bool read(std::uint64_t at, void* buffer, std::size_t count)
     {
+        if (count == 0)
+            return true; // an empty box has no bytes, and maybe no buffer
         if (count > kMaxBytesRead - bytesRead_)
             return false;
         bytesRead_ += count;
