@@ -44,6 +44,8 @@ if [ "${1:-}" = --tests ] || [ "${1:-}" = --bench ]; then
     # g++-mingw-w64-x86-64 metapackage, which brings the win32-threads
     # variant) and Wine to run it.
     g++-mingw-w64-x86-64-posix wine
+    # The fuzz targets: clang with libFuzzer and its sanitizer runtimes.
+    clang libclang-rt-14-dev
   )
 fi
 

@@ -25,6 +25,11 @@ took "deb proof"
 # and its threaded tests under ThreadSanitizer (their own build folders).
 bash scripts/test-sanitizers.sh 2>&1 | tee -a "$log" || status=1
 took "sanitizers"
+# Every fuzz target for a short, fixed time under AddressSanitizer and
+# UndefinedBehaviorSanitizer, from its checked-in seeds alone, so that what a
+# seed or a short run finds fails the suite; longer runs are bench/fuzz/run.sh.
+FUZZ_FRESH=1 bash bench/fuzz/run.sh 25 2>&1 | tee -a "$log" || status=1
+took "fuzz"
 # The Wayland recordings, inside a private Wayland desktop as well.
 bash scripts/headless-session.sh bash scripts/wayland-session.sh \
   ctest --test-dir "$build" --output-on-failure -L wayland 2>&1 | tee -a "$log" || status=1

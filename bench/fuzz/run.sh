@@ -43,6 +43,11 @@ for t in "${targets[@]}"; do
   [ -z "$artifacts" ] && [ "$code" = 0 ] || found=1
   [ "$code" = 0 ] || [ -n "$artifacts" ] || artifacts="exit code $code, see $log"
   printf '%-22s %10s %10s  %s\n' "$t" "${runs:-?}" "${rate:-?}" "${artifacts:-none}"
+  if [ "$code" != 0 ]; then
+    # What went wrong, in the form the test suite's summary of failures finds.
+    echo "bench/fuzz: $t found a fault: Failure"
+    grep -m4 -E '^(ERROR|WARNING): |runtime error|^==[0-9]+== ?ERROR' "$log" | cut -c1-300 || true
+  fi
 done
 [ $found -eq 0 ] || echo "Findings are in $build/fuzz-found; each log is in $build/fuzz-work."
 exit $found
