@@ -13,7 +13,9 @@ using DurationProbe = std::function<std::string(const std::string& path)>;
 // What the boxes say, in microseconds as the encoder computes them: the
 // movie header's length, or for a fragmented file the end of the last
 // fragment of the longest track.
-constexpr std::int64_t kBoxesDoNotTell = -1; // not an MP4, cut off inside the boxes that tell, or an unusual shape
+// Not an MP4, cut off inside the boxes that tell, an unusual shape, or past
+// a bound on what a file may cost the reader.
+constexpr std::int64_t kBoxesDoNotTell = -1;
 constexpr std::int64_t kFileUnreadable = -2; // missing, unreadable, no regular file, or too short for any length
 std::int64_t Mp4DurationMicroseconds(const std::string& path);
 
