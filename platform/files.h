@@ -38,8 +38,20 @@ int freeSpace(const std::string& folder, std::uint64_t& bytes);
 // The whole content of a regular file, at most `limit` bytes. False when it
 // cannot be read or is larger.
 bool readWholeFile(const std::string& path, std::string& content, std::uint64_t limit);
-// Writes `content` beside `path` and renames it over `path`, so that a reader
-// sees either the old file or the new one, never a part.
+// The one way this program writes a file whole. `content` goes into a new
+// file beside the target, which is flushed to disk and renamed over the
+// target, and the folder is flushed too: a reader, or a crash, sees either
+// the old file or the new one, never a part. On any failure the new file is
+// removed and the old one is left as it was.
+// - A symbolic link is followed: the file it leads to is replaced and the
+//   link stays, as users who keep their settings elsewhere expect. A link
+//   that leads nowhere, or in a loop, is refused.
+// - The new file keeps the target's permissions: its mode bits, and its
+//   owner where the process may set it (POSIX), or its attributes (Windows;
+//   its access list is the folder's, as for any new file there). A new
+//   target gets 0644 less the umask, or the folder's defaults.
+// - A folder, a pipe or a device at the path is refused, and so is a file
+//   this process may not write (read-only attribute, or no write access).
 bool replaceFileContent(const std::string& path, const std::string& content);
 
 // A regular file opened for reading at any position. Opening never waits on

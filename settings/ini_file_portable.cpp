@@ -3,14 +3,13 @@
 // is seen at once, as the Windows functions see it.
 #include "settings/ini_file_backends.h"
 
+#include "platform/files.h"
 #include "settings/ini_value.h"
 #include "settings/utf16.h"
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <string_view>
 
@@ -359,48 +358,6 @@ std::string encoded(const Document& doc, std::u16string_view text)
 
 std::string newlineBytes(const Document& doc) { return encoded(doc, Utf8ToUtf16(doc.newline)); }
 
-// Replaces the file through a temporary beside it: the rename either puts
-// the whole new content in place or leaves the old file as it was.
-bool replaceFile(const std::string& file, const std::string& bytes)
-{
-    static std::atomic<unsigned> serial{0};
-    std::error_code ec;
-    fs::path target = fs::u8path(file);
-    if (fs::is_symlink(target, ec)) {
-        // Write through a link to its file rather than replacing the link.
-        const fs::path real = fs::canonical(target, ec);
-        if (!ec)
-            target = real;
-    }
-    if (fs::is_directory(target, ec))
-        return false;
-    std::random_device random;
-    std::ostringstream suffix;
-    suffix << "." << std::hex << random() << serial++ << ".tmp";
-    fs::path temp = target;
-    temp += fs::u8path(suffix.str());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temp, ec);
-            return false;
-        }
-    }
-    const fs::file_status old = fs::status(target, ec);
-    if (!ec && fs::exists(old))
-        fs::permissions(temp, old.permissions(), ec);
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 namespace portable {
@@ -524,7 +481,7 @@ bool WriteString(const char16_t* section, const char16_t* key, const char16_t* v
                 insertAfter(doc.lines.size() - 1, content);
         }
     }
-    return replaceFile(file, bytes);
+    return platform::replaceFileContent(file, bytes);
 }
 
 } // namespace portable

@@ -1,6 +1,8 @@
 #include "platform/files.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -143,26 +145,92 @@ bool readWholeFile(const std::string& path, std::string& content, std::uint64_t 
     return true;
 }
 
+namespace {
+
+bool writeAll(int fd, const std::string& content)
+{
+    for (std::size_t done = 0; done < content.size();) {
+        const ssize_t put = ::write(fd, content.data() + done, content.size() - done);
+        if (put < 0 && errno != EINTR)
+            return false;
+        if (put > 0)
+            done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+// A fresh file beside `target`, opened for writing. Its name never collides
+// with another writer's, not even another thread's of this process.
+int openBeside(const std::string& target, std::string& temp)
+{
+    static std::atomic<unsigned> serial{0};
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        temp = target + ".new" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// The rename is only durable once the folder that holds the new name is on
+// disk too. Some file systems refuse to sync a folder; the data itself was
+// synced already, so that is no failure.
+void syncFolderOf(const std::string& target)
+{
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
 bool replaceFileContent(const std::string& path, const std::string& content)
 {
-    const std::string temp = path + ".new" + std::to_string(::getpid());
-    const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (path.empty())
+        return false;
+    std::string target = path;
+    struct stat st;
+    const bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        char* real = ::realpath(path.c_str(), nullptr);
+        if (!real)
+            return false; // a link to nowhere, or a loop
+        target = real;
+        std::free(real);
+        if (::stat(target.c_str(), &st) != 0)
+            return false;
+    }
+    // Replacing a folder, a pipe or a device with a file would destroy
+    // something that was never ours; a file this process may not write is
+    // refused as writing it in place would be.
+    if (exists && (!S_ISREG(st.st_mode) || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0))
+        return false;
+
+    std::string temp;
+    const int out = openBeside(target, temp);
     if (out < 0)
         return false;
     bool ok = true;
-    for (std::size_t done = 0; ok && done < content.size();) {
-        const ssize_t put = ::write(out, content.data() + done, content.size() - done);
-        if (put < 0 && errno != EINTR)
-            ok = false;
-        else if (put > 0)
-            done += static_cast<std::size_t>(put);
+    if (exists) {
+        // Owner first: a change of owner clears the set-id bits. Only root
+        // may give a file away; anyone else keeps the file as their own.
+        if (st.st_uid != ::geteuid() || st.st_gid != ::getegid())
+            (void)::fchown(out, st.st_uid, st.st_gid);
+        ok = ::fchmod(out, st.st_mode & 07777) == 0;
     }
+    ok = ok && writeAll(out, content) && ::fsync(out) == 0;
     if (::close(out) != 0)
         ok = false;
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
+    syncFolderOf(target);
     return true;
 }
 
