@@ -3,6 +3,7 @@
 #include "platform/win32/wide.h"
 
 #include <algorithm>
+#include <atomic>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -93,22 +94,86 @@ bool readWholeFile(const std::string& path, std::string& content, std::uint64_t 
     return true;
 }
 
-bool replaceFileContent(const std::string& path, const std::string& content)
+namespace {
+
+// The file a link at `path` leads to, in the "\\?\C:\..." form; empty when
+// it leads nowhere.
+std::wstring linkedFile(const std::wstring& path)
 {
-    const std::wstring temp = widen(path + ".new" + std::to_string(::GetCurrentProcessId()));
-    const HANDLE out =
-        ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE)
-        return false;
-    bool ok = true;
-    for (std::size_t done = 0; ok && done < content.size();) {
+    const HANDLE h = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    std::wstring real(32768, L'\0');
+    const DWORD length = ::GetFinalPathNameByHandleW(h, real.data(), static_cast<DWORD>(real.size()),
+                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    ::CloseHandle(h);
+    if (length == 0 || length >= real.size())
+        return {};
+    real.resize(length);
+    return real;
+}
+
+bool writeAll(HANDLE out, const std::string& content)
+{
+    for (std::size_t done = 0; done < content.size();) {
         DWORD put = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 20));
-        ok = ::WriteFile(out, content.data() + done, chunk, &put, nullptr) != 0;
+        if (!::WriteFile(out, content.data() + done, chunk, &put, nullptr))
+            return false;
         done += put;
     }
+    return true;
+}
+
+// A fresh file beside `target`, opened for writing; no other writer, not
+// even another thread of this process, gets the same name.
+HANDLE createBeside(const std::wstring& target, std::wstring& temp)
+{
+    static std::atomic<unsigned> serial{0};
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        temp = target + L".new" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(serial++);
+        const HANDLE out =
+            ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (out != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS)
+            return out;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+} // namespace
+
+bool replaceFileContent(const std::string& path, const std::string& content)
+{
+    if (path.empty())
+        return false;
+    std::wstring target = widen(path);
+    DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        target = linkedFile(target);
+        if (target.empty())
+            return false; // a link to nowhere, or a loop
+        attributes = ::GetFileAttributesW(target.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return false;
+    }
+    // As on POSIX: a folder is never replaced by a file, and a file marked
+    // read-only is refused as writing it in place would be.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        return false;
+
+    std::wstring temp;
+    const HANDLE out = createBeside(target, temp);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = writeAll(out, content) && ::FlushFileBuffers(out);
     ::CloseHandle(out);
-    if (!ok || !::MoveFileExW(temp.c_str(), widen(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    constexpr DWORD kept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (ok && attributes != INVALID_FILE_ATTRIBUTES && (attributes & kept))
+        ok = ::SetFileAttributesW(temp.c_str(), attributes & kept) != 0;
+    // Write-through returns once the rename itself is on disk.
+    if (!ok || !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ::DeleteFileW(temp.c_str());
         return false;
     }
