@@ -5,6 +5,7 @@
 #include "encoder/tool.h"
 #include "platform/child_process.h"
 #include "platform/command_line.h"
+#include "platform/files.h"
 #include "util/files.h"
 
 #include "../support/test_support.h"
@@ -66,11 +67,6 @@ TEST(RecordController, AFillingDiskStopsTheRecordingThroughTheLowDiskRuleWithAVa
     SmallFilesystem small(dir.path().string());
     if (const std::string why = small.mount(); !why.empty())
         GTEST_SKIP() << why;
-    std::uint64_t free = 0;
-    ASSERT_EQ(GetDriveFreeSpace(dir.path().string(), free), 0);
-    // Leave a little more than the rule's floor: a second or two of a busy
-    // screen (a still one fills the encoder's write buffer only after a minute).
-    std::ofstream(dir.file("filler"), std::ios::binary) << std::string(free - kMinFreeBytes - (64u << 10), '\0');
     platform::ChildProcess scene;
     ASSERT_TRUE(scene.start(platform::quoteArgument(VTR_FIDELITY_SCENE) + " 60"));
     ASSERT_FALSE(scene.waitForExit(500)) << "the busy screen could not start";
@@ -84,8 +80,18 @@ TEST(RecordController, AFillingDiskStopsTheRecordingThroughTheLowDiskRuleWithAVa
     controller.attachWorker();
     controller.resetCounters();
     controller.start({{AudioNone, "", ""}, dir.path().string()});
+    // Another program fills the disk once two seconds are recorded, so that
+    // the rule is reached however slowly the encoder writes (a still screen,
+    // an instrumented build).
+    for (int ms = 0; ms < 20000 && !platform::fileExists(CurrentOutputPath()); ms += 100)
+        QThread::msleep(100);
+    QThread::msleep(2000);
+    std::uint64_t free = 0;
+    ASSERT_EQ(GetDriveFreeSpace(dir.path().string(), free), 0);
+    ASSERT_GT(free, kMinFreeBytes);
+    std::ofstream(dir.file("filler"), std::ios::binary) << std::string(free - kMinFreeBytes + (64u << 10), '\0');
     RecordTickResult::Action action = RecordTickResult::Action::None;
-    for (int ms = 0; ms < 60000 && action == RecordTickResult::Action::None; ms += 200) {
+    for (int ms = 0; ms < 10000 && action == RecordTickResult::Action::None; ms += 200) {
         QThread::msleep(200);
         QCoreApplication::processEvents();
         action = controller.tick().action;
