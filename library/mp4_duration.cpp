@@ -98,6 +98,7 @@ struct Track {
     std::int64_t firstShown = 0; // the first sample's composition offset: where its pictures start
     std::uint64_t end = 0;       // in the track's time scale
     bool fragmented = false;
+    std::uint32_t handler = 0; // what the track holds: 'vide', 'soun', ...
 };
 
 class Mp4Reader {
@@ -114,6 +115,26 @@ public:
             return movieDuration_ > 0 ? microseconds(movieDuration_, movieTimescale_).value_or(kBoxesDoNotTell)
                                       : kBoxesDoNotTell;
         return fragmentedLength();
+    }
+
+    Mp4Tracks tracks()
+    {
+        Mp4Tracks answer;
+        if (size_ < 8 || !walkTop() || !sawMovie_ || fragmented_ || sawFragment_)
+            return answer;
+        // By track id, which the encoder gives in the order it writes them.
+        for (const auto& [id, track] : tracks_) {
+            if (track.handler == tag("vide") && !answer.video) {
+                const auto length = microseconds(track.mediaDuration, track.timescale);
+                if (!length)
+                    return {};
+                answer.video = true;
+                answer.videoMicroseconds = *length;
+            }
+            answer.sound = answer.sound || track.handler == tag("soun");
+        }
+        answer.readable = true;
+        return answer;
     }
 
 private:
@@ -307,6 +328,7 @@ private:
         std::optional<std::uint32_t> id;
         std::uint32_t timescale = 0;
         std::uint64_t duration = 0;
+        std::uint32_t handler = 0;
         bool edited = false;
         const bool ok = children(trak, 2, [&](const Box& box) {
             std::vector<std::uint8_t> b;
@@ -322,6 +344,8 @@ private:
             } else if (box.type == tag("mdia")) {
                 return children(box, 3, [&](const Box& inner) {
                     std::vector<std::uint8_t> m;
+                    if (inner.type == tag("hdlr"))
+                        return handlerOf(inner, handler);
                     if (inner.type != tag("mdhd"))
                         return true;
                     return load(inner, kMaxSmallBox, m) && timesOf(View{m.data(), m.size()}, timescale, duration);
@@ -337,7 +361,21 @@ private:
         track->timescale = timescale;
         track->mediaDuration = duration;
         track->end = duration;
+        track->handler = handler;
         editedTrack_ = editedTrack_ || edited;
+        return true;
+    }
+
+    // The handler type of an hdlr box, after its version, flags and a zero
+    // field. A shorter box names none; no length depends on it.
+    bool handlerOf(const Box& hdlr, std::uint32_t& handler)
+    {
+        std::uint8_t b[12];
+        if (hdlr.end - hdlr.body < sizeof b)
+            return true;
+        if (!read(hdlr.body, b, sizeof b))
+            return false;
+        handler = be32(b + 8);
         return true;
     }
 
@@ -481,6 +519,19 @@ std::int64_t Mp4DurationMicroseconds(std::uint64_t size, const Mp4ReadAt& readAt
 {
     return Mp4Reader(size, readAt).length();
 }
+
+Mp4Tracks ReadMp4Tracks(const std::string& path)
+{
+    platform::ReadOnlyFile file(path);
+    if (!file.isOpen())
+        return {};
+    const Mp4ReadAt readAt = [&](std::uint64_t offset, void* buffer, std::size_t count) {
+        return file.readAt(offset, buffer, count);
+    };
+    return ReadMp4Tracks(file.size(), readAt);
+}
+
+Mp4Tracks ReadMp4Tracks(std::uint64_t size, const Mp4ReadAt& readAt) { return Mp4Reader(size, readAt).tracks(); }
 
 std::string DurationText(std::int64_t microseconds)
 {

@@ -24,6 +24,21 @@ std::int64_t Mp4DurationMicroseconds(const std::string& path);
 using Mp4ReadAt = std::function<long long(std::uint64_t offset, void* buffer, std::size_t count)>;
 std::int64_t Mp4DurationMicroseconds(std::uint64_t size, const Mp4ReadAt& readAt);
 
+// The tracks of a plain (not fragmented) MP4, from its movie box: what a
+// recording written beside its working file is checked by before that file
+// is deleted. The same bounds hold as for its length.
+struct Mp4Tracks {
+    bool readable = false; // a movie box was read whole; when false every other field is left as it starts
+    bool video = false;    // a track whose handler is 'vide'
+    bool sound = false;    // a track whose handler is 'soun'
+    // The first video track's media duration (mdhd) in microseconds.
+    std::int64_t videoMicroseconds = 0;
+};
+// Not readable: missing, not an MP4, fragmented, or cut off before or inside
+// its movie box.
+Mp4Tracks ReadMp4Tracks(const std::string& path);
+Mp4Tracks ReadMp4Tracks(std::uint64_t size, const Mp4ReadAt& readAt);
+
 // "HH:MM:SS" as the encoder's description shows that length: rounded to
 // hundredths, then cut to whole seconds.
 std::string DurationText(std::int64_t microseconds);
