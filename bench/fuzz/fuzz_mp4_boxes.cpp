@@ -21,5 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         std::abort();
     if (length >= 0 && DurationText(length).size() != 8)
         std::abort();
+    // The tracks come from the same movie box; an unreadable answer says nothing else.
+    const Mp4Tracks tracks = ReadMp4Tracks(size, readAt);
+    if (!tracks.readable && (tracks.video || tracks.sound || tracks.videoMicroseconds != 0))
+        std::abort();
+    if (tracks.videoMicroseconds < 0 || (!tracks.video && tracks.videoMicroseconds != 0))
+        std::abort();
     return 0;
 }
