@@ -51,7 +51,8 @@ long LastReportedFrame(const std::string& text)
 }
 
 int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const std::string& recordCommandLine,
-                       const std::string& outputPath, const RunStop& stop, const FramePipeHooks& hooks)
+                       const std::vector<std::string>& outputPaths, const RunStop& stop,
+                       const FramePipeHooks& hooks)
 {
     if (hooks.frames)
         *hooks.frames = -1;
@@ -109,7 +110,8 @@ int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const
         return FramePipeNotStarted;
     }
     if (frameCount <= 0) {
-        platform::removeFile(outputPath);
+        for (const std::string& path : outputPaths)
+            platform::removeFile(path);
         if (!asked) {
             DebugLog("the encoder ended before the first frame: " + tail);
             return FramePipeEncoderFailed;

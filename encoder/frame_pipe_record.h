@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 enum FramePipeStatus : int {
     FramePipeRecorded = 0,
@@ -36,9 +37,10 @@ struct FramePipeHooks {
 // 3) and the pump until a stop is requested or the source ends. A stop
 // writes out the frames that wait, then asks the encoder to quit with "q",
 // so the MP4 is finished either way; the encoder does not outlive the call.
-// `outputPath` is removed when the encoder never got a frame.
+// `outputPaths` are removed when the encoder never got a frame.
 int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const std::string& recordCommandLine,
-                       const std::string& outputPath, const RunStop& stop, const FramePipeHooks& hooks = {});
+                       const std::vector<std::string>& outputPaths, const RunStop& stop,
+                       const FramePipeHooks& hooks = {});
 
 // Frame count of the last "frame=" progress report in `text`, or -1.
 long LastReportedFrame(const std::string& text);

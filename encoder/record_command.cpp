@@ -25,9 +25,9 @@ namespace {
 // colour shifts a little.
 #define VTR_PICTURE " -preset superfast -crf 26 -bf 0 -colorspace smpte170m"
 
-constexpr const char* kVideoSilent = " -vcodec libx264 -r 60.97 -pix_fmt yuv420p" VTR_PICTURE VTR_KEYFRAMES " -f mp4";
+constexpr const char* kVideoSilent = " -vcodec libx264 -r 60.97 -pix_fmt yuv420p" VTR_PICTURE VTR_KEYFRAMES;
 constexpr const char* kVideoWithSound =
-    " -vcodec libx264 -r 60.97 -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p" VTR_PICTURE VTR_KEYFRAMES " -f mp4";
+    " -vcodec libx264 -r 60.97 -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p" VTR_PICTURE VTR_KEYFRAMES;
 
 #undef VTR_PICTURE
 #undef VTR_KEYFRAMES
@@ -176,7 +176,15 @@ std::string BuildRecordArgs(const RecordSources& sources, const platform::Deskto
 std::string BuildRecordCommandLine(const std::string& quotedTool, const std::string& args,
                                    const std::string& outputPath)
 {
-    return quotedTool + args + " " + platform::quoteArgument(outputPath) + " ";
+    return quotedTool + args + " -f mp4 " + platform::quoteArgument(outputPath) + " ";
+}
+
+std::string BuildTakeCommandLine(const std::string& quotedTool, const std::string& args, const RecordSources& sources,
+                                 const TakeFiles& files)
+{
+    // The sound inputs come first, the picture after them.
+    const int soundInputs = sources.audioMode == AudioComputerSoundAndMic ? 2 : sources.audioMode >= 0 ? 1 : 0;
+    return quotedTool + args + BuildTakeOutput(soundInputs, files) + " ";
 }
 
 std::string RecordFileStem(const platform::LocalTime& t)

@@ -2,6 +2,7 @@
 // The encoder command line of one recording: the whole desktop, H.264, and
 // AAC from one or two audio sources mixed. Pure and Qt-free; both platforms'
 // shapes are built everywhere so that each can be checked everywhere.
+#include "encoder/take_files.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 
@@ -23,7 +24,8 @@ struct RecordSources {
 };
 
 // Options after the encoder path, each piece starting with a blank: the audio
-// inputs and their mix, then the desktop input and the encoding options.
+// inputs and their mix, then the desktop input and the encoding options; the
+// output comes after them.
 // originMicros is the recording's start on the wall clock
 // (platform::wallClockMicros()); the file's time zero is that instant.
 std::string BuildGdigrabRecordArgs(const RecordSources& sources);
@@ -41,9 +43,12 @@ std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, in
 // on X11 and Windows, the frame pipe for a screen cast.
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros);
 
-// quotedTool + args + " " + the quoted output path + " ".
+// quotedTool + args + " -f mp4 " + the quoted output path + " ": one plain MP4.
 std::string BuildRecordCommandLine(const std::string& quotedTool, const std::string& args,
                                    const std::string& outputPath);
+// quotedTool + args + the take's output (see take_files.h) + " ".
+std::string BuildTakeCommandLine(const std::string& quotedTool, const std::string& args, const RecordSources& sources,
+                                 const TakeFiles& files);
 
 // "2026-12-06-16-23-31": the name of a recording started at that time.
 std::string RecordFileStem(const platform::LocalTime& t);

@@ -2,6 +2,8 @@
 
 #include "encoder/frame_pipe_record.h"
 #include "encoder/runner.h"
+#include "encoder/take_finish.h"
+#include "encoder/take_flusher.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -47,6 +49,20 @@ private:
     std::string pending_;
 };
 
+// "<stem>.mp4", or "<stem>(n).mp4" with the first n for which neither the
+// recording nor its working files exist.
+TakeFiles freeTake(const std::string& stem)
+{
+    TakeFiles files = TakeFilesOf(stem + ".mp4");
+    const auto taken = [](const TakeFiles& f) {
+        return platform::fileExists(f.recording) || platform::fileExists(f.working)
+            || platform::fileExists(f.workingMp4);
+    };
+    for (int n = 1; taken(files) && n < 10000; ++n)
+        files = TakeFilesOf(stem + "(" + std::to_string(n) + ").mp4");
+    return files;
+}
+
 } // namespace
 
 std::string CurrentOutputPath()
@@ -61,7 +77,7 @@ std::string LastEncoderLine()
     return g_lastLine;
 }
 
-int RecordRun(const RecordSettings& settings, const RunStop& stop)
+int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished)
 {
     const std::string quotedTool = PrepareTool();
     platform::Desktop desktop = platform::currentDesktop();
@@ -89,20 +105,15 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop)
     const std::string folder = settings.saveFolder + platform::separator();
     if (!platform::fileExists(folder))
         platform::makeFolder(folder);
-
-    std::string path = folder + RecordFileStem(platform::localTime()) + ".mp4";
-    if (platform::fileExists(path)) {
-        std::string unique;
-        if (MakeUniqueFileName(path, unique) == 0)
-            path = unique;
-    }
+    const TakeFiles files = freeTake(folder + RecordFileStem(platform::localTime()));
+    const std::string& path = files.working;
     // A screen cast names its file once the first frame has come: until
     // then the window must not take the missing file for a sound device that
     // failed (the desktop may still be asking the user which screen to share).
     if (!cast)
         setCurrentOutputPath(path);
 
-    const std::string commandLine = BuildRecordCommandLine(quotedTool, args, path);
+    const std::string commandLine = BuildTakeCommandLine(quotedTool, args, settings.sources, files);
     DebugLog(commandLine);
     if (!RecordSourcesComplete(settings.sources)) {
         setCurrentOutputPath(path);
@@ -110,33 +121,45 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop)
     }
     LastLine last;
     const auto output = [&last](const char* chunk, std::size_t size) { last.add(chunk, size); };
-    if (cast) {
-        const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast);
-        DebugLog(capture);
-        const auto source = StartPipeWireFrameSource(capture, *settings.screenCast);
-        if (!source)
-            return FramePipeNotStarted;
-        FramePipeHooks hooks;
-        hooks.firstFrame = [&path] { setCurrentOutputPath(path); };
-        hooks.output = output;
-        const int status = RunFramePipeRecord(*source, format, commandLine, path, stop, hooks);
-        // As on X11, the missing file makes the window record without sound.
-        if (status == FramePipeEncoderFailed)
-            setCurrentOutputPath(path);
-        return status;
+    int status = 0;
+    {
+        const TakeFlusher flusher(files);
+        const std::vector<std::string> outputs{files.working, files.workingMp4};
+        if (cast) {
+            const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast);
+            DebugLog(capture);
+            const auto source = StartPipeWireFrameSource(capture, *settings.screenCast);
+            if (!source)
+                return FramePipeNotStarted;
+            FramePipeHooks hooks;
+            hooks.firstFrame = [&path] { setCurrentOutputPath(path); };
+            hooks.output = output;
+            status = RunFramePipeRecord(*source, format, commandLine, outputs, stop, hooks);
+            // As on X11, the missing file makes the window record without sound.
+            if (status == FramePipeEncoderFailed)
+                setCurrentOutputPath(path);
+        } else if (grab) {
+            FramePipeHooks hooks;
+            hooks.output = output;
+            RunFramePipeRecord(*grab, format, commandLine, outputs, stop, hooks);
+        } else {
+            RunTool(
+                commandLine,
+                [&output](const char* chunk, std::size_t size) {
+                    output(chunk, size);
+                    return false;
+                },
+                stop);
+        }
     }
-    if (grab) {
-        FramePipeHooks hooks;
-        hooks.output = output;
-        RunFramePipeRecord(*grab, format, commandLine, path, stop, hooks);
-        return 0;
+    // A run that made no file (a sound device that failed) leaves nothing
+    // to finish, and the window sees no file.
+    if (platform::fileExists(files.working) || platform::fileExists(files.workingMp4)) {
+        const FinishedTake take = FinishTake(files);
+        if (take.end != TakeEnd::Empty)
+            setCurrentOutputPath(take.path);
+        if (finished)
+            *finished = take;
     }
-    RunTool(
-        commandLine,
-        [&output](const char* chunk, std::size_t size) {
-            output(chunk, size);
-            return false;
-        },
-        stop);
-    return 0;
+    return status;
 }

@@ -5,6 +5,7 @@
 #include "encoder/pipewire_record.h"
 #include "encoder/record_command.h"
 #include "encoder/runner.h"
+#include "encoder/take_finish.h"
 
 #include <string>
 
@@ -17,17 +18,20 @@ struct RecordSettings {
     const PipeWireStream* screenCast = nullptr;
 };
 
-// Names the output after the local time in the save folder (made if missing,
-// one level), stores it as the current output path, and runs the encoder
-// until a stop is requested and the file is finished. A mode whose device is
-// missing starts no encoder: no file appears, which the recording session
-// answers by recording without sound. Returns a FramePipeStatus for a
-// screen cast, else 0.
-int RecordRun(const RecordSettings& settings, const RunStop& stop);
+// Names the take after the local time in the save folder (made if missing,
+// one level), stores its working file as the current output path, and runs
+// the encoder until a stop is requested or it ends; then finishes the take
+// (see take_finish.h) and stores the recording as the current output path.
+// A mode whose device is missing starts no encoder: no file appears, which
+// the recording session answers by recording without sound. Returns a
+// FramePipeStatus for a screen cast, else 0; `finished`, when given, gets
+// how the take ended (left as it was when no file came).
+int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished = nullptr);
 
 // The last line the latest run's encoder wrote (its reason when it made no
 // file); empty when none ran. Safe from any thread.
 std::string LastEncoderLine();
 
-// The file the latest run writes (or was to write). Safe from any thread.
+// The file the latest run writes (or was to write): its working file while it
+// records, its recording once finished. Safe from any thread.
 std::string CurrentOutputPath();

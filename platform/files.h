@@ -54,6 +54,19 @@ bool readWholeFile(const std::string& path, std::string& content, std::uint64_t 
 //   this process may not write (read-only attribute, or no write access).
 bool replaceFileContent(const std::string& path, const std::string& content);
 
+// Pushes what has been written to `path` so far, by this process or
+// another, from the system's cache to the disk: a power cut then loses
+// nothing before this call. False when it cannot be opened or flushed.
+bool flushFileToDisk(const std::string& path);
+// The same for the folder entry of `path`, so that a new name survives a
+// power cut. Where the file system keeps names safe by itself (or cannot be
+// asked), true.
+bool flushFolderOf(const std::string& path);
+// Gives a file a new name in the same folder, never over another file: false
+// when `to` exists or the move fails, and `from` is left as it was. The new
+// name is flushed to disk.
+bool moveToFreeName(const std::string& from, const std::string& to);
+
 // A regular file opened for reading at any position. Opening never waits on
 // a pipe or a device: those, folders and missing files give a closed one.
 class ReadOnlyFile {

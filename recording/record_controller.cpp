@@ -44,12 +44,21 @@ int RecordController::runRecording(void* user, void*)
         settingsPath = self->settingsPath_;
         stop = self->nextStop_;
     }
+    FinishedTake take;
     if (platform::currentDesktop().grab == platform::DesktopGrab::PipeWire) {
-        if (const char* key = RecordScreenCast(settings, settingsPath, stop))
-            emit self->notice(QString::fromLatin1(key));
-        return 0;
+        if (const char* key = RecordScreenCast(settings, settingsPath, stop, &take)) {
+            emit self->notice(QString::fromLatin1(key), {});
+            return 0;
+        }
+    } else {
+        RecordRun(settings, stop, &take);
     }
-    RecordRun(settings, stop);
+    // The encoder did not finish the take itself (it crashed, or was ended
+    // by force): the user learns what was saved, or where the take is.
+    if (take.end == TakeEnd::SavedFromWorking)
+        emit self->notice(QStringLiteral("Messages/MSG1025"), QString::fromStdString(take.path));
+    else if (take.end == TakeEnd::KeptWorking)
+        emit self->notice(QStringLiteral("Messages/MSG1027"), QString::fromStdString(take.path));
     return 0;
 }
 

@@ -64,8 +64,10 @@ public:
     std::function<int(const std::string& folder, std::uint64_t& freeBytes)> freeSpace;
 
 signals:
-    // From the worker: a run that could not record as asked (a text key).
-    void notice(const QString& textKey);
+    // From the worker: a run that could not record as asked, or whose
+    // encoder did not finish the take (a text key, and the file its %1
+    // names, if any).
+    void notice(const QString& textKey, const QString& file);
 
 private:
     static int runRecording(void* user, void* reserved);

@@ -89,6 +89,8 @@ void DRUI::initUi(bool firstTime)
     if (firstTime)
         m_recording->attach();
     createPages();
+    if (firstTime)
+        m_recording->finishLeftTakes(QString::fromStdString(settings::ReadSaveFolder(m_settingsPath.toStdString())));
 }
 
 void DRUI::createPages()
@@ -252,6 +254,7 @@ void DRUI::btnSlotLayout2Dir()
         return;
     if (!settings::StoreSaveFolder(m_settingsPath.toStdString(), folder.toStdString()))
         showNotice(this, GuiText("MainWnd/Recorder"), GuiText("Messages/MSG1018").arg(m_settingsPath));
+    m_recording->finishLeftTakes(folder);
 }
 
 void DRUI::btnSlotLayout3Dir() { chooseListedFolder(m_cut->cutDirEdit(), true); }

@@ -10,6 +10,7 @@
 #include "ui/record_page.h"
 #include "ui/record_tray.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QSystemTrayIcon>
 #include <QThread>
@@ -18,20 +19,41 @@
 
 #include <utility>
 
+namespace {
+
+// A message whose "\n" marks are line breaks.
+QString lines(const char* key) { return GuiText(key).replace(QStringLiteral("\\n"), QStringLiteral("\n")); }
+
+} // namespace
+
 RecordingFront::RecordingFront(QWidget* window, Notify notify)
-    : QObject(window), window_(window), notify_(std::move(notify)), tray_(new RecordTray(window)),
-      timer_(new QTimer(this))
+    : QObject(window), window_(window), notify_(std::move(notify)),
+      recovery_([](const std::string& working) { return CurrentOutputPath() == working; }),
+      tray_(new RecordTray(window)), timer_(new QTimer(this))
 {
     // One timer for the window's whole life: a rebuild during a recording
     // must not lose the running count.
     connect(timer_, &QTimer::timeout, this, &RecordingFront::tick);
     connect(&discovery_, &audio::AudioDiscovery::finished, this, &RecordingFront::audioFound);
     // A Wayland run that could not record says why, and the window stops.
-    connect(&recorder_, &RecordController::notice, this, [this](const QString& key) {
+    connect(&recorder_, &RecordController::notice, this, [this](const QString& key, const QString& file) {
         if (recorder_.recording())
             stop(false);
-        notify_(GuiText("MainWnd/Recorder"), GuiText(key.toLatin1().constData()));
+        const QString text = lines(key.toLatin1().constData());
+        notify_(GuiText("MainWnd/Recorder"), file.isEmpty() ? text : text.arg(QDir::toNativeSeparators(file)));
     });
+    connect(&recovery_, &TakeRecovery::finished, this, [this](const QStringList& saved, const QStringList& kept) {
+        if (!saved.isEmpty())
+            notify_(GuiText("MainWnd/Recorder"), lines("Messages/MSG1026").arg(saved.join(QLatin1Char('\n'))));
+        if (!kept.isEmpty())
+            notify_(GuiText("MainWnd/Recorder"), lines("Messages/MSG1027").arg(kept.join(QLatin1Char('\n'))));
+    });
+}
+
+void RecordingFront::finishLeftTakes(const QString& folder)
+{
+    if (!folder.isEmpty())
+        recovery_.check(folder.toStdString());
 }
 
 void RecordingFront::attach()

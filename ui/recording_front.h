@@ -6,6 +6,7 @@
 #include "audio/audio_discovery.h"
 #include "audio/device_slots.h"
 #include "recording/record_controller.h"
+#include "recording/take_recovery.h"
 #include "ui/record_page.h"
 
 #include <QObject>
@@ -31,6 +32,9 @@ public:
     // discovered anew for it.
     void setPage(RecordPage* page);
     void setSettingsPath(const QString& path) { settingsPath_ = path; }
+    // Finishes the takes a crash or a power cut left in `folder`, and says
+    // what was saved; at start-up and whenever the save folder changes.
+    void finishLeftTakes(const QString& folder);
 
     bool recording() const { return recorder_.recording(); }
     // Starts, or stops; only a stop from the record button reports why the
@@ -62,6 +66,7 @@ private:
     audio::AudioDiscovery discovery_;
     bool startWhenAudioKnown_ = false;
     RecordController recorder_;
+    TakeRecovery recovery_;
     RecordTray* tray_;
     QTimer* timer_;
 };

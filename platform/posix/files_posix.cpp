@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -231,6 +232,36 @@ bool replaceFileContent(const std::string& path, const std::string& content)
         return false;
     }
     syncFolderOf(target);
+    return true;
+}
+
+bool flushFileToDisk(const std::string& path)
+{
+    // Read-only is enough: the flush covers every writer's data.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fdatasync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool flushFolderOf(const std::string& path)
+{
+    syncFolderOf(path);
+    return true;
+}
+
+bool moveToFreeName(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+        // Some file systems cannot promise "not over another"; no one else
+        // writes our recordings' names, so a check just before is enough.
+        if ((errno != EINVAL && errno != ENOSYS) || ::access(to.c_str(), F_OK) == 0
+            || ::rename(from.c_str(), to.c_str()) != 0)
+            return false;
+    }
+    syncFolderOf(to);
     return true;
 }
 

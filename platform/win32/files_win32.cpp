@@ -222,4 +222,24 @@ long long ReadOnlyFile::readAt(std::uint64_t offset, void* buffer, std::size_t c
     return static_cast<long long>(done);
 }
 
+bool flushFileToDisk(const std::string& path)
+{
+    // Flushing needs write access; the encoder keeps writing meanwhile.
+    const HANDLE h = ::CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    const bool ok = ::FlushFileBuffers(h) != 0;
+    ::CloseHandle(h);
+    return ok;
+}
+
+// NTFS journals its folders; a folder cannot be flushed by name.
+bool flushFolderOf(const std::string&) { return true; }
+
+bool moveToFreeName(const std::string& from, const std::string& to)
+{
+    return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 } // namespace platform

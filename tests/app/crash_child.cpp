@@ -8,11 +8,15 @@
 // (the fault child, which never quits on "q"; OUTPUT unused).
 // Just before the crash INFO gets, one per line: the wall-clock second, the
 // monotonic milliseconds, then the encoders' process ids.
+//   crash_child take ENCODER FOLDER INFO
+// records a take as the program does and waits to be killed (a power cut).
+#include "encoder/record_run.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"
 #include "platform/crash_handler.h"
+#include "platform/files.h"
 #include "platform/live_children.h"
 #include "platform/process_info.h"
 
@@ -43,6 +47,27 @@ std::string childPids()
     return pids;
 }
 
+// Records into FOLDER as the program does, with both sound sources, and
+// once 6 s are recorded writes INFO ("working file" line, then the
+// encoders' ids) and waits to be killed.
+int recordATake(const std::string& folder, const std::string& info)
+{
+    EnsureToolFolder();
+    std::thread([folder] { RecordRun({{AudioComputerSoundAndMic, "spk.monitor", "vmic"}, folder}, {}); }).detach();
+    for (int i = 0; i < 2000 && !platform::fileExists(CurrentOutputPath()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!platform::fileExists(CurrentOutputPath()))
+        return 3;
+    std::this_thread::sleep_for(std::chrono::milliseconds(6000));
+    {
+        std::ofstream out(info + ".part");
+        out << CurrentOutputPath() << "\n" << childPids();
+    }
+    std::rename((info + ".part").c_str(), info.c_str());
+    for (;;)
+        ::pause();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -59,6 +84,9 @@ int main(int argc, char** argv)
                 for (;;)
                     ::pause();
             }).detach();
+
+    if (mode == "take")
+        return recordATake(argv[3], argv[4]);
 
     std::string line;
     if (encoder == "ffmpeg") {

@@ -9,9 +9,8 @@ namespace {
 
 const std::string kTool = "\"C:\\Users\\u\\AppData\\Roaming\\VantreelScreenRecorder\\\\tool.exe\"";
 const std::string kPicture = " -preset superfast -crf 26 -bf 0 -colorspace smpte170m -force_key_frames expr:gte(t,n_forced*3)";
-const std::string kSilent = " -vcodec libx264 -r 60.97 -pix_fmt yuv420p" + kPicture + " -f mp4";
-const std::string kSound =
-    " -vcodec libx264 -r 60.97 -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p" + kPicture + " -f mp4";
+const std::string kSilent = " -vcodec libx264 -r 60.97 -pix_fmt yuv420p" + kPicture;
+const std::string kSound = " -vcodec libx264 -r 60.97 -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p" + kPicture;
 
 RecordSources sources(int mode) { return {mode, "Stereo Mix (Realtek Audio)", "Microphone (USB \"Pro\")"}; }
 
@@ -28,7 +27,7 @@ TEST(RecordCommand, WindowsShapesWordForWord)
 {
     const std::string out = "C:\\VantreelSave\\\\2026-12-06-16-23-31.mp4";
     EXPECT_EQ(BuildRecordCommandLine(kTool, BuildGdigrabRecordArgs(sources(AudioNone)), out),
-              kTool + kGdigrab + kSilent + " \"" + out + "\" ");
+              kTool + kGdigrab + kSilent + " -f mp4 \"" + out + "\" ");
     EXPECT_EQ(BuildGdigrabRecordArgs(sources(-1)), BuildGdigrabRecordArgs(sources(AudioNone)));
     EXPECT_EQ(BuildGdigrabRecordArgs(sources(AudioComputerSound)),
               " -f dshow -i audio=\"Stereo Mix (Realtek Audio)\" -filter_complex "
@@ -89,6 +88,31 @@ TEST(RecordCommand, OddNamesRoundTripThroughTheCommandLine)
     EXPECT_EQ(args[7], odd.computerSound);
     EXPECT_EQ(args[13], odd.microphone);
     EXPECT_EQ(args.back(), out);
+}
+
+// The take goes to both working files through the encoder's tee, which reads
+// each name as a token of its own: any name must come through whole.
+TEST(RecordCommand, TakeOutputNamesBothWorkingFilesAndPicksThePicture)
+{
+    const TakeFiles take = TakeFilesOf("C:\\Save\\2026-12-06-16-23-31.mp4");
+    EXPECT_EQ(take.working, "C:\\Save\\2026-12-06-16-23-31.recording.ts");
+    EXPECT_EQ(take.workingMp4, "C:\\Save\\2026-12-06-16-23-31.recording.part");
+    EXPECT_EQ(TakeOfWorkingFile(take.working)->recording, take.recording);
+    EXPECT_FALSE(TakeOfWorkingFile("/s/2026-12-06-16-23-31.mp4"));
+    EXPECT_FALSE(TakeOfWorkingFile(".recording.ts"));
+    EXPECT_EQ(BuildTakeCommandLine(kTool, BuildGdigrabRecordArgs(sources(AudioComputerSoundAndMic)),
+                                   sources(AudioComputerSoundAndMic), take)
+                  .substr(kTool.size() + BuildGdigrabRecordArgs(sources(AudioComputerSoundAndMic)).size()),
+              " -map 2:v -flags +global_header -f tee "
+              "\"[f=mp4]C\\:\\\\Save\\\\2026-12-06-16-23-31.recording.part|[f=mpegts:flush_packets=1]"
+              "C\\:\\\\Save\\\\2026-12-06-16-23-31.recording.ts\" ");
+
+    const TakeFiles odd = TakeFilesOf("/tmp/a|b/-x 'q' \"d\" $y [z]:w 新建 .mp4");
+    const auto args = platform::splitCommandLine(BuildTakeCommandLine("tool", "", sources(AudioNone), odd));
+    ASSERT_EQ(args.size(), 8u);
+    EXPECT_EQ(args[2], "0:v");
+    EXPECT_EQ(args[7], "[f=mp4]/tmp/a\\|b/-x\\ \\'q\\'\\ \"d\"\\ $y\\ \\[z\\]\\:w\\ 新建\\ .recording.part|"
+                       "[f=mpegts:flush_packets=1]/tmp/a\\|b/-x\\ \\'q\\'\\ \"d\"\\ $y\\ \\[z\\]\\:w\\ 新建\\ .recording.ts");
 }
 
 TEST(RecordCommand, FileStemAndMissingDevices)

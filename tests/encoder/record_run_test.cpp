@@ -18,6 +18,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
@@ -88,7 +90,9 @@ TEST_F(RecordRunTest, EachAudioChoiceGivesThePromisedStreams)
         const double duration = probeDuration(file);
         EXPECT_GT(duration, 1.8);
         EXPECT_LT(duration, 4.0);
+        // A stopped take is its recording alone: the working files are gone.
         platform::removeFile(file);
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     }
     EXPECT_EQ(platform::liveChildCount(), 0);
 }
@@ -197,42 +201,46 @@ TEST_F(RecordRunTest, OddScreenGivesAPictureOneColumnAndRowShort)
               "h264," + std::to_string(desktop.width & ~1) + "," + std::to_string(desktop.height & ~1) + "\n");
 }
 
-// The encoder itself killed, as by a power cut: the plain MP4 keeps its index
-// for the end, so the take is lost; the run still ends at once and leaves
-// no encoder. Fragmented MP4 (a fragment per keyframe, written out at once)
-// would keep all but the last second, and the probe, the player, the cut and
-// the join all read it (bench/fragmented_mp4.sh), but with this encoder's
-// inputs it breaks the recording itself: with an edit list the sound plays up
-// to a second late (FramesAreRealCapturesAndBeepsMeetTheirFlashes), without
-// one the keyframes come 2.9 s apart (KeyframeAtLeastEveryThirdSecond). So the
-// recording stays plain; this test turns when that changes.
-TEST_F(RecordRunTest, AKilledEncoderLosesThePlainTakeAndTheRunEndsCleanly)
+// The encoder itself killed: the MP4 it was writing has no index, but the
+// working file holds the take up to its death, and the run makes the
+// recording from it and says so.
+TEST_F(RecordRunTest, AKilledEncoderLeavesARecordingOfTheTakeUpToItsDeath)
 {
-    std::thread worker([&] { RecordRun(settings(AudioComputerSoundAndMic), {}); });
+    FinishedTake take;
+    std::thread worker([&] { RecordRun(settings(AudioComputerSoundAndMic), {}, &take); });
     const std::uint64_t deadline = platform::tickCount() + 20000;
     while (!platform::fileExists(CurrentOutputPath()) && platform::tickCount() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ASSERT_TRUE(platform::fileExists(CurrentOutputPath()));
-    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+    const TakeFiles files = *TakeOfWorkingFile(CurrentOutputPath());
+    std::this_thread::sleep_for(std::chrono::milliseconds(5000));
     const std::uint64_t killed = platform::tickCount();
     for (const std::int64_t pid : platform::childProcessIds())
         ::kill(static_cast<pid_t>(pid), SIGKILL);
     worker.join();
-    EXPECT_LT(platform::tickCount() - killed, 3000u);
+    EXPECT_LT(platform::tickCount() - killed, 5000u);
     EXPECT_EQ(platform::liveChildCount(), 0);
-    EXPECT_LT(probeDuration(CurrentOutputPath()), 0)
-        << "the plain MP4 kept a killed take: fragments may be unnecessary";
+    EXPECT_EQ(take.end, TakeEnd::SavedFromWorking);
+    EXPECT_EQ(take.path, files.recording);
+    EXPECT_EQ(CurrentOutputPath(), files.recording);
+    EXPECT_GE(probeDuration(files.recording), 4.0);
+    EXPECT_EQ(probe(files.recording, "stream=codec_type"), "audio\nvideo\n");
+    EXPECT_FALSE(platform::fileExists(files.working));
+    EXPECT_FALSE(platform::fileExists(files.workingMp4));
 }
 
 TEST_F(RecordRunTest, TakenNameGetsACounterAndTrailingSeparatorWorks)
 {
-    // Occupy the names of this second and the next few.
-    const platform::LocalTime now = platform::localTime();
-    for (int s = 0; s < 3; ++s) {
-        platform::LocalTime t = now;
-        t.second += s;
-        if (t.second < 60)
-            writeFile(dir.file(RecordFileStem(t) + ".mp4"), "taken");
+    // Occupy the names of this second and the next 20: a loaded machine may
+    // take seconds to start the run.
+    const std::time_t now = std::time(nullptr);
+    for (int s = 0; s <= 20; ++s) {
+        const std::time_t at = now + s;
+        std::tm t{};
+        ::localtime_r(&at, &t);
+        writeFile(dir.file(RecordFileStem({t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec})
+                           + ".mp4"),
+                  "taken");
     }
     RecordSettings s = settings(AudioNone);
     s.saveFolder += "/"; // as a folder picker may give it: the path gets "//"

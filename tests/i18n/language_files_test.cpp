@@ -86,6 +86,9 @@ const char* const kKeys[] = {
     "Messages/MSG1022",
     "Messages/MSG1023",
     "Messages/MSG1024",
+    "Messages/MSG1025",
+    "Messages/MSG1026",
+    "Messages/MSG1027",
 };
 
 const std::pair<const char*, const char16_t*> kLanguages[] = {
@@ -203,7 +206,8 @@ TEST_F(ShippedLanguages, EveryTextReadsWholeAndKeepsTheFormatsOfEnglish)
             EXPECT_EQ(conversions(text), conversions(english[key]));
             const std::string k = key;
             const bool resultNotice = k == "Messages/MSG1013" || k == "Messages/MSG1014" || k == "Messages/MSG1018"
-                || k == "Messages/MSG1019" || k == "Messages/MSG1020" || k == "Messages/MSG1024";
+                || k == "Messages/MSG1019" || k == "Messages/MSG1020" || k == "Messages/MSG1024" || k == "Messages/MSG1025"
+                || k == "Messages/MSG1026" || k == "Messages/MSG1027";
             EXPECT_EQ(text.count(QStringLiteral("%1")), resultNotice ? 1 : 0);
             if (!resultNotice && std::string(key) != "Messages/MSG1008" && std::string(key) != "Messages/MSG1010") {
                 EXPECT_FALSE(text.contains(u'%'));

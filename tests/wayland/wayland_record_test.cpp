@@ -83,7 +83,7 @@ Recorded record(const ScreenCastPortal& portal, const std::string& path, int ms)
     FramePipeHooks hooks;
     hooks.frames = &r.frames;
     if (source)
-        r.status = RunFramePipeRecord(*source, format, encoder, path, stop.get_token(), hooks);
+        r.status = RunFramePipeRecord(*source, format, encoder, {path}, stop.get_token(), hooks);
     timer.join();
     return r;
 }

@@ -1,4 +1,4 @@
-#include "library/ts_span.h"
+#include "util/ts_span.h"
 
 #include "platform/files.h"
 

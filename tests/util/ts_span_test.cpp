@@ -1,7 +1,7 @@
 // The working transport stream and the MP4 the tee muxer writes beside it:
 // the two readers that must agree before the working file may go.
-#include "library/mp4_duration.h"
-#include "library/ts_span.h"
+#include "util/mp4_duration.h"
+#include "util/ts_span.h"
 
 #include "platform/command_line.h"
 #include "platform/files.h"

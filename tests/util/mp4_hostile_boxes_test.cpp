@@ -1,4 +1,4 @@
-#include "library/mp4_duration.h"
+#include "util/mp4_duration.h"
 
 #include "../support/test_support.h"
 

@@ -1,0 +1,57 @@
+#include "recording/take_recovery.h"
+
+#include "encoder/take_finish.h"
+#include "util/mp4_duration.h"
+
+#include <QDir>
+#include <QMetaObject>
+
+TakeRecovery::TakeRecovery(InUse inUse, QObject* parent) : QObject(parent), inUse_(std::move(inUse)) { }
+
+TakeRecovery::~TakeRecovery()
+{
+    if (thread_.joinable()) {
+        thread_.request_stop();
+        thread_.join();
+    }
+}
+
+void TakeRecovery::check(const std::string& folder)
+{
+    std::lock_guard lock(mutex_);
+    folders_.push_back(folder);
+    if (folders_.size() > 1)
+        return; // the running check takes it next
+    if (thread_.joinable())
+        thread_.join(); // its loop has ended: it found the list empty
+    thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
+}
+
+void TakeRecovery::run(std::stop_token stop)
+{
+    for (;;) {
+        std::string folder;
+        {
+            std::lock_guard lock(mutex_);
+            if (folders_.empty() || stop.stop_requested()) {
+                folders_.clear();
+                return;
+            }
+            folder = folders_.front();
+        }
+        QStringList saved, kept;
+        for (const FinishedTake& take : FinishLeftTakes(folder, inUse_)) {
+            const QString name = QDir::toNativeSeparators(QString::fromStdString(take.path));
+            if (take.end == TakeEnd::KeptWorking)
+                kept << name;
+            else if (take.end != TakeEnd::Empty)
+                saved << QStringLiteral("%1 (%2)").arg(name, QString::fromStdString(DurationText(take.microseconds)));
+        }
+        if (!saved.isEmpty() || !kept.isEmpty())
+            QMetaObject::invokeMethod(this, [this, saved, kept] { emit finished(saved, kept); }, Qt::QueuedConnection);
+        std::lock_guard lock(mutex_);
+        folders_.erase(folders_.begin());
+        if (folders_.empty())
+            return;
+    }
+}

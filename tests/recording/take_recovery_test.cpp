@@ -1,0 +1,172 @@
+// Takes left by a power cut: the program, its guard and the encoder all die
+// at once, and the next start finishes what they left.
+#include "recording/take_recovery.h"
+
+#include "encoder/take_finish.h"
+#include "encoder/tool.h"
+#include "platform/files.h"
+
+#include "../support/test_support.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every process below this one: the program, its encoder and the encoder's
+// guard (orphans come to this process, which takes them in).
+std::vector<pid_t> descendants()
+{
+    std::vector<std::pair<pid_t, pid_t>> parents;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        char state = 0;
+        int parent = 0;
+        std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent);
+        parents.emplace_back(std::stoi(name), parent);
+    }
+    std::vector<pid_t> found{::getpid()};
+    for (std::size_t i = 0; i < found.size(); ++i)
+        for (const auto& [pid, parent] : parents)
+            if (parent == found[i])
+                found.push_back(pid);
+    found.erase(found.begin());
+    return found;
+}
+
+// The power cut: the guard and the encoder go first, so that none of them
+// can warn another.
+void killAll()
+{
+    std::vector<pid_t> all = descendants();
+    std::reverse(all.begin(), all.end());
+    for (const pid_t pid : all)
+        ::kill(pid, SIGKILL);
+    while (::waitpid(-1, nullptr, 0) > 0) { }
+}
+
+// Records a take with the program's own run in a child, and kills
+// everything 6 s in; the working file it left.
+std::string cutPowerWhileRecording(const fs::path& folder)
+{
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    const std::string info = (folder / "info").string();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execl(VTR_CRASH_CHILD_PATH, "crash_child", "take", "ffmpeg", folder.c_str(), info.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(6);
+    }
+    for (int i = 0; i < 400 && !fs::exists(info); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    killAll();
+    std::ifstream in(info);
+    std::string working;
+    std::getline(in, working);
+    fs::remove(info);
+    return working;
+}
+
+// The picture's length in a file, as the encoder's own probe reads it.
+double videoSeconds(const std::string& file)
+{
+    return std::atof(probe(file, "stream=duration", "-select_streams v").c_str());
+}
+
+} // namespace
+
+TEST(TakeRecovery, APowerCutLosesOnlyTheLastMomentsAndTheNextStartSaysWhatItSaved)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run inside scripts/headless-session.sh";
+    EnsureToolFolder();
+    TempFolder dir;
+    const std::string working = cutPowerWhileRecording(dir.path());
+    ASSERT_TRUE(TakeOfWorkingFile(working)) << working;
+    ASSERT_TRUE(platform::fileExists(working));
+    const TakeFiles take = *TakeOfWorkingFile(working);
+
+    // Cut copies of the same working file, as a power cut anywhere would
+    // leave them, each in a folder of its own.
+    const std::uintmax_t size = fs::file_size(working);
+    std::mt19937 random(25);
+    std::vector<std::uintmax_t> cuts{100, 188 * 20 + 7, size - 1};
+    while (cuts.size() < 10)
+        cuts.push_back(std::uniform_int_distribution<std::uintmax_t>(1000, size - 2)(random));
+    std::vector<fs::path> copies;
+    for (const std::uintmax_t cut : cuts) {
+        copies.push_back(dir.path() / ("cut" + std::to_string(cut)));
+        fs::create_directory(copies.back());
+        const fs::path copy = copies.back() / fs::path(working).filename();
+        fs::copy_file(working, copy);
+        fs::resize_file(copy, cut);
+    }
+
+    int argc = 1;
+    char name[] = "recording_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    TakeRecovery recovery([](const std::string&) { return false; });
+    QStringList saved, kept;
+    bool done = false;
+    QObject::connect(&recovery, &TakeRecovery::finished, [&](const QStringList& s, const QStringList& k) {
+        saved = s;
+        kept = k;
+        done = true;
+    });
+    recovery.check(dir.path().string());
+    QElapsedTimer clock;
+    clock.start();
+    while (!done && clock.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    ASSERT_EQ(saved.size(), 1) << saved.join(' ').toStdString();
+    EXPECT_TRUE(kept.isEmpty());
+    EXPECT_TRUE(saved[0].startsWith(QString::fromStdString(take.recording) + " (00:00:0")) << saved[0].toStdString();
+    EXPECT_GE(probeDuration(take.recording), 4.0);
+    EXPECT_EQ(probe(take.recording, "stream=codec_type"), "audio\nvideo\n");
+    EXPECT_FALSE(platform::fileExists(take.working));
+    EXPECT_FALSE(platform::fileExists(take.workingMp4));
+
+    int savedCopies = 0;
+    for (const fs::path& folder : copies) {
+        SCOPED_TRACE(folder.filename().string());
+        const std::string copy = (folder / fs::path(working).filename()).string();
+        const double before = videoSeconds(copy);
+        const std::vector<FinishedTake> finished = FinishLeftTakes(folder.string());
+        ASSERT_EQ(finished.size(), 1u);
+        if (finished[0].end == TakeEnd::KeptWorking) {
+            // Nothing of the picture was readable: the file stays as it was.
+            EXPECT_EQ(finished[0].path, copy);
+            EXPECT_LT(before, 1.0);
+            EXPECT_TRUE(platform::fileExists(copy));
+            continue;
+        }
+        EXPECT_EQ(finished[0].end, TakeEnd::SavedFromWorking);
+        ++savedCopies;
+        // Every whole frame that was there is in the recording.
+        EXPECT_NEAR(videoSeconds(finished[0].path), before, 2 / 60.97);
+        EXPECT_FALSE(platform::fileExists(copy));
+    }
+    // Only the cuts inside the first packets leave nothing to save.
+    EXPECT_GE(savedCopies, 8);
+}
