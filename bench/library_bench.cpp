@@ -9,7 +9,7 @@
 #include "encoder/tool.h"
 #include "library/duration_cache.h"
 #include "library/folder_scan.h"
-#include "library/mp4_duration.h"
+#include "util/mp4_duration.h"
 #include "library/recordings_listing.h"
 #include "platform/command_line.h"
 #include "seed_recordings.h"

@@ -1,5 +1,5 @@
 // The MP4 box reader on any file a folder may hold, read from memory.
-#include "library/mp4_duration.h"
+#include "util/mp4_duration.h"
 
 #include <algorithm>
 #include <cstdlib>

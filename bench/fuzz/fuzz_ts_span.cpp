@@ -1,6 +1,6 @@
 // The transport stream reader on any working file a crash may leave, read
 // from memory.
-#include "library/ts_span.h"
+#include "util/ts_span.h"
 
 #include <algorithm>
 #include <cstdlib>
