@@ -2,8 +2,8 @@
 // Lengths of recordings already read, keyed by path, size and last write, so
 // that entering the merge page again, or after a restart, reads only what is
 // new or has changed. Qt-free; safe on several threads.
-#include "util/mp4_duration.h"
 #include "library/recordings_listing.h"
+#include "util/mp4_duration.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "util/mp4_duration.h"
 
-#include "platform/files.h"
+#include "util/file_reader.h"
 
 #include <algorithm>
 #include <climits>
@@ -506,13 +506,9 @@ private:
 
 std::int64_t Mp4DurationMicroseconds(const std::string& path)
 {
-    platform::ReadOnlyFile file(path);
-    if (!file.isOpen())
-        return kFileUnreadable;
-    const Mp4ReadAt readAt = [&](std::uint64_t offset, void* buffer, std::size_t count) {
-        return file.readAt(offset, buffer, count);
-    };
-    return Mp4DurationMicroseconds(file.size(), readAt);
+    return ReadFileWith(path, kFileUnreadable, [](std::uint64_t size, const Mp4ReadAt& readAt) {
+        return Mp4DurationMicroseconds(size, readAt);
+    });
 }
 
 std::int64_t Mp4DurationMicroseconds(std::uint64_t size, const Mp4ReadAt& readAt)
@@ -522,13 +518,8 @@ std::int64_t Mp4DurationMicroseconds(std::uint64_t size, const Mp4ReadAt& readAt
 
 Mp4Tracks ReadMp4Tracks(const std::string& path)
 {
-    platform::ReadOnlyFile file(path);
-    if (!file.isOpen())
-        return {};
-    const Mp4ReadAt readAt = [&](std::uint64_t offset, void* buffer, std::size_t count) {
-        return file.readAt(offset, buffer, count);
-    };
-    return ReadMp4Tracks(file.size(), readAt);
+    return ReadFileWith(path, Mp4Tracks{},
+                        [](std::uint64_t size, const Mp4ReadAt& readAt) { return ReadMp4Tracks(size, readAt); });
 }
 
 Mp4Tracks ReadMp4Tracks(std::uint64_t size, const Mp4ReadAt& readAt) { return Mp4Reader(size, readAt).tracks(); }

@@ -1,6 +1,6 @@
 #include "util/ts_span.h"
 
-#include "platform/files.h"
+#include "util/file_reader.h"
 
 #include <algorithm>
 #include <array>
@@ -328,13 +328,8 @@ private:
 
 TsSpan ReadTsSpan(const std::string& path)
 {
-    platform::ReadOnlyFile file(path);
-    if (!file.isOpen())
-        return {};
-    const TsReadAt readAt = [&](std::uint64_t offset, void* buffer, std::size_t count) {
-        return file.readAt(offset, buffer, count);
-    };
-    return ReadTsSpan(file.size(), readAt);
+    return ReadFileWith(path, TsSpan{},
+                        [](std::uint64_t size, const TsReadAt& readAt) { return ReadTsSpan(size, readAt); });
 }
 
 TsSpan ReadTsSpan(std::uint64_t size, const TsReadAt& readAt) { return TsReader(size, readAt).span(); }
