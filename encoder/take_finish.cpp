@@ -18,6 +18,9 @@ namespace {
 // Two readings of one take agree when their pictures last the same to
 // within a frame: a copy may leave out a last frame cut off by a power cut.
 constexpr std::int64_t kFrameMicros = static_cast<std::int64_t>(1e6 / kRecordFps) + 100;
+// The encoder opens a transport stream with its tables (three packets of 188
+// bytes): a working file no larger holds nothing of the take.
+constexpr std::int64_t kStreamTablesBytes = 3 * 188;
 
 // The AAC encoder starts every sound with 1024 samples of its own, which the
 // MP4 it writes skips by an edit list. A transport stream cannot say so: it
@@ -60,6 +63,17 @@ bool copyWorking(const TakeFiles& files, bool sound)
     return exitCode == 0;
 }
 
+// Only a recording that is on the disk under its own name lets the working
+// file go.
+FinishedTake keep(const TakeFiles& files, TakeEnd end)
+{
+    const std::string recording = freeRecordingName(files.recording);
+    if (!platform::flushFileToDisk(files.workingMp4) || !platform::moveToFreeName(files.workingMp4, recording))
+        return {TakeEnd::KeptWorking, files.working, 0};
+    platform::removeFile(files.working);
+    return {end, recording, std::max<std::int64_t>(0, Mp4DurationMicroseconds(recording))};
+}
+
 } // namespace
 
 std::string BuildTakeCopyCommandLine(const std::string& quotedTool, const std::string& working, bool sound,
@@ -74,31 +88,35 @@ std::string BuildTakeCopyCommandLine(const std::string& quotedTool, const std::s
 FinishedTake FinishTake(const TakeFiles& files)
 {
     const TsSpan take = ReadTsSpan(files.working);
+    const Mp4Tracks written = ReadMp4Tracks(files.workingMp4);
     if (!take.readable) {
-        // Not one frame reached the working file: nothing was recorded. A
-        // working file that holds something unreadable is kept.
-        if (platform::fileSize(files.working) > 0)
+        // The encoder finished its MP4: that tells what was recorded, even
+        // when the working file is gone.
+        if (written.readable) {
+            if (written.video && written.videoMicroseconds > 0)
+                return keep(files, TakeEnd::Whole);
+        } else if (platform::fileSize(files.working) > kStreamTablesBytes) {
+            // Something reached the working file that cannot be read: it is
+            // the user's, to try elsewhere.
             return {TakeEnd::KeptWorking, files.working, 0};
+        }
         platform::removeFile(files.working);
         platform::removeFile(files.workingMp4);
         return {};
     }
-    TakeEnd end = TakeEnd::Whole;
-    if (!sameTake(ReadMp4Tracks(files.workingMp4), take)) {
-        end = TakeEnd::SavedFromWorking;
-        if (!copyWorking(files, take.sound) || !sameTake(ReadMp4Tracks(files.workingMp4), take)) {
-            DebugLog("the working file could not be copied: " + files.working);
-            platform::removeFile(files.workingMp4);
-            return {TakeEnd::KeptWorking, files.working, 0};
-        }
+    if (!platform::fileExists(files.workingMp4) && sameTake(ReadMp4Tracks(files.recording), take)) {
+        // Finished already: the end came between the move and the removal.
+        platform::removeFile(files.working);
+        return {TakeEnd::Whole, files.recording, std::max<std::int64_t>(0, Mp4DurationMicroseconds(files.recording))};
     }
-    // Only a recording that is on the disk under its own name lets the
-    // working file go.
-    const std::string recording = freeRecordingName(files.recording);
-    if (!platform::flushFileToDisk(files.workingMp4) || !platform::moveToFreeName(files.workingMp4, recording))
+    if (sameTake(written, take))
+        return keep(files, TakeEnd::Whole);
+    if (!copyWorking(files, take.sound) || !sameTake(ReadMp4Tracks(files.workingMp4), take)) {
+        DebugLog("the working file could not be copied: " + files.working);
+        platform::removeFile(files.workingMp4);
         return {TakeEnd::KeptWorking, files.working, 0};
-    platform::removeFile(files.working);
-    return {end, recording, std::max<std::int64_t>(0, Mp4DurationMicroseconds(recording))};
+    }
+    return keep(files, TakeEnd::SavedFromWorking);
 }
 
 std::vector<FinishedTake> FinishLeftTakes(const std::string& folder,

@@ -1,4 +1,6 @@
 #include "library/recordings_listing.h"
+
+#include "encoder/take_files.h"
 #include "platform/files.h"
 
 #include "../support/test_support.h"
@@ -49,6 +51,10 @@ TEST(RecordingName, CaseSensitiveAnywhereInTheNameAndNoHiddenFiles)
         EXPECT_TRUE(IsRecordingName(taken)) << taken;
     for (const char* left : {"clip.Mp4", "clip.mP4", ".x.mp4", ".", "..", "", "movie.mov", "mp4"})
         EXPECT_FALSE(IsRecordingName(left)) << left;
+    // A take being recorded is no recording yet.
+    const TakeFiles take = TakeFilesOf("2026-12-08-05-41-01.mp4");
+    EXPECT_FALSE(IsRecordingName(take.working));
+    EXPECT_FALSE(IsRecordingName(take.workingMp4));
 }
 
 TEST(RecordingName, DateTextHasFixedWidthFieldsAndTwoBlanks)

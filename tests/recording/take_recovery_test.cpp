@@ -148,12 +148,18 @@ TEST(TakeRecovery, APowerCutLosesOnlyTheLastMomentsAndTheNextStartSaysWhatItSave
     EXPECT_FALSE(platform::fileExists(take.workingMp4));
 
     int savedCopies = 0;
-    for (const fs::path& folder : copies) {
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        const fs::path& folder = copies[i];
         SCOPED_TRACE(folder.filename().string());
         const std::string copy = (folder / fs::path(working).filename()).string();
         const double before = videoSeconds(copy);
         const std::vector<FinishedTake> finished = FinishLeftTakes(folder.string());
         ASSERT_EQ(finished.size(), 1u);
+        if (finished[0].end == TakeEnd::Empty) {
+            // The stream's tables alone: nothing of the take was there.
+            EXPECT_LE(cuts[i], 3 * 188u);
+            continue;
+        }
         if (finished[0].end == TakeEnd::KeptWorking) {
             // Nothing of the picture was readable: the file stays as it was.
             EXPECT_EQ(finished[0].path, copy);
@@ -168,5 +174,5 @@ TEST(TakeRecovery, APowerCutLosesOnlyTheLastMomentsAndTheNextStartSaysWhatItSave
         EXPECT_FALSE(platform::fileExists(copy));
     }
     // Only the cuts inside the first packets leave nothing to save.
-    EXPECT_GE(savedCopies, 8);
+    EXPECT_GE(savedCopies, 7);
 }
