@@ -29,3 +29,8 @@ public:
 
 // Grabs the X screen on demand, timing each frame at the middle of its copy.
 std::unique_ptr<FrameSource> MakeGrabFrameSource(std::unique_ptr<platform::ScreenGrab> grab);
+
+// The frames of `source` cut to `part`; a frame too small for it keeps what
+// of the part it has. For a source that cannot be asked for a part alone (a
+// screen cast).
+std::unique_ptr<FrameSource> CropFrames(std::unique_ptr<FrameSource> source, const platform::ScreenArea& part);

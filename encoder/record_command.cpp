@@ -128,26 +128,33 @@ const char* videoPart(const RecordSources& s) { return s.audioMode < 0 ? kVideoS
 
 } // namespace
 
-std::string BuildGdigrabRecordArgs(const RecordSources& sources)
+std::string BuildGdigrabRecordArgs(const RecordSources& sources, const platform::ScreenArea* part)
 {
     // H.264 in 4:2:0 needs an even width and height; an odd desktop loses its
     // last column or row.
-    return audioPart(sources, dshowInput) + kGrabRate + " -f gdigrab -i desktop -vf crop=trunc(iw/2)*2:trunc(ih/2)*2 "
-        + videoPart(sources);
+    const std::string grab = part ? " -offset_x " + std::to_string(part->x) + " -offset_y " + std::to_string(part->y)
+            + " -video_size " + std::to_string(part->width) + "x" + std::to_string(part->height)
+            + " -f gdigrab -i desktop "
+                                  : std::string(" -f gdigrab -i desktop -vf crop=trunc(iw/2)*2:trunc(ih/2)*2 ");
+    return audioPart(sources, dshowInput) + kGrabRate + grab + videoPart(sources);
 }
 
 std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
-                               std::int64_t originMicros)
+                               std::int64_t originMicros, const platform::ScreenArea* part)
 {
     const bool sound = sources.audioMode >= 0;
     const std::string offset = sound ? originOffset(originMicros) : std::string();
     // An even size, as H.264 in 4:2:0 needs: an odd desktop loses its last
     // column or row.
-    const int width = desktop.width & ~1;
-    const int height = desktop.height & ~1;
+    const int width = part ? part->width : desktop.width & ~1;
+    const int height = part ? part->height : desktop.height & ~1;
+    // The grab's input names its top left corner after the display.
+    const std::string corner = part && (part->x != 0 || part->y != 0)
+        ? "+" + std::to_string(part->x) + "," + std::to_string(part->y)
+        : std::string();
     return pulsePart(sources, offset) + kDropTrailingFrames + kGrabRate + offset
         + (sound ? grabQueue(width, height) : std::string()) + " -f x11grab -video_size " + std::to_string(width) + "x"
-        + std::to_string(height) + " -i " + bareOrQuoted(desktop.display) + " " + videoPart(sources);
+        + std::to_string(height) + " -i " + bareOrQuoted(desktop.display + corner) + " " + videoPart(sources);
 }
 
 std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, int height, std::int64_t originMicros)
@@ -161,15 +168,17 @@ std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, in
         + std::to_string(width) + "x" + std::to_string(height) + kGrabRate + " -i /dev/fd/3 " + videoPart(sources);
 }
 
-std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros)
+std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros,
+                            const platform::ScreenArea* part)
 {
     switch (desktop.grab) {
     case platform::DesktopGrab::X11:
-        return BuildX11RecordArgs(sources, desktop, originMicros);
+        return BuildX11RecordArgs(sources, desktop, originMicros, part);
     case platform::DesktopGrab::PipeWire:
-        return BuildFramePipeRecordArgs(sources, desktop.width & ~1, desktop.height & ~1, originMicros);
+        return BuildFramePipeRecordArgs(sources, part ? part->width : desktop.width & ~1,
+                                        part ? part->height : desktop.height & ~1, originMicros);
     default:
-        return BuildGdigrabRecordArgs(sources);
+        return BuildGdigrabRecordArgs(sources, part);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "encoder/take_files.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
+#include "platform/screen_grab.h"
 
 #include <cstdint>
 #include <string>
@@ -28,9 +29,11 @@ struct RecordSources {
 // output comes after them.
 // originMicros is the recording's start on the wall clock
 // (platform::wallClockMicros()); the file's time zero is that instant.
-std::string BuildGdigrabRecordArgs(const RecordSources& sources);
+// `part`, when given, is the part of the desktop recorded (even-sized, on
+// the desktop; see RecordedArea); else all of it.
+std::string BuildGdigrabRecordArgs(const RecordSources& sources, const platform::ScreenArea* part = nullptr);
 std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Desktop& desktop,
-                               std::int64_t originMicros);
+                               std::int64_t originMicros, const platform::ScreenArea* part = nullptr);
 // Frames per second of every recording.
 constexpr double kRecordFps = 60.97;
 
@@ -41,7 +44,8 @@ constexpr double kRecordFps = 60.97;
 std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, int height, std::int64_t originMicros);
 // The shape of the platform the desktop belongs to: the encoder's own grab
 // on X11 and Windows, the frame pipe for a screen cast.
-std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros);
+std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros,
+                            const platform::ScreenArea* part = nullptr);
 
 // quotedTool + args + " -f mp4 " + the quoted output path + " ": one plain MP4.
 std::string BuildRecordCommandLine(const std::string& quotedTool, const std::string& args,

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/screen_grab.h"
+#include "util/capture_choice.h"
 #include "util/debug_log.h"
 #include "util/files.h"
 
@@ -92,15 +93,21 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
     // An X screen is grabbed by this program where it can be: its own copy
     // and conversion cost a fraction of the encoder's. Elsewhere (a remote
     // display, 16-bit pixels) the encoder grabs it as before.
+    // An even size, as H.264 in 4:2:0 needs: an odd desktop loses its last
+    // column or row. A part that is off the desktop records all of it.
+    const platform::ScreenArea whole{0, 0, desktop.width & ~1, desktop.height & ~1};
+    const platform::ScreenArea part = settings.part
+        ? RecordedArea(*settings.part, desktop.width, desktop.height).value_or(whole)
+        : whole;
+    const bool partial = part.x != whole.x || part.y != whole.y || part.width != whole.width
+        || part.height != whole.height;
     std::unique_ptr<FrameSource> grab;
     if (desktop.grab == platform::DesktopGrab::X11)
-        grab = MakeGrabFrameSource(platform::openScreenGrab(desktop.display, {0, 0, desktop.width, desktop.height}));
-    // An even size, as H.264 in 4:2:0 needs: an odd desktop loses its last
-    // column or row.
-    const FramePipeFormat format{desktop.width & ~1, desktop.height & ~1, kRecordFps, origin};
+        grab = MakeGrabFrameSource(platform::openScreenGrab(desktop.display, part));
+    const FramePipeFormat format{part.width, part.height, kRecordFps, origin};
     const std::string args = grab || cast
         ? BuildFramePipeRecordArgs(settings.sources, format.width, format.height, origin)
-        : BuildRecordArgs(settings.sources, desktop, origin);
+        : BuildRecordArgs(settings.sources, desktop, origin, partial ? &part : nullptr);
 
     const std::string folder = settings.saveFolder + platform::separator();
     if (!platform::fileExists(folder))
@@ -128,7 +135,9 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         if (cast) {
             const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast);
             DebugLog(capture);
-            const auto source = StartPipeWireFrameSource(capture, *settings.screenCast);
+            auto source = StartPipeWireFrameSource(capture, *settings.screenCast);
+            if (partial)
+                source = CropFrames(std::move(source), part);
             if (!source)
                 return FramePipeNotStarted;
             FramePipeHooks hooks;

@@ -7,6 +7,7 @@
 #include "encoder/runner.h"
 #include "encoder/take_finish.h"
 
+#include <optional>
 #include <string>
 
 // What the user chose at the moment the recording started.
@@ -16,6 +17,9 @@ struct RecordSettings {
     // A Wayland desktop: the portal's stream, opened by the caller. Without
     // it such a desktop is not recorded at all (an X11 grab sees black).
     const PipeWireStream* screenCast = nullptr;
+    // The part of the desktop to record, in desktop coordinates; all of it
+    // when none. Clamped to the desktop at Start (see RecordedArea).
+    std::optional<platform::ScreenArea> part;
 };
 
 // Names the take after the local time in the save folder (made if missing,

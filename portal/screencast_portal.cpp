@@ -20,6 +20,7 @@ const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 
 constexpr uint kSourceMonitor = 1;
+constexpr uint kSourceWindow = 2;
 constexpr uint kCursorEmbedded = 2;
 constexpr uint kPersistUntilRevoked = 2;
 // The desktop may ask the user: a long wait, but not forever.
@@ -155,8 +156,11 @@ ScreenCastPortal::Result ScreenCastPortal::open(const QString& restoreToken, con
         return r;
     session_ = results.value(QStringLiteral("session_handle")).toString();
 
+    // The user chooses a screen or a window in the desktop's own dialog,
+    // where the desktop offers both.
+    const uint types = portalProperty("AvailableSourceTypes", kSourceMonitor) & (kSourceMonitor | kSourceWindow);
     QVariantMap select{{QStringLiteral("handle_token"), newToken()},
-                       {QStringLiteral("types"), kSourceMonitor},
+                       {QStringLiteral("types"), types ? types : kSourceMonitor},
                        {QStringLiteral("multiple"), false}};
     if (portalProperty("AvailableCursorModes", 0) & kCursorEmbedded)
         select.insert(QStringLiteral("cursor_mode"), kCursorEmbedded);

@@ -12,7 +12,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libgtest-dev googletest libpulse-dev libx11-dev
   # The screen grab (shared memory, the pointer) and its conversion.
-  libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libyuv-dev
+  libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-randr0-dev libyuv-dev
   ffmpeg mplayer fonts-crosextra-carlito xdg-utils
   # Chinese and Japanese glyphs for those languages' texts.
   fonts-wqy-microhei

@@ -101,8 +101,8 @@ void DRUI::createPages()
         delete old;
     m_home = new HomePage(this, w);
     m_record = new RecordPage(this, w, folder, m_recording->audioDiscovery().found(), m_recording->recording());
-    m_recording->setPage(m_record);
     m_recording->setSettingsPath(m_settingsPath);
+    m_recording->setPage(m_record);
     m_cut = new CutPage(this, w, folder, m_durations);
     m_merge = new MergePage(this, w, folder, m_durations, ProbeDuration);
     for (TitleBand* band : {m_home->titleBand(), m_record->titleBand(), m_cut->titleBand(), m_merge->titleBand()})

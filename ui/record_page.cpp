@@ -11,6 +11,7 @@
 #include "util/format.h"
 
 #include <QComboBox>
+#include <QSignalBlocker>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,6 +45,15 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
     panelBox->setContentsMargins(50, 50, 50, 50);
     panelBox->addWidget(panel);
     box->addLayout(panelBox);
+
+    auto* captureCaption = new QLabel(GuiText("MainWnd/Capture"), panel);
+    captureCaption->setGeometry(50, 40, 120, 25);
+    captureCombo_ = new QComboBox(panel);
+    captureCombo_->setObjectName(QStringLiteral("captureCombo"));
+    captureCombo_->setGeometry(180, 40, 300, 25);
+    captureCaption->setBuddy(captureCombo_);
+    showCaptureChoices({}, {});
+    connect(captureCombo_, &QComboBox::activated, this, &RecordPage::captureChosen);
 
     auto* audioCaption = new QLabel(GuiText("MainWnd/Audio"), panel);
     audioCaption->setGeometry(50, 80, 120, 25);
@@ -141,3 +151,57 @@ int RecordPage::audioMode() const
 }
 
 void RecordPage::chooseNoSound() { audioCombo_->setCurrentIndex(audioCombo_->count() - 1); }
+
+namespace {
+
+// Entry data: the kind, and for a screen its number from 0.
+constexpr int kScreenEntry = 100;
+
+int entryOf(CaptureKind kind) { return static_cast<int>(kind); }
+
+} // namespace
+
+void RecordPage::showCaptureChoices(const std::vector<platform::ScreenArea>& screens, const CaptureChoice& chosen)
+{
+    const QSignalBlocker quiet(captureCombo_);
+    screens_ = screens;
+    captureCombo_->clear();
+    captureCombo_->addItem(GuiText("MainWnd/WholeDesktop"), entryOf(CaptureKind::Desktop));
+    int selected = 0;
+    // One screen is the whole desktop.
+    for (std::size_t i = 0; screens.size() > 1 && i < screens.size(); ++i) {
+        const platform::ScreenArea& s = screens[i];
+        captureCombo_->addItem(
+            GuiText("MainWnd/ScreenN").arg(i + 1).arg(s.width).arg(s.height), kScreenEntry + static_cast<int>(i));
+        if (chosen.kind == CaptureKind::Screen && chosen.area.x == s.x && chosen.area.y == s.y
+            && chosen.area.width == s.width && chosen.area.height == s.height)
+            selected = captureCombo_->count() - 1;
+    }
+    const platform::ScreenArea& a = chosen.area;
+    captureCombo_->addItem(chosen.kind == CaptureKind::Area
+                               ? GuiText("MainWnd/ChosenArea").arg(a.width).arg(a.height).arg(a.x).arg(a.y)
+                               : GuiText("MainWnd/AnArea"),
+                           entryOf(CaptureKind::Area));
+    if (chosen.kind == CaptureKind::Area)
+        selected = captureCombo_->count() - 1;
+    captureCombo_->addItem(chosen.kind == CaptureKind::Window
+                               ? GuiText("MainWnd/ChosenWindow").arg(a.width).arg(a.height).arg(a.x).arg(a.y)
+                               : GuiText("MainWnd/AWindow"),
+                           entryOf(CaptureKind::Window));
+    if (chosen.kind == CaptureKind::Window)
+        selected = captureCombo_->count() - 1;
+    captureCombo_->setCurrentIndex(selected);
+}
+
+CaptureChoice RecordPage::selectedCapture() const
+{
+    const int data = captureCombo_->currentData().toInt();
+    CaptureChoice choice;
+    if (data >= kScreenEntry && static_cast<std::size_t>(data - kScreenEntry) < screens_.size()) {
+        choice.kind = CaptureKind::Screen;
+        choice.area = screens_[static_cast<std::size_t>(data - kScreenEntry)];
+    } else {
+        choice.kind = static_cast<CaptureKind>(data);
+    }
+    return choice;
+}

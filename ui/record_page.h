@@ -1,11 +1,14 @@
 #pragma once
-// The record page: the audio choice, the save folder and its free space, the
-// running time and size of a recording, and Start/Stop.
+// The record page: what to record, the audio choice, the save folder and its
+// free space, the running time and size of a recording, and Start/Stop.
 #include "platform/audio_sources.h"
+#include "platform/screen_grab.h"
+#include "util/capture_choice.h"
 
 #include <QWidget>
 
 #include <optional>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -23,6 +26,7 @@ public:
 
     TitleBand* titleBand() const { return band_; }
     QComboBox* audioCombo() const { return audioCombo_; }
+    QComboBox* captureCombo() const { return captureCombo_; }
     QLabel* recordTimeLabel() const { return recordTimeLabel_; }
     QLineEdit* saveDirEdit() const { return saveDirEdit_; }
     QLabel* freeSpaceLabel() const { return freeSpaceLabel_; }
@@ -40,16 +44,25 @@ public:
     // The audio mode of the chosen entry.
     int audioMode() const;
     void chooseNoSound();
+    // What to record: the whole desktop, each of `screens`, an area, a
+    // window; `chosen` is selected, its area named. Changes emit nothing.
+    void showCaptureChoices(const std::vector<platform::ScreenArea>& screens, const CaptureChoice& chosen);
+    // The kind of the selected entry, and for a screen its area.
+    CaptureChoice selectedCapture() const;
 
 signals:
     void backClicked();
     void recordClicked();
     void folderClicked();
     void audioIndexChanged(int index);
+    // The user selected another entry of what to record.
+    void captureChosen();
 
 private:
     TitleBand* band_;
     QComboBox* audioCombo_ = nullptr;
+    QComboBox* captureCombo_ = nullptr;
+    std::vector<platform::ScreenArea> screens_;
     QLabel* recordTimeLabel_ = nullptr;
     QLineEdit* saveDirEdit_ = nullptr;
     QLabel* freeSpaceLabel_ = nullptr;

@@ -4,8 +4,13 @@
 #include "encoder/tool.h"
 #include "i18n/language_config.h"
 #include "platform/audio_sources.h"
+#include "platform/desktop.h"
 #include "platform/paths.h"
+#include "platform/screen_layout.h"
+#include "recording/capture_part.h"
 #include "recording/record_window.h"
+#include "settings/capture_setting.h"
+#include "ui/area_picker.h"
 #include "settings/save_folder.h"
 #include "ui/record_page.h"
 #include "ui/record_tray.h"
@@ -68,6 +73,35 @@ void RecordingFront::setPage(RecordPage* page)
 {
     page_ = page;
     discovery_.start();
+    const platform::Desktop desktop = platform::currentDesktop();
+    if (desktop.grab != platform::DesktopGrab::PipeWire)
+        screens_ = platform::desktopScreens(desktop.display);
+    capture_ = settings::ReadCaptureChoice(settingsPath_.toStdString());
+    page->showCaptureChoices(screens_, capture_);
+    connect(page, &RecordPage::captureChosen, this, &RecordingFront::captureChosen);
+}
+
+void RecordingFront::captureChosen()
+{
+    CaptureChoice choice = page_->selectedCapture();
+    if (choice.kind == CaptureKind::Area || choice.kind == CaptureKind::Window) {
+        const platform::ScreenArea& last = capture_.area;
+        AreaPicker picker(choice.kind == CaptureKind::Area ? AreaPicker::Mode::Area : AreaPicker::Mode::Window,
+                          capture_.kind == CaptureKind::Area ? QRect(last.x, last.y, last.width, last.height) : QRect(),
+                          platform::currentDesktop().display);
+        const auto picked = picker.pick();
+        if (!picked) {
+            // Cancelled: the choice stays as it was.
+            page_->showCaptureChoices(screens_, capture_);
+            return;
+        }
+        choice.area = picked->area;
+        choice.window = picked->id;
+    }
+    capture_ = choice;
+    page_->showCaptureChoices(screens_, capture_);
+    if (!settingsPath_.isEmpty())
+        settings::StoreCaptureChoice(settingsPath_.toStdString(), capture_);
 }
 
 void RecordingFront::audioFound(const platform::AudioSources& found)
@@ -94,6 +128,7 @@ RecordSettings RecordingFront::currentSettings() const
     settings.sources.computerSound = deviceSlots_.computerSound();
     settings.sources.microphone = deviceSlots_.microphone();
     settings.saveFolder = page_->saveDirEdit()->text().toStdString();
+    settings.part = PartAtStart(capture_, platform::currentDesktop().display);
     return settings;
 }
 

@@ -8,6 +8,7 @@
 #include "recording/record_controller.h"
 #include "recording/take_recovery.h"
 #include "ui/record_page.h"
+#include "util/capture_choice.h"
 
 #include <QObject>
 #include <QPointer>
@@ -55,6 +56,9 @@ private:
     // choice of sound is not known before.
     void start();
     void audioFound(const platform::AudioSources& found);
+    // The user chose what to record; an area or a window is picked on the
+    // overlay, and kept only when the pick is accepted.
+    void captureChosen();
     void stop(bool fromRecordButton);
     RecordSettings currentSettings() const;
 
@@ -62,6 +66,8 @@ private:
     Notify notify_;
     QPointer<RecordPage> page_;
     QString settingsPath_;
+    std::vector<platform::ScreenArea> screens_;
+    CaptureChoice capture_;
     audio::DeviceSlots deviceSlots_;
     audio::AudioDiscovery discovery_;
     bool startWhenAudioKnown_ = false;

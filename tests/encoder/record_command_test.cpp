@@ -42,6 +42,10 @@ TEST(RecordCommand, WindowsShapesWordForWord)
               " -f dshow -i audio=\"Stereo Mix (Realtek Audio)\" -f dshow -i audio=\"Microphone (USB \\\"Pro\\\")\""
               " -filter_complex amix=inputs=2:duration=first:dropout_transition=2"
                   + kGdigrab + kSound);
+    // A part of the desktop is grabbed from its corner at its size.
+    const platform::ScreenArea part{97, 49, 330, 200};
+    EXPECT_EQ(BuildGdigrabRecordArgs(sources(AudioNone), &part),
+              " -framerate 60.97 -offset_x 97 -offset_y 49 -video_size 330x200 -f gdigrab -i desktop " + kSilent);
     // The "None" entry carries 4294967294, which reads as -2: no audio, no audio codec.
     EXPECT_EQ(BuildGdigrabRecordArgs(sources(static_cast<int>(4294967294u))).find("-codec:a"), std::string::npos);
 }
@@ -69,6 +73,9 @@ TEST(RecordCommand, X11ShapesWordForWord)
               "-video_size 800x600 -i :99 "
                   + kSound);
     EXPECT_EQ(BuildRecordArgs(pulse, platform::Desktop{}, kOrigin), BuildGdigrabRecordArgs(pulse));
+    const platform::ScreenArea part{97, 49, 330, 200};
+    EXPECT_NE(BuildRecordArgs(pulse, x11(1280, 720), kOrigin, &part).find(" -video_size 330x200 -i :99+97,49 "),
+              std::string::npos);
     // An odd desktop is grabbed one column and one row short: the encoder
     // takes even sizes only.
     EXPECT_NE(BuildRecordArgs(pulse, x11(1365, 767), kOrigin).find(" -video_size 1364x766 "), std::string::npos);

@@ -9,10 +9,12 @@
 #include "platform/files.h"
 #include "platform/live_children.h"
 #include "platform/process_info.h"
+#include "platform/screen_layout.h"
 
 #include "../support/test_support.h"
 #include "fidelity.h"
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -24,6 +26,7 @@
 #include <sstream>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace testing_support;
@@ -249,6 +252,70 @@ TEST_F(RecordRunTest, TakenNameGetsACounterAndTrailingSeparatorWorks)
     EXPECT_NE(file.find("//"), std::string::npos);
     EXPECT_NE(file.find("(1).mp4"), std::string::npos) << file;
     EXPECT_EQ(probe(file, "stream=codec_name"), "h264\n");
+}
+
+namespace {
+
+// The colour blocks_scene gives the desktop pixel (x, y).
+std::array<int, 3> blockColour(int x, int y) { return {40 + x / 16 * 47 % 180, 40 + y / 16 * 61 % 180, 128}; }
+
+// The pixel (x, y) of the frame a second into `file`.
+std::array<int, 3> pixelAt(const std::string& file, int width, int x, int y)
+{
+    const std::string rgb = runAndCapture("ffmpeg -v error -ss 1 -i " + platform::quoteArgument(file)
+                                          + " -frames:v 1 -f rawvideo -pix_fmt rgb24 -");
+    const std::size_t at = 3 * (static_cast<std::size_t>(y) * width + x);
+    if (rgb.size() < at + 3)
+        return {-1, -1, -1};
+    return {static_cast<unsigned char>(rgb[at]), static_cast<unsigned char>(rgb[at + 1]),
+            static_cast<unsigned char>(rgb[at + 2])};
+}
+
+void expectColour(const std::array<int, 3>& got, const std::array<int, 3>& want)
+{
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(got[c], want[c], 20) << "channel " << c;
+}
+
+} // namespace
+
+// The recorded pixels are exactly the chosen ones: the file's size is the
+// part's (odd sizes one short), and the colours at its corners are those of
+// the desktop at the part's corners. Each sample lies at least 4 pixels
+// inside a block of 16, so a part off by 4 pixels shows another colour.
+TEST_F(RecordRunTest, AnAreaAndAWindowRecordExactlyTheirPixels)
+{
+    platform::ChildProcess scene;
+    ASSERT_TRUE(scene.start(platform::quoteArgument(VTR_BLOCKS_SCENE) + " 30 600 300 200 120"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+
+    RecordSettings area = settings(AudioNone);
+    area.part = platform::ScreenArea{97, 49, 331, 201};
+    recordFor(area, 2500);
+    EXPECT_EQ(probe(CurrentOutputPath(), "stream=width,height"), "330,200\n");
+    for (const auto [x, y] : {std::pair{7, 7}, std::pair{325, 7}, std::pair{7, 197}, std::pair{325, 197}}) {
+        SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+        expectColour(pixelAt(CurrentOutputPath(), 330, x, y), blockColour(97 + x, 49 + y));
+    }
+
+    const std::string display = platform::currentDesktop().display;
+    const auto window = platform::windowAt(display, 650, 350, {});
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->title, "blocks_scene window");
+    RecordSettings picked = settings(AudioNone);
+    picked.part = platform::windowArea(display, window->id);
+    ASSERT_TRUE(picked.part);
+    recordFor(picked, 2500);
+    EXPECT_EQ(probe(CurrentOutputPath(), "stream=width,height"), "200,120\n");
+    for (const auto [x, y] : {std::pair{1, 1}, std::pair{198, 1}, std::pair{1, 118}, std::pair{198, 118}})
+        expectColour(pixelAt(CurrentOutputPath(), 200, x, y), {255, 0, 255});
+    // Just outside the window the blocks show again.
+    RecordSettings around = settings(AudioNone);
+    around.part = platform::ScreenArea{590, 290, 220, 140};
+    recordFor(around, 2500);
+    expectColour(pixelAt(CurrentOutputPath(), 220, 5, 5), blockColour(595, 295));
+    expectColour(pixelAt(CurrentOutputPath(), 220, 20, 20), {255, 0, 255});
+    scene.kill();
 }
 
 TEST_F(RecordRunTest, SaveFolderIsMadeOneLevelDeep)

@@ -10,6 +10,7 @@
 #include "platform/live_children.h"
 #include "platform/process_info.h"
 #include "resources/resources.h"
+#include "settings/capture_setting.h"
 #include "ui/folder_picker.h"
 
 #include "../support/test_support.h"
@@ -28,6 +29,8 @@
 #include <QTest>
 #include <QTime>
 #include <QTimer>
+
+#include <functional>
 
 #include <condition_variable>
 #include <cstdio>
@@ -376,4 +379,65 @@ TEST_F(RecordingTest, QuitUnderLoadEndsEveryChildKeepsTheTakeAndRemovesTheMerge)
     for (const auto& e : std::filesystem::directory_iterator(save.path()))
         EXPECT_TRUE(e.path().extension() == ".mp4" || e.path().extension() == ".ini") << e.path();
     window = std::make_unique<DRUI>(); // for TearDown
+}
+
+namespace {
+
+// Acts on the picker overlay once it is up, from inside its wait.
+void onPicker(const std::function<void(QWidget*)>& act)
+{
+    QTimer::singleShot(300, [act] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("areaPicker") && w->isVisible()) {
+                act(w);
+                return;
+            }
+    });
+}
+
+} // namespace
+
+// An area dragged on the overlay is what the page then offers, is kept in
+// the settings, and is what gets recorded; Esc changes nothing.
+TEST_F(RecordingTest, AnAreaDraggedOnTheOverlayIsRecordedAndEscChangesNothing)
+{
+    QComboBox* what = window->recordPage()->captureCombo();
+    const int area = what->findData(static_cast<int>(CaptureKind::Area));
+    ASSERT_GE(area, 0);
+    onPicker([](QWidget* picker) {
+        QTest::mousePress(picker, Qt::LeftButton, {}, QPoint(101, 61));
+        QTest::mouseMove(picker, QPoint(300, 200));
+        QTest::mouseMove(picker, QPoint(422, 262));
+        QTest::mouseRelease(picker, Qt::LeftButton, {}, QPoint(422, 262));
+        // The bottom edge taken and pulled down by 20.
+        QTest::mousePress(picker, Qt::LeftButton, {}, QPoint(250, 262));
+        QTest::mouseMove(picker, QPoint(250, 282));
+        QTest::mouseRelease(picker, Qt::LeftButton, {}, QPoint(250, 282));
+        QTest::keyClick(picker, Qt::Key_Return);
+    });
+    what->setCurrentIndex(area);
+    emit what->activated(area);
+    EXPECT_EQ(what->currentText(), GuiText("MainWnd/ChosenArea").arg(321).arg(221).arg(101).arg(61));
+    const CaptureChoice stored = settings::ReadCaptureChoice(window->settingsPath().toStdString());
+    EXPECT_EQ(stored.kind, CaptureKind::Area);
+    EXPECT_EQ(AreaText(stored.area), "101,61,321,221");
+
+    onPicker([](QWidget* picker) {
+        QTest::mousePress(picker, Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseMove(picker, QPoint(50, 50));
+        QTest::keyClick(picker, Qt::Key_Escape);
+    });
+    const int windowEntry = what->findData(static_cast<int>(CaptureKind::Window));
+    what->setCurrentIndex(windowEntry);
+    emit what->activated(windowEntry);
+    EXPECT_EQ(what->currentText(), GuiText("MainWnd/ChosenArea").arg(321).arg(221).arg(101).arg(61));
+    EXPECT_EQ(AreaText(settings::ReadCaptureChoice(window->settingsPath().toStdString()).area), "101,61,321,221");
+
+    window->btnSlotRecord();
+    wait(2000);
+    window->btnSlotRecord();
+    waitForFile();
+    const auto files = recordingsIn(save.path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(probe(files[0].string(), "stream=width,height", "-select_streams v"), "320,220\n");
 }

@@ -1,0 +1,57 @@
+#include "util/capture_choice.h"
+
+#include <algorithm>
+#include <cstdio>
+
+std::optional<platform::ScreenArea> RecordedArea(const platform::ScreenArea& part, int width, int height)
+{
+    const long long left = std::max<long long>(0, part.x);
+    const long long top = std::max<long long>(0, part.y);
+    const long long right = std::min<long long>(width, static_cast<long long>(part.x) + part.width);
+    const long long bottom = std::min<long long>(height, static_cast<long long>(part.y) + part.height);
+    const long long w = (right - left) & ~1LL;
+    const long long h = (bottom - top) & ~1LL;
+    if (w < 2 || h < 2)
+        return std::nullopt;
+    return platform::ScreenArea{static_cast<int>(left), static_cast<int>(top), static_cast<int>(w),
+                                static_cast<int>(h)};
+}
+
+std::string CaptureKindText(CaptureKind kind)
+{
+    switch (kind) {
+    case CaptureKind::Screen:
+        return "screen";
+    case CaptureKind::Area:
+        return "area";
+    case CaptureKind::Window:
+        return "window";
+    default:
+        return "desktop";
+    }
+}
+
+CaptureKind CaptureKindFromText(const std::string& text)
+{
+    for (const CaptureKind kind : {CaptureKind::Screen, CaptureKind::Area, CaptureKind::Window})
+        if (text == CaptureKindText(kind))
+            return kind;
+    return CaptureKind::Desktop;
+}
+
+std::string AreaText(const platform::ScreenArea& area)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%d,%d,%d,%d", area.x, area.y, area.width, area.height);
+    return text;
+}
+
+std::optional<platform::ScreenArea> AreaFromText(const std::string& text)
+{
+    platform::ScreenArea area;
+    int used = 0;
+    if (std::sscanf(text.c_str(), "%d,%d,%d,%d%n", &area.x, &area.y, &area.width, &area.height, &used) != 4
+        || used != static_cast<int>(text.size()) || area.width <= 0 || area.height <= 0)
+        return std::nullopt;
+    return area;
+}
