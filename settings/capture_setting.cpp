@@ -44,4 +44,15 @@ bool StoreCaptureChoice(const std::string& settingsPath, const CaptureChoice& ch
         && write(u"capture_window", std::to_string(choice.window), settingsPath);
 }
 
+int ReadCountdownSeconds(const std::string& settingsPath)
+{
+    const std::string text = read(u"countdown", settingsPath);
+    return text == "3" ? 3 : text == "5" ? 5 : 0;
+}
+
+bool StoreCountdownSeconds(const std::string& settingsPath, int seconds)
+{
+    return write(u"countdown", std::to_string(seconds == 3 || seconds == 5 ? seconds : 0), settingsPath);
+}
+
 } // namespace settings

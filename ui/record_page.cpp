@@ -93,10 +93,22 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
     if (!saveDirEdit_->text().isEmpty())
         freeSpaceLabel_->setText(freeSpaceText(saveDirEdit_->text()));
 
+    auto* countdownCaption = new QLabel(GuiText("MainWnd/Countdown"), panel);
+    countdownCaption->setGeometry(50, 205, 120, 25);
+    countdownCombo_ = new QComboBox(panel);
+    countdownCombo_->setObjectName(QStringLiteral("countdownCombo"));
+    countdownCombo_->setGeometry(180, 205, 120, 25);
+    countdownCaption->setBuddy(countdownCombo_);
+    countdownCombo_->addItem(GuiText("MainWnd/CountdownOff"), 0);
+    for (const int seconds : {3, 5})
+        countdownCombo_->addItem(GuiText("MainWnd/CountdownSeconds").arg(seconds), seconds);
+    connect(countdownCombo_, &QComboBox::activated, this,
+            [this] { emit countdownChosen(countdownCombo_->currentData().toInt()); });
+
     QString description = GuiText("MainWnd/ScreenDescri");
     description.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
     auto* descriptionLabel = new QLabel(description, panel);
-    descriptionLabel->setGeometry(50, 220, 800, 50);
+    descriptionLabel->setGeometry(50, 245, 800, 50);
     // Longer translations take a second line.
     descriptionLabel->setWordWrap(true);
 
@@ -205,3 +217,11 @@ CaptureChoice RecordPage::selectedCapture() const
     }
     return choice;
 }
+
+void RecordPage::showCountdown(int seconds)
+{
+    const QSignalBlocker quiet(countdownCombo_);
+    countdownCombo_->setCurrentIndex(std::max(0, countdownCombo_->findData(seconds)));
+}
+
+int RecordPage::countdownSeconds() const { return countdownCombo_->currentData().toInt(); }

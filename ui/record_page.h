@@ -27,6 +27,7 @@ public:
     TitleBand* titleBand() const { return band_; }
     QComboBox* audioCombo() const { return audioCombo_; }
     QComboBox* captureCombo() const { return captureCombo_; }
+    QComboBox* countdownCombo() const { return countdownCombo_; }
     QLabel* recordTimeLabel() const { return recordTimeLabel_; }
     QLineEdit* saveDirEdit() const { return saveDirEdit_; }
     QLabel* freeSpaceLabel() const { return freeSpaceLabel_; }
@@ -49,6 +50,9 @@ public:
     void showCaptureChoices(const std::vector<platform::ScreenArea>& screens, const CaptureChoice& chosen);
     // The kind of the selected entry, and for a screen its area.
     CaptureChoice selectedCapture() const;
+    // The countdown before a recording: 0 (off), 3 or 5 seconds.
+    void showCountdown(int seconds);
+    int countdownSeconds() const;
 
 signals:
     void backClicked();
@@ -57,11 +61,13 @@ signals:
     void audioIndexChanged(int index);
     // The user selected another entry of what to record.
     void captureChosen();
+    void countdownChosen(int seconds);
 
 private:
     TitleBand* band_;
     QComboBox* audioCombo_ = nullptr;
     QComboBox* captureCombo_ = nullptr;
+    QComboBox* countdownCombo_ = nullptr;
     std::vector<platform::ScreenArea> screens_;
     QLabel* recordTimeLabel_ = nullptr;
     QLineEdit* saveDirEdit_ = nullptr;

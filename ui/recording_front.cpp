@@ -11,11 +11,14 @@
 #include "recording/record_window.h"
 #include "settings/capture_setting.h"
 #include "ui/area_picker.h"
+#include "ui/countdown_overlay.h"
 #include "settings/save_folder.h"
 #include "ui/record_page.h"
 #include "ui/record_tray.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLineEdit>
 #include <QSystemTrayIcon>
 #include <QThread>
@@ -79,6 +82,11 @@ void RecordingFront::setPage(RecordPage* page)
     capture_ = settings::ReadCaptureChoice(settingsPath_.toStdString());
     page->showCaptureChoices(screens_, capture_);
     connect(page, &RecordPage::captureChosen, this, &RecordingFront::captureChosen);
+    page->showCountdown(settings::ReadCountdownSeconds(settingsPath_.toStdString()));
+    connect(page, &RecordPage::countdownChosen, this, [this](int seconds) {
+        if (!settingsPath_.isEmpty())
+            settings::StoreCountdownSeconds(settingsPath_.toStdString(), seconds);
+    });
 }
 
 void RecordingFront::captureChosen()
@@ -115,10 +123,22 @@ void RecordingFront::audioFound(const platform::AudioSources& found)
 
 void RecordingFront::toggle(bool fromRecordButton)
 {
+    // A second press during the countdown cancels it: nothing is recorded.
+    if (countdown_) {
+        countdown_->cancel();
+        return;
+    }
     if (recorder_.recording())
         stop(fromRecordButton);
     else
         start();
+}
+
+QRect RecordingFront::countdownArea() const
+{
+    if (const auto part = PartAtStart(capture_, platform::currentDesktop().display))
+        return QRect(part->x, part->y, part->width, part->height);
+    return QGuiApplication::primaryScreen()->geometry();
 }
 
 RecordSettings RecordingFront::currentSettings() const
@@ -143,6 +163,14 @@ void RecordingFront::start()
         notify_(GuiText("MainWnd/Recorder"),
                 GuiText("Messages/MSG1020").arg(static_cast<qulonglong>(platform::maxFolderPathChars())));
         return;
+    }
+    if (const int seconds = page_->countdownSeconds(); seconds > 0) {
+        CountdownOverlay overlay;
+        countdown_ = &overlay;
+        const bool ran = overlay.run(seconds, countdownArea());
+        countdown_ = nullptr;
+        if (!ran || !page_ || recorder_.recording())
+            return;
     }
     timer_->stop();
     page_->showRecording(true);

@@ -12,12 +12,14 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 
 #include <functional>
 
 class QTimer;
 class QWidget;
+class CountdownOverlay;
 class RecordTray;
 
 class RecordingFront : public QObject {
@@ -61,6 +63,8 @@ private:
     void captureChosen();
     void stop(bool fromRecordButton);
     RecordSettings currentSettings() const;
+    // Where the countdown shows: over the part about to be recorded.
+    QRect countdownArea() const;
 
     QWidget* window_;
     Notify notify_;
@@ -68,6 +72,7 @@ private:
     QString settingsPath_;
     std::vector<platform::ScreenArea> screens_;
     CaptureChoice capture_;
+    CountdownOverlay* countdown_ = nullptr; // while one counts
     audio::DeviceSlots deviceSlots_;
     audio::AudioDiscovery discovery_;
     bool startWhenAudioKnown_ = false;

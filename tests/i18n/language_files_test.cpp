@@ -74,6 +74,9 @@ const char* const kKeys[] = {
     "MainWnd/ChosenWindow",
     "MainWnd/PickArea",
     "MainWnd/PickWindow",
+    "MainWnd/Countdown",
+    "MainWnd/CountdownOff",
+    "MainWnd/CountdownSeconds",
     "MainWnd/NoSound",
     "MainWnd/Position",
     "MainWnd/Recordings",
@@ -218,7 +221,8 @@ TEST_F(ShippedLanguages, EveryTextReadsWholeAndKeepsTheFormatsOfEnglish)
                 || k == "Messages/MSG1019" || k == "Messages/MSG1020" || k == "Messages/MSG1024" || k == "Messages/MSG1025"
                 || k == "Messages/MSG1026" || k == "Messages/MSG1027";
             // What to record names a screen or an area by its numbers.
-            const bool areaText = k == "MainWnd/ScreenN" || k == "MainWnd/ChosenArea" || k == "MainWnd/ChosenWindow";
+            const bool areaText = k == "MainWnd/ScreenN" || k == "MainWnd/ChosenArea" || k == "MainWnd/ChosenWindow"
+                || k == "MainWnd/CountdownSeconds";
             EXPECT_EQ(text.count(QStringLiteral("%1")), resultNotice || areaText ? 1 : 0);
             if (!resultNotice && !areaText && k != "Messages/MSG1008" && k != "Messages/MSG1010") {
                 EXPECT_FALSE(text.contains(u'%'));

@@ -441,3 +441,40 @@ TEST_F(RecordingTest, AnAreaDraggedOnTheOverlayIsRecordedAndEscChangesNothing)
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(probe(files[0].string(), "stream=width,height", "-select_streams v"), "320,220\n");
 }
+
+// The countdown: Esc cancels it and nothing is recorded; run out, the
+// recording starts, and a press during it cancels it as well.
+TEST_F(RecordingTest, CountdownCancelledRecordsNothingAndRunOutStarts)
+{
+    QComboBox* countdown = window->recordPage()->countdownCombo();
+    countdown->setCurrentIndex(countdown->findData(3));
+    emit countdown->activated(countdown->currentIndex());
+    EXPECT_EQ(settings::ReadCountdownSeconds(window->settingsPath().toStdString()), 3);
+
+    QWidget* shown = nullptr;
+    QTimer::singleShot(1500, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("countdown") && w->isVisible())
+                shown = w;
+        if (shown)
+            QTest::keyClick(shown, Qt::Key_Escape);
+    });
+    window->btnSlotRecord();
+    ASSERT_TRUE(shown);
+    EXPECT_FALSE(window->recorder().recording());
+    EXPECT_TRUE(recordingsIn(save.path()).empty());
+
+    QTimer::singleShot(1200, [&] { window->btnSlotRecord(); }); // the Start button again: cancels
+    window->btnSlotRecord();
+    EXPECT_FALSE(window->recorder().recording());
+
+    QElapsedTimer clock;
+    clock.start();
+    window->btnSlotRecord();
+    EXPECT_GE(clock.elapsed(), 2900);
+    EXPECT_TRUE(window->recorder().recording());
+    wait(1500);
+    window->btnSlotRecord();
+    waitForFile();
+    EXPECT_EQ(recordingsIn(save.path()).size(), 1u);
+}
