@@ -55,4 +55,15 @@ bool StoreCountdownSeconds(const std::string& settingsPath, int seconds)
     return write(u"countdown", std::to_string(seconds == 3 || seconds == 5 ? seconds : 0), settingsPath);
 }
 
+std::string ReadRecordHotkey(const std::string& settingsPath)
+{
+    const std::string keys = read(u"hotkey_record", settingsPath);
+    return keys.empty() ? kDefaultRecordHotkey : keys;
+}
+
+bool StoreRecordHotkey(const std::string& settingsPath, const std::string& keys)
+{
+    return write(u"hotkey_record", keys, settingsPath);
+}
+
 } // namespace settings

@@ -22,4 +22,15 @@ bool StoreCaptureChoice(const std::string& settingsPath, const CaptureChoice& ch
 int ReadCountdownSeconds(const std::string& settingsPath);
 bool StoreCountdownSeconds(const std::string& settingsPath, int seconds);
 
+// The hotkey that starts and stops a recording from any program
+// (hotkey_record): Ctrl+Shift+F9 unless another is stored. The desktops
+// keep Super and Alt with the F keys for themselves, browsers and editors
+// use the bare F keys and Ctrl+Shift with letters; Ctrl+Shift+F9 is bound
+// by none of the common ones.
+inline constexpr const char* kDefaultRecordHotkey = "Ctrl+Shift+F9";
+// Stored by a user who wants no hotkey at all.
+inline constexpr const char* kNoHotkey = "None";
+std::string ReadRecordHotkey(const std::string& settingsPath);
+bool StoreRecordHotkey(const std::string& settingsPath, const std::string& keys);
+
 } // namespace settings

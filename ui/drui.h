@@ -62,6 +62,7 @@ public:
     audio::AudioDiscovery& audioDiscovery() { return m_recording->audioDiscovery(); }
     RecordController& recorder() { return m_recording->recorder(); }
     RecordTray& tray() { return m_recording->tray(); }
+    RecordingFront& recordingFront() { return *m_recording; }
     PlayerSession& playerSession() { return m_player; }
     // The player of the cut page: null while none runs.
     platform::ChildProcess* player() const { return m_player.process(); }

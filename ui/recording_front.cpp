@@ -50,6 +50,10 @@ RecordingFront::RecordingFront(QWidget* window, Notify notify)
         const QString text = lines(key.toLatin1().constData());
         notify_(GuiText("MainWnd/Recorder"), file.isEmpty() ? text : text.arg(QDir::toNativeSeparators(file)));
     });
+    connect(&hotkeys_, &HotkeyListener::pressed, this, [this](int action) {
+        if (action == HotkeyListener::StartStop)
+            toggle(false);
+    });
     connect(&recovery_, &TakeRecovery::finished, this, [this](const QStringList& saved, const QStringList& kept) {
         if (!saved.isEmpty())
             notify_(GuiText("MainWnd/Recorder"), lines("Messages/MSG1026").arg(saved.join(QLatin1Char('\n'))));
@@ -83,10 +87,26 @@ void RecordingFront::setPage(RecordPage* page)
     page->showCaptureChoices(screens_, capture_);
     connect(page, &RecordPage::captureChosen, this, &RecordingFront::captureChosen);
     page->showCountdown(settings::ReadCountdownSeconds(settingsPath_.toStdString()));
+    if (!hotkeysHeld_)
+        holdHotkeys();
     connect(page, &RecordPage::countdownChosen, this, [this](int seconds) {
         if (!settingsPath_.isEmpty())
             settings::StoreCountdownSeconds(settingsPath_.toStdString(), seconds);
     });
+}
+
+void RecordingFront::holdHotkeys()
+{
+    hotkeysHeld_ = true;
+    const std::string key = settings::ReadRecordHotkey(settingsPath_.toStdString());
+    if (key == settings::kNoHotkey) {
+        hotkeys_.hold({});
+        return;
+    }
+    const std::vector<bool> held = hotkeys_.hold({key});
+    // A key another program holds is said at once, never left dead.
+    if (!held.empty() && !held[0])
+        notify_(GuiText("MainWnd/Recorder"), lines("Messages/MSG1028").arg(QString::fromStdString(key)));
 }
 
 void RecordingFront::captureChosen()

@@ -6,6 +6,7 @@
 #include "audio/audio_discovery.h"
 #include "audio/device_slots.h"
 #include "recording/record_controller.h"
+#include "recording/hotkey_listener.h"
 #include "recording/take_recovery.h"
 #include "ui/record_page.h"
 #include "util/capture_choice.h"
@@ -38,6 +39,9 @@ public:
     // Finishes the takes a crash or a power cut left in `folder`, and says
     // what was saved; at start-up and whenever the save folder changes.
     void finishLeftTakes(const QString& folder);
+    // Takes the start/stop hotkey the settings name (again), and says so
+    // when another program holds it.
+    void holdHotkeys();
 
     bool recording() const { return recorder_.recording(); }
     // Starts, or stops; only a stop from the record button reports why the
@@ -78,6 +82,8 @@ private:
     bool startWhenAudioKnown_ = false;
     RecordController recorder_;
     TakeRecovery recovery_;
+    HotkeyListener hotkeys_;
+    bool hotkeysHeld_ = false;
     RecordTray* tray_;
     QTimer* timer_;
 };

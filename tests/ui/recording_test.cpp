@@ -10,6 +10,7 @@
 #include "platform/live_children.h"
 #include "platform/process_info.h"
 #include "resources/resources.h"
+#include "recording/hotkey_listener.h"
 #include "settings/capture_setting.h"
 #include "ui/folder_picker.h"
 
@@ -477,4 +478,30 @@ TEST_F(RecordingTest, CountdownCancelledRecordsNothingAndRunOutStarts)
     window->btnSlotRecord();
     waitForFile();
     EXPECT_EQ(recordingsIn(save.path()).size(), 1u);
+}
+
+// The start/stop hotkey works while another window has the focus, and a
+// key another program holds is said at once.
+TEST_F(RecordingTest, TheHotkeyStartsAndStopsFromAnotherWindowAndAHeldKeyIsSaid)
+{
+    settings::StoreRecordHotkey(window->settingsPath().toStdString(), "Ctrl+Shift+F7");
+    window->recordingFront().holdHotkeys();
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("another program"));
+    other.show();
+    other.activateWindow();
+    wait(300);
+    runAndCapture("xdotool key ctrl+shift+F7");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->recorder().recording(); }, 5000));
+    wait(2000);
+    runAndCapture("xdotool key ctrl+shift+F7");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->recorder().recording(); }, 5000));
+    waitForFile();
+    EXPECT_EQ(recordingsIn(save.path()).size(), 1u);
+    EXPECT_TRUE(notices.empty());
+
+    // This window holds the key now: a second copy of the program cannot.
+    HotkeyListener second;
+    ASSERT_TRUE(second.available());
+    EXPECT_EQ(second.hold({"Ctrl+Shift+F7", "Ctrl+Shift+F8", "Ctrl+Nonsense"}), (std::vector<bool>{false, true, false}));
 }

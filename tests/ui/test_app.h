@@ -4,6 +4,7 @@
 #include "i18n/language_config.h"
 #include "library/listing_session.h"
 #include "resources/resources.h"
+#include "settings/capture_setting.h"
 #include "ui/bands.h"
 #include "ui/cut_page.h"
 #include "ui/drui.h"
@@ -61,6 +62,9 @@ inline std::unique_ptr<DRUI> openTestWindow(const std::string& settingsFile)
 {
     ensureTestApp();
     auto window = std::make_unique<DRUI>();
+    // Test windows side by side on one screen would fight over the hotkey;
+    // its own test takes one.
+    settings::StoreRecordHotkey(settingsFile, settings::kNoHotkey);
     window->setSettingsPath(QString::fromStdString(settingsFile));
     window->initUi(true);
     window->show();
