@@ -47,11 +47,25 @@ void TakeRecovery::run(std::stop_token stop)
             else if (take.end != TakeEnd::Empty)
                 saved << QStringLiteral("%1 (%2)").arg(name, QString::fromStdString(DurationText(take.microseconds)));
         }
-        if (!saved.isEmpty() || !kept.isEmpty())
-            QMetaObject::invokeMethod(this, [this, saved, kept] { emit finished(saved, kept); }, Qt::QueuedConnection);
         std::lock_guard lock(mutex_);
+        // Handed over under our own lock, which the thread checkers see.
+        if (!saved.isEmpty() || !kept.isEmpty()) {
+            results_.push_back({saved, kept});
+            QMetaObject::invokeMethod(this, &TakeRecovery::deliver, Qt::QueuedConnection);
+        }
         folders_.erase(folders_.begin());
         if (folders_.empty())
             return;
     }
+}
+
+void TakeRecovery::deliver()
+{
+    std::vector<Result> ready;
+    {
+        std::lock_guard lock(mutex_);
+        ready.swap(results_);
+    }
+    for (const Result& r : ready)
+        emit finished(r.saved, r.kept);
 }

@@ -32,9 +32,15 @@ signals:
 
 private:
     void run(std::stop_token stop);
+    void deliver();
+
+    struct Result {
+        QStringList saved, kept;
+    };
 
     const InUse inUse_;
     std::mutex mutex_;
     std::vector<std::string> folders_; // asked for, not yet checked
+    std::vector<Result> results_;      // checked, not yet told
     std::jthread thread_;
 };
