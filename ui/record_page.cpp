@@ -26,6 +26,22 @@ QString freeSpaceText(const QString& folder)
     return QString::fromStdString(FormatSize(static_cast<std::int64_t>(freeBytes)));
 }
 
+namespace {
+
+// A combo box at `at` with its caption to the left, which names it for
+// screen readers and gives it a mnemonic.
+QComboBox* captionedCombo(QWidget* panel, const char* caption, const QRect& at)
+{
+    auto* label = new QLabel(GuiText(caption), panel);
+    label->setGeometry(50, at.y(), 120, at.height());
+    auto* combo = new QComboBox(panel);
+    combo->setGeometry(at);
+    label->setBuddy(combo);
+    return combo;
+}
+
+} // namespace
+
 RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
                        const std::optional<platform::AudioSources>& found, bool recording)
     : QWidget(parent), band_(new TitleBand(this, w, 40))
@@ -46,12 +62,8 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
     panelBox->addWidget(panel);
     box->addLayout(panelBox);
 
-    auto* captureCaption = new QLabel(GuiText("MainWnd/Capture"), panel);
-    captureCaption->setGeometry(50, 40, 120, 25);
-    captureCombo_ = new QComboBox(panel);
+    captureCombo_ = captionedCombo(panel, "MainWnd/Capture", QRect(180, 40, 300, 25));
     captureCombo_->setObjectName(QStringLiteral("captureCombo"));
-    captureCombo_->setGeometry(180, 40, 300, 25);
-    captureCaption->setBuddy(captureCombo_);
     showCaptureChoices({}, {});
     connect(captureCombo_, &QComboBox::activated, this, &RecordPage::captureChosen);
 
@@ -93,12 +105,8 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
     if (!saveDirEdit_->text().isEmpty())
         freeSpaceLabel_->setText(freeSpaceText(saveDirEdit_->text()));
 
-    auto* countdownCaption = new QLabel(GuiText("MainWnd/Countdown"), panel);
-    countdownCaption->setGeometry(50, 205, 120, 25);
-    countdownCombo_ = new QComboBox(panel);
+    countdownCombo_ = captionedCombo(panel, "MainWnd/Countdown", QRect(180, 205, 120, 25));
     countdownCombo_->setObjectName(QStringLiteral("countdownCombo"));
-    countdownCombo_->setGeometry(180, 205, 120, 25);
-    countdownCaption->setBuddy(countdownCombo_);
     countdownCombo_->addItem(GuiText("MainWnd/CountdownOff"), 0);
     for (const int seconds : {3, 5})
         countdownCombo_->addItem(GuiText("MainWnd/CountdownSeconds").arg(seconds), seconds);

@@ -1,6 +1,7 @@
 #include "platform/global_hotkeys.h"
 
 #include "platform/desktop.h"
+#include "platform/posix/xcb_connection.h"
 
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
@@ -66,17 +67,11 @@ public:
 
     bool open(const std::string& display)
     {
-        int screenNumber = 0;
-        connection_ = xcb_connect(display.c_str(), &screenNumber);
-        if (xcb_connection_has_error(connection_))
+        const xcb_screen_t* screen = connectToScreen(display, connection_);
+        if (!screen)
             return false;
         const xcb_setup_t* setup = xcb_get_setup(connection_);
-        auto it = xcb_setup_roots_iterator(setup);
-        for (int i = 0; i < screenNumber && it.rem; ++i)
-            xcb_screen_next(&it);
-        if (!it.rem)
-            return false;
-        root_ = it.data->root;
+        root_ = screen->root;
         minCode_ = setup->min_keycode;
         maxCode_ = setup->max_keycode;
         return true;

@@ -1,5 +1,7 @@
 #include "platform/screen_grab.h"
 
+#include "platform/posix/xcb_connection.h"
+
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -13,13 +15,6 @@
 
 namespace platform {
 namespace {
-
-template <typename T>
-struct FreeReply {
-    void operator()(T* reply) const { std::free(reply); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeReply<T>>;
 
 // True when the root window's pixels are 32 bits of which 24 are colour, as
 // every desktop of this century has them.
@@ -73,19 +68,12 @@ public:
 
     bool open(const std::string& display, const ScreenArea& area)
     {
-        int screenNumber = 0;
-        connection_ = xcb_connect(display.c_str(), &screenNumber);
-        if (xcb_connection_has_error(connection_))
+        const xcb_screen_t* screen = connectToScreen(display, connection_);
+        if (!screen || !rootIs32Bit(xcb_get_setup(connection_), screen))
             return false;
-        const xcb_setup_t* setup = xcb_get_setup(connection_);
-        auto it = xcb_setup_roots_iterator(setup);
-        for (int i = 0; i < screenNumber && it.rem; ++i)
-            xcb_screen_next(&it);
-        if (!it.rem || !rootIs32Bit(setup, it.data))
-            return false;
-        root_ = it.data->root;
+        root_ = screen->root;
         if (area.width <= 0 || area.height <= 0 || area.x < 0 || area.y < 0
-            || area.x + area.width > it.data->width_in_pixels || area.y + area.height > it.data->height_in_pixels)
+            || area.x + area.width > screen->width_in_pixels || area.y + area.height > screen->height_in_pixels)
             return false;
         area_ = area;
         frameBytes_ = static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height) * 4;

@@ -1,7 +1,8 @@
 #include "platform/screen_layout.h"
 
+#include "platform/posix/xcb_connection.h"
+
 #include <xcb/randr.h>
-#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,40 +12,9 @@
 namespace platform {
 namespace {
 
-struct FreeReply {
-    void operator()(void* reply) const { std::free(reply); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeReply>;
-
 // One connection per question: these are asked when the user picks, not
 // per frame.
-class Connection {
-public:
-    explicit Connection(const std::string& display)
-    {
-        int screenNumber = 0;
-        connection_ = xcb_connect(display.c_str(), &screenNumber);
-        if (xcb_connection_has_error(connection_))
-            return;
-        auto it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-        for (int i = 0; i < screenNumber && it.rem; ++i)
-            xcb_screen_next(&it);
-        if (it.rem)
-            root_ = it.data->root;
-    }
-    ~Connection() { xcb_disconnect(connection_); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    xcb_connection_t* get() const { return connection_; }
-    xcb_window_t root() const { return root_; }
-    bool ok() const { return root_ != 0; }
-
-private:
-    xcb_connection_t* connection_ = nullptr;
-    xcb_window_t root_ = 0;
-};
+using Connection = XcbConnection;
 
 std::optional<ScreenArea> areaOf(const Connection& c, xcb_window_t window)
 {
