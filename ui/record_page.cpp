@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <tuple>
 
 QString freeSpaceText(const QString& folder)
 {
@@ -197,19 +198,16 @@ void RecordPage::showCaptureChoices(const std::vector<platform::ScreenArea>& scr
             && chosen.area.width == s.width && chosen.area.height == s.height)
             selected = captureCombo_->count() - 1;
     }
+    // A picked part is named by its numbers; else the entry asks for one.
     const platform::ScreenArea& a = chosen.area;
-    captureCombo_->addItem(chosen.kind == CaptureKind::Area
-                               ? GuiText("MainWnd/ChosenArea").arg(a.width).arg(a.height).arg(a.x).arg(a.y)
-                               : GuiText("MainWnd/AnArea"),
-                           entryOf(CaptureKind::Area));
-    if (chosen.kind == CaptureKind::Area)
-        selected = captureCombo_->count() - 1;
-    captureCombo_->addItem(chosen.kind == CaptureKind::Window
-                               ? GuiText("MainWnd/ChosenWindow").arg(a.width).arg(a.height).arg(a.x).arg(a.y)
-                               : GuiText("MainWnd/AWindow"),
-                           entryOf(CaptureKind::Window));
-    if (chosen.kind == CaptureKind::Window)
-        selected = captureCombo_->count() - 1;
+    for (const auto& [kind, named, ask] : {std::tuple{CaptureKind::Area, "MainWnd/ChosenArea", "MainWnd/AnArea"},
+                                           std::tuple{CaptureKind::Window, "MainWnd/ChosenWindow", "MainWnd/AWindow"}}) {
+        const bool picked = chosen.kind == kind;
+        captureCombo_->addItem(picked ? GuiText(named).arg(a.width).arg(a.height).arg(a.x).arg(a.y) : GuiText(ask),
+                               entryOf(kind));
+        if (picked)
+            selected = captureCombo_->count() - 1;
+    }
     captureCombo_->setCurrentIndex(selected);
 }
 
