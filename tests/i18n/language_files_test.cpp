@@ -102,6 +102,9 @@ const char* const kKeys[] = {
     "Messages/MSG1026",
     "Messages/MSG1027",
     "Messages/MSG1028",
+    "Messages/MSG1029",
+    "MainWnd/Resume",
+    "MainWnd/Paused",
 };
 
 const std::pair<const char*, const char16_t*> kLanguages[] = {
@@ -220,7 +223,8 @@ TEST_F(ShippedLanguages, EveryTextReadsWholeAndKeepsTheFormatsOfEnglish)
             const std::string k = key;
             const bool resultNotice = k == "Messages/MSG1013" || k == "Messages/MSG1014" || k == "Messages/MSG1018"
                 || k == "Messages/MSG1019" || k == "Messages/MSG1020" || k == "Messages/MSG1024" || k == "Messages/MSG1025"
-                || k == "Messages/MSG1026" || k == "Messages/MSG1027" || k == "Messages/MSG1028";
+                || k == "Messages/MSG1026" || k == "Messages/MSG1027" || k == "Messages/MSG1028"
+                || k == "Messages/MSG1029";
             // What to record names a screen or an area by its numbers.
             const bool areaText = k == "MainWnd/ScreenN" || k == "MainWnd/ChosenArea" || k == "MainWnd/ChosenWindow"
                 || k == "MainWnd/CountdownSeconds";
