@@ -154,6 +154,8 @@ void RecordingFront::toggle(bool fromRecordButton)
         start();
 }
 
+void RecordingFront::togglePause() { }
+
 QRect RecordingFront::countdownArea() const
 {
     if (const auto part = PartAtStart(capture_, platform::currentDesktop().display))

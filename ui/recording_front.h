@@ -47,6 +47,8 @@ public:
     // Starts, or stops; only a stop from the record button reports why the
     // recording stopped by itself before.
     void toggle(bool fromRecordButton);
+    // Pauses a running recording, or resumes a paused one; nothing otherwise.
+    void togglePause();
     void tick();
     // Every run asked to stop, an ignoring encoder ended by force.
     void shutdown(int waitMs);
