@@ -9,10 +9,10 @@ namespace platform {
 class GlobalHotkeys {
 public:
     virtual ~GlobalHotkeys() = default;
-    // Takes each of `keys` ("Ctrl+Shift+F9": modifiers Ctrl, Shift, Alt,
-    // Meta, then one key: a letter, a digit or F1-F24), releasing those it
-    // held before. One answer per key: true when it is now ours; false when
-    // another program holds it, or it names no key.
+    // Takes each of `keys` ("Ctrl+Shift+F9", read by parseHotkeyName in
+    // hotkey_name.h), releasing those it held before. One answer per key:
+    // true when it is now ours; false when another program holds it, or it
+    // names no key.
     virtual std::vector<bool> hold(const std::vector<std::string>& keys) = 0;
     // Waits up to `ms` for a press of a held key: its index in the last
     // hold(), or -1. Called from one thread only.

@@ -1,13 +1,13 @@
 #include "platform/global_hotkeys.h"
 
 #include "platform/desktop.h"
+#include "platform/hotkey_name.h"
 #include "platform/posix/xcb_connection.h"
 
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <optional>
 #include <poll.h>
@@ -20,38 +20,26 @@ struct Key {
     std::uint16_t modifiers = 0;
 };
 
-// "Ctrl+Shift+F9" as a key symbol and modifier mask.
+// A named key as a key symbol and modifier mask.
 std::optional<std::pair<xcb_keysym_t, std::uint16_t>> parse(const std::string& text)
 {
+    const std::optional<HotkeyName> name = parseHotkeyName(text);
+    if (!name)
+        return std::nullopt;
     std::uint16_t modifiers = 0;
-    std::size_t at = 0;
-    for (;;) {
-        const std::size_t plus = text.find('+', at);
-        if (plus == std::string::npos)
-            break;
-        const std::string part = text.substr(at, plus - at);
-        if (part == "Ctrl")
-            modifiers |= XCB_MOD_MASK_CONTROL;
-        else if (part == "Shift")
-            modifiers |= XCB_MOD_MASK_SHIFT;
-        else if (part == "Alt")
-            modifiers |= XCB_MOD_MASK_1;
-        else if (part == "Meta")
-            modifiers |= XCB_MOD_MASK_4;
-        else
-            return std::nullopt;
-        at = plus + 1;
-    }
-    const std::string key = text.substr(at);
-    if (key.size() == 1 && ((key[0] >= 'A' && key[0] <= 'Z') || (key[0] >= '0' && key[0] <= '9')))
-        return std::pair{static_cast<xcb_keysym_t>(key[0] >= 'A' && key[0] <= 'Z' ? key[0] - 'A' + XK_a : key[0]),
-                         modifiers};
-    if (key.size() >= 2 && key[0] == 'F') {
-        const int n = std::atoi(key.c_str() + 1);
-        if (n >= 1 && n <= 24 && key.find_first_not_of("0123456789", 1) == std::string::npos)
-            return std::pair{static_cast<xcb_keysym_t>(XK_F1 + n - 1), modifiers};
-    }
-    return std::nullopt;
+    for (const auto& [modifier, mask] :
+         {std::pair{HotkeyName::Ctrl, XCB_MOD_MASK_CONTROL}, std::pair{HotkeyName::Shift, XCB_MOD_MASK_SHIFT},
+          std::pair{HotkeyName::Alt, XCB_MOD_MASK_1}, std::pair{HotkeyName::Meta, XCB_MOD_MASK_4}})
+        if (name->modifiers & modifier)
+            modifiers |= mask;
+    xcb_keysym_t symbol = 0;
+    if (name->function)
+        symbol = XK_F1 + name->function - 1;
+    else if (name->character >= 'A' && name->character <= 'Z')
+        symbol = XK_a + (name->character - 'A');
+    else
+        symbol = XK_0 + (name->character - '0');
+    return std::pair{symbol, modifiers};
 }
 
 class X11Hotkeys final : public GlobalHotkeys {

@@ -1,9 +1,10 @@
 #include "platform/global_hotkeys.h"
 
+#include "platform/hotkey_name.h"
+
 #include <windows.h>
 
 #include <condition_variable>
-#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -12,33 +13,23 @@
 namespace platform {
 namespace {
 
-// "Ctrl+Shift+F9" as RegisterHotKey's modifiers and virtual key.
+// A named key as RegisterHotKey's modifiers and virtual key; a letter's or a
+// digit's virtual key is its upper-case character.
 std::optional<std::pair<UINT, UINT>> parse(const std::string& text)
 {
+    const std::optional<HotkeyName> name = parseHotkeyName(text);
+    if (!name)
+        return std::nullopt;
     UINT modifiers = MOD_NOREPEAT;
-    std::size_t at = 0;
-    for (std::size_t plus; (plus = text.find('+', at)) != std::string::npos; at = plus + 1) {
-        const std::string part = text.substr(at, plus - at);
-        if (part == "Ctrl")
-            modifiers |= MOD_CONTROL;
-        else if (part == "Shift")
-            modifiers |= MOD_SHIFT;
-        else if (part == "Alt")
-            modifiers |= MOD_ALT;
-        else if (part == "Meta")
-            modifiers |= MOD_WIN;
-        else
-            return std::nullopt;
-    }
-    const std::string key = text.substr(at);
-    if (key.size() == 1 && ((key[0] >= 'A' && key[0] <= 'Z') || (key[0] >= '0' && key[0] <= '9')))
-        return std::pair{modifiers, static_cast<UINT>(key[0])};
-    if (key.size() >= 2 && key[0] == 'F' && key.find_first_not_of("0123456789", 1) == std::string::npos) {
-        const int n = std::atoi(key.c_str() + 1);
-        if (n >= 1 && n <= 24)
-            return std::pair{modifiers, static_cast<UINT>(VK_F1 + n - 1)};
-    }
-    return std::nullopt;
+    for (const auto& [modifier, flag] :
+         {std::pair<unsigned, UINT>{HotkeyName::Ctrl, MOD_CONTROL},
+          std::pair<unsigned, UINT>{HotkeyName::Shift, MOD_SHIFT}, std::pair<unsigned, UINT>{HotkeyName::Alt, MOD_ALT},
+          std::pair<unsigned, UINT>{HotkeyName::Meta, MOD_WIN}})
+        if (name->modifiers & modifier)
+            modifiers |= flag;
+    const UINT key =
+        name->function ? static_cast<UINT>(VK_F1 + name->function - 1) : static_cast<UINT>(name->character);
+    return std::pair{modifiers, key};
 }
 
 // A hotkey belongs to the thread that registered it, which must also take
