@@ -66,4 +66,15 @@ bool StoreRecordHotkey(const std::string& settingsPath, const std::string& keys)
     return write(u"hotkey_record", keys, settingsPath);
 }
 
+std::string ReadPauseHotkey(const std::string& settingsPath)
+{
+    const std::string keys = read(u"hotkey_pause", settingsPath);
+    return keys.empty() ? kDefaultPauseHotkey : keys;
+}
+
+bool StorePauseHotkey(const std::string& settingsPath, const std::string& keys)
+{
+    return write(u"hotkey_pause", keys, settingsPath);
+}
+
 } // namespace settings

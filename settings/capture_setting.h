@@ -1,10 +1,10 @@
 #pragma once
 // What part of the desktop is recorded, in ScreenRecord.ini (section
 // screen_record: capture = desktop, screen, area or window; capture_area =
-// "x,y,w,h"; capture_window = the window's handle), and the countdown before
-// a recording (countdown = 0, 3 or 5 seconds). A window's handle lasts only
-// while it is open, so a restored window choice records where the window
-// was if it is gone. Qt-free.
+// "x,y,w,h"; capture_window = the window's handle), the countdown before a
+// recording (countdown = 0, 3 or 5 seconds) and the recording's hotkeys. A
+// window's handle lasts only while it is open, so a restored window choice
+// records where the window was if it is gone. Qt-free.
 #include "util/capture_choice.h"
 
 #include <string>
@@ -32,5 +32,13 @@ inline constexpr const char* kDefaultRecordHotkey = "Ctrl+Shift+F9";
 inline constexpr const char* kNoHotkey = "None";
 std::string ReadRecordHotkey(const std::string& settingsPath);
 bool StoreRecordHotkey(const std::string& settingsPath, const std::string& keys);
+
+// The hotkey that pauses and resumes a recording (hotkey_pause):
+// Ctrl+Shift+F10 unless another is stored. It lies beside the start/stop key
+// and is likewise bound by none of the common desktops; Shift+F10 alone
+// still opens context menus.
+inline constexpr const char* kDefaultPauseHotkey = "Ctrl+Shift+F10";
+std::string ReadPauseHotkey(const std::string& settingsPath);
+bool StorePauseHotkey(const std::string& settingsPath, const std::string& keys);
 
 } // namespace settings
