@@ -160,6 +160,7 @@ const char* endName(TakeEnd end)
     case TakeEnd::SavedFromWorking: return "saved-from-working";
     case TakeEnd::KeptWorking: return "kept-working";
     case TakeEnd::Empty: return "empty";
+    case TakeEnd::KeptParts: return "kept-parts";
     }
     return "?";
 }

@@ -67,9 +67,11 @@ int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const
     bool asked = false; // a stop, or the source's end, came before the encoder's
     {
         FramePump pump(source, format.width, format.height, format.fps, format.originMicros, writeEnd);
+        pump.setEnd(hooks.endMicros);
         if (started)
             pump.start();
-        bool open = started, framed = false;
+        bool open = started, framed = false, capturesEnded = false;
+        int soundTail = -1; // asked once, at the stop
         std::uint64_t stoppedAt = 0;
         Escalation escalation;
         while (started) {
@@ -83,8 +85,12 @@ int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const
                     hooks.firstFrame();
             }
             const bool stopping = stop.stop.stop_requested();
-            if (stopping)
-                pump.requestStop();
+            if (stopping && !capturesEnded) {
+                pump.endCaptures(hooks.endMicros ? hooks.endMicros() : 0);
+                capturesEnded = true;
+                if (hooks.capturesEnded)
+                    hooks.capturesEnded();
+            }
             if (!done && (stopping || pump.sourceEnded())) {
                 asked = true;
                 if (stoppedAt == 0)
@@ -92,13 +98,19 @@ int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const
                 // Repeated every pass, as for any recording, once the frames
                 // are written out; an encoder still waiting for its first
                 // frame gets the end of the pipe instead.
-                if (pump.finished() || platform::tickCount() - stoppedAt > kFlushGraceMs)
+                const std::uint64_t since = platform::tickCount() - stoppedAt;
+                if (soundTail < 0)
+                    soundTail = hooks.soundTailMs ? hooks.soundTailMs() : 0;
+                if ((pump.finished() && since >= static_cast<std::uint64_t>(soundTail))
+                    || since > kFlushGraceMs)
                     encoder.writeInput("q\r\n", 3);
                 escalation.pass(encoder, stop);
             }
         }
         // The encoder is gone, so a write the pump still waits on fails.
         pump.join();
+        if (!capturesEnded && hooks.capturesEnded)
+            hooks.capturesEnded();
         if (hooks.counts)
             *hooks.counts = pump.counts();
     }

@@ -31,6 +31,17 @@ struct FramePipeHooks {
     std::function<void(const char*, std::size_t)> output; // the encoder's console output as it comes
     FramePumpCounts* counts = nullptr;                    // the pump's counts at the end
     long* frames = nullptr;                               // the encoder's last frame count
+    // Called once a stop has ended the captures: the source is free for
+    // another run.
+    std::function<void()> capturesEnded;
+    // Asked at a stop: the wall-clock instant the recording ended, when it
+    // ended before the stop reached the run (a pause is pressed); 0 for the
+    // stop's own instant.
+    std::function<std::int64_t()> endMicros;
+    // Asked at a stop: the encoder is asked to quit no sooner than this many
+    // milliseconds after the last frame's instant, so that its sound
+    // outlasts the pictures (the sound comes in fragments of 50 ms).
+    std::function<int()> soundTailMs;
 };
 
 // Runs the encoder (`recordCommandLine` reads the frames from its descriptor

@@ -49,6 +49,14 @@ void FramePump::start()
 
 void FramePump::requestStop() { capturer_.request_stop(); }
 
+void FramePump::endCaptures(std::int64_t endMicros)
+{
+    endAt_ = endMicros;
+    requestStop();
+    if (capturer_.joinable())
+        capturer_.join();
+}
+
 FramePumpCounts FramePump::counts() const
 {
     std::lock_guard lock(mutex_);
@@ -106,6 +114,17 @@ void FramePump::capture(std::stop_token stop)
         const std::int64_t took = frame.capturedMicros - std::max(asked, slotMicros(next) - halfGrab);
         if (took > 0)
             halfGrab += (took - halfGrab) / 8;
+        // A frame the source held from before the origin (a screen cast's,
+        // kept while a recording was paused) shows no instant of this one,
+        // nor does one from after a pause was pressed.
+        const std::int64_t endAt = endOf_ ? endOf_() : 0;
+        if (frame.capturedMicros < origin_ - static_cast<std::int64_t>(1e6 / fps_)
+            || (endAt > 0 && slotAt(frame.capturedMicros) >= slotAt(endAt))) {
+            std::lock_guard lock(mutex_);
+            ++counts_.captured;
+            ++counts_.dropped;
+            continue;
+        }
         const long slot = std::max(0L, slotAt(frame.capturedMicros));
         std::unique_ptr<std::uint8_t[]> buffer;
         if (slot > lastPlaced)
@@ -131,7 +150,10 @@ void FramePump::capture(std::stop_token stop)
     // The recording lasts up to the stop: the last frame stands until then.
     {
         std::lock_guard lock(mutex_);
-        endSlot_ = std::max(lastPlaced, slotAt(platform::wallClockMicros()));
+        // An end that came before the stop is the press of a pause: the
+        // instant it fell on is the next stretch's first.
+        endSlot_ = endAt_ > 0 ? std::max(lastPlaced, slotAt(endAt_) - 1)
+                              : std::max(lastPlaced, slotAt(platform::wallClockMicros()));
     }
     push({-1, nullptr});
 }

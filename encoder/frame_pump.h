@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -37,10 +38,19 @@ public:
     FramePump(const FramePump&) = delete;
     FramePump& operator=(const FramePump&) = delete;
 
+    // Asked before each capture is placed: the wall-clock instant the
+    // recording ended before its stop reached the pump (the press of a
+    // pause), else 0. Captures from then on are left out.
+    void setEnd(std::function<std::int64_t()> endOf) { endOf_ = std::move(endOf); }
     void start();
     // Captures end; the frames that wait are written, the last one repeated
     // up to the stop's instant, and the pipe is closed.
     void requestStop();
+    // As requestStop(), and waits until the source is no longer asked:
+    // another pump may then take frames from it. A recording that ended
+    // earlier, at `endMicros` on the wall clock, is written up to then
+    // (and the captures already placed after it).
+    void endCaptures(std::int64_t endMicros = 0);
     // Stops and waits until the pipe is closed; the encoder must be reading
     // or gone.
     void join();
@@ -82,6 +92,8 @@ private:
     bool writerGone_ = false;
     FramePumpCounts counts_;
 
+    std::atomic<std::int64_t> endAt_{0};
+    std::function<std::int64_t()> endOf_;
     std::atomic<bool> finished_{false};
     std::atomic<bool> sourceEnded_{false};
     std::jthread capturer_;

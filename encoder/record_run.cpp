@@ -1,6 +1,7 @@
 #include "encoder/record_run.h"
 
 #include "encoder/frame_pipe_record.h"
+#include "encoder/stretch_join.h"
 #include "encoder/runner.h"
 #include "encoder/take_finish.h"
 #include "encoder/take_flusher.h"
@@ -11,20 +12,44 @@
 #include "util/capture_choice.h"
 #include "util/debug_log.h"
 #include "util/files.h"
+#include "util/mp4_duration.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
 std::mutex g_outputMutex;
 std::string g_outputPath;
 std::string g_lastLine;
+std::int64_t g_outputBaseBytes = 0; // the earlier stretches' of a paused take
+int g_outputStretch = 0;             // whose file g_outputPath is
 
 void setCurrentOutputPath(const std::string& path)
 {
     std::lock_guard lock(g_outputMutex);
     g_outputPath = path;
+    g_outputBaseBytes = 0;
+    g_outputStretch = 0;
     g_lastLine.clear();
+}
+
+// A later stretch's file; one of an earlier stretch (still finishing) never
+// replaces it.
+void setStretchOutputPath(const std::string& path, std::int64_t baseBytes, int stretch)
+{
+    std::lock_guard lock(g_outputMutex);
+    if (stretch < g_outputStretch)
+        return;
+    g_outputPath = path;
+    g_outputBaseBytes = baseBytes;
+    g_outputStretch = stretch;
 }
 
 // Keeps the last complete, non-blank line of the encoder's output.
@@ -72,13 +97,82 @@ std::string CurrentOutputPath()
     return g_outputPath;
 }
 
+std::int64_t CurrentOutputBaseBytes()
+{
+    std::lock_guard lock(g_outputMutex);
+    return g_outputBaseBytes;
+}
+
 std::string LastEncoderLine()
 {
     std::lock_guard lock(g_outputMutex);
     return g_lastLine;
 }
 
-int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished)
+namespace {
+
+// One encoder run of a take: all of it, or a stretch between pauses.
+struct Stretch {
+    int index = 0;
+    TakeFiles files;
+    std::stop_source stop;
+    std::atomic<bool> pausing{false}; // stopped for a pause, not for the end
+    std::int64_t originMicros = 0;    // when it began: now, or the press of Resume
+    std::atomic<std::int64_t> endMicros{0}; // the press of Pause
+    std::atomic<bool> ended{false};   // the run is over, its take finished
+    std::stop_source endOrStop;       // requested when it ended, or the whole run is stopped
+    std::promise<void> sourceFree;
+    std::future<void> sourceFreed = sourceFree.get_future();
+    int status = 0;
+    bool madeFile = false; // its take was finished
+    FinishedTake take;
+    std::jthread thread;
+};
+
+// The recording "<stem>-part<n>.mp4" of a paused take's n-th stretch, free
+// as freeTake() makes names.
+TakeFiles partFiles(const TakeFiles& take, int n)
+{
+    const std::string stem = take.recording.substr(0, take.recording.size() - 4) + "-part" + std::to_string(n);
+    return freeTake(stem);
+}
+
+// The stretches' recordings joined into the take's recording, or kept as
+// they are when they cannot be.
+FinishedTake joinParts(const std::vector<std::unique_ptr<Stretch>>& stretches, const TakeFiles& files)
+{
+    FinishedTake joined;
+    std::vector<std::string> parts;
+    bool saved = false;
+    for (const auto& s : stretches) {
+        if (s->take.end == TakeEnd::Whole || s->take.end == TakeEnd::SavedFromWorking)
+            parts.push_back(s->take.path);
+        saved = saved || s->take.end == TakeEnd::SavedFromWorking;
+    }
+    if (parts.empty())
+        return joined;
+    const std::string target = files.recording.substr(0, files.recording.size() - 4) + ".joining.mp4";
+    const bool ok = parts.size() == 1 ? platform::moveToFreeName(parts[0], files.recording)
+                                      : JoinStretches(parts, target) && platform::moveToFreeName(target, files.recording);
+    if (!ok) {
+        platform::removeFile(target);
+        joined.end = TakeEnd::KeptParts;
+        joined.path = parts.front();
+        joined.parts = parts;
+        return joined;
+    }
+    if (parts.size() > 1)
+        for (const std::string& part : parts)
+            platform::removeFile(part);
+    joined.end = saved ? TakeEnd::SavedFromWorking : TakeEnd::Whole;
+    joined.path = files.recording;
+    joined.microseconds = ReadMp4Tracks(files.recording).videoMicroseconds;
+    return joined;
+}
+
+} // namespace
+
+int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished, const RunPause* pause)
 {
     const std::string quotedTool = PrepareTool();
     platform::Desktop desktop = platform::currentDesktop();
@@ -89,7 +183,6 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         desktop.width = settings.screenCast->width;
         desktop.height = settings.screenCast->height;
     }
-    const std::int64_t origin = platform::wallClockMicros();
     // An X screen is grabbed by this program where it can be: its own copy
     // and conversion cost a fraction of the encoder's. Elsewhere (a remote
     // display, 16-bit pixels) the encoder grabs it as before.
@@ -101,74 +194,143 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         : whole;
     const bool partial = part.x != whole.x || part.y != whole.y || part.width != whole.width
         || part.height != whole.height;
-    std::unique_ptr<FrameSource> grab;
+    std::unique_ptr<FrameSource> source;
     if (desktop.grab == platform::DesktopGrab::X11)
-        grab = MakeGrabFrameSource(platform::openScreenGrab(desktop.display, part));
-    const FramePipeFormat format{part.width, part.height, kRecordFps, origin};
-    const std::string args = grab || cast
-        ? BuildFramePipeRecordArgs(settings.sources, format.width, format.height, origin)
-        : BuildRecordArgs(settings.sources, desktop, origin, partial ? &part : nullptr);
+        source = MakeGrabFrameSource(platform::openScreenGrab(desktop.display, part));
 
     const std::string folder = settings.saveFolder + platform::separator();
     if (!platform::fileExists(folder))
         platform::makeFolder(folder);
     const TakeFiles files = freeTake(folder + RecordFileStem(platform::localTime()));
-    const std::string& path = files.working;
     // A screen cast names its file once the first frame has come: until
     // then the window must not take the missing file for a sound device that
     // failed (the desktop may still be asking the user which screen to share).
     if (!cast)
-        setCurrentOutputPath(path);
-
-    const std::string commandLine = BuildTakeCommandLine(quotedTool, args, settings.sources, files);
-    DebugLog(commandLine);
+        setCurrentOutputPath(files.working);
     if (!RecordSourcesComplete(settings.sources)) {
-        setCurrentOutputPath(path);
+        setCurrentOutputPath(files.working);
         return 0;
     }
-    LastLine last;
-    const auto output = [&last](const char* chunk, std::size_t size) { last.add(chunk, size); };
-    int status = 0;
-    {
-        const TakeFlusher flusher(files);
-        const std::vector<std::string> outputs{files.working, files.workingMp4};
-        if (cast) {
-            const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast);
-            DebugLog(capture);
-            auto source = StartPipeWireFrameSource(capture, *settings.screenCast);
-            if (partial)
-                source = CropFrames(std::move(source), part);
-            if (!source)
-                return FramePipeNotStarted;
-            FramePipeHooks hooks;
-            hooks.firstFrame = [&path] { setCurrentOutputPath(path); };
-            hooks.output = output;
-            status = RunFramePipeRecord(*source, format, commandLine, outputs, stop, hooks);
-            // As on X11, the missing file makes the window record without sound.
-            if (status == FramePipeEncoderFailed)
-                setCurrentOutputPath(path);
-        } else if (grab) {
-            FramePipeHooks hooks;
-            hooks.output = output;
-            RunFramePipeRecord(*grab, format, commandLine, outputs, stop, hooks);
-        } else {
-            RunTool(
-                commandLine,
-                [&output](const char* chunk, std::size_t size) {
-                    output(chunk, size);
-                    return false;
-                },
-                stop);
+    if (cast) {
+        const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast);
+        DebugLog(capture);
+        source = StartPipeWireFrameSource(capture, *settings.screenCast);
+        if (source && partial)
+            source = CropFrames(std::move(source), part);
+        if (!source)
+            return FramePipeNotStarted;
+    }
+
+    // Runs one stretch from now until its stop, and finishes its take.
+    const auto runStretch = [&](Stretch& s) {
+        const std::int64_t origin = s.originMicros;
+        const std::string args = source
+            ? BuildFramePipeRecordArgs(settings.sources, part.width, part.height, origin)
+            : BuildRecordArgs(settings.sources, desktop, origin, partial ? &part : nullptr);
+        const std::string commandLine = BuildTakeCommandLine(quotedTool, args, settings.sources, s.files);
+        DebugLog(commandLine);
+        LastLine last;
+        const auto output = [&last](const char* chunk, std::size_t size) { last.add(chunk, size); };
+        const RunStop stretchStop(s.stop.get_token(), stop.escalate);
+        // A later stretch shows its own file, after the earlier ones' sizes.
+        const auto showFile = [&s, &files] {
+            if (s.index == 0) {
+                setCurrentOutputPath(s.files.working);
+                return;
+            }
+            std::int64_t before = 0;
+            for (int n = 1; n <= s.index; ++n)
+                before += std::max<std::int64_t>(0, platform::fileSize(partFiles(files, n).recording));
+            setStretchOutputPath(s.files.working, before, s.index);
+        };
+        {
+            const TakeFlusher flusher(s.files);
+            const std::vector<std::string> outputs{s.files.working, s.files.workingMp4};
+            if (source) {
+                FramePipeHooks hooks;
+                if (cast || s.index > 0)
+                    hooks.firstFrame = showFile;
+                hooks.output = output;
+                hooks.capturesEnded = [&s] { s.sourceFree.set_value(); };
+                hooks.endMicros = [&s] { return s.endMicros.load(); };
+                // A paused stretch's sound is cut to its pictures when the
+                // take is joined, and must reach their end.
+                hooks.soundTailMs = [&s] { return s.pausing ? 150 : 0; };
+                s.status = RunFramePipeRecord(*source, {part.width, part.height, kRecordFps, origin}, commandLine,
+                                              outputs, stretchStop, hooks);
+                // As on X11, the missing file makes the window record without sound.
+                if (s.status == FramePipeEncoderFailed)
+                    setCurrentOutputPath(s.files.working);
+            } else {
+                if (s.index > 0)
+                    showFile();
+                RunTool(
+                    commandLine,
+                    [&output](const char* chunk, std::size_t size) {
+                        output(chunk, size);
+                        return false;
+                    },
+                    stretchStop);
+                s.sourceFree.set_value();
+            }
         }
+        // A run that made no file (a sound device that failed) leaves nothing
+        // to finish, and the window sees no file.
+        if (platform::fileExists(s.files.working) || platform::fileExists(s.files.workingMp4)) {
+            // The first stretch of a take that was paused becomes its first part.
+            TakeFiles target = s.files;
+            if (s.index == 0 && s.pausing)
+                target.recording = partFiles(files, 1).recording;
+            s.take = FinishTake(target);
+            s.madeFile = true;
+            if (s.take.end != TakeEnd::Empty)
+                setStretchOutputPath(s.take.path, 0, s.index);
+        }
+        s.ended = true;
+    };
+
+    std::vector<std::unique_ptr<Stretch>> stretches;
+    for (;;) {
+        auto s = std::make_unique<Stretch>();
+        s->index = static_cast<int>(stretches.size());
+        s->files = s->index == 0 ? files : partFiles(files, s->index + 1);
+        // A stretch after a pause starts at the press of Resume, though its
+        // captures may start a moment later: the first one stands for it.
+        s->originMicros = s->index == 0 ? platform::wallClockMicros() : pause->changedAtMicros();
+        Stretch& current = *s;
+        stretches.push_back(std::move(s));
+        current.thread = std::jthread([&runStretch, &current] {
+            runStretch(current);
+            current.endOrStop.request_stop();
+        });
+        if (pause) {
+            // The end of the run, or of the stretch by itself, wakes the wait.
+            const std::stop_callback onStop(stop.stop, [&current] { current.endOrStop.request_stop(); });
+            pause->waitForChange(false, current.endOrStop.get_token());
+        } else {
+            current.thread.join();
+        }
+        current.pausing = pause && pause->paused() && !stop.stop.stop_requested() && !current.ended;
+        if (current.pausing)
+            current.endMicros = pause->changedAtMicros();
+        current.stop.request_stop();
+        if (!current.pausing)
+            break;
+        current.sourceFreed.wait();
+        pause->waitForChange(true, stop.stop);
+        if (stop.stop.stop_requested())
+            break;
     }
-    // A run that made no file (a sound device that failed) leaves nothing
-    // to finish, and the window sees no file.
-    if (platform::fileExists(files.working) || platform::fileExists(files.workingMp4)) {
-        const FinishedTake take = FinishTake(files);
-        if (take.end != TakeEnd::Empty)
-            setCurrentOutputPath(take.path);
-        if (finished)
-            *finished = take;
-    }
-    return status;
+    for (auto& s : stretches)
+        if (s->thread.joinable())
+            s->thread.join();
+
+    const Stretch& first = *stretches.front();
+    const bool paused = stretches.size() > 1 || first.pausing;
+    FinishedTake take = paused ? joinParts(stretches, files) : first.take;
+    if (paused && take.end != TakeEnd::Empty && take.end != TakeEnd::KeptParts)
+        setCurrentOutputPath(take.path);
+    if (finished && (paused || first.madeFile))
+        *finished = take;
+    return stretches.back()->status;
 }

@@ -4,6 +4,7 @@
 #include "encoder/frame_pipe_record.h"
 #include "encoder/pipewire_record.h"
 #include "encoder/record_command.h"
+#include "encoder/run_pause.h"
 #include "encoder/runner.h"
 #include "encoder/take_finish.h"
 
@@ -30,7 +31,11 @@ struct RecordSettings {
 // the recording session answers by recording without sound. Returns a
 // FramePipeStatus for a screen cast, else 0; `finished`, when given, gets
 // how the take ended (left as it was when no file came).
-int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished = nullptr);
+// While `pause` says so, nothing is recorded: each stretch between pauses is
+// a take of its own ("<stem>-part<n>.mp4" once finished), and at the end
+// they are joined into the one recording (see stretch_join.h).
+int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished = nullptr,
+              const RunPause* pause = nullptr);
 
 // The last line the latest run's encoder wrote (its reason when it made no
 // file); empty when none ran. Safe from any thread.
@@ -39,3 +44,6 @@ std::string LastEncoderLine();
 // The file the latest run writes (or was to write): its working file while it
 // records, its recording once finished. Safe from any thread.
 std::string CurrentOutputPath();
+// What the earlier stretches of a paused take hold, in bytes: the take so
+// far is this and the current output path's file.
+std::int64_t CurrentOutputBaseBytes();

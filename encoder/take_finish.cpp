@@ -69,9 +69,9 @@ FinishedTake keep(const TakeFiles& files, TakeEnd end)
 {
     const std::string recording = freeRecordingName(files.recording);
     if (!platform::flushFileToDisk(files.workingMp4) || !platform::moveToFreeName(files.workingMp4, recording))
-        return {TakeEnd::KeptWorking, files.working, 0};
+        return {TakeEnd::KeptWorking, files.working, 0, {}};
     platform::removeFile(files.working);
-    return {end, recording, std::max<std::int64_t>(0, Mp4DurationMicroseconds(recording))};
+    return {end, recording, std::max<std::int64_t>(0, Mp4DurationMicroseconds(recording)), {}};
 }
 
 } // namespace
@@ -98,7 +98,7 @@ FinishedTake FinishTake(const TakeFiles& files)
         } else if (platform::fileSize(files.working) > kStreamTablesBytes) {
             // Something reached the working file that cannot be read: it is
             // the user's, to try elsewhere.
-            return {TakeEnd::KeptWorking, files.working, 0};
+            return {TakeEnd::KeptWorking, files.working, 0, {}};
         }
         platform::removeFile(files.working);
         platform::removeFile(files.workingMp4);
@@ -107,14 +107,14 @@ FinishedTake FinishTake(const TakeFiles& files)
     if (!platform::fileExists(files.workingMp4) && sameTake(ReadMp4Tracks(files.recording), take)) {
         // Finished already: the end came between the move and the removal.
         platform::removeFile(files.working);
-        return {TakeEnd::Whole, files.recording, std::max<std::int64_t>(0, Mp4DurationMicroseconds(files.recording))};
+        return {TakeEnd::Whole, files.recording, std::max<std::int64_t>(0, Mp4DurationMicroseconds(files.recording)), {}};
     }
     if (sameTake(written, take))
         return keep(files, TakeEnd::Whole);
     if (!copyWorking(files, take.sound) || !sameTake(ReadMp4Tracks(files.workingMp4), take)) {
         DebugLog("the working file could not be copied: " + files.working);
         platform::removeFile(files.workingMp4);
-        return {TakeEnd::KeptWorking, files.working, 0};
+        return {TakeEnd::KeptWorking, files.working, 0, {}};
     }
     return keep(files, TakeEnd::SavedFromWorking);
 }

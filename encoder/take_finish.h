@@ -17,12 +17,14 @@ enum class TakeEnd {
     SavedFromWorking,  // the encoder did not finish it: the recording was made from the working file
     KeptWorking,       // nothing could be made of the working file: it stays, untouched
     Empty,             // no picture was recorded at all: nothing is left
+    KeptParts,         // a paused take whose stretches could not be joined: each is a recording of its own
 };
 
 struct FinishedTake {
     TakeEnd end = TakeEnd::Empty;
     std::string path;              // the recording; the working file when it was kept
     std::int64_t microseconds = 0; // the recording's length
+    std::vector<std::string> parts; // KeptParts: the stretches' recordings, in order
 };
 
 // Makes the recording of `files`, as above. Blocks while the encoder copies.

@@ -131,7 +131,11 @@ public:
                 answer.video = true;
                 answer.videoMicroseconds = *length;
             }
-            answer.sound = answer.sound || track.handler == tag("soun");
+            if (track.handler == tag("soun") && !answer.sound) {
+                answer.sound = true;
+                answer.soundTimescale = track.timescale;
+                answer.soundUnits = track.mediaDuration;
+            }
         }
         answer.readable = true;
         return answer;

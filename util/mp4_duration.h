@@ -33,6 +33,11 @@ struct Mp4Tracks {
     bool sound = false;    // a track whose handler is 'soun'
     // The first video track's media duration (mdhd) in microseconds.
     std::int64_t videoMicroseconds = 0;
+    // The first sound track's time scale (its sample rate, as the encoder
+    // writes it) and media duration in those units: every sample it holds,
+    // the encoder's priming included.
+    std::uint32_t soundTimescale = 0;
+    std::uint64_t soundUnits = 0;
 };
 // Not readable: missing, not an MP4, fragmented, or cut off before or inside
 // its movie box.

@@ -318,6 +318,48 @@ TEST_F(RecordRunTest, AnAreaAndAWindowRecordExactlyTheirPixels)
     scene.kill();
 }
 
+// Three pauses: the stretches are joined into one file as long as they ran
+// (each stretch ends within a few passes of its press), no paused second is
+// in it, and the flashes keep their beeps across the joins.
+TEST_F(RecordRunTest, ThreePausesGiveOneFileOfTheRunningStretchesInSync)
+{
+    platform::ChildProcess scene;
+    ASSERT_TRUE(scene.start(platform::quoteArgument(VTR_FIDELITY_SCENE) + " 11"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    std::stop_source stop;
+    RunPause pause;
+    FinishedTake take;
+    std::thread worker([&] { RecordRun(settings(AudioComputerSound), stop.get_token(), &take, &pause); });
+    std::uint64_t running = 0;
+    for (const auto [run, rest] : {std::pair{1700, 800}, std::pair{1500, 600}, std::pair{1600, 900}}) {
+        const std::uint64_t from = platform::tickCount();
+        std::this_thread::sleep_for(std::chrono::milliseconds(run));
+        pause.pause();
+        running += platform::tickCount() - from;
+        std::this_thread::sleep_for(std::chrono::milliseconds(rest));
+        pause.resume();
+    }
+    const std::uint64_t from = platform::tickCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1400));
+    stop.request_stop();
+    running += platform::tickCount() - from;
+    worker.join();
+    while (!scene.waitForExit(100)) { }
+
+    ASSERT_EQ(take.end, TakeEnd::Whole);
+    EXPECT_EQ(take.path, CurrentOutputPath());
+    // The parts are gone: the save folder holds the recording alone.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_NEAR(probeDuration(take.path), running / 1000.0, 0.2);
+    const Fidelity f = MeasureFidelity(take.path);
+    SCOPED_TRACE(FidelityRow("paused", f));
+    ASSERT_TRUE(f.ok);
+    EXPECT_GE(f.flashes, 4);
+    EXPECT_LE(f.missing + f.mismatched, 1);
+    EXPECT_LT(std::fabs(f.medianOffset), 0.06);
+    EXPECT_LT(f.spread, 0.06);
+}
+
 TEST_F(RecordRunTest, SaveFolderIsMadeOneLevelDeep)
 {
     RecordSettings s = settings(AudioNone);
