@@ -46,12 +46,12 @@ int RecordController::runRecording(void* user, void*)
     }
     FinishedTake take;
     if (platform::currentDesktop().grab == platform::DesktopGrab::PipeWire) {
-        if (const char* key = RecordScreenCast(settings, settingsPath, stop, &take)) {
+        if (const char* key = RecordScreenCast(settings, settingsPath, stop, &take, &self->pause_)) {
             emit self->notice(QString::fromLatin1(key), {});
             return 0;
         }
     } else {
-        RecordRun(settings, stop, &take);
+        RecordRun(settings, stop, &take, &self->pause_);
     }
     // The encoder did not finish the take itself (it crashed, or was ended
     // by force): the user learns what was saved, or where the take is.
@@ -59,6 +59,12 @@ int RecordController::runRecording(void* user, void*)
         emit self->notice(QStringLiteral("Messages/MSG1025"), QString::fromStdString(take.path));
     else if (take.end == TakeEnd::KeptWorking)
         emit self->notice(QStringLiteral("Messages/MSG1027"), QString::fromStdString(take.path));
+    else if (take.end == TakeEnd::KeptParts) {
+        QStringList parts;
+        for (const std::string& part : take.parts)
+            parts << QString::fromStdString(part);
+        emit self->notice(QStringLiteral("Messages/MSG1029"), parts.join(QLatin1Char('\n')));
+    }
     return 0;
 }
 
@@ -67,6 +73,7 @@ void RecordController::start(RecordSettings settings)
     runStop_.request_stop();
     runStop_ = std::stop_source();
     recording_ = true;
+    pause_.resume();
     {
         std::lock_guard lock(nextMutex_);
         next_ = std::move(settings);
@@ -101,6 +108,22 @@ void RecordController::shutdown()
 
 bool RecordController::recording() const { return recording_; }
 
+void RecordController::pause()
+{
+    if (!recording_ || pause_.paused())
+        return;
+    pause_.pause();
+    ticker_.paused(platform::tickCount());
+}
+
+void RecordController::resume()
+{
+    if (!recording_ || !pause_.paused())
+        return;
+    pause_.resume();
+    ticker_.resumed(platform::tickCount());
+}
+
 bool RecordController::busy() const { return worker_.isRunning() || pendingStart_; }
 
 bool RecordController::waitForRun(int ms) { return worker_.wait(QDeadlineTimer(ms)); }
@@ -115,13 +138,14 @@ RecordTickResult RecordController::tick(const RecordTickInput& input)
     return result;
 }
 
-RecordTickResult RecordController::tick()
+RecordTickResult RecordController::tick(const std::string& pausedCaption)
 {
     RecordTickInput input;
     input.nowMs = platform::tickCount();
     input.outputPath = CurrentOutputPath();
     input.outputExists = !input.outputPath.empty() && platform::fileExists(input.outputPath);
-    input.outputBytes = input.outputExists ? platform::fileSize(input.outputPath) : 0;
+    input.outputBytes = input.outputExists ? CurrentOutputBaseBytes() + platform::fileSize(input.outputPath) : 0;
+    input.pausedCaption = pausedCaption;
     {
         std::lock_guard lock(nextMutex_);
         freeSpace(next_.saveFolder, input.freeBytes);

@@ -41,6 +41,12 @@ public:
     // As stop(), and an encoder that ignores "q" is ended by force.
     void shutdown();
     bool recording() const;
+    // Pauses the running recording (nothing is recorded until resume()),
+    // or resumes it; the clock stands still meanwhile. Nothing without a
+    // recording.
+    void pause();
+    void resume();
+    bool paused() const { return recording_ && pause_.paused(); }
     // True while a run still works on its file (also after a stop).
     bool busy() const;
     // Waits up to `ms` for the run to end; true when no run is left.
@@ -49,8 +55,9 @@ public:
     // What the window shows and does after one tick of its record timer; a
     // stop it asks for sets recordError to kLowDiskError or kNoFileError.
     RecordTickResult tick(const RecordTickInput& input);
-    // The same from the system's clock, free space and output file.
-    RecordTickResult tick();
+    // The same from the system's clock, free space and output file; while
+    // paused the status says `pausedCaption`.
+    RecordTickResult tick(const std::string& pausedCaption = "Paused");
     // Record error of a stop for lack of free space, and of one because no
     // file came even without sound.
     int recordError = 0;
@@ -75,6 +82,7 @@ private:
     CMyThread worker_;
     std::mutex nextMutex_; // guards next_ and nextStop_, read by the worker when it starts
     RecordSettings next_;
+    RunPause pause_; // the latest run's; every run is asked to stop before the next starts
     std::string settingsPath_;
     RunStop nextStop_;
     std::stop_source runStop_;      // the latest run's

@@ -5,7 +5,7 @@
 #include "util/debug_log.h"
 
 const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath, const RunStop& stop,
-                             FinishedTake* finished)
+                             FinishedTake* finished, const RunPause* pause)
 {
     // A stop while the desktop still asks the user ends the wait.
     const auto stopped = [&stop] { return stop.stop.stop_requested(); };
@@ -22,7 +22,7 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
 
     const PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height()};
     settings.screenCast = &stream;
-    switch (RecordRun(settings, stop, finished)) {
+    switch (RecordRun(settings, stop, finished, pause)) {
     case FramePipeNoFrames:
         return "Messages/MSG1023";
     case FramePipeNotStarted:

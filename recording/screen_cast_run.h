@@ -5,6 +5,6 @@
 #include "encoder/record_run.h"
 
 // The text key of what the window must say after the run, or null when the
-// recording went as asked; `finished` as for RecordRun.
+// recording went as asked; `finished` and `pause` as for RecordRun.
 const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath, const RunStop& stop,
-                             FinishedTake* finished = nullptr);
+                             FinishedTake* finished = nullptr, const RunPause* pause = nullptr);

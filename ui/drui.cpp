@@ -114,6 +114,7 @@ void DRUI::createPages()
 
     connect(m_record, &RecordPage::backClicked, this, &DRUI::btnSlotBack);
     connect(m_record, &RecordPage::recordClicked, this, &DRUI::btnSlotRecord);
+    connect(m_record, &RecordPage::pauseClicked, this, &DRUI::btnSlotMenuPause);
     connect(m_record, &RecordPage::folderClicked, this, &DRUI::btnSlotLayout2Dir);
     connect(m_record, &RecordPage::audioIndexChanged, this, &DRUI::ComBoxIndexChange);
 
@@ -215,6 +216,8 @@ void DRUI::btnMenButtonSlot() { }
 void DRUI::btnSlot()
 {
     m_recording->tray().build(m_recording->recording());
+    if (m_recording->recording())
+        m_recording->tray().showPaused(m_recording->recorder().paused());
     m_pageStack->setCurrentIndex(1);
 }
 
@@ -285,10 +288,7 @@ void DRUI::btnSlotRecord() { m_recording->toggle(true); }
 
 void DRUI::btnSlotMenuStop() { m_recording->toggle(false); }
 
-void DRUI::btnSlotMenuPause()
-{
-    // Its entry is never enabled: a recording cannot pause.
-}
+void DRUI::btnSlotMenuPause() { m_recording->togglePause(); }
 
 void DRUI::btnSlotMenuQuit()
 {

@@ -130,8 +130,16 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
     recordButton_ = ui::greyButton(GuiText(recording ? "MainWnd/Stop" : "MainWnd/Start"), bar);
     recordButton_->setGeometry(w - 150, 2, 100, 35);
     connect(recordButton_, &QPushButton::clicked, this, &RecordPage::recordClicked);
-    ui::widenRow({back}, 0, recordButton_->x() - 10);
-    ui::widenRow({recordButton_}, back->geometry().right() + 10, w - 10);
+    // Sized for the longer of its two captions, so that it keeps its place.
+    pauseButton_ = ui::greyButton(GuiText("MainWnd/Resume"), bar);
+    pauseButton_->setObjectName(QStringLiteral("pauseButton"));
+    pauseButton_->setGeometry(w - 260, 2, 100, 35);
+    connect(pauseButton_, &QPushButton::clicked, this, &RecordPage::pauseClicked);
+    ui::widenRow({back}, 0, pauseButton_->x() - 10);
+    ui::widenRow({pauseButton_, recordButton_}, back->geometry().right() + 10, w - 10);
+    const int pauseWidth = pauseButton_->width();
+    pauseButton_->setText(GuiText("MainWnd/Pause"));
+    pauseButton_->resize(std::max(pauseWidth, ui::neededWidth(pauseButton_)), pauseButton_->height());
     box->addWidget(bar);
     box->addWidget(new FooterBand(this, w, false));
     ui::pressOnEnter(this);
@@ -142,6 +150,15 @@ void RecordPage::showRecording(bool recording)
 {
     recordButton_->setText(GuiText(recording ? "MainWnd/Stop" : "MainWnd/Start"));
     recordTimeLabel_->setVisible(recording);
+    pauseButton_->setVisible(recording);
+    if (!recording)
+        showPaused(false);
+}
+
+void RecordPage::showPaused(bool paused)
+{
+    pauseButton_->setText(GuiText(paused ? "MainWnd/Resume" : "MainWnd/Pause"));
+    pauseButton_->setAccessibleName(pauseButton_->text());
 }
 
 void RecordPage::setStatusText(const QString& text) { recordTimeLabel_->setText(text); }

@@ -32,9 +32,13 @@ public:
     QLineEdit* saveDirEdit() const { return saveDirEdit_; }
     QLabel* freeSpaceLabel() const { return freeSpaceLabel_; }
     QPushButton* recordButton() const { return recordButton_; }
+    QPushButton* pauseButton() const { return pauseButton_; }
 
-    // Start or Stop, and the running time shown only while recording.
+    // Start or Stop, and the running time and the pause button shown only
+    // while recording.
     void showRecording(bool recording);
+    // Pause, or Resume while paused.
+    void showPaused(bool paused);
     void setStatusText(const QString& text);
     // The folder and the free space of its drive.
     void showSaveFolder(const QString& folder);
@@ -57,6 +61,7 @@ public:
 signals:
     void backClicked();
     void recordClicked();
+    void pauseClicked();
     void folderClicked();
     void audioIndexChanged(int index);
     // The user selected another entry of what to record.
@@ -73,6 +78,7 @@ private:
     QLineEdit* saveDirEdit_ = nullptr;
     QLabel* freeSpaceLabel_ = nullptr;
     QPushButton* recordButton_ = nullptr;
+    QPushButton* pauseButton_ = nullptr;
 };
 
 // The free-space text of the drive that holds `folder`.

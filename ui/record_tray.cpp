@@ -38,7 +38,7 @@ void RecordTray::build(bool recording)
     entries_[0] = new QAction(image(":/image/pause.png"), GuiText("MainWnd/Pause"), window_);
     entries_[1] = new QAction(image(":/image/stop.png"), GuiText("MainWnd/Stop"), window_);
     entries_[2] = new QAction(image(":/image/quit.png"), GuiText("MainWnd/Quit"), window_);
-    entries_[0]->setEnabled(false);
+    entries_[0]->setEnabled(recording);
     connect(entries_[0], &QAction::triggered, this, &RecordTray::pauseTriggered);
     connect(entries_[1], &QAction::triggered, this, &RecordTray::stopTriggered);
     connect(entries_[2], &QAction::triggered, this, &RecordTray::quitTriggered);
@@ -61,7 +61,19 @@ void RecordTray::showStarted()
         return;
     entries_[1]->setText(GuiText("MainWnd/Stop"));
     entries_[1]->setIcon(image(":/image/stop.png"));
+    entries_[0]->setEnabled(true);
+    showPaused(false);
     icon_->setVisible(true);
+}
+
+void RecordTray::showPaused(bool paused)
+{
+    if (!icon_)
+        return;
+    entries_[0]->setText(GuiText(paused ? "MainWnd/Resume" : "MainWnd/Pause"));
+    entries_[0]->setIcon(image(paused ? ":/image/play.png" : ":/image/pause.png"));
+    if (paused)
+        icon_->setIcon(image(":/image/pause.png"));
 }
 
 void RecordTray::showStopped()
@@ -80,5 +92,7 @@ void RecordTray::setImage(TrayImage which)
 {
     if (!icon_ || which == TrayImage::Unchanged)
         return;
-    icon_->setIcon(image(which == TrayImage::Rec1 ? ":/image/rec1.png" : ":/image/rec2.png"));
+    icon_->setIcon(image(which == TrayImage::Paused ? ":/image/pause.png"
+                             : which == TrayImage::Rec1 ? ":/image/rec1.png"
+                                                        : ":/image/rec2.png"));
 }

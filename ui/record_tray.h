@@ -1,7 +1,7 @@
 #pragma once
 // The notification-area icon and its menu, the user's handle on the program
 // while a recording hides the window. Its three entries keep a fixed order:
-// Pause (always disabled), Stop/Start, Quit.
+// Pause/Resume (enabled while recording), Stop/Start, Quit.
 #include "recording/record_tick.h"
 
 #include <QObject>
@@ -28,6 +28,8 @@ public:
 
     void showStarted();
     void showStopped();
+    // The first entry offers Resume while paused, and the icon shows the pause.
+    void showPaused(bool paused);
     void setImage(TrayImage image);
 
 signals:

@@ -79,6 +79,7 @@ void RecordingFront::attach()
 void RecordingFront::setPage(RecordPage* page)
 {
     page_ = page;
+    page->showPaused(recorder_.paused());
     discovery_.start();
     const platform::Desktop desktop = platform::currentDesktop();
     if (desktop.grab != platform::DesktopGrab::PipeWire)
@@ -154,7 +155,20 @@ void RecordingFront::toggle(bool fromRecordButton)
         start();
 }
 
-void RecordingFront::togglePause() { }
+void RecordingFront::togglePause()
+{
+    if (!recorder_.recording())
+        return;
+    if (recorder_.paused())
+        recorder_.resume();
+    else
+        recorder_.pause();
+    const bool paused = recorder_.paused();
+    if (page_)
+        page_->showPaused(paused);
+    tray_->showPaused(paused);
+    tick();
+}
 
 QRect RecordingFront::countdownArea() const
 {
@@ -229,7 +243,7 @@ void RecordingFront::stop(bool fromRecordButton)
 
 void RecordingFront::tick()
 {
-    const RecordTickResult tick = recorder_.tick();
+    const RecordTickResult tick = recorder_.tick(GuiText("MainWnd/Paused").toStdString());
     tray_->setImage(tick.trayImage);
     page_->setStatusText(QString::fromStdString(tick.statusText));
     const RecordWindowTick away =

@@ -61,3 +61,27 @@ TEST(RecordTicker, LessThanTenMebibytesFreeStopsTheRecording)
     ticker.stopped();
     EXPECT_EQ(ticker.tick(input).action, RecordTickResult::Action::None);
 }
+
+// The clock stands still while paused and the tray shows the pause; a file
+// that has come once and is missing later (a stretch finished, the next not
+// yet begun) is no failed sound device.
+TEST(RecordTicker, PausesStopTheClockAndAreNoMissingFile)
+{
+    RecordTicker ticker;
+    ticker.started(0, true);
+    RecordTickInput input{2500, 1u << 30, "/save/a.mp4", true, 1024, "Angehalten"};
+    EXPECT_NE(ticker.tick(input).trayImage, TrayImage::Paused);
+    ticker.paused(2500);
+    input.nowMs = 9000;
+    input.outputExists = false;
+    RecordTickResult paused = ticker.tick(input);
+    EXPECT_EQ(paused.trayImage, TrayImage::Paused);
+    EXPECT_EQ(paused.statusText, "Angehalten\n\n00:00:02\n\n0 Bytes");
+    EXPECT_EQ(paused.action, RecordTickResult::Action::None);
+    ticker.resumed(9000);
+    input.nowMs = 10600;
+    const RecordTickResult resumed = ticker.tick(input);
+    EXPECT_EQ(resumed.elapsedSeconds, 4u);
+    EXPECT_EQ(resumed.action, RecordTickResult::Action::None);
+    EXPECT_NE(resumed.trayImage, TrayImage::Paused);
+}

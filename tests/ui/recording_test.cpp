@@ -85,8 +85,9 @@ protected:
         EXPECT_EQ(window->recordPage()->recordTimeLabel()->isVisibleTo(window->recordPage()), recording);
         QAction* pause = window->tray().entry(1);
         QAction* toggle = window->tray().entry(2);
-        EXPECT_FALSE(pause->isEnabled());
+        EXPECT_EQ(pause->isEnabled(), recording);
         EXPECT_EQ(pause->text(), GuiText("MainWnd/Pause"));
+        EXPECT_EQ(window->recordPage()->pauseButton()->isVisibleTo(window->recordPage()), recording);
         EXPECT_EQ(toggle->text(), GuiText(recording ? "MainWnd/Stop" : "MainWnd/Start"));
         EXPECT_EQ(window->tray().entry(3)->text(), GuiText("MainWnd/Quit"));
         EXPECT_TRUE(window->tray().icon()->isVisible()); // from the first start on
@@ -124,6 +125,34 @@ TEST_F(RecordingTest, StartAndStopFromTheRecordPage)
     const auto files = recordingsIn(save.path());
     ASSERT_EQ(files.size(), 1u);
     expectValidRecording(files[0], 3);
+    EXPECT_TRUE(notices.empty());
+}
+
+// Paused from the tray and resumed from the page: the clock stands still,
+// both offer Resume meanwhile, and the file holds the running time alone.
+TEST_F(RecordingTest, PauseFromTheTrayResumeFromThePage)
+{
+    QTest::mouseClick(window->recordPage()->recordButton(), Qt::LeftButton);
+    wait(2000);
+    window->tray().entry(1)->trigger();
+    EXPECT_EQ(window->tray().entry(1)->text(), GuiText("MainWnd/Resume"));
+    EXPECT_EQ(window->recordPage()->pauseButton()->text(), GuiText("MainWnd/Resume"));
+    const QString stood = window->recordPage()->recordTimeLabel()->text();
+    EXPECT_TRUE(stood.startsWith(GuiText("MainWnd/Paused") + "\n\n00:00:0")) << stood.toStdString();
+    wait(2500);
+    const QString twoLines = QStringLiteral("\n\n");
+    EXPECT_EQ(window->recordPage()->recordTimeLabel()->text().section(twoLines, 0, 1), stood.section(twoLines, 0, 1));
+    QTest::mouseClick(window->recordPage()->pauseButton(), Qt::LeftButton);
+    EXPECT_EQ(window->tray().entry(1)->text(), GuiText("MainWnd/Pause"));
+    wait(2000);
+    QTest::mouseClick(window->recordPage()->recordButton(), Qt::LeftButton);
+    expectRecordingState(false);
+    waitForFile();
+    const auto files = recordingsIn(save.path());
+    ASSERT_EQ(files.size(), 1u);
+    const double duration = probeDuration(files[0].string());
+    EXPECT_GT(duration, 3.5);
+    EXPECT_LT(duration, 4.5);
     EXPECT_TRUE(notices.empty());
 }
 
