@@ -1,19 +1,42 @@
 #include "recording/hotkey_listener.h"
 
 #include "platform/desktop.h"
+#include "platform/hotkey_name.h"
+#include "portal/global_shortcuts_portal.h"
+#include "util/debug_log.h"
 
 #include <QMetaObject>
+
+#include <iterator>
 
 namespace {
 
 // How long a wait for a press lasts before the thread looks for its stop.
 constexpr int kWaitMs = 100;
 
+// The portal's names of the actions, in Action order: the desktop keeps the
+// user's choice of key under them.
+const char* const kShortcutIds[] = {"start-stop", "pause-resume"};
+
 } // namespace
 
-HotkeyListener::HotkeyListener(QObject* parent)
-    : QObject(parent), hotkeys_(platform::openGlobalHotkeys(platform::currentDesktop().display))
+HotkeyListener::HotkeyListener(QObject* parent) : QObject(parent)
 {
+    const platform::Desktop desktop = platform::currentDesktop();
+    if (desktop.grab == platform::DesktopGrab::PipeWire) {
+        if (!GlobalShortcutsPortal::offered())
+            return;
+        portal_ = new GlobalShortcutsPortal(this);
+        connect(portal_, &GlobalShortcutsPortal::activated, this, [this](const QString& id) {
+            for (int action = 0; action < static_cast<int>(std::size(kShortcutIds)); ++action)
+                if (id == QLatin1String(kShortcutIds[action]))
+                    emit pressed(action);
+        });
+        connect(portal_, &GlobalShortcutsPortal::failed, this,
+                [](const QString& error) { DebugLog("global shortcuts: " + error.toStdString()); });
+        return;
+    }
+    hotkeys_ = platform::openGlobalHotkeys(desktop.display);
     if (!hotkeys_)
         return;
     thread_ = std::jthread([this](std::stop_token stop) {
@@ -33,7 +56,23 @@ HotkeyListener::~HotkeyListener()
     }
 }
 
-std::vector<bool> HotkeyListener::hold(const std::vector<std::string>& keys)
+std::vector<bool> HotkeyListener::hold(const std::vector<std::string>& keys, const QStringList& descriptions)
 {
-    return hotkeys_ ? hotkeys_->hold(keys) : std::vector<bool>{};
+    if (hotkeys_)
+        return hotkeys_->hold(keys);
+    if (!portal_)
+        return {};
+    std::vector<bool> named;
+    std::vector<GlobalShortcutsPortal::Shortcut> shortcuts;
+    for (std::size_t i = 0; i < keys.size() && i < std::size(kShortcutIds); ++i) {
+        const auto name = platform::parseHotkeyName(keys[i]);
+        named.push_back(name.has_value());
+        if (name)
+            shortcuts.push_back({QString::fromLatin1(kShortcutIds[i]),
+                                 i < static_cast<std::size_t>(descriptions.size()) ? descriptions[i] : QString(),
+                                 QString::fromStdString(platform::shortcutTrigger(*name))});
+    }
+    named.resize(keys.size(), false);
+    portal_->bind(shortcuts);
+    return named;
 }
