@@ -38,7 +38,7 @@ double median(std::vector<double> v)
 
 } // namespace
 
-Fidelity MeasureFidelity(const std::string& file)
+Fidelity MeasureFidelity(const std::string& file, int sceneWidth)
 {
     Fidelity r;
     const std::string q = platform::quoteArgument(file);
@@ -72,9 +72,9 @@ Fidelity MeasureFidelity(const std::string& file)
         return r;
     r.ok = true;
 
-    // The counter's blocks are a 16th of the width wide and as high; the
-    // flash fills the rest.
-    const int block = kWidth / 16;
+    // The counter's blocks are a 16th of the scene's width wide and as high;
+    // the flash fills the rest.
+    const int block = sceneWidth > 0 ? kWidth * sceneWidth / w / 16 : kWidth / 16;
     const std::size_t below = static_cast<std::size_t>(block + 1) * kWidth;
     std::vector<long> counters(frames);
     std::vector<bool> bright(frames);

@@ -27,7 +27,9 @@ struct Fidelity {
 };
 
 // Decodes `file` with ffmpeg into files beside it (removed afterwards).
-Fidelity MeasureFidelity(const std::string& file);
+// `sceneWidth`: the width of the screen the scene filled, when the file
+// holds only a part of it from its top left corner; 0 when it holds it all.
+Fidelity MeasureFidelity(const std::string& file, int sceneWidth = 0);
 
 // One printable row.
 std::string FidelityRow(const std::string& label, const Fidelity& f);

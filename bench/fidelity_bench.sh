@@ -93,3 +93,29 @@ for mode in ${VTR_MODES:--2 0 1 2}; do
     rm -f "$out"
   done
 done
+
+# Ours with computer sound, paused three times (four stretches with a second
+# between them, joined at Stop), and recording an area (the top left part
+# that holds the scene's counter, half the screen high): the length against
+# the running time, and the beeps against their flashes across the joins.
+if [ -z "$wayland" ]; then
+  read -r width height < <(echo "$size" | tr x ' ')
+  for row in "3 pauses" "area"; do
+    out="$work/row.mp4"
+    "${rt[@]}" "$build/bench/fidelity_scene" $((seconds + 6)) &
+    scene=$!
+    sleep 0.9
+    if [ "$row" = "3 pauses" ]; then
+      result=$(VTR_PAUSES=3 "$build/bench/record_bench" "$seconds" 0 "$out" beepmic)
+    else
+      result=$(VTR_AREA="0,0,$((width * 13 / 16 / 2 * 2)),$((height / 4 * 2))" \
+        "$build/bench/record_bench" "$seconds" 0 "$out" beepmic)
+    fi
+    kill "$scene" 2>/dev/null || true
+    wait "$scene" 2>/dev/null || true
+    "$build/bench/fidelity_analyse" "ours ($row)" "$out" "$width" || true
+    echo "$result" | sed -n 's/.*encoderCPU=\([0-9.]*\).*length=\([0-9.]*\)s running=\([0-9.]*\)s.*/\1 \2 \3/p' |
+      awk -v s="$seconds" '{ printf "%-14s encoder CPU %.2f s = %.3f cores per recorded second; length %.3f s, ran %.3f s\n", "", $1, $1 / s, $2, $3 }'
+    rm -f "$out"
+  done
+fi

@@ -3,6 +3,8 @@
 // ffmpeg reports. encoderCPU is the recorder's whole CPU: the encoder's and
 // this process's grab and conversion.
 //   record_bench SECONDS MODE OUT.mp4 [MIC]  records, prints one result row
+//                                            (VTR_PAUSES=N pauses it N times,
+//                                            VTR_AREA="x,y,w,h" records a part)
 //   record_bench --args MODE OUT.mp4 [MIC]   prints the arguments of the
 //                                            encoder's own grab, each ended by
 //                                            a zero byte, for a direct run
@@ -13,6 +15,7 @@
 #include "encoder/tool.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"
+#include "util/mp4_duration.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -59,17 +62,37 @@ int main(int argc, char** argv)
 
     const int seconds = std::atoi(argv[1]);
     const std::string folder = out + ".folder";
-    std::uint64_t stopAt = 0;
+    // VTR_PAUSES=N: the recording runs in N+1 equal stretches with a pause
+    // of a second between them. VTR_AREA="x,y,w,h": that part alone.
+    const int pauses = std::getenv("VTR_PAUSES") ? std::atoi(std::getenv("VTR_PAUSES")) : 0;
+    std::uint64_t stopAt = 0, running = 0;
     std::stop_source stop;
+    RunPause pause;
     std::thread timer([&] {
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        const auto stretch = std::chrono::milliseconds(seconds * 1000 / (pauses + 1));
+        for (int i = 0; i <= pauses; ++i) {
+            if (i > 0) {
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+                pause.resume();
+            }
+            const std::uint64_t from = platform::tickCount();
+            std::this_thread::sleep_for(stretch);
+            if (i < pauses)
+                pause.pause();
+            running += platform::tickCount() - from;
+        }
         stopAt = platform::tickCount();
         stop.request_stop();
     });
     RecordSettings settings;
     settings.sources = sources;
     settings.saveFolder = folder;
-    const int status = RecordRun(settings, stop.get_token());
+    if (const char* area = std::getenv("VTR_AREA")) {
+        platform::ScreenArea part{};
+        if (std::sscanf(area, "%d,%d,%d,%d", &part.x, &part.y, &part.width, &part.height) == 4)
+            settings.part = part;
+    }
+    const int status = RecordRun(settings, stop.get_token(), nullptr, &pause);
     timer.join();
     const double stopToFile = static_cast<double>(platform::tickCount() - stopAt) / 1000.0;
     const double encoderCpu = cpuSeconds(RUSAGE_CHILDREN);
@@ -77,9 +100,11 @@ int main(int argc, char** argv)
     const std::string tail = LastEncoderLine();
     std::rename(CurrentOutputPath().c_str(), out.c_str());
     std::remove(folder.c_str());
+    const double length = static_cast<double>(ReadMp4Tracks(out).videoMicroseconds) / 1e6;
     std::printf("%-8s frames=%ld dup=%ld drop=%ld encoderCPU=%.2f (%.3f per recorded s; grab %.3f) "
-                "stop-to-file=%.2fs status=%d\n",
+                "stop-to-file=%.2fs status=%d length=%.3fs running=%.3fs\n",
                 "ours", lastValue(tail, "frame="), lastValue(tail, "dup="), lastValue(tail, "drop="),
-                encoderCpu + selfCpu, (encoderCpu + selfCpu) / seconds, selfCpu / seconds, stopToFile, status);
+                encoderCpu + selfCpu, (encoderCpu + selfCpu) / seconds, selfCpu / seconds, stopToFile, status, length,
+                static_cast<double>(running) / 1000.0);
     return 0;
 }
