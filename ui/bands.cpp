@@ -68,8 +68,11 @@ void TitleBand::createMainMenu(int x)
     help->setData(QStringLiteral("Help"));
     auto* language = new QAction(QIcon(QStringLiteral(":/image/language.png")), GuiText("MainWnd/Language"), mainMenu_);
     language->setData(QStringLiteral("Language"));
+    auto* hotkeys = new QAction(GuiText("MainWnd/Hotkeys"), mainMenu_);
+    hotkeys->setData(QStringLiteral("Hotkeys"));
     mainMenu_->addAction(help);
     mainMenu_->addAction(language);
+    mainMenu_->addAction(hotkeys);
     menuButton_->setMenu(mainMenu_);
 
     auto* languageMenu = new QMenu(menuButton_);

@@ -13,6 +13,7 @@
 #include "ui/cut_page.h"
 #include "ui/folder_picker.h"
 #include "ui/home_page.h"
+#include "ui/hotkey_dialog.h"
 #include "ui/merge_page.h"
 #include "ui/page_opener.h"
 #include "ui/record_page.h"
@@ -191,6 +192,8 @@ void DRUI::SetMenuStatus(QAction* action)
         btnHelpSlot();
     } else if (key == QLatin1String("Support")) {
         btnSupportSlot();
+    } else if (key == QLatin1String("Hotkeys")) {
+        btnHotkeysSlot();
     } else if (!CLanguageConfig::Instance()->SetLanguage(key)) {
         showNotice(this, GuiText("MainWnd/Recorder"),
                    GuiText("Messages/MSG1019").arg(CLanguageConfig::Instance()->configPath()));
@@ -199,6 +202,17 @@ void DRUI::SetMenuStatus(QAction* action)
         // with its signal: the rebuild deletes that menu.
         QTimer::singleShot(0, this, [this] { initUi(false); });
     }
+}
+
+void DRUI::btnHotkeysSlot()
+{
+    HotkeyDialog dialog(this, m_settingsPath, m_recording->hotkeysAvailable());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!dialog.stored())
+        showNotice(this, GuiText("MainWnd/Recorder"), GuiText("Messages/MSG1031").arg(m_settingsPath));
+    // At once: the keys held so far give way to the new ones.
+    m_recording->holdHotkeys();
 }
 
 void DRUI::btnHelpSlot() { OpenPage(QString::fromStdString(settings::webLinks().help)); }

@@ -104,6 +104,8 @@ public slots:
     void SetMenuStatus(QAction* action);
     void btnMenButtonSlot();
     void btnHelpSlot();
+    // The hotkey dialog; what it stores is taken at once.
+    void btnHotkeysSlot();
     void btnSupportSlot();
     void btnAboutSlot();
     void btnLayout3Play();

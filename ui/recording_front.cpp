@@ -12,6 +12,7 @@
 #include "settings/capture_setting.h"
 #include "ui/area_picker.h"
 #include "ui/countdown_overlay.h"
+#include "ui/keyboard_access.h"
 #include "settings/save_folder.h"
 #include "ui/record_page.h"
 #include "ui/record_tray.h"
@@ -53,6 +54,8 @@ RecordingFront::RecordingFront(QWidget* window, Notify notify)
     connect(&hotkeys_, &HotkeyListener::pressed, this, [this](int action) {
         if (action == HotkeyListener::StartStop)
             toggle(false);
+        else if (action == HotkeyListener::PauseResume)
+            togglePause();
     });
     connect(&recovery_, &TakeRecovery::finished, this, [this](const QStringList& saved, const QStringList& kept) {
         if (!saved.isEmpty())
@@ -99,15 +102,19 @@ void RecordingFront::setPage(RecordPage* page)
 void RecordingFront::holdHotkeys()
 {
     hotkeysHeld_ = true;
-    const std::string key = settings::ReadRecordHotkey(settingsPath_.toStdString());
-    if (key == settings::kNoHotkey) {
-        hotkeys_.hold({});
-        return;
-    }
-    const std::vector<bool> held = hotkeys_.hold({key});
-    // A key another program holds is said at once, never left dead.
-    if (!held.empty() && !held[0])
-        notify_(GuiText("MainWnd/Recorder"), lines("Messages/MSG1028").arg(QString::fromStdString(key)));
+    const std::string path = settingsPath_.toStdString();
+    // In HotkeyListener's Action order, each with the message that says
+    // another program holds it.
+    const std::vector<std::string> keys = {settings::ReadRecordHotkey(path), settings::ReadPauseHotkey(path)};
+    const char* const heldElsewhere[] = {"Messages/MSG1028", "Messages/MSG1030"};
+    const std::vector<bool> held =
+        hotkeys_.hold(keys, {ui::withoutColon(GuiText("MainWnd/HotkeyStartStop")),
+                             ui::withoutColon(GuiText("MainWnd/HotkeyPauseResume"))});
+    // A key another program holds is said at once, never left dead; a key
+    // set to None is simply not held.
+    for (std::size_t i = 0; i < held.size() && i < keys.size(); ++i)
+        if (!held[i] && keys[i] != settings::kNoHotkey)
+            notify_(GuiText("MainWnd/Recorder"), lines(heldElsewhere[i]).arg(QString::fromStdString(keys[i])));
 }
 
 void RecordingFront::captureChosen()
@@ -185,6 +192,8 @@ RecordSettings RecordingFront::currentSettings() const
     settings.sources.microphone = deviceSlots_.microphone();
     settings.saveFolder = page_->saveDirEdit()->text().toStdString();
     settings.part = PartAtStart(capture_, platform::currentDesktop().display);
+    if (capture_.kind == CaptureKind::Window)
+        settings.window = capture_.window;
     return settings;
 }
 

@@ -39,9 +39,12 @@ public:
     // Finishes the takes a crash or a power cut left in `folder`, and says
     // what was saved; at start-up and whenever the save folder changes.
     void finishLeftTakes(const QString& folder);
-    // Takes the start/stop hotkey the settings name (again), and says so
-    // when another program holds it.
+    // Takes the hotkeys the settings name (again), and says so when another
+    // program holds one.
     void holdHotkeys();
+    // False on a desktop where no hotkey can be taken.
+    bool hotkeysAvailable() const { return hotkeys_.available(); }
+    HotkeyListener& hotkeys() { return hotkeys_; }
 
     bool recording() const { return recorder_.recording(); }
     // Starts, or stops; only a stop from the record button reports why the

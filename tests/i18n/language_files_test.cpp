@@ -105,6 +105,15 @@ const char* const kKeys[] = {
     "Messages/MSG1029",
     "MainWnd/Resume",
     "MainWnd/Paused",
+    "MainWnd/Hotkeys",
+    "MainWnd/HotkeyStartStop",
+    "MainWnd/HotkeyPauseResume",
+    "MainWnd/HotkeyHint",
+    "MainWnd/HotkeysUnavailable",
+    "MainWnd/HotkeyRefused",
+    "MainWnd/HotkeysSame",
+    "Messages/MSG1030",
+    "Messages/MSG1031",
 };
 
 const std::pair<const char*, const char16_t*> kLanguages[] = {
@@ -224,7 +233,8 @@ TEST_F(ShippedLanguages, EveryTextReadsWholeAndKeepsTheFormatsOfEnglish)
             const bool resultNotice = k == "Messages/MSG1013" || k == "Messages/MSG1014" || k == "Messages/MSG1018"
                 || k == "Messages/MSG1019" || k == "Messages/MSG1020" || k == "Messages/MSG1024" || k == "Messages/MSG1025"
                 || k == "Messages/MSG1026" || k == "Messages/MSG1027" || k == "Messages/MSG1028"
-                || k == "Messages/MSG1029";
+                || k == "Messages/MSG1029" || k == "Messages/MSG1030" || k == "Messages/MSG1031"
+                || k == "MainWnd/HotkeyRefused";
             // What to record names a screen or an area by its numbers.
             const bool areaText = k == "MainWnd/ScreenN" || k == "MainWnd/ChosenArea" || k == "MainWnd/ChosenWindow"
                 || k == "MainWnd/CountdownSeconds";

@@ -5,6 +5,7 @@
 #include "test_app.h"
 #include "ui/bands.h"
 #include "ui/home_page.h"
+#include "ui/hotkey_dialog.h"
 #include "ui/message_box.h"
 #include "ui/record_page.h"
 #include "ui/scan_ui.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QKeySequenceEdit>
 #include <QPushButton>
 #include <QStackedLayout>
 
@@ -118,7 +120,8 @@ TEST(Keyboard, EnterAndSpacePressTheFocusedButton)
     EXPECT_EQ(window->pageStack()->currentIndex(), 0);
 }
 
-// Both dialogs: named, in reading order, focused when shown, and the focus
+// The dialogs: named, in reading order, focused when shown (the hotkey
+// dialog on its first field, as its keys are typed there), and the focus
 // goes back to the window's control when they close.
 TEST(Keyboard, DialogsTakeTheFocusAndGiveItBack)
 {
@@ -129,14 +132,19 @@ TEST(Keyboard, DialogsTakeTheFocusAndGiveItBack)
     CMessageBox notice;
     notice.InitInfo(QStringLiteral("A notice"));
     SCANUI progress;
-    for (QDialog* dialog : std::initializer_list<QDialog*>{&notice, &progress}) {
+    HotkeyDialog hotkeys(window.get(), window->settingsPath(), true);
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&notice, &progress, &hotkeys}) {
         SCOPED_TRACE(dialog->metaObject()->className());
         window->homePage()->titleBand()->menuButton()->setFocus();
         dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
-        auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        QWidget* focused = QApplication::focusWidget();
         ASSERT_TRUE(focused && dialog->isAncestorOf(focused));
-        EXPECT_EQ(focused->text(), GuiText(dialog == &notice ? "MainWnd/OK" : "MainWnd/Cancel"));
+        if (dialog == &hotkeys)
+            EXPECT_EQ(focused, hotkeys.startStopEdit());
+        else
+            EXPECT_EQ(qobject_cast<QPushButton*>(focused)->text(),
+                      GuiText(dialog == &notice ? "MainWnd/OK" : "MainWnd/Cancel"));
         const char* name = dialog->metaObject()->className();
         expectNone(a11y::unnamedControls(dialog), {}, name);
         expectNone(a11y::tabOrderProblems(dialog), {}, name);

@@ -1,21 +1,29 @@
 // The main menu of the real window: help opens the page of the current
-// language, and a language choice is stored and rebuilds the window in it.
+// language, a language choice is stored and rebuilds the window in it, and
+// the hotkey dialog stores the keys the window then holds.
 #include "ui/drui.h"
 
 #include "i18n/language_config.h"
+#include "platform/desktop.h"
+#include "platform/global_hotkeys.h"
+#include "settings/capture_setting.h"
 #include "settings/web_links.h"
+#include "ui/hotkey_dialog.h"
 #include "ui/page_opener.h"
 
 #include "../support/test_support.h"
 #include "test_app.h"
 
 #include <QAction>
+#include <QKeySequenceEdit>
+#include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -70,10 +78,11 @@ TEST_F(Menus, HelpAndLanguageWithTheCurrentLanguageMarked)
     ASSERT_NE(window->homePage()->titleBand()->mainMenu(), nullptr);
     EXPECT_EQ(window->homePage()->titleBand()->menuButton()->menu(), window->homePage()->titleBand()->mainMenu());
     const QList<QAction*> top = window->homePage()->titleBand()->mainMenu()->actions();
-    ASSERT_EQ(top.size(), 2);
+    ASSERT_EQ(top.size(), 3);
     EXPECT_EQ(top[0]->data().toString(), "Help");
     EXPECT_EQ(top[0]->text(), CLanguageConfig::Instance()->GetText("MainWnd/Help"));
     EXPECT_EQ(top[1]->data().toString(), "Language");
+    EXPECT_EQ(top[2]->data().toString(), "Hotkeys");
     ASSERT_NE(languageMenu(), nullptr);
 
     const auto& list = CLanguageConfig::Instance()->GetLanguageList();
@@ -124,4 +133,35 @@ TEST_F(Menus, ChoosingALanguageStoresItAndRebuildsTheWindowInIt)
     oldHome = window->homePage();
     emit window->homePage()->titleBand()->mainMenu()->triggered(actionWithData(languageMenu(), "/French"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return oldHome.isNull(); }, 2000));
+}
+
+// The hotkey dialog refuses a key no back end can take, stores what it
+// shows, and the window holds the new key at once.
+TEST_F(Menus, TheHotkeyDialogStoresBothKeysAndTheWindowTakesThemAtOnce)
+{
+    const std::string settingsFile = home.file("ScreenRecord.ini");
+    bool refused = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<HotkeyDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        EXPECT_FALSE(dialog->unavailableLabel()->isVisibleTo(dialog));
+        QTest::keyClick(dialog->startStopEdit(), Qt::Key_R, Qt::ControlModifier | Qt::AltModifier);
+        QTest::keyClick(dialog->pauseResumeEdit(), Qt::Key_Home, Qt::ControlModifier);
+        dialog->accept();
+        refused = dialog->isVisible() && dialog->problemLabel()->isVisibleTo(dialog);
+        // Backspace leaves no key: None.
+        QTest::keyClick(dialog->pauseResumeEdit(), Qt::Key_Backspace);
+        dialog->accept();
+    });
+    emit window->homePage()->titleBand()->mainMenu()->triggered(
+        actionWithData(window->homePage()->titleBand()->mainMenu(), "Hotkeys"));
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(settings::ReadRecordHotkey(settingsFile), "Ctrl+Alt+R");
+    EXPECT_EQ(settings::ReadPauseHotkey(settingsFile), "None");
+    auto other = platform::openGlobalHotkeys(platform::currentDesktop().display);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->hold({"Ctrl+Alt+R"}), std::vector<bool>{false});
+
+    HotkeyDialog elsewhere(window.get(), QString::fromStdString(settingsFile), false);
+    EXPECT_TRUE(elsewhere.unavailableLabel()->isVisibleTo(&elsewhere));
 }

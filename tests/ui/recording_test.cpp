@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
 #include <QTime>
@@ -509,12 +510,16 @@ TEST_F(RecordingTest, CountdownCancelledRecordsNothingAndRunOutStarts)
     EXPECT_EQ(recordingsIn(save.path()).size(), 1u);
 }
 
-// The start/stop hotkey works while another window has the focus, and a
-// key another program holds is said at once.
+// The start/stop hotkey works while another window has the focus, the
+// pause key reaches the pause toggle, and a key another program holds is
+// said at once, with the message of its own action.
 TEST_F(RecordingTest, TheHotkeyStartsAndStopsFromAnotherWindowAndAHeldKeyIsSaid)
 {
-    settings::StoreRecordHotkey(window->settingsPath().toStdString(), "Ctrl+Shift+F7");
+    const std::string settingsFile = window->settingsPath().toStdString();
+    settings::StoreRecordHotkey(settingsFile, "Ctrl+Shift+F7");
+    settings::StorePauseHotkey(settingsFile, "Ctrl+Shift+F10");
     window->recordingFront().holdHotkeys();
+    QSignalSpy presses(&window->recordingFront().hotkeys(), &HotkeyListener::pressed);
     QWidget other;
     other.setWindowTitle(QStringLiteral("another program"));
     other.show();
@@ -528,9 +533,18 @@ TEST_F(RecordingTest, TheHotkeyStartsAndStopsFromAnotherWindowAndAHeldKeyIsSaid)
     waitForFile();
     EXPECT_EQ(recordingsIn(save.path()).size(), 1u);
     EXPECT_TRUE(notices.empty());
+    runAndCapture("xdotool key ctrl+shift+F10");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presses.size() == 3; }, 5000));
+    EXPECT_EQ(presses.last().at(0).toInt(), HotkeyListener::PauseResume);
+    EXPECT_FALSE(window->recorder().recording());
 
-    // This window holds the key now: a second copy of the program cannot.
+    // This window holds the keys now: a second copy of the program cannot.
     HotkeyListener second;
     ASSERT_TRUE(second.available());
-    EXPECT_EQ(second.hold({"Ctrl+Shift+F7", "Ctrl+Shift+F8", "Ctrl+Nonsense"}), (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(second.hold({"Ctrl+Shift+F7", "Ctrl+Shift+F8", "Ctrl+Nonsense", "Ctrl+Shift+F10"}),
+              (std::vector<bool>{false, true, false, false}));
+    settings::StorePauseHotkey(settingsFile, "Ctrl+Shift+F8");
+    window->recordingFront().holdHotkeys();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0], GuiText("MainWnd/Recorder") + "|" + GuiText("Messages/MSG1030").arg("Ctrl+Shift+F8"));
 }

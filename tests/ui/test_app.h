@@ -62,9 +62,10 @@ inline std::unique_ptr<DRUI> openTestWindow(const std::string& settingsFile)
 {
     ensureTestApp();
     auto window = std::make_unique<DRUI>();
-    // Test windows side by side on one screen would fight over the hotkey;
-    // its own test takes one.
+    // Test windows side by side on one screen would fight over the hotkeys;
+    // their own tests take them.
     settings::StoreRecordHotkey(settingsFile, settings::kNoHotkey);
+    settings::StorePauseHotkey(settingsFile, settings::kNoHotkey);
     window->setSettingsPath(QString::fromStdString(settingsFile));
     window->initUi(true);
     window->show();
