@@ -166,6 +166,10 @@ void GlobalShortcutsPortal::onResponse(uint response, const QVariantMap& results
     }
     if (stage_ == Stage::CreatingSession) {
         session_ = pathOf(results.value(QStringLiteral("session_handle")));
+        if (session_.isEmpty()) {
+            fail(QStringLiteral("CreateSession: no session"));
+            return;
+        }
         QList<PortalShortcut> list;
         for (const Shortcut& shortcut : wanted_)
             list.append({shortcut.id,
