@@ -49,7 +49,8 @@ protected:
             return;
         }
         QKeySequenceEdit::keyPressEvent(event);
-        // Setting it ends the recording: the next press starts anew.
+        // Set again, the edit stops waiting for a further combination: the
+        // next press starts a new one.
         if (!keySequence().isEmpty())
             setKeySequence(QKeySequence(keySequence()[0]));
     }
