@@ -196,7 +196,7 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         || part.height != whole.height;
     std::unique_ptr<FrameSource> source;
     if (desktop.grab == platform::DesktopGrab::X11)
-        source = MakeGrabFrameSource(platform::openScreenGrab(desktop.display, part));
+        source = MakeGrabFrameSource(platform::openScreenGrab(desktop.display, part, settings.window));
 
     const std::string folder = settings.saveFolder + platform::separator();
     if (!platform::fileExists(folder))
@@ -259,8 +259,8 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
                 s.status = RunFramePipeRecord(*source, {part.width, part.height, kRecordFps, origin}, commandLine,
                                               outputs, stretchStop, hooks);
                 // As on X11, the missing file makes the window record without sound.
-                if (s.status == FramePipeEncoderFailed)
-                    setCurrentOutputPath(s.files.working);
+                if (cast && s.status == FramePipeEncoderFailed)
+                    setStretchOutputPath(s.files.working, 0, s.index);
             } else {
                 if (s.index > 0)
                     showFile();
@@ -289,6 +289,8 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         s.ended = true;
     };
 
+    const RunPause never;
+    const RunPause& pauses = pause ? *pause : never;
     std::vector<std::unique_ptr<Stretch>> stretches;
     for (;;) {
         auto s = std::make_unique<Stretch>();
@@ -296,28 +298,26 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         s->files = s->index == 0 ? files : partFiles(files, s->index + 1);
         // A stretch after a pause starts at the press of Resume, though its
         // captures may start a moment later: the first one stands for it.
-        s->originMicros = s->index == 0 ? platform::wallClockMicros() : pause->changedAtMicros();
+        s->originMicros = s->index == 0 ? platform::wallClockMicros() : pauses.changedAtMicros();
         Stretch& current = *s;
         stretches.push_back(std::move(s));
         current.thread = std::jthread([&runStretch, &current] {
             runStretch(current);
             current.endOrStop.request_stop();
         });
-        if (pause) {
+        {
             // The end of the run, or of the stretch by itself, wakes the wait.
             const std::stop_callback onStop(stop.stop, [&current] { current.endOrStop.request_stop(); });
-            pause->waitForChange(false, current.endOrStop.get_token());
-        } else {
-            current.thread.join();
+            pauses.waitForChange(false, current.endOrStop.get_token());
         }
-        current.pausing = pause && pause->paused() && !stop.stop.stop_requested() && !current.ended;
+        current.pausing = pauses.paused() && !stop.stop.stop_requested() && !current.ended;
         if (current.pausing)
-            current.endMicros = pause->changedAtMicros();
+            current.endMicros = pauses.changedAtMicros();
         current.stop.request_stop();
         if (!current.pausing)
             break;
         current.sourceFreed.wait();
-        pause->waitForChange(true, stop.stop);
+        pauses.waitForChange(true, stop.stop);
         if (stop.stop.stop_requested())
             break;
     }

@@ -21,6 +21,9 @@ struct RecordSettings {
     // The part of the desktop to record, in desktop coordinates; all of it
     // when none. Clamped to the desktop at Start (see RecordedArea).
     std::optional<platform::ScreenArea> part;
+    // A window the part follows where the grab can (this program's own X11
+    // grab); 0 for none.
+    std::uint64_t window = 0;
 };
 
 // Names the take after the local time in the save folder (made if missing,

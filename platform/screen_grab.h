@@ -33,7 +33,11 @@ public:
 
 // A grab of `area` of the X display `display`; null where this system has no
 // such grab, the display cannot be opened, its pixels are not 32-bit, or the
-// area does not lie within the screen.
-std::unique_ptr<ScreenGrab> openScreenGrab(const std::string& display, const ScreenArea& area);
+// area does not lie within the screen. With `followWindow` (a window's
+// handle) the area moves with that window, as it stood to it at the start:
+// its place is looked up every few frames, its size stays, and it stays on
+// the screen; once the window is gone it stays where it was.
+std::unique_ptr<ScreenGrab> openScreenGrab(const std::string& display, const ScreenArea& area,
+                                           std::uint64_t followWindow = 0);
 
 } // namespace platform

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <vector>
@@ -72,6 +74,8 @@ public:
         if (!screen || !rootIs32Bit(xcb_get_setup(connection_), screen))
             return false;
         root_ = screen->root;
+        screenWidth_ = screen->width_in_pixels;
+        screenHeight_ = screen->height_in_pixels;
         if (area.width <= 0 || area.height <= 0 || area.x < 0 || area.y < 0
             || area.x + area.width > screen->width_in_pixels || area.y + area.height > screen->height_in_pixels)
             return false;
@@ -83,8 +87,25 @@ public:
         return true;
     }
 
+    void follow(xcb_window_t window)
+    {
+        if (const auto corner = cornerOf(window)) {
+            window_ = window;
+            fromCorner_ = {area_.x - corner->first, area_.y - corner->second};
+        }
+    }
+
     bool grab(ScreenFrame& frame) override
     {
+        // About ten times a second: a window dragged along is followed within
+        // a few frames, at one small round trip each time.
+        if (window_ != 0 && ++sinceFollowed_ >= 6) {
+            sinceFollowed_ = 0;
+            if (const auto corner = cornerOf(window_)) {
+                area_.x = std::clamp(corner->first + fromCorner_.first, 0, screenWidth_ - area_.width);
+                area_.y = std::clamp(corner->second + fromCorner_.second, 0, screenHeight_ - area_.height);
+            }
+        }
         // Both requests leave together: one round trip for the frame and the pointer.
         const auto cursorCookie =
             pointer_ ? xcb_xfixes_get_cursor_image(connection_) : xcb_xfixes_get_cursor_image_cookie_t{};
@@ -119,6 +140,16 @@ public:
     }
 
 private:
+    // The window's top left corner on the screen; none once it is gone.
+    std::optional<std::pair<int, int>> cornerOf(xcb_window_t window)
+    {
+        Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
+            connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0), nullptr));
+        if (!origin)
+            return std::nullopt;
+        return std::pair<int, int>(origin->dst_x, origin->dst_y);
+    }
+
     bool xfixesReady()
     {
         const xcb_query_extension_reply_t* ext = xcb_get_extension_data(connection_, &xcb_xfixes_id);
@@ -162,6 +193,11 @@ private:
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t root_ = 0;
     ScreenArea area_;
+    int screenWidth_ = 0;
+    int screenHeight_ = 0;
+    xcb_window_t window_ = 0;               // followed, when not 0
+    std::pair<int, int> fromCorner_{0, 0};  // the area's corner from the window's
+    int sinceFollowed_ = 0;
     std::size_t frameBytes_ = 0;
     bool pointer_ = false;
     void* shared_ = nullptr;
@@ -171,11 +207,14 @@ private:
 
 } // namespace
 
-std::unique_ptr<ScreenGrab> openScreenGrab(const std::string& display, const ScreenArea& area)
+std::unique_ptr<ScreenGrab> openScreenGrab(const std::string& display, const ScreenArea& area,
+                                           std::uint64_t followWindow)
 {
     auto grab = std::make_unique<X11Grab>();
     if (!grab->open(display, area))
         return nullptr;
+    if (followWindow != 0 && followWindow <= 0xffffffffu)
+        grab->follow(static_cast<xcb_window_t>(followWindow));
     return grab;
 }
 

@@ -315,6 +315,17 @@ TEST_F(RecordRunTest, AnAreaAndAWindowRecordExactlyTheirPixels)
     recordFor(around, 2500);
     expectColour(pixelAt(CurrentOutputPath(), 220, 5, 5), blockColour(595, 295));
     expectColour(pixelAt(CurrentOutputPath(), 220, 20, 20), {255, 0, 255});
+
+    // A window moved while it is recorded is followed.
+    picked.window = window->id;
+    std::thread mover([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        runAndCapture("xdotool windowmove " + std::to_string(window->id) + " 130 70");
+    });
+    recordFor(picked, 2500);
+    mover.join();
+    for (const auto [x, y] : {std::pair{1, 1}, std::pair{198, 1}, std::pair{1, 118}, std::pair{198, 118}})
+        expectColour(pixelAt(CurrentOutputPath(), 200, x, y), {255, 0, 255});
     scene.kill();
 }
 
