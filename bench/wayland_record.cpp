@@ -70,13 +70,25 @@ int main(int argc, char** argv)
         settings.sources = RecordSources{std::atoi(argv[2]), "spk.monitor", argc > 4 ? argv[4] : "vmic"};
     std::stop_source stop;
     std::uint64_t stopAt = 0;
+    // VTR_PAUSES=N: N+1 equal stretches with a second's pause between them.
+    const int pauses = std::getenv("VTR_PAUSES") ? std::atoi(std::getenv("VTR_PAUSES")) : 0;
+    RunPause pause;
     std::thread timer([&] {
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        for (int i = 0; i <= pauses; ++i) {
+            if (i > 0) {
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+                pause.resume();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(seconds * 1000 / (pauses + 1)));
+            if (i < pauses)
+                pause.pause();
+        }
         stopAt = platform::tickCount();
         stop.request_stop();
     });
     const double cpuBefore = childCpu();
-    const char* notice = RecordScreenCast(settings, (folder / "ScreenRecord.ini").string(), stop.get_token());
+    const char* notice =
+        RecordScreenCast(settings, (folder / "ScreenRecord.ini").string(), stop.get_token(), nullptr, &pause);
     const std::uint64_t end = platform::tickCount();
     timer.join();
     const double cpu = childCpu() - cpuBefore;
