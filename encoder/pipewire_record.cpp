@@ -1,5 +1,6 @@
 #include "encoder/pipewire_record.h"
 
+#include "platform/child_output.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "util/debug_log.h"
@@ -117,4 +118,21 @@ std::unique_ptr<FrameSource> StartPipeWireFrameSource(const std::string& capture
     if (!source->start(captureCommand, stream.remoteFd))
         return nullptr;
     return source;
+}
+
+std::string MissingCaptureParts()
+{
+    int exitCode = -1;
+    platform::runForOutput("gst-launch-1.0 --version", &exitCode);
+    if (exitCode != 0)
+        return "gst-launch-1.0";
+    std::string missing;
+    for (const char* element : {"pipewiresrc", "videoscale", "videoconvert", "fdsink"}) {
+        // Without a version of its own, --exists asks for the core's, which
+        // a plugin of another project (PipeWire's) never has.
+        platform::runForOutput(std::string("gst-inspect-1.0 --exists --atleast-version=0.0.0 ") + element, &exitCode);
+        if (exitCode != 0)
+            missing += (missing.empty() ? "" : ", ") + std::string(element);
+    }
+    return missing;
 }

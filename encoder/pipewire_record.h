@@ -20,6 +20,13 @@ struct PipeWireStream {
 // frames, so the last one is repeated every second.
 std::string BuildPipeWireCaptureCommand(const std::string& gstLaunch, const PipeWireStream& stream);
 
+// What of the capturing child is missing here: "gst-launch-1.0" when GStreamer's
+// tools are not installed, else the elements it lacks ("pipewiresrc",
+// "videoconvert", ...), joined by ", "; empty when all is there. Asked
+// before the desktop is asked to share the screen, so that the user learns
+// what to install instead of a wrong diagnosis after it.
+std::string MissingCaptureParts();
+
 // Starts the capturing child; its frames are timed as they come. Null when
 // it could not be started. The child is asked to end, and ended by force
 // after a grace time, when the source is destroyed.

@@ -46,8 +46,9 @@ int RecordController::runRecording(void* user, void*)
     }
     FinishedTake take;
     if (platform::currentDesktop().grab == platform::DesktopGrab::PipeWire) {
-        if (const char* key = RecordScreenCast(settings, settingsPath, stop, &take, &self->pause_)) {
-            emit self->notice(QString::fromLatin1(key), {});
+        std::string detail;
+        if (const char* key = RecordScreenCast(settings, settingsPath, stop, &take, &self->pause_, &detail)) {
+            emit self->notice(QString::fromLatin1(key), QString::fromStdString(detail));
             return 0;
         }
     } else {

@@ -5,8 +5,15 @@
 #include "util/debug_log.h"
 
 const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath, const RunStop& stop,
-                             FinishedTake* finished, const RunPause* pause)
+                             FinishedTake* finished, const RunPause* pause, std::string* detail)
 {
+    // Without the capture's tools the desktop would be asked for nothing.
+    if (const std::string missing = MissingCaptureParts(); !missing.empty()) {
+        DebugLog("screen cast: missing " + missing);
+        if (detail)
+            *detail = missing;
+        return "Messages/MSG1032";
+    }
     // A stop while the desktop still asks the user ends the wait.
     const auto stopped = [&stop] { return stop.stop.stop_requested(); };
     ScreenCastPortal portal;
@@ -17,8 +24,10 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
             return nullptr;
         return opened == ScreenCastPortal::Refused ? "Messages/MSG1021" : "Messages/MSG1022";
     }
-    // A refused or stale token is replaced, so the next start asks at most once.
-    settings::StoreScreenCastToken(settingsPath, portal.restoreToken().toStdString());
+    // A refused or stale token is replaced, so the next start asks at most
+    // once. A token that cannot be stored only means the next start asks again.
+    if (!settings::StoreScreenCastToken(settingsPath, portal.restoreToken().toStdString()))
+        DebugLog("screen cast: the restore token could not be stored in " + settingsPath);
 
     const PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height()};
     settings.screenCast = &stream;

@@ -2,6 +2,7 @@
 
 #include "settings/ini_file.h"
 #include "settings/ini_value.h"
+#include "settings/settings_files.h"
 #include "settings/utf16.h"
 
 namespace settings {
@@ -15,6 +16,9 @@ std::string ReadScreenCastToken(const std::string& settingsPath)
 
 bool StoreScreenCastToken(const std::string& settingsPath, const std::string& token)
 {
+    // The first recording may come before anything else was stored.
+    if (!PrepareUserFile(settingsPath))
+        return false;
     const std::u16string value = ini::ExactValue(ini::Utf8ToUtf16(token));
     return ini::WriteString(u"screen_record", u"screencast_token", value.c_str(), settingsPath);
 }

@@ -114,6 +114,7 @@ const char* const kKeys[] = {
     "MainWnd/HotkeysSame",
     "Messages/MSG1030",
     "Messages/MSG1031",
+    "Messages/MSG1032",
 };
 
 const std::pair<const char*, const char16_t*> kLanguages[] = {
@@ -233,7 +234,7 @@ TEST_F(ShippedLanguages, EveryTextReadsWholeAndKeepsTheFormatsOfEnglish)
             const bool resultNotice = k == "Messages/MSG1013" || k == "Messages/MSG1014" || k == "Messages/MSG1018"
                 || k == "Messages/MSG1019" || k == "Messages/MSG1020" || k == "Messages/MSG1024" || k == "Messages/MSG1025"
                 || k == "Messages/MSG1026" || k == "Messages/MSG1027" || k == "Messages/MSG1028"
-                || k == "Messages/MSG1029" || k == "Messages/MSG1030" || k == "Messages/MSG1031"
+                || k == "Messages/MSG1029" || k == "Messages/MSG1030" || k == "Messages/MSG1031" || k == "Messages/MSG1032"
                 || k == "MainWnd/HotkeyRefused";
             // What to record names a screen or an area by its numbers.
             const bool areaText = k == "MainWnd/ScreenN" || k == "MainWnd/ChosenArea" || k == "MainWnd/ChosenWindow"
