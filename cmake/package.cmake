@@ -9,11 +9,12 @@ set(CPACK_PACKAGE_CONTACT "Vantreel Screen Recorder team <support@vantreel.com>"
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "record the desktop to MP4, cut and join recordings")
 # Debian wants the long description in lines of at most 80 characters.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-  "A desktop screen recorder: it records the whole X11 desktop to MP4 with\n"
-  "no sound, the computer's sound, the microphone, or both mixed, and has a\n"
-  "small editing bench to browse a folder of recordings, play one inside the\n"
-  "window, cut a stretch into a new file and join several recordings into\n"
-  "one. It drives ffmpeg and mplayer.")
+  "A desktop screen recorder: it records the whole X11 or Wayland desktop to\n"
+  "MP4 with no sound, the computer's sound, the microphone, or both mixed,\n"
+  "and has a small editing bench to browse a folder of recordings, play one\n"
+  "inside the window, cut a stretch into a new file and join several\n"
+  "recordings into one. It drives ffmpeg and mplayer, and on Wayland the\n"
+  "desktop's screen-cast portal and GStreamer.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -22,5 +23,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.vantreel.com")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, mplayer")
+# A Wayland desktop's screen cast is read by gst-launch-1.0 (pipewiresrc,
+# videoscale, videoconvert, fdsink). Recommended rather than required: apt
+# installs them by default, and an X11-only system may leave them out. The
+# screen-cast portal itself is the desktop's to bring.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-tools, gstreamer1.0-pipewire, gstreamer1.0-plugins-base")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -14,6 +14,8 @@ packages=(
   # The screen grab (shared memory, the pointer) and its conversion.
   libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-randr0-dev libyuv-dev
   ffmpeg mplayer fonts-crosextra-carlito xdg-utils
+  # Reading a Wayland desktop's screen cast (the package recommends them).
+  gstreamer1.0-tools gstreamer1.0-pipewire gstreamer1.0-plugins-base
   # Chinese and Japanese glyphs for those languages' texts.
   fonts-wqy-microhei
 )
@@ -34,8 +36,7 @@ if [ "${1:-}" = --tests ] || [ "${1:-}" = --bench ]; then
     # A private Wayland desktop with the screen-cast portal, a window for it
     # to show, and what building the portal's back end from source needs.
     sway foot xwayland fonts-dejavu-core pipewire pipewire-bin wireplumber dbus-daemon
-    xdg-desktop-portal xdg-desktop-portal-wlr gstreamer1.0-pipewire gstreamer1.0-tools
-    gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    xdg-desktop-portal xdg-desktop-portal-wlr gstreamer1.0-plugins-good
     meson patch xz-utils libdrm-dev libinih-dev libgbm-dev libpipewire-0.3-dev libwayland-dev
     wayland-protocols libsystemd-dev
     # A system tray host under that screen (it owns _NET_SYSTEM_TRAY_S0).

@@ -13,7 +13,9 @@
 # (default build/wayland).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-cache=${VTR_WAYLAND_CACHE:-$root/${BUILD_DIR:-build}/wayland}
+build=${BUILD_DIR:-build}
+[[ $build = /* ]] || build=$root/$build
+cache=${VTR_WAYLAND_CACHE:-$build/wayland}
 
 backend=$cache/xdg-desktop-portal-wlr
 if [ ! -x "$backend" ]; then
