@@ -69,11 +69,14 @@ int main(int argc, char** argv)
 
     std::vector<double> created, firstFrame, finished;
     for (int i = 0; i < runs; ++i) {
-        const std::string before = CurrentOutputPath();
+        const std::string before = window.recorder().outputPath();
         auto since = [](std::uint64_t t0) { return static_cast<double>(platform::tickCount() - t0); };
         std::uint64_t t0 = platform::tickCount();
         QTest::mouseClick(window.recordPage()->recordButton(), Qt::LeftButton);
-        auto path = [&] { return CurrentOutputPath() != before ? CurrentOutputPath() : std::string(); };
+        auto path = [&] {
+            const std::string now = window.recorder().outputPath();
+            return now != before ? now : std::string();
+        };
         waitFor([&] { return !path().empty() && platform::fileExists(path()); }, 10000);
         created.push_back(since(t0));
         // The header alone is under 100 bytes; encoded frames follow.

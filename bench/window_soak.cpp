@@ -95,7 +95,7 @@ int main(int argc, char** argv)
         const double stopMs = static_cast<double>(platform::tickCount() - stopped);
         slowestStop = std::max(slowestStop, stopMs);
         const double recorded = static_cast<double>(stopped - started) / 1000.0;
-        const std::string file = CurrentOutputPath();
+        const std::string file = window.recorder().outputPath();
         // Every cycle removes its file, so a file at the path is this cycle's,
         // even when it started within the second of the last and took its name.
         const double length = platform::fileExists(file) ? probedSeconds(file) : -1;

@@ -1,6 +1,7 @@
 #include "encoder/record_run.h"
 
 #include "encoder/frame_pipe_record.h"
+#include "encoder/run_output.h"
 #include "encoder/stretch_join.h"
 #include "encoder/runner.h"
 #include "encoder/take_finish.h"
@@ -25,55 +26,12 @@
 
 namespace {
 
-std::mutex g_outputMutex;
-std::string g_outputPath;
-std::string g_lastLine;
-std::int64_t g_outputBaseBytes = 0; // the earlier stretches' of a paused take
-int g_outputStretch = 0;             // whose file g_outputPath is
-
-void setCurrentOutputPath(const std::string& path)
+// The output of the runs whose caller keeps none of its own.
+RunOutput& sharedOutput()
 {
-    std::lock_guard lock(g_outputMutex);
-    g_outputPath = path;
-    g_outputBaseBytes = 0;
-    g_outputStretch = 0;
-    g_lastLine.clear();
+    static RunOutput output;
+    return output;
 }
-
-// A later stretch's file; one of an earlier stretch (still finishing) never
-// replaces it.
-void setStretchOutputPath(const std::string& path, std::int64_t baseBytes, int stretch)
-{
-    std::lock_guard lock(g_outputMutex);
-    if (stretch < g_outputStretch)
-        return;
-    g_outputPath = path;
-    g_outputBaseBytes = baseBytes;
-    g_outputStretch = stretch;
-}
-
-// Keeps the last complete, non-blank line of the encoder's output.
-class LastLine {
-public:
-    void add(const char* chunk, std::size_t size)
-    {
-        for (std::size_t i = 0; i < size; ++i) {
-            const char c = chunk[i];
-            if (c == '\n' || c == '\r') {
-                if (!pending_.empty()) {
-                    std::lock_guard lock(g_outputMutex);
-                    g_lastLine = pending_;
-                }
-                pending_.clear();
-            } else if (pending_.size() < 1000) {
-                pending_ += c;
-            }
-        }
-    }
-
-private:
-    std::string pending_;
-};
 
 // "<stem>.mp4", or "<stem>(n).mp4" with the first n for which neither the
 // recording nor its working files exist.
@@ -91,23 +49,11 @@ TakeFiles freeTake(const std::string& stem)
 
 } // namespace
 
-std::string CurrentOutputPath()
-{
-    std::lock_guard lock(g_outputMutex);
-    return g_outputPath;
-}
+std::string CurrentOutputPath() { return sharedOutput().path(); }
 
-std::int64_t CurrentOutputBaseBytes()
-{
-    std::lock_guard lock(g_outputMutex);
-    return g_outputBaseBytes;
-}
+std::int64_t CurrentOutputBaseBytes() { return sharedOutput().baseBytes(); }
 
-std::string LastEncoderLine()
-{
-    std::lock_guard lock(g_outputMutex);
-    return g_lastLine;
-}
+std::string LastEncoderLine() { return sharedOutput().lastLine(); }
 
 namespace {
 
@@ -172,8 +118,10 @@ FinishedTake joinParts(const std::vector<std::unique_ptr<Stretch>>& stretches, c
 
 } // namespace
 
-int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished, const RunPause* pause)
+int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished, const RunPause* pause,
+              RunOutput* runOutput)
 {
+    RunOutput& out = runOutput ? *runOutput : sharedOutput();
     const std::string quotedTool = PrepareTool();
     platform::Desktop desktop = platform::currentDesktop();
     const bool cast = desktop.grab == platform::DesktopGrab::PipeWire;
@@ -206,9 +154,9 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
     // then the window must not take the missing file for a sound device that
     // failed (the desktop may still be asking the user which screen to share).
     if (!cast)
-        setCurrentOutputPath(files.working);
+        out.setPath(files.working);
     if (!RecordSourcesComplete(settings.sources)) {
-        setCurrentOutputPath(files.working);
+        out.setPath(files.working);
         return 0;
     }
     if (cast) {
@@ -229,19 +177,18 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
             : BuildRecordArgs(settings.sources, desktop, origin, partial ? &part : nullptr);
         const std::string commandLine = BuildTakeCommandLine(quotedTool, args, settings.sources, s.files);
         DebugLog(commandLine);
-        LastLine last;
-        const auto output = [&last](const char* chunk, std::size_t size) { last.add(chunk, size); };
+        const auto output = [&out](const char* chunk, std::size_t size) { out.addOutput(chunk, size); };
         const RunStop stretchStop(s.stop.get_token(), stop.escalate);
         // A later stretch shows its own file, after the earlier ones' sizes.
-        const auto showFile = [&s, &files] {
+        const auto showFile = [&s, &files, &out] {
             if (s.index == 0) {
-                setCurrentOutputPath(s.files.working);
+                out.setPath(s.files.working);
                 return;
             }
             std::int64_t before = 0;
             for (int n = 1; n <= s.index; ++n)
                 before += std::max<std::int64_t>(0, platform::fileSize(partFiles(files, n).recording));
-            setStretchOutputPath(s.files.working, before, s.index);
+            out.setStretchPath(s.files.working, before, s.index);
         };
         {
             const TakeFlusher flusher(s.files);
@@ -260,7 +207,7 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
                                               outputs, stretchStop, hooks);
                 // As on X11, the missing file makes the window record without sound.
                 if (cast && s.status == FramePipeEncoderFailed)
-                    setStretchOutputPath(s.files.working, 0, s.index);
+                    out.setStretchPath(s.files.working, 0, s.index);
             } else {
                 if (s.index > 0)
                     showFile();
@@ -284,7 +231,7 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
             s.take = FinishTake(target);
             s.madeFile = true;
             if (s.take.end != TakeEnd::Empty)
-                setStretchOutputPath(s.take.path, 0, s.index);
+                out.setStretchPath(s.take.path, 0, s.index);
         }
         s.ended = true;
     };
@@ -329,7 +276,7 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
     const bool paused = stretches.size() > 1 || first.pausing;
     FinishedTake take = paused ? joinParts(stretches, files) : first.take;
     if (paused && take.end != TakeEnd::Empty && take.end != TakeEnd::KeptParts)
-        setCurrentOutputPath(take.path);
+        out.setPath(take.path);
     if (finished && (paused || first.madeFile))
         *finished = take;
     return stretches.back()->status;

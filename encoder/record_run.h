@@ -4,6 +4,7 @@
 #include "encoder/frame_pipe_record.h"
 #include "encoder/pipewire_record.h"
 #include "encoder/record_command.h"
+#include "encoder/run_output.h"
 #include "encoder/run_pause.h"
 #include "encoder/runner.h"
 #include "encoder/take_finish.h"
@@ -27,26 +28,22 @@ struct RecordSettings {
 };
 
 // Names the take after the local time in the save folder (made if missing,
-// one level), stores its working file as the current output path, and runs
-// the encoder until a stop is requested or it ends; then finishes the take
-// (see take_finish.h) and stores the recording as the current output path.
-// A mode whose device is missing starts no encoder: no file appears, which
-// the recording session answers by recording without sound. Returns a
-// FramePipeStatus for a screen cast, else 0; `finished`, when given, gets
-// how the take ended (left as it was when no file came).
+// one level), tells `output` its working file, and runs the encoder until a
+// stop is requested or it ends; then finishes the take (see take_finish.h)
+// and tells `output` the recording. A mode whose device is missing starts no
+// encoder: no file appears, which the recording session answers by recording
+// without sound. Returns a FramePipeStatus for a screen cast, else 0;
+// `finished`, when given, gets how the take ended (left as it was when no
+// file came).
 // While `pause` says so, nothing is recorded: each stretch between pauses is
 // a take of its own ("<stem>-part<n>.mp4" once finished), and at the end
 // they are joined into the one recording (see stretch_join.h).
+// Without an `output` of its own the run tells the one the functions below
+// read: for the callers that run one recording at a time (tests, tools).
 int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished = nullptr,
-              const RunPause* pause = nullptr);
+              const RunPause* pause = nullptr, RunOutput* output = nullptr);
 
-// The last line the latest run's encoder wrote (its reason when it made no
-// file); empty when none ran. Safe from any thread.
+// Of the latest run that was given no output of its own, as RunOutput tells them.
 std::string LastEncoderLine();
-
-// The file the latest run writes (or was to write): its working file while it
-// records, its recording once finished. Safe from any thread.
 std::string CurrentOutputPath();
-// What the earlier stretches of a paused take hold, in bytes: the take so
-// far is this and the current output path's file.
 std::int64_t CurrentOutputBaseBytes();

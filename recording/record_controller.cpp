@@ -38,21 +38,23 @@ int RecordController::runRecording(void* user, void*)
     RecordSettings settings;
     std::string settingsPath;
     RunStop stop;
+    std::shared_ptr<RunOutput> output;
     {
         std::lock_guard lock(self->nextMutex_);
         settings = self->next_;
         settingsPath = self->settingsPath_;
         stop = self->nextStop_;
+        output = self->output_;
     }
     FinishedTake take;
     if (platform::currentDesktop().grab == platform::DesktopGrab::PipeWire) {
         std::string detail;
-        if (const char* key = RecordScreenCast(settings, settingsPath, stop, &take, &self->pause_, &detail)) {
+        if (const char* key = RecordScreenCast(settings, settingsPath, stop, &take, &self->pause_, output.get(), &detail)) {
             emit self->notice(QString::fromLatin1(key), QString::fromStdString(detail));
             return 0;
         }
     } else {
-        RecordRun(settings, stop, &take, &self->pause_);
+        RecordRun(settings, stop, &take, &self->pause_, output.get());
     }
     // The encoder did not finish the take itself (it crashed, or was ended
     // by force): the user learns what was saved, or where the take is.
@@ -79,6 +81,8 @@ void RecordController::start(RecordSettings settings)
         std::lock_guard lock(nextMutex_);
         next_ = std::move(settings);
         nextStop_ = RunStop(runStop_.get_token(), shutdownStop_.get_token());
+        // From Start on the window shows this run's file, never the last one's.
+        output_ = std::make_shared<RunOutput>();
     }
     ticker_.started(platform::tickCount(), next_.sources.audioMode >= 0);
     if (worker_.isRunning())
@@ -108,6 +112,16 @@ void RecordController::shutdown()
 }
 
 bool RecordController::recording() const { return recording_; }
+
+std::shared_ptr<const RunOutput> RecordController::runOutput() const
+{
+    std::lock_guard lock(nextMutex_);
+    return output_;
+}
+
+std::string RecordController::outputPath() const { return runOutput()->path(); }
+
+std::string RecordController::lastEncoderLine() const { return runOutput()->lastLine(); }
 
 void RecordController::pause()
 {
@@ -143,9 +157,9 @@ RecordTickResult RecordController::tick(const std::string& pausedCaption)
 {
     RecordTickInput input;
     input.nowMs = platform::tickCount();
-    input.outputPath = CurrentOutputPath();
+    input.outputPath = outputPath();
     input.outputExists = !input.outputPath.empty() && platform::fileExists(input.outputPath);
-    input.outputBytes = input.outputExists ? CurrentOutputBaseBytes() + platform::fileSize(input.outputPath) : 0;
+    input.outputBytes = input.outputExists ? runOutput()->baseBytes() + platform::fileSize(input.outputPath) : 0;
     input.pausedCaption = pausedCaption;
     {
         std::lock_guard lock(nextMutex_);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <stop_token>
 #include <string>
@@ -41,6 +42,11 @@ public:
     // As stop(), and an encoder that ignores "q" is ended by force.
     void shutdown();
     bool recording() const;
+    // The latest run's file (its working file while it records, its
+    // recording once finished; empty before it named one) and its encoder's
+    // last line. Safe from any thread.
+    std::string outputPath() const;
+    std::string lastEncoderLine() const;
     // Pauses the running recording (nothing is recorded until resume()),
     // or resumes it; the clock stands still meanwhile. Nothing without a
     // recording.
@@ -80,7 +86,10 @@ private:
     static int runRecording(void* user, void* reserved);
 
     CMyThread worker_;
-    std::mutex nextMutex_; // guards next_ and nextStop_, read by the worker when it starts
+    std::shared_ptr<const RunOutput> runOutput() const;
+
+    mutable std::mutex nextMutex_; // guards next_, nextStop_ and output_, read by the worker when it starts
+    std::shared_ptr<RunOutput> output_ = std::make_shared<RunOutput>(); // the latest run's
     RecordSettings next_;
     RunPause pause_; // the latest run's; every run is asked to stop before the next starts
     std::string settingsPath_;

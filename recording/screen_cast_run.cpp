@@ -5,7 +5,8 @@
 #include "util/debug_log.h"
 
 const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath, const RunStop& stop,
-                             FinishedTake* finished, const RunPause* pause, std::string* detail)
+                             FinishedTake* finished, const RunPause* pause, RunOutput* output,
+                             std::string* detail)
 {
     // Without the capture's tools the desktop would be asked for nothing.
     if (const std::string missing = MissingCaptureParts(); !missing.empty()) {
@@ -31,7 +32,7 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
 
     const PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height()};
     settings.screenCast = &stream;
-    switch (RecordRun(settings, stop, finished, pause)) {
+    switch (RecordRun(settings, stop, finished, pause, output)) {
     case FramePipeNoFrames:
         return "Messages/MSG1023";
     case FramePipeNotStarted:

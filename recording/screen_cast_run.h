@@ -5,8 +5,8 @@
 #include "encoder/record_run.h"
 
 // The text key of what the window must say after the run, or null when the
-// recording went as asked; `finished` and `pause` as for RecordRun. `detail`,
+// recording went as asked; `finished`, `pause` and `output` as for RecordRun. `detail`,
 // when given, gets what the text's %1 names (the capture's missing parts).
 const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath, const RunStop& stop,
                              FinishedTake* finished = nullptr, const RunPause* pause = nullptr,
-                             std::string* detail = nullptr);
+                             RunOutput* output = nullptr, std::string* detail = nullptr);

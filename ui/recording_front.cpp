@@ -37,7 +37,7 @@ QString lines(const char* key) { return GuiText(key).replace(QStringLiteral("\\n
 
 RecordingFront::RecordingFront(QWidget* window, Notify notify)
     : QObject(window), window_(window), notify_(std::move(notify)),
-      recovery_([](const std::string& working) { return CurrentOutputPath() == working; }),
+      recovery_([this](const std::string& working) { return recorder_.outputPath() == working; }),
       tray_(new RecordTray(window)), timer_(new QTimer(this))
 {
     // One timer for the window's whole life: a rebuild during a recording
@@ -245,7 +245,7 @@ void RecordingFront::stop(bool fromRecordButton)
     if (fromRecordButton && recorder_.recordError == RecordController::kNoFileError) {
         QString text = GuiText("Messages/MSG1024").replace(QStringLiteral("\\n"), QStringLiteral("\n"));
         notify_(GuiText("MainWnd/Recorder"),
-                text.replace(QStringLiteral("%1"), QString::fromStdString(LastEncoderLine())));
+                text.replace(QStringLiteral("%1"), QString::fromStdString(recorder_.lastEncoderLine())));
     }
     recorder_.recordError = 0;
 }

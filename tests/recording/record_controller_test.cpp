@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -83,7 +84,7 @@ TEST(RecordController, AFillingDiskStopsTheRecordingThroughTheLowDiskRuleWithAVa
     // Another program fills the disk once two seconds are recorded, so that
     // the rule is reached however slowly the encoder writes (a still screen,
     // an instrumented build).
-    for (int ms = 0; ms < 20000 && !platform::fileExists(CurrentOutputPath()); ms += 100)
+    for (int ms = 0; ms < 20000 && !platform::fileExists(controller.outputPath()); ms += 100)
         QThread::msleep(100);
     QThread::msleep(2000);
     std::uint64_t free = 0;
@@ -101,9 +102,16 @@ TEST(RecordController, AFillingDiskStopsTheRecordingThroughTheLowDiskRuleWithAVa
     controller.stop();
     ASSERT_TRUE(controller.waitForRun(20000));
 
-    const std::string file = CurrentOutputPath();
+    const std::string file = controller.outputPath();
     EXPECT_EQ(file.rfind(dir.path().string(), 0), 0u) << file;
     EXPECT_EQ(probe(file, "stream=codec_name"), "h264\n");
     EXPECT_GT(probeDuration(file), 1.0);
+    // The next run shows its own file from its start, never this one.
+    std::filesystem::remove(dir.file("filler"));
+    controller.start({{AudioNone, "", ""}, dir.path().string()});
+    EXPECT_EQ(controller.outputPath(), "");
+    controller.stop();
+    ASSERT_TRUE(controller.waitForRun(20000));
+    EXPECT_NE(controller.outputPath(), file);
     scene.kill();
 }

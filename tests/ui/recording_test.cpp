@@ -217,7 +217,7 @@ TEST_F(RecordingTest, UnopenableMicrophoneFallsBackToNoSound)
     window->recordPage()->audioCombo()->setCurrentIndex(2); // the microphone entry
     ASSERT_EQ(window->recordPage()->audioCombo()->currentData().toUInt(), 1u);
     window->btnSlotRecord();
-    const std::string missing = CurrentOutputPath();
+    const std::string missing = window->recorder().outputPath();
     // More than three seconds without a file: the recording starts again,
     // without sound.
     ASSERT_TRUE(QTest::qWaitFor(

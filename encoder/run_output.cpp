@@ -1,0 +1,53 @@
+#include "encoder/run_output.h"
+
+std::string RunOutput::path() const
+{
+    std::lock_guard lock(mutex_);
+    return path_;
+}
+
+std::int64_t RunOutput::baseBytes() const
+{
+    std::lock_guard lock(mutex_);
+    return baseBytes_;
+}
+
+std::string RunOutput::lastLine() const
+{
+    std::lock_guard lock(mutex_);
+    return lastLine_;
+}
+
+void RunOutput::setPath(const std::string& path)
+{
+    std::lock_guard lock(mutex_);
+    path_ = path;
+    baseBytes_ = 0;
+    stretch_ = 0;
+    lastLine_.clear();
+}
+
+void RunOutput::setStretchPath(const std::string& path, std::int64_t baseBytes, int stretch)
+{
+    std::lock_guard lock(mutex_);
+    if (stretch < stretch_)
+        return;
+    path_ = path;
+    baseBytes_ = baseBytes;
+    stretch_ = stretch;
+}
+
+void RunOutput::addOutput(const char* chunk, std::size_t size)
+{
+    std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < size; ++i) {
+        const char c = chunk[i];
+        if (c == '\n' || c == '\r') {
+            if (!pending_.empty())
+                lastLine_ = pending_;
+            pending_.clear();
+        } else if (pending_.size() < 1000) {
+            pending_ += c;
+        }
+    }
+}
