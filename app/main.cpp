@@ -5,10 +5,12 @@
 #include "settings/settings_files.h"
 #include "ui/drui.h"
 #include "util/debug_log.h"
+#include "util/window_system.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -40,6 +42,11 @@ int main(int argc, char** argv)
 {
     if (answeredOnTerminal(argc, argv))
         return 0;
+    // Before the application object: it picks its platform when made.
+    const std::string platformName = QtPlatformToUse(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"),
+                                                     std::getenv("DISPLAY"));
+    if (!platformName.empty())
+        qputenv("QT_QPA_PLATFORM", platformName.c_str());
     QApplication app(argc, argv);
     platform::installCrashHandler();
     InitResources();

@@ -1,4 +1,5 @@
 #include "util/capture_choice.h"
+#include "util/window_system.h"
 
 #include <gtest/gtest.h>
 
@@ -32,4 +33,14 @@ TEST(CaptureChoice, SettingsTextsReadBackAndJunkIsNone)
     EXPECT_TRUE(same(AreaFromText(AreaText({-1280, 5, 640, 480})), {-1280, 5, 640, 480}));
     for (const char* junk : {"", "1,2,3", "1,2,3,4,5", "1,2,0,4", "a,b,c,d", "1,2,3,4 "})
         EXPECT_FALSE(AreaFromText(junk)) << junk;
+}
+
+// The window runs under XWayland on a Wayland desktop that has it, so that
+// the embedded player can draw; a user's own choice stands.
+TEST(WindowSystem, XWaylandWhereThereIsOneAndNoChoiceWasMade)
+{
+    EXPECT_EQ(QtPlatformToUse(nullptr, "wayland-1", ":1"), "xcb");
+    EXPECT_EQ(QtPlatformToUse("wayland", "wayland-1", ":1"), "");
+    EXPECT_EQ(QtPlatformToUse(nullptr, "wayland-1", nullptr), "");
+    EXPECT_EQ(QtPlatformToUse("", "", ":0"), "");
 }
