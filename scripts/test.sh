@@ -30,8 +30,9 @@ took "sanitizers"
 # seed or a short run finds fails the suite; longer runs are bench/fuzz/run.sh.
 FUZZ_FRESH=1 bash bench/fuzz/run.sh 25 2>&1 | tee -a "$log" || status=1
 took "fuzz"
-# The Wayland recordings, inside a private Wayland desktop as well.
-bash scripts/headless-session.sh bash scripts/wayland-session.sh \
+# The Wayland recordings and the window, inside a private Wayland desktop
+# with XWayland, as a user's desktop has it.
+VTR_WAYLAND_XWAYLAND=enable bash scripts/headless-session.sh bash scripts/wayland-session.sh \
   ctest --test-dir "$build" --output-on-failure -L wayland 2>&1 | tee -a "$log" || status=1
 took "wayland"
 # The Win32 back end, cross-built and run under Wine (its own build folder).
