@@ -29,7 +29,7 @@ void RecordController::attachWorker() { worker_.SetCallback(&RecordController::r
 void RecordController::resetCounters()
 {
     ticker_ = RecordTicker();
-    recordError = 0;
+    recordError = RecordError::None;
 }
 
 int RecordController::runRecording(void* user, void*)
@@ -147,9 +147,9 @@ RecordTickResult RecordController::tick(const RecordTickInput& input)
 {
     RecordTickResult result = ticker_.tick(input);
     if (result.action == RecordTickResult::Action::StopForLowDisk)
-        recordError = kLowDiskError;
+        recordError = RecordError::LowDisk;
     else if (result.action == RecordTickResult::Action::StopNoFile)
-        recordError = kNoFileError;
+        recordError = RecordError::NoFile;
     return result;
 }
 

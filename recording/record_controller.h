@@ -19,9 +19,6 @@
 class RecordController : public QObject {
     Q_OBJECT
 public:
-    // Record error of a stop for lack of free space.
-    static constexpr int kLowDiskError = -101;
-
     explicit RecordController(QObject* parent = nullptr);
     // Stops a running recording and waits for its file to be finished.
     ~RecordController() override;
@@ -59,15 +56,15 @@ public:
     bool waitForRun(int ms);
 
     // What the window shows and does after one tick of its record timer; a
-    // stop it asks for sets recordError to kLowDiskError or kNoFileError.
+    // stop it asks for sets recordError to LowDisk or NoFile.
     RecordTickResult tick(const RecordTickInput& input);
     // The same from the system's clock, free space and output file; while
     // paused the status says `pausedCaption`.
     RecordTickResult tick(const std::string& pausedCaption = "Paused");
-    // Record error of a stop for lack of free space, and of one because no
-    // file came even without sound.
-    int recordError = 0;
-    static constexpr int kNoFileError = -102;
+    // Why the recording stopped by itself: for lack of free space, or
+    // because no file came even without sound.
+    enum class RecordError { None, LowDisk, NoFile };
+    RecordError recordError = RecordError::None;
 
     // Where a Wayland desktop's restore token is kept (ScreenRecord.ini).
     void setSettingsPath(const std::string& path);

@@ -5,10 +5,6 @@
 
 namespace settings {
 
-inline constexpr const char* kSettingsFileName = "ScreenRecord.ini";
-inline constexpr const char* kSaveSection = "screen_record";
-inline constexpr const char* kSaveKey = "save_path";
-
 // The user's ScreenRecord.ini. The main window forms it once and passes it
 // to the calls below.
 std::string SettingsFilePath();

@@ -4,7 +4,6 @@
 #include "platform/paths.h"
 #include "settings/ini_file.h"
 #include "settings/ini_value.h"
-#include "settings/save_folder.h"
 
 #include <vector>
 

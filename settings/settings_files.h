@@ -7,6 +7,7 @@
 namespace settings {
 
 inline constexpr const char* kConfigFileName = "config.ini";
+inline constexpr const char* kSettingsFileName = "ScreenRecord.ini";
 
 // The program folder's file of that name.
 std::string DefaultsFilePath(const std::string& name);

@@ -24,7 +24,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -221,7 +220,7 @@ void DRUI::btnSupportSlot() { OpenPage(QString::fromStdString(settings::webLinks
 
 void DRUI::btnAboutSlot() { OpenPage(QString::fromStdString(settings::webLinks().about)); }
 
-void DRUI::btnOpenUrl(QString url) { QDesktopServices::openUrl(QUrl(url)); }
+void DRUI::btnOpenUrl(QString url) { OpenPage(url); }
 
 void DRUI::btnMenButtonSlot() { }
 

@@ -240,14 +240,14 @@ void RecordingFront::stop(bool fromRecordButton)
     // A window minimised for want of a tray comes back as it was before.
     window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
     window_->show();
-    if (fromRecordButton && recorder_.recordError == RecordController::kLowDiskError)
+    if (fromRecordButton && recorder_.recordError == RecordController::RecordError::LowDisk)
         notify_(GuiText("MainWnd/Recorder"), GuiText("Messages/MSG1017"));
-    if (fromRecordButton && recorder_.recordError == RecordController::kNoFileError) {
+    if (fromRecordButton && recorder_.recordError == RecordController::RecordError::NoFile) {
         QString text = GuiText("Messages/MSG1024").replace(QStringLiteral("\\n"), QStringLiteral("\n"));
         notify_(GuiText("MainWnd/Recorder"),
                 text.replace(QStringLiteral("%1"), QString::fromStdString(recorder_.lastEncoderLine())));
     }
-    recorder_.recordError = 0;
+    recorder_.recordError = RecordController::RecordError::None;
 }
 
 void RecordingFront::tick()

@@ -98,7 +98,7 @@ TEST(RecordController, AFillingDiskStopsTheRecordingThroughTheLowDiskRuleWithAVa
         action = controller.tick().action;
     }
     ASSERT_EQ(action, RecordTickResult::Action::StopForLowDisk);
-    EXPECT_EQ(controller.recordError, RecordController::kLowDiskError);
+    EXPECT_EQ(controller.recordError, RecordController::RecordError::LowDisk);
     controller.stop();
     ASSERT_TRUE(controller.waitForRun(20000));
 

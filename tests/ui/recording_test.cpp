@@ -249,7 +249,7 @@ TEST_F(RecordingTest, LowDiskStopsWithinOneTickAndTellsOnce)
     wait(600); // more ticks would tell again if the timer still ran
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0], GuiText("MainWnd/Recorder") + "|" + GuiText("Messages/MSG1017"));
-    EXPECT_EQ(window->recorder().recordError, 0);
+    EXPECT_EQ(window->recorder().recordError, RecordController::RecordError::None);
     waitForFile();
 }
 
