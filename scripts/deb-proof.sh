@@ -8,8 +8,7 @@
 # desktop (scripts/wayland-session.sh), where the program finds
 # WAYLAND_DISPLAY and records through the screen-cast portal and the
 # GStreamer capture the package recommends; its window is then under XWayland,
-# as Qt without its Wayland plugin puts it, so that xdotool drives it the same
-# way. Each recording must be H.264 with AAC sound (the default sound choice
+# where the program puts it itself, so that xdotool drives it the same way. Each recording must be H.264 with AAC sound (the default sound choice
 # records both) and last about as long as Start to Stop. As root the tree is a
 # read-only bind mount; without root its modes are made read-only. Either way
 # a listing with checksums is compared before and after, since root may write
@@ -118,7 +117,9 @@ record() { # record LOGNAME
 if [ $stage = Wayland ]; then
   # The session's own configuration folder is not the user's.
   unset XDG_CONFIG_HOME XDG_DATA_HOME
-  export DISPLAY=$VTR_XWAYLAND_DISPLAY QT_QPA_PLATFORM=xcb
+  # The program chooses XWayland for its window itself, as it does for a user.
+  unset QT_QPA_PLATFORM
+  export DISPLAY=$VTR_XWAYLAND_DISPLAY
   start 4
   record 5
   stop
