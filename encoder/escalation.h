@@ -1,7 +1,7 @@
 #pragma once
 // Ends an encoder that ignores "q" once a stop escalates: terminate, then
 // kill (see RunStop). Qt-free.
-#include "encoder/runner.h"
+#include "encoder/run_stop.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 

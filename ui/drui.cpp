@@ -18,6 +18,7 @@
 #include "ui/page_opener.h"
 #include "ui/record_page.h"
 #include "ui/recordings_tables.h"
+#include "ui/scan_ui.h"
 #include "ui/styles.h"
 #include "ui/window_drag.h"
 #include "util/format.h"
@@ -57,7 +58,9 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
     m_settingsPath = QString::fromStdString(settings::SettingsFilePath());
     m_recording =
         new RecordingFront(this, [this](const QString& title, const QString& text) { showNotice(this, title, text); });
-    m_jobs = new JobFront(this);
+    m_jobs = new JobFront(this, [this](SCANUI& dialog) { dialog.ConnectSignals(this); });
+    connect(m_jobs, &JobFront::mergeProgress, this, &DRUI::AddProcessCallBack);
+    connect(m_jobs, &JobFront::cutProgress, this, &DRUI::CutProcessCallBack);
     RecordTray* tray = &m_recording->tray();
     connect(tray, &RecordTray::pauseTriggered, this, &DRUI::btnSlotMenuPause);
     connect(tray, &RecordTray::stopTriggered, this, &DRUI::btnSlotMenuStop);

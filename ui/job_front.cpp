@@ -1,11 +1,11 @@
 #include "ui/job_front.h"
 
 #include "encoder/stream_ops.h"
-#include "ui/drui.h"
 #include "ui/folder_picker.h"
 #include "ui/scan_ui.h"
 
-JobFront::JobFront(DRUI* window) : QObject(window), window_(window)
+JobFront::JobFront(QWidget* window, std::function<void(SCANUI&)> connectDialog)
+    : QObject(window), window_(window), connectDialog_(std::move(connectDialog))
 {
     connect(&runner_, &JobRunner::progress, this, &JobFront::forward);
 }
@@ -20,15 +20,15 @@ void JobFront::forward(int id, int kind, int percent, const QString& current, co
     if (dialog_ && status != 0)
         dialog_->setFailureReason(why);
     if (kind == static_cast<int>(JobKind::Merge))
-        emit window_->AddProcessCallBack(percent, current, target, status);
+        emit mergeProgress(percent, current, target, status);
     else
-        emit window_->CutProcessCallBack(percent, current, target, status);
+        emit cutProgress(percent, current, target, status);
 }
 
 void JobFront::runWithDialog(JobKind kind, JobRunner::Work work)
 {
     SCANUI dialog(kind);
-    dialog.ConnectSignals(window_);
+    connectDialog_(dialog);
     shown_ = runner_.start(kind, std::move(work));
     dialog_ = &dialog;
     dialog.exec();

@@ -1,23 +1,27 @@
 #pragma once
 // The window's side of cut and merge jobs: asks for the output folder, runs
-// the job on the job runner and shows its progress dialog, and passes the
-// shown job's reports on as the window's own signals.
+// the job on the job runner and shows its progress dialog, and reports the
+// shown job's progress as its own signals, which the window passes on as
+// its AddProcessCallBack and CutProcessCallBack.
 #include "editing/job_runner.h"
 
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
-class DRUI;
+class QWidget;
 class SCANUI;
 
 class JobFront : public QObject {
     Q_OBJECT
 public:
-    explicit JobFront(DRUI* window);
+    // `window` is the folder picker's parent; `connectDialog` ties each
+    // progress dialog to the window's signals.
+    JobFront(QWidget* window, std::function<void(SCANUI&)> connectDialog);
 
     // The stretch of `recording` between the player's marks.
     void cut(const std::string& recording, std::int64_t startMark, std::int64_t endMark);
@@ -31,6 +35,12 @@ public:
     void quit();
     bool waitUntilIdle(int ms) { return runner_.waitUntilIdle(ms); }
 
+signals:
+    // The shown job's reports: percent, the file worked on, the file made,
+    // the status so far.
+    void mergeProgress(int percent, QString current, QString target, int status);
+    void cutProgress(int percent, QString current, QString target, int status);
+
 private:
     // Shows the progress dialog until the job ends or is stopped; the window
     // goes on answering meanwhile.
@@ -38,7 +48,8 @@ private:
     void forward(int id, int kind, int percent, const QString& current, const QString& target, int status,
                  const QString& why);
 
-    DRUI* window_;
+    QWidget* window_;
+    std::function<void(SCANUI&)> connectDialog_;
     JobRunner runner_;
     int shown_ = 0;            // the job of the progress dialog
     SCANUI* dialog_ = nullptr; // while it shows

@@ -3,7 +3,6 @@
 #include "editing/job_text.h"
 #include "encoder/stream_ops.h"
 #include "i18n/language_config.h"
-#include "ui/drui.h"
 #include "ui/keyboard_access.h"
 #include "ui/message_box.h"
 #include "ui/styles.h"
@@ -102,13 +101,6 @@ SCANUI::SCANUI(JobKind kind, QWidget* parent, Qt::WindowFlags flags) : QDialog(p
 }
 
 SCANUI::~SCANUI() = default;
-
-void SCANUI::ConnectSignals(DRUI* window)
-{
-    connect(this, &SCANUI::stopRequested, window, &DRUI::stopShownJob);
-    connect(window, &DRUI::AddProcessCallBack, this, &SCANUI::AddProcessCallBackSlot);
-    connect(window, &DRUI::CutProcessCallBack, this, &SCANUI::CutProcessCallBackSlot);
-}
 
 void SCANUI::btnSlot() { close(); }
 
