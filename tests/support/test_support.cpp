@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -95,6 +96,16 @@ std::string makeRecording(const std::string& path, int seconds)
             + platform::quoteArgument(path),
         &code);
     return code == 0 ? std::string() : "ffmpeg failed: " + out;
+}
+
+std::vector<std::filesystem::path> recordingsIn(const std::filesystem::path& folder)
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.path().extension() == ".mp4")
+            files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 } // namespace testing_support

@@ -2,6 +2,7 @@
 // Small helpers shared by the tests.
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -42,5 +43,7 @@ double probeDuration(const std::string& file);
 // Writes a recording like ours (H.264 with a keyframe every second, and AAC)
 // of a test picture and tone. Empty on success, else ffmpeg's complaint.
 std::string makeRecording(const std::string& path, int seconds);
+// The .mp4 files directly in `folder`, by name.
+std::vector<std::filesystem::path> recordingsIn(const std::filesystem::path& folder);
 
 } // namespace testing_support

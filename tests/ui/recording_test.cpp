@@ -44,16 +44,6 @@ using namespace testing_support;
 
 namespace {
 
-std::vector<std::filesystem::path> recordingsIn(const std::filesystem::path& folder)
-{
-    std::vector<std::filesystem::path> files;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        if (e.path().extension() == ".mp4")
-            files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 class RecordingTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -21,19 +21,6 @@
 
 using namespace testing_support;
 
-namespace {
-
-std::vector<std::filesystem::path> recordingsIn(const std::filesystem::path& folder)
-{
-    std::vector<std::filesystem::path> found;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        if (entry.path().extension() == ".mp4")
-            found.push_back(entry.path());
-    return found;
-}
-
-} // namespace
-
 TEST(WaylandWindow, RecordsThroughTheRecordPageAndPlaysOnTheCutPage)
 {
     const char* xwayland = std::getenv("VTR_XWAYLAND_DISPLAY");
