@@ -1,6 +1,9 @@
 // The INI functions for systems without the Windows profile functions. Reads
 // the file afresh on every call (no cache), so a file changed behind our back
 // is seen at once, as the Windows functions see it.
+// One file: the reading, the matching of sections and keys and the writing
+// share one model of the file's lines and must answer each case exactly as
+// the Windows functions do; split, the cases would be read in three places.
 #include "settings/ini_file_backends.h"
 
 #include "platform/files.h"

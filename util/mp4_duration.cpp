@@ -1,3 +1,6 @@
+// One file: the bounded box walk, its limits and the two answers made from
+// it (the length, the tracks) share one reader whose every count and size is
+// checked against the same bounds; split, a bound could be missed in one.
 #include "util/mp4_duration.h"
 
 #include "util/file_reader.h"
