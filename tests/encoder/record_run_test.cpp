@@ -1,4 +1,5 @@
 // Real recordings of the test session's X screen and PulseAudio sources.
+#include "encoder/pipewire_record.h"
 #include "encoder/record_run.h"
 #include "encoder/tool.h"
 
@@ -398,4 +399,23 @@ TEST_F(RecordRunTest, BadChoicesEndQuicklyWithoutAFileOrAnEncoder)
         EXPECT_FALSE(platform::fileExists(CurrentOutputPath()));
         EXPECT_EQ(platform::liveChildCount(), 0);
     }
+}
+
+// What a Wayland recording lacks is named before the desktop is asked: the
+// tools themselves, or the elements of a GStreamer that has no plugins.
+TEST(PipeWireCapture, MissingPartsAreNamed)
+{
+    EXPECT_EQ(MissingCaptureParts(), "");
+    const std::string path = std::getenv("PATH");
+    TempFolder empty;
+    ::setenv("GST_PLUGIN_SYSTEM_PATH_1_0", empty.path().c_str(), 1);
+    ::setenv("GST_PLUGIN_PATH_1_0", empty.path().c_str(), 1);
+    ::setenv("GST_REGISTRY_1_0", (empty.path() / "registry.bin").c_str(), 1);
+    EXPECT_EQ(MissingCaptureParts(), "pipewiresrc, videoscale, videoconvert, fdsink");
+    ::unsetenv("GST_PLUGIN_SYSTEM_PATH_1_0");
+    ::unsetenv("GST_PLUGIN_PATH_1_0");
+    ::unsetenv("GST_REGISTRY_1_0");
+    ::setenv("PATH", empty.path().c_str(), 1);
+    EXPECT_EQ(MissingCaptureParts(), "gst-launch-1.0");
+    ::setenv("PATH", path.c_str(), 1);
 }
