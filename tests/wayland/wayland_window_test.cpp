@@ -26,9 +26,11 @@ TEST(WaylandWindow, RecordsThroughTheRecordPageAndPlaysOnTheCutPage)
     const char* xwayland = std::getenv("VTR_XWAYLAND_DISPLAY");
     if (!std::getenv("WAYLAND_DISPLAY") || !std::getenv("DBUS_SESSION_BUS_ADDRESS") || !xwayland)
         GTEST_SKIP() << "needs scripts/wayland-session.sh with VTR_WAYLAND_XWAYLAND=enable";
-    // As in a user's session, where X11 clients reach the desktop's XWayland,
-    // and with the choice the program makes at start-up.
+    // As in a user's session, where X11 clients reach the desktop's XWayland
+    // and no platform is chosen, and with the choice the program makes at
+    // start-up.
     ::setenv("DISPLAY", xwayland, 1);
+    ::unsetenv("QT_QPA_PLATFORM");
     const std::string platformName =
         QtPlatformToUse(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
     ASSERT_EQ(platformName, "xcb");
