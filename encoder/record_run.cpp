@@ -63,6 +63,7 @@ struct Stretch {
     TakeFiles files;
     std::stop_source stop;
     std::atomic<bool> pausing{false}; // stopped for a pause, not for the end
+    const Stretch* previous = nullptr; // the stretch before it, which may still be finishing
     std::int64_t originMicros = 0;    // when it began: now, or the press of Resume
     std::atomic<std::int64_t> endMicros{0}; // the press of Pause
     std::atomic<bool> ended{false};   // the run is over, its take finished
@@ -81,6 +82,25 @@ TakeFiles partFiles(const TakeFiles& take, int n)
 {
     const std::string stem = take.recording.substr(0, take.recording.size() - 4) + "-part" + std::to_string(n);
     return freeTake(stem);
+}
+
+// What a stretch holds on disk so far: its finished recording, or its
+// working file while its take is still being finished.
+std::int64_t stretchBytes(const Stretch& s)
+{
+    if (s.ended)
+        return std::max<std::int64_t>(0, platform::fileSize(s.take.path));
+    return std::max<std::int64_t>(
+        0, std::max(platform::fileSize(s.files.working), platform::fileSize(s.files.workingMp4)));
+}
+
+// What the stretches before `s` hold on disk: the size shown counts them.
+std::int64_t bytesBefore(const Stretch& s)
+{
+    std::int64_t before = 0;
+    for (const Stretch* p = s.previous; p; p = p->previous)
+        before += stretchBytes(*p);
+    return before;
 }
 
 // The stretches' recordings joined into the take's recording, or kept as
@@ -180,15 +200,12 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         const auto output = [&out](const char* chunk, std::size_t size) { out.addOutput(chunk, size); };
         const RunStop stretchStop(s.stop.get_token(), stop.escalate);
         // A later stretch shows its own file, after the earlier ones' sizes.
-        const auto showFile = [&s, &files, &out] {
+        const auto showFile = [&s, &out] {
             if (s.index == 0) {
                 out.setPath(s.files.working);
                 return;
             }
-            std::int64_t before = 0;
-            for (int n = 1; n <= s.index; ++n)
-                before += std::max<std::int64_t>(0, platform::fileSize(partFiles(files, n).recording));
-            out.setStretchPath(s.files.working, before, s.index);
+            out.setStretchPath(s.files.working, bytesBefore(s), s.index);
         };
         {
             const TakeFlusher flusher(s.files);
@@ -207,7 +224,7 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
                                               outputs, stretchStop, hooks);
                 // As on X11, the missing file makes the window record without sound.
                 if (cast && s.status == FramePipeEncoderFailed)
-                    out.setStretchPath(s.files.working, 0, s.index);
+                    out.setStretchPath(s.files.working, bytesBefore(s), s.index);
             } else {
                 if (s.index > 0)
                     showFile();
@@ -231,7 +248,7 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
             s.take = FinishTake(target);
             s.madeFile = true;
             if (s.take.end != TakeEnd::Empty)
-                out.setStretchPath(s.take.path, 0, s.index);
+                out.setStretchPath(s.take.path, bytesBefore(s), s.index);
         }
         s.ended = true;
     };
@@ -243,6 +260,7 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         auto s = std::make_unique<Stretch>();
         s->index = static_cast<int>(stretches.size());
         s->files = s->index == 0 ? files : partFiles(files, s->index + 1);
+        s->previous = stretches.empty() ? nullptr : stretches.back().get();
         // A stretch after a pause starts at the press of Resume, though its
         // captures may start a moment later: the first one stands for it.
         s->originMicros = s->index == 0 ? platform::wallClockMicros() : pauses.changedAtMicros();

@@ -343,9 +343,14 @@ TEST_F(RecordRunTest, ThreePausesGiveOneFileOfTheRunningStretchesInSync)
     FinishedTake take;
     std::thread worker([&] { RecordRun(settings(AudioComputerSound), stop.get_token(), &take, &pause); });
     std::uint64_t running = 0;
+    std::int64_t shownBefore = 0; // the size the window showed at the last pause
     for (const auto [run, rest] : {std::pair{1700, 800}, std::pair{1500, 600}, std::pair{1600, 900}}) {
         const std::uint64_t from = platform::tickCount();
         std::this_thread::sleep_for(std::chrono::milliseconds(run));
+        // The size shown counts the earlier stretches too: it only grows.
+        const std::int64_t shown = CurrentOutputBaseBytes() + platform::fileSize(CurrentOutputPath());
+        EXPECT_GT(shown, shownBefore);
+        shownBefore = shown;
         pause.pause();
         running += platform::tickCount() - from;
         std::this_thread::sleep_for(std::chrono::milliseconds(rest));
