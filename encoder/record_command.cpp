@@ -23,7 +23,10 @@ namespace {
 // The pixels are converted with the BT.601 matrix, which the stream now
 // says: untagged, players take a picture of HD size for BT.709, and every
 // colour shifts a little.
-#define VTR_PICTURE " -preset superfast -crf 26 -bf 0 -colorspace smpte170m"
+// Stitchable headers do not depend on what was recorded, so any two
+// recordings of one size join by stream copy, and a frame-exact cut can
+// re-encode its ends with headers equal to the copied middle's.
+#define VTR_PICTURE " -preset superfast -crf 26 -bf 0 -x264-params stitchable=1 -colorspace smpte170m"
 
 constexpr const char* kVideoSilent = " -vcodec libx264 -r 60.97 -pix_fmt yuv420p" VTR_PICTURE VTR_KEYFRAMES;
 constexpr const char* kVideoWithSound =

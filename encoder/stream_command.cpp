@@ -3,6 +3,7 @@
 #include "platform/command_line.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
 
 using platform::quoteArgument;
@@ -12,11 +13,19 @@ std::string BuildProbeCommandLine(const std::string& quotedTool, const std::stri
     return quotedTool + "-i  " + quoteArgument(path) + " ";
 }
 
-std::string BuildCutCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t start,
-                                std::int64_t length, const std::string& output)
+std::string MillisecondsAsSeconds(std::int64_t ms)
 {
-    return quotedTool + " -i " + quoteArgument(source) + " -ss " + std::to_string(start) + " -t "
-        + std::to_string(length) + " -codec copy  " + quoteArgument(output) + " ";
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%lld.%03lld", ms < 0 ? "-" : "", static_cast<long long>(std::llabs(ms) / 1000),
+                  static_cast<long long>(std::llabs(ms) % 1000));
+    return text;
+}
+
+std::string BuildCutCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t startMs,
+                                std::int64_t lengthMs, const std::string& output)
+{
+    return quotedTool + " -i " + quoteArgument(source) + " -ss " + MillisecondsAsSeconds(startMs) + " -t "
+        + MillisecondsAsSeconds(lengthMs) + " -codec copy  " + quoteArgument(output) + " ";
 }
 
 std::string BuildConvertToTsCommandLine(const std::string& quotedTool, const std::string& input,

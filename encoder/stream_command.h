@@ -11,9 +11,12 @@
 // comes back whole, whatever letters it holds.
 // Describes the input and ends: the tool is given no output.
 std::string BuildProbeCommandLine(const std::string& quotedTool, const std::string& path);
-// The stretch from `start` lasting `length` seconds, the seek after the input.
-std::string BuildCutCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t start,
-                                std::int64_t length, const std::string& output);
+// The stretch from `startMs` lasting `lengthMs` milliseconds, the seek after
+// the input: it starts at the first keyframe from there.
+std::string BuildCutCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t startMs,
+                                std::int64_t lengthMs, const std::string& output);
+// "12.345" for 12345 milliseconds.
+std::string MillisecondsAsSeconds(std::int64_t ms);
 // One MP4 rewritten as an MPEG transport stream with Annex B video.
 std::string BuildConvertToTsCommandLine(const std::string& quotedTool, const std::string& input,
                                         const std::string& tsPath);

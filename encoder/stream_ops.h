@@ -22,15 +22,16 @@ using JobNotify = std::function<void(int percent, const std::string& current, co
 // encoder has ended.
 std::string ProbeDuration(const std::string& path);
 
-// What a cut takes from the cut page: the recording and the marks, in whole
-// seconds.
+// What a cut takes from the cut page: the recording and the marks, in
+// milliseconds.
 struct CutJob {
     std::string source;
-    std::int64_t startMark = 0;
-    std::int64_t endMark = 0;
+    std::int64_t startMs = 0;
+    std::int64_t endMs = 0;
 };
 
-// Copies the stretch between the marks into "Cut_<name>" (or a free
+// Copies the stretch from the first keyframe after the start mark to the end
+// mark into "Cut_<name>" (or a free
 // numbered variant) in `outputFolder`. Reports 5 while the encoder works,
 // then 100 with the status, which it returns. A cut that did not finish
 // cleanly, or that came out with nothing in it, leaves no file. On a failure

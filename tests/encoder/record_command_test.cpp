@@ -9,7 +9,7 @@
 namespace {
 
 const std::string kTool = "\"C:\\Users\\u\\AppData\\Roaming\\VantreelScreenRecorder\\\\tool.exe\"";
-const std::string kPicture = " -preset superfast -crf 26 -bf 0 -colorspace smpte170m -force_key_frames expr:gte(t,n_forced*3)";
+const std::string kPicture = " -preset superfast -crf 26 -bf 0 -x264-params stitchable=1 -colorspace smpte170m -force_key_frames expr:gte(t,n_forced*3)";
 const std::string kSilent = " -vcodec libx264 -r 60.97 -pix_fmt yuv420p" + kPicture;
 const std::string kSound = " -vcodec libx264 -r 60.97 -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p" + kPicture;
 

@@ -21,8 +21,8 @@ std::vector<std::string> argsOf(const std::string& line)
 TEST(StreamCommand, EachLineHasItsBlanksExactly)
 {
     EXPECT_EQ(BuildProbeCommandLine(kTool, "C:\\rec\\a.mp4"), kTool + "-i  \"C:\\rec\\a.mp4\" ");
-    EXPECT_EQ(BuildCutCommandLine(kTool, "/rec/a.mp4", 12, 8, "/out/Cut_a.mp4"),
-              kTool + " -i \"/rec/a.mp4\" -ss 12 -t 8 -codec copy  \"/out/Cut_a.mp4\" ");
+    EXPECT_EQ(BuildCutCommandLine(kTool, "/rec/a.mp4", 12000, 8250, "/out/Cut_a.mp4"),
+              kTool + " -i \"/rec/a.mp4\" -ss 12.000 -t 8.250 -codec copy  \"/out/Cut_a.mp4\" ");
     EXPECT_EQ(BuildConvertToTsCommandLine(kTool, "/rec/a.mp4", "/out/1.ts"),
               kTool + " -i \"/rec/a.mp4\" -vcodec copy -acodec copy -vbsf h264_mp4toannexb  \"/out/1.ts\" ");
     EXPECT_EQ(BuildJoinCommandLine(kTool, "/out/1.ts|/out/2.ts|", "/out/Merge.mp4"),
@@ -33,8 +33,8 @@ TEST(StreamCommand, EachLineHasItsBlanksExactly)
 
 TEST(StreamCommand, ReversedMarksGiveANegativeLength)
 {
-    const std::vector<std::string> args = argsOf(BuildCutCommandLine(kTool, "a.mp4", 30, -10, "b.mp4"));
-    EXPECT_EQ(args, (std::vector<std::string>{"-i", "a.mp4", "-ss", "30", "-t", "-10", "-codec", "copy", "b.mp4"}));
+    const std::vector<std::string> args = argsOf(BuildCutCommandLine(kTool, "a.mp4", 30000, -10005, "b.mp4"));
+    EXPECT_EQ(args, (std::vector<std::string>{"-i", "a.mp4", "-ss", "30.000", "-t", "-10.005", "-codec", "copy", "b.mp4"}));
 }
 
 TEST(StreamCommand, AwkwardNamesComeBackWholeFromEveryLine)

@@ -90,7 +90,7 @@ TEST_F(StreamOps, ProbeGivesHoursMinutesSecondsOrNothing)
 
 TEST_F(StreamOps, CutsAreNumberedWhenTheNameIsTakenAndReportFiveThenOneHundred)
 {
-    const CutJob job{source("clip.mp4"), 1, 3};
+    const CutJob job{source("clip.mp4"), 1000, 3000};
     Reports reports;
     ASSERT_EQ(CutStretch(out_.path().string(), job, reports.notify()), RunEnded);
     const std::string first = out_.file("Cut_clip.mp4");
@@ -124,14 +124,14 @@ TEST_F(StreamOps, CutThatFailsOrIsStoppedLeavesNoFile)
         const char* why; // what the failure says
     };
     const Case cases[] = {
-        {"stopped", {source("clip.mp4"), 0, 6}, true, RunStopRequested, ""},
-        {"not a recording", {source("notes.mp4"), 0, 2}, false, RunInvalidData, "Invalid data found"},
+        {"stopped", {source("clip.mp4"), 0, 6000}, true, RunStopRequested, ""},
+        {"not a recording", {source("notes.mp4"), 0, 2000}, false, RunInvalidData, "Invalid data found"},
         // The encoder says only that the file does not exist, and exits 1.
-        {"missing source", {source("missing.mp4"), 0, 2}, false, RunInvalidData, "No such file or directory"},
+        {"missing source", {source("missing.mp4"), 0, 2000}, false, RunInvalidData, "No such file or directory"},
         // The encoder writes an MP4 without streams and says nothing.
-        {"reversed marks", {source("clip.mp4"), 3, 1}, false, RunInvalidData, ""},
-        {"equal marks", {source("clip.mp4"), 2, 2}, false, RunInvalidData, ""},
-        {"past the end", {source("clip.mp4"), 60, 62}, false, RunInvalidData, ""},
+        {"reversed marks", {source("clip.mp4"), 3000, 1000}, false, RunInvalidData, ""},
+        {"equal marks", {source("clip.mp4"), 2000, 2000}, false, RunInvalidData, ""},
+        {"past the end", {source("clip.mp4"), 60000, 62000}, false, RunInvalidData, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -264,7 +264,7 @@ TEST_F(StreamOps, AwkwardFolderAndFileNamesWorkThroughEveryOperation)
     fs::copy_file(source("two.mp4"), recording);
 
     EXPECT_EQ(ProbeDuration(recording), "00:00:02");
-    EXPECT_EQ(CutStretch(folder.string(), {recording, 0, 1}, {[](int, auto&, auto&, int) {}}), RunEnded);
+    EXPECT_EQ(CutStretch(folder.string(), {recording, 0, 1000}, {[](int, auto&, auto&, int) {}}), RunEnded);
     EXPECT_TRUE(fs::exists(folder / ("Cut_" + name)));
     MergeProgress progress;
     EXPECT_EQ(MergeFiles(folder.string(), {{name, name}, folder.string()}, progress, {[](int, auto&, auto&, int) {}}),
@@ -287,7 +287,7 @@ TEST_F(StreamOps, CutAndMergeIntoAFullFilesystemFailAndLeaveNothing)
     const std::string clip = readFile(source("clip.mp4"));
     ASSERT_GT(clip.size(), 64u * 1024);
 
-    EXPECT_EQ(CutStretch(small.string(), {source("clip.mp4"), 0, 6}, Reports().notify()), RunInvalidData);
+    EXPECT_EQ(CutStretch(small.string(), {source("clip.mp4"), 0, 6000}, Reports().notify()), RunInvalidData);
     EXPECT_TRUE(filesIn(small).empty());
     MergeProgress progress;
     EXPECT_EQ(

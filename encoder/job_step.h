@@ -1,0 +1,25 @@
+#pragma once
+// What every operation on finished recordings does with the encoder: free
+// names for what it writes, one stoppable run that reports its status
+// lines, and the check that a written file holds anything. Qt-free.
+#include "encoder/run_stop.h"
+
+#include <functional>
+#include <stop_token>
+#include <string>
+
+// `path`, or the first free numbered variant of it when it is taken.
+std::string FreeName(const std::string& path);
+
+// One run of a job: "Invalid data" ends it, each chunk with a status line
+// calls `onFrame` with the status so far, and a stop makes it ask the
+// encoder to finish, ending one that ignores it. `why` gets the encoder's
+// most telling line, also after a run that looked clean (a cut that came
+// out empty). Returns the runner's status; a failed exit is invalid data.
+int RunJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why,
+               const std::stop_token& stop);
+
+// True when the encoder describes at least one stream in `path`: a cut whose
+// length is zero or less, or that starts past the end, comes out as an MP4
+// without any.
+bool HasStreams(const std::string& path);
