@@ -4,6 +4,9 @@
 
 #include "platform/command_line.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // Often enough that the position follows the picture smoothly.
@@ -111,31 +114,75 @@ void PlayerSession::togglePlay(std::uint64_t windowId)
 
 void PlayerSession::readAnswers()
 {
-    // A paused player is not asked: its answers would resume it.
-    if (!process_ || !collectOutput() || state_ != State::Playing)
+    if (!process_ || !collectOutput())
         return;
-    // Each batch of answers asks for the next.
-    writeQueries();
+    // A paused player is not asked: its answers would resume it. Each
+    // batch of answers asks for the next.
+    if (state_ == State::Playing)
+        writeQueries();
     std::size_t end;
-    while (state_ == State::Playing && (end = output_.find('\n')) != std::string::npos) {
+    while ((state_ == State::Playing || state_ == State::Paused) && (end = output_.find('\n')) != std::string::npos) {
         const std::string line = output_.substr(0, end + 1);
         output_.erase(0, end + 1);
-        switch (playerState_.applyLine(line)) {
-        case PlayerLine::Position:
-            emit positionChanged();
-            break;
-        case PlayerLine::Length:
-            emit lengthKnown();
-            break;
-        case PlayerLine::EndOfFile:
-            emit positionChanged();
-            // The next press starts the file again from its beginning.
-            setState(State::Ended);
-            return;
-        case PlayerLine::Other:
-            break;
-        }
+        // A paused player's answers to what was asked while it played come
+        // late: they would move the position back from a seek or a step.
+        if (state_ == State::Paused && line.rfind("ANS_", 0) == 0 && line.rfind("ANS_time_pos=", 0) != 0
+            && line.rfind("ANS_fps=", 0) != 0)
+            continue;
+        applyAnswer(line);
     }
+}
+
+void PlayerSession::applyAnswer(const std::string& line)
+{
+    switch (playerState_.applyLine(line)) {
+    case PlayerLine::Position:
+        if (stepBackTo_ >= 0) {
+            const std::int64_t landed = playerState_.positionMs();
+            const double frame = playerState_.frameMs();
+            if (landed > stepBackTo_ + frame / 2 && ++stepBackTries_ < 4) {
+                // Not back far enough: it read further ahead than thought.
+                write(StepBackCommand((landed - stepBackTo_) / 1000.0 + 2.0 * stepBackTries_));
+                break;
+            }
+            // On the keyframe: on to the frame wanted.
+            write(StepsTo(landed, stepBackTo_, frame));
+            stepBackTo_ = -1;
+        }
+        emit positionChanged();
+        break;
+    case PlayerLine::Length:
+        emit lengthKnown();
+        break;
+    case PlayerLine::EndOfFile:
+        emit positionChanged();
+        // The next press starts the file again from its beginning.
+        setState(State::Ended);
+        break;
+    case PlayerLine::Other:
+        break;
+    }
+}
+
+void PlayerSession::write(const std::string& commands) { process_->writeInput(commands.data(), commands.size()); }
+
+void PlayerSession::stepFrame(bool forward)
+{
+    if (!process_ || (state_ != State::Playing && state_ != State::Paused))
+        return;
+    if (state_ == State::Playing) {
+        write("pause\n");
+        setState(State::Paused);
+    }
+    if (forward) {
+        write(kStepForward);
+        return;
+    }
+    const double frame = playerState_.frameMs();
+    stepBackTo_ = std::max<std::int64_t>(0, playerState_.positionMs() - std::llround(frame));
+    stepBackTries_ = 0;
+    // A second covers what it reads ahead of the shown frame.
+    write(StepBackCommand(1 + frame / 1000));
 }
 
 void PlayerSession::seek(int seconds)
@@ -151,6 +198,6 @@ void PlayerSession::seek(int seconds)
     emit positionChanged();
 }
 
-void PlayerSession::setStartMark() { startMark_ = LeadingInteger(playerState_.positionText()); }
+void PlayerSession::setStartMark() { startMark_ = playerState_.positionMs(); }
 
-void PlayerSession::setEndMark() { endMark_ = LeadingInteger(playerState_.positionText()); }
+void PlayerSession::setEndMark() { endMark_ = playerState_.positionMs(); }

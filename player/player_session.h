@@ -35,6 +35,9 @@ public:
     void togglePlay(std::uint64_t windowId);
     // To an absolute second; a paused player stays paused.
     void seek(int seconds);
+    // One frame forward or back; a playing player pauses first. The marks
+    // can then be taken exactly on a frame.
+    void stepFrame(bool forward);
     // Ends the player, if one runs; the choice and the marks stay.
     void end();
     // Reads the answers that have come; a timer calls it while a player runs.
@@ -45,7 +48,7 @@ public:
     platform::ChildProcess* process() const { return process_.get(); }
     const PlayerState& playerState() const { return playerState_; }
 
-    // The marks in whole seconds, taken from the last position.
+    // The marks in milliseconds, taken from the last position.
     void setStartMark();
     void setEndMark();
     std::int64_t startMark() const { return startMark_; }
@@ -66,6 +69,8 @@ signals:
 private:
     void setState(State state);
     void writeQueries();
+    void write(const std::string& commands);
+    void applyAnswer(const std::string& line);
     // Moves what the player wrote into `output_`; false when nothing came.
     bool collectOutput();
 
@@ -77,5 +82,9 @@ private:
     State state_ = State::Idle;
     std::int64_t startMark_ = 0;
     std::int64_t endMark_ = 0;
+    // A step back under way: the frame wanted, reached from the keyframe
+    // the player lands on.
+    std::int64_t stepBackTo_ = -1;
+    int stepBackTries_ = 0;
     platform::PlayerVideo video_;
 };

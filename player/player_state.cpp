@@ -10,6 +10,9 @@
 namespace {
 
 constexpr std::string_view kTimePosition = "ANS_TIME_POSITION=";
+// The same to the microsecond, as the property.
+constexpr std::string_view kTimeProperty = "ANS_time_pos=";
+constexpr std::string_view kFrameRate = "ANS_fps=";
 constexpr std::string_view kLength = "ANS_LENGTH=";
 constexpr std::string_view kEndOfFile = "(End of file)";
 
@@ -24,9 +27,17 @@ int toInt(double value)
 // A decimal number truncated towards zero; 0 when there is none.
 int truncated(const std::string& text) { return toInt(std::strtod(text.c_str(), nullptr)); }
 
-std::string labelText(std::int64_t position, std::int64_t length)
+std::string labelText(std::int64_t positionMs, std::int64_t length)
 {
-    return FormatDuration(position) + "/" + FormatDuration(length);
+    return FormatDurationMs(positionMs) + "/" + FormatDuration(length);
+}
+
+// Milliseconds of a decimal number of seconds, held to a range any file
+// has; "nan" gives 0.
+std::int64_t millisecondsOf(const std::string& text)
+{
+    const double seconds = std::strtod(text.c_str(), nullptr);
+    return std::isnan(seconds) ? 0 : std::llround(std::clamp(seconds, 0.0, 1e9) * 1000);
 }
 
 } // namespace
@@ -45,22 +56,34 @@ std::int64_t LeadingInteger(const std::string& text)
 PlayerLine PlayerState::applyLine(std::string line)
 {
     line.erase(std::remove(line.begin(), line.end(), '\n'), line.end());
-    if (startsWith(line, kTimePosition)) {
-        positionText_ = line.substr(kTimePosition.size());
-        sliderValue_ = truncated(positionText_);
-        return PlayerLine::Position;
+    for (const std::string_view prefix : {kTimePosition, kTimeProperty}) {
+        if (startsWith(line, prefix)) {
+            positionText_ = line.substr(prefix.size());
+            positionMs_ = millisecondsOf(positionText_);
+            sliderValue_ = truncated(positionText_);
+            if (!label_.empty())
+                label_ = labelText(positionMs_, length_);
+            return PlayerLine::Position;
+        }
+    }
+    if (startsWith(line, kFrameRate)) {
+        const double fps = std::strtod(line.c_str() + kFrameRate.size(), nullptr);
+        if (fps >= 1 && fps <= 1000)
+            frameMs_ = 1000 / fps;
+        return PlayerLine::Other;
     }
     if (startsWith(line, kLength)) {
         const std::string value = line.substr(kLength.size());
         length_ = LeadingInteger(value);
         lengthSeconds_ = std::strtod(value.c_str(), nullptr);
-        label_ = labelText(LeadingInteger(positionText_), length_);
+        label_ = labelText(positionMs_, length_);
         sliderMaximum_ = truncated(value);
         return PlayerLine::Length;
     }
     if (line.find(kEndOfFile) != std::string::npos) {
         sliderValue_ = toInt(lengthSeconds_);
-        label_ = labelText(length_, length_);
+        positionMs_ = millisecondsOf(std::to_string(lengthSeconds_));
+        label_ = labelText(positionMs_, length_);
         return PlayerLine::EndOfFile;
     }
     return PlayerLine::Other;
@@ -70,5 +93,6 @@ void PlayerState::seekTo(int seconds)
 {
     sliderValue_ = seconds;
     positionText_ = std::to_string(seconds);
-    label_ = labelText(seconds, length_);
+    positionMs_ = static_cast<std::int64_t>(seconds) * 1000;
+    label_ = labelText(positionMs_, length_);
 }

@@ -18,14 +18,20 @@ public:
 
     // Last position: the player's own text ("12.3"), or the second sought.
     const std::string& positionText() const { return positionText_; }
+    // The same in milliseconds: the shown frame's start, as the player tells it.
+    std::int64_t positionMs() const { return positionMs_; }
+    // One frame's duration in milliseconds, once the player has told its rate.
+    double frameMs() const { return frameMs_; }
     std::int64_t length() const { return length_; }
     int sliderValue() const { return sliderValue_; }
     int sliderMaximum() const { return sliderMaximum_; }
-    // "00:00:12/00:01:30"; empty until the first length.
+    // "00:00:12.300/00:01:30"; empty until the first length.
     const std::string& label() const { return label_; }
 
 private:
     std::string positionText_;
+    std::int64_t positionMs_ = 0;
+    double frameMs_ = 40;
     std::int64_t length_ = 0;
     double lengthSeconds_ = 0;
     int sliderValue_ = 0;

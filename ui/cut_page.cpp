@@ -13,9 +13,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 CutPage::CutPage(QWidget* parent, int w, const QString& folder, std::shared_ptr<DurationCache> lengths)
     : QWidget(parent), band_(new TitleBand(this, w, 50)),
@@ -39,7 +42,14 @@ CutPage::CutPage(QWidget* parent, int w, const QString& folder, std::shared_ptr<
     cutDirEdit_->installEventFilter(this);
     connect(ui::folderButton(container, QRect(230, 0, 30, 25)), &QPushButton::clicked, this, &CutPage::folderClicked);
     folderRow->addWidget(container);
-    folderRow->addSpacing(w - 300);
+    folderRow->addSpacing(20);
+    keyframeCutNote_ = ui::whiteLabel(GuiText("MainWnd/KeyframeCut"), this);
+    keyframeCutNote_->setWordWrap(true);
+    keyframeCutNote_->setFont(ui::calibri(10, false));
+    keyframeCutNote_->setFixedWidth(w - 320);
+    keyframeCutNote_->setVisible(false);
+    folderRow->addWidget(keyframeCutNote_);
+    folderRow->addStretch();
     box->addLayout(folderRow);
 
     auto* middle = ui::rowWithMargins();
@@ -77,15 +87,33 @@ CutPage::CutPage(QWidget* parent, int w, const QString& folder, std::shared_ptr<
     playButton_->setIcon(QIcon(QStringLiteral(":/image/play.png")));
     place(playButton_, q, 80);
     connect(playButton_, &QPushButton::clicked, this, &CutPage::playClicked);
+    previousFrame_ = ui::greyButton(GuiText("MainWnd/PreviousFrame"), bar);
+    place(previousFrame_, q - 180, 80);
+    nextFrame_ = ui::greyButton(GuiText("MainWnd/NextFrame"), bar);
+    place(nextFrame_, q - 90, 80);
+    for (const auto& [button, forward, key, name] :
+         {std::tuple{previousFrame_, false, Qt::Key_Comma, "MainWnd/PreviousFrameName"},
+          std::tuple{nextFrame_, true, Qt::Key_Period, "MainWnd/NextFrameName"}}) {
+        button->setAccessibleName(GuiText(name));
+        button->setToolTip(GuiText(name));
+        connect(button, &QPushButton::clicked, this, [this, forward = forward] { emit stepClicked(forward); });
+        // Typing into the folder field keeps its letters: a line edit takes
+        // printable keys before any shortcut.
+        auto* shortcut = new QShortcut(QKeySequence(key), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, button = button, forward = forward] {
+            if (button->isEnabled())
+                emit stepClicked(forward);
+        });
+    }
     headButton_ = ui::greyButton(GuiText("MainWnd/StartTime"), bar);
     place(headButton_, q + 90, 80);
     connect(headButton_, &QPushButton::clicked, this, &CutPage::startMarkClicked);
-    headLabel_ = ui::whiteLabel(QStringLiteral("00:00"), bar);
+    headLabel_ = ui::whiteLabel(QStringLiteral("00:00:00.000"), bar);
     place(headLabel_, q + 180, 100);
     tailButton_ = ui::greyButton(GuiText("MainWnd/EndTime"), bar);
     place(tailButton_, q + 280, 90);
     connect(tailButton_, &QPushButton::clicked, this, &CutPage::endMarkClicked);
-    tailLabel_ = ui::whiteLabel(QStringLiteral("00:00"), bar);
+    tailLabel_ = ui::whiteLabel(QStringLiteral("00:00:00.000"), bar);
     place(tailLabel_, q + 380, 100);
     cutButton_ = ui::greyButton(GuiText("MainWnd/Cut"), bar);
     cutButton_->setIcon(QIcon(QStringLiteral(":/image/cut.png")));
@@ -94,9 +122,9 @@ CutPage::CutPage(QWidget* parent, int w, const QString& folder, std::shared_ptr<
     QPushButton* back = ui::greyButton(GuiText("MainWnd/Back"), bar);
     place(back, q + 600, 80);
     connect(back, &QPushButton::clicked, this, &CutPage::backClicked);
-    for (QPushButton* b : {playButton_, headButton_, tailButton_, cutButton_})
+    for (QPushButton* b : {playButton_, headButton_, tailButton_, cutButton_, previousFrame_, nextFrame_})
         b->setEnabled(false);
-    ui::widenRow({playButton_, headButton_, headLabel_, tailButton_, tailLabel_, cutButton_, back}, 10, w - 10);
+    ui::widenRow({previousFrame_, nextFrame_, playButton_, headButton_, headLabel_, tailButton_, tailLabel_, cutButton_, back}, 10, w - 10);
     box->addWidget(bar);
     box->addWidget(new FooterBand(this, w, false));
     ui::pressOnEnter(this);
@@ -149,13 +177,18 @@ void CutPage::showLength(int sliderMaximum, const QString& label)
     positionLabel_->setText(label);
     positionSlider_->setRange(0, sliderMaximum);
     headButton_->setEnabled(true);
+    previousFrame_->setEnabled(true);
+    nextFrame_->setEnabled(true);
 }
 
 void CutPage::clearMarks()
 {
-    headLabel_->setText(QStringLiteral("00:00"));
-    tailLabel_->setText(QStringLiteral("00:00"));
+    headLabel_->setText(QStringLiteral("00:00:00.000"));
+    tailLabel_->setText(QStringLiteral("00:00:00.000"));
     headButton_->setEnabled(false);
+    previousFrame_->setEnabled(false);
+    nextFrame_->setEnabled(false);
+    keyframeCutNote_->setVisible(false);
     tailButton_->setEnabled(false);
     cutButton_->setEnabled(false);
 }
@@ -171,3 +204,5 @@ void CutPage::showEndMark(const QString& text)
     tailLabel_->setText(text);
     cutButton_->setEnabled(true);
 }
+
+void CutPage::showKeyframeCutNote(bool shown) { keyframeCutNote_->setVisible(shown); }

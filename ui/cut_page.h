@@ -42,6 +42,9 @@ public:
     QPushButton* headButton() const { return headButton_; }
     QPushButton* tailButton() const { return tailButton_; }
     QPushButton* cutButton() const { return cutButton_; }
+    QPushButton* previousFrameButton() const { return previousFrame_; }
+    QPushButton* nextFrameButton() const { return nextFrame_; }
+    QLabel* keyframeCutNote() const { return keyframeCutNote_; }
     QLabel* headLabel() const { return headLabel_; }
     QLabel* tailLabel() const { return tailLabel_; }
 
@@ -56,6 +59,8 @@ public:
     void clearMarks();
     void showStartMark(const QString& text);
     void showEndMark(const QString& text);
+    // Says, before the cut, that the chosen recording is cut at keyframes.
+    void showKeyframeCutNote(bool shown);
 
 signals:
     void backClicked();
@@ -68,6 +73,8 @@ signals:
     void startMarkClicked();
     void endMarkClicked();
     void cutClicked();
+    // One frame back or forward: the buttons, or the comma and full stop keys.
+    void stepClicked(bool forward);
     void sliderMoved(int position);
 
 protected:
@@ -88,6 +95,9 @@ private:
     QPushButton* headButton_ = nullptr;
     QPushButton* tailButton_ = nullptr;
     QPushButton* cutButton_ = nullptr;
+    QPushButton* previousFrame_ = nullptr;
+    QPushButton* nextFrame_ = nullptr;
+    QLabel* keyframeCutNote_ = nullptr;
     QLabel* headLabel_ = nullptr;
     QLabel* tailLabel_ = nullptr;
 };

@@ -131,6 +131,8 @@ void DRUI::createPages()
     connect(m_cut, &CutPage::endMarkClicked, this, &DRUI::btnSetTail);
     connect(m_cut, &CutPage::cutClicked, this, &DRUI::btnSlotLayout3Cut);
     connect(m_cut, &CutPage::sliderMoved, this, &DRUI::current);
+    connect(m_cut, &CutPage::stepClicked, &m_player, &PlayerSession::stepFrame);
+    connect(&m_exactness, &CutExactness::checked, m_cut, [this](bool exact) { m_cut->showKeyframeCutNote(!exact); });
 
     connect(m_merge, &MergePage::backClicked, this, &DRUI::btnSlotBack);
     connect(m_merge, &MergePage::folderClicked, this, &DRUI::btnSlotLayout4Dir);
@@ -339,7 +341,10 @@ void DRUI::connectPlayer()
         m_cut->showLength(m_player.playerState().sliderMaximum(),
                           QString::fromStdString(m_player.playerState().label()));
     });
-    connect(&m_player, &PlayerSession::marksCleared, this, [this] { m_cut->clearMarks(); });
+    connect(&m_player, &PlayerSession::marksCleared, this, [this] {
+        m_cut->clearMarks();
+        m_exactness.check(m_player.chosen());
+    });
 }
 
 void DRUI::btnLayout3Play() { m_player.togglePlay(m_cut->videoLabel()->winId()); }
@@ -351,13 +356,13 @@ void DRUI::current(int position) { m_player.seek(position); }
 void DRUI::btnSetHead()
 {
     m_player.setStartMark();
-    m_cut->showStartMark(QString::fromStdString(FormatDuration(m_player.startMark())));
+    m_cut->showStartMark(QString::fromStdString(FormatDurationMs(m_player.startMark())));
 }
 
 void DRUI::btnSetTail()
 {
     m_player.setEndMark();
-    m_cut->showEndMark(QString::fromStdString(FormatDuration(m_player.endMark())));
+    m_cut->showEndMark(QString::fromStdString(FormatDurationMs(m_player.endMark())));
 }
 
 void DRUI::CutTableItemClick(QTableWidgetItem*)

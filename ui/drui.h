@@ -4,6 +4,7 @@
 // as a slot here and is handed over to a page or to the part that owns it:
 // the recording front (runs, ticks, tray), the player session (the cut
 // page's player and marks) and the job front (cuts and merges).
+#include "editing/cut_exactness.h"
 #include "library/duration_cache.h"
 #include "library/merge_list.h"
 #include "player/player_session.h"
@@ -150,5 +151,6 @@ private:
     std::shared_ptr<DurationCache> m_durations = std::make_shared<DurationCache>(DefaultDurationCacheFile());
     RecordingFront* m_recording = nullptr;
     PlayerSession m_player;
+    CutExactness m_exactness;
     JobFront* m_jobs = nullptr;
 };

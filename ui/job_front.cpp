@@ -1,5 +1,6 @@
 #include "ui/job_front.h"
 
+#include "encoder/exact_cut.h"
 #include "encoder/stream_ops.h"
 #include "ui/folder_picker.h"
 #include "ui/scan_ui.h"
@@ -43,16 +44,16 @@ void JobFront::quit()
         dialog_->done(QDialog::Rejected);
 }
 
-void JobFront::cut(const std::string& recording, std::int64_t startMark, std::int64_t endMark)
+void JobFront::cut(const std::string& recording, std::int64_t startMs, std::int64_t endMs)
 {
     const QString folder = PickFolder(window_, cutFolder_);
     cutFolder_ = folder;
     if (folder.isNull())
         return;
     runWithDialog(JobKind::Cut,
-                  [job = CutJob{recording, startMark, endMark}, folder = folder.toStdString()](
+                  [job = CutJob{recording, startMs, endMs}, folder = folder.toStdString()](
                       const JobRunner::Notify& notify, std::stop_token stop, std::string& why) {
-                      return CutStretch(folder, job, notify, &why, stop);
+                      return CutExactly(folder, job, notify, &why, stop);
                   });
 }
 

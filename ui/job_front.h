@@ -24,7 +24,7 @@ public:
     JobFront(QWidget* window, std::function<void(SCANUI&)> connectDialog);
 
     // The stretch of `recording` between the player's marks.
-    void cut(const std::string& recording, std::int64_t startMark, std::int64_t endMark);
+    void cut(const std::string& recording, std::int64_t startMs, std::int64_t endMs);
     // The recordings in their order.
     void merge(const std::vector<std::string>& paths);
 

@@ -42,3 +42,12 @@ std::string FormatSize(std::int64_t n)
     }
     return std::string(text) + unit;
 }
+
+std::string FormatDurationMs(std::int64_t ms)
+{
+    if (ms < 0)
+        ms = 0;
+    char text[16];
+    std::snprintf(text, sizeof text, ".%03lld", static_cast<long long>(ms % 1000));
+    return FormatDuration(ms / 1000) + text;
+}

@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -42,10 +44,46 @@ TEST(PlayerSession, StatesAndMarksBelongToTheChosenRecording)
     session.setStartMark();
     session.seek(2);
     session.setEndMark();
-    EXPECT_EQ(session.startMark(), 1);
-    EXPECT_EQ(session.endMark(), 2);
+    EXPECT_EQ(session.startMark(), 1000);
+    EXPECT_EQ(session.endMark(), 2000);
     session.choose(first); // the same: nothing changes
-    EXPECT_EQ(session.endMark(), 2);
+    EXPECT_EQ(session.endMark(), 2000);
+
+    // Frame by frame, forward and back across a keyframe (one each second,
+    // 30 frames a second): each step lands on the frame next to the last.
+    session.seek(0);
+    // Where the player came to rest: the position unchanged for 300 ms.
+    const auto settle = [&] {
+        std::int64_t last = -1;
+        int still = 0;
+        for (int k = 0; k < 100 && still < 5; ++k) {
+            QTest::qWait(60);
+            still = session.playerState().positionMs() == last ? still + 1 : 0;
+            last = session.playerState().positionMs();
+        }
+        return last;
+    };
+    const auto stepTo = [&](bool forward, std::int64_t expected) {
+        session.stepFrame(forward);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return std::llabs(session.playerState().positionMs() - expected) <= 1; }, 5000))
+            << "at " << session.playerState().positionMs() << ", wanted " << expected;
+    };
+    session.stepFrame(true);
+    const std::int64_t from = settle();
+    EXPECT_EQ(session.state(), PlayerSession::State::Paused);
+    stepTo(true, from + 33);
+    stepTo(false, from);
+    // Back over the keyframe at one second: the player shows two frames
+    // past it after the seek and the first step.
+    session.seek(1);
+    session.stepFrame(true);
+    const std::int64_t after = settle();
+    EXPECT_EQ(after, 1067);
+    stepTo(false, after - 33);
+    stepTo(false, after - 67);
+    stepTo(false, after - 100);
+    stepTo(true, after - 67);
+    EXPECT_EQ(session.state(), PlayerSession::State::Paused);
 
     // Marks of one recording must never cut another.
     session.choose(second);

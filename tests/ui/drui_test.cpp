@@ -76,7 +76,7 @@ TEST_F(DruiTest, WidgetsWhereUsersAndLaterWorkFindThem)
     EXPECT_EQ(window->cutPage()->tailButton()->geometry(), QRect(530, 2, 90, 25));
     EXPECT_EQ(window->cutPage()->cutButton()->geometry(), QRect(740, 2, 100, 25));
     EXPECT_EQ(window->mergePage()->mergeButton()->geometry(), QRect(820, 2, 100, 35));
-    EXPECT_EQ(window->cutPage()->headLabel()->text(), "00:00");
+    EXPECT_EQ(window->cutPage()->headLabel()->text(), "00:00:00.000");
     EXPECT_EQ(window->recordPage()->saveDirEdit()->width(), 300);
     EXPECT_FALSE(window->recordPage()->saveDirEdit()->isEnabled());
     EXPECT_FALSE(window->recordPage()->recordTimeLabel()->isVisibleTo(window->recordPage()));

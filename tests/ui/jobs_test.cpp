@@ -136,14 +136,14 @@ TEST_F(Jobs, MarksFromThePlayerCutTheStretchBetweenThem)
 
     window->current(1);
     window->btnSetHead();
-    EXPECT_EQ(window->startMark(), 1);
-    EXPECT_EQ(window->cutPage()->headLabel()->text(), "00:00:01");
+    EXPECT_EQ(window->startMark(), 1000);
+    EXPECT_EQ(window->cutPage()->headLabel()->text(), "00:00:01.000");
     EXPECT_TRUE(window->cutPage()->tailButton()->isEnabled());
     EXPECT_FALSE(window->cutPage()->cutButton()->isEnabled());
     window->current(3);
     window->btnSetTail();
-    EXPECT_EQ(window->endMark(), 3);
-    EXPECT_EQ(window->cutPage()->tailLabel()->text(), "00:00:03");
+    EXPECT_EQ(window->endMark(), 3000);
+    EXPECT_EQ(window->cutPage()->tailLabel()->text(), "00:00:03.000");
     EXPECT_TRUE(window->cutPage()->cutButton()->isEnabled());
 
     BoxAnswerer answerer;
@@ -151,7 +151,8 @@ TEST_F(Jobs, MarksFromThePlayerCutTheStretchBetweenThem)
     window->btnSlotLayout3Cut(); // the same again: a numbered name
     window->waitForJobs();
     EXPECT_EQ(outputs(), (std::vector<std::string>{"Cut_clip(1).mp4", "Cut_clip.mp4"}));
-    EXPECT_NEAR(probeDuration((out.path() / "out" / "Cut_clip.mp4").string()), 2.0, 0.15);
+    // From the frame at 1 s to the one at 3 s, that frame included.
+    EXPECT_NEAR(probeDuration((out.path() / "out" / "Cut_clip.mp4").string()), 2.033, 0.02);
     ASSERT_EQ(answerer.said.size(), 2u);
     EXPECT_EQ(answerer.said[0], finished("Messages/MSG1014", (out.path() / "out" / "Cut_clip.mp4").string()));
 }

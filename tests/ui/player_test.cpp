@@ -105,7 +105,7 @@ TEST_F(Player, PlaysPausesResumesSeeksAndStartsAgainAfterTheEnd)
     EXPECT_EQ(window->cutPage()->playButton()->text(), GuiText("MainWnd/Play"));
     window->current(1);
     EXPECT_EQ(window->playerState().positionText(), "1");
-    EXPECT_EQ(window->cutPage()->positionLabel()->text(), "00:00:01/00:00:03");
+    EXPECT_EQ(window->cutPage()->positionLabel()->text(), "00:00:01.000/00:00:03");
     EXPECT_EQ(window->cutPage()->positionSlider()->value(), 1);
     QTest::qWait(300);
     EXPECT_EQ(window->playerState().positionText(), "1") << "a paused player answered";
@@ -117,7 +117,7 @@ TEST_F(Player, PlaysPausesResumesSeeksAndStartsAgainAfterTheEnd)
         QTest::qWaitFor([&] { return window->cutPage()->playButton()->text() == GuiText("MainWnd/Play"); }, 15000))
         << "the end of the file never came";
     EXPECT_EQ(window->cutPage()->positionSlider()->value(), 3);
-    EXPECT_EQ(window->cutPage()->positionLabel()->text(), "00:00:03/00:00:03");
+    EXPECT_EQ(window->cutPage()->positionLabel()->text(), "00:00:03.000/00:00:03");
 
     window->btnLayout3Play(); // from the beginning, in a new player
     EXPECT_EQ(window->cutPage()->playButton()->text(), GuiText("MainWnd/Pause"));
@@ -136,8 +136,8 @@ TEST_F(Player, AnotherRecordingResetsTheMarksLabelsAndStartsItsOwnPlayer)
 
     const QString awkward = QString::fromUtf8("-rf 'ë' $1 \"录像\".mp4");
     play(awkward);
-    EXPECT_EQ(window->cutPage()->headLabel()->text(), "00:00");
-    EXPECT_EQ(window->cutPage()->tailLabel()->text(), "00:00");
+    EXPECT_EQ(window->cutPage()->headLabel()->text(), "00:00:00.000");
+    EXPECT_EQ(window->cutPage()->tailLabel()->text(), "00:00:00.000");
     EXPECT_FALSE(window->cutPage()->tailButton()->isEnabled());
     EXPECT_NE(playerId(), first);
     EXPECT_TRUE(
