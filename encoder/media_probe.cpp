@@ -170,7 +170,7 @@ void readSound(std::string_view text, MediaSoundStream& s)
 
 std::string BuildMediaProbeCommandLine(const std::string& quotedTool, const std::string& path)
 {
-    return quotedTool + " -hide_banner -nostdin -i " + platform::quoteArgument(path)
+    return quotedTool + " -hide_banner -i " + platform::quoteArgument(path)
         + " -map 0:V:0? -map 0:a:0? -c copy -frames:v 1 -frames:a 1 -f framecrc - ";
 }
 
