@@ -185,7 +185,8 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     std::vector<MediaProbe> probes(inputs.size());
     for (std::size_t k = 0; status == RunEnded && k < inputs.size(); ++k) {
         status = probePart(inputs[k], probes[k], &failure, stop);
-        notify(progress.advance(), inputs[k], target, status);
+        // A failure is said by the last report alone, which carries why.
+        notify(progress.advance(), inputs[k], target, status == RunStopRequested ? status : RunEnded);
     }
     std::vector<std::string> temporaries;
     std::vector<StretchTiming> timings;
