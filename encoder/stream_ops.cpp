@@ -1,12 +1,19 @@
 #include "encoder/stream_ops.h"
 
 #include "encoder/job_step.h"
+#include "encoder/media_match.h"
+#include "encoder/media_probe.h"
+#include "encoder/output_tail.h"
+#include "encoder/part_convert.h"
 #include "encoder/runner.h"
+#include "encoder/stretch_join.h"
 #include "encoder/tool.h"
 #include "platform/files.h"
 #include "util/debug_log.h"
 #include "util/files.h"
+#include "util/mp4_duration.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -67,17 +74,39 @@ int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNoti
     return status;
 }
 
-int ConvertToTs(const std::string& tsPath, const std::string& inputPath, const std::string& targetPath,
-                MergeProgress& progress, const JobNotify& notify, std::string* writtenPath, std::string* why,
-                std::stop_token stop)
+namespace {
+
+// Probes one part through a job step: a stop or a failure to read it ends
+// the merge, with the encoder's telling line.
+int probePart(const std::string& input, MediaProbe& probe, std::string* why, const std::stop_token& stop)
 {
-    const std::string ts = FreeName(tsPath);
-    if (writtenPath)
-        *writtenPath = ts;
-    return RunJobStep(
-        BuildConvertToTsCommandLine(PrepareTool(), inputPath, ts),
-        [&](int soFar) { notify(progress.advance(), inputPath, targetPath, soFar); }, why, stop);
+    if (stop.stop_requested())
+        return RunStopRequested;
+    std::string said;
+    probe = ProbeMedia(input, &said);
+    if (stop.stop_requested())
+        return RunStopRequested;
+    if (probe.readable)
+        return RunEnded;
+    if (why) {
+        OutputTail tail;
+        tail.add(said.data(), said.size());
+        *why = tail.tellingLine();
+    }
+    return RunInvalidData;
 }
+
+// The length a part keeps in the join: its picture's as its boxes tell it,
+// else the encoder's.
+std::int64_t partLength(const std::string& path, const MediaProbe& probe)
+{
+    const Mp4Tracks tracks = ReadMp4Tracks(path);
+    if (tracks.readable && tracks.video && tracks.videoMicroseconds > 0)
+        return tracks.videoMicroseconds;
+    return probe.durationMicros;
+}
+
+} // namespace
 
 int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress, const JobNotify& notify,
                std::string* why, std::stop_token stop)
@@ -89,31 +118,76 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     std::string failure;
     const std::string parts = makePartsFolder(target);
     int status = parts.empty() ? RunInvalidData : RunEnded;
-    std::string joinList;
-    std::vector<std::string> temporaries;
+    std::vector<std::string> inputs;
+    for (const std::string& name : job.names)
+        // Names without a folder are full paths.
+        inputs.push_back(job.folder.empty() ? name : job.folder + sep + name);
+
     // The first part that fails or is stopped ends the merge: a join without
     // it would pass for a whole one.
-    for (std::size_t k = 1; status == RunEnded && k <= job.names.size(); ++k) {
-        // Names without a folder are full paths.
-        const std::string input = job.folder.empty() ? job.names[k - 1] : job.folder + sep + job.names[k - 1];
-        std::string written;
-        status = ConvertToTs(parts + sep + std::to_string(k) + ".ts", input, target, progress, notify, &written,
-                             &failure, stop);
-        joinList += written + "|";
-        temporaries.push_back(written);
+    std::vector<MediaProbe> probes(inputs.size());
+    for (std::size_t k = 0; status == RunEnded && k < inputs.size(); ++k) {
+        status = probePart(inputs[k], probes[k], &failure, stop);
+        // A failure is said by the last report alone, which carries why.
+        notify(progress.advance(), inputs[k], target, status == RunStopRequested ? status : RunEnded);
     }
-    const bool joined = status == RunEnded;
-    if (joined) {
-        status = RunJobStep(
-            BuildJoinCommandLine(PrepareTool(), joinList, target),
-            [&](int soFar) { notify(progress.advance(), target, target, soFar); }, &failure, stop);
+    std::vector<std::string> temporaries;
+    std::vector<StretchTiming> timings;
+    const JoinPlan plan = status == RunEnded ? PlanJoin(probes) : JoinPlan();
+    for (std::size_t k = 0; status == RunEnded && k < inputs.size(); ++k) {
+        // A part that matches is joined as it is, unless its boxes cannot
+        // tell its lengths: then it is copied into an MP4 first.
+        std::string joined = inputs[k];
+        Mp4Tracks tracks = ReadMp4Tracks(joined);
+        if (!plan.parts[k].matches || !tracks.readable) {
+            joined = FreeName(parts + sep + std::to_string(k + 1) + ".mp4");
+            temporaries.push_back(joined);
+            status = RunJobStep(
+                BuildPartConvertCommandLine(PrepareTool(), inputs[k], probes[k], plan.form, plan.parts[k],
+                                            partLength(inputs[k], probes[k]), joined),
+                [&](int soFar) { notify(progress.advance(), inputs[k], target, soFar); }, &failure, stop);
+            tracks = ReadMp4Tracks(joined);
+        }
+        if (status == RunEnded && !(tracks.readable && tracks.video))
+            status = RunInvalidData;
+        timings.push_back(
+            {joined, tracks.videoMicroseconds, tracks.sound ? tracks.soundTimescale : 0, tracks.soundUnits});
     }
 
-    for (const std::string& ts : temporaries)
-        platform::removeFile(ts);
+    // The joined file's pictures follow one another exactly; each part's
+    // sound keeps to its own pictures (see BuildStretchJoinLists).
+    const bool joining = status == RunEnded;
+    if (joining) {
+        const StretchLists lists = BuildStretchJoinLists(timings);
+        const std::string pictureList = parts + sep + "pictures.ffconcat";
+        const std::string soundList = lists.sound.empty() ? std::string() : parts + sep + "sound.ffconcat";
+        temporaries.push_back(pictureList);
+        if (!soundList.empty())
+            temporaries.push_back(soundList);
+        if (platform::replaceFileContent(pictureList, lists.picture)
+            && (soundList.empty() || platform::replaceFileContent(soundList, lists.sound)))
+            status = RunJobStep(
+                BuildStretchJoinCommandLine(PrepareTool(), pictureList, soundList, target),
+                [&](int soFar) { notify(progress.advance(), target, target, soFar); }, &failure, stop);
+        else
+            status = RunInvalidData;
+        // The encoder may end well after failing to write the file's end
+        // (a full disk): the joined file must hold every part's pictures.
+        std::int64_t pictures = 0;
+        for (const StretchTiming& t : timings)
+            pictures += t.videoMicroseconds;
+        const Mp4Tracks joined = ReadMp4Tracks(target);
+        if (status == RunEnded
+            && !(joined.readable && joined.video && joined.sound == !soundList.empty()
+                 && std::llabs(joined.videoMicroseconds - pictures) < 1000 * static_cast<std::int64_t>(timings.size())))
+            status = RunInvalidData;
+    }
+
+    for (const std::string& file : temporaries)
+        platform::removeFile(file);
     if (!parts.empty())
         platform::removeEmptyFolder(parts);
-    if (joined && status != RunEnded)
+    if (joining && status != RunEnded)
         platform::removeFile(target); // only a target this job wrote
     if (why)
         *why = status == RunInvalidData ? failure : std::string();

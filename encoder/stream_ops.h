@@ -1,10 +1,9 @@
 #pragma once
-// The operations on finished recordings, each one run of the encoder with
-// stream copy: describing a file, cutting a stretch into a new file, and
-// joining several recordings through transport streams. Cuts and merges run
-// on worker threads and report through a JobNotify; a stop requested on
-// their token makes them ask the encoder to finish, and ends one that does
-// not within kTerminateAfterMs. Qt-free.
+// The operations on finished recordings: describing a file, cutting a
+// stretch into a new file by stream copy, and joining several recordings,
+// by stream copy where they match. Cuts and merges run on worker threads and report through a JobNotify; a stop
+// requested on their token makes them ask the encoder to finish, and ends one that does not within kTerminateAfterMs.
+// Qt-free.
 #include "encoder/stream_command.h"
 
 #include <functional>
@@ -40,14 +39,6 @@ struct CutJob {
 int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why = nullptr,
                std::stop_token stop = {});
 
-// Rewrites `inputPath` as a transport stream at `tsPath` (or a free numbered
-// variant when that name is taken; `writtenPath` gets the one used).
-// `targetPath` is only named in the reports. Advances `progress` once for
-// each status line. Returns the status; `why` as for CutStretch.
-int ConvertToTs(const std::string& tsPath, const std::string& inputPath, const std::string& targetPath,
-                MergeProgress& progress, const JobNotify& notify, std::string* writtenPath = nullptr,
-                std::string* why = nullptr, std::stop_token stop = {});
-
 // What a merge takes from the merge page: file names in their order, and the
 // folder they live in; with no folder, the names are full paths.
 struct MergeJob {
@@ -55,12 +46,14 @@ struct MergeJob {
     std::string folder;
 };
 
-// Converts each file into a transport stream in a new folder of the job's
-// own beside the target ("Merge<local time>.parts"), joins them in order into
-// "Merge<local time>.mp4" in `outputFolder`, and removes the temporaries and
-// that folder whatever happens; no other file is touched. The first part that
-// fails or is stopped ends the merge before the join; a target that did not
-// come out cleanly is removed. Reports the last time with 100 and returns the
-// status; `why` as for CutStretch.
+// Joins the files in order into "Merge<local time>.mp4" in `outputFolder`.
+// Each part is read first (one report each), then compared with the first
+// (PlanJoin): parts that match are joined by stream copy, the others are
+// converted into the first part's form in a new folder of the job's own
+// beside the target ("Merge<local time>.parts"), which is removed with its
+// temporaries whatever happens; no other file is touched. The first part
+// that cannot be read, fails to convert or is stopped ends the merge before
+// the join; a target that did not come out cleanly is removed. Reports the
+// last time with 100 and returns the status; `why` as for CutStretch.
 int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress, const JobNotify& notify,
                std::string* why = nullptr, std::stop_token stop = {});

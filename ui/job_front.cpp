@@ -1,9 +1,19 @@
 #include "ui/job_front.h"
 
 #include "encoder/exact_cut.h"
+#include "editing/join_question.h"
+#include "encoder/media_match.h"
+#include "encoder/runner.h"
 #include "encoder/stream_ops.h"
+#include "i18n/language_config.h"
 #include "ui/folder_picker.h"
+#include "ui/message_box.h"
 #include "ui/scan_ui.h"
+
+#include <QEventLoop>
+
+#include <memory>
+#include <optional>
 
 JobFront::JobFront(QWidget* window, std::function<void(SCANUI&)> connectDialog)
     : QObject(window), window_(window), connectDialog_(std::move(connectDialog))
@@ -38,7 +48,10 @@ void JobFront::runWithDialog(JobKind kind, JobRunner::Work work)
 
 void JobFront::quit()
 {
+    quitting_ = true;
     runner_.stopAll();
+    if (reading_)
+        reading_->quit();
     // Its own loop would keep the program running after the window closed.
     if (dialog_)
         dialog_->done(QDialog::Rejected);
@@ -61,7 +74,7 @@ void JobFront::merge(const std::vector<std::string>& paths)
 {
     const QString folder = PickFolder(window_, mergeFolder_);
     mergeFolder_ = folder;
-    if (folder.isNull())
+    if (folder.isNull() || !confirmConversions(paths))
         return;
     // Full paths: the job needs no folder of its own.
     runWithDialog(JobKind::Merge,
@@ -70,4 +83,51 @@ void JobFront::merge(const std::vector<std::string>& paths)
                       MergeProgress progress;
                       return MergeFiles(folder, job, progress, notify, &why, stop);
                   });
+}
+
+bool JobFront::confirmConversions(const std::vector<std::string>& paths)
+{
+    if (reading_)
+        return false; // the last Merge is still reading its parts
+    // Written on the worker before its last report, read here after it.
+    auto plan = std::make_shared<std::optional<JoinPlan>>();
+    QEventLoop loop;
+    const int id = runner_.start(JobKind::Merge,
+                                 [paths, plan](const JobRunner::Notify& notify, std::stop_token stop, std::string&) {
+                                     std::vector<MediaProbe> probes;
+                                     for (const std::string& path : paths) {
+                                         if (stop.stop_requested())
+                                             break;
+                                         probes.push_back(ProbeMedia(path));
+                                         if (!probes.back().readable)
+                                             break;
+                                     }
+                                     if (probes.size() == paths.size() && probes.back().readable)
+                                         *plan = PlanJoin(probes);
+                                     notify(100, {}, {}, RunEnded);
+                                     return RunEnded;
+                                 });
+    const QMetaObject::Connection done =
+        connect(&runner_, &JobRunner::progress, &loop, [&loop, id](int job, int, int percent) {
+            if (job == id && percent == 100)
+                loop.quit();
+        });
+    reading_ = &loop;
+    loop.exec();
+    reading_ = nullptr;
+    disconnect(done);
+    if (quitting_)
+        return false;
+    if (!*plan || !(*plan)->converts())
+        return true;
+
+    const std::string text =
+        JoinQuestionText(paths, **plan, [](const char* key) { return GuiText(key).toStdString(); });
+    CMessageBox box;
+    box.setGeometry(window_->x() + (window_->width() - 400) / 2, window_->y() + (window_->height() - 150) / 2, 400,
+                    150);
+    box.InitQuestion(QString::fromStdString(text));
+    box.growToFitMessage();
+    box.exec();
+    return box.GetResult() == 1;
 }

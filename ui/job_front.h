@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class QEventLoop;
 class QWidget;
 class SCANUI;
 
@@ -45,14 +46,21 @@ private:
     // Shows the progress dialog until the job ends or is stopped; the window
     // goes on answering meanwhile.
     void runWithDialog(JobKind kind, JobRunner::Work work);
+    // Reads the parts on the job runner, the window answering meanwhile, and
+    // when some are to be converted asks whether to go on, naming them and
+    // why. True to go on: also when a part cannot be read, which the merge
+    // then reports as a failure.
+    bool confirmConversions(const std::vector<std::string>& paths);
     void forward(int id, int kind, int percent, const QString& current, const QString& target, int status,
                  const QString& why);
 
     QWidget* window_;
     std::function<void(SCANUI&)> connectDialog_;
     JobRunner runner_;
-    int shown_ = 0;            // the job of the progress dialog
-    SCANUI* dialog_ = nullptr; // while it shows
-    QString cutFolder_;        // the last output folder, offered again
+    int shown_ = 0;                 // the job of the progress dialog
+    SCANUI* dialog_ = nullptr;      // while it shows
+    QEventLoop* reading_ = nullptr; // while the parts of a merge are read
+    bool quitting_ = false;
+    QString cutFolder_; // the last output folder, offered again
     QString mergeFolder_;
 };

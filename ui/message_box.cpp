@@ -1,5 +1,7 @@
 #include "ui/message_box.h"
 
+#include <algorithm>
+
 #include "i18n/language_config.h"
 #include "platform/taskbar_window.h"
 #include "ui/keyboard_access.h"
@@ -8,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
@@ -134,6 +137,18 @@ void CMessageBox::InitInfo(const QString& message)
     QPushButton* ok = addButton(bar, "MainWnd/OK", width() / 3);
     connect(ok, &QPushButton::clicked, this, &CMessageBox::btnSlotOK);
     m_focus->setInitial(ok);
+}
+
+void CMessageBox::growToFitMessage()
+{
+    layout()->activate();
+    const int needed = m_message->heightForWidth(m_message->width());
+    if (needed <= m_message->minimumHeight())
+        return;
+    m_message->setMinimumHeight(needed);
+    layout()->invalidate();
+    layout()->activate();
+    setFixedHeight(std::max(height(), layout()->minimumSize().height()));
 }
 
 void CMessageBox::btnSlotOK()

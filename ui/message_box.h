@@ -19,6 +19,8 @@ public:
 
     void InitQuestion(const QString& text);
     void InitInfo(const QString& text);
+    // Taller, after an Init, when the message needs more lines than fit.
+    void growToFitMessage();
     // 1 after OK, else 0.
     int GetResult() const { return m_result; }
 

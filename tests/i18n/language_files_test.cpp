@@ -120,6 +120,15 @@ const char* const kKeys[] = {
     "Messages/MSG1030",
     "Messages/MSG1031",
     "Messages/MSG1032",
+    "Messages/MSG1033",
+    "Messages/MSG1034",
+    "Messages/MSG1035",
+    "Messages/MSG1036",
+    "Messages/MSG1037",
+    "Messages/MSG1038",
+    "Messages/MSG1039",
+    "Messages/MSG1040",
+    "Messages/MSG1041",
 };
 
 const std::pair<const char*, const char16_t*> kLanguages[] = {
@@ -240,6 +249,7 @@ TEST_F(ShippedLanguages, EveryTextReadsWholeAndKeepsTheFormatsOfEnglish)
                 || k == "Messages/MSG1019" || k == "Messages/MSG1020" || k == "Messages/MSG1024" || k == "Messages/MSG1025"
                 || k == "Messages/MSG1026" || k == "Messages/MSG1027" || k == "Messages/MSG1028"
                 || k == "Messages/MSG1029" || k == "Messages/MSG1030" || k == "Messages/MSG1031" || k == "Messages/MSG1032"
+                || k == "Messages/MSG1033"
                 || k == "MainWnd/HotkeyRefused";
             // What to record names a screen or an area by its numbers.
             const bool areaText = k == "MainWnd/ScreenN" || k == "MainWnd/ChosenArea" || k == "MainWnd/ChosenWindow"

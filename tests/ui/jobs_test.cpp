@@ -5,6 +5,7 @@
 
 #include "encoder/stream_ops.h"
 #include "i18n/language_config.h"
+#include "platform/command_line.h"
 #include "ui/folder_picker.h"
 #include "ui/message_box.h"
 #include "ui/scan_ui.h"
@@ -338,4 +339,40 @@ TEST_F(ProgressDialog, AFailureShowsOnlyTheFailureText)
     dialog.exec();
     ASSERT_EQ(answerer.said.size(), 1u);
     EXPECT_EQ(answerer.said[0], GuiText("Messages/MSG1011"));
+}
+
+// A part that differs from the first is named with why before the merge:
+// No starts nothing, OK merges.
+TEST_F(Jobs, AMergeThatConvertsPartsAsksFirstNamingThemAndWhy)
+{
+    const std::string small = folder_->file("small.mp4");
+    ASSERT_EQ(runAndCapture("ffmpeg -v error -y -f lavfi -i testsrc=size=160x120:rate=30 -t 1 -c:v libx264 -preset "
+                            "ultrafast -pix_fmt yuv420p "
+                            + platform::quoteArgument(small)),
+              "");
+    window->btnEditSlot();
+    ASSERT_TRUE(waitForListing(*window));
+    for (const char* name : {"two.mp4", "small.mp4"}) {
+        const auto rows = window->mergePage()->sourceTable()->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(rows.size(), 1);
+        window->mergePage()->sourceTable()->selectRow(rows.first()->row());
+        window->btnAddSlot();
+    }
+    BoxAnswerer answerer({0, 1, 1});
+    window->btnSlotLayout4Merge();
+    window->waitForJobs();
+    EXPECT_TRUE(outputs().empty());
+    ASSERT_EQ(answerer.said.size(), 1u);
+    const QString& asked = answerer.said[0];
+    EXPECT_TRUE(asked.contains("2. small.mp4: ")) << asked.toStdString();
+    EXPECT_FALSE(asked.contains("two.mp4")) << asked.toStdString();
+    for (const char* reason : {"Messages/MSG1035", "Messages/MSG1041"})
+        EXPECT_TRUE(asked.contains(GuiText(reason))) << asked.toStdString();
+
+    window->btnSlotLayout4Merge();
+    window->waitForJobs();
+    fs::remove(small);
+    ASSERT_EQ(outputs().size(), 1u);
+    EXPECT_NEAR(probeDuration((out.path() / "out" / outputs()[0]).string()), 3.0, 0.2);
+    ASSERT_EQ(answerer.said.size(), 3u); // the question again, and the finished notice
 }
