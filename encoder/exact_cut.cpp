@@ -9,7 +9,9 @@
 #include "util/mp4_duration.h"
 
 #include <cstdlib>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -18,6 +20,8 @@ constexpr std::size_t kOptionsBytesMax = 64 * 1024;
 // Packets listed past the end mark before its listing may stop: frames
 // shown before the mark may be decoded that much after it.
 constexpr int kReorderPackets = 16;
+// More than the frames of two keyframe intervals encoded again take.
+constexpr std::uint64_t kPieceBytesMax = 512ull * 1024 * 1024;
 
 // The x264 settings that give `source`'s headers again; empty when none do.
 std::string x264ParamsOf(const std::string& source)
@@ -89,7 +93,8 @@ PacketScan scanAround(const std::string& source, std::int64_t markMs, bool until
 // The codec header of a piece encoded again, to check against the source's.
 std::string headerCheckOf(const std::string& piece)
 {
-    return scanFrom(piece, "0", [](const PacketScan& s) { return !s.packets.empty(); }).headerCheck;
+    std::string bytes;
+    return platform::readWholeFile(piece, bytes, kPieceBytesMax) ? HeaderCheckOfMp4(bytes) : std::string();
 }
 
 void removeIfSet(const std::string& path)
@@ -105,11 +110,18 @@ bool CanCutExactly(const std::string& source) { return !x264ParamsOf(source).emp
 int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why,
                std::stop_token stop)
 {
-    const std::string params = x264ParamsOf(job.source);
+    // The three looks at the source are independent: at once, they cost
+    // the longest of them.
+    std::string params;
+    PacketScan nearStart;
+    PacketScan nearEnd;
+    {
+        const std::jthread options([&] { params = x264ParamsOf(job.source); });
+        const std::jthread start([&] { nearStart = scanAround(job.source, job.startMs, true); });
+        nearEnd = scanAround(job.source, job.endMs, false);
+    }
     if (params.empty() || job.endMs <= job.startMs)
         return CutStretch(outputFolder, job, notify, why, stop);
-    const PacketScan nearStart = scanAround(job.source, job.startMs, true);
-    const PacketScan nearEnd = scanAround(job.source, job.endMs, false);
     const ExactCutPlan plan = PlanExactCut(nearStart, nearEnd, job.startMs, job.endMs);
     if (!plan.possible || stop.stop_requested()) {
         DebugLog("no exact cut: the marks were not found among the frames");
@@ -117,39 +129,56 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
     }
 
     const std::string output = FreeName(CutOutputPath(outputFolder, job.source, platform::separator()));
-    const auto report = [&](int soFar) { notify(5, job.source, output, soFar); };
-    std::string failure;
-    int status = RunEnded;
+    // The two ends are encoded at once: one report at a time.
+    std::mutex reporting;
+    const auto report = [&](int soFar) {
+        const std::lock_guard lock(reporting);
+        notify(5, job.source, output, soFar);
+    };
     // Encodes one end piece; false when it came out with other headers than
     // the copied stream's, so that the two would not join.
-    const auto encode = [&](std::int64_t from, int frames, const std::string& path) {
-        status = RunJobStep(BuildPieceCommandLine(PrepareTool(), job.source, TicksToSeconds(from, plan.ticksPerSecond),
-                                                  frames, params, plan.ticksPerSecond, path),
-                            report, &failure, stop);
-        return status != RunEnded || headerCheckOf(path) == nearStart.headerCheck;
+    struct Piece {
+        std::string path;
+        std::string failure;
+        int status = RunEnded;
+        bool matched = true;
     };
-    std::string head;
-    std::string tail;
-    bool matched = true;
-    if (plan.headFrames > 0) {
-        head = FreeName(output + ".head.mp4");
-        matched = encode(plan.first, plan.headFrames, head);
+    const auto encode = [&](Piece& piece, std::int64_t from, int frames) {
+        piece.status = RunJobStep(BuildPieceCommandLine(PrepareTool(), job.source,
+                                                        TicksToSeconds(from, plan.ticksPerSecond), frames, params,
+                                                        plan.ticksPerSecond, piece.path),
+                                  report, &piece.failure, stop);
+        piece.matched = piece.status != RunEnded || headerCheckOf(piece.path) == nearStart.headerCheck;
+    };
+    Piece head;
+    Piece tail;
+    if (plan.headFrames > 0)
+        head.path = FreeName(output + ".head.mp4");
+    if (plan.tailFrames > 0)
+        tail.path = FreeName(output + ".tail.mp4");
+    {
+        // Both ends at once: each is short, and mostly the encoder's start.
+        const std::jthread first([&] {
+            if (!head.path.empty())
+                encode(head, plan.first, plan.headFrames);
+        });
+        if (!tail.path.empty())
+            encode(tail, plan.copyUntil, plan.tailFrames);
     }
-    if (matched && status == RunEnded && plan.tailFrames > 0) {
-        tail = FreeName(output + ".tail.mp4");
-        matched = encode(plan.copyUntil, plan.tailFrames, tail);
-    }
+    const bool matched = head.matched && tail.matched;
+    int status = head.status != RunEnded ? head.status : tail.status;
+    std::string failure = head.status != RunEnded ? head.failure : tail.failure;
     const std::string list = FreeName(output + ".list.txt");
     if (matched && status == RunEnded) {
-        if (!platform::replaceFileContent(list, BuildExactCutList(plan, job.source, head, tail)))
+        if (!platform::replaceFileContent(list, BuildExactCutList(plan, job.source, head.path, tail.path)))
             status = RunInvalidData;
         else
             status = RunJobStep(BuildExactJoinCommandLine(PrepareTool(), list, plan, job.source, output), report,
                                 &failure, stop);
         platform::removeFile(list);
     }
-    removeIfSet(head);
-    removeIfSet(tail);
+    removeIfSet(head.path);
+    removeIfSet(tail.path);
     if (!matched) {
         DebugLog("no exact cut: the frames encoded again did not match the recording's headers");
         return CutStretch(outputFolder, job, notify, why, stop);

@@ -15,7 +15,8 @@ namespace {
 
 // Frames encoded again are held this close to the ones they replace (SSIM
 // of about 0.99 on detailed pictures); the cap is no header field, so the
-// headers stay the source's.
+// headers stay the source's. The pieces are encoded with the cheapest
+// search: every setting that reaches the headers is given after it.
 constexpr const char* kQualityCap = "qpmax=18";
 
 std::int64_t toInt(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
@@ -287,7 +288,7 @@ std::string BuildPieceCommandLine(const std::string& quotedTool, const std::stri
                                   std::int64_t ticksPerSecond, const std::string& output)
 {
     return quotedTool + " -hide_banner -ss " + seconds + " -i " + quoteArgument(source)
-        + " -map 0:v:0 -frames:v " + std::to_string(frames) + " -c:v libx264 -preset veryfast -x264-params "
+        + " -map 0:v:0 -frames:v " + std::to_string(frames) + " -c:v libx264 -preset ultrafast -x264-params "
         + quoteArgument(x264Params) + " -fps_mode passthrough -video_track_timescale "
         + std::to_string(ticksPerSecond) + " -an -n -f mp4 " + quoteArgument(output);
 }
@@ -320,4 +321,28 @@ std::string BuildExactJoinCommandLine(const std::string& quotedTool, const std::
     return quotedTool + " -hide_banner -f concat -safe 0 -i " + quoteArgument(list) + " -ss "
         + TicksToSeconds(plan.first, plan.ticksPerSecond) + " -t " + TicksToSeconds(plan.length(), plan.ticksPerSecond)
         + " -i " + quoteArgument(source) + " -map 0:v -map 1:a? -c copy -n -f mp4 " + quoteArgument(output);
+}
+
+std::string HeaderCheckOfMp4(const std::string& bytes)
+{
+    // The movie box follows the media data in the pieces this program
+    // writes: the last 'avcC' is the header's, not picture data.
+    const std::size_t at = bytes.rfind("avcC");
+    if (at == std::string::npos || at < 4)
+        return {};
+    std::uint32_t size = 0;
+    for (std::size_t k = at - 4; k < at; ++k)
+        size = (size << 8) | static_cast<unsigned char>(bytes[k]);
+    if (size < 8 || at - 4 + size > bytes.size())
+        return {};
+    // As the encoder's frame listing sums it: Adler-32 from 0.
+    std::uint32_t a = 0;
+    std::uint32_t b = 0;
+    for (std::size_t k = at + 4; k < at - 4 + size; ++k) {
+        a = (a + static_cast<unsigned char>(bytes[k])) % 65521;
+        b = (b + a) % 65521;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%u, 0x%08x", size - 8, (b << 16) | a);
+    return text;
 }

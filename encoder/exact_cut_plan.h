@@ -27,6 +27,11 @@ struct PacketScan {
 };
 PacketScan ParsePacketScan(const std::string& listing);
 
+// The codec header's size and checksum in an MP4 written by the encoder,
+// as the frame listing gives them (PacketScan::headerCheck); empty when it
+// holds none.
+std::string HeaderCheckOfMp4(const std::string& bytes);
+
 // The x264 settings that give the stream's headers again, from the options
 // text x264 writes into the stream ("cabac=1 ref=3 ..."), with a quality
 // cap so that the encoded frames stay close to the ones they replace.

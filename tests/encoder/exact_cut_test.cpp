@@ -92,6 +92,10 @@ TEST(ExactCutPlan, ListingsAndEncoderOptionsAreRead)
     EXPECT_TRUE(scan.packets[2].key);
     EXPECT_EQ(scan.packets[1].dts, -512);
     EXPECT_EQ(scan.packets[1].pts, 1536);
+    // The same checksum from a piece's own header box.
+    const std::string avcC("\x01\x64\x00\x1f\xff\xe1", 6);
+    EXPECT_EQ(HeaderCheckOfMp4("mdat..." + std::string("\0\0\0\x0e", 4) + "avcC" + avcC + "moov"), "6, 0x05360264");
+    EXPECT_EQ(HeaderCheckOfMp4("no header here"), "");
 
     const std::string ours = "cabac=1 ref=1 deblock=1:0:0 analyse=0x3:0x3 me=dia subme=1 psy=1 psy_rd=1.00:0.00 "
                              "8x8dct=1 cqm=0 chroma_qp_offset=0 threads=3 interlaced=0 stitchable=1 bframes=0 "
