@@ -145,9 +145,11 @@ void PlayerSession::applyAnswer(const std::string& line)
                 write(StepBackCommand((landed - stepBackTo_) / 1000.0 + 2.0 * stepBackTries_));
                 break;
             }
-            // On the keyframe: on to the frame wanted.
+            // On the keyframe: on to the frame wanted, which is shown
+            // when it is reached; the keyframe is not.
             write(StepsTo(landed, stepBackTo_, frame));
             stepBackTo_ = -1;
+            break;
         }
         emit positionChanged();
         break;

@@ -109,6 +109,22 @@ TEST_F(Player, PlaysPausesResumesSeeksAndStartsAgainAfterTheEnd)
     EXPECT_EQ(window->cutPage()->positionSlider()->value(), 1);
     QTest::qWait(300);
     EXPECT_EQ(window->playerState().positionText(), "1") << "a paused player answered";
+    // The full stop key steps a frame on, the comma key back to it.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->cutPage()->positionSlider()->setFocus();
+    const auto stepped = [&](Qt::Key key) {
+        const QString before = window->cutPage()->positionLabel()->text();
+        QTest::keyClick(window->cutPage()->positionSlider(), key);
+        return QTest::qWaitFor([&] { return window->cutPage()->positionLabel()->text() != before; }, 5000);
+    };
+    ASSERT_TRUE(stepped(Qt::Key_Period));
+    const std::int64_t on = window->playerState().positionMs();
+    ASSERT_TRUE(stepped(Qt::Key_Period));
+    EXPECT_NEAR(window->playerState().positionMs() - on, 33, 1);
+    ASSERT_TRUE(stepped(Qt::Key_Comma));
+    EXPECT_EQ(window->playerState().positionMs(), on);
+    EXPECT_EQ(window->cutPage()->playButton()->text(), GuiText("MainWnd/Play"));
 
     window->btnLayout3Play(); // resume, in the same player
     EXPECT_EQ(window->cutPage()->playButton()->text(), GuiText("MainWnd/Pause"));
