@@ -28,20 +28,22 @@ std::string trimmed(const std::string& text)
     return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
 }
 
-// Microseconds at or before `ticks`, or at or after it.
+// Microseconds at or before `ticks`, or at or after it. A time base has at
+// most a few hundred thousand ticks a second, so no product here comes near
+// the range of 64 bits.
 std::int64_t microsDown(std::int64_t ticks, std::int64_t perSecond)
 {
-    const __int128 scaled = static_cast<__int128>(ticks) * 1000000;
-    __int128 q = scaled / perSecond;
+    const std::int64_t scaled = ticks * 1000000;
+    std::int64_t q = scaled / perSecond;
     if (scaled % perSecond != 0 && scaled < 0)
         --q;
-    return static_cast<std::int64_t>(q);
+    return q;
 }
 
 std::int64_t microsUp(std::int64_t ticks, std::int64_t perSecond)
 {
     const std::int64_t down = microsDown(ticks, perSecond);
-    return static_cast<__int128>(down) * perSecond == static_cast<__int128>(ticks) * 1000000 ? down : down + 1;
+    return down * perSecond == ticks * 1000000 ? down : down + 1;
 }
 
 std::string micros(std::int64_t us)
@@ -57,7 +59,7 @@ std::string micros(std::int64_t us)
 // mark keeps it to the millisecond.
 std::int64_t markTicks(std::int64_t ms, std::int64_t perSecond)
 {
-    return static_cast<std::int64_t>((static_cast<__int128>(ms) * 2 + 1) * perSecond / 2000);
+    return (ms * 2 + 1) * perSecond / 2000;
 }
 
 // The frame on screen at `at`: the latest one that starts by then. None when
