@@ -1,10 +1,12 @@
 #include "library/picture_cache.h"
 
 #include "library/cache_text.h"
+#include "library/recordings_listing.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
 #include <cstdio>
+#include <set>
 
 namespace {
 
@@ -120,6 +122,35 @@ void PictureCache::remember(const PictureKey& key, bool made)
     }
     if (!stale.empty())
         platform::removeFile(folder_ + platform::separator() + stale);
+}
+
+void PictureCache::forgetGone(const std::string& folder, const std::vector<std::string>& names)
+{
+    const std::string prefix = RecordingPath(folder, "");
+    // On POSIX a backslash is part of a name; Windows takes both.
+    const char* const separators = platform::separator() == '/' ? "/" : "/\\";
+    const std::set<std::string_view> present(names.begin(), names.end());
+    std::vector<std::string> stale;
+    {
+        const std::lock_guard lock(mutex_);
+        load();
+        for (auto it = known_.begin(); it != known_.end();) {
+            const std::string_view path = std::string_view(it->first).substr(1);
+            const bool inFolder = path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0
+                && path.find_first_of(separators, prefix.size()) == std::string_view::npos;
+            if (!inFolder || present.count(path.substr(prefix.size())) > 0) {
+                ++it;
+                continue;
+            }
+            if (it->second.made)
+                stale.push_back(hashName(static_cast<PictureKind>(it->first[0]), std::string(path), it->second.size,
+                                         it->second.stamp));
+            it = known_.erase(it);
+            changed_ = true;
+        }
+    }
+    for (const std::string& name : stale)
+        platform::removeFile(folder_ + platform::separator() + name);
 }
 
 bool PictureCache::save()

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 enum class PictureKind : char { Row = 'r', Strip = 's' };
 
@@ -37,6 +38,9 @@ public:
     // What making the picture gave. The picture of an earlier state of the
     // same file goes, file and all.
     void remember(const PictureKey& key, bool made);
+    // Drops what is kept for files directly in `folder` whose names are not
+    // among `names` (the folder's whole listing), pictures and all.
+    void forgetGone(const std::string& folder, const std::vector<std::string>& names);
     // Writes the index when anything changed since it was read or written.
     bool save();
 

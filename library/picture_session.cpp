@@ -50,7 +50,8 @@ void PictureSession::start(const QString& folder, const RecordingListing& record
         post([&](Inbox& in) { in.pictures.emplace_back(job, file); });
     };
     callbacks.finished = [post] { post([](Inbox& in) { in.finished = true; }); };
-    worker_.start(std::move(jobs), std::move(callbacks));
+    // A list's pictures are the folder's whole listing; a strip's are not.
+    worker_.start(std::move(jobs), std::move(callbacks), kind == PictureKind::Row ? where : std::string());
 }
 
 void PictureSession::prefer(int first, int last)

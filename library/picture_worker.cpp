@@ -1,5 +1,6 @@
 #include "library/picture_worker.h"
 
+#include "library/recordings_listing.h"
 #include "platform/crash_handler.h"
 #include "platform/thread_priority.h"
 
@@ -22,6 +23,7 @@ constexpr int kSaveEvery = 50;
 struct Batch {
     std::vector<PictureKey> jobs;
     PictureWorker::Callbacks callbacks;
+    std::string wholeFolder;
     std::set<std::size_t> pending;
     std::size_t preferFirst = 0;
     std::size_t preferLast = 0;
@@ -51,6 +53,15 @@ struct PictureWorker::Shared {
         const std::size_t job = *it;
         b.pending.erase(it);
         return job;
+    }
+
+    void forgetGone(const Batch& b)
+    {
+        std::vector<std::string> names;
+        const std::size_t cut = RecordingPath(b.wholeFolder, "").size();
+        for (const PictureKey& key : b.jobs)
+            names.push_back(key.path.substr(cut));
+        cache->forgetGone(b.wholeFolder, names);
     }
 
     void run()
@@ -102,6 +113,8 @@ struct PictureWorker::Shared {
                     b->callbacks.finished();
                 batch.reset();
                 lock.unlock();
+                if (!b->wholeFolder.empty())
+                    forgetGone(*b);
                 cache->save();
                 unsaved = 0;
                 lock.lock();
@@ -140,11 +153,12 @@ PictureWorker::~PictureWorker()
     shared_->ended.wait_for(lock, std::chrono::milliseconds(kJoinWithinMs), [&] { return shared_->running == 0; });
 }
 
-void PictureWorker::start(std::vector<PictureKey> jobs, Callbacks callbacks)
+void PictureWorker::start(std::vector<PictureKey> jobs, Callbacks callbacks, std::string wholeFolder)
 {
     auto b = std::make_shared<Batch>();
     b->jobs = std::move(jobs);
     b->callbacks = std::move(callbacks);
+    b->wholeFolder = std::move(wholeFolder);
     for (std::size_t i = 0; i < b->jobs.size(); ++i)
         b->pending.insert(b->pending.end(), i);
     const std::lock_guard lock(shared_->mutex);

@@ -38,7 +38,9 @@ public:
     PictureWorker& operator=(const PictureWorker&) = delete;
 
     // The pictures of `jobs`, replacing the work under way as stop() does.
-    void start(std::vector<PictureKey> jobs, Callbacks callbacks);
+    // With a `wholeFolder`, the jobs are that folder's whole listing: once
+    // every one is done, the cache forgets the folder's files that are gone.
+    void start(std::vector<PictureKey> jobs, Callbacks callbacks, std::string wholeFolder = {});
     // The jobs from `first` to `last` (inclusive) before any other.
     void prefer(std::size_t first, std::size_t last);
     // Drops what is pending and asks the runs under way to stop. No callback

@@ -60,3 +60,25 @@ TEST(PictureCache, KeptAcrossRestartsWithOddPathsAndFailuresNotRetried)
               PictureCache::State::Unknown)
         << "a changed file is tried again";
 }
+
+TEST(PictureCache, WhatIsGoneFromTheFolderIsForgottenPicturesAndAll)
+{
+    TempFolder dir;
+    PictureCache cache(dir.file("pictures"));
+    ASSERT_TRUE(cache.makeFolder());
+    const PictureKey kept{"/rec/kept.mp4", 1, 1, PictureKind::Row};
+    const PictureKey gone{"/rec/gone.mp4", 1, 1, PictureKind::Row};
+    const PictureKey goneStrip{"/rec/gone.mp4", 1, 1, PictureKind::Strip};
+    const PictureKey elsewhere{"/rec/sub/other.mp4", 1, 1, PictureKind::Row};
+    for (const PictureKey& key : {kept, gone, goneStrip, elsewhere}) {
+        writeFile(cache.pictureFile(key), "png");
+        cache.remember(key, true);
+    }
+    cache.forgetGone("/rec", {"kept.mp4"});
+    EXPECT_EQ(cache.find(kept), PictureCache::State::Made);
+    EXPECT_EQ(cache.find(elsewhere), PictureCache::State::Made) << "another folder's files stay";
+    for (const PictureKey& key : {gone, goneStrip}) {
+        EXPECT_EQ(cache.find(key), PictureCache::State::Unknown);
+        EXPECT_FALSE(std::filesystem::exists(cache.pictureFile(key)));
+    }
+}
