@@ -7,11 +7,11 @@
 //   build/bench/thumbnail_window [COUNT...]     (default 1000)
 // Run it inside scripts/headless-session.sh, on an otherwise idle machine.
 #include "encoder/tool.h"
+#include "heartbeat.h"
 #include "i18n/language_config.h"
 #include "library/listing_session.h"
 #include "library/picture_session.h"
 #include "resources/resources.h"
-#include "heartbeat.h"
 #include "seed_recordings.h"
 #include "ui/cut_page.h"
 #include "ui/drui.h"
@@ -145,8 +145,7 @@ int main(int argc, char** argv)
         for (const char* name : {"first", "second"}) {
             const Visit v = visit(*window, heart);
             std::printf("%6d %-7s | %10.1f | %12.1f | %12.0f | %9.1f | %12.2f | %9.1f | %d/%d\n", count, name,
-                        v.rowsShown, v.inView, v.all, v.stall, v.all / std::max(1, count), v.strip, v.pictures,
-                        v.none);
+                        v.rowsShown, v.inView, v.all, v.stall, v.all / std::max(1, count), v.strip, v.pictures, v.none);
             std::fflush(stdout);
         }
         window.reset();

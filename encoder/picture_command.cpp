@@ -38,8 +38,8 @@ std::string SecondsText(std::int64_t ms)
 std::string BuildPictureCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t atMs,
                                     int width, const std::string& output)
 {
-    return head(quotedTool) + input(source, atMs) + " -an -vf scale="
-        + std::to_string(width) + ":-2" + pngOutput(output);
+    return head(quotedTool) + input(source, atMs) + " -an -vf scale=" + std::to_string(width) + ":-2"
+        + pngOutput(output);
 }
 
 std::string BuildStripCommandLine(const std::string& quotedTool, const std::string& source,
@@ -53,8 +53,8 @@ std::string BuildStripCommandLine(const std::string& quotedTool, const std::stri
         line += input(source, atMs[i]);
         // The first frame from each instant, its clock reset so that all of
         // them meet in the stack at once.
-        graph += "[" + n + ":v]trim=end_frame=1,setpts=PTS-STARTPTS,scale=" + std::to_string(width) + ":-2[p" + n
-            + "];";
+        graph +=
+            "[" + n + ":v]trim=end_frame=1,setpts=PTS-STARTPTS,scale=" + std::to_string(width) + ":-2[p" + n + "];";
         joined += "[p" + n + "]";
     }
     if (atMs.size() == 1)

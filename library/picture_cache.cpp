@@ -64,8 +64,7 @@ void PictureCache::load() const
         return;
     loaded_ = true;
     std::string text;
-    if (folder_.empty()
-        || !platform::readWholeFile(folder_ + platform::separator() + "index", text, kMaxIndexSize)
+    if (folder_.empty() || !platform::readWholeFile(folder_ + platform::separator() + "index", text, kMaxIndexSize)
         || text.rfind(kFirstLine, 0) != 0)
         return;
     std::string_view rest(text);

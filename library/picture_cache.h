@@ -52,7 +52,7 @@ private:
     };
     void load() const; // with mutex_ held
 
-    std::mutex saveMutex_; // one writer of the index at a time
+    std::mutex saveMutex_;     // one writer of the index at a time
     mutable std::mutex mutex_; // guards everything below
     std::string folder_;
     mutable bool loaded_ = false;

@@ -16,8 +16,7 @@ struct PictureSession::Inbox {
     bool posted = false; // a take() is on its way
 };
 
-PictureSession::PictureSession(std::shared_ptr<PictureCache> cache, PictureMaker make, unsigned runs,
-                               QObject* parent)
+PictureSession::PictureSession(std::shared_ptr<PictureCache> cache, PictureMaker make, unsigned runs, QObject* parent)
     : QObject(parent), worker_(std::move(cache), std::move(make), runs)
 {
 }

@@ -15,8 +15,8 @@
 
 // Writes the picture of `kind` of `source` to `output`; true when it is
 // there. Runs on the worker's threads; a requested `stop` should end it soon.
-using PictureMaker = std::function<bool(const std::string& source, const std::string& output, PictureKind kind,
-                                        std::stop_token stop)>;
+using PictureMaker =
+    std::function<bool(const std::string& source, const std::string& output, PictureKind kind, std::stop_token stop)>;
 
 class PictureWorker {
 public:

@@ -65,7 +65,8 @@ RowPictures::RowPictures(QTableWidget* table, ListingSession* listing, QWidget* 
     });
     connect(listing_, &ListingSession::lengthsDone, this, [this] {
         wanted_ = true;
-        startWhenFilled(round_);
+        // An event of its own: the listing's last one stays as short as it was.
+        QTimer::singleShot(0, this, [this, round = round_] { startWhenFilled(round); });
     });
     connect(table_->verticalScrollBar(), &QScrollBar::valueChanged, this, &RowPictures::preferShown);
     page_->installEventFilter(this);

@@ -41,7 +41,7 @@ private:
     ListingSession* listing_;
     QWidget* page_;
     PictureSession* session_;
-    int round_ = 0; // of the listing; a newer one drops an older wait
+    int round_ = 0;       // of the listing; a newer one drops an older wait
     bool wanted_ = false; // the listing is done and its pictures not started
 };
 

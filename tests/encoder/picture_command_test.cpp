@@ -26,17 +26,19 @@ TEST(PictureCommand, HostileNamesComeBackWholeAsPlainFiles)
     const std::string source = "/rec/" + kHostile + ".mp4";
     const std::string output = "/cache/" + kHostile + ".png";
     EXPECT_EQ(argsOf(BuildPictureCommandLine(kTool, source, 1000, 96, output)),
-              (std::vector<std::string>{"-v", "error", "-y", "-threads", "1", "-ss", "1.000", "-i", "file:" + source,
-                                        "-an", "-vf", "scale=96:-2", "-frames:v", "1", "-f", "image2", "-update", "1",
-                                        "-c:v", "png", "file:" + output}));
+              (std::vector<std::string>{
+                  "-v", "error",          "-y",      "-threads", "1",           "-ss",       "1.000",
+                  "-i", "file:" + source, "-an",     "-vf",      "scale=96:-2", "-frames:v", "1",
+                  "-f", "image2",         "-update", "1",        "-c:v",        "png",       "file:" + output}));
 
     const std::vector<std::string> strip = argsOf(BuildStripCommandLine(kTool, source, {50, 1250, 61005}, 96, output));
     std::vector<std::string> inputs;
     for (std::size_t i = 0; i + 1 < strip.size(); ++i)
         if (strip[i] == "-ss")
             inputs.push_back(strip[i + 1] + " " + strip[i + 2] + " " + strip[i + 3]);
-    EXPECT_EQ(inputs, (std::vector<std::string>{"0.050 -i file:" + source, "1.250 -i file:" + source,
-                                                "61.005 -i file:" + source}));
+    EXPECT_EQ(
+        inputs,
+        (std::vector<std::string>{"0.050 -i file:" + source, "1.250 -i file:" + source, "61.005 -i file:" + source}));
     EXPECT_EQ(strip.back(), "file:" + output);
 }
 

@@ -56,8 +56,7 @@ TEST(PictureCache, KeptAcrossRestartsWithOddPathsAndFailuresNotRetried)
     EXPECT_EQ(again.find(odd), PictureCache::State::Made);
     EXPECT_EQ(again.find(broken), PictureCache::State::None);
     EXPECT_EQ(again.find(lost), PictureCache::State::Unknown) << "made again when its file is gone";
-    EXPECT_EQ(again.find({broken.path, broken.size, broken.stamp + 1, PictureKind::Row}),
-              PictureCache::State::Unknown)
+    EXPECT_EQ(again.find({broken.path, broken.size, broken.stamp + 1, PictureKind::Row}), PictureCache::State::Unknown)
         << "a changed file is tried again";
 }
 

@@ -12,8 +12,8 @@
 #include "test_app.h"
 
 #include <QHeaderView>
-#include <QPixmap>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
