@@ -52,7 +52,11 @@ TEST(PictureWorker, RowsInViewFirstTwoRunsAtMostAndAStopEndsIt_FakeMakerHolds)
         worker.start(jobs, callbacks);
         std::unique_lock lock(mutex);
         ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(30), [&] { return running == 2; }));
-        worker.prefer(10, 12); // scrolled while the first two run
+        // Scrolled while the first two run. The worker's lock is never
+        // taken under this test's: its callbacks take them the other way.
+        lock.unlock();
+        worker.prefer(10, 12);
+        lock.lock();
         release = true;
         changed.notify_all();
         ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(30), [&] { return finished; }));
