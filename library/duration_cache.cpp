@@ -1,5 +1,6 @@
 #include "library/duration_cache.h"
 
+#include "library/cache_text.h"
 #include "platform/crash_handler.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -7,7 +8,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <set>
 #include <thread>
 #include <vector>
@@ -18,68 +18,15 @@ namespace {
 // once keep the cores busy without crowding them.
 constexpr unsigned kMaxParallelReads = 4;
 
+// One entry a line: size, stamp, length, path (see cache_text.h).
 constexpr std::string_view kFirstLine = "lengths 1\n";
 constexpr std::uint64_t kMaxFileSize = 64u << 20;
 
-// One entry a line: size, stamp, length, path; the path last, with its
-// backslashes and line breaks escaped.
-std::string escaped(const std::string& path)
-{
-    std::string out;
-    for (char c : path) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\r')
-            out += "\\r";
-        else
-            out += c;
-    }
-    return out;
-}
-
-bool unescaped(std::string_view text, std::string& path)
-{
-    path.clear();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            path += text[i];
-            continue;
-        }
-        if (++i == text.size())
-            return false;
-        switch (text[i]) {
-        case '\\':
-            path += '\\';
-            break;
-        case 'n':
-            path += '\n';
-            break;
-        case 'r':
-            path += '\r';
-            break;
-        default:
-            return false;
-        }
-    }
-    return !path.empty();
-}
-
-template <typename Number>
-bool field(std::string_view& line, Number& value)
-{
-    const std::size_t tab = line.find('\t');
-    if (tab == std::string_view::npos)
-        return false;
-    const auto [end, error] = std::from_chars(line.data(), line.data() + tab, value);
-    if (error != std::errc() || end != line.data() + tab)
-        return false;
-    line.remove_prefix(tab + 1);
-    return true;
-}
-
 } // namespace
+
+using cache_text::escaped;
+using cache_text::field;
+using cache_text::unescaped;
 
 DurationCache::DurationCache(std::string file) : file_(std::move(file)) { }
 

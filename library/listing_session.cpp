@@ -33,6 +33,7 @@ void ListingSession::list(const QString& folder)
     done_ = false;
     auto inbox = std::make_shared<Inbox>();
     inbox_ = inbox;
+    emit listingStarted();
     // One take() posted at a time, however many reports come meanwhile. The
     // scan is cancelled before this session goes, and a posted call dies
     // with it.

@@ -37,6 +37,8 @@ public:
     bool done() const { return done_; }
 
 signals:
+    // list() has dropped the listing shown so far.
+    void listingStarted();
     // records() holds the new listing; `searched` is false, with none, when
     // the folder cannot be searched.
     void listingShown(bool searched);

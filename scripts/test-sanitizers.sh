@@ -54,7 +54,7 @@ run_tsan() { # TEST-PROGRAM [GTEST-FILTER]
 run_tsan platform/platform_tests
 run_tsan encoder/encoder_tests 'RunTool.*:StreamOps.*:FramePump.*:RecordRunTest.EachAudioChoice*'
 run_tsan app/shutdown_tests
-run_tsan library/library_tests 'DurationCache.*:FolderScan.*'
+run_tsan library/library_tests 'DurationCache.*:FolderScan.*:PictureWorker.*'
 run_tsan editing/job_runner_tests
 run_tsan recording/recording_tests
 run_tsan player/player_session_tests

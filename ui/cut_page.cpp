@@ -6,7 +6,9 @@
 #include "ui/keyboard_access.h"
 #include "ui/page_parts.h"
 #include "ui/recordings_tables.h"
+#include "ui/row_pictures.h"
 #include "ui/styles.h"
+#include "ui/thumbnail_strip.h"
 
 #include <QEvent>
 #include <QIcon>
@@ -36,7 +38,8 @@ CutPage::CutPage(QWidget* parent, int w, const QString& folder, std::shared_ptr<
     auto* folderRow = ui::rowWithMargins();
     auto* container = new QLabel(this);
     container->setStyleSheet(ui::kPanelStyle);
-    container->setMinimumSize(200, 25);
+    // Wide enough for the field and its folder button.
+    container->setFixedSize(260, 25);
     cutDirEdit_ = ui::folderEdit(folder, container, QRect(0, 0, 220, 25));
     cutDirEdit_->setAccessibleName(ui::withoutColon(GuiText("MainWnd/VideoDir")));
     cutDirEdit_->installEventFilter(this);
@@ -58,6 +61,7 @@ CutPage::CutPage(QWidget* parent, int w, const QString& folder, std::shared_ptr<
     // A column a screen reader can name.
     cutTable_->setHorizontalHeaderLabels({GuiText("MainWnd/FileName")});
     filler_ = new TableFiller(cutTable_);
+    new RowPictures(cutTable_, listing_, this);
     connect(cutTable_, &QTableWidget::itemClicked, this, &CutPage::tableClicked);
     connect(cutTable_, &QTableWidget::itemDoubleClicked, this, &CutPage::tableDoubleClicked);
     videoLabel_ = new QLabel(this);
@@ -79,6 +83,7 @@ CutPage::CutPage(QWidget* parent, int w, const QString& folder, std::shared_ptr<
     sliderRow->addWidget(positionSlider_);
     sliderRow->addWidget(positionLabel_);
     box->addLayout(sliderRow);
+    box->addWidget(new ThumbnailStrip(this, cutTable_, listing_, positionSlider_));
 
     auto* bar = new QLabel(this);
     bar->setMinimumSize(w, 40);

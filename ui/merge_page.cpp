@@ -7,6 +7,7 @@
 #include "ui/keyboard_access.h"
 #include "ui/page_parts.h"
 #include "ui/recordings_tables.h"
+#include "ui/row_pictures.h"
 #include "ui/styles.h"
 
 #include <QEvent>
@@ -63,6 +64,7 @@ MergePage::MergePage(QWidget* parent, int w, const QString& folder, std::shared_
     sourceTable_ = makeSourceTable(this);
     ui::nameTable(sourceTable_, "MainWnd/Recordings");
     filler_ = new TableFiller(sourceTable_);
+    new RowPictures(sourceTable_, listing_, this);
     connect(sourceTable_, &QTableWidget::itemClicked, this, &MergePage::sourceClicked);
     connect(sourceTable_, &QTableWidget::itemDoubleClicked, this, &MergePage::sourceDoubleClicked);
     targetTable_ = makeTargetTable(this);

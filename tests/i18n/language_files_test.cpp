@@ -79,6 +79,7 @@ const char* const kKeys[] = {
     "MainWnd/CountdownSeconds",
     "MainWnd/NoSound",
     "MainWnd/Position",
+    "MainWnd/PictureStrip",
     "MainWnd/Recordings",
     "MainWnd/MergeList",
     "MainWnd/Progress",

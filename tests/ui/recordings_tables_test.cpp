@@ -5,12 +5,15 @@
 #include "i18n/language_config.h"
 #include "platform/files.h"
 #include "ui/recordings_tables.h"
+#include "ui/row_pictures.h"
+#include "ui/thumbnail_strip.h"
 
 #include "../support/test_support.h"
 #include "test_app.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -214,6 +217,31 @@ TEST_F(RecordingsTables, CutTableNamesInWhiteAndAClickChoosesTheRecording)
     table->clearSelection();
     window->CutTableItemClick(nullptr);
     EXPECT_FALSE(window->cutPage()->playButton()->isEnabled());
+    window->btnSlotBack();
+}
+
+TEST_F(RecordingsTables, CutTableRowsGetTheirPicturesAndAChosenOneItsStrip)
+{
+    window->btnMontageSlot();
+    ASSERT_TRUE(waitForListing(*window));
+    QTableWidget* table = window->cutPage()->cutTable();
+    ASSERT_EQ(table->rowCount(), 3);
+    const auto picture = [&](int row) { return table->item(row, 0)->data(RowPictures::kPictureRole).toString(); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !picture(0).isEmpty() && !picture(1).isEmpty() && !picture(2).isEmpty(); },
+                                60000));
+    EXPECT_EQ(picture(0), "none") << "notes.MP4 is no recording";
+    for (int row : {1, 2}) {
+        EXPECT_TRUE(picture(row).endsWith(".png"));
+        EXPECT_FALSE(QPixmap(picture(row)).isNull());
+    }
+
+    auto* strip = window->cutPage()->findChild<ThumbnailStrip*>();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->focusPolicy(), Qt::NoFocus);
+    table->selectRow(1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return strip->showsPictures(); }, 60000));
+    table->selectRow(0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return strip->showsPlaceholder(); }, 60000));
     window->btnSlotBack();
 }
 

@@ -1,0 +1,77 @@
+#include "encoder/picture_ops.h"
+
+#include "encoder/picture_command.h"
+#include "encoder/runner.h"
+#include "encoder/stream_ops.h"
+#include "encoder/tool.h"
+#include "platform/files.h"
+#include "util/mp4_duration.h"
+
+#include <vector>
+
+namespace {
+
+bool makeInto(const std::string& commandLine, const std::string& output, const std::stop_token& stop)
+{
+    // A picture left by an earlier, stopped run must not pass for this one's.
+    platform::removeFile(output);
+    int exitCode = -1;
+    // The output is drained and dropped: only errors are printed, and the
+    // file tells whether it worked.
+    const int status = RunTool(commandLine, {}, RunStop::escalating(stop), &exitCode);
+    // An instant past the end gives no frame, and the encoder ends cleanly
+    // without writing the file.
+    if (status == RunEnded && exitCode == 0 && platform::fileSize(output) > 0)
+        return true;
+    platform::removeFile(output);
+    return false;
+}
+
+// The length in microseconds: from the boxes, else from the encoder's
+// description (whole seconds); -1 when neither tells.
+std::int64_t lengthOf(const std::string& source)
+{
+    const std::int64_t boxes = Mp4DurationMicroseconds(source);
+    if (boxes >= 0)
+        return boxes;
+    if (boxes == kFileUnreadable)
+        return -1;
+    const std::string text = ProbeDuration(source);
+    if (!IsDurationText(text) || text[2] != ':' || text[5] != ':')
+        return -1;
+    const auto number = [&](std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
+    return (static_cast<std::int64_t>(number(0)) * 3600 + number(3) * 60 + number(6)) * 1000000;
+}
+
+} // namespace
+
+bool MakeRowPicture(const std::string& source, const std::string& output, std::stop_token stop)
+{
+    const std::int64_t lengthUs = Mp4DurationMicroseconds(source);
+    if (lengthUs == kFileUnreadable)
+        return false;
+    // A second in, past a fade or a window still opening; the middle of a
+    // recording of less than two seconds (one of exactly a second has no
+    // frame at 1.000).
+    const std::int64_t atMs = lengthUs >= 0 && lengthUs < 2000000 ? lengthUs / 2000 : 1000;
+    const std::string tool = PrepareTool();
+    if (makeInto(BuildPictureCommandLine(tool, source, atMs, kRowPictureWidth, output), output, stop))
+        return true;
+    if (stop.stop_requested() || atMs == 0)
+        return false;
+    // The boxes told no length, or more than the video holds: its first
+    // frame. A broken file costs two runs at most, once.
+    return makeInto(BuildPictureCommandLine(tool, source, 0, kRowPictureWidth, output), output, stop);
+}
+
+bool MakeStripPicture(const std::string& source, const std::string& output, std::stop_token stop)
+{
+    const std::int64_t lengthUs = lengthOf(source);
+    if (lengthUs < 0 || stop.stop_requested())
+        return false;
+    // The middle of each of kStripPictures equal stretches.
+    std::vector<std::int64_t> atMs;
+    for (int i = 0; i < kStripPictures; ++i)
+        atMs.push_back(lengthUs * (2 * i + 1) / (2 * kStripPictures) / 1000);
+    return makeInto(BuildStripCommandLine(PrepareTool(), source, atMs, kStripPictureWidth, output), output, stop);
+}
