@@ -1,6 +1,6 @@
 #include "audio/audio_discovery.h"
 
-#include "platform/crash_handler.h"
+#include "platform/worker_thread.h"
 
 #include <QMetaObject>
 #include <QPointer>
@@ -30,8 +30,7 @@ void AudioDiscovery::launch()
         thread_.join(); // ended: its result has arrived
     running_ = true;
     again_ = false;
-    thread_ = std::thread([this, discover = discover_] {
-        const platform::ThreadCrashGuard crashGuard;
+    thread_ = platform::startWorker([this, discover = discover_] {
         const platform::AudioSources found = discover();
         // The destructor joins this thread, so `this` outlives the call; a
         // posted call dies with the object.

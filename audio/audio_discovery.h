@@ -41,7 +41,7 @@ private:
     void ended(const platform::AudioSources& found);
 
     Discover discover_;
-    std::thread thread_;
+    std::jthread thread_;
     bool running_ = false;
     bool again_ = false;
     std::optional<platform::AudioSources> found_;

@@ -1,6 +1,7 @@
 #include "editing/cut_exactness.h"
 
 #include "encoder/exact_cut.h"
+#include "platform/worker_thread.h"
 
 #include <QMetaObject>
 
@@ -25,7 +26,7 @@ void CutExactness::check(const std::string& recording)
     if (recording.empty())
         return;
     Check& c = checks_.emplace_back();
-    c.thread = std::jthread([this, &c, number, recording] {
+    c.thread = platform::startWorker([this, &c, number, recording] {
         const bool exact = CanCutExactly(recording);
         QMetaObject::invokeMethod(this, [this, number, exact] {
             if (number == asked_)

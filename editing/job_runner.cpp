@@ -1,7 +1,7 @@
 #include "editing/job_runner.h"
 
 #include "encoder/runner.h"
-#include "platform/crash_handler.h"
+#include "platform/worker_thread.h"
 
 JobRunner::JobRunner(QObject* parent) : QObject(parent) { }
 
@@ -22,7 +22,7 @@ int JobRunner::start(JobKind kind, Work work)
         if (worker_.joinable())
             worker_.join();
         workerActive_ = true;
-        worker_ = std::thread([this] { workerLoop(); });
+        worker_ = platform::startWorker([this] { workerLoop(); });
     }
     return id;
 }
@@ -59,7 +59,6 @@ bool JobRunner::waitUntilIdle(int ms)
 
 void JobRunner::workerLoop()
 {
-    const platform::ThreadCrashGuard crashGuard;
     for (;;) {
         Job job;
         {

@@ -66,5 +66,5 @@ private:
     int runningId_ = 0;
     bool workerActive_ = false;
     int nextId_ = 0;
-    std::thread worker_;
+    std::jthread worker_;
 };

@@ -5,6 +5,7 @@
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/files.h"
+#include "platform/worker_thread.h"
 #include "util/debug_log.h"
 #include "util/mp4_duration.h"
 
@@ -116,8 +117,8 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
     PacketScan nearStart;
     PacketScan nearEnd;
     {
-        const std::jthread options([&] { params = x264ParamsOf(job.source); });
-        const std::jthread start([&] { nearStart = scanAround(job.source, job.startMs, true); });
+        const std::jthread options = platform::startWorker([&] { params = x264ParamsOf(job.source); });
+        const std::jthread start = platform::startWorker([&] { nearStart = scanAround(job.source, job.startMs, true); });
         nearEnd = scanAround(job.source, job.endMs, false);
     }
     if (params.empty() || job.endMs <= job.startMs)
@@ -158,7 +159,7 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
         tail.path = FreeName(output + ".tail.mp4");
     {
         // Both ends at once: each is short, and mostly the encoder's start.
-        const std::jthread first([&] {
+        const std::jthread first = platform::startWorker([&] {
             if (!head.path.empty())
                 encode(head, plan.first, plan.headFrames);
         });

@@ -1,44 +1,22 @@
 #include "encoder/frame_pipe_record.h"
 
 #include "encoder/escalation.h"
+#include "platform/child_output.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "util/debug_log.h"
 
-#include <array>
 #include <cstdlib>
 
 namespace {
 
 constexpr int kPassWaitMs = 5;
-constexpr std::size_t kReadMax = 4096;
 // Enough of the encoder's output to hold its last progress report.
 constexpr std::size_t kTailMax = 2048;
 // Writing out the frames that wait takes a moment; an encoder that takes
 // none of them this long is asked to quit all the same.
 constexpr std::uint64_t kFlushGraceMs = 3000;
-
-// Reads what is waiting; false once the child's output is closed and empty.
-bool drain(platform::ChildProcess& child, std::string& tail, const FramePipeHooks& hooks)
-{
-    std::array<char, kReadMax> buffer{};
-    for (;;) {
-        const long waiting = child.peekOutput();
-        if (waiting < 0)
-            return false;
-        if (waiting == 0)
-            return true;
-        const long got = child.readOutput(buffer.data(), buffer.size());
-        if (got <= 0)
-            return false;
-        if (hooks.output)
-            hooks.output(buffer.data(), static_cast<std::size_t>(got));
-        tail.append(buffer.data(), static_cast<std::size_t>(got));
-        if (tail.size() > kTailMax)
-            tail.erase(0, tail.size() - kTailMax);
-    }
-}
 
 } // namespace
 
@@ -63,7 +41,8 @@ int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const
     encoder.passDescriptor(readEnd, 3);
     const bool started = encoder.start(recordCommandLine);
     platform::closeDescriptor(readEnd); // only the encoder reads: its end ends our writes
-    std::string tail;
+    platform::ChildOutputReader output(kTailMax);
+    const std::string& tail = output.kept();
     bool asked = false; // a stop, or the source's end, came before the encoder's
     {
         FramePump pump(source, format.width, format.height, format.fps, format.originMicros, writeEnd);
@@ -76,7 +55,7 @@ int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const
         Escalation escalation;
         while (started) {
             const bool done = encoder.waitForExit(kPassWaitMs);
-            open = open && drain(encoder, tail, hooks);
+            open = open && !output.drain(encoder, hooks.output).ended;
             if (done && !open)
                 break;
             if (!framed && LastReportedFrame(tail) > 0) {

@@ -3,6 +3,7 @@
 #include "encoder/frame_convert.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
+#include "platform/worker_thread.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,8 +44,8 @@ void FramePump::join()
 
 void FramePump::start()
 {
-    writer_ = std::thread([this] { write(); });
-    capturer_ = std::jthread([this](std::stop_token stop) { capture(std::move(stop)); });
+    writer_ = platform::startWorker([this] { write(); });
+    capturer_ = platform::startWorker([this](std::stop_token stop) { capture(std::move(stop)); });
 }
 
 void FramePump::requestStop() { capturer_.request_stop(); }

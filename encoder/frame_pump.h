@@ -97,5 +97,5 @@ private:
     std::atomic<bool> finished_{false};
     std::atomic<bool> sourceEnded_{false};
     std::jthread capturer_;
-    std::thread writer_;
+    std::jthread writer_;
 };

@@ -5,10 +5,6 @@
 
 namespace {
 
-// A line longer than this is cut: the tail must stay small whatever the
-// encoder prints.
-constexpr std::size_t kLineMax = 1024;
-
 bool has(std::string_view line, std::string_view part) { return line.find(part) != std::string_view::npos; }
 
 int rank(std::string_view line)
@@ -50,15 +46,7 @@ OutputTail::OutputTail(std::size_t maxLines) : maxLines_(maxLines == 0 ? 1 : max
 
 void OutputTail::add(const char* chunk, std::size_t size)
 {
-    for (std::size_t i = 0; i < size; ++i) {
-        const char c = chunk[i];
-        if (c == '\n' || c == '\r') {
-            keep(std::move(partial_));
-            partial_.clear();
-        } else if (partial_.size() < kLineMax) {
-            partial_ += c;
-        }
-    }
+    lines_.add(chunk, size, [this](std::string& line) { keep(std::move(line)); });
 }
 
 void OutputTail::keep(std::string line)
@@ -67,9 +55,9 @@ void OutputTail::keep(std::string line)
         line.pop_back();
     if (line.empty() || line.rfind("frame=", 0) == 0 || line.rfind("size=", 0) == 0)
         return;
-    lines_.push_back(std::move(line));
-    if (lines_.size() > maxLines_)
-        lines_.pop_front();
+    kept_.push_back(std::move(line));
+    if (kept_.size() > maxLines_)
+        kept_.pop_front();
 }
 
 std::string OutputTail::tellingLine() const
@@ -83,10 +71,11 @@ std::string OutputTail::tellingLine() const
             bestRank = r;
         }
     };
-    for (const std::string& line : lines_)
+    for (const std::string& line : kept_)
         consider(line);
     // The encoder may end without a line break.
-    if (!partial_.empty() && partial_.rfind("frame=", 0) != 0 && partial_.rfind("size=", 0) != 0)
-        consider(partial_);
+    const std::string& partial = lines_.partial();
+    if (!partial.empty() && partial.rfind("frame=", 0) != 0 && partial.rfind("size=", 0) != 0)
+        consider(partial);
     return best ? withoutPrefix(*best) : std::string();
 }

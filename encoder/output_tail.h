@@ -1,6 +1,8 @@
 #pragma once
 // The last lines an encoder printed, kept so that a failed step can say why
 // in the encoder's own words. Qt-free.
+#include "encoder/output_lines.h"
+
 #include <cstddef>
 #include <deque>
 #include <string>
@@ -24,6 +26,6 @@ private:
     void keep(std::string line);
 
     std::size_t maxLines_;
-    std::deque<std::string> lines_;
-    std::string partial_;
+    OutputLines lines_;
+    std::deque<std::string> kept_;
 };

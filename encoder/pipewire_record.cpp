@@ -5,7 +5,6 @@
 #include "platform/clock.h"
 #include "util/debug_log.h"
 
-#include <array>
 #include <vector>
 
 namespace {
@@ -31,13 +30,13 @@ public:
         while (!capture_.waitForExit(0) && platform::tickCount() - since < kCaptureGraceMs) {
             if (platform::readDescriptor(frames_, frame_.data(), frame_.size(), 5) < 0)
                 capture_.waitForExit(5);
-            drainConsole();
+            console_.drain(capture_);
         }
         capture_.kill();
         capture_.waitForExit(1000);
-        drainConsole();
-        if (!console_.empty())
-            DebugLog("screen cast capture said: " + console_);
+        console_.drain(capture_);
+        if (!console_.kept().empty())
+            DebugLog("screen cast capture said: " + console_.kept());
         platform::closeDescriptor(frames_);
     }
 
@@ -55,7 +54,7 @@ public:
 
     FrameWait next(std::int64_t, CapturedFrame& frame) override
     {
-        drainConsole();
+        console_.drain(capture_);
         const long got =
             platform::readDescriptor(frames_, frame_.data() + filled_, frame_.size() - filled_, kFrameWaitMs);
         if (got < 0)
@@ -75,19 +74,6 @@ public:
     }
 
 private:
-    void drainConsole()
-    {
-        std::array<char, 1024> buffer{};
-        while (capture_.peekOutput() > 0) {
-            const long got = capture_.readOutput(buffer.data(), buffer.size());
-            if (got <= 0)
-                break;
-            console_.append(buffer.data(), static_cast<std::size_t>(got));
-            if (console_.size() > kTailMax)
-                console_.erase(0, console_.size() - kTailMax);
-        }
-    }
-
     const int width_;
     const int height_;
     std::vector<std::uint8_t> frame_;
@@ -95,7 +81,7 @@ private:
     std::int64_t arrived_ = 0;
     std::intptr_t frames_ = -1;
     platform::ChildProcess capture_;
-    std::string console_;
+    platform::ChildOutputReader console_{kTailMax};
 };
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/screen_grab.h"
+#include "platform/worker_thread.h"
 #include "util/capture_choice.h"
 #include "util/debug_log.h"
 #include "util/files.h"
@@ -266,7 +267,7 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         s->originMicros = s->index == 0 ? platform::wallClockMicros() : pauses.changedAtMicros();
         Stretch& current = *s;
         stretches.push_back(std::move(s));
-        current.thread = std::jthread([&runStretch, &current] {
+        current.thread = platform::startWorker([&runStretch, &current] {
             runStretch(current);
             current.endOrStop.request_stop();
         });

@@ -40,14 +40,5 @@ void RunOutput::setStretchPath(const std::string& path, std::int64_t baseBytes, 
 void RunOutput::addOutput(const char* chunk, std::size_t size)
 {
     std::lock_guard lock(mutex_);
-    for (std::size_t i = 0; i < size; ++i) {
-        const char c = chunk[i];
-        if (c == '\n' || c == '\r') {
-            if (!pending_.empty())
-                lastLine_ = pending_;
-            pending_.clear();
-        } else if (pending_.size() < 1000) {
-            pending_ += c;
-        }
-    }
+    lines_.add(chunk, size, [this](const std::string& line) { lastLine_ = line; });
 }

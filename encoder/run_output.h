@@ -5,6 +5,8 @@
 // encoder's last line. It belongs to the run: a new run gets a new one, so
 // the window never shows the previous recording's file. Safe from any thread.
 // Qt-free.
+#include "encoder/output_lines.h"
+
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -32,5 +34,5 @@ private:
     std::int64_t baseBytes_ = 0;
     int stretch_ = 0;
     std::string lastLine_;
-    std::string pending_; // the line being written (two stretches overlapping a moment may mix one)
+    OutputLines lines_; // two stretches overlapping a moment may mix one line
 };

@@ -2,15 +2,13 @@
 
 #include "encoder/escalation.h"
 
+#include "platform/child_output.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
-
-#include <array>
 
 namespace {
 
 constexpr int kPassWaitMs = 5;
-constexpr long kReadMax = 4096;
 // Passes that still drain output after the encoder has ended.
 constexpr int kDrainPasses = 100;
 
@@ -24,29 +22,22 @@ int RunTool(const std::string& commandLine, const ToolScanner& scanner, const Ru
     if (!child.start(commandLine))
         return RunNotStarted;
 
-    std::array<char, kReadMax + 1> buffer{};
+    platform::ChildOutputReader reader;
     int countdown = kDrainPasses;
     int status = RunEnded;
     Escalation escalation;
     bool scanned = false; // the scanner ended the run: only the encoder's end is awaited
+    const auto scan = [&](const char* chunk, std::size_t size) {
+        if (scanner && !scanned && scanner(chunk, size)) {
+            status = RunInvalidData;
+            scanned = true;
+        }
+    };
     for (;;) {
         if (child.waitForExit(kPassWaitMs) && --countdown < 0)
             break;
-        const long waiting = child.peekOutput();
-        if (waiting < 0)
+        if (reader.drain(child, scan).ended)
             break; // the encoder has ended and everything is read
-        if (waiting > 0) {
-            const long got = child.readOutput(buffer.data(), kReadMax);
-            if (got <= 0)
-                break;
-            if (scanner && !scanned) {
-                buffer[static_cast<std::size_t>(got)] = '\0';
-                if (scanner(buffer.data(), static_cast<std::size_t>(got))) {
-                    status = RunInvalidData;
-                    scanned = true;
-                }
-            }
-        }
         if (scanned) {
             // An encoder may go on writing its output after "Invalid data";
             // the next step must never read a file that is still growing.

@@ -1,6 +1,7 @@
 #include "encoder/take_flusher.h"
 
 #include "platform/files.h"
+#include "platform/worker_thread.h"
 
 #include <chrono>
 
@@ -11,7 +12,7 @@ constexpr auto kFlushPeriod = std::chrono::seconds(1);
 } // namespace
 
 TakeFlusher::TakeFlusher(TakeFiles files)
-    : files_(std::move(files)), thread_([this](std::stop_token stop) { run(stop); })
+    : files_(std::move(files)), thread_(platform::startWorker([this](std::stop_token stop) { run(stop); }))
 {
 }
 

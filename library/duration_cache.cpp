@@ -1,10 +1,10 @@
 #include "library/duration_cache.h"
 
 #include "library/cache_text.h"
-#include "platform/crash_handler.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/thread_priority.h"
+#include "platform/worker_thread.h"
 
 #include <algorithm>
 #include <atomic>
@@ -152,16 +152,15 @@ void DurationCache::readMissing(const std::string& folder, RecordingListing& lis
     };
     const unsigned workers = std::min<unsigned>(
         {kMaxParallelReads, std::max(1u, std::thread::hardware_concurrency()), static_cast<unsigned>(missing.size())});
-    std::vector<std::thread> threads;
+    std::vector<std::jthread> threads;
     for (unsigned i = 1; i < workers; ++i)
-        threads.emplace_back([&] {
-            const platform::ThreadCrashGuard crashGuard;
+        threads.push_back(platform::startWorker([&] {
             // Readers in the background never take the processor from the window.
             platform::lowerThisThreadPriority();
             work();
-        });
+        }));
     work();
-    for (std::thread& t : threads)
+    for (std::jthread& t : threads)
         t.join();
 
     if (!(stop && *stop))

@@ -1,7 +1,7 @@
 #include "library/folder_scan.h"
 
-#include "platform/crash_handler.h"
 #include "platform/thread_priority.h"
+#include "platform/worker_thread.h"
 
 #include <algorithm>
 #include <atomic>
@@ -63,8 +63,7 @@ void FolderScan::start(const std::string& folder, Callbacks callbacks)
     auto state = std::make_shared<State>();
     state->callbacks = std::move(callbacks);
     const bool readLengths = static_cast<bool>(state->callbacks.lengthKnown);
-    std::thread thread([state, folder, readLengths, cache = cache_, probe = probe_] {
-        const platform::ThreadCrashGuard crashGuard;
+    std::jthread thread = platform::startWorker([state, folder, readLengths, cache = cache_, probe = probe_] {
         RecordingListing listing;
         const bool searched = listRecordings(folder, listing);
         sortNewestFirst(listing);

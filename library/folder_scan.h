@@ -48,7 +48,7 @@ private:
     struct State;
     struct Run {
         std::shared_ptr<State> state;
-        std::thread thread;
+        std::jthread thread;
     };
     void reapEnded();
 

@@ -1,8 +1,37 @@
 #include "platform/child_output.h"
 
-#include "platform/child_process.h"
+#include <limits>
 
 namespace platform {
+
+ChildOutputReader::Drained ChildOutputReader::drain(ChildProcess& child, const Sink& sink)
+{
+    Drained drained;
+    // Only what waits at the start is read: a child that writes faster than
+    // we read must not keep the caller from its other duties.
+    long waiting = child.peekOutput();
+    if (waiting < 0)
+        drained.ended = true;
+    while (waiting > 0) {
+        const long got = child.readOutput(buffer_.data(), kChunkMax);
+        if (got <= 0) {
+            drained.ended = true;
+            break;
+        }
+        waiting -= got;
+        const auto size = static_cast<std::size_t>(got);
+        drained.bytes += size;
+        buffer_[size] = '\0';
+        if (sink)
+            sink(buffer_.data(), size);
+        if (keptMax_ == 0)
+            continue;
+        kept_.append(buffer_.data(), size);
+        if (kept_.size() > keptMax_)
+            kept_.erase(0, kept_.size() - keptMax_);
+    }
+    return drained;
+}
 
 std::string runForOutput(const std::string& commandLine, int* exitCode)
 {
@@ -12,21 +41,14 @@ std::string runForOutput(const std::string& commandLine, int* exitCode)
             *exitCode = -1;
         return {};
     }
-    std::string out;
-    char buffer[4096];
-    for (;;) {
+    ChildOutputReader reader(std::numeric_limits<std::size_t>::max());
+    do
         child.waitForExit(5);
-        const long waiting = child.peekOutput();
-        if (waiting < 0)
-            break;
-        const long got = waiting > 0 ? child.readOutput(buffer, sizeof buffer) : 0;
-        if (got > 0)
-            out.append(buffer, static_cast<std::size_t>(got));
-    }
+    while (!reader.drain(child).ended);
     while (!child.waitForExit(10)) { }
     if (exitCode)
         *exitCode = child.exitCode();
-    return out;
+    return std::move(reader.kept());
 }
 
 } // namespace platform

@@ -11,11 +11,13 @@ namespace {
 
 // Often enough that the position follows the picture smoothly.
 constexpr int kPollMs = 20;
+// A paused player's output waits for the resume; a chatty one must not fill
+// the memory meanwhile.
 constexpr std::size_t kKeptOutput = 64 * 1024;
 
 } // namespace
 
-PlayerSession::PlayerSession(QObject* parent) : QObject(parent), video_(platform::playerVideo())
+PlayerSession::PlayerSession(QObject* parent) : QObject(parent), output_(kKeptOutput), video_(platform::playerVideo())
 {
     poll_.setInterval(kPollMs);
     connect(&poll_, &QTimer::timeout, this, &PlayerSession::readAnswers);
@@ -51,7 +53,7 @@ void PlayerSession::end()
         process_->waitForExit(1000);
         process_.reset();
     }
-    output_.clear();
+    output_.kept().clear();
     setState(State::Idle);
 }
 
@@ -63,26 +65,13 @@ void PlayerSession::writeQueries()
 
 bool PlayerSession::collectOutput()
 {
-    const std::size_t before = output_.size();
-    char buffer[4096];
-    long waiting;
-    while ((waiting = process_->peekOutput()) > 0) {
-        const long got = process_->readOutput(buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        output_.append(buffer, static_cast<std::size_t>(got));
-    }
-    const bool came = output_.size() > before;
-    // A paused player's output waits for the resume; a chatty one must not
-    // fill the memory meanwhile: the older half goes.
-    if (output_.size() > kKeptOutput)
-        output_.erase(0, output_.size() - kKeptOutput / 2);
-    if (waiting < 0) {
+    const platform::ChildOutputReader::Drained drained = output_.drain(*process_);
+    if (drained.ended) {
         // The player has gone: nothing more will come.
         poll_.stop();
         process_->waitForExit(0);
     }
-    return came;
+    return drained.bytes > 0;
 }
 
 void PlayerSession::togglePlay(std::uint64_t windowId)
@@ -120,10 +109,11 @@ void PlayerSession::readAnswers()
     // batch of answers asks for the next.
     if (state_ == State::Playing)
         writeQueries();
+    std::string& output = output_.kept();
     std::size_t end;
-    while ((state_ == State::Playing || state_ == State::Paused) && (end = output_.find('\n')) != std::string::npos) {
-        const std::string line = output_.substr(0, end + 1);
-        output_.erase(0, end + 1);
+    while ((state_ == State::Playing || state_ == State::Paused) && (end = output.find('\n')) != std::string::npos) {
+        const std::string line = output.substr(0, end + 1);
+        output.erase(0, end + 1);
         // A paused player's answers to what was asked while it played come
         // late: they would move the position back from a seek or a step.
         if (state_ == State::Paused && line.rfind("ANS_", 0) == 0 && line.rfind("ANS_time_pos=", 0) != 0

@@ -4,6 +4,7 @@
 // cut marks taken from its position. The window only shows what this says.
 // QtCore only. The player is a platform child rather than a QProcess: Qt
 // cannot pass a file name that is not valid UTF-8 as an argument.
+#include "platform/child_output.h"
 #include "platform/child_process.h"
 #include "platform/player_program.h"
 #include "player/player_state.h"
@@ -71,12 +72,12 @@ private:
     void writeQueries();
     void write(const std::string& commands);
     void applyAnswer(const std::string& line);
-    // Moves what the player wrote into `output_`; false when nothing came.
+    // Reads what the player wrote into `output_`; false when nothing came.
     bool collectOutput();
 
     std::string chosen_;
     std::unique_ptr<platform::ChildProcess> process_;
-    std::string output_; // read, not yet taken as lines
+    platform::ChildOutputReader output_; // read, not yet taken as lines
     QTimer poll_;
     PlayerState playerState_;
     State state_ = State::Idle;

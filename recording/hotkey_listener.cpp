@@ -2,6 +2,7 @@
 
 #include "platform/desktop.h"
 #include "platform/hotkey_name.h"
+#include "platform/worker_thread.h"
 #include "portal/global_shortcuts_portal.h"
 #include "util/debug_log.h"
 
@@ -39,7 +40,7 @@ HotkeyListener::HotkeyListener(QObject* parent) : QObject(parent)
     hotkeys_ = platform::openGlobalHotkeys(desktop.display);
     if (!hotkeys_)
         return;
-    thread_ = std::jthread([this](std::stop_token stop) {
+    thread_ = platform::startWorker([this](std::stop_token stop) {
         while (!stop.stop_requested()) {
             const int action = hotkeys_->waitForPress(kWaitMs);
             if (action >= 0)

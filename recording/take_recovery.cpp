@@ -1,6 +1,7 @@
 #include "recording/take_recovery.h"
 
 #include "encoder/take_finish.h"
+#include "platform/worker_thread.h"
 #include "util/mp4_duration.h"
 
 #include <QDir>
@@ -24,7 +25,7 @@ void TakeRecovery::check(const std::string& folder)
         return; // the running check takes it next
     if (thread_.joinable())
         thread_.join(); // its loop has ended: it found the list empty
-    thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
+    thread_ = platform::startWorker([this](std::stop_token stop) { run(stop); });
 }
 
 void TakeRecovery::run(std::stop_token stop)

@@ -1,6 +1,7 @@
 #include "platform/global_hotkeys.h"
 
 #include "platform/hotkey_name.h"
+#include "platform/worker_thread.h"
 
 #include <windows.h>
 
@@ -38,7 +39,7 @@ class WinHotkeys final : public GlobalHotkeys {
 public:
     WinHotkeys()
     {
-        thread_ = std::thread([this] { run(); });
+        thread_ = startWorker([this] { run(); });
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return threadId_ != 0; });
     }
@@ -109,7 +110,7 @@ private:
             ::UnregisterHotKey(nullptr, id);
     }
 
-    std::thread thread_;
+    std::jthread thread_;
     std::mutex mutex_;
     std::condition_variable changed_;
     DWORD threadId_ = 0;

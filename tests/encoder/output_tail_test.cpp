@@ -1,4 +1,5 @@
 #include "encoder/output_tail.h"
+#include "encoder/run_output.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -40,4 +41,23 @@ TEST(OutputTail, PicksTheLineThatSaysWhyFromTheEncodersOwnTranscripts)
                             "video:0kB audio:0kB subtitle:0kB muxing overhead: unknown\n"),
               "");
     EXPECT_EQ(tellingLineOf(""), "");
+}
+
+TEST(RunOutput, LastLineIsTheLastEndedOneHoweverTheOutputIsCut)
+{
+    const std::string longLine(3000, 'x');
+    const std::string output = "Press [q] to stop\nframe=   1 fps=0.0\rframe=   2 fps=0.0\r\n" + longLine + "\n\r\nhal";
+    for (std::size_t step : {std::size_t{1}, std::size_t{7}, output.size()}) {
+        RunOutput run;
+        run.setPath("a.mp4");
+        for (std::size_t at = 0; at < output.size(); at += step)
+            run.addOutput(output.data() + at, std::min(step, output.size() - at));
+        // Blank lines and the unfinished one do not count; a long one is cut.
+        EXPECT_EQ(run.lastLine(), longLine.substr(0, OutputLines::kLineMax)) << step;
+        run.addOutput("f\r", 2);
+        EXPECT_EQ(run.lastLine(), "half");
+        // A new run's file starts its last line anew.
+        run.setPath("b.mp4");
+        EXPECT_EQ(run.lastLine(), "");
+    }
 }

@@ -1,3 +1,4 @@
+#include "platform/child_output.h"
 #include "platform/child_process.h"
 #include "platform/command_line.h"
 #include "platform/live_children.h"
@@ -71,4 +72,30 @@ TEST(ChildProcess, AnOwnerThatLeavesEarlyLeavesNoZombie)
     }
     // The child dies on its broken pipe; the live table reaps it.
     EXPECT_TRUE(platform::waitLiveChildren(5000));
+}
+
+TEST(ChildOutputReader, HandsOverEveryByteInBoundedChunksAndKeepsOnlyTheLatest)
+{
+    // The encoder's full help runs to hundreds of kilobytes: many chunks.
+    const std::string command = "ffmpeg -hide_banner -h full";
+    platform::ChildProcess child;
+    ASSERT_TRUE(child.start(command));
+    constexpr std::size_t kKept = 1000;
+    platform::ChildOutputReader reader(kKept);
+    std::string all;
+    bool bounded = true;
+    const auto take = [&](const char* chunk, std::size_t size) {
+        bounded = bounded && size <= platform::ChildOutputReader::kChunkMax && chunk[size] == '\0';
+        all.append(chunk, size);
+    };
+    bool ended = false;
+    for (int pass = 0; pass < 6000 && !ended; ++pass) {
+        child.waitForExit(5);
+        ended = reader.drain(child, take).ended;
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(bounded);
+    ASSERT_GT(all.size(), 20 * platform::ChildOutputReader::kChunkMax);
+    EXPECT_EQ(all, platform::runForOutput(command));
+    EXPECT_EQ(reader.kept(), all.substr(all.size() - kKept));
 }
