@@ -16,7 +16,10 @@ public:
         timer_.setInterval(kIntervalMs);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             const qint64 now = clock_.nsecsElapsed();
-            longest_ = std::max(longest_, now - last_);
+            if (now - last_ > longest_) {
+                longest_ = now - last_;
+                longestEnded_ = now;
+            }
             last_ = now;
         });
         clock_.start();
@@ -24,9 +27,11 @@ public:
     }
     void reset()
     {
-        last_ = clock_.nsecsElapsed();
-        longest_ = 0;
+        last_ = since_ = clock_.nsecsElapsed();
+        longest_ = longestEnded_ = 0;
     }
+    // When the longest stall began, ms since reset().
+    double longestStallAtMs() const { return static_cast<double>(longestEnded_ - longest_ - since_) / 1e6; }
     double longestStallMs() const
     {
         const qint64 gap = std::max(longest_, clock_.nsecsElapsed() - last_);
@@ -37,5 +42,7 @@ private:
     QTimer timer_;
     QElapsedTimer clock_;
     qint64 last_ = 0;
+    qint64 since_ = 0;
     qint64 longest_ = 0;
+    qint64 longestEnded_ = 0;
 };

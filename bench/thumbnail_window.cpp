@@ -46,7 +46,7 @@ bool spinUntil(Predicate done, int ms = 3600000)
 }
 
 struct Visit {
-    double rowsShown = 0, firstPicture = 0, inView = 0, all = 0, stall = 0, strip = 0;
+    double rowsShown = 0, firstPicture = 0, inView = 0, all = 0, stall = 0, stallAt = 0, strip = 0;
     int pictures = 0, none = 0;
 };
 
@@ -95,6 +95,7 @@ Visit visit(DRUI& window, Heartbeat& heart)
     window.repaint();
     v.all = static_cast<double>(t.nsecsElapsed()) / 1e6;
     v.stall = heart.longestStallMs();
+    v.stallAt = heart.longestStallAtMs();
     for (int row = 0; row < table->rowCount(); ++row) {
         const QString picture = table->item(row, 0)->data(RowPictures::kPictureRole).toString();
         picture == QLatin1String("none") ? ++v.none : v.pictures += !picture.isEmpty();
@@ -132,8 +133,9 @@ int main(int argc, char** argv)
     std::printf("Cut page of the real window, ms; %u encoder runs at a time for the rows; longest stall of the\n"
                 "interface thread by a %d ms heartbeat, from entering the page until every picture shows.\n\n",
                 PictureSession::kRuns, Heartbeat::kIntervalMs);
-    std::printf("%6s %-7s | %10s | %13s | %12s | %12s | %9s | %11s | %9s | %s\n", "files", "visit", "rows shown",
-                "first picture", "rows in view", "all pictures", "stall max", "per picture", "strip", "pictures/none");
+    std::printf("%6s %-7s | %10s | %13s | %12s | %12s | %9s | %9s | %11s | %9s | %s\n", "files", "visit", "rows shown",
+                "first picture", "rows in view", "all pictures", "stall max", "stall at", "per picture", "strip",
+                "pictures/none");
     for (int count : counts) {
         const fs::path folder = root / std::to_string(count);
         fs::create_directories(folder);
@@ -157,9 +159,9 @@ int main(int argc, char** argv)
                     heart.longestStallMs());
         for (const char* name : {"first", "second"}) {
             const Visit v = visit(*window, heart);
-            std::printf("%6d %-7s | %10.1f | %13.1f | %12.1f | %12.0f | %9.1f | %11.2f | %9.1f | %d/%d\n", count, name,
-                        v.rowsShown, v.firstPicture, v.inView, v.all, v.stall, v.all / std::max(1, count), v.strip,
-                        v.pictures, v.none);
+            std::printf("%6d %-7s | %10.1f | %13.1f | %12.1f | %12.0f | %9.1f | %9.0f | %11.2f | %9.1f | %d/%d\n",
+                        count, name, v.rowsShown, v.firstPicture, v.inView, v.all, v.stall, v.stallAt,
+                        v.all / std::max(1, count), v.strip, v.pictures, v.none);
             std::fflush(stdout);
         }
         window.reset();

@@ -16,6 +16,7 @@ namespace {
 
 // The picture's frame keeps its row apart from the next.
 constexpr int kRowMargin = 4;
+constexpr int kSettleMs = 300;
 
 } // namespace
 
@@ -65,8 +66,10 @@ RowPictures::RowPictures(QTableWidget* table, ListingSession* listing, QWidget* 
     });
     connect(listing_, &ListingSession::lengthsDone, this, [this] {
         wanted_ = true;
-        // An event of its own: the listing's last one stays as short as it was.
-        QTimer::singleShot(0, this, [this, round = round_] { startWhenFilled(round); });
+        // Once the list has stood a moment: a user passing through the page
+        // starts no encoder, and the listing's last event stays as short as
+        // it was.
+        QTimer::singleShot(kSettleMs, this, [this, round = round_] { startWhenFilled(round); });
     });
     connect(table_->verticalScrollBar(), &QScrollBar::valueChanged, this, &RowPictures::preferShown);
     page_->installEventFilter(this);
