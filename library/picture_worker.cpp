@@ -3,6 +3,7 @@
 #include "library/recordings_listing.h"
 #include "platform/crash_handler.h"
 #include "platform/thread_priority.h"
+#include "platform/worker_thread.h"
 
 #include <algorithm>
 #include <chrono>
@@ -136,7 +137,7 @@ PictureWorker::PictureWorker(std::shared_ptr<PictureCache> cache, PictureMaker m
     shared_->make = std::move(make);
     shared_->running = std::max(1u, runs);
     for (unsigned i = 0; i < shared_->running; ++i)
-        std::thread([shared = shared_] { shared->run(); }).detach();
+        platform::startWorker([shared = shared_] { shared->run(); }).detach();
 }
 
 PictureWorker::~PictureWorker()
