@@ -1,7 +1,6 @@
 #include "library/picture_worker.h"
 
 #include "library/recordings_listing.h"
-#include "platform/crash_handler.h"
 #include "platform/thread_priority.h"
 #include "platform/worker_thread.h"
 
@@ -67,7 +66,6 @@ struct PictureWorker::Shared {
 
     void run()
     {
-        const platform::ThreadCrashGuard crashGuard;
         // The encoder runs started here inherit the lower priority: pictures
         // never take the processor from the window.
         platform::lowerThisThreadPriority();
