@@ -184,13 +184,18 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
         DebugLog("no exact cut: the frames encoded again did not match the recording's headers");
         return CutStretch(outputFolder, job, notify, why, stop);
     }
-    // Every kept frame is there, to a frame's rounding.
+    // Every kept frame is there, to a frame's rounding; a copy that started
+    // or ended elsewhere than planned (a container that seeks otherwise)
+    // is no exact cut, and the cut is made at keyframes instead.
     if (status == RunEnded) {
         const Mp4Tracks tracks = ReadMp4Tracks(output);
         const std::int64_t expected = plan.length() * 1000000 / plan.ticksPerSecond;
         const std::int64_t frame = plan.frame * 1000000 / plan.ticksPerSecond;
-        if (!tracks.readable || !tracks.video || std::llabs(tracks.videoMicroseconds - expected) > frame)
-            status = RunInvalidData;
+        if (!tracks.readable || !tracks.video || std::llabs(tracks.videoMicroseconds - expected) > frame) {
+            DebugLog("no exact cut: the joined pieces did not hold the marked frames");
+            platform::removeFile(output);
+            return CutStretch(outputFolder, job, notify, why, stop);
+        }
     }
     if (why)
         *why = status == RunInvalidData ? failure : std::string();

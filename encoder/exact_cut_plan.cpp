@@ -241,10 +241,16 @@ ExactCutPlan PlanExactCut(const PacketScan& nearStart, const PacketScan& nearEnd
     if (plan.frame <= 0)
         return plan;
 
-    // The first keyframe from the first frame on, and the last one up to the last frame.
+    // The first keyframe from the first frame on, and the last one up to the
+    // last frame. A copy that starts the cut must not start with pictures
+    // decoded before they are shown (B-frames): the encoder would move the
+    // pictures against the sound to keep its decoding times from going
+    // below zero. Such a cut starts with frames encoded again.
+    const bool reorders = std::any_of(nearStart.packets.begin(), nearStart.packets.end(),
+                                      [](const CutPacket& p) { return p.dts != p.pts; });
     std::optional<std::int64_t> copyFrom;
     for (const CutPacket& p : nearStart.packets)
-        if (p.key && p.pts >= plan.first && (!copyFrom || p.pts < *copyFrom))
+        if (p.key && (p.pts > plan.first || (p.pts == plan.first && !reorders)) && (!copyFrom || p.pts < *copyFrom))
             copyFrom = p.pts;
     const CutPacket* tailKey = nullptr;
     for (const CutPacket& p : nearEnd.packets)
@@ -275,7 +281,11 @@ std::string TicksToSeconds(std::int64_t ticks, std::int64_t ticksPerSecond)
 std::string BuildPacketScanCommandLine(const std::string& quotedTool, const std::string& source,
                                        const std::string& seconds)
 {
-    return quotedTool + " -hide_banner -loglevel error -nostats -ss " + seconds + " -copyts -i " + quoteArgument(source)
+    // Unparsed, a packet is a keyframe only where the container says a seek
+    // can land: the parser also flags pictures that start no stretch of
+    // their own (an encoder's scene cuts), which the copy cannot start at.
+    return quotedTool + " -hide_banner -loglevel error -nostats -fflags +noparse -ss " + seconds + " -copyts -i "
+        + quoteArgument(source)
         + " -map 0:v:0 -c copy -f framecrc -";
 }
 

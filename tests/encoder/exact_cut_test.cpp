@@ -44,20 +44,27 @@ TEST(ExactCutPlan, MarksPickTheFramesOnScreenAndCopyBetweenTheKeyframesInside)
     EXPECT_FALSE(p.copies); // one keyframe inside: encoded on both sides of it
     EXPECT_EQ(p.tailFrames, 442 - 250 + 1);
 
-    // On a keyframe: nothing before it is encoded; the copy ends before the
-    // decoding time of the last keyframe.
-    p = PlanExactCut(listing(250, 501, 250), listing(500, 750, 250), 10000, 25000);
+    // On a keyframe of a stream without B-frames: nothing before it is
+    // encoded. With them, the cut starts with frames encoded again.
+    PacketScan plain = listing(250, 501, 250);
+    for (CutPacket& packet : plain.packets)
+        packet.dts = packet.pts;
+    EXPECT_EQ(PlanExactCut(plain, listing(500, 750, 250), 10000, 25000).headFrames, 0);
+    EXPECT_EQ(PlanExactCut(listing(250, 501, 250), listing(500, 750, 250), 10000, 25000).headFrames, 250);
+    // Just after a keyframe: the copy ends before the decoding time of the
+    // last keyframe.
+    p = PlanExactCut(listing(0, 501, 250), listing(500, 750, 250), 9960, 25000);
     ASSERT_TRUE(p.possible);
-    EXPECT_EQ(p.headFrames, 0);
+    EXPECT_EQ(p.headFrames, 1);
     EXPECT_TRUE(p.copies);
     EXPECT_EQ(p.copyFrom, 250 * 512);
     EXPECT_EQ(p.copyUntil, 500 * 512);
     EXPECT_EQ(p.copyUntilDts, 498 * 512);
     EXPECT_EQ(p.tailFrames, 626 - 500);
-    const std::string list = BuildExactCutList(p, "it's.mp4", "", "tail.mp4");
+    const std::string list = BuildExactCutList(p, "it's.mp4", "head.mp4", "tail.mp4");
     EXPECT_EQ(list,
-              "ffconcat version 1.0\nfile 'file:it'\\''s.mp4'\ninpoint 10.000000\noutpoint 19.920000\n"
-              "duration 10.000000\nfile 'file:tail.mp4'\nduration 5.040000\n");
+              "ffconcat version 1.0\nfile 'file:head.mp4'\nduration 0.040000\nfile 'file:it'\\''s.mp4'\n"
+              "inpoint 10.000000\noutpoint 19.920000\nduration 10.000000\nfile 'file:tail.mp4'\nduration 5.040000\n");
 
     // A mark names the frame that starts on it, not the one before.
     p = PlanExactCut(all, all, 10040, 10080);
