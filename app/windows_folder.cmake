@@ -12,9 +12,15 @@ set(vtr_qt_plugins
   styles Qt6::QWindowsVistaStylePlugin
   imageformats Qt6::QICOPlugin)
 set(vtr_runtime_dlls)
+# Debian's cross compiler knows them among its libraries; a MinGW kit on
+# Windows keeps them beside its compiler.
+get_filename_component(compiler_dir ${CMAKE_CXX_COMPILER} DIRECTORY)
 foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
                   OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT IS_ABSOLUTE "${path}" AND EXISTS ${compiler_dir}/${dll})
+    set(path ${compiler_dir}/${dll})
+  endif()
   if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
     message(FATAL_ERROR "the compiler has no ${dll} to ship beside the program")
   endif()
