@@ -5,9 +5,11 @@
 # the host's Qt version, so that the host's moc, rcc and uic serve the cross
 # build. It installs into $VTR_QT_MINGW (default
 # ~/.cache/vantreel-qt-mingw-<version>) and is reused while that folder holds
-# its stamp. About an hour and a half on two busy cores; it runs at the
+# its stamp. About an hour on two cores shared with other builds; it runs at the
 # lowest priority, so other builds on the machine go first.
-#   bash scripts/build-qt-mingw.sh      (prints the folder when done)
+#   bash scripts/build-qt-mingw.sh           (prints the folder when done)
+#   bash scripts/build-qt-mingw.sh --where   (prints it and succeeds only when
+#                                             it is complete; builds nothing)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 version=$(dpkg-query -W -f '${Version}' qt6-base-dev 2>/dev/null || true)
@@ -17,6 +19,7 @@ upstream=${upstream%%-*}
 prefix=${VTR_QT_MINGW:-$HOME/.cache/vantreel-qt-mingw-$upstream}
 stamp=$prefix/vantreel-qt.stamp
 if [ -f "$stamp" ]; then echo "$prefix"; exit 0; fi
+if [ "${1:-}" = --where ]; then echo "$prefix"; exit 1; fi
 
 need=()
 for p in g++-mingw-w64-x86-64-posix qt6-base-dev-tools cmake ninja-build dpkg-dev xz-utils; do
@@ -34,7 +37,8 @@ if [ ! -f "$src/.unpacked" ]; then
   rm -rf "$src" "$work/download"
   bash "$root/scripts/lib/debian-source.sh" "qt6-base=$version" "$work/download"
   # Debian's patches too: the same fixes as the host's Qt.
-  dpkg-source -x "$work"/download/qt6-base_*.dsc "$src" >/dev/null
+  dpkg-source -x "$work"/download/qt6-base_*.dsc "$src" >"$work/unpack.log" 2>&1 ||
+    { cat "$work/unpack.log" >&2; exit 1; }
   touch "$src/.unpacked"
 fi
 

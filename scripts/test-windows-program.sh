@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${WINQT_BUILD_DIR:-build-winqt}
 qt=$(bash scripts/build-qt-mingw.sh --where) ||
-  { echo "no Qt for Windows in $qt: bash scripts/build-qt-mingw.sh builds it (about an hour and a half)"; exit 1; }
+  { echo "no Qt for Windows in $qt: bash scripts/build-qt-mingw.sh builds it (about an hour)"; exit 1; }
 
 start=$SECONDS
 # Qt's toolchain file finds its own packages and the host's code generators;

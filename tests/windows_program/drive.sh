@@ -53,6 +53,9 @@ wait_for() { # wait_for SECONDS COMMAND...: until the command succeeds
 
 start() { wine "$app/VantreelScreenRecorder.exe" </dev/null >>"$work/program.log" 2>&1; }
 window() { xdotool search --onlyvisible --name "^(.* - )?$title\$" 2>/dev/null | head -1; }
+shown() { [ -n "$(window)" ]; }
+gone() { [ -z "$(window)" ]; }
+recorded() { compgen -G "$save/*.mp4" >/dev/null; }
 # The window's place on the screen: x y width height.
 geometry() {
   xdotool getwindowgeometry --shell "$1" | awk -F= '/^[XYWH]/ { v[$1] = $2 } END { print v["X"], v["Y"], v["WIDTH"], v["HEIGHT"] }'
@@ -89,7 +92,7 @@ ini() { iconv -f UTF-16 -t UTF-8 "$1" 2>/dev/null | tr -d '\r'; }
 # The window ---------------------------------------------------------------
 start &
 first=$!
-wait_for 90 test -n "$(window)" || { bad "the window opens"; tail -20 "$work/program.log"; exit 1; }
+wait_for 90 shown || { bad "the window opens"; tail -20 "$work/program.log"; exit 1; }
 win=$(window)
 ok "the window opens"
 check "its title is the product's name" test "$(xdotool getwindowname "$win")" = "$title"
@@ -125,20 +128,20 @@ click 900 524
 taken() { compgen -G "$save/*.recording.ts" >/dev/null; }
 check "Start makes the encoder write the take" wait_for 20 taken
 check "the encoder records the desktop with gdigrab" grep -q -- '-f gdigrab -i desktop' "$work/encoder.log"
-check "the window goes away while it records" wait_for 10 test -z "$(window)"
+check "the window goes away while it records" wait_for 10 gone
 # Ctrl+Shift+F9 stops it when the system hands the program the key.
 xdotool key ctrl+shift+F9
-if wait_for 10 bash -c "compgen -G '$save/*.mp4' >/dev/null"; then
+if wait_for 10 recorded; then
   ok "the hotkey stops it"
 else
   skip "the hotkey: Wine hands a registered hotkey to the program only while one of its windows has the focus"
   # A second start brings the window back, on the record page with Stop.
   timeout 30 wine "$app/VantreelScreenRecorder.exe" </dev/null >>"$work/program.log" 2>&1
-  check "a second start shows the recording's window" wait_for 20 test -n "$(window)"
+  check "a second start shows the recording's window" wait_for 20 shown
   win=$(window)
   check "on the record page" on_page record
   click 900 524
-  check "Stop finishes the recording" wait_for 20 bash -c "compgen -G '$save/*.mp4' >/dev/null"
+  check "Stop finishes the recording" wait_for 20 recorded
 fi
 recording=$(compgen -G "$save/*.mp4" | head -1)
 check "the recording is a valid MP4 with a picture" \
@@ -154,7 +157,8 @@ check "and leaves one window" test "$(xdotool search --onlyvisible --name "^$tit
 # Quitting --------------------------------------------------------------------
 win=$(window)
 click 986 17
-check "Close ends the program" wait_for 20 bash -c "! kill -0 $first 2>/dev/null"
+ended() { ! kill -0 "$first" 2>/dev/null; }
+check "Close ends the program" wait_for 20 ended
 wait "$first"
 check "with exit code 0" test $? = 0
 first=
