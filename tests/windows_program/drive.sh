@@ -149,9 +149,8 @@ check "the recording is a valid MP4 with a picture" \
 check "the working file is gone" test -z "$(compgen -G "$save/*.recording.*")"
 
 # A second copy finds the first ----------------------------------------------
-# Whatever the stop left open (its notice) goes first.
-keys Return
-check "a second start ends at once" wait_for 30 bash -c "wine '$app/VantreelScreenRecorder.exe' </dev/null >/dev/null 2>&1"
+check "the window's title is the product's name again" test "$(xdotool getwindowname "$win")" = "$title"
+check "a second start ends at once" timeout 30 wine "$app/VantreelScreenRecorder.exe" </dev/null >/dev/null 2>&1
 check "and leaves one window" test "$(xdotool search --onlyvisible --name "^$title\$" | wc -l)" = 1
 
 # Quitting --------------------------------------------------------------------
@@ -164,5 +163,9 @@ check "with exit code 0" test $? = 0
 first=
 check "and no encoder is left" test -z "$(pgrep -f 'tool\.exe')"
 
+# Beyond this test's reach, on any system: no Windows build of the player
+# or of the encoder is packaged here.
+skip "playback on the cut page: no Windows build of the player is at hand"
+skip "sound in a recording: the stand-in encoder opens no capture device"
 echo "$passed checks passed, $failed failed"
 [ "$failed" = 0 ]
