@@ -27,19 +27,24 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   list(APPEND vtr_runtime_dlls ${path})
 endforeach()
 
+# Copied without their debugging sections: Debian's libstdc++-6.dll alone
+# carries some 20 MB of them.
 set(bin $<TARGET_FILE_DIR:VantreelScreenRecorder>)
 set(copies)
 foreach(dll ${vtr_qt_dlls})
-  list(APPEND copies COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${dll}> ${bin}/)
+  list(APPEND copies COMMAND ${CMAKE_STRIP} --strip-debug -o ${bin}/$<TARGET_FILE_NAME:${dll}> $<TARGET_FILE:${dll}>)
   install(FILES $<TARGET_FILE:${dll}> DESTINATION ${VTR_INSTALL_APPDIR})
 endforeach()
-list(APPEND copies COMMAND ${CMAKE_COMMAND} -E copy_if_different ${vtr_runtime_dlls} ${bin}/)
+foreach(dll ${vtr_runtime_dlls})
+  get_filename_component(name ${dll} NAME)
+  list(APPEND copies COMMAND ${CMAKE_STRIP} --strip-debug -o ${bin}/${name} ${dll})
+endforeach()
 install(FILES ${vtr_runtime_dlls} DESTINATION ${VTR_INSTALL_APPDIR})
 while(vtr_qt_plugins)
   list(POP_FRONT vtr_qt_plugins folder plugin)
   list(APPEND copies
     COMMAND ${CMAKE_COMMAND} -E make_directory ${bin}/${folder}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${plugin}> ${bin}/${folder}/)
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${bin}/${folder}/$<TARGET_FILE_NAME:${plugin}> $<TARGET_FILE:${plugin}>)
   install(FILES $<TARGET_FILE:${plugin}> DESTINATION ${VTR_INSTALL_APPDIR}/${folder})
 endwhile()
 add_custom_command(TARGET VantreelScreenRecorder POST_BUILD ${copies} VERBATIM)
