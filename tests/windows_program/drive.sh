@@ -10,7 +10,8 @@ bin=$(cd "$1" && pwd)
 shots=$(cd "$2" && pwd)
 [ -n "${DISPLAY:-}" ] || { echo "skipped: no X screen (run it inside scripts/headless-session.sh)"; exit 77; }
 
-export WINEPREFIX=$(dirname "$bin")/wine-prefix
+WINEPREFIX=$(dirname "$bin")/wine-prefix
+export WINEPREFIX
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # A Windows desktop has neither; with them set the program would ask Qt for
 # its X11 platform.
@@ -66,13 +67,13 @@ click() { # click X Y, inside the window
   sleep 1
 }
 keys() { xdotool key --delay 150 "$@"; sleep 1; }
-# The window as 50x30 grey pixels, beside those of the screenshots.
-shrink() { ffmpeg -v error -i "$1" -vf scale=50:30,format=gray -f rawvideo -; }
 grab() {
   read -r wx wy ww wh < <(geometry "$win")
   ffmpeg -v error -y -f x11grab -video_size "${ww}x${wh}" -i "$DISPLAY+$wx,$wy" -frames:v 1 "$work/$1.png"
 }
-# Which page the window shows: the screenshot it is nearest to.
+# Which page the window shows: the screenshot of the four it is nearest to,
+# each as 50x30 grey pixels (the fonts differ under Wine, the pages' shapes
+# and colours do not).
 page() {
   grab now
   python3 - "$work" "$shots" <<'PY'
