@@ -6,6 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDBusUnixFileDescriptor>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QThread>
@@ -65,6 +66,8 @@ bool firstStream(const QVariant& streams, quint32& node, int& width, int& height
 ScreenCastPortal::ScreenCastPortal(QObject* parent) : QObject(parent) { }
 
 ScreenCastPortal::~ScreenCastPortal() { close(); }
+
+int ScreenCastPortal::pipeWireFd() const { return remote_ ? remote_->fileDescriptor() : -1; }
 
 void ScreenCastPortal::close()
 {
@@ -195,6 +198,6 @@ ScreenCastPortal::Result ScreenCastPortal::open(const QString& restoreToken, con
         error_ = QStringLiteral("OpenPipeWireRemote: ") + fd.error().message();
         return Failed;
     }
-    remote_ = fd.value();
+    remote_ = std::make_unique<QDBusUnixFileDescriptor>(fd.value());
     return Ok;
 }

@@ -2,13 +2,17 @@
 // A screen-cast session with the desktop's portal: the whole monitor with the
 // cursor drawn in, as one PipeWire stream and a descriptor of the PipeWire
 // remote to read it from. Blocking calls with a local event loop, so any
-// thread can use it. QtCore and QtDBus only.
-#include <QDBusUnixFileDescriptor>
+// thread can use it. QtCore and QtDBus only; the header names no D-Bus type,
+// so a system without a session bus builds the same callers against
+// screencast_portal_none.cpp.
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
 
 #include <functional>
+#include <memory>
+
+class QDBusUnixFileDescriptor;
 
 class ScreenCastPortal : public QObject {
     Q_OBJECT
@@ -30,7 +34,7 @@ public:
     Result open(const QString& restoreToken, const std::function<bool()>& cancelled = {});
 
     // Valid after Ok; the descriptor stays open while this object lives.
-    int pipeWireFd() const { return remote_.fileDescriptor(); }
+    int pipeWireFd() const;
     quint32 node() const { return node_; }
     int width() const { return width_; }
     int height() const { return height_; }
@@ -49,7 +53,7 @@ private:
     void close();
 
     QString session_;
-    QDBusUnixFileDescriptor remote_;
+    std::unique_ptr<QDBusUnixFileDescriptor> remote_;
     quint32 node_ = 0;
     int width_ = 0;
     int height_ = 0;

@@ -38,6 +38,15 @@ took "wayland"
 # The Win32 back end, cross-built and run under Wine (its own build folder).
 bash scripts/test-windows.sh 2>&1 | tee -a "$log" || status=1
 took "windows"
+# The whole program for Windows, driven through its window under Wine, when
+# Qt for Windows was built on this machine; building that takes far longer
+# than CI allows, so it is never built here.
+if qt=$(bash scripts/build-qt-mingw.sh --where); then
+  bash scripts/test-windows-program.sh 2>&1 | tee -a "$log" || status=1
+  took "windows program"
+else
+  echo "== windows program: skipped, no Qt for Windows in $qt (bash scripts/build-qt-mingw.sh builds it)"
+fi
 # What failed, again at the end: CI keeps only the tail of the output.
 if [ "$status" != 0 ]; then
   echo "== what failed"

@@ -21,33 +21,9 @@ backend=$cache/xdg-desktop-portal-wlr
 if [ ! -x "$backend" ]; then
   work=$(mktemp -d /tmp/vtr-portal-src.XXXXXX)
   trap 'rm -rf "$work"' EXIT
-  # A private source list: the machine's apt configuration stays untouched.
-  # Its binary sources, whatever host or mirror they name, give the source
-  # entries, so the source comes from wherever the packages come from.
-  mkdir -p "$work/parts" "$work/lists/partial" "$work/cache"
-  eval "$(apt-config shell list Dir::Etc::SourceList/f parts Dir::Etc::SourceParts/d)"
-  lists=() sources=()
-  [ -f "${list:-}" ] && lists+=("$list")
-  for f in "${parts:-/nonexistent}"*.list; do [ -f "$f" ] && lists+=("$f"); done
-  for f in "${parts:-/nonexistent}"*.sources; do [ -f "$f" ] && sources+=("$f"); done
-  [ ${#lists[@]} -eq 0 ] || sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "${lists[@]}" | sort -u >"$work/parts/src.list"
-  # deb822: each stanza that lists "deb" among its types, as deb-src alone;
-  # one turned off (Enabled: no) stays off.
-  for f in "${sources[@]}"; do
-    awk 'function flush() { if (stanza != "" && binary) printf "%s\n", stanza; stanza = ""; binary = 0 }
-         /^[[:space:]]*$/ { flush(); next }
-         /^#/ { next }
-         tolower($1) == "types:" { for (i = 2; i <= NF; i++) if ($i == "deb") binary = 1
-                                   stanza = stanza "Types: deb-src\n"; next }
-         { stanza = stanza $0 "\n" }
-         END { flush() }' "$f"
-  done >"$work/parts/src.sources"
-  [ -s "$work/parts/src.list" ] || [ -s "$work/parts/src.sources" ] ||
-    { echo "apt names no package source to take the portal back end's source from"; exit 1; }
-  apt=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$work/parts"
-       -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache" -o APT::Sandbox::User=root -q)
-  (cd "$work" && apt-get "${apt[@]}" update >/dev/null &&
-     apt-get "${apt[@]}" source --download-only xdg-desktop-portal-wlr >/dev/null 2>&1) ||
+  # From wherever the machine's packages come from; its apt configuration
+  # stays untouched.
+  bash "$root/scripts/lib/debian-source.sh" xdg-desktop-portal-wlr "$work" ||
     { echo "could not fetch the portal back end's source"; exit 1; }
   tar -xf "$work"/xdg-desktop-portal-wlr_*.orig.tar.* -C "$work"
   src=$(echo "$work"/xdg-desktop-portal-wlr-*/)
