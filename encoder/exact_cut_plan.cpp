@@ -330,9 +330,15 @@ std::string BuildExactJoinCommandLine(const std::string& quotedTool, const std::
                                       const ExactCutPlan& plan, const std::string& source,
                                       const std::string& output)
 {
-    return quotedTool + " -hide_banner -f concat -safe 0 -i " + quoteArgument(list) + " -ss "
-        + TicksToSeconds(plan.first, plan.ticksPerSecond) + " -t " + TicksToSeconds(plan.length(), plan.ticksPerSecond)
-        + " -i " + quoteArgument(source) + " -map 0:v -map 1:a? -c copy -n -f mp4 " + quoteArgument(output);
+    // The timestamps are kept as the inputs give them: the list's pictures
+    // already start at zero, and the sound is moved by the first frame's
+    // time. Left to itself, the encoder would start the list where its first
+    // file's earliest packet starts, which is sound when the copy comes
+    // first, and move the pictures against the sound.
+    const std::string first = TicksToSeconds(plan.first, plan.ticksPerSecond);
+    return quotedTool + " -hide_banner -copyts -f concat -safe 0 -i " + quoteArgument(list) + " -ss " + first
+        + " -itsoffset -" + first + " -i " + quoteArgument(source) + " -map 0:v -map 1:a? -c copy -t "
+        + TicksToSeconds(plan.length(), plan.ticksPerSecond) + " -n -f mp4 " + quoteArgument(output);
 }
 
 std::string HeaderCheckOfMp4(const std::string& bytes)
