@@ -1,5 +1,6 @@
 #include "encoder/exact_cut_plan.h"
 
+#include "encoder/stretch_join.h"
 #include "platform/command_line.h"
 
 #include <algorithm>
@@ -98,16 +99,6 @@ std::int64_t frameDuration(const PacketScan& scan)
         if (times[k] > times[k - 1] && (step == 0 || times[k] - times[k - 1] < step))
             step = times[k] - times[k - 1];
     return step;
-}
-
-std::string listFile(const std::string& path)
-{
-    // Single quotes, where only a quote needs care; the protocol prefix
-    // keeps a name with a colon a plain file.
-    std::string quoted = "'file:";
-    for (const char c : path)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return "file " + quoted + "'\n";
 }
 
 } // namespace
@@ -314,15 +305,15 @@ std::string BuildExactCutList(const ExactCutPlan& plan, const std::string& sourc
     const bool hasTail = plan.tailFrames > 0;
     const std::int64_t headEnd = hasTail ? (plan.copies ? plan.copyFrom : plan.copyUntil) : plan.last + plan.frame;
     if (!head.empty())
-        list += listFile(head) + duration(headEnd - plan.first);
+        list += ConcatListFile(head) + duration(headEnd - plan.first);
     if (plan.copies) {
         // The copy starts at its keyframe, never before it, and ends before
         // the decoding time of the next piece's keyframe.
-        list += listFile(source) + "inpoint " + micros(microsUp(plan.copyFrom, tps)) + "\noutpoint "
+        list += ConcatListFile(source) + "inpoint " + micros(microsUp(plan.copyFrom, tps)) + "\noutpoint "
             + micros(microsDown(plan.copyUntilDts, tps)) + "\n" + duration(plan.copyUntil - plan.copyFrom);
     }
     if (hasTail && !tail.empty())
-        list += listFile(tail) + duration(plan.last + plan.frame - plan.copyUntil);
+        list += ConcatListFile(tail) + duration(plan.last + plan.frame - plan.copyUntil);
     return list;
 }
 

@@ -28,19 +28,6 @@ std::string BuildCutCommandLine(const std::string& quotedTool, const std::string
         + MillisecondsAsSeconds(lengthMs) + " -codec copy  " + quoteArgument(output) + " ";
 }
 
-std::string BuildConvertToTsCommandLine(const std::string& quotedTool, const std::string& input,
-                                        const std::string& tsPath)
-{
-    return quotedTool + " -i " + quoteArgument(input) + " -vcodec copy -acodec copy -vbsf h264_mp4toannexb  "
-        + quoteArgument(tsPath) + " ";
-}
-
-std::string BuildJoinCommandLine(const std::string& quotedTool, const std::string& joinList, const std::string& target)
-{
-    return quotedTool + "-i " + quoteArgument("concat:" + joinList) + " -acodec copy -vcodec copy -absf aac_adtstoasc "
-        + quoteArgument(target) + " ";
-}
-
 std::string CutOutputPath(const std::string& outputFolder, const std::string& source, char separator)
 {
     const std::size_t slash = source.find_last_of("\\/");

@@ -17,11 +17,6 @@ std::string BuildCutCommandLine(const std::string& quotedTool, const std::string
                                 std::int64_t lengthMs, const std::string& output);
 // "12.345" for 12345 milliseconds.
 std::string MillisecondsAsSeconds(std::int64_t ms);
-// One MP4 rewritten as an MPEG transport stream with Annex B video.
-std::string BuildConvertToTsCommandLine(const std::string& quotedTool, const std::string& input,
-                                        const std::string& tsPath);
-// The transport streams of `joinList` ("a.ts|b.ts|") joined into one MP4.
-std::string BuildJoinCommandLine(const std::string& quotedTool, const std::string& joinList, const std::string& target);
 
 // "Cut_" and the file name of `source` (after its last '\' or '/'), in
 // `outputFolder` (which ends without a separator).

@@ -25,17 +25,20 @@ std::string seconds(std::int64_t micros)
     return text;
 }
 
-// A list names its files in single quotes, where only a quote needs care; the
-// protocol prefix keeps a name with a colon a plain file.
 std::string listEntry(const std::string& path, std::int64_t outpointMicros)
+{
+    return ConcatListFile(path) + "inpoint 0\noutpoint " + seconds(outpointMicros) + "\n";
+}
+
+} // namespace
+
+std::string ConcatListFile(const std::string& path)
 {
     std::string quoted = "'file:";
     for (const char c : path)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return "file " + quoted + "'\ninpoint 0\noutpoint " + seconds(outpointMicros) + "\n";
+    return "file " + quoted + "'\n";
 }
-
-} // namespace
 
 StretchLists BuildStretchJoinLists(const std::vector<StretchTiming>& stretches)
 {

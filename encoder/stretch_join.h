@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+// A file's line in the encoder's list (ffconcat): in single quotes, where
+// only a quote needs care, with the protocol prefix that keeps a name with a
+// colon a plain file.
+std::string ConcatListFile(const std::string& path);
+
 // One stretch as its recording's boxes tell it.
 struct StretchTiming {
     std::string path;

@@ -23,12 +23,6 @@ TEST(StreamCommand, EachLineHasItsBlanksExactly)
     EXPECT_EQ(BuildProbeCommandLine(kTool, "C:\\rec\\a.mp4"), kTool + "-i  \"C:\\rec\\a.mp4\" ");
     EXPECT_EQ(BuildCutCommandLine(kTool, "/rec/a.mp4", 12000, 8250, "/out/Cut_a.mp4"),
               kTool + " -i \"/rec/a.mp4\" -ss 12.000 -t 8.250 -codec copy  \"/out/Cut_a.mp4\" ");
-    EXPECT_EQ(BuildConvertToTsCommandLine(kTool, "/rec/a.mp4", "/out/1.ts"),
-              kTool + " -i \"/rec/a.mp4\" -vcodec copy -acodec copy -vbsf h264_mp4toannexb  \"/out/1.ts\" ");
-    EXPECT_EQ(BuildJoinCommandLine(kTool, "/out/1.ts|/out/2.ts|", "/out/Merge.mp4"),
-              kTool
-                  + "-i \"concat:/out/1.ts|/out/2.ts|\" -acodec copy -vcodec copy -absf aac_adtstoasc "
-                    "\"/out/Merge.mp4\" ");
 }
 
 TEST(StreamCommand, ReversedMarksGiveANegativeLength)
@@ -44,10 +38,6 @@ TEST(StreamCommand, AwkwardNamesComeBackWholeFromEveryLine)
         EXPECT_EQ(argsOf(BuildProbeCommandLine(kTool, name)), (std::vector<std::string>{"-i", name}));
         EXPECT_EQ(argsOf(BuildCutCommandLine(kTool, name, 0, 1, name + ".cut")).at(1), name);
         EXPECT_EQ(argsOf(BuildCutCommandLine(kTool, name, 0, 1, name + ".cut")).back(), name + ".cut");
-        EXPECT_EQ(argsOf(BuildConvertToTsCommandLine(kTool, name, name + ".ts")).at(1), name);
-        EXPECT_EQ(argsOf(BuildConvertToTsCommandLine(kTool, name, name + ".ts")).back(), name + ".ts");
-        EXPECT_EQ(argsOf(BuildJoinCommandLine(kTool, name + "|", name)).at(1), "concat:" + name + "|");
-        EXPECT_EQ(argsOf(BuildJoinCommandLine(kTool, name + "|", name)).back(), name);
     }
 }
 
