@@ -2,6 +2,7 @@
 
 #include "encoder/exact_cut_plan.h"
 #include "encoder/job_step.h"
+#include "encoder/mp4_splice.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/files.h"
@@ -9,6 +10,7 @@
 #include "util/debug_log.h"
 #include "util/mp4_duration.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
@@ -25,9 +27,17 @@ constexpr int kReorderPackets = 16;
 constexpr std::uint64_t kPieceBytesMax = 512ull * 1024 * 1024;
 
 // The x264 settings that give `source`'s headers again; empty when none do.
-std::string x264ParamsOf(const std::string& source)
+// An MP4's first picture is read where its table says it lies.
+std::string x264ParamsOf(const std::string& source, const Mp4Movie& movie)
 {
     std::string bytes;
+    if (const Mp4Track* video = movie.track(Mp4Tag("vide")); video && !video->samples.empty()) {
+        platform::ReadOnlyFile file(source);
+        bytes.resize(std::min<std::size_t>(video->samples.front().size, kOptionsBytesMax));
+        const long long got = file.readAt(video->samples.front().offset, bytes.data(), bytes.size());
+        bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        return X264ParamsFor(X264OptionsIn(bytes));
+    }
     RunTool(BuildOptionsProbeCommandLine(PrepareTool(), source), [&bytes](const char* chunk, std::size_t size) {
         bytes.append(chunk, size);
         return bytes.size() > kOptionsBytesMax;
@@ -98,26 +108,149 @@ std::string headerCheckOf(const std::string& piece)
     return platform::readWholeFile(piece, bytes, kPieceBytesMax) ? HeaderCheckOfMp4(bytes) : std::string();
 }
 
+// Every kept frame is there, to a frame's rounding; a copy that started or
+// ended elsewhere than planned (a container that seeks otherwise) is no
+// exact cut.
+bool holdsMarkedFrames(const std::string& output, const ExactCutPlan& plan)
+{
+    const Mp4Tracks tracks = ReadMp4Tracks(output);
+    const std::int64_t expected = plan.length() * 1000000 / plan.ticksPerSecond;
+    const std::int64_t frame = plan.frame * 1000000 / plan.ticksPerSecond;
+    return tracks.readable && tracks.video && std::llabs(tracks.videoMicroseconds - expected) <= frame;
+}
+
+// The packets around each mark from the source's own tables: from the
+// keyframe at or before the mark, past the frames it may need.
+std::pair<PacketScan, PacketScan> scansOfTables(const Mp4Movie& movie, std::int64_t startMs, std::int64_t endMs)
+{
+    const Mp4Track& video = *movie.track(Mp4Tag("vide"));
+    const auto& samples = video.samples;
+    const std::int64_t late = ShownLate(movie);
+    const auto sampleOfMark = [&](std::int64_t ms) {
+        const std::size_t after = video.sampleAt((ms + 1) * video.timescale / 1000 + 1 - late);
+        return after > 0 ? after - 1 : 0;
+    };
+    // A frame that starts within the mark's millisecond may be after it:
+    // the listing starts before the frame the mark rounds to.
+    const auto keyAtOrBefore = [&](std::size_t k) {
+        k = k > 0 ? k - 1 : 0;
+        while (k > 0 && !samples[k].key)
+            --k;
+        return k;
+    };
+    const std::size_t start = sampleOfMark(startMs);
+    std::size_t nextKey = start + 1;
+    while (nextKey < samples.size() && !samples[nextKey].key)
+        ++nextKey;
+    const std::size_t end = sampleOfMark(endMs);
+    return {ScanOfSamples(movie, keyAtOrBefore(start), nextKey + 1),
+            ScanOfSamples(movie, keyAtOrBefore(end), end + kReorderPackets + 1)};
+}
+
+// The source's bytes of `ranges` appended to `out`, a slice at a time so
+// that a stop is seen within a few hundredths of a second.
+bool copyRanges(platform::ReadOnlyFile& from, const std::vector<ByteRange>& ranges, platform::NewFile& out,
+                const std::stop_token& stop)
+{
+    constexpr std::uint64_t kSlice = 64u << 20;
+    for (const ByteRange& r : ranges)
+        for (std::uint64_t done = 0; done < r.size; done += kSlice) {
+            if (stop.stop_requested() || !out.appendFrom(from, r.offset + done, std::min(kSlice, r.size - done)))
+                return false;
+        }
+    return true;
+}
+
 void removeIfSet(const std::string& path)
 {
     if (!path.empty())
         platform::removeFile(path);
 }
 
+// A cut of a file whose pictures are shown as decoded, spliced (see
+// mp4_splice.h): the frames before the first keyframe are encoded while the
+// rest is copied. Empty when it could not be made, and nothing is left.
+std::optional<int> spliceCut(const std::string& outputFolder, const CutJob& job, const Mp4Movie& movie,
+                             const JobNotify& notify, std::stop_token stop)
+{
+    const std::string params = x264ParamsOf(job.source, movie);
+    if (params.empty() || job.endMs <= job.startMs)
+        return std::nullopt;
+    const auto [nearStart, nearEnd] = scansOfTables(movie, job.startMs, job.endMs);
+    const ExactCutPlan plan = PlanExactCut(nearStart, nearEnd, job.startMs, job.endMs);
+    const SpliceSource part = PlanSplice(movie, plan);
+    if (!part.possible)
+        return std::nullopt;
+
+    const std::string output = FreeName(CutOutputPath(outputFolder, job.source, platform::separator()));
+    notify(5, job.source, output, RunEnded);
+    const int headFrames = static_cast<int>(part.videoFrom - part.firstFrame);
+    const std::string head = headFrames > 0 ? FreeName(output + ".head.mp4") : std::string();
+    int headStatus = RunEnded;
+    bool written = false;
+    {
+        platform::NewFile out(output);
+        platform::ReadOnlyFile from(job.source);
+        const std::uint64_t sourceAt = SpliceFileStart(movie, 0).size();
+        {
+            const std::jthread encoding = platform::startWorker([&] {
+                if (!head.empty())
+                    headStatus = RunJobStep(BuildPieceCommandLine(PrepareTool(), job.source,
+                                                                  TicksToSeconds(plan.first, plan.ticksPerSecond),
+                                                                  headFrames, params, plan.ticksPerSecond, head),
+                                            [](int) {}, nullptr, stop);
+            });
+            written = out.isOpen() && out.append(SpliceFileStart(movie, 0).data(), sourceAt)
+                && copyRanges(from, part.ranges, out, stop);
+        }
+        const Mp4Movie piece = head.empty() ? Mp4Movie{} : ReadMp4Movie(head);
+        const Mp4Track* pieceVideo = piece.track(Mp4Tag("vide"));
+        written = written && headStatus == RunEnded && (head.empty() || pieceVideo);
+        const std::uint64_t headAt = out.size();
+        if (written && pieceVideo) {
+            platform::ReadOnlyFile pieceFile(head);
+            written = copyRanges(pieceFile, RangesOfSamples(*pieceVideo), out, stop);
+        }
+        const std::string moov = written ? SplicedMovie(movie, part, sourceAt, pieceVideo, headAt) : std::string();
+        const std::uint64_t payload = out.size() - sourceAt;
+        const std::string mdat = SpliceMediaHeader(payload);
+        written = !moov.empty() && out.append(moov.data(), moov.size())
+            && out.writeAt(sourceAt - mdat.size(), mdat.data(), mdat.size());
+    }
+    removeIfSet(head);
+    if (stop.stop_requested()) {
+        platform::removeFile(output);
+        notify(100, job.source, output, RunStopRequested);
+        return RunStopRequested;
+    }
+    if (!written || !holdsMarkedFrames(output, plan)) {
+        DebugLog("no spliced cut: the piece encoded again did not fit, or the file could not be written");
+        platform::removeFile(output);
+        return std::nullopt;
+    }
+    notify(100, job.source, output, RunEnded);
+    return RunEnded;
+}
+
 } // namespace
 
-bool CanCutExactly(const std::string& source) { return !x264ParamsOf(source).empty(); }
+bool CanCutExactly(const std::string& source) { return !x264ParamsOf(source, ReadMp4Movie(source)).empty(); }
 
 int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why,
                std::stop_token stop)
 {
+    if (const Mp4Movie movie = ReadMp4Movie(job.source); CanSplice(movie)) {
+        if (const auto spliced = spliceCut(outputFolder, job, movie, notify, stop))
+            return *spliced;
+        return CutStretch(outputFolder, job, notify, why, stop);
+    }
     // The three looks at the source are independent: at once, they cost
     // the longest of them.
     std::string params;
     PacketScan nearStart;
     PacketScan nearEnd;
     {
-        const std::jthread options = platform::startWorker([&] { params = x264ParamsOf(job.source); });
+        const std::jthread options = platform::startWorker([&] { params = x264ParamsOf(job.source, {}); });
         const std::jthread start = platform::startWorker([&] { nearStart = scanAround(job.source, job.startMs, true); });
         nearEnd = scanAround(job.source, job.endMs, false);
     }
@@ -184,18 +317,11 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
         DebugLog("no exact cut: the frames encoded again did not match the recording's headers");
         return CutStretch(outputFolder, job, notify, why, stop);
     }
-    // Every kept frame is there, to a frame's rounding; a copy that started
-    // or ended elsewhere than planned (a container that seeks otherwise)
-    // is no exact cut, and the cut is made at keyframes instead.
-    if (status == RunEnded) {
-        const Mp4Tracks tracks = ReadMp4Tracks(output);
-        const std::int64_t expected = plan.length() * 1000000 / plan.ticksPerSecond;
-        const std::int64_t frame = plan.frame * 1000000 / plan.ticksPerSecond;
-        if (!tracks.readable || !tracks.video || std::llabs(tracks.videoMicroseconds - expected) > frame) {
-            DebugLog("no exact cut: the joined pieces did not hold the marked frames");
-            platform::removeFile(output);
-            return CutStretch(outputFolder, job, notify, why, stop);
-        }
+    // Otherwise the cut is made at keyframes.
+    if (status == RunEnded && !holdsMarkedFrames(output, plan)) {
+        DebugLog("no exact cut: the joined pieces did not hold the marked frames");
+        platform::removeFile(output);
+        return CutStretch(outputFolder, job, notify, why, stop);
     }
     if (why)
         *why = status == RunInvalidData ? failure : std::string();

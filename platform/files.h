@@ -83,6 +83,32 @@ public:
     long long readAt(std::uint64_t offset, void* buffer, std::size_t count);
 
 private:
+    friend class NewFile;
+    static constexpr std::intptr_t kClosed = -1;
+    std::intptr_t handle_ = kClosed;
+    std::uint64_t size_ = 0;
+};
+
+// A file made new (never over another) and written from its start on. Bytes
+// of another file are copied by the system where it can, without passing
+// through this process. What was written stays when it is destroyed.
+class NewFile {
+public:
+    explicit NewFile(const std::string& path);
+    ~NewFile();
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    bool isOpen() const { return handle_ != kClosed; }
+    // Bytes written so far, where the next ones go.
+    std::uint64_t size() const { return size_; }
+    bool append(const void* data, std::size_t count);
+    // `count` bytes of `from` at `offset`; false when fewer could be copied.
+    bool appendFrom(ReadOnlyFile& from, std::uint64_t offset, std::uint64_t count);
+    // Over bytes already written.
+    bool writeAt(std::uint64_t offset, const void* data, std::size_t count);
+
+private:
     static constexpr std::intptr_t kClosed = -1;
     std::intptr_t handle_ = kClosed;
     std::uint64_t size_ = 0;

@@ -1,4 +1,6 @@
-// The MP4 box reader on any file a folder may hold, read from memory.
+// The MP4 box readers on any file a folder may hold, read from memory: the
+// length and tracks, and the sample tables a spliced cut is made from.
+#include "encoder/mp4_splice.h"
 #include "util/mp4_duration.h"
 
 #include <algorithm>
@@ -27,5 +29,28 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         std::abort();
     if (tracks.videoMicroseconds < 0 || (!tracks.video && tracks.videoMicroseconds != 0))
         std::abort();
+
+    // A cut of the middle half, spliced with the file's own pictures as the
+    // piece before the copy: every sample written must lie in what is written.
+    const Mp4Movie movie = ReadMp4Movie(size, readAt);
+    for (const Mp4Track& t : movie.tracks)
+        for (const Mp4Sample& s : t.samples)
+            if (s.offset > size || s.size > size - s.offset)
+                std::abort();
+    if (!CanSplice(movie))
+        return 0;
+    const Mp4Track& video = *movie.track(Mp4Tag("vide"));
+    const PacketScan scan = ScanOfSamples(movie, 0, video.samples.size());
+    if (scan.packets.empty() || scan.ticksPerSecond <= 0)
+        return 0;
+    const std::int64_t endMs = (scan.packets.back().pts + scan.packets.back().duration) * 1000 / scan.ticksPerSecond;
+    const ExactCutPlan plan = PlanExactCut(scan, scan, endMs / 4, endMs * 3 / 4);
+    const SpliceSource part = PlanSplice(movie, plan);
+    std::uint64_t copied = 0;
+    for (const ByteRange& r : part.ranges)
+        copied += r.size;
+    if (part.possible && copied > size)
+        std::abort();
+    SplicedMovie(movie, part, 48, part.videoFrom > part.firstFrame ? &video : nullptr, 48 + copied);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -304,6 +305,67 @@ long long ReadOnlyFile::readAt(std::uint64_t offset, void* buffer, std::size_t c
         done += static_cast<std::size_t>(got);
     }
     return static_cast<long long>(done);
+}
+
+NewFile::NewFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd >= 0)
+        handle_ = fd;
+}
+
+NewFile::~NewFile()
+{
+    if (handle_ != kClosed)
+        ::close(static_cast<int>(handle_));
+}
+
+bool NewFile::writeAt(std::uint64_t offset, const void* data, std::size_t count)
+{
+    if (handle_ == kClosed)
+        return false;
+    for (std::size_t done = 0; done < count;) {
+        const ssize_t put = ::pwrite(static_cast<int>(handle_), static_cast<const char*>(data) + done, count - done,
+                                     static_cast<off_t>(offset + done));
+        if (put < 0 && errno != EINTR)
+            return false;
+        if (put > 0)
+            done += static_cast<std::size_t>(put);
+    }
+    size_ = std::max<std::uint64_t>(size_, offset + count);
+    return true;
+}
+
+bool NewFile::append(const void* data, std::size_t count) { return writeAt(size_, data, count); }
+
+bool NewFile::appendFrom(ReadOnlyFile& from, std::uint64_t offset, std::uint64_t count)
+{
+    if (handle_ == kClosed || from.handle_ == ReadOnlyFile::kClosed)
+        return false;
+    std::uint64_t done = 0;
+    // In the kernel where it can; between file systems that cannot, or on
+    // old kernels, through a buffer.
+    while (done < count) {
+        loff_t in = static_cast<loff_t>(offset + done);
+        loff_t out = static_cast<loff_t>(size_);
+        const ssize_t put = ::copy_file_range(static_cast<int>(from.handle_), &in, static_cast<int>(handle_), &out,
+                                              static_cast<std::size_t>(std::min<std::uint64_t>(count - done, 1u << 30)), 0);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            break;
+        done += static_cast<std::uint64_t>(put);
+        size_ += static_cast<std::uint64_t>(put);
+    }
+    std::string buffer;
+    while (done < count) {
+        buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count - done, 1u << 20)));
+        const long long got = from.readAt(offset + done, buffer.data(), buffer.size());
+        if (got <= 0 || !append(buffer.data(), static_cast<std::size_t>(got)))
+            return false;
+        done += static_cast<std::uint64_t>(got);
+    }
+    return true;
 }
 
 } // namespace platform

@@ -242,4 +242,51 @@ bool moveToFreeName(const std::string& from, const std::string& to)
     return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+NewFile::NewFile(const std::string& path)
+{
+    const HANDLE h = ::CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE)
+        handle_ = reinterpret_cast<std::intptr_t>(h);
+}
+
+NewFile::~NewFile()
+{
+    if (handle_ != kClosed)
+        ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+bool NewFile::writeAt(std::uint64_t offset, const void* data, std::size_t count)
+{
+    if (handle_ == kClosed)
+        return false;
+    for (std::size_t done = 0; done < count;) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset + done);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        DWORD put = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 20));
+        if (!::WriteFile(reinterpret_cast<HANDLE>(handle_), static_cast<const char*>(data) + done, chunk, &put, &at))
+            return false;
+        done += put;
+    }
+    size_ = std::max<std::uint64_t>(size_, offset + count);
+    return true;
+}
+
+bool NewFile::append(const void* data, std::size_t count) { return writeAt(size_, data, count); }
+
+bool NewFile::appendFrom(ReadOnlyFile& from, std::uint64_t offset, std::uint64_t count)
+{
+    std::string buffer;
+    for (std::uint64_t done = 0; done < count;) {
+        buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count - done, 4u << 20)));
+        const long long got = from.readAt(offset + done, buffer.data(), buffer.size());
+        if (got <= 0 || !append(buffer.data(), static_cast<std::size_t>(got)))
+            return false;
+        done += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
 } // namespace platform

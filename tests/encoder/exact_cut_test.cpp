@@ -4,10 +4,12 @@
 #include "encoder/exact_cut.h"
 #include "encoder/exact_cut_plan.h"
 #include "encoder/runner.h"
+#include "encoder/stretch_join.h"
 #include "platform/command_line.h"
 
 #include "../support/test_support.h"
 
+#include <fstream>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -179,8 +181,22 @@ TEST_F(ExactCut, CutsStartAndEndOnTheMarkedFramesOfOursAndOfAForeignFile)
     const std::string foreign = make("foreign.mp4", "-f lavfi -i testsrc2=size=640x360:rate=25 -f lavfi -i "
                                                     "sine=r=48000 -t 30 -c:v libx264 -g 250 -bf 3 -c:a aac");
     EXPECT_TRUE(CanCutExactly(ours));
-    expectExact(ours, 4500, 12200, 0.02);   // copies 6-12 s, encodes either side
+    expectExact(ours, 4500, 12200, 0.02);   // copies 6-12 s, encodes before
     expectExact(ours, 3000, 3500, 0.02);    // starts on a keyframe
+    expectExact(ours, 3500, 3700, 0.02);    // no keyframe inside
+    // Joined by the encoder's copy, its pictures are shown a little late.
+    const fs::path list = dir.path() / "list.txt";
+    std::ofstream(list) << ConcatListFile(ours) << ConcatListFile(ours);
+    const std::string joined = make("joined.mp4", "-f concat -safe 0 -i " + quoteArgument(list.string()) + " -c copy");
+    expectExact(joined, 13003, 16963, 0.02); // on frames as the player tells them
+    // A stop leaves nothing.
+    std::stop_source stop;
+    stop.request_stop();
+    const fs::path out = dir.path() / "stopped";
+    fs::create_directories(out);
+    EXPECT_EQ(CutExactly(out.string(), {ours, 4500, 12200}, [](int, auto&, auto&, int) {}, nullptr, stop.get_token()),
+              RunStopRequested);
+    EXPECT_TRUE(fs::is_empty(out));
     expectExact(foreign, 10040, 22000, 0.04); // just after a keyframe
     expectExact(foreign, 21000, 29000, 0.04); // in the last stretch without one
 }
