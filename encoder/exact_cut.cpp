@@ -188,8 +188,10 @@ std::optional<int> spliceCut(const std::string& outputFolder, const CutJob& job,
     const std::string head = headFrames > 0 ? FreeName(output + ".head.mp4") : std::string();
     int headStatus = RunEnded;
     bool written = false;
+    bool created = false; // a name found free may be taken meanwhile: only our own file is removed
     {
         platform::NewFile out(output);
+        created = out.isOpen();
         platform::ReadOnlyFile from(job.source);
         const std::uint64_t sourceAt = SpliceFileStart(movie, 0).size();
         {
@@ -218,14 +220,15 @@ std::optional<int> spliceCut(const std::string& outputFolder, const CutJob& job,
             && out.writeAt(sourceAt - mdat.size(), mdat.data(), mdat.size());
     }
     removeIfSet(head);
+    const std::string ours = created ? output : std::string();
     if (stop.stop_requested()) {
-        platform::removeFile(output);
+        removeIfSet(ours);
         notify(100, job.source, output, RunStopRequested);
         return RunStopRequested;
     }
     if (!written || !holdsMarkedFrames(output, plan)) {
         DebugLog("no spliced cut: the piece encoded again did not fit, or the file could not be written");
-        platform::removeFile(output);
+        removeIfSet(ours);
         return std::nullopt;
     }
     notify(100, job.source, output, RunEnded);
