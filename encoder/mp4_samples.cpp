@@ -92,6 +92,20 @@ private:
     std::size_t end_;
 };
 
+// The time scale of a movie or media header: after the two times, which
+// are four or eight bytes wide by its version. 0 when the box is too short.
+std::uint32_t timescaleOf(const std::string& data, const Box& header)
+{
+    TableReader r(data, header);
+    const bool wide = (r.u32() >> 24) == 1;
+    if (wide)
+        r.u64(), r.u64();
+    else
+        r.u32(), r.u32();
+    const std::uint32_t scale = r.u32();
+    return r.ok ? scale : 0;
+}
+
 struct Tables {
     std::uint64_t fileSize = 0; // every sample lies inside the file, so no more samples than bytes
     std::vector<std::uint32_t> sizes;
@@ -256,14 +270,7 @@ bool readTrack(const std::string& data, const Box& trak, std::uint64_t fileSize,
         for (const Box& m : children(data, b.body, b.end, ok)) {
             if (m.type == Mp4Tag("mdhd")) {
                 track.mdhd = data.substr(m.start, m.end - m.start);
-                TableReader r(data, m);
-                const bool wide = (r.u32() >> 24) == 1;
-                if (wide)
-                    r.u64(), r.u64();
-                else
-                    r.u32(), r.u32();
-                track.timescale = r.u32();
-                ok = ok && r.ok;
+                track.timescale = timescaleOf(data, m);
             }
             if (m.type == Mp4Tag("hdlr")) {
                 track.hdlr = data.substr(m.start, m.end - m.start);
@@ -344,14 +351,7 @@ Mp4Movie ReadMp4Movie(std::uint64_t size, const Mp4Bytes& readAt)
             return {};
         if (b.type == Mp4Tag("mvhd")) {
             movie.mvhd = moov.substr(b.start, b.end - b.start);
-            TableReader r(moov, b);
-            const bool wide = (r.u32() >> 24) == 1;
-            if (wide)
-                r.u64(), r.u64();
-            else
-                r.u32(), r.u32();
-            movie.timescale = r.u32();
-            ok = ok && r.ok;
+            movie.timescale = timescaleOf(moov, b);
         }
         if (b.type == Mp4Tag("trak")) {
             Mp4Track track;
