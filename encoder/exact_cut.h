@@ -1,7 +1,9 @@
 #pragma once
 // Cuts exact to the frame: the marked frames are the cut's first and last,
 // the stretch between the keyframes inside the marks is copied and only the
-// frames outside it are encoded again (see exact_cut_plan.h). A recording
+// frames outside it are encoded again (see exact_cut_plan.h). A file whose
+// pictures are shown as decoded (our recordings) is spliced instead: all
+// from the first keyframe on is copied (see mp4_splice.h). A recording
 // whose ends cannot be encoded to match is cut at keyframes, as CutStretch
 // does. Qt-free; blocks while the encoder works.
 #include "encoder/stream_ops.h"
@@ -10,7 +12,8 @@
 #include <string>
 
 // Whether the cuts of `source` can be exact: its pictures are H.264 from
-// x264, whose options it carries. Blocks for one short encoder run.
+// x264, whose options it carries. Blocks while an MP4's tables are read, or
+// for one short encoder run on other files.
 bool CanCutExactly(const std::string& source);
 
 // Copies the marked stretch of `job.source` into "Cut_<name>" (or a free
