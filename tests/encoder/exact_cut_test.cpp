@@ -173,12 +173,12 @@ protected:
 TEST_F(ExactCut, CutsStartAndEndOnTheMarkedFramesOfOursAndOfAForeignFile)
 {
     // Like ours: no B-frames, stitchable headers, a keyframe every 3 s.
-    const std::string ours = make("ours $'1'.mp4", "-f lavfi -i testsrc2=size=640x360:rate=50 -f lavfi -i "
+    const std::string ours = make("ours $'1'.mp4", "-f lavfi -i testsrc2=size=320x180:rate=50 -f lavfi -i "
                                                    "sine=r=44100 -t 14 -c:v libx264 -preset superfast -crf 26 "
                                                    "-bf 0 -x264-params stitchable=1 -pix_fmt yuv420p "
                                                    "-force_key_frames expr:gte(t,n_forced*3) -c:a aac -ac 2");
     // Foreign: B-frames, keyframes 10 s apart.
-    const std::string foreign = make("foreign.mp4", "-f lavfi -i testsrc2=size=640x360:rate=25 -f lavfi -i "
+    const std::string foreign = make("foreign.mp4", "-f lavfi -i testsrc2=size=320x180:rate=25 -f lavfi -i "
                                                     "sine=r=48000 -t 30 -c:v libx264 -g 250 -bf 3 -c:a aac");
     EXPECT_TRUE(CanCutExactly(ours));
     expectExact(ours, 4500, 12200, 0.02);   // copies 6-12 s, encodes before
