@@ -31,6 +31,11 @@
 #include <sys/resource.h>
 #include <vector>
 
+using encoder::CutStretch;
+using encoder::MergeFiles;
+using encoder::MergeProgress;
+using encoder::ProbeDuration;
+
 namespace fs = std::filesystem;
 
 namespace {

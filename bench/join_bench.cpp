@@ -13,6 +13,15 @@
 #include <string>
 #include <vector>
 
+using encoder::EnsureToolFolder;
+using encoder::JoinPlan;
+using encoder::MediaProbe;
+using encoder::MergeFiles;
+using encoder::MergeProgress;
+using encoder::PlanJoin;
+using encoder::ProbeMedia;
+using encoder::RunEnded;
+
 int main(int argc, char** argv)
 {
     if (argc < 3) {

@@ -27,6 +27,17 @@
 #include <unistd.h>
 #include <vector>
 
+using encoder::EnsureToolFolder;
+using encoder::ProbeDuration;
+using library::DurationCache;
+using library::FolderScan;
+using library::listRecordings;
+using library::RecordingListing;
+using library::RecordingPath;
+using library::sortNewestFirst;
+using library::VideoFileInfo;
+using util::RecordingLength;
+
 namespace fs = std::filesystem;
 
 namespace {

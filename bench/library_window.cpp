@@ -40,6 +40,14 @@
 #include <unistd.h>
 #include <vector>
 
+using encoder::EnsureToolFolder;
+using encoder::ProbeDuration;
+using library::ListingSession;
+using library::listRecordings;
+using library::RecordingListing;
+using library::RecordingPath;
+using library::sortNewestFirst;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -13,7 +13,7 @@ inline std::vector<std::filesystem::path> MakeSeedRecordings(const std::filesyst
                                                              const std::string& videoBitrate)
 {
     const auto ffmpeg = [](const std::string& arguments) {
-        return RunTool("ffmpeg -v error -y " + arguments) == RunEnded;
+        return encoder::RunTool("ffmpeg -v error -y " + arguments) == encoder::RunEnded;
     };
     const std::string source = " -f lavfi -i testsrc=size=160x120:rate=30 -f lavfi -i sine=frequency=440";
     const std::string encode = " -vcodec libx264 -r 60.97 -b:v " + videoBitrate

@@ -31,6 +31,10 @@
 #include <unistd.h>
 #include <vector>
 
+using encoder::EnsureToolFolder;
+using library::ListingSession;
+using library::PictureSession;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -9,6 +9,8 @@
 #include <stop_token>
 #include <string>
 
+namespace encoder {
+
 // Whether the cuts of `source` can be exact: its pictures are H.264 from
 // x264, whose options it carries. Blocks for one short encoder run.
 bool CanCutExactly(const std::string& source);
@@ -18,3 +20,5 @@ bool CanCutExactly(const std::string& source);
 // cannot be exact. Reports and returns as CutStretch does.
 int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNotify& notify,
                std::string* why = nullptr, std::stop_token stop = {});
+
+} // namespace encoder

@@ -9,6 +9,10 @@
 
 #include <cstdlib>
 
+namespace encoder {
+
+using util::DebugLog;
+
 namespace {
 
 constexpr int kPassWaitMs = 5;
@@ -111,3 +115,5 @@ int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const
     }
     return FramePipeRecorded;
 }
+
+} // namespace encoder

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace encoder {
+
 enum FramePipeStatus : int {
     FramePipeRecorded = 0,
     FramePipeNoFrames = 1,      // not one frame came (a static screen cast): no file is left
@@ -55,3 +57,5 @@ int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const
 
 // Frame count of the last "frame=" progress report in `text`, or -1.
 long LastReportedFrame(const std::string& text);
+
+} // namespace encoder

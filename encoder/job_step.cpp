@@ -10,6 +10,11 @@
 
 #include <cstring>
 
+namespace encoder {
+
+using util::DebugLog;
+using util::MakeUniqueFileName;
+
 namespace {
 
 // More than any description of one file takes.
@@ -67,3 +72,5 @@ bool HasStreams(const std::string& path)
     });
     return description.find("Stream #") != std::string::npos;
 }
+
+} // namespace encoder

@@ -8,6 +8,8 @@
 #include <stop_token>
 #include <string>
 
+namespace encoder {
+
 // `path`, or the first free numbered variant of it when it is taken.
 std::string FreeName(const std::string& path);
 
@@ -23,3 +25,5 @@ int RunJobStep(const std::string& commandLine, const std::function<void(int)>& o
 // length is zero or less, or that starts past the end, comes out as an MP4
 // without any.
 bool HasStreams(const std::string& path);
+
+} // namespace encoder

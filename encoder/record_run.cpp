@@ -25,6 +25,12 @@
 #include <thread>
 #include <vector>
 
+namespace encoder {
+
+using util::DebugLog;
+using util::ReadMp4Tracks;
+using util::RecordedArea;
+
 namespace {
 
 // The output of the runs whose caller keeps none of its own.
@@ -300,3 +306,5 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         *finished = take;
     return stretches.back()->status;
 }
+
+} // namespace encoder

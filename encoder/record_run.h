@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+namespace encoder {
+
 // What the user chose at the moment the recording started.
 struct RecordSettings {
     RecordSources sources;
@@ -47,3 +49,5 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
 std::string LastEncoderLine();
 std::string CurrentOutputPath();
 std::int64_t CurrentOutputBaseBytes();
+
+} // namespace encoder

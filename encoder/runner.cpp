@@ -6,6 +6,8 @@
 #include "platform/child_process.h"
 #include "platform/clock.h"
 
+namespace encoder {
+
 namespace {
 
 constexpr int kPassWaitMs = 5;
@@ -60,3 +62,5 @@ int RunTool(const std::string& commandLine, const ToolScanner& scanner, const Ru
     }
     return status;
 }
+
+} // namespace encoder

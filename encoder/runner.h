@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+namespace encoder {
+
 enum RunStatus : int {
     RunEnded = 0,         // ended without a failure marker
     RunInvalidData = 1,   // the scanner saw "Invalid data"
@@ -27,3 +29,5 @@ using ToolScanner = std::function<bool(const char* chunk, std::size_t size)>;
 // by a signal).
 int RunTool(const std::string& commandLine, const ToolScanner& scanner = {}, const RunStop& stop = {},
             int* exitCode = nullptr);
+
+} // namespace encoder

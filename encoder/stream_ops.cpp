@@ -16,6 +16,11 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace encoder {
+
+using util::Mp4Tracks;
+using util::ReadMp4Tracks;
+
 namespace {
 
 // More than any description of one file takes.
@@ -194,3 +199,5 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     notify(100, target, target, status);
     return status;
 }
+
+} // namespace encoder

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace encoder {
+
 // One progress report: a percentage, the file being worked on, the file
 // being produced and the status so far (the runner's statuses). The last one
 // of a job has 100 and the job's final status.
@@ -57,3 +59,5 @@ struct MergeJob {
 // last time with 100 and returns the status; `why` as for CutStretch.
 int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress, const JobNotify& notify,
                std::string* why = nullptr, std::stop_token stop = {});
+
+} // namespace encoder

@@ -1,5 +1,7 @@
 #include "library/cache_text.h"
 
+namespace library {
+
 namespace cache_text {
 
 std::string escaped(const std::string& path)
@@ -46,3 +48,5 @@ bool unescaped(std::string_view text, std::string& path)
 }
 
 } // namespace cache_text
+
+} // namespace library

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace library {
+
 namespace cache_text {
 
 std::string escaped(const std::string& path);
@@ -27,3 +29,5 @@ bool field(std::string_view& line, Number& value)
 }
 
 } // namespace cache_text
+
+} // namespace library

@@ -12,6 +12,12 @@
 #include <thread>
 #include <vector>
 
+namespace library {
+
+using util::DurationProbe;
+using util::IsDurationText;
+using util::RecordingLength;
+
 namespace {
 
 // Each probe is a short run of the encoder, mostly its start-up: a few at
@@ -181,3 +187,5 @@ std::string DefaultDurationCacheFile()
     const char sep = platform::separator();
     return folder + sep + "VantreelScreenRecorder" + sep + "lengths";
 }
+
+} // namespace library

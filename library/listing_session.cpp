@@ -7,6 +7,10 @@
 #include <utility>
 #include <vector>
 
+namespace library {
+
+using util::DurationProbe;
+
 // What the scan's thread told, waiting for the interface thread.
 struct ListingSession::Inbox {
     std::mutex mutex;
@@ -103,3 +107,5 @@ void ListingSession::take(const std::shared_ptr<Inbox>& inbox)
         emit lengthsDone();
     }
 }
+
+} // namespace library

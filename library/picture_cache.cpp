@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <set>
 
+namespace library {
+
 namespace {
 
 // One entry a line: kind, size, stamp, made ('p') or none ('n'), path.
@@ -172,3 +174,5 @@ bool PictureCache::save()
     changed_ = true;
     return false;
 }
+
+} // namespace library

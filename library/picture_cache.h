@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace library {
+
 enum class PictureKind : char { Row = 'r', Strip = 's' };
 
 struct PictureKey {
@@ -62,3 +64,5 @@ private:
 
 // The pictures' folder in the user's cache folder; empty when there is none.
 std::string DefaultPictureCacheFolder();
+
+} // namespace library

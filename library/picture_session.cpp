@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace library {
+
 // What the worker's threads told, waiting for the interface thread.
 struct PictureSession::Inbox {
     std::mutex mutex;
@@ -100,3 +102,5 @@ void PictureSession::take(const std::shared_ptr<Inbox>& inbox)
         emit picturesDone();
     }
 }
+
+} // namespace library

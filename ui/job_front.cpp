@@ -15,6 +15,20 @@
 #include <memory>
 #include <optional>
 
+using editing::JobKind;
+using editing::JobRunner;
+using editing::JoinQuestionText;
+using encoder::CutExactly;
+using encoder::CutJob;
+using encoder::JoinPlan;
+using encoder::MediaProbe;
+using encoder::MergeFiles;
+using encoder::MergeJob;
+using encoder::MergeProgress;
+using encoder::PlanJoin;
+using encoder::ProbeMedia;
+using encoder::RunEnded;
+
 JobFront::JobFront(QWidget* window, std::function<void(SCANUI&)> connectDialog)
     : QObject(window), window_(window), connectDialog_(std::move(connectDialog))
 {

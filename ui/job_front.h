@@ -45,7 +45,7 @@ signals:
 private:
     // Shows the progress dialog until the job ends or is stopped; the window
     // goes on answering meanwhile.
-    void runWithDialog(JobKind kind, JobRunner::Work work);
+    void runWithDialog(editing::JobKind kind, editing::JobRunner::Work work);
     // Reads the parts on the job runner, the window answering meanwhile, and
     // when some are to be converted asks whether to go on, naming them and
     // why. True to go on: also when a part cannot be read, which the merge
@@ -56,7 +56,7 @@ private:
 
     QWidget* window_;
     std::function<void(SCANUI&)> connectDialog_;
-    JobRunner runner_;
+    editing::JobRunner runner_;
     int shown_ = 0;                 // the job of the progress dialog
     SCANUI* dialog_ = nullptr;      // while it shows
     QEventLoop* reading_ = nullptr; // while the parts of a merge are read

@@ -12,6 +12,15 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using encoder::EnsureToolFolder;
+using encoder::JoinPlan;
+using encoder::MediaProbe;
+using encoder::MergeFiles;
+using encoder::MergeProgress;
+using encoder::PartMismatch;
+using encoder::PlanJoin;
+using encoder::RunEnded;
+
 using namespace testing_support;
 using platform::quoteArgument;
 using M = PartMismatch;

@@ -14,6 +14,13 @@
 #include <gtest/gtest.h>
 #include <mutex>
 
+using encoder::EnsureToolFolder;
+using encoder::ProbeDuration;
+using library::DurationCache;
+using library::ListingSession;
+using library::VideoFileInfo;
+using util::DurationProbe;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 

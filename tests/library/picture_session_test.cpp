@@ -16,6 +16,20 @@
 #include <map>
 #include <thread>
 
+using encoder::EnsureToolFolder;
+using encoder::kRowPictureWidth;
+using encoder::kStripPictures;
+using encoder::kStripPictureWidth;
+using encoder::MakeRowPicture;
+using encoder::MakeStripPicture;
+using library::DurationCache;
+using library::ListingSession;
+using library::PictureCache;
+using library::PictureKind;
+using library::PictureMaker;
+using library::PictureSession;
+using library::RecordingListing;
+
 using namespace testing_support;
 
 namespace {
