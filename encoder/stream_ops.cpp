@@ -132,7 +132,12 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     // it would pass for a whole one.
     std::vector<MediaProbe> probes(inputs.size());
     for (std::size_t k = 0; status == RunEnded && k < inputs.size(); ++k) {
-        status = probePart(inputs[k], probes[k], &failure, stop);
+        if (k < job.probes.size() && job.probes[k].readable) {
+            probes[k] = job.probes[k];
+            status = stop.stop_requested() ? RunStopRequested : RunEnded;
+        } else {
+            status = probePart(inputs[k], probes[k], &failure, stop);
+        }
         // A failure is said by the last report alone, which carries why.
         notify(progress.advance(), inputs[k], target, status == RunStopRequested ? status : RunEnded);
     }

@@ -4,6 +4,7 @@
 // by stream copy where they match. Cuts and merges run on worker threads and report through a JobNotify; a stop
 // requested on their token makes them ask the encoder to finish, and ends one that does not within kTerminateAfterMs.
 // Qt-free.
+#include "encoder/media_probe.h"
 #include "encoder/stream_command.h"
 
 #include <functional>
@@ -46,6 +47,9 @@ int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNoti
 struct MergeJob {
     std::vector<std::string> names;
     std::string folder;
+    // What was read of the files already (ProbeMedia), in their order: a
+    // readable one is not read again; the others are read by the merge.
+    std::vector<MediaProbe> probes;
 };
 
 // Joins the files in order into "Merge<local time>.mp4" in `outputFolder`.

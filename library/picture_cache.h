@@ -53,6 +53,7 @@ private:
         bool made = false;
     };
     void load() const; // with mutex_ held
+    std::string indexFile() const; // empty when nothing is kept
 
     std::mutex saveMutex_;     // one writer of the index at a time
     mutable std::mutex mutex_; // guards everything below
