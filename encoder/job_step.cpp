@@ -60,17 +60,24 @@ int RunJobStep(const std::string& commandLine, const std::function<void(int)>& o
     return status;
 }
 
-bool HasStreams(const std::string& path)
+std::string ProbeDescription(const std::string& path)
 {
-    // Read whole, not chunk by chunk: a marker split between two chunks
-    // would make a good cut look empty, and the cut would be thrown away.
+    // The description comes in several writes and a marker may fall across
+    // two chunks: callers look for theirs in all that has come.
     std::string description;
     RunTool(BuildProbeCommandLine(PrepareTool(), path), [&](const char* chunk, std::size_t size) {
         if (description.size() < kDescriptionMax)
             description.append(chunk, size);
-        return false;
+        return contains(chunk, "Invalid data");
     });
-    return description.find("Stream #") != std::string::npos;
+    return description;
+}
+
+bool HasStreams(const std::string& path)
+{
+    // Read whole, not chunk by chunk: a marker split between two chunks
+    // would make a good cut look empty, and the cut would be thrown away.
+    return ProbeDescription(path).find("Stream #") != std::string::npos;
 }
 
 } // namespace encoder

@@ -21,6 +21,10 @@ std::string FreeName(const std::string& path);
 int RunJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why,
                const std::stop_token& stop);
 
+// The encoder's description of `path` (bounded), up to where it says the
+// file holds invalid data. Blocks until the encoder has ended.
+std::string ProbeDescription(const std::string& path);
+
 // True when the encoder describes at least one stream in `path`: a cut whose
 // length is zero or less, or that starts past the end, comes out as an MP4
 // without any.

@@ -14,7 +14,6 @@
 #include "util/mp4_duration.h"
 
 #include <cstdlib>
-#include <cstring>
 
 namespace encoder {
 
@@ -22,11 +21,6 @@ using util::Mp4Tracks;
 using util::ReadMp4Tracks;
 
 namespace {
-
-// More than any description of one file takes.
-constexpr std::size_t kDescriptionMax = 256 * 1024;
-
-bool contains(const char* chunk, const char* marker) { return std::strstr(chunk, marker) != nullptr; }
 
 // A new folder beside `target` for a merge's temporaries, so that no file of
 // the user's can be taken for one of them; empty when none can be made.
@@ -45,20 +39,7 @@ std::string makePartsFolder(const std::string& target)
 
 } // namespace
 
-std::string ProbeDuration(const std::string& path)
-{
-    // The description comes in several writes and the marker may fall
-    // across two chunks: it is looked for in all that has come so far.
-    std::string description;
-    RunTool(BuildProbeCommandLine(PrepareTool(), path), [&](const char* chunk, std::size_t size) {
-        if (contains(chunk, "Invalid data"))
-            return true;
-        if (description.size() < kDescriptionMax)
-            description.append(chunk, size);
-        return false;
-    });
-    return DurationIn(description);
-}
+std::string ProbeDuration(const std::string& path) { return DurationIn(ProbeDescription(path)); }
 
 int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why,
                std::stop_token stop)
