@@ -32,14 +32,14 @@ std::string FreeName(const std::string& path)
     return MakeUniqueFileName(path, unique) == 0 ? unique : path;
 }
 
-int RunJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why,
-               const std::stop_token& stop)
+RunStatus RunJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why,
+                     const std::stop_token& stop)
 {
     DebugLog(commandLine);
     int soFar = RunEnded;
     int exitCode = -1;
     OutputTail tail;
-    const int ran = RunTool(
+    const RunStatus ran = RunTool(
         commandLine,
         [&](const char* chunk, std::size_t size) {
             tail.add(chunk, size);
@@ -54,7 +54,7 @@ int RunJobStep(const std::string& commandLine, const std::function<void(int)>& o
         RunStop::escalating(stop), &exitCode);
     // The encoder says why it failed in words that differ from case to case
     // (a missing file, a full disk); its exit code says that it failed.
-    const int status = ran == RunEnded && exitCode != 0 ? RunInvalidData : ran;
+    const RunStatus status = ran == RunEnded && exitCode != 0 ? RunInvalidData : ran;
     if (why)
         *why = status == RunStopRequested || status == RunForcedEnd ? std::string() : tail.tellingLine();
     return status;

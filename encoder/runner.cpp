@@ -16,7 +16,7 @@ constexpr int kDrainPasses = 100;
 
 } // namespace
 
-int RunTool(const std::string& commandLine, const ToolScanner& scanner, const RunStop& stop, int* exitCode)
+RunStatus RunTool(const std::string& commandLine, const ToolScanner& scanner, const RunStop& stop, int* exitCode)
 {
     if (exitCode)
         *exitCode = -1;
@@ -26,7 +26,7 @@ int RunTool(const std::string& commandLine, const ToolScanner& scanner, const Ru
 
     platform::ChildOutputReader reader;
     int countdown = kDrainPasses;
-    int status = RunEnded;
+    RunStatus status = RunEnded;
     Escalation escalation;
     bool scanned = false; // the scanner ended the run: only the encoder's end is awaited
     const auto scan = [&](const char* chunk, std::size_t size) {

@@ -27,7 +27,7 @@ using ToolScanner = std::function<bool(const char* chunk, std::size_t size)>;
 // output is drained. `exitCode`, when given, gets the encoder's exit code, or
 // -1 when it did not end by itself (a scanner ended the run, or it was ended
 // by a signal).
-int RunTool(const std::string& commandLine, const ToolScanner& scanner = {}, const RunStop& stop = {},
-            int* exitCode = nullptr);
+RunStatus RunTool(const std::string& commandLine, const ToolScanner& scanner = {}, const RunStop& stop = {},
+                  int* exitCode = nullptr);
 
 } // namespace encoder
