@@ -171,14 +171,7 @@ int main(int argc, char** argv)
     std::printf("%7s | %8s %8s %8s | %8s %8s %8s | %9s | %10s %8s %10s\n", "", "first", "second", "restart", "first",
                 "second", "restart", "waits", "first", "second", "restart");
     for (int count : counts) {
-        const fs::path folder = root / std::to_string(count);
-        fs::create_directories(folder);
-        const auto newest = fs::file_time_type::clock::now();
-        for (int i = 0; i < count; ++i) {
-            const fs::path copy = folder / ("Recording " + std::to_string(100000 + i) + ".mp4");
-            fs::copy_file(seeds[static_cast<std::size_t>(i) % seeds.size()], copy);
-            fs::last_write_time(copy, newest - std::chrono::seconds(count - i));
-        }
+        const fs::path folder = FillRecordingFolder(root / std::to_string(count), seeds, count);
         const std::string dir = folder.string();
         const std::string cacheFile = (root / ("lengths-" + std::to_string(count))).string();
 

@@ -214,14 +214,7 @@ int main(int argc, char** argv)
                 "restart", "first", "second", "restart", "first", "second", "restart", "first", "restart", "shown",
                 "shown+all", "second", "stall");
     for (int count : counts) {
-        const fs::path folder = root / std::to_string(count);
-        fs::create_directories(folder);
-        const auto newest = fs::file_time_type::clock::now();
-        for (int i = 0; i < count; ++i) {
-            const fs::path copy = folder / ("Recording " + std::to_string(100000 + i) + ".mp4");
-            fs::copy_file(seeds[static_cast<std::size_t>(i) % seeds.size()], copy);
-            fs::last_write_time(copy, newest - std::chrono::seconds(count - i));
-        }
+        const fs::path folder = FillRecordingFolder(root / std::to_string(count), seeds, count);
         // A cache folder of this run's own: the first visit knows nothing.
         setenv("XDG_CACHE_HOME", (root / ("cache-" + std::to_string(count))).c_str(), 1);
         const QString dir = QString::fromStdString(folder.string());

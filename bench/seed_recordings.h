@@ -5,6 +5,7 @@
 #include "encoder/runner.h"
 #include "platform/command_line.h"
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,4 +30,20 @@ inline std::vector<std::filesystem::path> MakeSeedRecordings(const std::filesyst
     ffmpeg(source + " -t 2.2" + encode + " -movflags +frag_keyframe+empty_moov+default_base_moof "
            + platform::quoteArgument(seeds.back().string()));
     return seeds;
+}
+
+// `folder`, made with `count` copies of `seeds` named as the recorder names
+// them, each written a second after the one before, so that listing order
+// is known. Returns the folder.
+inline std::filesystem::path FillRecordingFolder(const std::filesystem::path& folder,
+                                                 const std::vector<std::filesystem::path>& seeds, int count)
+{
+    std::filesystem::create_directories(folder);
+    const auto newest = std::filesystem::file_time_type::clock::now();
+    for (int i = 0; i < count; ++i) {
+        const std::filesystem::path copy = folder / ("Recording " + std::to_string(100000 + i) + ".mp4");
+        std::filesystem::copy_file(seeds[static_cast<std::size_t>(i) % seeds.size()], copy);
+        std::filesystem::last_write_time(copy, newest - std::chrono::seconds(count - i));
+    }
+    return folder;
 }

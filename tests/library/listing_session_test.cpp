@@ -4,10 +4,10 @@
 #include "encoder/stream_ops.h"
 #include "encoder/tool.h"
 
+#include "../support/spin_events.h"
 #include "../support/test_support.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <condition_variable>
 #include <filesystem>
@@ -32,15 +32,6 @@ void ensureApp()
     static char name[] = "listing_session_tests";
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
-}
-
-template <typename Predicate>
-bool spinUntil(Predicate done)
-{
-    const QDeadlineTimer deadline(60000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
 }
 
 // What the session told, in order.

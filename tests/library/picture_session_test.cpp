@@ -5,10 +5,10 @@
 #include "encoder/tool.h"
 #include "library/listing_session.h"
 
+#include "../support/spin_events.h"
 #include "../support/test_support.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -33,15 +33,6 @@ using library::RecordingListing;
 using namespace testing_support;
 
 namespace {
-
-template <typename Predicate>
-bool spinUntil(Predicate done)
-{
-    const QDeadlineTimer deadline(60000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // The width a PNG's header gives; 0 for anything else.
 unsigned pngWidth(const QString& file)
