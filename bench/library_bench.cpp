@@ -33,7 +33,6 @@ using library::DurationCache;
 using library::FolderScan;
 using library::listRecordings;
 using library::RecordingListing;
-using library::RecordingPath;
 using library::sortNewestFirst;
 using library::VideoFileInfo;
 using util::RecordingLength;
@@ -47,21 +46,6 @@ using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// The old way: one probe process per file, four at a time.
-void probeAll(const std::string& folder, RecordingListing& listing, std::size_t count)
-{
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t i = next++; i < count; i = next++)
-            listing[i].duration = ProbeDuration(RecordingPath(folder, listing[i].name));
-    };
-    std::vector<std::thread> threads;
-    for (int i = 0; i < 4; ++i)
-        threads.emplace_back(work);
-    for (std::thread& t : threads)
-        t.join();
 }
 
 struct Visit {
@@ -205,7 +189,7 @@ int main(int argc, char** argv)
             fullProbe ? static_cast<std::size_t>(count) : std::min<std::size_t>(static_cast<std::size_t>(count), 200);
         RecordingListing listing = listNewestFirst(dir);
         const auto t = Clock::now();
-        probeAll(dir, listing, probed);
+        ProbeEachFile(dir, listing, probed);
         const double probeAllMs = msSince(t) * static_cast<double>(count) / static_cast<double>(probed);
         const auto t2 = Clock::now();
         listing = listNewestFirst(dir);

@@ -41,11 +41,9 @@
 #include <vector>
 
 using encoder::EnsureToolFolder;
-using encoder::ProbeDuration;
 using library::ListingSession;
 using library::listRecordings;
 using library::RecordingListing;
-using library::RecordingPath;
 using library::sortNewestFirst;
 
 namespace fs = std::filesystem;
@@ -167,16 +165,7 @@ double probeAllMs(const std::string& folder, std::size_t limit)
     sortNewestFirst(listing);
     const std::size_t count = std::min(limit, listing.size());
     const auto start = std::chrono::steady_clock::now();
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t i = next++; i < count; i = next++)
-            listing[i].duration = ProbeDuration(RecordingPath(folder, listing[i].name));
-    };
-    std::vector<std::thread> threads;
-    for (int i = 0; i < 4; ++i)
-        threads.emplace_back(work);
-    for (std::thread& t : threads)
-        t.join();
+    ProbeEachFile(folder, listing, count);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     return ms * static_cast<double>(listing.size()) / static_cast<double>(std::max<std::size_t>(count, 1));
 }

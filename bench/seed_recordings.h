@@ -1,15 +1,21 @@
 #pragma once
-// The library benchmarks' seed recordings: three short files shaped as the
-// recorder writes them (at `videoBitrate`) and one fragmented, in `folder`.
-// Returns their paths; empty when ffmpeg failed.
+// The library benchmarks' folders of recordings, and the old way of reading
+// their lengths that they measure against.
 #include "encoder/runner.h"
+#include "encoder/stream_ops.h"
+#include "library/recordings_listing.h"
 #include "platform/command_line.h"
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+// Three short files shaped as the recorder writes them (at `videoBitrate`)
+// and one fragmented, in `folder`. Returns their paths; empty when ffmpeg
+// failed.
 inline std::vector<std::filesystem::path> MakeSeedRecordings(const std::filesystem::path& folder,
                                                              const std::string& videoBitrate)
 {
@@ -46,4 +52,20 @@ inline std::filesystem::path FillRecordingFolder(const std::filesystem::path& fo
         std::filesystem::last_write_time(copy, newest - std::chrono::seconds(count - i));
     }
     return folder;
+}
+
+// The old way: one probe process per file, four at a time, for the first
+// `count` records of `listing` (files of `folder`).
+inline void ProbeEachFile(const std::string& folder, library::RecordingListing& listing, std::size_t count)
+{
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < count; i = next++)
+            listing[i].duration = encoder::ProbeDuration(library::RecordingPath(folder, listing[i].name));
+    };
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i)
+        threads.emplace_back(work);
+    for (std::thread& t : threads)
+        t.join();
 }
