@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 
+using util::QtPlatformToUse;
+using util::SetDebugSink;
+
 namespace {
 
 // Answered before the application object exists: no screen is needed.

@@ -31,6 +31,11 @@
 #include <sys/resource.h>
 #include <vector>
 
+using encoder::CutStretch;
+using encoder::MergeFiles;
+using encoder::MergeProgress;
+using encoder::ProbeDuration;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -149,7 +154,7 @@ int main(int argc, char** argv)
 
     MergeProgress progress;
     start = platform::tickCount();
-    const int merged = MergeFiles((work / "out").string(), {{"rec0.mp4", "rec1.mp4", "rec2.mp4"}, work.string()},
+    const int merged = MergeFiles((work / "out").string(), {{"rec0.mp4", "rec1.mp4", "rec2.mp4"}, work.string(), {}},
                                   progress, [](int, const std::string&, const std::string&, int) {});
     std::printf("Merge of three 1280x720 minutes:        %5.0f ms (status %d, %lld status lines)\n", since(start),
                 merged, static_cast<long long>(progress.count));

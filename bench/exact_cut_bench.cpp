@@ -11,6 +11,13 @@
 #include <cstdlib>
 #include <string>
 
+using encoder::CutExactly;
+using encoder::CutJob;
+using encoder::CutStretch;
+using encoder::EnsureToolFolder;
+using encoder::JobNotify;
+using encoder::RunEnded;
+
 int main(int argc, char** argv)
 {
     if (argc != 6) {

@@ -13,6 +13,15 @@
 #include <string>
 #include <vector>
 
+using encoder::EnsureToolFolder;
+using encoder::JoinPlan;
+using encoder::MediaProbe;
+using encoder::MergeFiles;
+using encoder::MergeProgress;
+using encoder::PlanJoin;
+using encoder::ProbeMedia;
+using encoder::RunEnded;
+
 int main(int argc, char** argv)
 {
     if (argc < 3) {
@@ -34,7 +43,7 @@ int main(int argc, char** argv)
     std::string target;
     std::string why;
     const auto start = std::chrono::steady_clock::now();
-    const int status = MergeFiles(argv[1], {parts, {}}, progress,
+    const int status = MergeFiles(argv[1], {parts, {}, {}}, progress,
                                   [&](int, const std::string&, const std::string& t, int) { target = t; }, &why);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (status != RunEnded) {

@@ -27,6 +27,16 @@
 #include <unistd.h>
 #include <vector>
 
+using encoder::EnsureToolFolder;
+using encoder::ProbeDuration;
+using library::DurationCache;
+using library::FolderScan;
+using library::listRecordings;
+using library::RecordingListing;
+using library::sortNewestFirst;
+using library::VideoFileInfo;
+using util::RecordingLength;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -36,21 +46,6 @@ using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// The old way: one probe process per file, four at a time.
-void probeAll(const std::string& folder, RecordingListing& listing, std::size_t count)
-{
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t i = next++; i < count; i = next++)
-            listing[i].duration = ProbeDuration(RecordingPath(folder, listing[i].name));
-    };
-    std::vector<std::thread> threads;
-    for (int i = 0; i < 4; ++i)
-        threads.emplace_back(work);
-    for (std::thread& t : threads)
-        t.join();
 }
 
 struct Visit {
@@ -160,14 +155,7 @@ int main(int argc, char** argv)
     std::printf("%7s | %8s %8s %8s | %8s %8s %8s | %9s | %10s %8s %10s\n", "", "first", "second", "restart", "first",
                 "second", "restart", "waits", "first", "second", "restart");
     for (int count : counts) {
-        const fs::path folder = root / std::to_string(count);
-        fs::create_directories(folder);
-        const auto newest = fs::file_time_type::clock::now();
-        for (int i = 0; i < count; ++i) {
-            const fs::path copy = folder / ("Recording " + std::to_string(100000 + i) + ".mp4");
-            fs::copy_file(seeds[static_cast<std::size_t>(i) % seeds.size()], copy);
-            fs::last_write_time(copy, newest - std::chrono::seconds(count - i));
-        }
+        const fs::path folder = FillRecordingFolder(root / std::to_string(count), seeds, count);
         const std::string dir = folder.string();
         const std::string cacheFile = (root / ("lengths-" + std::to_string(count))).string();
 
@@ -201,7 +189,7 @@ int main(int argc, char** argv)
             fullProbe ? static_cast<std::size_t>(count) : std::min<std::size_t>(static_cast<std::size_t>(count), 200);
         RecordingListing listing = listNewestFirst(dir);
         const auto t = Clock::now();
-        probeAll(dir, listing, probed);
+        ProbeEachFile(dir, listing, probed);
         const double probeAllMs = msSince(t) * static_cast<double>(count) / static_cast<double>(probed);
         const auto t2 = Clock::now();
         listing = listNewestFirst(dir);

@@ -40,6 +40,12 @@
 #include <unistd.h>
 #include <vector>
 
+using encoder::EnsureToolFolder;
+using library::ListingSession;
+using library::listRecordings;
+using library::RecordingListing;
+using library::sortNewestFirst;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -159,16 +165,7 @@ double probeAllMs(const std::string& folder, std::size_t limit)
     sortNewestFirst(listing);
     const std::size_t count = std::min(limit, listing.size());
     const auto start = std::chrono::steady_clock::now();
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t i = next++; i < count; i = next++)
-            listing[i].duration = ProbeDuration(RecordingPath(folder, listing[i].name));
-    };
-    std::vector<std::thread> threads;
-    for (int i = 0; i < 4; ++i)
-        threads.emplace_back(work);
-    for (std::thread& t : threads)
-        t.join();
+    ProbeEachFile(folder, listing, count);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     return ms * static_cast<double>(listing.size()) / static_cast<double>(std::max<std::size_t>(count, 1));
 }
@@ -206,14 +203,7 @@ int main(int argc, char** argv)
                 "restart", "first", "second", "restart", "first", "second", "restart", "first", "restart", "shown",
                 "shown+all", "second", "stall");
     for (int count : counts) {
-        const fs::path folder = root / std::to_string(count);
-        fs::create_directories(folder);
-        const auto newest = fs::file_time_type::clock::now();
-        for (int i = 0; i < count; ++i) {
-            const fs::path copy = folder / ("Recording " + std::to_string(100000 + i) + ".mp4");
-            fs::copy_file(seeds[static_cast<std::size_t>(i) % seeds.size()], copy);
-            fs::last_write_time(copy, newest - std::chrono::seconds(count - i));
-        }
+        const fs::path folder = FillRecordingFolder(root / std::to_string(count), seeds, count);
         // A cache folder of this run's own: the first visit knows nothing.
         setenv("XDG_CACHE_HOME", (root / ("cache-" + std::to_string(count))).c_str(), 1);
         const QString dir = QString::fromStdString(folder.string());

@@ -24,6 +24,18 @@
 #include <sys/resource.h>
 #include <thread>
 
+using encoder::BuildRecordArgs;
+using encoder::BuildRecordCommandLine;
+using encoder::CurrentOutputPath;
+using encoder::EnsureToolFolder;
+using encoder::LastEncoderLine;
+using encoder::PrepareTool;
+using encoder::RecordRun;
+using encoder::RecordSettings;
+using encoder::RecordSources;
+using encoder::RunPause;
+using util::ReadMp4Tracks;
+
 namespace {
 
 double cpuSeconds(int who)

@@ -11,6 +11,11 @@
 #include <sys/resource.h>
 #include <thread>
 
+using encoder::EnsureToolFolder;
+using encoder::PrepareTool;
+using encoder::RunStopRequested;
+using encoder::RunTool;
+
 namespace {
 
 double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }

@@ -1,19 +1,26 @@
 #pragma once
-// The library benchmarks' seed recordings: three short files shaped as the
-// recorder writes them (at `videoBitrate`) and one fragmented, in `folder`.
-// Returns their paths; empty when ffmpeg failed.
+// The library benchmarks' folders of recordings, and the old way of reading
+// their lengths that they measure against.
 #include "encoder/runner.h"
+#include "encoder/stream_ops.h"
+#include "library/recordings_listing.h"
 #include "platform/command_line.h"
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+// Three short files shaped as the recorder writes them (at `videoBitrate`)
+// and one fragmented, in `folder`. Returns their paths; empty when ffmpeg
+// failed.
 inline std::vector<std::filesystem::path> MakeSeedRecordings(const std::filesystem::path& folder,
                                                              const std::string& videoBitrate)
 {
     const auto ffmpeg = [](const std::string& arguments) {
-        return RunTool("ffmpeg -v error -y " + arguments) == RunEnded;
+        return encoder::RunTool("ffmpeg -v error -y " + arguments) == encoder::RunEnded;
     };
     const std::string source = " -f lavfi -i testsrc=size=160x120:rate=30 -f lavfi -i sine=frequency=440";
     const std::string encode = " -vcodec libx264 -r 60.97 -b:v " + videoBitrate
@@ -29,4 +36,36 @@ inline std::vector<std::filesystem::path> MakeSeedRecordings(const std::filesyst
     ffmpeg(source + " -t 2.2" + encode + " -movflags +frag_keyframe+empty_moov+default_base_moof "
            + platform::quoteArgument(seeds.back().string()));
     return seeds;
+}
+
+// `folder`, made with `count` copies of `seeds` named as the recorder names
+// them, each written a second after the one before, so that listing order
+// is known. Returns the folder.
+inline std::filesystem::path FillRecordingFolder(const std::filesystem::path& folder,
+                                                 const std::vector<std::filesystem::path>& seeds, int count)
+{
+    std::filesystem::create_directories(folder);
+    const auto newest = std::filesystem::file_time_type::clock::now();
+    for (int i = 0; i < count; ++i) {
+        const std::filesystem::path copy = folder / ("Recording " + std::to_string(100000 + i) + ".mp4");
+        std::filesystem::copy_file(seeds[static_cast<std::size_t>(i) % seeds.size()], copy);
+        std::filesystem::last_write_time(copy, newest - std::chrono::seconds(count - i));
+    }
+    return folder;
+}
+
+// The old way: one probe process per file, four at a time, for the first
+// `count` records of `listing` (files of `folder`).
+inline void ProbeEachFile(const std::string& folder, library::RecordingListing& listing, std::size_t count)
+{
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < count; i = next++)
+            listing[i].duration = encoder::ProbeDuration(library::RecordingPath(folder, listing[i].name));
+    };
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i)
+        threads.emplace_back(work);
+    for (std::thread& t : threads)
+        t.join();
 }

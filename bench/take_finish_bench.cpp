@@ -42,6 +42,25 @@
 #include <unistd.h>
 #include <vector>
 
+using encoder::BuildFramePipeRecordArgs;
+using encoder::BuildRecordCommandLine;
+using encoder::EnsureToolFolder;
+using encoder::FinishedTake;
+using encoder::FinishTake;
+using encoder::FramePipeFormat;
+using encoder::FramePipeHooks;
+using encoder::kRecordFps;
+using encoder::LastEncoderLine;
+using encoder::MakeGrabFrameSource;
+using encoder::PrepareTool;
+using encoder::RecordRun;
+using encoder::RecordSettings;
+using encoder::RecordSources;
+using encoder::RunFramePipeRecord;
+using encoder::TakeEnd;
+using encoder::TakeFiles;
+using encoder::TakeFilesOf;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

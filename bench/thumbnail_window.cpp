@@ -31,6 +31,10 @@
 #include <unistd.h>
 #include <vector>
 
+using encoder::EnsureToolFolder;
+using library::ListingSession;
+using library::PictureSession;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -137,14 +141,7 @@ int main(int argc, char** argv)
                 "first picture", "rows in view", "all pictures", "stall max", "stall at", "per picture", "strip",
                 "pictures/none");
     for (int count : counts) {
-        const fs::path folder = root / std::to_string(count);
-        fs::create_directories(folder);
-        const auto newest = fs::file_time_type::clock::now();
-        for (int i = 0; i < count; ++i) {
-            const fs::path copy = folder / ("Recording " + std::to_string(100000 + i) + ".mp4");
-            fs::copy_file(seeds[static_cast<std::size_t>(i) % seeds.size()], copy);
-            fs::last_write_time(copy, newest - std::chrono::seconds(count - i));
-        }
+        const fs::path folder = FillRecordingFolder(root / std::to_string(count), seeds, count);
         setenv("XDG_CACHE_HOME", (root / ("cache-" + std::to_string(count))).c_str(), 1);
         auto window = std::make_unique<DRUI>();
         window->setSettingsPath(QString::fromStdString((root / "ScreenRecord.ini").string()));

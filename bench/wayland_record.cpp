@@ -27,6 +27,14 @@
 #include <sys/resource.h>
 #include <thread>
 
+using encoder::CurrentOutputPath;
+using encoder::EnsureToolFolder;
+using encoder::LastReportedFrame;
+using encoder::RecordSettings;
+using encoder::RecordSources;
+using encoder::RunPause;
+using recording::RecordScreenCast;
+
 namespace {
 
 double childCpu()

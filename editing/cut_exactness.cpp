@@ -5,6 +5,10 @@
 
 #include <QMetaObject>
 
+namespace editing {
+
+using encoder::CanCutExactly;
+
 CutExactness::CutExactness(QObject* parent) : QObject(parent) {}
 
 CutExactness::~CutExactness()
@@ -35,3 +39,5 @@ void CutExactness::check(const std::string& recording)
         c.done = true;
     });
 }
+
+} // namespace editing

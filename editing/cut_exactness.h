@@ -9,6 +9,8 @@
 #include <string>
 #include <thread>
 
+namespace editing {
+
 class CutExactness : public QObject {
     Q_OBJECT
 public:
@@ -31,3 +33,5 @@ private:
     std::list<Check> checks_;
     int asked_ = 0; // the number of the last check asked for
 };
+
+} // namespace editing

@@ -1,5 +1,7 @@
 #include "editing/job_progress.h"
 
+namespace editing {
+
 bool JobProgress::report(JobKind kind, int percent, int status)
 {
     kind_ = kind;
@@ -42,3 +44,5 @@ void JobProgress::startDialog(JobKind kind)
     done_ = false;
     lastStatus_ = 0;
 }
+
+} // namespace editing

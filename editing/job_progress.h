@@ -1,4 +1,7 @@
 #pragma once
+
+namespace editing {
+
 // What the progress dialog of a cut or merge makes of the job's reports, and
 // what closing it means at each moment. Pure and Qt-free.
 
@@ -35,3 +38,5 @@ private:
     bool done_ = false;
     int lastStatus_ = 0;
 };
+
+} // namespace editing

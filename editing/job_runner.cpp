@@ -3,6 +3,10 @@
 #include "encoder/runner.h"
 #include "platform/worker_thread.h"
 
+namespace editing {
+
+using encoder::RunStopRequested;
+
 JobRunner::JobRunner(QObject* parent) : QObject(parent) { }
 
 JobRunner::~JobRunner()
@@ -88,3 +92,5 @@ void JobRunner::workerLoop()
             job.work(notify, job.stop.get_token(), why);
     }
 }
+
+} // namespace editing

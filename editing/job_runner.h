@@ -17,6 +17,8 @@
 #include <string>
 #include <thread>
 
+namespace editing {
+
 class JobRunner : public QObject {
     Q_OBJECT
 public:
@@ -68,3 +70,5 @@ private:
     int nextId_ = 0;
     std::jthread worker_;
 };
+
+} // namespace editing

@@ -6,6 +6,8 @@
 #include <variant>
 #include <vector>
 
+namespace editing {
+
 namespace {
 
 using Argument = std::variant<int, std::string>;
@@ -121,3 +123,5 @@ std::string ReplacePlaceholder(const std::string& text, const std::string& value
     }
     return out;
 }
+
+} // namespace editing

@@ -3,6 +3,8 @@
 // Pure and Qt-free; UTF-8.
 #include <string>
 
+namespace editing {
+
 // "\n" written as two characters in a language file becomes a line break.
 std::string ExpandLineBreaks(const std::string& text);
 
@@ -16,3 +18,5 @@ std::string FormatProgressLine(const std::string& format, int percent, const std
 
 // `text` with every "%1" replaced by `value`.
 std::string ReplacePlaceholder(const std::string& text, const std::string& value);
+
+} // namespace editing

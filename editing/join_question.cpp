@@ -4,6 +4,12 @@
 
 #include <algorithm>
 
+namespace editing {
+
+using encoder::JoinPlan;
+using encoder::PartMatch;
+using encoder::PartMismatch;
+
 const char* MismatchKey(PartMismatch reason)
 {
     switch (reason) {
@@ -55,3 +61,5 @@ std::string JoinQuestionText(const std::vector<std::string>& paths, const JoinPl
         return {};
     return ReplacePlaceholder(ExpandLineBreaks(text("Messages/MSG1033")), lines);
 }
+
+} // namespace editing

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+namespace editing {
+
 // The language key of the text that names `reason`; kindred reasons share
 // one (the codec, its profile and its header are all "the picture's coding").
-const char* MismatchKey(PartMismatch reason);
+const char* MismatchKey(encoder::PartMismatch reason);
 
 // Looks a language key up; the window passes its GuiText.
 using LanguageText = std::function<std::string(const char* key)>;
@@ -18,4 +20,7 @@ using LanguageText = std::function<std::string(const char* key)>;
 // Empty when nothing is converted. Otherwise the question's text with one
 // line per converted part: its file name (without the folder) and its
 // reasons, each named once, in the order of `MismatchKey`s first use.
-std::string JoinQuestionText(const std::vector<std::string>& paths, const JoinPlan& plan, const LanguageText& text);
+std::string JoinQuestionText(const std::vector<std::string>& paths, const encoder::JoinPlan& plan,
+                             const LanguageText& text);
+
+} // namespace editing

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace encoder {
+
 class Escalation {
 public:
     // True once the child was ended by force.
@@ -33,3 +35,5 @@ private:
     std::uint64_t terminatedAt_ = 0;
     bool killed_ = false;
 };
+
+} // namespace encoder

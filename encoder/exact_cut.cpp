@@ -16,6 +16,12 @@
 #include <optional>
 #include <thread>
 
+namespace encoder {
+
+using util::DebugLog;
+using util::Mp4Tracks;
+using util::ReadMp4Tracks;
+
 namespace {
 
 // More than the first packet of any recording: its options sit at its start.
@@ -333,3 +339,5 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
     notify(100, job.source, output, status);
     return status;
 }
+
+} // namespace encoder

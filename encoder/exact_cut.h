@@ -11,6 +11,8 @@
 #include <stop_token>
 #include <string>
 
+namespace encoder {
+
 // Whether the cuts of `source` can be exact: its pictures are H.264 from
 // x264, whose options it carries. Blocks while an MP4's tables are read, or
 // for one short encoder run on other files.
@@ -21,3 +23,5 @@ bool CanCutExactly(const std::string& source);
 // cannot be exact. Reports and returns as CutStretch does.
 int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNotify& notify,
                std::string* why = nullptr, std::stop_token stop = {});
+
+} // namespace encoder

@@ -10,6 +10,8 @@
 #include <optional>
 #include <sstream>
 
+namespace encoder {
+
 using platform::quoteArgument;
 
 namespace {
@@ -355,3 +357,5 @@ std::string HeaderCheckOfMp4(const std::string& bytes)
     std::snprintf(text, sizeof text, "%u, 0x%08x", size - 8, (b << 16) | a);
     return text;
 }
+
+} // namespace encoder

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace encoder {
+
 // One video packet as the encoder's frame listing (framecrc) gives it, in
 // ticks of the stream's time base.
 struct CutPacket {
@@ -89,3 +91,5 @@ std::string BuildExactCutList(const ExactCutPlan& plan, const std::string& sourc
 std::string BuildExactJoinCommandLine(const std::string& quotedTool, const std::string& list,
                                       const ExactCutPlan& plan, const std::string& source,
                                       const std::string& output);
+
+} // namespace encoder

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace encoder {
+
 // Bytes of an I420 frame of an even width and height.
 constexpr std::size_t I420Bytes(int width, int height)
 {
@@ -16,3 +18,5 @@ constexpr std::size_t I420Bytes(int width, int height)
 // Converts the frame's top left `width`×`height` (both even, at most the
 // frame's size) into `out`, which holds I420Bytes(width, height).
 void ConvertToI420(const platform::ScreenFrame& frame, int width, int height, std::uint8_t* out);
+
+} // namespace encoder

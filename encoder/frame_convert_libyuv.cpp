@@ -2,6 +2,8 @@
 
 #include <libyuv/convert_from_argb.h>
 
+namespace encoder {
+
 // libyuv's "ARGB" is blue first in memory, as the screen's pixels are; its
 // SIMD rows do a 1080p frame in about a millisecond here, where the
 // encoder's own conversion took several.
@@ -13,3 +15,5 @@ void ConvertToI420(const platform::ScreenFrame& frame, int width, int height, st
     std::uint8_t* v = u + static_cast<std::ptrdiff_t>(chromaWidth) * (height / 2);
     libyuv::ARGBToI420(frame.pixels, frame.stride, y, width, u, chromaWidth, v, chromaWidth, width, height);
 }
+
+} // namespace encoder

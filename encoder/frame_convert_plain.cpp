@@ -1,5 +1,7 @@
 #include "encoder/frame_convert.h"
 
+namespace encoder {
+
 // The same conversion in plain C++, where libyuv is not at hand (the Windows
 // build, which records through the encoder's own grab). Integer BT.601 as
 // libyuv rounds it.
@@ -37,3 +39,5 @@ void ConvertToI420(const platform::ScreenFrame& frame, int width, int height, st
         }
     }
 }
+
+} // namespace encoder

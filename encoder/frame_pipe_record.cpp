@@ -9,6 +9,10 @@
 
 #include <cstdlib>
 
+namespace encoder {
+
+using util::DebugLog;
+
 namespace {
 
 constexpr int kPassWaitMs = 5;
@@ -28,9 +32,9 @@ long LastReportedFrame(const std::string& text)
     return std::strtol(text.c_str() + at + 6, nullptr, 10);
 }
 
-int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const std::string& recordCommandLine,
-                       const std::vector<std::string>& outputPaths, const RunStop& stop,
-                       const FramePipeHooks& hooks)
+FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format,
+                                   const std::string& recordCommandLine, const std::vector<std::string>& outputPaths,
+                                   const RunStop& stop, const FramePipeHooks& hooks)
 {
     if (hooks.frames)
         *hooks.frames = -1;
@@ -111,3 +115,5 @@ int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const
     }
     return FramePipeRecorded;
 }
+
+} // namespace encoder

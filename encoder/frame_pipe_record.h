@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace encoder {
+
 enum FramePipeStatus : int {
     FramePipeRecorded = 0,
     FramePipeNoFrames = 1,      // not one frame came (a static screen cast): no file is left
@@ -49,9 +51,11 @@ struct FramePipeHooks {
 // writes out the frames that wait, then asks the encoder to quit with "q",
 // so the MP4 is finished either way; the encoder does not outlive the call.
 // `outputPaths` are removed when the encoder never got a frame.
-int RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format, const std::string& recordCommandLine,
-                       const std::vector<std::string>& outputPaths, const RunStop& stop,
-                       const FramePipeHooks& hooks = {});
+FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format,
+                                   const std::string& recordCommandLine, const std::vector<std::string>& outputPaths,
+                                   const RunStop& stop, const FramePipeHooks& hooks = {});
 
 // Frame count of the last "frame=" progress report in `text`, or -1.
 long LastReportedFrame(const std::string& text);
+
+} // namespace encoder

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace encoder {
+
 namespace {
 
 // Half a second of frames waits at most, in at most 128 MiB (a 4K screen's
@@ -211,3 +213,5 @@ void FramePump::write()
     pipe_ = -1;
     finished_ = true;
 }
+
+} // namespace encoder

@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+namespace encoder {
+
 struct FramePumpCounts {
     long captured = 0; // frames the source gave
     long written = 0;  // frames the encoder got, repeats included
@@ -99,3 +101,5 @@ private:
     std::jthread capturer_;
     std::jthread writer_;
 };
+
+} // namespace encoder

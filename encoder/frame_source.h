@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace encoder {
+
 enum class FrameWait {
     Frame,   // a frame came
     Nothing, // none within the wait: ask again
@@ -34,3 +36,5 @@ std::unique_ptr<FrameSource> MakeGrabFrameSource(std::unique_ptr<platform::Scree
 // of the part it has. For a source that cannot be asked for a part alone (a
 // screen cast).
 std::unique_ptr<FrameSource> CropFrames(std::unique_ptr<FrameSource> source, const platform::ScreenArea& part);
+
+} // namespace encoder

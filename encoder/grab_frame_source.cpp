@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <thread>
 
+namespace encoder {
+
 namespace {
 
 class GrabFrameSource final : public FrameSource {
@@ -66,3 +68,5 @@ std::unique_ptr<FrameSource> MakeGrabFrameSource(std::unique_ptr<platform::Scree
 {
     return grab ? std::make_unique<GrabFrameSource>(std::move(grab)) : nullptr;
 }
+
+} // namespace encoder

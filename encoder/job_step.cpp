@@ -10,6 +10,11 @@
 
 #include <cstring>
 
+namespace encoder {
+
+using util::DebugLog;
+using util::MakeUniqueFileName;
+
 namespace {
 
 // More than any description of one file takes.
@@ -27,14 +32,14 @@ std::string FreeName(const std::string& path)
     return MakeUniqueFileName(path, unique) == 0 ? unique : path;
 }
 
-int RunJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why,
-               const std::stop_token& stop)
+RunStatus RunJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why,
+                     const std::stop_token& stop)
 {
     DebugLog(commandLine);
     int soFar = RunEnded;
     int exitCode = -1;
     OutputTail tail;
-    const int ran = RunTool(
+    const RunStatus ran = RunTool(
         commandLine,
         [&](const char* chunk, std::size_t size) {
             tail.add(chunk, size);
@@ -49,21 +54,30 @@ int RunJobStep(const std::string& commandLine, const std::function<void(int)>& o
         RunStop::escalating(stop), &exitCode);
     // The encoder says why it failed in words that differ from case to case
     // (a missing file, a full disk); its exit code says that it failed.
-    const int status = ran == RunEnded && exitCode != 0 ? RunInvalidData : ran;
+    const RunStatus status = ran == RunEnded && exitCode != 0 ? RunInvalidData : ran;
     if (why)
         *why = status == RunStopRequested || status == RunForcedEnd ? std::string() : tail.tellingLine();
     return status;
+}
+
+std::string ProbeDescription(const std::string& path)
+{
+    // The description comes in several writes and a marker may fall across
+    // two chunks: callers look for theirs in all that has come.
+    std::string description;
+    RunTool(BuildProbeCommandLine(PrepareTool(), path), [&](const char* chunk, std::size_t size) {
+        if (description.size() < kDescriptionMax)
+            description.append(chunk, size);
+        return contains(chunk, "Invalid data");
+    });
+    return description;
 }
 
 bool HasStreams(const std::string& path)
 {
     // Read whole, not chunk by chunk: a marker split between two chunks
     // would make a good cut look empty, and the cut would be thrown away.
-    std::string description;
-    RunTool(BuildProbeCommandLine(PrepareTool(), path), [&](const char* chunk, std::size_t size) {
-        if (description.size() < kDescriptionMax)
-            description.append(chunk, size);
-        return false;
-    });
-    return description.find("Stream #") != std::string::npos;
+    return ProbeDescription(path).find("Stream #") != std::string::npos;
 }
+
+} // namespace encoder

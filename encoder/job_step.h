@@ -3,10 +3,13 @@
 // names for what it writes, one stoppable run that reports its status
 // lines, and the check that a written file holds anything. Qt-free.
 #include "encoder/run_stop.h"
+#include "encoder/runner.h"
 
 #include <functional>
 #include <stop_token>
 #include <string>
+
+namespace encoder {
 
 // `path`, or the first free numbered variant of it when it is taken.
 std::string FreeName(const std::string& path);
@@ -16,10 +19,16 @@ std::string FreeName(const std::string& path);
 // encoder to finish, ending one that ignores it. `why` gets the encoder's
 // most telling line, also after a run that looked clean (a cut that came
 // out empty). Returns the runner's status; a failed exit is invalid data.
-int RunJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why,
-               const std::stop_token& stop);
+RunStatus RunJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why,
+                     const std::stop_token& stop);
+
+// The encoder's description of `path` (bounded), up to where it says the
+// file holds invalid data. Blocks until the encoder has ended.
+std::string ProbeDescription(const std::string& path);
 
 // True when the encoder describes at least one stream in `path`: a cut whose
 // length is zero or less, or that starts past the end, comes out as an MP4
 // without any.
 bool HasStreams(const std::string& path);
+
+} // namespace encoder

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace encoder {
+
 namespace {
 
 bool producible(const MediaPictureStream& p)
@@ -137,3 +139,5 @@ JoinPlan PlanJoin(const std::vector<MediaProbe>& parts)
         plan.parts = compareAll(parts, form);
     return plan;
 }
+
+} // namespace encoder

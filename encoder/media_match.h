@@ -7,6 +7,8 @@
 
 #include <vector>
 
+namespace encoder {
+
 enum class PartMismatch {
     PictureCodec,
     PictureProfile,
@@ -55,3 +57,5 @@ struct JoinPlan {
 
 // Every probe must be readable.
 JoinPlan PlanJoin(const std::vector<MediaProbe>& parts);
+
+} // namespace encoder

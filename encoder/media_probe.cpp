@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace encoder {
+
 namespace {
 
 // More than any listing of one file takes.
@@ -323,3 +325,5 @@ MediaProbe ProbeMedia(const std::string& path, std::string* said)
         *said = std::move(output);
     return probe;
 }
+
+} // namespace encoder

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+namespace encoder {
+
 struct MediaPictureStream {
     std::string codec;   // the encoder's codec name: "h264"
     std::string profile; // "High", "Constrained Baseline"; empty when none is said
@@ -59,3 +61,5 @@ MediaProbe ParseMediaProbe(const std::string& output);
 // Runs the encoder on `path` and parses what it said. `said`, when given,
 // gets the whole output (for its telling line on a failure). Blocks.
 MediaProbe ProbeMedia(const std::string& path, std::string* said = nullptr);
+
+} // namespace encoder

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+namespace encoder {
+
 class OutputLines {
 public:
     // A line longer than this is cut: what is kept of an encoder's output
@@ -35,3 +37,5 @@ public:
 private:
     std::string partial_;
 };
+
+} // namespace encoder

@@ -3,6 +3,8 @@
 #include <array>
 #include <string_view>
 
+namespace encoder {
+
 namespace {
 
 bool has(std::string_view line, std::string_view part) { return line.find(part) != std::string_view::npos; }
@@ -79,3 +81,5 @@ std::string OutputTail::tellingLine() const
         consider(partial);
     return best ? withoutPrefix(*best) : std::string();
 }
+
+} // namespace encoder

@@ -7,6 +7,8 @@
 #include <deque>
 #include <string>
 
+namespace encoder {
+
 class OutputTail {
 public:
     explicit OutputTail(std::size_t maxLines = 32);
@@ -29,3 +31,5 @@ private:
     OutputLines lines_;
     std::deque<std::string> kept_;
 };
+
+} // namespace encoder

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace encoder {
+
 using platform::quoteArgument;
 
 namespace {
@@ -115,3 +117,5 @@ std::string BuildPartConvertCommandLine(const std::string& quotedTool, const std
         line += " -t " + seconds(lengthMicros);
     return line + " -n -f mp4 " + quoteArgument(output) + " ";
 }
+
+} // namespace encoder

@@ -12,7 +12,11 @@
 #include <cstdint>
 #include <string>
 
+namespace encoder {
+
 // `lengthMicros`: the part's length (its picture's, when it has one).
 std::string BuildPartConvertCommandLine(const std::string& quotedTool, const std::string& input, const MediaProbe& part,
                                         const JoinForm& form, const PartMatch& match, std::int64_t lengthMicros,
                                         const std::string& output);
+
+} // namespace encoder

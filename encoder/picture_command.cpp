@@ -2,6 +2,8 @@
 
 #include "platform/command_line.h"
 
+namespace encoder {
+
 using platform::quoteArgument;
 
 namespace {
@@ -63,3 +65,5 @@ std::string BuildStripCommandLine(const std::string& quotedTool, const std::stri
         graph += joined + "hstack=inputs=" + std::to_string(atMs.size());
     return line + " -filter_complex " + quoteArgument(graph) + " -an" + pngOutput(output);
 }
+
+} // namespace encoder

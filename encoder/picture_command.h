@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace encoder {
+
 // The frame at `atMs` milliseconds into `source`, `width` pixels wide (the
 // height keeps the frame's shape, rounded to even), written to `output`.
 std::string BuildPictureCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t atMs,
@@ -21,3 +23,5 @@ std::string BuildStripCommandLine(const std::string& quotedTool, const std::stri
 
 // `ms` as the encoder's seconds, "12.345", whatever the process's locale.
 std::string SecondsText(std::int64_t ms);
+
+} // namespace encoder

@@ -9,6 +9,12 @@
 
 #include <vector>
 
+namespace encoder {
+
+using util::IsDurationText;
+using util::kFileUnreadable;
+using util::Mp4DurationMicroseconds;
+
 namespace {
 
 bool makeInto(const std::string& commandLine, const std::string& output, const std::stop_token& stop)
@@ -75,3 +81,5 @@ bool MakeStripPicture(const std::string& source, const std::string& output, std:
         atMs.push_back(lengthUs * (2 * i + 1) / (2 * kStripPictures) / 1000);
     return makeInto(BuildStripCommandLine(PrepareTool(), source, atMs, kStripPictureWidth, output), output, stop);
 }
+
+} // namespace encoder

@@ -7,6 +7,8 @@
 #include <stop_token>
 #include <string>
 
+namespace encoder {
+
 inline constexpr int kRowPictureWidth = 96;
 inline constexpr int kStripPictures = 10;
 inline constexpr int kStripPictureWidth = 96;
@@ -17,3 +19,5 @@ bool MakeRowPicture(const std::string& source, const std::string& output, std::s
 // kStripPictures frames evenly spaced over the recording's length, side by
 // side in one picture. False as above, also when the length cannot be told.
 bool MakeStripPicture(const std::string& source, const std::string& output, std::stop_token stop = {});
+
+} // namespace encoder

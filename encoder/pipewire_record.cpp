@@ -7,6 +7,10 @@
 
 #include <vector>
 
+namespace encoder {
+
+using util::DebugLog;
+
 namespace {
 
 constexpr int kFrameWaitMs = 50;
@@ -122,3 +126,5 @@ std::string MissingCaptureParts()
     }
     return missing;
 }
+
+} // namespace encoder

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+namespace encoder {
+
 struct PipeWireStream {
     std::intptr_t remoteFd = -1; // the portal's PipeWire remote
     unsigned node = 0;
@@ -31,3 +33,5 @@ std::string MissingCaptureParts();
 // it could not be started. The child is asked to end, and ended by force
 // after a grace time, when the source is destroyed.
 std::unique_ptr<FrameSource> StartPipeWireFrameSource(const std::string& captureCommand, const PipeWireStream& stream);
+
+} // namespace encoder

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace encoder {
+
 namespace {
 
 // A screen is mostly text, and text must stay readable. The quality is
@@ -220,3 +222,5 @@ bool RecordSourcesComplete(const RecordSources& s)
         return true;
     }
 }
+
+} // namespace encoder

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+namespace encoder {
+
 // Audio modes, as the record page's audio choices carry them.
 enum AudioMode : int {
     AudioComputerSound = 0,
@@ -60,3 +62,5 @@ std::string RecordFileStem(const platform::LocalTime& t);
 // False when the mode needs a device slot that is empty. Such a run cannot
 // record what the user chose.
 bool RecordSourcesComplete(const RecordSources& sources);
+
+} // namespace encoder

@@ -25,6 +25,12 @@
 #include <thread>
 #include <vector>
 
+namespace encoder {
+
+using util::DebugLog;
+using util::ReadMp4Tracks;
+using util::RecordedArea;
+
 namespace {
 
 // The output of the runs whose caller keeps none of its own.
@@ -71,7 +77,7 @@ struct Stretch {
     std::stop_source endOrStop;       // requested when it ended, or the whole run is stopped
     std::promise<void> sourceFree;
     std::future<void> sourceFreed = sourceFree.get_future();
-    int status = 0;
+    FramePipeStatus status = FramePipeRecorded;
     bool madeFile = false; // its take was finished
     FinishedTake take;
     std::jthread thread;
@@ -139,8 +145,8 @@ FinishedTake joinParts(const std::vector<std::unique_ptr<Stretch>>& stretches, c
 
 } // namespace
 
-int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished, const RunPause* pause,
-              RunOutput* runOutput)
+FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished,
+                          const RunPause* pause, RunOutput* runOutput)
 {
     RunOutput& out = runOutput ? *runOutput : sharedOutput();
     const std::string quotedTool = PrepareTool();
@@ -178,7 +184,7 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         out.setPath(files.working);
     if (!RecordSourcesComplete(settings.sources)) {
         out.setPath(files.working);
-        return 0;
+        return FramePipeRecorded;
     }
     if (cast) {
         const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast);
@@ -300,3 +306,5 @@ int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake*
         *finished = take;
     return stretches.back()->status;
 }
+
+} // namespace encoder

@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+namespace encoder {
+
 // What the user chose at the moment the recording started.
 struct RecordSettings {
     RecordSources sources;
@@ -32,7 +34,8 @@ struct RecordSettings {
 // stop is requested or it ends; then finishes the take (see take_finish.h)
 // and tells `output` the recording. A mode whose device is missing starts no
 // encoder: no file appears, which the recording session answers by recording
-// without sound. Returns a FramePipeStatus for a screen cast, else 0;
+// without sound. Returns a FramePipeStatus for a screen cast, else
+// FramePipeRecorded;
 // `finished`, when given, gets how the take ended (left as it was when no
 // file came).
 // While `pause` says so, nothing is recorded: each stretch between pauses is
@@ -40,10 +43,12 @@ struct RecordSettings {
 // they are joined into the one recording (see stretch_join.h).
 // Without an `output` of its own the run tells the one the functions below
 // read: for the callers that run one recording at a time (tests, tools).
-int RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished = nullptr,
-              const RunPause* pause = nullptr, RunOutput* output = nullptr);
+FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished = nullptr,
+                          const RunPause* pause = nullptr, RunOutput* output = nullptr);
 
 // Of the latest run that was given no output of its own, as RunOutput tells them.
 std::string LastEncoderLine();
 std::string CurrentOutputPath();
 std::int64_t CurrentOutputBaseBytes();
+
+} // namespace encoder

@@ -1,5 +1,7 @@
 #include "encoder/run_output.h"
 
+namespace encoder {
+
 std::string RunOutput::path() const
 {
     std::lock_guard lock(mutex_);
@@ -42,3 +44,5 @@ void RunOutput::addOutput(const char* chunk, std::size_t size)
     std::lock_guard lock(mutex_);
     lines_.add(chunk, size, [this](const std::string& line) { lastLine_ = line; });
 }
+
+} // namespace encoder

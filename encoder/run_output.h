@@ -11,6 +11,8 @@
 #include <mutex>
 #include <string>
 
+namespace encoder {
+
 class RunOutput {
 public:
     std::string path() const;
@@ -36,3 +38,5 @@ private:
     std::string lastLine_;
     OutputLines lines_; // two stretches overlapping a moment may mix one line
 };
+
+} // namespace encoder

@@ -2,6 +2,8 @@
 
 #include "platform/clock.h"
 
+namespace encoder {
+
 bool RunPause::paused() const
 {
     std::lock_guard lock(mutex_);
@@ -32,3 +34,5 @@ void RunPause::set(bool paused)
     }
     changed_.notify_all();
 }
+
+} // namespace encoder

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <stop_token>
 
+namespace encoder {
+
 class RunPause {
 public:
     void pause() { set(true); }
@@ -25,3 +27,5 @@ private:
     bool paused_ = false;
     std::int64_t changedAt_ = 0;
 };
+
+} // namespace encoder

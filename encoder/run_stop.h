@@ -4,6 +4,8 @@
 #include <stop_token>
 #include <utility>
 
+namespace encoder {
+
 // An encoder that has not honoured a stop this long after escalation began
 // is asked to terminate, and killed kKillAfterMs after that.
 inline constexpr int kTerminateAfterMs = 5000;
@@ -21,3 +23,5 @@ struct RunStop {
     RunStop(std::stop_token s, std::stop_token e) : stop(std::move(s)), escalate(std::move(e)) { }
     static RunStop escalating(const std::stop_token& s) { return {s, s}; }
 };
+
+} // namespace encoder

@@ -6,6 +6,8 @@
 #include "platform/child_process.h"
 #include "platform/clock.h"
 
+namespace encoder {
+
 namespace {
 
 constexpr int kPassWaitMs = 5;
@@ -14,7 +16,7 @@ constexpr int kDrainPasses = 100;
 
 } // namespace
 
-int RunTool(const std::string& commandLine, const ToolScanner& scanner, const RunStop& stop, int* exitCode)
+RunStatus RunTool(const std::string& commandLine, const ToolScanner& scanner, const RunStop& stop, int* exitCode)
 {
     if (exitCode)
         *exitCode = -1;
@@ -24,7 +26,7 @@ int RunTool(const std::string& commandLine, const ToolScanner& scanner, const Ru
 
     platform::ChildOutputReader reader;
     int countdown = kDrainPasses;
-    int status = RunEnded;
+    RunStatus status = RunEnded;
     Escalation escalation;
     bool scanned = false; // the scanner ended the run: only the encoder's end is awaited
     const auto scan = [&](const char* chunk, std::size_t size) {
@@ -60,3 +62,5 @@ int RunTool(const std::string& commandLine, const ToolScanner& scanner, const Ru
     }
     return status;
 }
+
+} // namespace encoder

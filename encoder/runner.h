@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+namespace encoder {
+
 enum RunStatus : int {
     RunEnded = 0,         // ended without a failure marker
     RunInvalidData = 1,   // the scanner saw "Invalid data"
@@ -25,5 +27,7 @@ using ToolScanner = std::function<bool(const char* chunk, std::size_t size)>;
 // output is drained. `exitCode`, when given, gets the encoder's exit code, or
 // -1 when it did not end by itself (a scanner ended the run, or it was ended
 // by a signal).
-int RunTool(const std::string& commandLine, const ToolScanner& scanner = {}, const RunStop& stop = {},
-            int* exitCode = nullptr);
+RunStatus RunTool(const std::string& commandLine, const ToolScanner& scanner = {}, const RunStop& stop = {},
+                  int* exitCode = nullptr);
+
+} // namespace encoder

@@ -2,6 +2,8 @@
 
 #include "platform/live_children.h"
 
+namespace encoder {
+
 bool EndOurEncoders(int graceMs)
 {
     platform::askLiveChildrenToQuit();
@@ -10,3 +12,5 @@ bool EndOurEncoders(int graceMs)
     platform::killLiveChildren();
     return false;
 }
+
+} // namespace encoder

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace encoder {
+
 // Ending the encoders this program started, and no other process, when the
 // program quits. Qt-free.
 
@@ -11,3 +14,5 @@ constexpr int kShutdownGraceMs = 2000;
 // Called from the main window's destructor, after the recording flag is
 // cleared.
 bool EndOurEncoders(int graceMs = kShutdownGraceMs);
+
+} // namespace encoder

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
+namespace encoder {
+
 using platform::quoteArgument;
 
 std::string BuildProbeCommandLine(const std::string& quotedTool, const std::string& path)
@@ -65,3 +67,5 @@ int MergeProgress::advance()
     const std::int64_t percent = estimate > 0 ? count * 100 / estimate : 0;
     return static_cast<int>(percent < 99 ? percent : 99);
 }
+
+} // namespace encoder

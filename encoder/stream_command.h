@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace encoder {
+
 // `quotedTool` is PrepareTool()'s answer; each path is quoted so that it
 // comes back whole, whatever letters it holds.
 // Describes the input and ends: the tool is given no output.
@@ -41,3 +43,5 @@ struct MergeProgress {
     // for finished.
     int advance();
 };
+
+} // namespace encoder

@@ -14,14 +14,13 @@
 #include "util/mp4_duration.h"
 
 #include <cstdlib>
-#include <cstring>
+
+namespace encoder {
+
+using util::Mp4Tracks;
+using util::ReadMp4Tracks;
 
 namespace {
-
-// More than any description of one file takes.
-constexpr std::size_t kDescriptionMax = 256 * 1024;
-
-bool contains(const char* chunk, const char* marker) { return std::strstr(chunk, marker) != nullptr; }
 
 // A new folder beside `target` for a merge's temporaries, so that no file of
 // the user's can be taken for one of them; empty when none can be made.
@@ -40,20 +39,7 @@ std::string makePartsFolder(const std::string& target)
 
 } // namespace
 
-std::string ProbeDuration(const std::string& path)
-{
-    // The description comes in several writes and the marker may fall
-    // across two chunks: it is looked for in all that has come so far.
-    std::string description;
-    RunTool(BuildProbeCommandLine(PrepareTool(), path), [&](const char* chunk, std::size_t size) {
-        if (contains(chunk, "Invalid data"))
-            return true;
-        if (description.size() < kDescriptionMax)
-            description.append(chunk, size);
-        return false;
-    });
-    return DurationIn(description);
-}
+std::string ProbeDuration(const std::string& path) { return DurationIn(ProbeDescription(path)); }
 
 int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why,
                std::stop_token stop)
@@ -127,7 +113,12 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     // it would pass for a whole one.
     std::vector<MediaProbe> probes(inputs.size());
     for (std::size_t k = 0; status == RunEnded && k < inputs.size(); ++k) {
-        status = probePart(inputs[k], probes[k], &failure, stop);
+        if (k < job.probes.size() && job.probes[k].readable) {
+            probes[k] = job.probes[k];
+            status = stop.stop_requested() ? RunStopRequested : RunEnded;
+        } else {
+            status = probePart(inputs[k], probes[k], &failure, stop);
+        }
         // A failure is said by the last report alone, which carries why.
         notify(progress.advance(), inputs[k], target, status == RunStopRequested ? status : RunEnded);
     }
@@ -194,3 +185,5 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     notify(100, target, target, status);
     return status;
 }
+
+} // namespace encoder

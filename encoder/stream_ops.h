@@ -4,12 +4,15 @@
 // by stream copy where they match. Cuts and merges run on worker threads and report through a JobNotify; a stop
 // requested on their token makes them ask the encoder to finish, and ends one that does not within kTerminateAfterMs.
 // Qt-free.
+#include "encoder/media_probe.h"
 #include "encoder/stream_command.h"
 
 #include <functional>
 #include <stop_token>
 #include <string>
 #include <vector>
+
+namespace encoder {
 
 // One progress report: a percentage, the file being worked on, the file
 // being produced and the status so far (the runner's statuses). The last one
@@ -44,6 +47,9 @@ int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNoti
 struct MergeJob {
     std::vector<std::string> names;
     std::string folder;
+    // What was read of the files already (ProbeMedia), in their order: a
+    // readable one is not read again; the others are read by the merge.
+    std::vector<MediaProbe> probes;
 };
 
 // Joins the files in order into "Merge<local time>.mp4" in `outputFolder`.
@@ -57,3 +63,5 @@ struct MergeJob {
 // last time with 100 and returns the status; `why` as for CutStretch.
 int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgress& progress, const JobNotify& notify,
                std::string* why = nullptr, std::stop_token stop = {});
+
+} // namespace encoder

@@ -11,6 +11,12 @@
 #include <cmath>
 #include <cstdio>
 
+namespace encoder {
+
+using util::DebugLog;
+using util::Mp4Tracks;
+using util::ReadMp4Tracks;
+
 namespace {
 
 // The encoder's AAC packets hold 1024 samples, and its first packet is
@@ -120,3 +126,5 @@ bool JoinStretches(const std::vector<std::string>& stretches, const std::string&
         platform::flushFileToDisk(target);
     return joined;
 }
+
+} // namespace encoder

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace encoder {
+
 // A file's line in the encoder's list (ffconcat): in single quotes, where
 // only a quote needs care, with the protocol prefix that keeps a name with a
 // colon a plain file.
@@ -43,3 +45,5 @@ std::string BuildStretchJoinCommandLine(const std::string& quotedTool, const std
 // when the joined file holds every stretch's pictures; a failed join leaves
 // no target. Blocks while the encoder copies.
 bool JoinStretches(const std::vector<std::string>& stretches, const std::string& target);
+
+} // namespace encoder

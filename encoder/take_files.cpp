@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace encoder {
+
 namespace {
 
 constexpr const char* kWorkingMp4Suffix = ".recording.part";
@@ -54,3 +56,5 @@ std::string BuildTakeOutput(int videoInput, const TakeFiles& files)
         + platform::quoteArgument("[f=mp4]" + teeEscaped(files.workingMp4) + "|[f=mpegts:flush_packets=1]"
                                   + teeEscaped(files.working));
 }
+
+} // namespace encoder

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+namespace encoder {
+
 struct TakeFiles {
     std::string recording;  // "<stem>.mp4": the finished recording
     std::string working;    // "<stem>.recording.ts": the take as it is recorded
@@ -26,3 +28,5 @@ std::optional<TakeFiles> TakeOfWorkingFile(const std::string& workingPath);
 // forms through its tee, the transport stream flushed packet by packet.
 // Starts with a blank.
 std::string BuildTakeOutput(int videoInput, const TakeFiles& files);
+
+} // namespace encoder

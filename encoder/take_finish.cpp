@@ -13,6 +13,15 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace encoder {
+
+using util::DebugLog;
+using util::Mp4DurationMicroseconds;
+using util::Mp4Tracks;
+using util::ReadMp4Tracks;
+using util::ReadTsSpan;
+using util::TsSpan;
+
 namespace {
 
 // Two readings of one take agree when their pictures last the same to
@@ -140,3 +149,5 @@ std::vector<FinishedTake> FinishLeftTakes(const std::string& folder,
     }
     return finished;
 }
+
+} // namespace encoder

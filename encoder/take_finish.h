@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace encoder {
+
 enum class TakeEnd {
     Whole,             // the encoder finished the MP4, and it holds the whole take
     SavedFromWorking,  // the encoder did not finish it: the recording was made from the working file
@@ -39,3 +41,5 @@ std::vector<FinishedTake> FinishLeftTakes(const std::string& folder,
 // the encoder writes itself. Pure.
 std::string BuildTakeCopyCommandLine(const std::string& quotedTool, const std::string& working, bool sound,
                                      const std::string& target);
+
+} // namespace encoder

@@ -5,6 +5,8 @@
 
 #include <chrono>
 
+namespace encoder {
+
 namespace {
 
 constexpr auto kFlushPeriod = std::chrono::seconds(1);
@@ -38,3 +40,5 @@ void TakeFlusher::run(std::stop_token stop)
             named = platform::flushFolderOf(files_.working);
     }
 }
+
+} // namespace encoder

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <thread>
 
+namespace encoder {
+
 class TakeFlusher {
 public:
     explicit TakeFlusher(TakeFiles files);
@@ -25,3 +27,5 @@ private:
     std::condition_variable_any wake_; // only waited on, for a stop
     std::jthread thread_;
 };
+
+} // namespace encoder

@@ -6,6 +6,8 @@
 
 #include <mutex>
 
+namespace encoder {
+
 namespace {
 
 // Guards the copy on disk and the stamp of the source it was made from.
@@ -55,3 +57,5 @@ std::string PrepareTool()
     }
     return platform::quoteArgument(copy);
 }
+
+} // namespace encoder

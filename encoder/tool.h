@@ -4,6 +4,8 @@
 // changed or the copy went missing. Qt-free; any thread.
 #include <string>
 
+namespace encoder {
+
 // Per-user folder, ending with a separator.
 std::string ToolFolder();
 // Path of the runnable copy inside ToolFolder().
@@ -17,3 +19,5 @@ void EnsureToolFolder();
 // quotes, the head of every encoder command line. A failed copy is not
 // reported, and tried again next time: an earlier copy, if any, still runs.
 std::string PrepareTool();
+
+} // namespace encoder

@@ -12,6 +12,12 @@
 #include <thread>
 #include <vector>
 
+namespace library {
+
+using util::DurationProbe;
+using util::IsDurationText;
+using util::RecordingLength;
+
 namespace {
 
 // Each probe is a short run of the encoder, mostly its start-up: a few at
@@ -36,25 +42,15 @@ void DurationCache::load() const
     if (loaded_)
         return;
     loaded_ = true;
-    std::string text;
-    if (file_.empty() || !platform::readWholeFile(file_, text, kMaxFileSize) || text.rfind(kFirstLine, 0) != 0)
-        return;
-    std::string_view rest(text);
-    rest.remove_prefix(kFirstLine.size());
-    while (!rest.empty()) {
-        const std::size_t newline = rest.find('\n');
-        if (newline == std::string_view::npos)
-            break; // a last line without its end was never finished
-        std::string_view line = rest.substr(0, newline);
-        rest.remove_prefix(newline + 1);
+    cache_text::readLines(file_, kFirstLine, kMaxFileSize, [this](std::string_view line) {
         Entry entry;
         std::string path;
         if (!field(line, entry.size) || !field(line, entry.stamp) || line.size() < 9 || line[8] != '\t')
-            continue;
+            return;
         entry.duration = std::string(line.substr(0, 8));
         if (IsDurationText(entry.duration) && unescaped(line.substr(9), path))
             known_[path] = std::move(entry);
-    }
+    });
 }
 
 std::string DurationCache::find(const std::string& path, std::uint64_t size, std::int64_t stamp) const
@@ -90,10 +86,7 @@ bool DurationCache::save()
                 + escaped(path) + '\n';
         changed_ = false;
     }
-    const std::size_t slash = file_.find_last_of("/\\");
-    if (slash != std::string::npos && slash > 0)
-        platform::makeFolderPath(file_.substr(0, slash));
-    if (platform::replaceFileContent(file_, text))
+    if (cache_text::write(file_, text))
         return true;
     const std::lock_guard lock(mutex_);
     changed_ = true;
@@ -103,18 +96,14 @@ bool DurationCache::save()
 void DurationCache::forgetGone(const std::string& folder, const RecordingListing& listing)
 {
     const std::string prefix = RecordingPath(folder, "");
-    // On POSIX a backslash is part of a name; Windows takes both.
-    const char* const separators = platform::separator() == '/' ? "/" : "/\\";
     std::set<std::string_view> names;
     for (const VideoFileInfo& r : listing)
         names.insert(r.name);
     const std::lock_guard lock(mutex_);
     load();
     for (auto it = known_.begin(); it != known_.end();) {
-        const std::string& path = it->first;
-        const bool inFolder = path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0
-            && path.find_first_of(separators, prefix.size()) == std::string::npos;
-        if (inFolder && names.count(std::string_view(path).substr(prefix.size())) == 0) {
+        const std::string_view name = cache_text::nameIn(it->first, prefix);
+        if (!name.empty() && names.count(name) == 0) {
             it = known_.erase(it);
             changed_ = true;
         } else {
@@ -181,3 +170,5 @@ std::string DefaultDurationCacheFile()
     const char sep = platform::separator();
     return folder + sep + "VantreelScreenRecorder" + sep + "lengths";
 }
+
+} // namespace library

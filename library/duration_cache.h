@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace library {
+
 class DurationCache {
 public:
     // Kept in memory only.
@@ -35,7 +37,7 @@ public:
     // otherwise by RecordingLength, several at once, in the listing's order.
     // What the cache held for files of `folder` that are gone is dropped, and
     // the file is saved.
-    void fill(const std::string& folder, RecordingListing& listing, const DurationProbe& probe);
+    void fill(const std::string& folder, RecordingListing& listing, const util::DurationProbe& probe);
 
     // fill() in two steps, for a list shown before its lengths are known:
     // the known lengths, at once, with the records still to read...
@@ -45,7 +47,7 @@ public:
     // the files under way, and the rest keep their empty length.
     using LengthKnown = std::function<void(std::size_t record, const std::string& duration)>;
     void readMissing(const std::string& folder, RecordingListing& listing, const std::vector<std::size_t>& missing,
-                     const DurationProbe& probe, const LengthKnown& known = {},
+                     const util::DurationProbe& probe, const LengthKnown& known = {},
                      const std::atomic<bool>* stop = nullptr);
 
 private:
@@ -66,3 +68,5 @@ private:
 
 // The cache's file in the user's cache folder; empty when there is none.
 std::string DefaultDurationCacheFile();
+
+} // namespace library

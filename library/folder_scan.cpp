@@ -10,6 +10,10 @@
 #include <mutex>
 #include <utility>
 
+namespace library {
+
+using util::DurationProbe;
+
 struct FolderScan::State {
     std::mutex mutex; // held while a callback is made
     bool cancelled = false;
@@ -108,3 +112,5 @@ void FolderScan::reapEnded()
         }
     }
 }
+
+} // namespace library

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+namespace library {
+
 class FolderScan {
 public:
     // Made on the scan's thread, one after the other; a caller with an event
@@ -30,7 +32,7 @@ public:
     // How long the destructor waits for a scan's thread to end.
     static constexpr int kJoinWithinMs = 3000;
 
-    FolderScan(std::shared_ptr<DurationCache> cache, DurationProbe probe);
+    FolderScan(std::shared_ptr<DurationCache> cache, util::DurationProbe probe);
     // Stops every scan and joins its thread. A thread held longer than
     // kJoinWithinMs (a read stuck on a vanished network mount) is let go
     // instead, as joining it could hold the program's exit for minutes.
@@ -53,6 +55,8 @@ private:
     void reapEnded();
 
     std::shared_ptr<DurationCache> cache_;
-    DurationProbe probe_;
+    util::DurationProbe probe_;
     std::vector<Run> runs_; // the current scan last; the others stopping
 };
+
+} // namespace library

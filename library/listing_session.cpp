@@ -1,21 +1,18 @@
 #include "library/listing_session.h"
 
-#include <QMetaObject>
+#include "library/report_inbox.h"
 
-#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
 
-// What the scan's thread told, waiting for the interface thread.
-struct ListingSession::Inbox {
-    std::mutex mutex;
-    std::optional<std::pair<RecordingListing, bool>> listing;
-    std::vector<std::pair<std::size_t, std::string>> lengths;
-    std::size_t lengthsTaken = 0;
-    bool finished = false;
-    bool posted = false; // a take() is on its way
-};
+namespace library {
+
+using util::DurationProbe;
+
+// What the scan's thread told, waiting for the interface thread: the
+// listing, and the lengths as reports.
+struct ListingSession::Inbox : ReportInbox<std::optional<std::pair<RecordingListing, bool>>> { };
 
 ListingSession::ListingSession(std::shared_ptr<DurationCache> cache, DurationProbe probe, Lengths lengths,
                                QObject* parent)
@@ -34,27 +31,17 @@ void ListingSession::list(const QString& folder)
     auto inbox = std::make_shared<Inbox>();
     inbox_ = inbox;
     emit listingStarted();
-    // One take() posted at a time, however many reports come meanwhile. The
-    // scan is cancelled before this session goes, and a posted call dies
-    // with it.
-    auto post = [this, inbox](auto&& store) {
-        const std::lock_guard lock(inbox->mutex);
-        store(*inbox);
-        if (inbox->posted)
-            return;
-        inbox->posted = true;
-        QMetaObject::invokeMethod(
-            this, [this, inbox] { take(inbox); }, Qt::QueuedConnection);
-    };
+    // The scan is cancelled before this session goes.
+    auto post = [this, inbox](auto&& store) { inbox->post(this, store, [this, inbox] { take(inbox); }); };
     FolderScan::Callbacks callbacks;
     callbacks.listed = [post](const RecordingListing& listing, bool searched) {
-        post([&](Inbox& in) { in.listing.emplace(listing, searched); });
+        post([&](auto& in) { in.extra.emplace(listing, searched); });
     };
     if (lengths_ == Lengths::Read)
         callbacks.lengthKnown = [post](std::size_t record, const std::string& duration) {
-            post([&](Inbox& in) { in.lengths.emplace_back(record, duration); });
+            post([&](auto& in) { in.reports.emplace_back(record, duration); });
         };
-    callbacks.finished = [post] { post([](Inbox& in) { in.finished = true; }); };
+    callbacks.finished = [post] { post([](auto& in) { in.finished = true; }); };
     scan_.start(folder.toStdString(), std::move(callbacks));
 }
 
@@ -67,23 +54,10 @@ void ListingSession::take(const std::shared_ptr<Inbox>& inbox)
     bool finished = false;
     {
         const std::lock_guard lock(inbox->mutex);
-        listing = std::move(inbox->listing);
-        inbox->listing.reset();
-        const std::size_t end = std::min(inbox->lengths.size(), inbox->lengthsTaken + kLengthsPerTurn);
-        lengths.assign(inbox->lengths.begin() + static_cast<std::ptrdiff_t>(inbox->lengthsTaken),
-                       inbox->lengths.begin() + static_cast<std::ptrdiff_t>(end));
-        inbox->lengthsTaken = end;
-        if (inbox->lengthsTaken == inbox->lengths.size()) {
-            inbox->lengths.clear();
-            inbox->lengthsTaken = 0;
-            finished = inbox->finished;
-            inbox->posted = false;
-        } else {
-            // More than one turn's worth: the rest on the next turn, so that
-            // the window draws and answers in between.
-            QMetaObject::invokeMethod(
-                this, [this, inbox] { take(inbox); }, Qt::QueuedConnection);
-        }
+        listing = std::move(inbox->extra);
+        inbox->extra.reset();
+        lengths = inbox->next(
+            kLengthsPerTurn, this, [this, inbox] { take(inbox); }, finished);
     }
     if (listing) {
         records_ = std::move(listing->first);
@@ -103,3 +77,5 @@ void ListingSession::take(const std::shared_ptr<Inbox>& inbox)
         emit lengthsDone();
     }
 }
+
+} // namespace library

@@ -12,6 +12,8 @@
 
 #include <memory>
 
+namespace library {
+
 class ListingSession : public QObject {
     Q_OBJECT
 public:
@@ -19,7 +21,7 @@ public:
     // Lengths reported per turn of the event loop.
     static constexpr int kLengthsPerTurn = 200;
 
-    ListingSession(std::shared_ptr<DurationCache> cache, DurationProbe probe, Lengths lengths,
+    ListingSession(std::shared_ptr<DurationCache> cache, util::DurationProbe probe, Lengths lengths,
                    QObject* parent = nullptr);
     ~ListingSession() override;
 
@@ -58,3 +60,5 @@ private:
     bool listed_ = false;
     bool done_ = true;
 };
+
+} // namespace library

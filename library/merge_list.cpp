@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace library {
+
 int MergeList::move(int row, int step)
 {
     if (row < 0 || row >= size())
@@ -20,3 +22,5 @@ bool MergeList::remove(int row)
     paths_.erase(paths_.begin() + row);
     return true;
 }
+
+} // namespace library

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace library {
+
 class MergeList {
 public:
     // The same recording may be added again: it is then joined twice.
@@ -27,3 +29,5 @@ public:
 private:
     std::vector<std::string> paths_;
 };
+
+} // namespace library

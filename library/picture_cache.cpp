@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <set>
 
+namespace library {
+
 namespace {
 
 // One entry a line: kind, size, stamp, made ('p') or none ('n'), path.
@@ -56,6 +58,11 @@ std::string DefaultPictureCacheFolder()
     return folder + sep + "VantreelScreenRecorder" + sep + "pictures";
 }
 
+std::string PictureCache::indexFile() const
+{
+    return folder_.empty() ? std::string() : folder_ + platform::separator() + "index";
+}
+
 bool PictureCache::makeFolder() { return !folder_.empty() && platform::makeFolderPath(folder_); }
 
 void PictureCache::load() const
@@ -63,31 +70,20 @@ void PictureCache::load() const
     if (loaded_)
         return;
     loaded_ = true;
-    std::string text;
-    if (folder_.empty() || !platform::readWholeFile(folder_ + platform::separator() + "index", text, kMaxIndexSize)
-        || text.rfind(kFirstLine, 0) != 0)
-        return;
-    std::string_view rest(text);
-    rest.remove_prefix(kFirstLine.size());
-    while (!rest.empty()) {
-        const std::size_t newline = rest.find('\n');
-        if (newline == std::string_view::npos)
-            break; // a last line without its end was never finished
-        std::string_view line = rest.substr(0, newline);
-        rest.remove_prefix(newline + 1);
+    cache_text::readLines(indexFile(), kFirstLine, kMaxIndexSize, [this](std::string_view line) {
         if (line.size() < 2 || (line[0] != 'r' && line[0] != 's') || line[1] != '\t')
-            continue;
+            return;
         const auto kind = static_cast<PictureKind>(line[0]);
         line.remove_prefix(2);
         Entry entry;
         std::string path;
         if (!cache_text::field(line, entry.size) || !cache_text::field(line, entry.stamp) || line.size() < 2
             || (line[0] != 'p' && line[0] != 'n') || line[1] != '\t')
-            continue;
+            return;
         entry.made = line[0] == 'p';
         if (cache_text::unescaped(line.substr(2), path))
             known_[mapKey(kind, path)] = entry;
-    }
+    });
 }
 
 PictureCache::State PictureCache::find(const PictureKey& key) const
@@ -126,8 +122,6 @@ void PictureCache::remember(const PictureKey& key, bool made)
 void PictureCache::forgetGone(const std::string& folder, const std::vector<std::string>& names)
 {
     const std::string prefix = RecordingPath(folder, "");
-    // On POSIX a backslash is part of a name; Windows takes both.
-    const char* const separators = platform::separator() == '/' ? "/" : "/\\";
     const std::set<std::string_view> present(names.begin(), names.end());
     std::vector<std::string> stale;
     {
@@ -135,9 +129,8 @@ void PictureCache::forgetGone(const std::string& folder, const std::vector<std::
         load();
         for (auto it = known_.begin(); it != known_.end();) {
             const std::string_view path = std::string_view(it->first).substr(1);
-            const bool inFolder = path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0
-                && path.find_first_of(separators, prefix.size()) == std::string_view::npos;
-            if (!inFolder || present.count(path.substr(prefix.size())) > 0) {
+            const std::string_view name = cache_text::nameIn(path, prefix);
+            if (name.empty() || present.count(name) > 0) {
                 ++it;
                 continue;
             }
@@ -165,10 +158,11 @@ bool PictureCache::save()
                 + '\t' + (entry.made ? 'p' : 'n') + '\t' + cache_text::escaped(kindAndPath.substr(1)) + '\n';
         changed_ = false;
     }
-    platform::makeFolderPath(folder_);
-    if (platform::replaceFileContent(folder_ + platform::separator() + "index", text))
+    if (cache_text::write(indexFile(), text))
         return true;
     const std::lock_guard lock(mutex_);
     changed_ = true;
     return false;
 }
+
+} // namespace library

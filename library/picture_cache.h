@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace library {
+
 enum class PictureKind : char { Row = 'r', Strip = 's' };
 
 struct PictureKey {
@@ -51,6 +53,7 @@ private:
         bool made = false;
     };
     void load() const; // with mutex_ held
+    std::string indexFile() const; // empty when nothing is kept
 
     std::mutex saveMutex_;     // one writer of the index at a time
     mutable std::mutex mutex_; // guards everything below
@@ -62,3 +65,5 @@ private:
 
 // The pictures' folder in the user's cache folder; empty when there is none.
 std::string DefaultPictureCacheFolder();
+
+} // namespace library

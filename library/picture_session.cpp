@@ -1,20 +1,17 @@
 #include "library/picture_session.h"
 
-#include <QFile>
-#include <QMetaObject>
+#include "library/report_inbox.h"
 
-#include <mutex>
+#include <QFile>
+
 #include <utility>
 #include <vector>
 
-// What the worker's threads told, waiting for the interface thread.
-struct PictureSession::Inbox {
-    std::mutex mutex;
-    std::vector<std::pair<std::size_t, std::string>> pictures;
-    std::size_t taken = 0;
-    bool finished = false;
-    bool posted = false; // a take() is on its way
-};
+namespace library {
+
+// What the worker's threads told, waiting for the interface thread: each
+// picture's file as a report.
+struct PictureSession::Inbox : ReportInbox<> { };
 
 PictureSession::PictureSession(std::shared_ptr<PictureCache> cache, PictureMaker make, unsigned runs, QObject* parent)
     : QObject(parent), worker_(std::move(cache), std::move(make), runs)
@@ -30,15 +27,7 @@ void PictureSession::start(const QString& folder, const RecordingListing& record
     done_ = false;
     auto inbox = std::make_shared<Inbox>();
     inbox_ = inbox;
-    auto post = [this, inbox](auto&& store) {
-        const std::lock_guard lock(inbox->mutex);
-        store(*inbox);
-        if (inbox->posted)
-            return;
-        inbox->posted = true;
-        QMetaObject::invokeMethod(
-            this, [this, inbox] { take(inbox); }, Qt::QueuedConnection);
-    };
+    auto post = [this, inbox](auto&& store) { inbox->post(this, store, [this, inbox] { take(inbox); }); };
     std::vector<PictureKey> jobs;
     jobs.reserve(records.size());
     const std::string where = folder.toStdString();
@@ -46,9 +35,9 @@ void PictureSession::start(const QString& folder, const RecordingListing& record
         jobs.push_back({RecordingPath(where, r.name), r.size, r.stamp, kind});
     PictureWorker::Callbacks callbacks;
     callbacks.known = [post](std::size_t job, const std::string& file) {
-        post([&](Inbox& in) { in.pictures.emplace_back(job, file); });
+        post([&](auto& in) { in.reports.emplace_back(job, file); });
     };
-    callbacks.finished = [post] { post([](Inbox& in) { in.finished = true; }); };
+    callbacks.finished = [post] { post([](auto& in) { in.finished = true; }); };
     // A list's pictures are the folder's whole listing; a strip's are not.
     worker_.start(std::move(jobs), std::move(callbacks), kind == PictureKind::Row ? where : std::string());
 }
@@ -74,20 +63,8 @@ void PictureSession::take(const std::shared_ptr<Inbox>& inbox)
     bool finished = false;
     {
         const std::lock_guard lock(inbox->mutex);
-        const std::size_t end = std::min(inbox->pictures.size(), inbox->taken + kPicturesPerTurn);
-        pictures.assign(inbox->pictures.begin() + static_cast<std::ptrdiff_t>(inbox->taken),
-                        inbox->pictures.begin() + static_cast<std::ptrdiff_t>(end));
-        inbox->taken = end;
-        if (inbox->taken == inbox->pictures.size()) {
-            inbox->pictures.clear();
-            inbox->taken = 0;
-            finished = inbox->finished;
-            inbox->posted = false;
-        } else {
-            // The rest on the next turn, so that the window draws in between.
-            QMetaObject::invokeMethod(
-                this, [this, inbox] { take(inbox); }, Qt::QueuedConnection);
-        }
+        pictures = inbox->next(
+            kPicturesPerTurn, this, [this, inbox] { take(inbox); }, finished);
     }
     for (const auto& [record, file] : pictures) {
         if (inbox != inbox_)
@@ -100,3 +77,5 @@ void PictureSession::take(const std::shared_ptr<Inbox>& inbox)
         emit picturesDone();
     }
 }
+
+} // namespace library

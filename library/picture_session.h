@@ -11,6 +11,8 @@
 
 #include <memory>
 
+namespace library {
+
 class PictureSession : public QObject {
     Q_OBJECT
 public:
@@ -48,3 +50,5 @@ private:
     std::shared_ptr<Inbox> inbox_; // of the pictures under way
     bool done_ = true;
 };
+
+} // namespace library

@@ -11,6 +11,8 @@
 #include <set>
 #include <thread>
 
+namespace library {
+
 namespace {
 
 // The index is written now and then while pictures come, so that a crash
@@ -189,3 +191,5 @@ void PictureWorker::stop()
         shared_->batch->stop.request_stop();
     shared_->batch.reset();
 }
+
+} // namespace library

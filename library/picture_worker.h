@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace library {
+
 // Writes the picture of `kind` of `source` to `output`; true when it is
 // there. Runs on the worker's threads; a requested `stop` should end it soon.
 using PictureMaker =
@@ -51,3 +53,5 @@ private:
     struct Shared;
     std::shared_ptr<Shared> shared_;
 };
+
+} // namespace library

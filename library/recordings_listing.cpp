@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace library {
+
 bool IsRecordingName(std::string_view name)
 {
     if (name.empty() || name.front() == '.')
@@ -47,3 +49,5 @@ std::string RecordingPath(const std::string& folder, const std::string& name)
 {
     return folder + platform::separator() + name;
 }
+
+} // namespace library

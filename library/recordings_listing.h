@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace library {
+
 struct VideoFileInfo {
     std::uint64_t size = 0;
     std::string duration;   // "HH:MM:SS" once probed; empty after listing
@@ -36,3 +38,5 @@ void sortNewestFirst(RecordingListing& listing);
 
 // The folder text, the separator and the name, as the listing was searched.
 std::string RecordingPath(const std::string& folder, const std::string& name);
+
+} // namespace library

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace player {
+
 std::vector<std::string> BuildPlayerArguments(std::uint64_t windowId, const std::string& file,
                                               const platform::PlayerVideo& video)
 {
@@ -30,3 +32,5 @@ std::string StepsTo(std::int64_t fromMs, std::int64_t toMs, double frameMs)
         commands += "frame_step\n";
     return commands + "pausing_keep_force get_property time_pos\n";
 }
+
+} // namespace player

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace player {
+
 // Slave mode, drawing into the window `windowId`, playing `file`. The file
 // follows "--", so a name that begins with "-" is not read as an option.
 std::vector<std::string> BuildPlayerArguments(std::uint64_t windowId, const std::string& file,
@@ -31,3 +33,5 @@ std::string StepsTo(std::int64_t fromMs, std::int64_t toMs, double frameMs);
 
 // "seek 45 2\n": to an absolute second.
 std::string SeekCommand(int seconds);
+
+} // namespace player

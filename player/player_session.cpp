@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace player {
+
 namespace {
 
 // Often enough that the position follows the picture smoothly.
@@ -193,3 +195,5 @@ void PlayerSession::seek(int seconds)
 void PlayerSession::setStartMark() { startMark_ = playerState_.positionMs(); }
 
 void PlayerSession::setEndMark() { endMark_ = playerState_.positionMs(); }
+
+} // namespace player

@@ -16,6 +16,8 @@
 #include <memory>
 #include <string>
 
+namespace player {
+
 class PlayerSession : public QObject {
     Q_OBJECT
 public:
@@ -89,3 +91,5 @@ private:
     int stepBackTries_ = 0;
     platform::PlayerVideo video_;
 };
+
+} // namespace player

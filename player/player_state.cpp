@@ -7,6 +7,11 @@
 #include <cstdlib>
 #include <string_view>
 
+namespace player {
+
+using util::FormatDuration;
+using util::FormatDurationMs;
+
 namespace {
 
 constexpr std::string_view kTimePosition = "ANS_TIME_POSITION=";
@@ -96,3 +101,5 @@ void PlayerState::seekTo(int seconds)
     positionMs_ = static_cast<std::int64_t>(seconds) * 1000;
     label_ = labelText(positionMs_, length_);
 }
+
+} // namespace player

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace player {
+
 // What a line of the player's output was.
 enum class PlayerLine { Other, Position, Length, EndOfFile };
 
@@ -41,3 +43,5 @@ private:
 
 // The digits a text begins with, as a number ("12.8" gives 12, "" gives 0).
 std::int64_t LeadingInteger(const std::string& text);
+
+} // namespace player

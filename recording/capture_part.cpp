@@ -2,6 +2,11 @@
 
 #include "platform/screen_layout.h"
 
+namespace recording {
+
+using util::CaptureChoice;
+using util::CaptureKind;
+
 std::optional<platform::ScreenArea> PartAtStart(const CaptureChoice& choice, const std::string& display)
 {
     switch (choice.kind) {
@@ -15,3 +20,5 @@ std::optional<platform::ScreenArea> PartAtStart(const CaptureChoice& choice, con
         return choice.area;
     }
 }
+
+} // namespace recording

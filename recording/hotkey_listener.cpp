@@ -10,6 +10,10 @@
 
 #include <iterator>
 
+namespace recording {
+
+using util::DebugLog;
+
 namespace {
 
 // How long a wait for a press lasts before the thread looks for its stop.
@@ -77,3 +81,5 @@ std::vector<bool> HotkeyListener::hold(const std::vector<std::string>& keys, con
     portal_->bind(shortcuts);
     return named;
 }
+
+} // namespace recording

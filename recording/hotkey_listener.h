@@ -14,6 +14,8 @@
 
 class GlobalShortcutsPortal;
 
+namespace recording {
+
 class HotkeyListener : public QObject {
     Q_OBJECT
 public:
@@ -40,3 +42,5 @@ private:
     GlobalShortcutsPortal* portal_ = nullptr; // a child
     std::jthread thread_;
 };
+
+} // namespace recording

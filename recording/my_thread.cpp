@@ -2,6 +2,8 @@
 
 #include "platform/crash_handler.h"
 
+namespace recording {
+
 CMyThread::CMyThread(QObject* parent) : QThread(parent) { }
 
 CMyThread::~CMyThread()
@@ -25,3 +27,5 @@ void CMyThread::run()
     void* reserved = nullptr;
     callback_(user_, &reserved);
 }
+
+} // namespace recording

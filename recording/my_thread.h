@@ -3,6 +3,8 @@
 // window owns one for recordings and one for merge jobs, for its whole life.
 #include <QThread>
 
+namespace recording {
+
 class CMyThread : public QThread {
     Q_OBJECT
 public:
@@ -25,3 +27,5 @@ private:
     Callback callback_ = nullptr;
     void* user_ = nullptr;
 };
+
+} // namespace recording

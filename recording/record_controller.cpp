@@ -6,6 +6,16 @@
 #include "recording/screen_cast_run.h"
 #include "util/files.h"
 
+namespace recording {
+
+using encoder::FinishedTake;
+using encoder::RecordRun;
+using encoder::RecordSettings;
+using encoder::RunOutput;
+using encoder::RunStop;
+using encoder::TakeEnd;
+using util::GetDriveFreeSpace;
+
 RecordController::RecordController(QObject* parent) : QObject(parent), freeSpace(GetDriveFreeSpace)
 {
     // A start that had to wait for the previous run goes ahead once it ended.
@@ -167,3 +177,5 @@ RecordTickResult RecordController::tick(const std::string& pausedCaption)
     }
     return tick(input);
 }
+
+} // namespace recording

@@ -16,6 +16,8 @@
 #include <stop_token>
 #include <string>
 
+namespace recording {
+
 class RecordController : public QObject {
     Q_OBJECT
 public:
@@ -32,7 +34,7 @@ public:
     // run, if any, is asked to stop. When that run is still finishing its
     // file, the new one starts as soon as it has ended: a start is never
     // dropped.
-    void start(RecordSettings settings);
+    void start(encoder::RecordSettings settings);
     // Requests the run's stop: the encoder gets "q" until it has finished its
     // file. Does not wait.
     void stop();
@@ -83,17 +85,19 @@ private:
     static int runRecording(void* user, void* reserved);
 
     CMyThread worker_;
-    std::shared_ptr<const RunOutput> runOutput() const;
+    std::shared_ptr<const encoder::RunOutput> runOutput() const;
 
     mutable std::mutex nextMutex_; // guards next_, nextStop_ and output_, read by the worker when it starts
-    std::shared_ptr<RunOutput> output_ = std::make_shared<RunOutput>(); // the latest run's
-    RecordSettings next_;
-    RunPause pause_; // the latest run's; every run is asked to stop before the next starts
+    std::shared_ptr<encoder::RunOutput> output_ = std::make_shared<encoder::RunOutput>(); // the latest run's
+    encoder::RecordSettings next_;
+    encoder::RunPause pause_; // the latest run's; every run is asked to stop before the next starts
     std::string settingsPath_;
-    RunStop nextStop_;
+    encoder::RunStop nextStop_;
     std::stop_source runStop_;      // the latest run's
     std::stop_source shutdownStop_; // escalates every run's stop
     bool recording_ = false;
     bool pendingStart_ = false;
     RecordTicker ticker_;
 };
+
+} // namespace recording

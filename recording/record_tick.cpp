@@ -2,6 +2,11 @@
 
 #include "util/format.h"
 
+namespace recording {
+
+using util::FormatDuration;
+using util::FormatSize;
+
 TrayImage NextBlink(int& counter)
 {
     if (counter <= 15) {
@@ -81,3 +86,5 @@ RecordTickResult RecordTicker::tick(const RecordTickInput& input)
         result.action = RecordTickResult::Action::StopForLowDisk;
     return result;
 }
+
+} // namespace recording

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace recording {
+
 // Below this the recording is stopped: the encoder must not fill the disk.
 inline constexpr std::uint64_t kMinFreeBytes = 10485760; // 10 MiB
 // A start that produced no file after this many whole seconds is restarted
@@ -73,3 +75,5 @@ private:
     bool withSound_ = true;
     bool sawFile_ = false; // once a file came, a missing one is a stretch to come
 };
+
+} // namespace recording

@@ -2,6 +2,10 @@
 
 #include "util/format.h"
 
+namespace recording {
+
+using util::FormatDuration;
+
 WindowAway WindowAwayOnStart(bool trayAvailable) { return trayAvailable ? WindowAway::Hidden : WindowAway::Minimised; }
 
 RecordWindowTick RecordWindowOnTick(const std::string& productName, std::uint64_t elapsedSeconds, bool trayAvailable,
@@ -15,3 +19,5 @@ RecordWindowTick RecordWindowOnTick(const std::string& productName, std::uint64_
     tick.minimise = windowHidden && !trayAvailable;
     return tick;
 }
+
+} // namespace recording

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace recording {
+
 enum class WindowAway { Hidden, Minimised };
 
 // At a start, given whether a tray host is there now.
@@ -22,3 +24,5 @@ struct RecordWindowTick {
 };
 RecordWindowTick RecordWindowOnTick(const std::string& productName, std::uint64_t elapsedSeconds, bool trayAvailable,
                                     bool windowHidden);
+
+} // namespace recording

@@ -4,6 +4,20 @@
 #include "settings/screencast_token.h"
 #include "util/debug_log.h"
 
+namespace recording {
+
+using encoder::FinishedTake;
+using encoder::FramePipeNoFrames;
+using encoder::FramePipeNotStarted;
+using encoder::MissingCaptureParts;
+using encoder::PipeWireStream;
+using encoder::RecordRun;
+using encoder::RecordSettings;
+using encoder::RunOutput;
+using encoder::RunPause;
+using encoder::RunStop;
+using util::DebugLog;
+
 const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath, const RunStop& stop,
                              FinishedTake* finished, const RunPause* pause, RunOutput* output,
                              std::string* detail)
@@ -41,3 +55,5 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
         return nullptr;
     }
 }
+
+} // namespace recording

@@ -4,9 +4,14 @@
 // recording worker.
 #include "encoder/record_run.h"
 
+namespace recording {
+
 // The text key of what the window must say after the run, or null when the
 // recording went as asked; `finished`, `pause` and `output` as for RecordRun. `detail`,
 // when given, gets what the text's %1 names (the capture's missing parts).
-const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath, const RunStop& stop,
-                             FinishedTake* finished = nullptr, const RunPause* pause = nullptr,
-                             RunOutput* output = nullptr, std::string* detail = nullptr);
+const char* RecordScreenCast(encoder::RecordSettings settings, const std::string& settingsPath,
+                             const encoder::RunStop& stop, encoder::FinishedTake* finished = nullptr,
+                             const encoder::RunPause* pause = nullptr, encoder::RunOutput* output = nullptr,
+                             std::string* detail = nullptr);
+
+} // namespace recording

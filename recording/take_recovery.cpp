@@ -7,6 +7,13 @@
 #include <QDir>
 #include <QMetaObject>
 
+namespace recording {
+
+using encoder::FinishedTake;
+using encoder::FinishLeftTakes;
+using encoder::TakeEnd;
+using util::DurationText;
+
 TakeRecovery::TakeRecovery(InUse inUse, QObject* parent) : QObject(parent), inUse_(std::move(inUse)) { }
 
 TakeRecovery::~TakeRecovery()
@@ -70,3 +77,5 @@ void TakeRecovery::deliver()
     for (const Result& r : ready)
         emit finished(r.saved, r.kept);
 }
+
+} // namespace recording

@@ -11,6 +11,8 @@
 #include <string>
 #include <thread>
 
+namespace recording {
+
 class TakeRecovery : public QObject {
     Q_OBJECT
 public:
@@ -44,3 +46,5 @@ private:
     std::vector<Result> results_;      // checked, not yet told
     std::jthread thread_;
 };
+
+} // namespace recording

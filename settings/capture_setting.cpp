@@ -6,6 +6,13 @@
 
 #include <cstdlib>
 
+using util::AreaFromText;
+using util::AreaText;
+using util::CaptureChoice;
+using util::CaptureKind;
+using util::CaptureKindFromText;
+using util::CaptureKindText;
+
 namespace settings {
 namespace {
 

@@ -13,9 +13,9 @@ namespace settings {
 
 // The stored choice; the whole desktop when none is stored or it does not
 // read back (an area that does not parse).
-CaptureChoice ReadCaptureChoice(const std::string& settingsPath);
+util::CaptureChoice ReadCaptureChoice(const std::string& settingsPath);
 // False when the file cannot be written.
-bool StoreCaptureChoice(const std::string& settingsPath, const CaptureChoice& choice);
+bool StoreCaptureChoice(const std::string& settingsPath, const util::CaptureChoice& choice);
 
 // The seconds counted down before a recording starts: 0 (none, the
 // default), 3 or 5; any other stored value is 0.

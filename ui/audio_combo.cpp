@@ -6,6 +6,10 @@
 #include <QIcon>
 #include <QVariant>
 
+using encoder::AudioComputerSound;
+using encoder::AudioComputerSoundAndMic;
+using encoder::AudioMicrophone;
+
 namespace audio {
 
 AudioEntryTexts AudioEntryTexts::fromLookup(const std::function<QString(const QString& key)>& lookup)

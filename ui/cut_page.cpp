@@ -22,6 +22,9 @@
 
 #include <tuple>
 
+using library::DurationCache;
+using library::ListingSession;
+
 CutPage::CutPage(QWidget* parent, int w, const QString& folder, std::shared_ptr<DurationCache> lengths)
     : QWidget(parent), band_(new TitleBand(this, w, 50)),
       listing_(new ListingSession(std::move(lengths), {}, ListingSession::Lengths::Skip, this))

@@ -8,7 +8,9 @@
 #include <memory>
 #include <string>
 
+namespace library {
 class ListingSession;
+}
 class TableFiller;
 class QLabel;
 class QLineEdit;
@@ -23,12 +25,12 @@ class CutPage : public QWidget {
 public:
     // `lengths`: what is known of the recordings' lengths; the cut page
     // shows none, so it reads none.
-    CutPage(QWidget* parent, int width, const QString& folder, std::shared_ptr<DurationCache> lengths);
+    CutPage(QWidget* parent, int width, const QString& folder, std::shared_ptr<library::DurationCache> lengths);
 
     // Lists the recordings of `folder`, newest first, off the interface
     // thread: the table empties now and fills when the listing arrives.
     void list(const QString& folder);
-    ListingSession* listing() const { return listing_; }
+    library::ListingSession* listing() const { return listing_; }
     // The last listing is in the table whole.
     bool listingComplete() const;
 
@@ -84,7 +86,7 @@ private:
     void showListing();
 
     TitleBand* band_;
-    ListingSession* listing_ = nullptr;
+    library::ListingSession* listing_ = nullptr;
     TableFiller* filler_ = nullptr;
     QLineEdit* cutDirEdit_ = nullptr;
     QTableWidget* cutTable_ = nullptr;

@@ -37,6 +37,16 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+using editing::CutExactness;
+using encoder::EndOurEncoders;
+using encoder::kKillAfterMs;
+using encoder::kTerminateAfterMs;
+using encoder::ProbeDuration;
+using library::MergeList;
+using library::RecordingPath;
+using player::PlayerSession;
+using util::FormatDurationMs;
+
 DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
     setObjectName(QStringLiteral("DRUIClass"));

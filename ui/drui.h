@@ -61,16 +61,16 @@ public:
     // The sound devices, found off the interface thread at start-up and on
     // every rebuild; the record page's choices fill when they arrive.
     audio::AudioDiscovery& audioDiscovery() { return m_recording->audioDiscovery(); }
-    RecordController& recorder() { return m_recording->recorder(); }
+    recording::RecordController& recorder() { return m_recording->recorder(); }
     RecordTray& tray() { return m_recording->tray(); }
     RecordingFront& recordingFront() { return *m_recording; }
-    PlayerSession& playerSession() { return m_player; }
+    player::PlayerSession& playerSession() { return m_player; }
     // The player of the cut page: null while none runs.
     platform::ChildProcess* player() const { return m_player.process(); }
-    const PlayerState& playerState() const { return m_player.playerState(); }
+    const player::PlayerState& playerState() const { return m_player.playerState(); }
     std::int64_t startMark() const { return m_player.startMark(); }
     std::int64_t endMark() const { return m_player.endMark(); }
-    const MergeList& mergeList() const;
+    const library::MergeList& mergeList() const;
     // Waits up to `ms` for the cut and merge jobs to end; true when none is
     // left. For tests: the window's slots never wait for a job.
     bool waitForJobs(int ms = 60000);
@@ -148,9 +148,10 @@ private:
     MergePage* m_merge = nullptr;
     QStackedLayout* m_pageStack = nullptr;
     // Lengths of the recordings listed so far, kept in the user's cache folder.
-    std::shared_ptr<DurationCache> m_durations = std::make_shared<DurationCache>(DefaultDurationCacheFile());
+    std::shared_ptr<library::DurationCache> m_durations =
+        std::make_shared<library::DurationCache>(library::DefaultDurationCacheFile());
     RecordingFront* m_recording = nullptr;
-    PlayerSession m_player;
-    CutExactness m_exactness;
+    player::PlayerSession m_player;
+    editing::CutExactness m_exactness;
     JobFront* m_jobs = nullptr;
 };

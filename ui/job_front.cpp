@@ -15,6 +15,20 @@
 #include <memory>
 #include <optional>
 
+using editing::JobKind;
+using editing::JobRunner;
+using editing::JoinQuestionText;
+using encoder::CutExactly;
+using encoder::CutJob;
+using encoder::JoinPlan;
+using encoder::MediaProbe;
+using encoder::MergeFiles;
+using encoder::MergeJob;
+using encoder::MergeProgress;
+using encoder::PlanJoin;
+using encoder::ProbeMedia;
+using encoder::RunEnded;
+
 JobFront::JobFront(QWidget* window, std::function<void(SCANUI&)> connectDialog)
     : QObject(window), window_(window), connectDialog_(std::move(connectDialog))
 {
@@ -74,39 +88,42 @@ void JobFront::merge(const std::vector<std::string>& paths)
 {
     const QString folder = PickFolder(window_, mergeFolder_);
     mergeFolder_ = folder;
-    if (folder.isNull() || !confirmConversions(paths))
+    std::vector<MediaProbe> probes;
+    if (folder.isNull() || !confirmConversions(paths, probes))
         return;
-    // Full paths: the job needs no folder of its own.
+    // Full paths: the job needs no folder of its own. The parts were read
+    // for the question; the job does not read them again.
     runWithDialog(JobKind::Merge,
-                  [job = MergeJob{paths, std::string()}, folder = folder.toStdString()](
+                  [job = MergeJob{paths, std::string(), std::move(probes)}, folder = folder.toStdString()](
                       const JobRunner::Notify& notify, std::stop_token stop, std::string& why) {
                       MergeProgress progress;
                       return MergeFiles(folder, job, progress, notify, &why, stop);
                   });
 }
 
-bool JobFront::confirmConversions(const std::vector<std::string>& paths)
+bool JobFront::confirmConversions(const std::vector<std::string>& paths, std::vector<MediaProbe>& probes)
 {
     if (reading_)
         return false; // the last Merge is still reading its parts
     // Written on the worker before its last report, read here after it.
     auto plan = std::make_shared<std::optional<JoinPlan>>();
+    auto read = std::make_shared<std::vector<MediaProbe>>();
     QEventLoop loop;
-    const int id = runner_.start(JobKind::Merge,
-                                 [paths, plan](const JobRunner::Notify& notify, std::stop_token stop, std::string&) {
-                                     std::vector<MediaProbe> probes;
-                                     for (const std::string& path : paths) {
-                                         if (stop.stop_requested())
-                                             break;
-                                         probes.push_back(ProbeMedia(path));
-                                         if (!probes.back().readable)
-                                             break;
-                                     }
-                                     if (probes.size() == paths.size() && probes.back().readable)
-                                         *plan = PlanJoin(probes);
-                                     notify(100, {}, {}, RunEnded);
-                                     return RunEnded;
-                                 });
+    const int id = runner_.start(
+        JobKind::Merge, [paths, plan, read](const JobRunner::Notify& notify, std::stop_token stop, std::string&) {
+            std::vector<MediaProbe>& probes = *read;
+            for (const std::string& path : paths) {
+                if (stop.stop_requested())
+                    break;
+                probes.push_back(ProbeMedia(path));
+                if (!probes.back().readable)
+                    break;
+            }
+            if (probes.size() == paths.size() && probes.back().readable)
+                *plan = PlanJoin(probes);
+            notify(100, {}, {}, RunEnded);
+            return RunEnded;
+        });
     const QMetaObject::Connection done =
         connect(&runner_, &JobRunner::progress, &loop, [&loop, id](int job, int, int percent) {
             if (job == id && percent == 100)
@@ -118,6 +135,7 @@ bool JobFront::confirmConversions(const std::vector<std::string>& paths)
     disconnect(done);
     if (quitting_)
         return false;
+    probes = std::move(*read);
     if (!*plan || !(*plan)->converts())
         return true;
 

@@ -4,6 +4,7 @@
 // shown job's progress as its own signals, which the window passes on as
 // its AddProcessCallBack and CutProcessCallBack.
 #include "editing/job_runner.h"
+#include "encoder/media_probe.h"
 
 #include <QObject>
 #include <QString>
@@ -45,18 +46,19 @@ signals:
 private:
     // Shows the progress dialog until the job ends or is stopped; the window
     // goes on answering meanwhile.
-    void runWithDialog(JobKind kind, JobRunner::Work work);
+    void runWithDialog(editing::JobKind kind, editing::JobRunner::Work work);
     // Reads the parts on the job runner, the window answering meanwhile, and
     // when some are to be converted asks whether to go on, naming them and
     // why. True to go on: also when a part cannot be read, which the merge
-    // then reports as a failure.
-    bool confirmConversions(const std::vector<std::string>& paths);
+    // then reports as a failure. `probes` gets what was read of the parts,
+    // for the merge.
+    bool confirmConversions(const std::vector<std::string>& paths, std::vector<encoder::MediaProbe>& probes);
     void forward(int id, int kind, int percent, const QString& current, const QString& target, int status,
                  const QString& why);
 
     QWidget* window_;
     std::function<void(SCANUI&)> connectDialog_;
-    JobRunner runner_;
+    editing::JobRunner runner_;
     int shown_ = 0;                 // the job of the progress dialog
     SCANUI* dialog_ = nullptr;      // while it shows
     QEventLoop* reading_ = nullptr; // while the parts of a merge are read

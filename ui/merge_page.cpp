@@ -18,6 +18,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+using library::DurationCache;
+using library::ListingSession;
+using library::RecordingPath;
+using util::DurationProbe;
+
 MergePage::MergePage(QWidget* parent, int w, const QString& folder, std::shared_ptr<DurationCache> lengths,
                      DurationProbe probe)
     : QWidget(parent), band_(new TitleBand(this, w, 50)),

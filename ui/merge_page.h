@@ -9,7 +9,9 @@
 
 #include <memory>
 
+namespace library {
 class ListingSession;
+}
 class QLineEdit;
 class TableFiller;
 class QPushButton;
@@ -22,14 +24,14 @@ class MergePage : public QWidget {
 public:
     // `lengths`: the lengths known so far, kept by the window; `probe`
     // reads one the boxes do not tell.
-    MergePage(QWidget* parent, int width, const QString& folder, std::shared_ptr<DurationCache> lengths,
-              DurationProbe probe);
+    MergePage(QWidget* parent, int width, const QString& folder, std::shared_ptr<library::DurationCache> lengths,
+              util::DurationProbe probe);
 
     // Lists the recordings of `folder` off the interface thread: the table
     // empties now, fills when the listing arrives, and the lengths fill in
     // after it, newest first, while the merge list and Merge keep working.
     void list(const QString& folder);
-    ListingSession* listing() const { return listing_; }
+    library::ListingSession* listing() const { return listing_; }
     // The last listing is in the table whole, with every length it gets.
     bool listingComplete() const;
 
@@ -43,7 +45,7 @@ public:
     QPushButton* deleteButton() const { return deleteButton_; }
     QPushButton* mergeButton() const { return mergeButton_; }
 
-    const MergeList& mergeList() const { return mergeList_; }
+    const library::MergeList& mergeList() const { return mergeList_; }
     // The folder list's chosen recording, by its full path, at the end of
     // the merge list; rows listed from different folders join what was chosen.
     void addChosen();
@@ -79,9 +81,9 @@ private:
     void showListing();
     void showLength(int record, const QString& duration);
 
-    MergeList mergeList_;
+    library::MergeList mergeList_;
     TitleBand* band_;
-    ListingSession* listing_ = nullptr;
+    library::ListingSession* listing_ = nullptr;
     TableFiller* filler_ = nullptr;
     QLineEdit* mergeDirEdit_ = nullptr;
     QTableWidget* sourceTable_ = nullptr;

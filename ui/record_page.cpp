@@ -20,6 +20,12 @@
 #include <algorithm>
 #include <tuple>
 
+using encoder::RecordSources;
+using util::CaptureChoice;
+using util::CaptureKind;
+using util::FormatSize;
+using util::GetDriveFreeSpace;
+
 QString freeSpaceText(const QString& folder)
 {
     std::uint64_t freeBytes = 0; // a failed query shows as 0 bytes

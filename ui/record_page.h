@@ -51,9 +51,9 @@ public:
     void chooseNoSound();
     // What to record: the whole desktop, each of `screens`, an area, a
     // window; `chosen` is selected, its area named. Changes emit nothing.
-    void showCaptureChoices(const std::vector<platform::ScreenArea>& screens, const CaptureChoice& chosen);
+    void showCaptureChoices(const std::vector<platform::ScreenArea>& screens, const util::CaptureChoice& chosen);
     // The kind of the selected entry, and for a screen its area.
-    CaptureChoice selectedCapture() const;
+    util::CaptureChoice selectedCapture() const;
     // The countdown before a recording: 0 (off), 3 or 5 seconds.
     void showCountdown(int seconds);
     int countdownSeconds() const;

@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QWidget>
 
+using recording::TrayImage;
+
 namespace {
 
 QIcon image(const char* name) { return QIcon(QString::fromLatin1(name)); }

@@ -30,7 +30,7 @@ public:
     void showStopped();
     // The first entry offers Resume while paused, and the icon shows the pause.
     void showPaused(bool paused);
-    void setImage(TrayImage image);
+    void setImage(recording::TrayImage image);
 
 signals:
     void pauseTriggered();

@@ -28,6 +28,20 @@
 
 #include <utility>
 
+using encoder::EnsureToolFolder;
+using encoder::RecordSettings;
+using recording::HotkeyListener;
+using recording::PartAtStart;
+using recording::RecordController;
+using recording::RecordTickResult;
+using recording::RecordWindowOnTick;
+using recording::RecordWindowTick;
+using recording::TakeRecovery;
+using recording::WindowAway;
+using recording::WindowAwayOnStart;
+using util::CaptureChoice;
+using util::CaptureKind;
+
 namespace {
 
 // A message whose "\n" marks are line breaks.

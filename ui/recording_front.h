@@ -44,7 +44,7 @@ public:
     void holdHotkeys();
     // False on a desktop where no hotkey can be taken.
     bool hotkeysAvailable() const { return hotkeys_.available(); }
-    HotkeyListener& hotkeys() { return hotkeys_; }
+    recording::HotkeyListener& hotkeys() { return hotkeys_; }
 
     bool recording() const { return recorder_.recording(); }
     // Starts, or stops; only a stop from the record button reports why the
@@ -56,7 +56,7 @@ public:
     // Every run asked to stop, an ignoring encoder ended by force.
     void shutdown(int waitMs);
 
-    RecordController& recorder() { return recorder_; }
+    recording::RecordController& recorder() { return recorder_; }
     RecordTray& tray() { return *tray_; }
     QTimer* timer() const { return timer_; }
     audio::DeviceSlots& deviceSlots() { return deviceSlots_; }
@@ -71,7 +71,7 @@ private:
     // overlay, and kept only when the pick is accepted.
     void captureChosen();
     void stop(bool fromRecordButton);
-    RecordSettings currentSettings() const;
+    encoder::RecordSettings currentSettings() const;
     // Where the countdown shows: over the part about to be recorded.
     QRect countdownArea() const;
 
@@ -80,14 +80,14 @@ private:
     QPointer<RecordPage> page_;
     QString settingsPath_;
     std::vector<platform::ScreenArea> screens_;
-    CaptureChoice capture_;
+    util::CaptureChoice capture_;
     CountdownOverlay* countdown_ = nullptr; // while one counts
     audio::DeviceSlots deviceSlots_;
     audio::AudioDiscovery discovery_;
     bool startWhenAudioKnown_ = false;
-    RecordController recorder_;
-    TakeRecovery recovery_;
-    HotkeyListener hotkeys_;
+    recording::RecordController recorder_;
+    recording::TakeRecovery recovery_;
+    recording::HotkeyListener hotkeys_;
     bool hotkeysHeld_ = false;
     RecordTray* tray_;
     QTimer* timer_;

@@ -8,6 +8,9 @@
 #include <QIcon>
 #include <QTableWidget>
 
+using library::VideoFileInfo;
+using util::FormatSize;
+
 namespace {
 
 constexpr int kNameWidth = 180;

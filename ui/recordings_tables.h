@@ -50,9 +50,9 @@ private:
 // The icon of a recording's name.
 QIcon RecordingIcon();
 // A row of the cut page's list: the name, white on the dark window.
-void showCutRow(QTableWidget* table, int row, const VideoFileInfo& record, const QIcon& icon);
+void showCutRow(QTableWidget* table, int row, const library::VideoFileInfo& record, const QIcon& icon);
 // A row of the merge page's list: name, length as far as known, size.
-void showSourceRow(QTableWidget* table, int row, const VideoFileInfo& record, const QIcon& icon);
+void showSourceRow(QTableWidget* table, int row, const library::VideoFileInfo& record, const QIcon& icon);
 // A length read after its row was shown; the selection and the scroll
 // position stay where they are.
 void showSourceLength(QTableWidget* table, int row, const QString& duration);

@@ -12,6 +12,15 @@
 #include <QTableWidget>
 #include <QTimer>
 
+using encoder::MakeRowPicture;
+using encoder::MakeStripPicture;
+using library::DefaultPictureCacheFolder;
+using library::ListingSession;
+using library::PictureCache;
+using library::PictureKind;
+using library::PictureMaker;
+using library::PictureSession;
+
 namespace {
 
 // The picture's frame keeps its row apart from the next.

@@ -12,8 +12,10 @@
 
 #include <memory>
 
+namespace library {
 class ListingSession;
 class PictureSession;
+} // namespace library
 class QTableWidget;
 class QWidget;
 
@@ -25,8 +27,8 @@ public:
     static constexpr QSize kIconSize{48, 27};
 
     // Lives as long as `table`; `page` is the page the table is on.
-    RowPictures(QTableWidget* table, ListingSession* listing, QWidget* page);
-    PictureSession* session() const { return session_; }
+    RowPictures(QTableWidget* table, library::ListingSession* listing, QWidget* page);
+    library::PictureSession* session() const { return session_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -38,17 +40,17 @@ private:
     void show(int record, const QString& file);
 
     QTableWidget* table_;
-    ListingSession* listing_;
+    library::ListingSession* listing_;
     QWidget* page_;
-    PictureSession* session_;
+    library::PictureSession* session_;
     int round_ = 0;       // of the listing; a newer one drops an older wait
     bool wanted_ = false; // the listing is done and its pictures not started
 };
 
 // The picture cache every page shares, in the user's cache folder; made on
 // first use and kept while a page uses it.
-std::shared_ptr<PictureCache> SharedPictureCache();
+std::shared_ptr<library::PictureCache> SharedPictureCache();
 // The encoder's pictures, for a PictureWorker.
-PictureMaker EncoderPictures();
+library::PictureMaker EncoderPictures();
 // Shown for a recording that gives no picture.
 QIcon NoPictureIcon();

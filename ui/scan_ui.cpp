@@ -20,6 +20,12 @@
 
 #include <algorithm>
 
+using editing::CloseStep;
+using editing::ExpandLineBreaks;
+using editing::FormatProgressLine;
+using editing::JobKind;
+using editing::ReplacePlaceholder;
+
 namespace {
 
 constexpr int kWidth = 500;

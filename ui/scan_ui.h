@@ -20,7 +20,8 @@ class SCANUI : public QDialog {
 public:
     // `kind`: the job it shows, for the stop question asked before its
     // first report.
-    explicit SCANUI(JobKind kind = JobKind::Cut, QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    explicit SCANUI(editing::JobKind kind = editing::JobKind::Cut, QWidget* parent = nullptr,
+                    Qt::WindowFlags flags = {});
     ~SCANUI() override;
 
     // Follows the window's job reports and hands it a stop; call before the
@@ -30,7 +31,7 @@ public:
     QProgressBar* progressBar() const { return m_progressBar; }
     QLabel* messageLabel() const { return m_message; }
     QPushButton* cancelButton() const { return m_cancel; }
-    const JobProgress& progress() const { return m_progress; }
+    const editing::JobProgress& progress() const { return m_progress; }
     // The encoder's own words on a failure, shown under the failure text.
     void setFailureReason(const QString& why) { m_failureReason = why; }
 
@@ -50,7 +51,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void onReport(JobKind kind, int nProcess, const QString& current, const QString& target, int nRet);
+    void onReport(editing::JobKind kind, int nProcess, const QString& current, const QString& target, int nRet);
     // Closes with the failed or finished notice when the job has ended;
     // false while it runs.
     bool endWithNotice(QCloseEvent* event);
@@ -59,7 +60,7 @@ private:
     QString finishedText() const;
     QString failureText() const;
 
-    JobProgress m_progress;
+    editing::JobProgress m_progress;
     QString m_targetName;
     QString m_failureReason;
     std::unique_ptr<CMessageBox> m_confirm; // the stop question, while asked

@@ -13,6 +13,11 @@
 #include <QSlider>
 #include <QTableWidget>
 
+using encoder::kStripPictures;
+using library::ListingSession;
+using library::PictureKind;
+using library::PictureSession;
+
 namespace {
 
 // A screen reader is told the strip is a picture, not a control to use.

@@ -7,8 +7,10 @@
 #include <QPixmap>
 #include <QWidget>
 
+namespace library {
 class ListingSession;
 class PictureSession;
+} // namespace library
 class QSlider;
 class QTableWidget;
 
@@ -19,13 +21,13 @@ public:
 
     // Follows the choice in `table`, whose rows are `listing`'s records, and
     // lays its pictures under `slider`.
-    ThumbnailStrip(QWidget* parent, QTableWidget* table, ListingSession* listing, QSlider* slider);
+    ThumbnailStrip(QWidget* parent, QTableWidget* table, library::ListingSession* listing, QSlider* slider);
 
     // The strip is shown: pictures of the chosen recording, or its
     // placeholder when it gave none.
     bool showsPictures() const { return !strip_.isNull(); }
     bool showsPlaceholder() const { return none_; }
-    PictureSession* session() const { return session_; }
+    library::PictureSession* session() const { return session_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -36,9 +38,9 @@ private:
     void follow();
 
     QTableWidget* table_;
-    ListingSession* listing_;
+    library::ListingSession* listing_;
     QSlider* slider_;
-    PictureSession* session_;
+    library::PictureSession* session_;
     QPixmap strip_;
     bool none_ = false;
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace util {
+
 std::optional<platform::ScreenArea> RecordedArea(const platform::ScreenArea& part, int width, int height)
 {
     const long long left = std::max<long long>(0, part.x);
@@ -55,3 +57,5 @@ std::optional<platform::ScreenArea> AreaFromText(const std::string& text)
         return std::nullopt;
     return area;
 }
+
+} // namespace util

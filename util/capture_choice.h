@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+namespace util {
+
 enum class CaptureKind : int {
     Desktop, // the whole desktop, as always
     Screen,  // one monitor
@@ -32,3 +34,5 @@ CaptureKind CaptureKindFromText(const std::string& text);
 // "x,y,w,h"; an area that does not parse, or is empty, is none.
 std::string AreaText(const platform::ScreenArea& area);
 std::optional<platform::ScreenArea> AreaFromText(const std::string& text);
+
+} // namespace util

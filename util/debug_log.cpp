@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace util {
+
 namespace {
 
 DebugSink& sink()
@@ -21,3 +23,5 @@ void DebugLog(const std::string& text)
     else
         std::fprintf(stderr, "%s\n", text.c_str());
 }
+
+} // namespace util

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+namespace util {
+
 using ReadAt = std::function<long long(std::uint64_t offset, void* buffer, std::size_t count)>;
 
 // `read(size, readAt)` on the file at `path`, or `unopened` when it cannot be
@@ -23,3 +25,5 @@ Result ReadFileWith(const std::string& path, Result unopened, Read read)
     };
     return read(file.size(), readAt);
 }
+
+} // namespace util

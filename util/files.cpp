@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+namespace util {
+
 namespace {
 
 bool isSeparator(char c) { return c == '/' || c == platform::separator(); }
@@ -39,3 +41,5 @@ int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t ou
 }
 
 int GetDriveFreeSpace(const std::string& folder, std::uint64_t& out) { return platform::freeSpace(folder, out); }
+
+} // namespace util

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace util {
+
 // Buffer size, in UTF-16 units, that callers give MakeUniqueFileName.
 inline constexpr std::size_t kUniqueNameChars = 520;
 
@@ -16,3 +18,5 @@ int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t ou
 // the first letter). Returns 0, or the system error code and leaves `out` as
 // it was: callers preset 0, so a failed query shows as 0 bytes.
 int GetDriveFreeSpace(const std::string& folder, std::uint64_t& out);
+
+} // namespace util

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace util {
+
 std::string FormatDuration(std::int64_t s)
 {
     char text[256];
@@ -51,3 +53,5 @@ std::string FormatDurationMs(std::int64_t ms)
     std::snprintf(text, sizeof text, ".%03lld", static_cast<long long>(ms % 1000));
     return FormatDuration(ms / 1000) + text;
 }
+
+} // namespace util

@@ -13,6 +13,8 @@
 #include <optional>
 #include <vector>
 
+namespace util {
+
 namespace {
 
 constexpr std::uint32_t tag(const char (&t)[5])
@@ -561,3 +563,5 @@ std::string RecordingLength(const std::string& path, const DurationProbe& probe)
     std::string probed = probe(path);
     return IsDurationText(probed) ? probed : std::string();
 }
+
+} // namespace util

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+namespace util {
+
 // "00:01:23" from the encoder's description of a file; empty when it gave none.
 using DurationProbe = std::function<std::string(const std::string& path)>;
 
@@ -55,3 +57,5 @@ bool IsDurationText(const std::string& text);
 // The length shown for a recording: from its boxes, else from `probe`, which
 // is not asked about a file that cannot be opened. Empty when neither knows.
 std::string RecordingLength(const std::string& path, const DurationProbe& probe);
+
+} // namespace util

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+namespace util {
+
 namespace {
 
 // Every packet is this long; the 192- and 204-byte forms that carry a time
@@ -333,3 +335,5 @@ TsSpan ReadTsSpan(const std::string& path)
 }
 
 TsSpan ReadTsSpan(std::uint64_t size, const TsReadAt& readAt) { return TsReader(size, readAt).span(); }
+
+} // namespace util

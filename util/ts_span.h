@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+namespace util {
+
 // What a transport stream holds, read from its first and last bytes. When
 // `readable` is false every other field is left as it starts.
 struct TsSpan {
@@ -31,3 +33,5 @@ TsSpan ReadTsSpan(const std::string& path);
 // read at an offset, fewer at the end, -1 on failure.
 using TsReadAt = std::function<long long(std::uint64_t offset, void* buffer, std::size_t count)>;
 TsSpan ReadTsSpan(std::uint64_t size, const TsReadAt& readAt);
+
+} // namespace util

@@ -1,5 +1,7 @@
 #include "util/window_system.h"
 
+namespace util {
+
 namespace {
 
 bool set(const char* value) { return value != nullptr && *value != '\0'; }
@@ -12,3 +14,5 @@ std::string QtPlatformToUse(const char* qtPlatform, const char* waylandDisplay, 
         return {};
     return "xcb";
 }
+
+} // namespace util

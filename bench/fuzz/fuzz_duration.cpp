@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+using encoder::DurationIn;
+
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
     const std::string description(reinterpret_cast<const char*>(data), size);

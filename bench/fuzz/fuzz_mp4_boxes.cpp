@@ -7,6 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 
+using util::DurationText;
+using util::kFileUnreadable;
+using util::Mp4DurationMicroseconds;
+using util::Mp4ReadAt;
+using util::Mp4Tracks;
+using util::ReadMp4Tracks;
+
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
     const Mp4ReadAt readAt = [&](std::uint64_t offset, void* buffer, std::size_t count) -> long long {

@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <string>
 
+using player::LeadingInteger;
+using player::PlayerState;
+
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -9,6 +9,10 @@
 #include <string>
 #include <unistd.h>
 
+using encoder::RunEnded;
+using encoder::RunInvalidData;
+using encoder::RunTool;
+
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
     static const std::string path = "/tmp/vtr-fuzz-runner-" + std::to_string(::getpid());

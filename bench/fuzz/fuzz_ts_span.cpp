@@ -6,6 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+using util::kTsSpanMostBytesRead;
+using util::ReadTsSpan;
+using util::TsReadAt;
+using util::TsSpan;
+
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
     std::uint64_t bytesRead = 0;

@@ -34,6 +34,13 @@
 #include <thread>
 #include <unistd.h>
 
+using encoder::AudioComputerSoundAndMic;
+using encoder::CurrentOutputPath;
+using encoder::EnsureToolFolder;
+using encoder::PrepareTool;
+using encoder::RecordRun;
+using encoder::RunTool;
+
 namespace {
 
 std::atomic<bool> g_encoding{false};

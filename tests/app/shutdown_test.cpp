@@ -14,6 +14,11 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+using encoder::EndOurEncoders;
+using encoder::EnsureToolFolder;
+using encoder::PrepareTool;
+using encoder::RunTool;
+
 using namespace testing_support;
 using platform::quoteArgument;
 

@@ -3,8 +3,9 @@
 // demand.
 #include "audio/audio_discovery.h"
 
+#include "../support/spin_events.h"
+
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <condition_variable>
 #include <gtest/gtest.h>
@@ -43,9 +44,7 @@ TEST(AudioDiscovery, StartNeverWaitsAndARequestDuringARunGetsAFreshResult_FakeSe
         open = true;
     }
     changed.notify_all();
-    const QDeadlineTimer deadline(10000);
-    while (heard.size() < 2 && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    testing_support::spinUntil([&] { return heard.size() >= 2; }, 10000);
     EXPECT_EQ(heard, (std::vector<std::string>{"mic-1", "mic-2"}));
     EXPECT_FALSE(discovery.running());
     EXPECT_EQ(discovery.found()->microphone, "mic-2");

@@ -3,6 +3,13 @@
 
 #include <gtest/gtest.h>
 
+using editing::CloseStep;
+using editing::ExpandLineBreaks;
+using editing::FormatProgressLine;
+using editing::JobKind;
+using editing::JobProgress;
+using editing::ReplacePlaceholder;
+
 TEST(JobText, ProgressLinesFillTheFormatAsWsprintfDoes)
 {
     const std::string english = ExpandLineBreaks("Merging: %d%%\\nReading: %s\\nWriting: %s");

@@ -9,6 +9,11 @@
 #include <mutex>
 #include <vector>
 
+using editing::JobKind;
+using editing::JobRunner;
+using encoder::RunEnded;
+using encoder::RunStopRequested;
+
 namespace {
 
 struct Report {

@@ -14,6 +14,19 @@
 #include <gtest/gtest.h>
 #include <string>
 
+using encoder::BuildExactCutList;
+using encoder::CanCutExactly;
+using encoder::CutExactly;
+using encoder::CutPacket;
+using encoder::ExactCutPlan;
+using encoder::HeaderCheckOfMp4;
+using encoder::PacketScan;
+using encoder::ParsePacketScan;
+using encoder::PlanExactCut;
+using encoder::RunEnded;
+using encoder::X264OptionsIn;
+using encoder::X264ParamsFor;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 using platform::quoteArgument;

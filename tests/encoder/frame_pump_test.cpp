@@ -13,6 +13,14 @@
 #include <thread>
 #include <vector>
 
+using encoder::CapturedFrame;
+using encoder::ConvertToI420;
+using encoder::FramePump;
+using encoder::FramePumpCounts;
+using encoder::FrameSource;
+using encoder::FrameWait;
+using encoder::I420Bytes;
+
 namespace {
 
 constexpr int kWidth = 8;

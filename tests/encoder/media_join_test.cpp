@@ -12,6 +12,16 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using encoder::EnsureToolFolder;
+using encoder::JoinPlan;
+using encoder::MediaProbe;
+using encoder::MergeFiles;
+using encoder::MergeProgress;
+using encoder::PartMismatch;
+using encoder::PlanJoin;
+using encoder::ProbeMedia;
+using encoder::RunEnded;
+
 using namespace testing_support;
 using platform::quoteArgument;
 using M = PartMismatch;
@@ -101,11 +111,11 @@ protected:
         std::string target;
         std::vector<std::string> currents;
     };
-    Merged merge(const std::vector<std::string>& paths)
+    Merged merge(const std::vector<std::string>& paths, std::vector<MediaProbe> probes = {})
     {
         Merged m;
         MergeProgress progress;
-        m.status = MergeFiles(out_.path().string(), {paths, {}}, progress,
+        m.status = MergeFiles(out_.path().string(), {paths, {}, std::move(probes)}, progress,
                               [&](int, const std::string& current, const std::string& target, int) {
                                   m.currents.push_back(current);
                                   m.target = target;
@@ -160,4 +170,13 @@ TEST_F(MediaJoin, OurOwnRecordingsJoinWithoutConversion)
     for (const std::string& p : parts)
         EXPECT_EQ(std::count(m.currents.begin(), m.currents.end(), p), 1) << p << " was converted";
     EXPECT_NEAR(probeDuration(m.target), 3.0, 0.05);
+
+    // What the merge page read is taken as it is: a second part said to be
+    // of another size is converted, and the unreadable first is read anew.
+    std::vector<MediaProbe> read = {MediaProbe(), ProbeMedia(parts[1])};
+    read[1].picture.width = 320;
+    const Merged again = merge(parts, read);
+    ASSERT_EQ(again.status, RunEnded);
+    EXPECT_EQ(std::count(again.currents.begin(), again.currents.end(), parts[0]), 1);
+    EXPECT_GT(std::count(again.currents.begin(), again.currents.end(), parts[1]), 1);
 }

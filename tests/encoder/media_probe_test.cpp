@@ -7,6 +7,13 @@
 
 #include <gtest/gtest.h>
 
+using encoder::EnsureToolFolder;
+using encoder::MediaPictureStream;
+using encoder::MediaProbe;
+using encoder::MediaSoundStream;
+using encoder::ParseMediaProbe;
+using encoder::ProbeMedia;
+
 using namespace testing_support;
 
 namespace {

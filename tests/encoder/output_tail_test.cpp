@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 #include <string>
 
+using encoder::OutputLines;
+using encoder::OutputTail;
+using encoder::RunOutput;
+
 namespace {
 
 // Feeds `output` in chunks of `step` bytes, as the runner hands it over.

@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+using encoder::BuildPictureCommandLine;
+using encoder::BuildStripCommandLine;
+using encoder::SecondsText;
+
 namespace {
 
 const std::string kTool = "\"/opt/vtr/tool\"";

@@ -6,6 +6,23 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+using encoder::AudioComputerSound;
+using encoder::AudioComputerSoundAndMic;
+using encoder::AudioMicrophone;
+using encoder::AudioNone;
+using encoder::BuildGdigrabRecordArgs;
+using encoder::BuildPipeWireCaptureCommand;
+using encoder::BuildRecordArgs;
+using encoder::BuildRecordCommandLine;
+using encoder::BuildTakeCommandLine;
+using encoder::BuildX11RecordArgs;
+using encoder::RecordFileStem;
+using encoder::RecordSources;
+using encoder::RecordSourcesComplete;
+using encoder::TakeFiles;
+using encoder::TakeFilesOf;
+using encoder::TakeOfWorkingFile;
+
 namespace {
 
 const std::string kTool = "\"C:\\Users\\u\\AppData\\Roaming\\VantreelScreenRecorder\\\\tool.exe\"";

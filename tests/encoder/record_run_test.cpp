@@ -30,6 +30,23 @@
 #include <utility>
 #include <vector>
 
+using encoder::AudioComputerSound;
+using encoder::AudioComputerSoundAndMic;
+using encoder::AudioMicrophone;
+using encoder::AudioNone;
+using encoder::CurrentOutputBaseBytes;
+using encoder::CurrentOutputPath;
+using encoder::EnsureToolFolder;
+using encoder::FinishedTake;
+using encoder::MissingCaptureParts;
+using encoder::RecordFileStem;
+using encoder::RecordRun;
+using encoder::RecordSettings;
+using encoder::RunPause;
+using encoder::TakeEnd;
+using encoder::TakeFiles;
+using encoder::TakeOfWorkingFile;
+
 using namespace testing_support;
 
 namespace {

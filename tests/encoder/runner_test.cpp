@@ -14,6 +14,15 @@
 #include <sys/resource.h>
 #include <thread>
 
+using encoder::EnsureToolFolder;
+using encoder::PrepareTool;
+using encoder::RunEnded;
+using encoder::RunForcedEnd;
+using encoder::RunInvalidData;
+using encoder::RunNotStarted;
+using encoder::RunStopRequested;
+using encoder::RunTool;
+
 using namespace testing_support;
 using platform::quoteArgument;
 

@@ -5,6 +5,13 @@
 #include <string>
 #include <vector>
 
+using encoder::BuildCutCommandLine;
+using encoder::BuildProbeCommandLine;
+using encoder::CutOutputPath;
+using encoder::DurationIn;
+using encoder::MergeOutputPath;
+using encoder::MergeProgress;
+
 namespace {
 
 const std::string kTool = "\"/opt/vtr/tool\"";

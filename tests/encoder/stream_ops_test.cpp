@@ -16,6 +16,18 @@
 #include <sys/mount.h>
 #include <vector>
 
+using encoder::CutJob;
+using encoder::CutStretch;
+using encoder::EnsureToolFolder;
+using encoder::JobNotify;
+using encoder::MergeFiles;
+using encoder::MergeJob;
+using encoder::MergeProgress;
+using encoder::ProbeDuration;
+using encoder::RunEnded;
+using encoder::RunInvalidData;
+using encoder::RunStopRequested;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 using platform::quoteArgument;

@@ -7,6 +7,11 @@
 #include <sstream>
 #include <vector>
 
+using encoder::BuildStretchJoinCommandLine;
+using encoder::BuildStretchJoinLists;
+using encoder::StretchLists;
+using encoder::StretchTiming;
+
 namespace {
 
 // The outpoints of a list, in microseconds.

@@ -10,6 +10,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+using encoder::EnsureToolFolder;
+using encoder::PrepareTool;
+using encoder::ToolCopyPath;
+using encoder::ToolFolder;
+
 using namespace testing_support;
 
 TEST(Tool, FolderCopyAndQuotedPath)

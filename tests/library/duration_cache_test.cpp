@@ -6,6 +6,11 @@
 #include <atomic>
 #include <gtest/gtest.h>
 
+using library::DurationCache;
+using library::RecordingListing;
+using library::RecordingPath;
+using util::DurationProbe;
+
 using namespace testing_support;
 
 namespace {

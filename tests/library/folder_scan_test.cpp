@@ -12,6 +12,14 @@
 #include <mutex>
 #include <thread>
 
+using encoder::EnsureToolFolder;
+using encoder::ProbeDuration;
+using library::DurationCache;
+using library::FolderScan;
+using library::RecordingListing;
+using library::VideoFileInfo;
+using util::DurationProbe;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 

@@ -14,6 +14,15 @@
 #include <map>
 #include <sys/stat.h>
 
+using encoder::EnsureToolFolder;
+using encoder::ProbeDuration;
+using library::DurationCache;
+using library::listRecordings;
+using library::RecordingListing;
+using library::sortNewestFirst;
+using library::VideoFileInfo;
+using util::DurationProbe;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 

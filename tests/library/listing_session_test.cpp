@@ -4,15 +4,22 @@
 #include "encoder/stream_ops.h"
 #include "encoder/tool.h"
 
+#include "../support/spin_events.h"
 #include "../support/test_support.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <condition_variable>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <mutex>
+
+using encoder::EnsureToolFolder;
+using encoder::ProbeDuration;
+using library::DurationCache;
+using library::ListingSession;
+using library::VideoFileInfo;
+using util::DurationProbe;
 
 namespace fs = std::filesystem;
 using namespace testing_support;
@@ -25,15 +32,6 @@ void ensureApp()
     static char name[] = "listing_session_tests";
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
-}
-
-template <typename Predicate>
-bool spinUntil(Predicate done)
-{
-    const QDeadlineTimer deadline(60000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
 }
 
 // What the session told, in order.

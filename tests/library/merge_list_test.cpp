@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using library::MergeList;
+
 TEST(MergeList, KeepsFullPathsInTheirOrderThroughMovesAndRemovals)
 {
     MergeList list;

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+using library::PictureCache;
+using library::PictureKey;
+using library::PictureKind;
+
 using namespace testing_support;
 
 TEST(PictureCache, AChangedFileNeedsANewPictureAndTheOldOneGoes)

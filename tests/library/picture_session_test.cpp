@@ -5,10 +5,10 @@
 #include "encoder/tool.h"
 #include "library/listing_session.h"
 
+#include "../support/spin_events.h"
 #include "../support/test_support.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -16,18 +16,23 @@
 #include <map>
 #include <thread>
 
+using encoder::EnsureToolFolder;
+using encoder::kRowPictureWidth;
+using encoder::kStripPictures;
+using encoder::kStripPictureWidth;
+using encoder::MakeRowPicture;
+using encoder::MakeStripPicture;
+using library::DurationCache;
+using library::ListingSession;
+using library::PictureCache;
+using library::PictureKind;
+using library::PictureMaker;
+using library::PictureSession;
+using library::RecordingListing;
+
 using namespace testing_support;
 
 namespace {
-
-template <typename Predicate>
-bool spinUntil(Predicate done)
-{
-    const QDeadlineTimer deadline(60000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // The width a PNG's header gives; 0 for anything else.
 unsigned pngWidth(const QString& file)

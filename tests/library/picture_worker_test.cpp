@@ -9,6 +9,12 @@
 #include <mutex>
 #include <set>
 
+using library::PictureCache;
+using library::PictureKey;
+using library::PictureKind;
+using library::PictureMaker;
+using library::PictureWorker;
+
 using namespace testing_support;
 
 // The encoder cannot be held mid-run on cue: a maker that waits for its

@@ -11,6 +11,16 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+using encoder::TakeFiles;
+using encoder::TakeFilesOf;
+using library::IsRecordingName;
+using library::ListingDateText;
+using library::listRecordings;
+using library::RecordingListing;
+using library::RecordingPath;
+using library::sortNewestFirst;
+using library::VideoFileInfo;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 

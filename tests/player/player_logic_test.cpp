@@ -3,6 +3,14 @@
 
 #include <gtest/gtest.h>
 
+using player::BuildPlayerArguments;
+using player::LeadingInteger;
+using player::PlayerLine;
+using player::PlayerState;
+using player::SeekCommand;
+using player::StepBackCommand;
+using player::StepsTo;
+
 using Args = std::vector<std::string>;
 
 TEST(PlayerCommand, ArgumentsInTheirOrderWithTheFileAfterTheEndOfOptions)

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+using player::PlayerSession;
+
 using namespace testing_support;
 
 TEST(PlayerSession, StatesAndMarksBelongToTheChosenRecording)

@@ -23,6 +23,13 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+using encoder::AudioNone;
+using encoder::EnsureToolFolder;
+using recording::kMinFreeBytes;
+using recording::RecordController;
+using recording::RecordTickResult;
+using util::GetDriveFreeSpace;
+
 using namespace testing_support;
 
 namespace {

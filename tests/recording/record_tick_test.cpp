@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+using recording::NeedsSoundlessRestart;
+using recording::NextBlink;
+using recording::RecordStatusText;
+using recording::RecordTicker;
+using recording::RecordTickInput;
+using recording::RecordTickResult;
+using recording::TrayImage;
+
 TEST(RecordTick, BlinkPeriodIsSixteenRec1FifteenRec2AndOneUnchanged)
 {
     int counter = 0;

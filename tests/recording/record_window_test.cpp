@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+using recording::RecordWindowOnTick;
+using recording::WindowAway;
+using recording::WindowAwayOnStart;
+
 TEST(RecordWindow, WithoutATrayTheWindowMinimisesAndIsNeverLeftHidden)
 {
     EXPECT_EQ(WindowAwayOnStart(true), WindowAway::Hidden);

@@ -22,6 +22,14 @@
 #include <thread>
 #include <unistd.h>
 
+using encoder::EnsureToolFolder;
+using encoder::FinishedTake;
+using encoder::FinishLeftTakes;
+using encoder::TakeEnd;
+using encoder::TakeFiles;
+using encoder::TakeOfWorkingFile;
+using recording::TakeRecovery;
+
 using namespace testing_support;
 namespace fs = std::filesystem;
 

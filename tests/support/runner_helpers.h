@@ -34,9 +34,9 @@ public:
           })
     {
     }
-    operator RunStop() const // NOLINT: reads as the stop it stands for
+    operator encoder::RunStop() const // NOLINT: reads as the stop it stands for
     {
-        return escalate_ ? RunStop::escalating(source_.get_token()) : RunStop(source_.get_token());
+        return escalate_ ? encoder::RunStop::escalating(source_.get_token()) : encoder::RunStop(source_.get_token());
     }
 
 private:

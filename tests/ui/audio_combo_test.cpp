@@ -11,6 +11,10 @@
 #include <memory>
 #include <vector>
 
+using encoder::AudioComputerSound;
+using encoder::AudioComputerSoundAndMic;
+using encoder::AudioNone;
+
 namespace {
 
 QApplication& app()

@@ -27,6 +27,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+using editing::JobKind;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 

@@ -40,6 +40,12 @@
 #include <gtest/gtest.h>
 #include <mutex>
 
+using recording::HotkeyListener;
+using recording::RecordController;
+using util::AreaText;
+using util::CaptureChoice;
+using util::CaptureKind;
+
 using namespace testing_support;
 
 namespace {

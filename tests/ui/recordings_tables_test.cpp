@@ -23,6 +23,9 @@
 #include <gtest/gtest.h>
 #include <mutex>
 
+using library::DurationCache;
+using util::DurationProbe;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 

@@ -3,6 +3,15 @@
 
 #include <gtest/gtest.h>
 
+using util::AreaFromText;
+using util::AreaText;
+using util::CaptureChoice;
+using util::CaptureKind;
+using util::CaptureKindFromText;
+using util::CaptureKindText;
+using util::QtPlatformToUse;
+using util::RecordedArea;
+
 namespace {
 
 bool same(const std::optional<platform::ScreenArea>& a, const platform::ScreenArea& b)

@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using util::GetDriveFreeSpace;
+using util::MakeUniqueFileName;
+
 using namespace testing_support;
 
 TEST(MakeUniqueFileName, CountsUpPastEveryTakenName)

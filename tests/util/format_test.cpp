@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+using util::FormatDuration;
+using util::FormatSize;
+
 TEST(FormatDuration, ThresholdsAndLongRuns)
 {
     EXPECT_EQ(FormatDuration(0), "00:00:00");

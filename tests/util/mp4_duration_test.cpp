@@ -13,6 +13,15 @@
 #include <sys/stat.h>
 #include <thread>
 
+using encoder::EnsureToolFolder;
+using encoder::ProbeDuration;
+using util::DurationProbe;
+using util::DurationText;
+using util::kBoxesDoNotTell;
+using util::kFileUnreadable;
+using util::Mp4DurationMicroseconds;
+using util::RecordingLength;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 

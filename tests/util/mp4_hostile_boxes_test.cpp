@@ -9,6 +9,11 @@
 #include <utility>
 #include <vector>
 
+using util::DurationProbe;
+using util::kBoxesDoNotTell;
+using util::Mp4DurationMicroseconds;
+using util::RecordingLength;
+
 using namespace testing_support;
 
 namespace {

@@ -15,6 +15,12 @@
 #include <utility>
 #include <vector>
 
+using util::kTsSpanMostBytesRead;
+using util::Mp4Tracks;
+using util::ReadMp4Tracks;
+using util::ReadTsSpan;
+using util::TsSpan;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+using recording::HotkeyListener;
+
 TEST(WaylandHotkeys, APortalWithoutShortcutsLeavesNoHotkeyAvailable)
 {
     if (!std::getenv("WAYLAND_DISPLAY") || !std::getenv("DBUS_SESSION_BUS_ADDRESS"))

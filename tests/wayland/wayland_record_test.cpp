@@ -23,6 +23,24 @@
 #include <stop_token>
 #include <thread>
 
+using encoder::AudioComputerSound;
+using encoder::BuildFramePipeRecordArgs;
+using encoder::BuildPipeWireCaptureCommand;
+using encoder::BuildRecordCommandLine;
+using encoder::CurrentOutputPath;
+using encoder::EnsureToolFolder;
+using encoder::FramePipeFormat;
+using encoder::FramePipeHooks;
+using encoder::FramePipeNoFrames;
+using encoder::kRecordFps;
+using encoder::LastReportedFrame;
+using encoder::PipeWireStream;
+using encoder::RecordSettings;
+using encoder::RecordSources;
+using encoder::RunFramePipeRecord;
+using encoder::StartPipeWireFrameSource;
+using recording::RecordScreenCast;
+
 using namespace testing_support;
 
 namespace {

@@ -19,6 +19,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using util::QtPlatformToUse;
+
 using namespace testing_support;
 
 TEST(WaylandWindow, RecordsThroughTheRecordPageAndPlaysOnTheCutPage)

@@ -13,6 +13,15 @@
 
 #include <gtest/gtest.h>
 
+using encoder::EnsureToolFolder;
+using encoder::PrepareTool;
+using encoder::RunEnded;
+using encoder::RunTool;
+using encoder::ToolCopyPath;
+using encoder::ToolFolder;
+using util::GetDriveFreeSpace;
+using util::MakeUniqueFileName;
+
 using namespace testing_support;
 
 namespace {

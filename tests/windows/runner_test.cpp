@@ -18,6 +18,12 @@
 #include <thread>
 #include <vector>
 
+using encoder::RunEnded;
+using encoder::RunInvalidData;
+using encoder::RunNotStarted;
+using encoder::RunStopRequested;
+using encoder::RunTool;
+
 using namespace testing_support;
 using platform::quoteArgument;
 
