@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <optional>
 
+namespace encoder {
+
+using util::ReadAt;
+using util::ReadFileWith;
+
 namespace {
 
 // The movie box is read whole: a ten-hour recording's is about 10 MB.
@@ -389,3 +394,5 @@ std::string CodecHeaderIn(const std::string& stsd)
     }
     return {};
 }
+
+} // namespace encoder

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace encoder {
+
 struct Mp4Sample {
     std::uint64_t offset = 0;
     std::uint32_t size = 0;
@@ -64,3 +66,5 @@ Mp4Movie ReadMp4Movie(const std::string& path);
 // The codec header box ('avcC', ...) inside a sample description, whole;
 // empty when there is none.
 std::string CodecHeaderIn(const std::string& stsd);
+
+} // namespace encoder

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace encoder {
+
 namespace {
 
 void put32(std::string& out, std::uint32_t v)
@@ -359,3 +361,5 @@ std::string SplicedMovie(const Mp4Movie& source, const SpliceSource& part, std::
     }
     return box("moov", withDuration(source.mvhd, 24, 32, movieLength) + tracks);
 }
+
+} // namespace encoder

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace encoder {
+
 // Whether a cut of `movie` can be spliced: a picture track shown as decoded
 // from its start, perhaps late, at most one sound track with a plain edit.
 bool CanSplice(const Mp4Movie& movie);
@@ -61,3 +63,5 @@ std::vector<ByteRange> RangesOfSamples(const Mp4Track& track);
 // codec headers, another count of frames, no keyframe first.
 std::string SplicedMovie(const Mp4Movie& source, const SpliceSource& part, std::uint64_t sourceAt,
                          const Mp4Track* head, std::uint64_t headAt);
+
+} // namespace encoder

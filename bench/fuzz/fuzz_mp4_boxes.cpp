@@ -7,6 +7,20 @@
 #include <cstdlib>
 #include <cstring>
 
+using encoder::ByteRange;
+using encoder::CanSplice;
+using encoder::ExactCutPlan;
+using encoder::Mp4Movie;
+using encoder::Mp4Sample;
+using encoder::Mp4Tag;
+using encoder::Mp4Track;
+using encoder::PacketScan;
+using encoder::PlanExactCut;
+using encoder::PlanSplice;
+using encoder::ReadMp4Movie;
+using encoder::ScanOfSamples;
+using encoder::SpliceSource;
+using encoder::SplicedMovie;
 using util::DurationText;
 using util::kFileUnreadable;
 using util::Mp4DurationMicroseconds;

@@ -16,6 +16,7 @@
 
 using encoder::BuildExactCutList;
 using encoder::CanCutExactly;
+using encoder::ConcatListFile;
 using encoder::CutExactly;
 using encoder::CutPacket;
 using encoder::ExactCutPlan;
@@ -24,6 +25,7 @@ using encoder::PacketScan;
 using encoder::ParsePacketScan;
 using encoder::PlanExactCut;
 using encoder::RunEnded;
+using encoder::RunStopRequested;
 using encoder::X264OptionsIn;
 using encoder::X264ParamsFor;
 

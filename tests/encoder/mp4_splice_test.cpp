@@ -6,6 +6,20 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+using encoder::CanSplice;
+using encoder::Mp4Movie;
+using encoder::Mp4Tag;
+using encoder::Mp4Track;
+using encoder::PacketScan;
+using encoder::PlanExactCut;
+using encoder::PlanSplice;
+using encoder::ReadMp4Movie;
+using encoder::ScanOfSamples;
+using encoder::SpliceFileStart;
+using encoder::SpliceSource;
+using encoder::SplicedMovie;
+using util::ReadMp4Tracks;
+
 namespace {
 
 std::string be32(std::uint32_t v)
