@@ -1,3 +1,6 @@
+// One file: every slot the window's signals reach lands here and is handed
+// straight on to a page or a front, a line or two each; split by page, the
+// names the connections use would be spread over files that hold no logic.
 #include "ui/drui.h"
 
 #include "encoder/runner.h"
