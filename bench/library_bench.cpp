@@ -110,23 +110,14 @@ RecordingListing listNewestFirst(const std::string& folder)
 int main(int argc, char** argv)
 {
     bool fullProbe = false;
-    std::vector<int> counts;
-    for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--full-probe")
-            fullProbe = true;
-        else
-            counts.push_back(std::atoi(argv[i]));
-    }
-    if (counts.empty())
-        counts = {100, 1000, 10000};
+    for (int i = 1; i < argc; ++i)
+        fullProbe = fullProbe || std::string(argv[i]) == "--full-probe";
+    const std::vector<int> counts = FolderSizes(argc, argv, {100, 1000, 10000});
 
     EnsureToolFolder();
-    const fs::path root = fs::temp_directory_path() / ("vtr-library-bench-" + std::to_string(::getpid()));
-    fs::create_directories(root / "seeds");
-
     // A few real recordings, shaped as the recorder writes them, and one
     // fragmented.
-    const std::vector<fs::path> seeds = MakeSeedRecordings(root / "seeds", "1500K");
+    const auto [root, seeds] = MakeSeededFolder("vtr-library-bench", "1500K");
     if (seeds.empty())
         return std::fprintf(stderr, "ffmpeg failed\n"), 1;
 

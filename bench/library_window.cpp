@@ -174,24 +174,16 @@ double probeAllMs(const std::string& folder, std::size_t limit)
 
 int main(int argc, char** argv)
 {
-    std::vector<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.push_back(std::atoi(argv[i]));
-    if (counts.empty())
-        counts = {100, 1000, 10000};
-
-    const fs::path root = fs::temp_directory_path() / ("vtr-library-window-" + std::to_string(::getpid()));
-    fs::create_directories(root / "seeds");
+    const std::vector<int> counts = FolderSizes(argc, argv, {100, 1000, 10000});
+    // A few real recordings shaped as the recorder writes them (small, so
+    // that 10,000 copies fit), and one fragmented.
+    const auto [root, seeds] = MakeSeededFolder("vtr-library-window", "60K");
+    if (seeds.empty())
+        return std::fprintf(stderr, "ffmpeg failed\n"), 1;
     TimedApplication app(argc, argv);
     InitResources();
     CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
     EnsureToolFolder();
-
-    // A few real recordings shaped as the recorder writes them (small, so
-    // that 10,000 copies fit), and one fragmented.
-    const std::vector<fs::path> seeds = MakeSeedRecordings(root / "seeds", "60K");
-    if (seeds.empty())
-        return std::fprintf(stderr, "ffmpeg failed\n"), 1;
 
     Heartbeat heart;
     std::printf("Merge page of the real window, ms; longest stall of the interface thread by a %d ms heartbeat.\n\n",

@@ -7,10 +7,12 @@
 #include "platform/command_line.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 // Three short files shaped as the recorder writes them (at `videoBitrate`)
@@ -36,6 +38,30 @@ inline std::vector<std::filesystem::path> MakeSeedRecordings(const std::filesyst
     ffmpeg(source + " -t 2.2" + encode + " -movflags +frag_keyframe+empty_moov+default_base_moof "
            + platform::quoteArgument(seeds.back().string()));
     return seeds;
+}
+
+// The folder sizes given on a benchmark's command line, or `defaults`.
+inline std::vector<int> FolderSizes(int argc, char** argv, std::vector<int> defaults)
+{
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] != '-')
+            sizes.push_back(std::atoi(argv[i]));
+    return sizes.empty() ? defaults : sizes;
+}
+
+// A new work folder of a benchmark's own (`name` and this process) in the
+// temporary folder, with MakeSeedRecordings in its "seeds".
+struct SeededFolder {
+    std::filesystem::path root;
+    std::vector<std::filesystem::path> seeds; // empty when ffmpeg failed
+};
+inline SeededFolder MakeSeededFolder(const std::string& name, const std::string& videoBitrate)
+{
+    SeededFolder made{std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid())), {}};
+    std::filesystem::create_directories(made.root / "seeds");
+    made.seeds = MakeSeedRecordings(made.root / "seeds", videoBitrate);
+    return made;
 }
 
 // `folder`, made with `count` copies of `seeds` named as the recorder names

@@ -117,21 +117,14 @@ Visit visit(DRUI& window, Heartbeat& heart)
 
 int main(int argc, char** argv)
 {
-    std::vector<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.push_back(std::atoi(argv[i]));
-    if (counts.empty())
-        counts = {1000};
-
-    const fs::path root = fs::temp_directory_path() / ("vtr-thumbnail-window-" + std::to_string(::getpid()));
-    fs::create_directories(root / "seeds");
+    const std::vector<int> counts = FolderSizes(argc, argv, {1000});
+    const auto [root, seeds] = MakeSeededFolder("vtr-thumbnail-window", "60K");
+    if (seeds.empty())
+        return std::fprintf(stderr, "ffmpeg failed\n"), 1;
     QApplication app(argc, argv);
     InitResources();
     CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
     EnsureToolFolder();
-    const std::vector<fs::path> seeds = MakeSeedRecordings(root / "seeds", "60K");
-    if (seeds.empty())
-        return std::fprintf(stderr, "ffmpeg failed\n"), 1;
 
     Heartbeat heart;
     std::printf("Cut page of the real window, ms; %u encoder runs at a time for the rows; longest stall of the\n"
