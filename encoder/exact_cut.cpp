@@ -248,18 +248,19 @@ bool CanCutExactly(const std::string& source) { return !x264ParamsOf(source, Rea
 int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why,
                std::stop_token stop)
 {
-    if (const Mp4Movie movie = ReadMp4Movie(job.source); CanSplice(movie)) {
+    const Mp4Movie movie = ReadMp4Movie(job.source);
+    if (CanSplice(movie)) {
         if (const auto spliced = spliceCut(outputFolder, job, movie, notify, stop))
             return *spliced;
         return CutStretch(outputFolder, job, notify, why, stop);
     }
     // The three looks at the source are independent: at once, they cost
-    // the longest of them.
+    // the longest of them. An MP4's options come from its tables, read above.
     std::string params;
     PacketScan nearStart;
     PacketScan nearEnd;
     {
-        const std::jthread options = platform::startWorker([&] { params = x264ParamsOf(job.source, {}); });
+        const std::jthread options = platform::startWorker([&] { params = x264ParamsOf(job.source, movie); });
         const std::jthread start = platform::startWorker([&] { nearStart = scanAround(job.source, job.startMs, true); });
         nearEnd = scanAround(job.source, job.endMs, false);
     }
