@@ -12,6 +12,9 @@ char separator();
 // True when a file or a folder of that path exists.
 bool fileExists(const std::string& path);
 bool isFolder(const std::string& path);
+// True when anything has that name, a link too even when it leads nowhere:
+// such a name is not free for a new file.
+bool nameTaken(const std::string& path);
 // Size in bytes, or -1 when there is no such file.
 std::int64_t fileSize(const std::string& path);
 // Last-write time in the system's own ticks, only to compare with another

@@ -13,6 +13,33 @@ bool isSeparator(char c) { return c == '/' || c == platform::separator(); }
 
 } // namespace
 
+namespace {
+// More names than a folder of one user's recordings ever takes.
+constexpr long kClaimTries = 10000;
+}
+
+std::string ClaimFreeName(const std::string& path)
+{
+    std::size_t nameStart = path.size();
+    while (nameStart > 0 && !isSeparator(path[nameStart - 1]))
+        --nameStart;
+    std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart)
+        dot = path.size();
+    for (long n = 0; n < kClaimTries; ++n) {
+        const std::string name = n == 0 ? path : path.substr(0, dot) + "(" + std::to_string(n) + ")" + path.substr(dot);
+        if (platform::utf16Length(name) + 1 > kUniqueNameChars)
+            return {};
+        if (platform::NewFile(name).isOpen())
+            return name;
+        // Taken (a file, a folder, a link): the next number. Anything else
+        // (no folder, no right to write) stays so for every number.
+        if (!platform::nameTaken(name))
+            return {};
+    }
+    return {};
+}
+
 int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t outChars)
 {
     std::string result = path;

@@ -14,6 +14,14 @@ inline constexpr std::size_t kUniqueNameChars = 520;
 // empty) when the result does not fit `outChars` UTF-16 units with its end.
 int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t outChars = kUniqueNameChars);
 
+// The one free-name rule for what this program writes: `path`, else the
+// first free "name(n).ext", made here as a new empty file (never over
+// another file, never through a link) so that nobody takes it meanwhile and
+// the writer may open it with truncation. Empty when no such name could be
+// made (no room in the name, no right to write, too many taken): a caller
+// never gets a path that held something before.
+std::string ClaimFreeName(const std::string& path);
+
 // Free bytes for this user where `folder` lies (on Windows: its drive, from
 // the first letter). Returns 0, or the system error code and leaves `out` as
 // it was: callers preset 0, so a failed query shows as 0 bytes.

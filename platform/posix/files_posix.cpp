@@ -21,6 +21,12 @@ bool fileExists(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
+bool nameTaken(const std::string& path)
+{
+    struct stat st;
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+}
+
 bool isFolder(const std::string& path)
 {
     struct stat st;

@@ -14,6 +14,12 @@ char separator() { return '\\'; }
 
 bool fileExists(const std::string& path) { return !path.empty() && ::PathFileExistsW(widen(path).c_str()); }
 
+// The attributes of a link are its own: it is not followed.
+bool nameTaken(const std::string& path)
+{
+    return !path.empty() && ::GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool isFolder(const std::string& path)
 {
     const DWORD a = ::GetFileAttributesW(widen(path).c_str());

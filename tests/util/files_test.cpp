@@ -77,3 +77,23 @@ TEST(GetDriveFreeSpace, RealAndMissingFolders)
     EXPECT_NE(GetDriveFreeSpace("", bytes), 0);
     EXPECT_EQ(bytes, 0u); // the caller's preset stays
 }
+
+TEST(ClaimFreeName, MakesANewFileAndNeverHandsBackOneThatExists)
+{
+    TempFolder dir;
+    const std::string path = dir.file("cut $1 'x'.mp4");
+    EXPECT_EQ(util::ClaimFreeName(path), path);
+    EXPECT_TRUE(std::filesystem::is_regular_file(path));
+    EXPECT_EQ(util::ClaimFreeName(path), dir.file("cut $1 'x'(1).mp4")) << "the first claim holds its name";
+    // A link, even one that leads nowhere, is a taken name: a writer that
+    // follows links must never be handed it.
+    std::error_code noLinks; // Wine's file system may refuse links
+    std::filesystem::create_symlink(dir.file("nowhere"), dir.file("l.mp4"), noLinks);
+    if (!noLinks) {
+        EXPECT_EQ(util::ClaimFreeName(dir.file("l.mp4")), dir.file("l(1).mp4"));
+        EXPECT_FALSE(std::filesystem::exists(dir.file("nowhere")));
+    }
+    // No room in the name, or no folder: nothing rather than a taken path.
+    EXPECT_EQ(util::ClaimFreeName(dir.file(std::string(600, 'a') + ".mp4")), "");
+    EXPECT_EQ(util::ClaimFreeName(dir.file("missing/x.mp4")), "");
+}
