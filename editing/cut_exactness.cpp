@@ -13,31 +13,43 @@ CutExactness::CutExactness(QObject* parent) : QObject(parent) {}
 
 CutExactness::~CutExactness()
 {
-    for (Check& c : checks_)
-        if (c.thread.joinable())
-            c.thread.join();
+    if (worker_.joinable()) {
+        worker_.request_stop();
+        worker_.join();
+    }
 }
 
 void CutExactness::check(const std::string& recording)
 {
-    checks_.remove_if([](Check& c) {
-        if (!c.done)
-            return false;
-        c.thread.join();
-        return true;
-    });
     const int number = ++asked_;
     if (recording.empty())
         return;
-    Check& c = checks_.emplace_back();
-    c.thread = platform::startWorker([this, &c, number, recording] {
-        const bool exact = CanCutExactly(recording);
-        QMetaObject::invokeMethod(this, [this, number, exact] {
+    {
+        std::lock_guard lock(mutex_);
+        waiting_.emplace(number, recording);
+    }
+    wake_.notify_one();
+    if (!worker_.joinable())
+        worker_ = platform::startWorker([this](std::stop_token stop) { run(stop); });
+}
+
+void CutExactness::run(std::stop_token stop)
+{
+    for (;;) {
+        std::pair<int, std::string> next;
+        {
+            std::unique_lock lock(mutex_);
+            if (!wake_.wait(lock, stop, [this] { return waiting_.has_value(); }))
+                return;
+            next = std::move(*waiting_);
+            waiting_.reset();
+        }
+        const bool exact = CanCutExactly(next.second);
+        QMetaObject::invokeMethod(this, [this, number = next.first, exact] {
             if (number == asked_)
                 emit checked(exact);
         }, Qt::QueuedConnection);
-        c.done = true;
-    });
+    }
 }
 
 } // namespace editing

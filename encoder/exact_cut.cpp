@@ -8,9 +8,11 @@
 #include "platform/files.h"
 #include "platform/worker_thread.h"
 #include "util/debug_log.h"
+#include "util/files.h"
 #include "util/mp4_duration.h"
 
 #include <algorithm>
+#include <memory>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
@@ -18,6 +20,8 @@
 
 namespace encoder {
 
+using util::ClaimFreeFile;
+using util::ClaimFreeName;
 using util::DebugLog;
 using util::Mp4Tracks;
 using util::ReadMp4Tracks;
@@ -188,21 +192,22 @@ std::optional<int> spliceCut(const std::string& outputFolder, const CutJob& job,
     if (!part.possible)
         return std::nullopt;
 
-    const std::string output = FreeName(CutOutputPath(outputFolder, job.source, platform::separator()));
+    std::unique_ptr<platform::NewFile> made;
+    const std::string output = ClaimFreeFile(CutOutputPath(outputFolder, job.source, platform::separator()), made);
+    if (output.empty())
+        return std::nullopt; // the keyframe cut says why
     notify(5, job.source, output, RunEnded);
     const int headFrames = static_cast<int>(part.videoFrom - part.firstFrame);
-    const std::string head = headFrames > 0 ? FreeName(output + ".head.mp4") : std::string();
-    int headStatus = RunEnded;
+    const std::string head = headFrames > 0 ? ClaimFreeName(output + ".head.mp4") : std::string();
+    int headStatus = headFrames > 0 && head.empty() ? RunInvalidData : RunEnded;
     bool written = false;
-    bool created = false; // a name found free may be taken meanwhile: only our own file is removed
     {
-        platform::NewFile out(output);
-        created = out.isOpen();
+        platform::NewFile& out = *made;
         platform::ReadOnlyFile from(job.source);
         const std::uint64_t sourceAt = SpliceFileStart(movie, 0).size();
         {
             const std::jthread encoding = platform::startWorker([&] {
-                if (!head.empty())
+                if (!head.empty() && headStatus == RunEnded)
                     headStatus = RunJobStep(BuildPieceCommandLine(PrepareTool(), job.source,
                                                                   TicksToSeconds(plan.first, plan.ticksPerSecond),
                                                                   headFrames, params, plan.ticksPerSecond, head),
@@ -224,9 +229,10 @@ std::optional<int> spliceCut(const std::string& outputFolder, const CutJob& job,
         const std::string mdat = SpliceMediaHeader(payload);
         written = !moov.empty() && out.append(moov.data(), moov.size())
             && out.writeAt(sourceAt - mdat.size(), mdat.data(), mdat.size());
+        made.reset();
     }
     removeIfSet(head);
-    const std::string ours = created ? output : std::string();
+    const std::string& ours = output; // made new above
     if (stop.stop_requested()) {
         removeIfSet(ours);
         notify(100, job.source, output, RunStopRequested);
@@ -272,7 +278,9 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
         return CutStretch(outputFolder, job, notify, why, stop);
     }
 
-    const std::string output = FreeName(CutOutputPath(outputFolder, job.source, platform::separator()));
+    const std::string output = ClaimFreeName(CutOutputPath(outputFolder, job.source, platform::separator()));
+    if (output.empty())
+        return CutStretch(outputFolder, job, notify, why, stop); // it says why
     // The two ends are encoded at once: one report at a time.
     std::mutex reporting;
     const auto report = [&](int soFar) {
@@ -296,10 +304,17 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
     };
     Piece head;
     Piece tail;
+    const auto claim = [&output](Piece& piece, const char* suffix) {
+        piece.path = ClaimFreeName(output + suffix);
+        if (piece.path.empty()) {
+            piece.status = RunInvalidData;
+            piece.failure = NoNewFileReason(output + suffix);
+        }
+    };
     if (plan.headFrames > 0)
-        head.path = FreeName(output + ".head.mp4");
+        claim(head, ".head.mp4");
     if (plan.tailFrames > 0)
-        tail.path = FreeName(output + ".tail.mp4");
+        claim(tail, ".tail.mp4");
     {
         // Both ends at once: each is short, and mostly the encoder's start.
         const std::jthread first = platform::startWorker([&] {
@@ -312,19 +327,23 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
     const bool matched = head.matched && tail.matched;
     int status = head.status != RunEnded ? head.status : tail.status;
     std::string failure = head.status != RunEnded ? head.failure : tail.failure;
-    const std::string list = FreeName(output + ".list.txt");
     if (matched && status == RunEnded) {
-        if (!platform::replaceFileContent(list, BuildExactCutList(plan, job.source, head.path, tail.path)))
+        const std::string list =
+            ClaimFreeName(output + ".list.txt", BuildExactCutList(plan, job.source, head.path, tail.path));
+        if (list.empty()) {
             status = RunInvalidData;
-        else
+            failure = NoNewFileReason(output + ".list.txt");
+        } else {
             status = RunJobStep(BuildExactJoinCommandLine(PrepareTool(), list, plan, job.source, output), report,
                                 &failure, stop);
-        platform::removeFile(list);
+            platform::removeFile(list);
+        }
     }
     removeIfSet(head.path);
     removeIfSet(tail.path);
     if (!matched) {
         DebugLog("no exact cut: the frames encoded again did not match the recording's headers");
+        platform::removeFile(output);
         return CutStretch(outputFolder, job, notify, why, stop);
     }
     // Otherwise the cut is made at keyframes.

@@ -295,7 +295,7 @@ std::string BuildPieceCommandLine(const std::string& quotedTool, const std::stri
     return quotedTool + " -hide_banner -ss " + seconds + " -i " + quoteArgument(source)
         + " -map 0:v:0 -frames:v " + std::to_string(frames) + " -c:v libx264 -preset ultrafast -x264-params "
         + quoteArgument(x264Params) + " -fps_mode passthrough -video_track_timescale "
-        + std::to_string(ticksPerSecond) + " -an -n -f mp4 " + quoteArgument(output);
+        + std::to_string(ticksPerSecond) + " -an -y -f mp4 " + quoteArgument(output);
 }
 
 std::string BuildExactCutList(const ExactCutPlan& plan, const std::string& source, const std::string& head,
@@ -331,7 +331,7 @@ std::string BuildExactJoinCommandLine(const std::string& quotedTool, const std::
     const std::string first = TicksToSeconds(plan.first, plan.ticksPerSecond);
     return quotedTool + " -hide_banner -copyts -f concat -safe 0 -i " + quoteArgument(list) + " -ss " + first
         + " -itsoffset -" + first + " -i " + quoteArgument(source) + " -map 0:v -map 1:a? -c copy -t "
-        + TicksToSeconds(plan.length(), plan.ticksPerSecond) + " -n -f mp4 " + quoteArgument(output);
+        + TicksToSeconds(plan.length(), plan.ticksPerSecond) + " -y -f mp4 " + quoteArgument(output);
 }
 
 std::string HeaderCheckOfMp4(const std::string& bytes)

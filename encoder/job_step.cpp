@@ -13,7 +13,6 @@
 namespace encoder {
 
 using util::DebugLog;
-using util::MakeUniqueFileName;
 
 namespace {
 
@@ -24,13 +23,7 @@ bool contains(const char* chunk, const char* marker) { return std::strstr(chunk,
 
 } // namespace
 
-std::string FreeName(const std::string& path)
-{
-    if (!platform::fileExists(path))
-        return path;
-    std::string unique;
-    return MakeUniqueFileName(path, unique) == 0 ? unique : path;
-}
+std::string NoNewFileReason(const std::string& path) { return "A new file could not be made for " + path; }
 
 RunStatus RunJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why,
                      const std::stop_token& stop)

@@ -1,7 +1,8 @@
 #pragma once
-// What every operation on finished recordings does with the encoder: free
-// names for what it writes, one stoppable run that reports its status
-// lines, and the check that a written file holds anything. Qt-free.
+// What every operation on finished recordings does with the encoder: one
+// stoppable run that reports its status lines, and the check that a
+// written file holds anything. What it writes is named by
+// util::ClaimFreeName first, so the encoder may overwrite it. Qt-free.
 #include "encoder/run_stop.h"
 #include "encoder/runner.h"
 
@@ -11,8 +12,8 @@
 
 namespace encoder {
 
-// `path`, or the first free numbered variant of it when it is taken.
-std::string FreeName(const std::string& path);
+// Why a job failed when no new file could be made for `path`.
+std::string NoNewFileReason(const std::string& path);
 
 // One run of a job: "Invalid data" ends it, each chunk with a status line
 // calls `onFrame` with the status so far, and a stop makes it ask the

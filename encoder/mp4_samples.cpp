@@ -18,6 +18,9 @@ constexpr std::uint64_t kMaxMovieBox = 256u << 20;
 // samples; each costs 32 bytes here.
 constexpr std::uint64_t kMaxSamples = 8u << 20;
 constexpr std::uint32_t kMaxTopLevelBoxes = 100000;
+// A box of a real movie holds a few children (a track per stream, a table
+// per kind): a quarter of a gigabyte of empty boxes would list 33 million.
+constexpr std::size_t kMaxChildBoxes = 1024;
 constexpr std::size_t kMaxTracks = 64;
 
 std::uint32_t be32(const std::uint8_t* p)
@@ -42,6 +45,10 @@ std::vector<Box> children(const std::string& data, std::size_t from, std::size_t
     std::vector<Box> boxes;
     const auto* p = reinterpret_cast<const std::uint8_t*>(data.data());
     while (from + 8 <= to) {
+        if (boxes.size() >= kMaxChildBoxes) {
+            ok = false;
+            return {};
+        }
         std::uint64_t size = be32(p + from);
         std::size_t header = 8;
         if (size == 1) {

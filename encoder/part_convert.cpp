@@ -115,7 +115,7 @@ std::string BuildPartConvertCommandLine(const std::string& quotedTool, const std
     }
     if (lengthMicros > 0)
         line += " -t " + seconds(lengthMicros);
-    return line + " -n -f mp4 " + quoteArgument(output) + " ";
+    return line + " -y -f mp4 " + quoteArgument(output) + " ";
 }
 
 } // namespace encoder

@@ -124,11 +124,15 @@ FinishedTake joinParts(const std::vector<std::unique_ptr<Stretch>>& stretches, c
     }
     if (parts.empty())
         return joined;
-    const std::string target = files.recording.substr(0, files.recording.size() - 4) + ".joining.mp4";
+    const std::string target = parts.size() == 1
+        ? std::string()
+        : util::ClaimFreeName(files.recording.substr(0, files.recording.size() - 4) + ".joining.mp4");
     const bool ok = parts.size() == 1 ? platform::moveToFreeName(parts[0], files.recording)
-                                      : JoinStretches(parts, target) && platform::moveToFreeName(target, files.recording);
+                                      : !target.empty() && JoinStretches(parts, target)
+            && platform::moveToFreeName(target, files.recording);
     if (!ok) {
-        platform::removeFile(target);
+        if (!target.empty())
+            platform::removeFile(target); // made new above
         joined.end = TakeEnd::KeptParts;
         joined.path = parts.front();
         joined.parts = parts;

@@ -26,7 +26,7 @@ std::string MillisecondsAsSeconds(std::int64_t ms)
 std::string BuildCutCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t startMs,
                                 std::int64_t lengthMs, const std::string& output)
 {
-    return quotedTool + " -i " + quoteArgument(source) + " -ss " + MillisecondsAsSeconds(startMs) + " -t "
+    return quotedTool + " -y -i " + quoteArgument(source) + " -ss " + MillisecondsAsSeconds(startMs) + " -t "
         + MillisecondsAsSeconds(lengthMs) + " -codec copy  " + quoteArgument(output) + " ";
 }
 

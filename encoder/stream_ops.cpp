@@ -17,6 +17,7 @@
 
 namespace encoder {
 
+using util::ClaimFreeName;
 using util::Mp4Tracks;
 using util::ReadMp4Tracks;
 
@@ -44,7 +45,14 @@ std::string ProbeDuration(const std::string& path) { return DurationIn(ProbeDesc
 int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why,
                std::stop_token stop)
 {
-    const std::string output = FreeName(CutOutputPath(outputFolder, job.source, platform::separator()));
+    const std::string wanted = CutOutputPath(outputFolder, job.source, platform::separator());
+    const std::string output = ClaimFreeName(wanted);
+    if (output.empty()) {
+        if (why)
+            *why = NoNewFileReason(wanted);
+        notify(100, job.source, wanted, RunInvalidData);
+        return RunInvalidData;
+    }
     const std::string commandLine =
         BuildCutCommandLine(PrepareTool(), job.source, job.startMs, job.endMs - job.startMs, output);
     std::string failure;
@@ -55,7 +63,7 @@ int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNoti
     if (why)
         *why = status == RunInvalidData ? failure : std::string();
     if (status != RunEnded)
-        platform::removeFile(output); // a partial or empty file is no cut
+        platform::removeFile(output); // ours, and a partial or empty file is no cut
     notify(100, job.source, output, status);
     return status;
 }
@@ -98,12 +106,15 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
                std::string* why, std::stop_token stop)
 {
     const char sep = platform::separator();
-    const std::string target = FreeName(MergeOutputPath(outputFolder, platform::localTime(), sep));
+    const std::string wanted = MergeOutputPath(outputFolder, platform::localTime(), sep);
+    const std::string target = ClaimFreeName(wanted);
     progress.reset(job.names.size());
 
     std::string failure;
-    const std::string parts = makePartsFolder(target);
+    const std::string parts = target.empty() ? std::string() : makePartsFolder(target);
     int status = parts.empty() ? RunInvalidData : RunEnded;
+    if (parts.empty())
+        failure = NoNewFileReason(target.empty() ? wanted : target);
     std::vector<std::string> inputs;
     for (const std::string& name : job.names)
         // Names without a folder are full paths.
@@ -131,8 +142,13 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
         std::string joined = inputs[k];
         Mp4Tracks tracks = ReadMp4Tracks(joined);
         if (!plan.parts[k].matches || !tracks.readable) {
-            joined = FreeName(parts + sep + std::to_string(k + 1) + ".mp4");
+            joined = ClaimFreeName(parts + sep + std::to_string(k + 1) + ".mp4");
             temporaries.push_back(joined);
+            if (joined.empty()) {
+                failure = NoNewFileReason(parts);
+                status = RunInvalidData;
+                break;
+            }
             status = RunJobStep(
                 BuildPartConvertCommandLine(PrepareTool(), inputs[k], probes[k], plan.form, plan.parts[k],
                                             partLength(inputs[k], probes[k]), joined),
@@ -150,13 +166,12 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     const bool joining = status == RunEnded;
     if (joining) {
         const StretchLists lists = BuildStretchJoinLists(timings);
-        const std::string pictureList = parts + sep + "pictures.ffconcat";
-        const std::string soundList = lists.sound.empty() ? std::string() : parts + sep + "sound.ffconcat";
+        const std::string pictureList = ClaimFreeName(parts + sep + "pictures.ffconcat", lists.picture);
+        const std::string soundList =
+            lists.sound.empty() ? std::string() : ClaimFreeName(parts + sep + "sound.ffconcat", lists.sound);
         temporaries.push_back(pictureList);
-        if (!soundList.empty())
-            temporaries.push_back(soundList);
-        if (platform::replaceFileContent(pictureList, lists.picture)
-            && (soundList.empty() || platform::replaceFileContent(soundList, lists.sound)))
+        temporaries.push_back(soundList);
+        if (!pictureList.empty() && soundList.empty() == lists.sound.empty())
             status = RunJobStep(
                 BuildStretchJoinCommandLine(PrepareTool(), pictureList, soundList, target),
                 [&](int soFar) { notify(progress.advance(), target, target, soFar); }, &failure, stop);
@@ -169,20 +184,22 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
             pictures += t.videoMicroseconds;
         const Mp4Tracks joined = ReadMp4Tracks(target);
         if (status == RunEnded
-            && !(joined.readable && joined.video && joined.sound == !soundList.empty()
+            && !(joined.readable && joined.video && joined.sound == !lists.sound.empty()
                  && std::llabs(joined.videoMicroseconds - pictures) < 1000 * static_cast<std::int64_t>(timings.size())))
             status = RunInvalidData;
     }
 
     for (const std::string& file : temporaries)
-        platform::removeFile(file);
+        if (!file.empty())
+            platform::removeFile(file);
     if (!parts.empty())
         platform::removeEmptyFolder(parts);
-    if (joining && status != RunEnded)
-        platform::removeFile(target); // only a target this job wrote
+    if (!target.empty() && status != RunEnded)
+        platform::removeFile(target); // made new by this job above
     if (why)
         *why = status == RunInvalidData ? failure : std::string();
-    notify(100, target, target, status);
+    const std::string& named = target.empty() ? wanted : target;
+    notify(100, named, named, status);
     return status;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/command_line.h"
 #include "platform/files.h"
 #include "util/debug_log.h"
+#include "util/files.h"
 #include "util/mp4_duration.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 
 namespace encoder {
 
+using util::ClaimFreeName;
 using util::DebugLog;
 using util::Mp4Tracks;
 using util::ReadMp4Tracks;
@@ -85,7 +87,7 @@ std::string BuildStretchJoinCommandLine(const std::string& quotedTool, const std
         line += " -f concat -safe 0 -i " + quoteArgument(soundList) + " -map 0:v -map 1:a";
     else
         line += " -map 0:v";
-    return line + " -codec copy -n -f mp4 " + quoteArgument(target) + " ";
+    return line + " -codec copy -y -f mp4 " + quoteArgument(target) + " ";
 }
 
 bool JoinStretches(const std::vector<std::string>& stretches, const std::string& target)
@@ -101,10 +103,10 @@ bool JoinStretches(const std::vector<std::string>& stretches, const std::string&
         pictures += tracks.videoMicroseconds;
     }
     const StretchLists lists = BuildStretchJoinLists(timings);
-    const std::string pictureList = target + ".pictures.txt";
-    const std::string soundList = lists.sound.empty() ? std::string() : target + ".sound.txt";
-    bool joined = platform::replaceFileContent(pictureList, lists.picture)
-        && (soundList.empty() || platform::replaceFileContent(soundList, lists.sound));
+    const std::string pictureList = ClaimFreeName(target + ".pictures.txt", lists.picture);
+    const std::string soundList =
+        lists.sound.empty() ? std::string() : ClaimFreeName(target + ".sound.txt", lists.sound);
+    bool joined = !pictureList.empty() && soundList.empty() == lists.sound.empty();
     if (joined) {
         const std::string line = BuildStretchJoinCommandLine(PrepareTool(), pictureList, soundList, target);
         DebugLog(line);
@@ -117,7 +119,8 @@ bool JoinStretches(const std::vector<std::string>& stretches, const std::string&
                 < 1000 * static_cast<std::int64_t>(stretches.size())
             && joinedTracks.sound == !soundList.empty();
     }
-    platform::removeFile(pictureList);
+    if (!pictureList.empty())
+        platform::removeFile(pictureList);
     if (!soundList.empty())
         platform::removeFile(soundList);
     if (!joined)

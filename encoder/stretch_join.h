@@ -40,10 +40,11 @@ StretchLists BuildStretchJoinLists(const std::vector<StretchTiming>& stretches);
 std::string BuildStretchJoinCommandLine(const std::string& quotedTool, const std::string& pictureList,
                                         const std::string& soundList, const std::string& target);
 
-// Joins the recordings `stretches` of one take into `target` (which must not
-// exist), through list files beside it that are removed afterwards. True
-// when the joined file holds every stretch's pictures; a failed join leaves
-// no target. Blocks while the encoder copies.
+// Joins the recordings `stretches` of one take into `target` (a file the
+// caller made new for it, util::ClaimFreeName), through list files made new
+// beside it and removed afterwards. True when the joined file holds every
+// stretch's pictures; a failed join removes the target. Blocks while the
+// encoder copies.
 bool JoinStretches(const std::vector<std::string>& stretches, const std::string& target);
 
 } // namespace encoder

@@ -18,7 +18,7 @@ namespace {
 constexpr long kClaimTries = 10000;
 }
 
-std::string ClaimFreeName(const std::string& path)
+std::string ClaimFreeFile(const std::string& path, std::unique_ptr<platform::NewFile>& file)
 {
     std::size_t nameStart = path.size();
     while (nameStart > 0 && !isSeparator(path[nameStart - 1]))
@@ -30,13 +30,26 @@ std::string ClaimFreeName(const std::string& path)
         const std::string name = n == 0 ? path : path.substr(0, dot) + "(" + std::to_string(n) + ")" + path.substr(dot);
         if (platform::utf16Length(name) + 1 > kUniqueNameChars)
             return {};
-        if (platform::NewFile(name).isOpen())
+        file = std::make_unique<platform::NewFile>(name);
+        if (file->isOpen())
             return name;
+        file.reset();
         // Taken (a file, a folder, a link): the next number. Anything else
         // (no folder, no right to write) stays so for every number.
         if (!platform::nameTaken(name))
             return {};
     }
+    return {};
+}
+
+std::string ClaimFreeName(const std::string& path, const std::string& content)
+{
+    std::unique_ptr<platform::NewFile> file;
+    const std::string name = ClaimFreeFile(path, file);
+    if (name.empty() || content.empty() || file->append(content.data(), content.size()))
+        return name;
+    file.reset();
+    platform::removeFile(name);
     return {};
 }
 

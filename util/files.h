@@ -2,7 +2,12 @@
 // File names that do not collide, and free space. Qt-free, UTF-8 paths.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+namespace platform {
+class NewFile;
+}
 
 namespace util {
 
@@ -19,8 +24,11 @@ int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t ou
 // another file, never through a link) so that nobody takes it meanwhile and
 // the writer may open it with truncation. Empty when no such name could be
 // made (no room in the name, no right to write, too many taken): a caller
-// never gets a path that held something before.
-std::string ClaimFreeName(const std::string& path);
+// never gets a path that held something before. `content`, when given, is
+// written into the new file.
+std::string ClaimFreeName(const std::string& path, const std::string& content = {});
+// The same, the new file held open for writing in `file`.
+std::string ClaimFreeFile(const std::string& path, std::unique_ptr<platform::NewFile>& file);
 
 // Free bytes for this user where `folder` lies (on Windows: its drive, from
 // the first letter). Returns 0, or the system error code and leaves `out` as

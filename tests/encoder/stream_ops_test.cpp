@@ -1,4 +1,5 @@
 // The operations on finished recordings, against the real encoder.
+#include "encoder/exact_cut.h"
 #include "encoder/runner.h"
 #include "encoder/stream_ops.h"
 #include "encoder/tool.h"
@@ -17,6 +18,7 @@
 #include <vector>
 
 using encoder::CutJob;
+using encoder::CutExactly;
 using encoder::CutStretch;
 using encoder::EnsureToolFolder;
 using encoder::JobNotify;
@@ -124,6 +126,36 @@ TEST_F(StreamOps, CutsAreNumberedWhenTheNameIsTakenAndReportFiveThenOneHundred)
     EXPECT_EQ(CutStretch(out_.path().string(), job, {[](int, auto&, auto&, int) {}}), RunEnded);
     EXPECT_EQ(CutStretch(out_.path().string(), job, {[](int, auto&, auto&, int) {}}), RunEnded);
     EXPECT_EQ(filesIn(out_.path()), (std::vector<std::string>{"Cut_clip(1).mp4", "Cut_clip(2).mp4", "Cut_clip.mp4"}));
+}
+
+// Where no numbered name fits any more, a cut (keyframe or exact) fails
+// and says why: the earlier cut of that name is never handed back as free,
+// written over or removed.
+TEST_F(StreamOps, ACutWithNoFreeNameLeftFailsAndKeepsTheEarlierCut)
+{
+    // The folder is as deep as leaves room for "Cut_clip.mp4", not for
+    // "Cut_clip(1).mp4", within the longest name the program writes.
+    std::string folder = out_.path().string();
+    while (folder.size() < 505)
+        folder += "/" + std::string(std::min<std::size_t>(60, 505 - folder.size() - 1), 'd');
+    ASSERT_EQ(folder.size(), 505u);
+    fs::create_directories(folder);
+    const std::string earlier = folder + "/Cut_clip.mp4";
+    writeFile(earlier, "an earlier cut");
+    const CutJob job{source("clip.mp4"), 1000, 3000};
+    for (const bool exact : {false, true}) {
+        SCOPED_TRACE(exact ? "exact" : "keyframe");
+        Reports reports;
+        std::string why;
+        const int status = exact ? CutExactly(folder, job, reports.notify(), &why, {})
+                                 : CutStretch(folder, job, reports.notify(), &why, {});
+        EXPECT_EQ(status, RunInvalidData);
+        EXPECT_NE(why.find("could not be made"), std::string::npos) << why;
+        EXPECT_EQ(readFile(earlier), "an earlier cut");
+        EXPECT_EQ(filesIn(folder), std::vector<std::string>{"Cut_clip.mp4"});
+        ASSERT_FALSE(reports.all.empty());
+        EXPECT_EQ(reports.all.back().status, RunInvalidData);
+    }
 }
 
 TEST_F(StreamOps, CutThatFailsOrIsStoppedLeavesNoFile)

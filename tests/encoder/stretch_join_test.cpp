@@ -77,5 +77,5 @@ TEST(StretchJoin, NamesRoundTrip)
     EXPECT_NE(lists.picture.find("file 'file:/v/-it'\\''s $HOME \"新建\".mp4'\n"), std::string::npos) << lists.picture;
     const std::string line = BuildStretchJoinCommandLine("\"tool\"", "/v/a b.txt", "/v/c.txt", "/v/-out $.mp4");
     EXPECT_NE(line.find(" -i \"/v/a b.txt\" "), std::string::npos) << line;
-    EXPECT_NE(line.find(" -map 0:v -map 1:a -codec copy -n -f mp4 \"/v/-out $.mp4\""), std::string::npos) << line;
+    EXPECT_NE(line.find(" -map 0:v -map 1:a -codec copy -y -f mp4 \"/v/-out $.mp4\""), std::string::npos) << line;
 }

@@ -1,8 +1,12 @@
+#include "encoder/mp4_samples.h"
 #include "util/mp4_duration.h"
 
 #include "../support/test_support.h"
 
+#include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <sys/resource.h>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
@@ -127,4 +131,31 @@ TEST(Mp4Boxes, HostileFilesGetNoLengthQuicklyAndGoToTheProbe)
         EXPECT_EQ(RecordingLength(path, probe), "00:00:07") << name;
     }
     EXPECT_EQ(asked, static_cast<int>(files.size()));
+}
+
+// The sample tables' reader takes a movie box whole: one of a quarter of a
+// gigabyte of empty boxes is refused without listing them all (33 million
+// entries, about a gigabyte).
+TEST(Mp4Boxes, AMovieBoxOfEmptyBoxesIsRefusedInBoundedMemory)
+{
+    TempFolder dir;
+    const std::string path = dir.file("empty-boxes.mp4");
+    {
+        std::ofstream out(path, std::ios::binary);
+        constexpr std::uint64_t kMoov = (256u << 20) - 8;
+        out << box("ftyp", "isom" + be32(512)) << be32(kMoov) << "moov";
+        std::string slice;
+        for (int i = 0; i < (1 << 17); ++i)
+            slice += box("free", "");
+        for (std::uint64_t written = 8; written < kMoov; written += slice.size())
+            out.write(slice.data(), static_cast<std::streamsize>(std::min<std::uint64_t>(slice.size(), kMoov - written)));
+    }
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_FALSE(encoder::ReadMp4Movie(path).readable);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    // The box itself is read whole (256 MB); the listing of its children
+    // must not add a multiple of that.
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 400L * 1024) << "kB";
 }
