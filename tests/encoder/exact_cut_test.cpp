@@ -12,6 +12,7 @@
 #include "platform/desktop.h"
 
 #include "../support/test_support.h"
+#include "command_args.h"
 
 #include <algorithm>
 #include <chrono>
@@ -30,6 +31,10 @@
 
 using encoder::AudioComputerSound;
 using encoder::BuildExactCutList;
+using encoder::BuildExactJoinCommandLine;
+using encoder::BuildOptionsProbeCommandLine;
+using encoder::BuildPacketScanCommandLine;
+using encoder::BuildPieceCommandLine;
 using encoder::CanCutExactly;
 using encoder::ConcatListFile;
 using encoder::CutExactly;
@@ -216,6 +221,44 @@ void expectPicture(const std::string& got, const std::map<int, std::string>& sou
 
 } // namespace
 
+// Every name comes back whole as the file it names, and each output is the
+// last argument, after the answer to an existing file (-n: never over one).
+TEST(ExactCutPlan, AwkwardNamesComeBackWholeFromEveryLine)
+{
+    ExactCutPlan plan;
+    plan.ticksPerSecond = 12800;
+    plan.first = 12800;
+    plan.last = 25600;
+    plan.frame = 512;
+    for (const std::string name : {"-x \"q\" $HOME 'a'.mp4", "录像 ëß\\", "a\nb.mp4"}) {
+        SCOPED_TRACE(name);
+        const std::string output = name + ".out";
+        for (const std::string& line : {BuildPacketScanCommandLine("tool", name, "1.5"),
+                                        BuildOptionsProbeCommandLine("tool", name)}) {
+            const auto args = argsOf(line);
+            EXPECT_TRUE(namesFile(valueOf(args, "-i"), name)) << line;
+        }
+        const auto piece = argsOf(BuildPieceCommandLine("tool", name, "1.5", 7, "cabac=1:ref=1", 12800, output));
+        EXPECT_TRUE(namesFile(valueOf(piece, "-i"), name));
+        EXPECT_EQ(valueOf(piece, "-frames:v"), "7");
+        EXPECT_EQ(valueOf(piece, "-x264-params"), "cabac=1:ref=1");
+        EXPECT_EQ(valueOf(piece, "-video_track_timescale"), "12800");
+        EXPECT_TRUE(namesFile(piece.back(), output));
+        EXPECT_LT(indexOf(piece, "-n"), piece.size() - 1);
+        const auto join = argsOf(BuildExactJoinCommandLine("tool", name + ".txt", plan, name, output));
+        const std::size_t list = indexOf(join, "-i");
+        ASSERT_LT(list + 1, join.size());
+        EXPECT_TRUE(namesFile(join[list + 1], name + ".txt"));
+        EXPECT_TRUE(namesFile(valueOf(join, "-i", list + 1), name));
+        // The sound from the first frame, moved to zero, for the cut's length.
+        EXPECT_EQ(valueOf(join, "-ss", list), "1.000000");
+        EXPECT_EQ(valueOf(join, "-itsoffset", list), "-1.000000");
+        EXPECT_EQ(valueOf(join, "-t"), "1.040000");
+        EXPECT_TRUE(namesFile(join.back(), output));
+        EXPECT_LT(indexOf(join, "-n"), join.size() - 1);
+    }
+}
+
 class ExactCut : public ::testing::Test {
 protected:
     TempFolder dir;
@@ -281,7 +324,9 @@ protected:
         platform::ChildProcess scene;
         EXPECT_TRUE(scene.start(quoteArgument(VTR_TEXT_SCENE) + " 8 " + quoteArgument(page) + " " + pageSize));
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
-        RecordSettings settings{{AudioComputerSound, "spk.monitor", ""}, dir.file("ours $'1'")};
+        RecordSettings settings;
+        settings.sources = {AudioComputerSound, "spk.monitor", ""};
+        settings.saveFolder = dir.file("ours $'1'");
         settings.part = platform::ScreenArea{0, 0, 640, 360};
         FinishedTake take;
         std::stop_source stop;

@@ -354,8 +354,9 @@ void expectSceneFrom(const std::string& file, const platform::ScreenArea& part, 
     EXPECT_LT(exact, 4.0);
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
-            if (dx || dy)
+            if (dx || dy) {
                 EXPECT_LT(exact, sceneDistance(rgb, part, window, dx, dy)) << "moved by " << dx << "," << dy;
+            }
 }
 
 } // namespace
