@@ -182,8 +182,9 @@ std::map<int, std::string> greyPictures(const std::string& file, const std::set<
     std::string pick;
     for (const int n : numbers)
         pick += (pick.empty() ? "" : "+") + std::string("eq(n\\,") + std::to_string(n) + ")";
-    const std::string raw = runAndCapture("ffmpeg -v error -i " + quoteArgument(file) + " -vf select=" + pick
-                                          + " -fps_mode passthrough -f rawvideo -pix_fmt gray -");
+    const std::string raw =
+        runAndCapture("ffmpeg -v error -i " + quoteArgument(file) + " -vf select=" + pick + " -fps_mode passthrough -frames:v "
+                      + std::to_string(numbers.size()) + " -f rawvideo -pix_fmt gray -");
     const std::string size = probe(file, "stream=width,height", "-select_streams v");
     const std::size_t bytes = std::stoul(size) * std::stoul(size.substr(size.find(',') + 1));
     std::map<int, std::string> pictures;
@@ -288,8 +289,12 @@ protected:
                   RunEnded)
             << why;
         const std::string cut = recordingsIn(out).at(0).string();
-        EXPECT_EQ(runAndCapture("ffmpeg -v error -i " + quoteArgument(cut) + " -f null -"), "");
-        const int frames = static_cast<int>(shownFrames(cut).size());
+        // Decoded in its own time base: one frame a little longer than the
+        // others (where the source was joined) leads the encoder to guess a
+        // rate of 60, in whose ticks two frames fall together; that says
+        // nothing of the cut.
+        EXPECT_EQ(runAndCapture("ffmpeg -v error -i " + quoteArgument(cut) + " -enc_time_base:v -1 -f null -"), "");
+        const int frames = std::stoi(probe(cut, "stream=nb_read_packets", "-count_packets -select_streams v"));
         ASSERT_EQ(frames, last - first + 1);
         const auto pictures = greyPictures(source, {first - 1, first, first + 1, last - 1, last, last + 1});
         const auto ends = greyPictures(cut, {0, frames - 1});
