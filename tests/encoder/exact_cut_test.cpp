@@ -295,7 +295,7 @@ protected:
         // nothing of the cut.
         EXPECT_EQ(runAndCapture("ffmpeg -v error -i " + quoteArgument(cut) + " -enc_time_base:v -1 -f null -"), "");
         const int frames = std::stoi(probe(cut, "stream=nb_read_packets", "-count_packets -select_streams v"));
-        ASSERT_EQ(frames, last - first + 1);
+        EXPECT_EQ(frames, last - first + 1);
         const auto pictures = greyPictures(source, {first - 1, first, first + 1, last - 1, last, last + 1});
         const auto ends = greyPictures(cut, {0, frames - 1});
         ASSERT_EQ(ends.size(), 2u);
