@@ -37,6 +37,7 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 LSAN_OPTIONS="suppressions=$here/scripts/sanitizer-leaks.supp:print_suppressions=0" \
   bash scripts/headless-session.sh ctest --test-dir "$asan" --output-on-failure -j "$(nproc)" \
     -E "$crashes|$timing" || status=1
+bash scripts/lib/skip-reasons.sh "$asan"
 echo "AddressSanitizer and UndefinedBehaviorSanitizer: $(( $(date +%s) - start )) s"
 
 start=$(date +%s)

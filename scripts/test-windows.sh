@@ -46,6 +46,7 @@ status=0
 # Now and then a test program dies under Wine before it prints anything, or
 # hangs at its start, and passes when run again: a failed test runs once more.
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -LE sound --repeat until-pass:2 "$@" || status=$?
+bash scripts/lib/skip-reasons.sh "$build"
 
 # DirectShow discovery with a sound server: a private PulseAudio whose capture
 # devices are named as on a Windows machine with a sound card.
@@ -64,4 +65,5 @@ trap 'kill $pulse 2>/dev/null; wait $pulse 2>/dev/null; rm -rf "$session"; wines
 export PULSE_SERVER="unix:$session/native"
 for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 ctest --test-dir "$build" --output-on-failure -L sound "$@" || status=$?
+bash scripts/lib/skip-reasons.sh "$build"
 exit $status

@@ -17,6 +17,7 @@ trap 'rm -f "$log"' EXIT
 status=0
 bash scripts/headless-session.sh ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" 2>&1 |
   tee -a "$log" || status=1
+bash scripts/lib/skip-reasons.sh "$build" | tee -a "$log"
 took "native suite"
 # The .deb: built from the same build, checked, unpacked read-only and driven.
 bash scripts/deb-proof.sh 2>&1 | tee -a "$log" || status=1
@@ -34,6 +35,7 @@ took "fuzz"
 # with XWayland, as a user's desktop has it.
 VTR_WAYLAND_XWAYLAND=enable bash scripts/headless-session.sh bash scripts/wayland-session.sh \
   ctest --test-dir "$build" --output-on-failure -L wayland 2>&1 | tee -a "$log" || status=1
+bash scripts/lib/skip-reasons.sh "$build" | tee -a "$log"
 took "wayland"
 # The Win32 back end, cross-built and run under Wine (its own build folder).
 bash scripts/test-windows.sh 2>&1 | tee -a "$log" || status=1
@@ -53,7 +55,6 @@ if [ "$status" != 0 ]; then
   awk '/The following tests FAILED:/ { p = 1; next } p && /^\t/ { print; next } { p = 0 }' "$log"
   grep -A6 -E ': Failure$|^(ERROR|WARNING): [A-Za-z]+Sanitizer' "$log" | cut -c1-300 | head -80 || true
 fi
-# One line for both suites together.
-awk '/tests passed, [0-9]+ tests failed out of [0-9]+/ { failed += $4; total += $9 }
-     END { printf "Total: %d passed, %d failed\n", total - failed, failed }' "$log"
+# The skipped tests and why, then one line for all suites together.
+bash scripts/lib/test-summary.sh "$log"
 exit $status

@@ -15,7 +15,7 @@
 #include "../support/test_support.h"
 #include "fidelity.h"
 
-#include <array>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -23,6 +23,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
@@ -136,11 +137,42 @@ TEST_F(RecordRunTest, KeyframeAtLeastEveryThirdSecond)
         EXPECT_LE(keys[i] - keys[i - 1], 3.0 + 1.0 / 60.97 + 0.001) << "between " << keys[i - 1] << " and " << keys[i];
 }
 
+namespace {
+
+// How busy the machine is, measured apart from any recording: the
+// processes waiting for a core over the last minute, per core, and the share
+// of a short spin this thread gets. Empty when it is free enough to judge a
+// recording's pace.
+std::string machineTooBusy()
+{
+    double perMinute = 0;
+    std::ifstream("/proc/loadavg") >> perMinute;
+    const double perCore = perMinute / std::max(1u, std::thread::hardware_concurrency());
+    const auto cpu = [] {
+        timespec t{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return t.tv_sec * 1000000000LL + t.tv_nsec;
+    };
+    const std::uint64_t wallFrom = platform::tickCount();
+    const long long cpuFrom = cpu();
+    while (platform::tickCount() - wallFrom < 300) { }
+    const double share = (cpu() - cpuFrom) / 1e6 / static_cast<double>(platform::tickCount() - wallFrom);
+    if (perCore < 1.0 && share > 0.8)
+        return {};
+    std::ostringstream why;
+    why << "load " << perMinute << " on " << std::thread::hardware_concurrency() << " cores, a spin got "
+        << static_cast<int>(share * 100) << "% of a core";
+    return why.str();
+}
+
+} // namespace
+
 // Loose bounds for a loaded machine; a return of either fault breaks them:
 // a grab at 30 a second (never two new captures within 25 ms), sound late by
 // whole input start-ups (70 ms and more).
 TEST_F(RecordRunTest, FramesAreRealCapturesAndBeepsMeetTheirFlashes)
 {
+    const std::string busy = machineTooBusy();
     platform::ChildProcess scene;
     ASSERT_TRUE(scene.start(platform::quoteArgument(VTR_FIDELITY_SCENE) + " 7"));
     // The scene's first flash comes about 0.3 s after the start.
@@ -150,9 +182,11 @@ TEST_F(RecordRunTest, FramesAreRealCapturesAndBeepsMeetTheirFlashes)
     const Fidelity f = MeasureFidelity(CurrentOutputPath());
     SCOPED_TRACE(FidelityRow("recording", f));
     ASSERT_TRUE(f.ok);
-    // Captures far apart say nothing of either fault, only of the machine.
-    if (f.distinctPerSecond < 20)
-        GTEST_SKIP() << "too loaded to judge: " << FidelityRow("recording", f);
+    // On a busy machine captures far apart say nothing of either fault;
+    // on a free one they are a fault of their own.
+    if (f.distinctPerSecond < 20 && !busy.empty())
+        GTEST_SKIP() << "too loaded to judge (" << busy << "): " << FidelityRow("recording", f);
+    EXPECT_GE(f.distinctPerSecond, 20);
     EXPECT_GT(f.quickShare, 0.25);
     EXPECT_GE(f.flashes, 3);
     // Sound shifted by whole flashes mismatches every one; a loaded machine
@@ -274,35 +308,59 @@ TEST_F(RecordRunTest, TakenNameGetsACounterAndTrailingSeparatorWorks)
 
 namespace {
 
-// The colour blocks_scene gives the desktop pixel (x, y).
-std::array<int, 3> blockColour(int x, int y) { return {40 + x / 16 * 47 % 180, 40 + y / 16 * 61 % 180, 128}; }
-
-// The pixel (x, y) of the frame a second into `file`.
-std::array<int, 3> pixelAt(const std::string& file, int width, int x, int y)
+// The brightness blocks_scene shows at the desktop pixel (x, y): its magenta
+// window over blocks of 16 pixels. Brightness alone: the colour is kept at
+// half the size, and a colour edge at an odd pixel shows on both sides.
+double sceneLuma(int x, int y, const platform::ScreenArea& window)
 {
-    const std::string rgb = runAndCapture("ffmpeg -v error -ss 1 -i " + platform::quoteArgument(file)
-                                          + " -frames:v 1 -f rawvideo -pix_fmt rgb24 -");
-    const std::size_t at = 3 * (static_cast<std::size_t>(y) * width + x);
-    if (rgb.size() < at + 3)
-        return {-1, -1, -1};
-    return {static_cast<unsigned char>(rgb[at]), static_cast<unsigned char>(rgb[at + 1]),
-            static_cast<unsigned char>(rgb[at + 2])};
+    const bool inside = x >= window.x && x < window.x + window.width && y >= window.y && y < window.y + window.height;
+    const int r = inside ? 255 : 40 + x / 16 * 47 % 180;
+    const int g = inside ? 0 : 40 + y / 16 * 61 % 180;
+    const int b = inside ? 255 : 128;
+    return 0.299 * r + 0.587 * g + 0.114 * b;
 }
 
-void expectColour(const std::array<int, 3>& got, const std::array<int, 3>& want)
+// How far a recorded frame of `part` (its brightness) is from the scene
+// seen from `part` moved by (dx, dy): the mean difference.
+double sceneDistance(const std::string& grey, const platform::ScreenArea& part, const platform::ScreenArea& window,
+                     int dx, int dy)
 {
-    for (int c = 0; c < 3; ++c)
-        EXPECT_NEAR(got[c], want[c], 20) << "channel " << c;
+    double sum = 0;
+    for (int y = 0; y < part.height; ++y)
+        for (int x = 0; x < part.width; ++x)
+            sum += std::fabs(static_cast<unsigned char>(grey[static_cast<std::size_t>(y) * part.width + x])
+                             - sceneLuma(part.x + dx + x, part.y + dy + y, window));
+    return sum / (static_cast<double>(part.width) * part.height);
+}
+
+// The recording of `part` shows the scene from exactly there: close to it,
+// and closer than from any corner one pixel away (a block's edge or the
+// window's moves by that pixel).
+void expectSceneFrom(const std::string& file, const platform::ScreenArea& part, const platform::ScreenArea& window)
+{
+    EXPECT_EQ(probe(file, "stream=width,height"),
+              std::to_string(part.width) + "," + std::to_string(part.height) + "\n");
+    const std::string grey = runAndCapture("ffmpeg -v error -ss 1 -i " + platform::quoteArgument(file)
+                                           + " -frames:v 1 -f rawvideo -pix_fmt gray -");
+    ASSERT_EQ(grey.size(), static_cast<std::size_t>(part.width) * part.height);
+    const double exact = sceneDistance(grey, part, window, 0, 0);
+    EXPECT_LT(exact, 3.0);
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (dx || dy) {
+                EXPECT_LT(exact, sceneDistance(grey, part, window, dx, dy)) << "moved by " << dx << "," << dy;
+            }
+        }
 }
 
 } // namespace
 
 // The recorded pixels are exactly the chosen ones: the file's size is the
-// part's (odd sizes one short), and the colours at its corners are those of
-// the desktop at the part's corners. Each sample lies at least 4 pixels
-// inside a block of 16, so a part off by 4 pixels shows another colour.
+// part's (odd sizes one short), and its picture is the desktop's from the
+// part's corner, not from a pixel beside it.
 TEST_F(RecordRunTest, AnAreaAndAWindowRecordExactlyTheirPixels)
 {
+    const platform::ScreenArea magenta{600, 300, 200, 120};
     platform::ChildProcess scene;
     ASSERT_TRUE(scene.start(platform::quoteArgument(VTR_BLOCKS_SCENE) + " 30 600 300 200 120"));
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
@@ -310,11 +368,7 @@ TEST_F(RecordRunTest, AnAreaAndAWindowRecordExactlyTheirPixels)
     RecordSettings area = settings(AudioNone);
     area.part = platform::ScreenArea{97, 49, 331, 201};
     recordFor(area, 2500);
-    EXPECT_EQ(probe(CurrentOutputPath(), "stream=width,height"), "330,200\n");
-    for (const auto [x, y] : {std::pair{7, 7}, std::pair{325, 7}, std::pair{7, 197}, std::pair{325, 197}}) {
-        SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
-        expectColour(pixelAt(CurrentOutputPath(), 330, x, y), blockColour(97 + x, 49 + y));
-    }
+    expectSceneFrom(CurrentOutputPath(), {97, 49, 330, 200}, magenta);
 
     const std::string display = platform::currentDesktop().display;
     const auto window = platform::windowAt(display, 650, 350, {});
@@ -324,26 +378,28 @@ TEST_F(RecordRunTest, AnAreaAndAWindowRecordExactlyTheirPixels)
     picked.part = platform::windowArea(display, window->id);
     ASSERT_TRUE(picked.part);
     recordFor(picked, 2500);
-    EXPECT_EQ(probe(CurrentOutputPath(), "stream=width,height"), "200,120\n");
-    for (const auto [x, y] : {std::pair{1, 1}, std::pair{198, 1}, std::pair{1, 118}, std::pair{198, 118}})
-        expectColour(pixelAt(CurrentOutputPath(), 200, x, y), {255, 0, 255});
-    // Just outside the window the blocks show again.
+    expectSceneFrom(CurrentOutputPath(), magenta, magenta);
+    // Around the window: its edges and the blocks beside them.
     RecordSettings around = settings(AudioNone);
-    around.part = platform::ScreenArea{590, 290, 220, 140};
+    around.part = platform::ScreenArea{589, 291, 220, 140};
     recordFor(around, 2500);
-    expectColour(pixelAt(CurrentOutputPath(), 220, 5, 5), blockColour(595, 295));
-    expectColour(pixelAt(CurrentOutputPath(), 220, 20, 20), {255, 0, 255});
+    expectSceneFrom(CurrentOutputPath(), *around.part, magenta);
 
     // A window moved while it is recorded is followed.
     picked.window = window->id;
+    const std::string id = std::to_string(window->id);
+    int moved = -1;
     std::thread mover([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        runAndCapture("xdotool windowmove " + std::to_string(window->id) + " 130 70");
+        runAndCapture("xdotool windowmove " + id + " 130 70", &moved);
     });
     recordFor(picked, 2500);
     mover.join();
-    for (const auto [x, y] : {std::pair{1, 1}, std::pair{198, 1}, std::pair{1, 118}, std::pair{198, 118}})
-        expectColour(pixelAt(CurrentOutputPath(), 200, x, y), {255, 0, 255});
+    ASSERT_EQ(moved, 0);
+    const std::string geometry = runAndCapture("xdotool getwindowgeometry --shell " + id);
+    EXPECT_NE(geometry.find("X=130\nY=70\n"), std::string::npos) << geometry;
+    const platform::ScreenArea there{130, 70, 200, 120};
+    expectSceneFrom(CurrentOutputPath(), there, there);
     scene.kill();
 }
 

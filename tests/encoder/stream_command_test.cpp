@@ -1,5 +1,6 @@
 #include "encoder/stream_command.h"
-#include "platform/command_line.h"
+
+#include "command_args.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -11,20 +12,16 @@ using encoder::CutOutputPath;
 using encoder::DurationIn;
 using encoder::MergeOutputPath;
 using encoder::MergeProgress;
+using testing_support::argsOf;
+using testing_support::valueOf;
 
 namespace {
 
 const std::string kTool = "\"/opt/vtr/tool\"";
 
-std::vector<std::string> argsOf(const std::string& line)
-{
-    std::vector<std::string> args = platform::splitCommandLine(line);
-    args.erase(args.begin());
-    return args;
-}
-
 } // namespace
 
+// These two lines are given as they are, blanks and all: the text is the rule.
 TEST(StreamCommand, EachLineHasItsBlanksExactly)
 {
     EXPECT_EQ(BuildProbeCommandLine(kTool, "C:\\rec\\a.mp4"), kTool + "-i  \"C:\\rec\\a.mp4\" ");
@@ -35,7 +32,8 @@ TEST(StreamCommand, EachLineHasItsBlanksExactly)
 TEST(StreamCommand, ReversedMarksGiveANegativeLength)
 {
     const std::vector<std::string> args = argsOf(BuildCutCommandLine(kTool, "a.mp4", 30000, -10005, "b.mp4"));
-    EXPECT_EQ(args, (std::vector<std::string>{"-i", "a.mp4", "-ss", "30.000", "-t", "-10.005", "-codec", "copy", "b.mp4"}));
+    EXPECT_EQ(valueOf(args, "-ss"), "30.000");
+    EXPECT_EQ(valueOf(args, "-t"), "-10.005");
 }
 
 TEST(StreamCommand, AwkwardNamesComeBackWholeFromEveryLine)
