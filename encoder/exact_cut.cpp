@@ -4,6 +4,7 @@
 #include "encoder/job_step.h"
 #include "encoder/mp4_splice.h"
 #include "encoder/runner.h"
+#include "encoder/stretch_join.h"
 #include "encoder/tool.h"
 #include "platform/files.h"
 #include "platform/worker_thread.h"
@@ -269,6 +270,10 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
     const ExactCutPlan plan = PlanExactCut(nearStart, nearEnd, job.startMs, job.endMs);
     if (!plan.possible || stop.stop_requested()) {
         DebugLog("no exact cut: the marks were not found among the frames");
+        return CutStretch(outputFolder, job, notify, why, stop);
+    }
+    if (!ListablePath(job.source) || !ListablePath(outputFolder)) {
+        DebugLog("no exact cut: a name with a line break cannot be listed for the join");
         return CutStretch(outputFolder, job, notify, why, stop);
     }
 

@@ -128,9 +128,10 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     for (std::size_t k = 0; status == RunEnded && k < inputs.size(); ++k) {
         // A part that matches is joined as it is, unless its boxes cannot
         // tell its lengths: then it is copied into an MP4 first.
+        // A name that cannot be listed is copied to one of ours.
         std::string joined = inputs[k];
         Mp4Tracks tracks = ReadMp4Tracks(joined);
-        if (!plan.parts[k].matches || !tracks.readable) {
+        if (!plan.parts[k].matches || !tracks.readable || !ListablePath(joined)) {
             joined = FreeName(parts + sep + std::to_string(k + 1) + ".mp4");
             temporaries.push_back(joined);
             status = RunJobStep(
@@ -150,12 +151,14 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     const bool joining = status == RunEnded;
     if (joining) {
         const StretchLists lists = BuildStretchJoinLists(timings);
+        if (lists.picture.empty())
+            failure = "The folder of the merge's parts has a line break in its name: " + parts;
         const std::string pictureList = parts + sep + "pictures.ffconcat";
         const std::string soundList = lists.sound.empty() ? std::string() : parts + sep + "sound.ffconcat";
         temporaries.push_back(pictureList);
         if (!soundList.empty())
             temporaries.push_back(soundList);
-        if (platform::replaceFileContent(pictureList, lists.picture)
+        if (!lists.picture.empty() && platform::replaceFileContent(pictureList, lists.picture)
             && (soundList.empty() || platform::replaceFileContent(soundList, lists.sound)))
             status = RunJobStep(
                 BuildStretchJoinCommandLine(PrepareTool(), pictureList, soundList, target),

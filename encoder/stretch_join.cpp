@@ -1,5 +1,6 @@
 #include "encoder/stretch_join.h"
 
+#include "encoder/files_only.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/command_line.h"
@@ -38,8 +39,12 @@ std::string listEntry(const std::string& path, std::int64_t outpointMicros)
 
 } // namespace
 
+bool ListablePath(const std::string& path) { return path.find_first_of("\r\n") == std::string::npos; }
+
 std::string ConcatListFile(const std::string& path)
 {
+    if (!ListablePath(path))
+        return {};
     std::string quoted = "'file:";
     for (const char c : path)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -48,6 +53,8 @@ std::string ConcatListFile(const std::string& path)
 
 StretchLists BuildStretchJoinLists(const std::vector<StretchTiming>& stretches)
 {
+    if (!std::all_of(stretches.begin(), stretches.end(), [](const StretchTiming& s) { return ListablePath(s.path); }))
+        return {};
     StretchLists lists;
     lists.picture = "ffconcat version 1.0\n";
     const bool sound = !stretches.empty()
@@ -80,9 +87,9 @@ std::string BuildStretchJoinCommandLine(const std::string& quotedTool, const std
                                         const std::string& soundList, const std::string& target)
 {
     using platform::quoteArgument;
-    std::string line = quotedTool + " -f concat -safe 0 -i " + quoteArgument(pictureList);
+    std::string line = quotedTool + " -f concat -safe 0" + kFilesOnly + " -i " + quoteArgument(pictureList);
     if (!soundList.empty())
-        line += " -f concat -safe 0 -i " + quoteArgument(soundList) + " -map 0:v -map 1:a";
+        line += " -f concat -safe 0" + std::string(kFilesOnly) + " -i " + quoteArgument(soundList) + " -map 0:v -map 1:a";
     else
         line += " -map 0:v";
     return line + " -codec copy -n -f mp4 " + quoteArgument(target) + " ";
@@ -103,7 +110,7 @@ bool JoinStretches(const std::vector<std::string>& stretches, const std::string&
     const StretchLists lists = BuildStretchJoinLists(timings);
     const std::string pictureList = target + ".pictures.txt";
     const std::string soundList = lists.sound.empty() ? std::string() : target + ".sound.txt";
-    bool joined = platform::replaceFileContent(pictureList, lists.picture)
+    bool joined = !lists.picture.empty() && platform::replaceFileContent(pictureList, lists.picture)
         && (soundList.empty() || platform::replaceFileContent(soundList, lists.sound));
     if (joined) {
         const std::string line = BuildStretchJoinCommandLine(PrepareTool(), pictureList, soundList, target);
