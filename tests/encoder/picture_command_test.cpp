@@ -31,9 +31,9 @@ TEST(PictureCommand, HostileNamesComeBackWholeAsPlainFiles)
     const std::string output = "/cache/" + kHostile + ".png";
     EXPECT_EQ(argsOf(BuildPictureCommandLine(kTool, source, 1000, 96, output)),
               (std::vector<std::string>{
-                  "-v", "error",          "-y",      "-threads", "1",           "-ss",       "1.000",
-                  "-i", "file:" + source, "-an",     "-vf",      "scale=96:-2", "-frames:v", "1",
-                  "-f", "image2",         "-update", "1",        "-c:v",        "png",       "file:" + output}));
+                  "-v", "error", "-y", "-threads", "1", "-protocol_whitelist", "file", "-ss", "1.000",
+                  "-i", "file:" + source, "-an", "-vf", "scale=96:-2", "-frames:v", "1",
+                  "-f", "image2", "-update", "1", "-c:v", "png", "file:" + output}));
 
     const std::vector<std::string> strip = argsOf(BuildStripCommandLine(kTool, source, {50, 1250, 61005}, 96, output));
     std::vector<std::string> inputs;

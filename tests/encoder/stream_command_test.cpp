@@ -27,23 +27,23 @@ std::vector<std::string> argsOf(const std::string& line)
 
 TEST(StreamCommand, EachLineHasItsBlanksExactly)
 {
-    EXPECT_EQ(BuildProbeCommandLine(kTool, "C:\\rec\\a.mp4"), kTool + "-i  \"C:\\rec\\a.mp4\" ");
+    EXPECT_EQ(BuildProbeCommandLine(kTool, "C:\\rec\\a.mp4"), kTool + " -protocol_whitelist file -i  \"C:\\rec\\a.mp4\" ");
     EXPECT_EQ(BuildCutCommandLine(kTool, "/rec/a.mp4", 12000, 8250, "/out/Cut_a.mp4"),
-              kTool + " -i \"/rec/a.mp4\" -ss 12.000 -t 8.250 -codec copy  \"/out/Cut_a.mp4\" ");
+              kTool + " -protocol_whitelist file -i \"/rec/a.mp4\" -ss 12.000 -t 8.250 -codec copy  \"/out/Cut_a.mp4\" ");
 }
 
 TEST(StreamCommand, ReversedMarksGiveANegativeLength)
 {
     const std::vector<std::string> args = argsOf(BuildCutCommandLine(kTool, "a.mp4", 30000, -10005, "b.mp4"));
-    EXPECT_EQ(args, (std::vector<std::string>{"-i", "a.mp4", "-ss", "30.000", "-t", "-10.005", "-codec", "copy", "b.mp4"}));
+    EXPECT_EQ(args, (std::vector<std::string>{"-protocol_whitelist", "file", "-i", "a.mp4", "-ss", "30.000", "-t", "-10.005", "-codec", "copy", "b.mp4"}));
 }
 
 TEST(StreamCommand, AwkwardNamesComeBackWholeFromEveryLine)
 {
     for (const std::string name : {"my \"best\" take.mp4", "-rf $HOME.mp4", "录像 ëß.mp4", "trailing\\", "a\\\"b"}) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(argsOf(BuildProbeCommandLine(kTool, name)), (std::vector<std::string>{"-i", name}));
-        EXPECT_EQ(argsOf(BuildCutCommandLine(kTool, name, 0, 1, name + ".cut")).at(1), name);
+        EXPECT_EQ(argsOf(BuildProbeCommandLine(kTool, name)), (std::vector<std::string>{"-protocol_whitelist", "file", "-i", name}));
+        EXPECT_EQ(argsOf(BuildCutCommandLine(kTool, name, 0, 1, name + ".cut")).at(3), name);
         EXPECT_EQ(argsOf(BuildCutCommandLine(kTool, name, 0, 1, name + ".cut")).back(), name + ".cut");
     }
 }

@@ -8,6 +8,7 @@
 #include "encoder/stream_ops.h"
 #include "encoder/stretch_join.h"
 #include "encoder/tool.h"
+#include "platform/command_line.h"
 
 #include "../support/test_support.h"
 
