@@ -143,6 +143,22 @@ TEST_F(UntrustedFiles, AnX264TextThatNamesAFileIsCutAtKeyframes)
     EXPECT_FALSE(fs::exists(target));
 }
 
+// A file the exact cut would list, named with line breaks: cut at keyframes,
+// no list line is forged.
+TEST_F(UntrustedFiles, AnExactCutOfANameWithLineBreaksIsMadeAtKeyframes)
+{
+    const std::string source = dir.file("a\nfile 'pipe:0'\n.mkv");
+    ASSERT_EQ(makeRecording(source, 4), "");
+    const fs::path out = dir.path() / "out";
+    fs::create_directories(out);
+    std::string why;
+    ASSERT_EQ(CutExactly(out.string(), {source, 1500, 3500}, [](int, auto&, auto&, int) {}, &why), RunEnded) << why;
+    const fs::directory_iterator cut(out);
+    ASSERT_NE(cut, fs::directory_iterator());
+    EXPECT_NEAR(probeDuration(cut->path().string()), 2.0, 0.6);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 1);
+}
+
 // Tags and a name that forge the probe's lines, through the real encoder:
 // the part is read for what it is.
 TEST_F(UntrustedFiles, ForgedTagsAndNamesDoNotReachTheProbe)
