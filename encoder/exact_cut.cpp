@@ -45,10 +45,11 @@ std::string x264ParamsOf(const std::string& source, const Mp4Movie& movie)
         bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         return X264ParamsFor(X264OptionsIn(bytes));
     }
-    RunTool(BuildOptionsProbeCommandLine(PrepareTool(), source), [&bytes](const char* chunk, std::size_t size) {
+    // The stream alone: what the encoder says may repeat the file's name.
+    RunToolApart(BuildOptionsProbeCommandLine(PrepareTool(), source), [&bytes](const char* chunk, std::size_t size) {
         bytes.append(chunk, size);
         return bytes.size() > kOptionsBytesMax;
-    });
+    }, {});
     return X264ParamsFor(X264OptionsIn(bytes));
 }
 
@@ -59,7 +60,7 @@ PacketScan scanFrom(const std::string& source, const std::string& seconds,
 {
     PacketScan scan;
     std::string pending;
-    RunTool(BuildPacketScanCommandLine(PrepareTool(), source, seconds), [&](const char* chunk, std::size_t size) {
+    RunToolApart(BuildPacketScanCommandLine(PrepareTool(), source, seconds), [&](const char* chunk, std::size_t size) {
         pending.append(chunk, size);
         const std::size_t end = pending.rfind('\n');
         if (end == std::string::npos)
@@ -72,7 +73,7 @@ PacketScan scanFrom(const std::string& source, const std::string& seconds,
             scan.headerCheck = more.headerCheck;
         scan.packets.insert(scan.packets.end(), more.packets.begin(), more.packets.end());
         return enough(scan);
-    });
+    }, {});
     if (!pending.empty()) {
         const PacketScan rest = ParsePacketScan(pending);
         scan.packets.insert(scan.packets.end(), rest.packets.begin(), rest.packets.end());
