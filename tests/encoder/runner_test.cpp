@@ -167,14 +167,8 @@ TEST(RunTool, ApartKeepsStandardOutputFromStandardError)
 {
     std::string data;
     std::string said;
-    const auto into = [](std::string& text) {
-        return [&text](const char* chunk, std::size_t size) {
-            text.append(chunk, size);
-            return false;
-        };
-    };
     EXPECT_EQ(encoder::RunToolApart("/bin/sh -c " + quoteArgument("echo one; head -c 300000 /dev/zero >&2; echo two"),
-                                    into(data), into(said)),
+                                    keepInto(data), keepInto(said)),
               RunEnded);
     EXPECT_EQ(data, "one\ntwo\n");
     EXPECT_EQ(said, std::string(300000, '\0'));

@@ -169,13 +169,7 @@ TEST(WinRunTool, ApartKeepsStandardOutputFromStandardError)
 {
     std::string data;
     std::string said;
-    const auto into = [](std::string& text) {
-        return [&text](const char* chunk, std::size_t size) {
-            text.append(chunk, size);
-            return false;
-        };
-    };
-    EXPECT_EQ(encoder::RunToolApart(child("apart"), into(data), into(said)), RunEnded);
+    EXPECT_EQ(encoder::RunToolApart(child("apart"), keepInto(data), keepInto(said)), RunEnded);
     EXPECT_EQ(data, "one\ntwo\n");
     EXPECT_EQ(said, std::string(300000, 'e'));
 }
