@@ -4,6 +4,7 @@
 #include "encoder/job_step.h"
 #include "encoder/mp4_splice.h"
 #include "encoder/runner.h"
+#include "encoder/stretch_join.h"
 #include "encoder/tool.h"
 #include "platform/files.h"
 #include "platform/worker_thread.h"
@@ -48,10 +49,11 @@ std::string x264ParamsOf(const std::string& source, const Mp4Movie& movie)
         bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         return X264ParamsFor(X264OptionsIn(bytes));
     }
-    RunTool(BuildOptionsProbeCommandLine(PrepareTool(), source), [&bytes](const char* chunk, std::size_t size) {
+    // The stream alone: what the encoder says may repeat the file's name.
+    RunToolApart(BuildOptionsProbeCommandLine(PrepareTool(), source), [&bytes](const char* chunk, std::size_t size) {
         bytes.append(chunk, size);
         return bytes.size() > kOptionsBytesMax;
-    });
+    }, {});
     return X264ParamsFor(X264OptionsIn(bytes));
 }
 
@@ -62,7 +64,7 @@ PacketScan scanFrom(const std::string& source, const std::string& seconds,
 {
     PacketScan scan;
     std::string pending;
-    RunTool(BuildPacketScanCommandLine(PrepareTool(), source, seconds), [&](const char* chunk, std::size_t size) {
+    RunToolApart(BuildPacketScanCommandLine(PrepareTool(), source, seconds), [&](const char* chunk, std::size_t size) {
         pending.append(chunk, size);
         const std::size_t end = pending.rfind('\n');
         if (end == std::string::npos)
@@ -75,7 +77,7 @@ PacketScan scanFrom(const std::string& source, const std::string& seconds,
             scan.headerCheck = more.headerCheck;
         scan.packets.insert(scan.packets.end(), more.packets.begin(), more.packets.end());
         return enough(scan);
-    });
+    }, {});
     if (!pending.empty()) {
         const PacketScan rest = ParsePacketScan(pending);
         scan.packets.insert(scan.packets.end(), rest.packets.begin(), rest.packets.end());
@@ -275,6 +277,10 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
     const ExactCutPlan plan = PlanExactCut(nearStart, nearEnd, job.startMs, job.endMs);
     if (!plan.possible || stop.stop_requested()) {
         DebugLog("no exact cut: the marks were not found among the frames");
+        return CutStretch(outputFolder, job, notify, why, stop);
+    }
+    if (!ListablePath(job.source) || !ListablePath(outputFolder)) {
+        DebugLog("no exact cut: a name with a line break cannot be listed for the join");
         return CutStretch(outputFolder, job, notify, why, stop);
     }
 

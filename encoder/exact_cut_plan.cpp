@@ -1,5 +1,6 @@
 #include "encoder/exact_cut_plan.h"
 
+#include "encoder/files_only.h"
 #include "encoder/stretch_join.h"
 #include "platform/command_line.h"
 
@@ -156,6 +157,50 @@ std::string X264OptionsIn(const std::string& bytes)
     return bytes.substr(at + kMarker.size(), end - at - kMarker.size());
 }
 
+namespace {
+
+// A value copied into the encoder's x264 settings: a number, and nothing
+// that could start another setting (":") or name a file.
+bool plainNumber(const std::string& value)
+{
+    return !value.empty() && value.find_first_not_of("0123456789.-") == std::string::npos;
+}
+
+// The words x264 writes for the few settings that are not numbers.
+bool plainValue(const std::string& key, const std::string& value)
+{
+    if (key == "keyint" && value == "infinite")
+        return true;
+    if (key == "nal_hrd")
+        return value == "none" || value == "vbr" || value == "cbr";
+    return plainNumber(value);
+}
+
+// "1:a:b" is on with the two strengths, "0:a:b" off: as x264 takes them,
+// from the numbers read, never the text.
+std::optional<std::string> deblockSetting(const std::string& value)
+{
+    if (value.size() < 5 || (value[0] != '0' && value[0] != '1') || value[1] != ':')
+        return std::nullopt;
+    const std::size_t second = value.find(':', 2);
+    if (second == std::string::npos)
+        return std::nullopt;
+    const std::string a = value.substr(2, second - 2);
+    const std::string b = value.substr(second + 1);
+    const auto integer = [](const std::string& t) {
+        const std::size_t digits = t.rfind('-', 0) == 0 ? 1 : 0;
+        return t.size() > digits && t.size() <= digits + 2
+            && t.find_first_not_of("0123456789", digits) == std::string::npos;
+    };
+    if (!integer(a) || !integer(b))
+        return std::nullopt;
+    if (value[0] == '0')
+        return std::string("no-deblock=1");
+    return "deblock=" + std::to_string(std::stoi(a)) + "," + std::to_string(std::stoi(b));
+}
+
+} // namespace
+
 std::string X264ParamsFor(const std::string& options)
 {
     std::map<std::string, std::string> o;
@@ -175,44 +220,36 @@ std::string X264ParamsFor(const std::string& options)
         return {};
 
     std::string params;
-    const auto add = [&params](const std::string& key, const std::string& value) {
-        params += (params.empty() ? "" : ":") + key + "=" + value;
-    };
-    // Each of these is written into the headers, or decides what is.
+    const auto add = [&params](const std::string& setting) { params += (params.empty() ? "" : ":") + setting; };
+    // Each of these is written into the headers, or decides what is. A file
+    // is no more than a file: a value that is not plain refuses the lot.
     for (const char* key : {"cabac", "ref", "8x8dct", "bframes", "b_pyramid", "weightb", "weightp", "open_gop",
                             "keyint", "keyint_min", "constrained_intra", "stitchable", "bluray_compat",
                             "intra_refresh", "chroma_qp_offset", "vbv_maxrate", "vbv_bufsize", "nal_hrd"}) {
         if (!o.count(key))
             continue;
+        if (!plainValue(key, o[key]))
+            return {};
         std::string name = key;
         std::replace(name.begin(), name.end(), '_', '-');
-        add(name, o[key]);
+        add(name + "=" + o[key]);
     }
-    // "1:0:0" is on, then the two strengths.
-    const std::string deblock = o["deblock"];
-    if (deblock.rfind("1:", 0) == 0) {
-        std::string strengths = deblock.substr(2);
-        std::replace(strengths.begin(), strengths.end(), ':', ',');
-        add("deblock", strengths);
-    } else {
-        add("no-deblock", "1");
-    }
+    const auto deblock = deblockSetting(o["deblock"]);
+    if (!deblock)
+        return {};
+    add(*deblock);
     if (o["cqm"] == "0" || !o.count("cqm"))
-        add("cqm", "flat");
+        add("cqm=flat");
     else
         return {}; // a custom matrix is not in the options text
     // The written chroma offset already holds what psy tuning added to it.
-    add("psy", "0");
+    add("psy=0");
     const std::string rc = o["rc"];
-    if (rc == "crf" && o.count("crf"))
-        add("crf", o["crf"]);
-    else if (rc == "cqp" && o.count("qp"))
-        add("qp", o["qp"]);
-    else if ((rc == "abr" || rc == "cbr") && o.count("bitrate"))
-        add("bitrate", o["bitrate"]);
-    else
+    const char* rate = rc == "crf" ? "crf" : rc == "cqp" ? "qp" : rc == "abr" || rc == "cbr" ? "bitrate" : nullptr;
+    if (!rate || !o.count(rate) || !plainNumber(o[rate]))
         return {};
-    params += std::string(":") + kQualityCap;
+    add(std::string(rate) + "=" + o[rate]);
+    add(kQualityCap);
     return params;
 }
 
@@ -277,14 +314,14 @@ std::string BuildPacketScanCommandLine(const std::string& quotedTool, const std:
     // Unparsed, a packet is a keyframe only where the container says a seek
     // can land: the parser also flags pictures that start no stretch of
     // their own (an encoder's scene cuts), which the copy cannot start at.
-    return quotedTool + " -hide_banner -loglevel error -nostats -fflags +noparse -ss " + seconds + " -copyts -i "
+    return quotedTool + " -hide_banner -loglevel error -nostats -fflags +noparse -ss " + seconds + " -copyts" + kFilesOnly + " -i "
         + quoteArgument(source)
         + " -map 0:v:0 -c copy -f framecrc -";
 }
 
 std::string BuildOptionsProbeCommandLine(const std::string& quotedTool, const std::string& source)
 {
-    return quotedTool + " -hide_banner -loglevel error -nostats -i " + quoteArgument(source)
+    return quotedTool + " -hide_banner -loglevel error -nostats" + kFilesOnly + " -i " + quoteArgument(source)
         + " -map 0:v:0 -c copy -frames:v 1 -f h264 -";
 }
 
@@ -292,15 +329,17 @@ std::string BuildPieceCommandLine(const std::string& quotedTool, const std::stri
                                   const std::string& seconds, int frames, const std::string& x264Params,
                                   std::int64_t ticksPerSecond, const std::string& output)
 {
-    return quotedTool + " -hide_banner -ss " + seconds + " -i " + quoteArgument(source)
+    return quotedTool + " -hide_banner -ss " + seconds + kFilesOnly + " -i " + quoteArgument(source)
         + " -map 0:v:0 -frames:v " + std::to_string(frames) + " -c:v libx264 -preset ultrafast -x264-params "
-        + quoteArgument(x264Params) + " -fps_mode passthrough -video_track_timescale "
+        + quoteArgument(x264Params) + " -map_metadata -1 -fps_mode passthrough -video_track_timescale "
         + std::to_string(ticksPerSecond) + " -an -y -f mp4 " + quoteArgument(output);
 }
 
 std::string BuildExactCutList(const ExactCutPlan& plan, const std::string& source, const std::string& head,
                               const std::string& tail)
 {
+    if (!ListablePath(source) || !ListablePath(head) || !ListablePath(tail))
+        return {};
     const std::int64_t tps = plan.ticksPerSecond;
     const auto duration = [tps](std::int64_t ticks) { return "duration " + TicksToSeconds(ticks, tps) + "\n"; };
     std::string list = "ffconcat version 1.0\n";
@@ -329,8 +368,8 @@ std::string BuildExactJoinCommandLine(const std::string& quotedTool, const std::
     // file's earliest packet starts, which is sound when the copy comes
     // first, and move the pictures against the sound.
     const std::string first = TicksToSeconds(plan.first, plan.ticksPerSecond);
-    return quotedTool + " -hide_banner -copyts -f concat -safe 0 -i " + quoteArgument(list) + " -ss " + first
-        + " -itsoffset -" + first + " -i " + quoteArgument(source) + " -map 0:v -map 1:a? -c copy -t "
+    return quotedTool + " -hide_banner -copyts -f concat -safe 0" + kFilesOnly + " -i " + quoteArgument(list) + " -ss "
+        + first + " -itsoffset -" + first + kFilesOnly + " -i " + quoteArgument(source) + " -map 0:v -map 1:a? -c copy -t "
         + TicksToSeconds(plan.length(), plan.ticksPerSecond) + " -y -f mp4 " + quoteArgument(output);
 }
 

@@ -84,6 +84,7 @@ std::string BuildPieceCommandLine(const std::string& quotedTool, const std::stri
                                   std::int64_t ticksPerSecond, const std::string& output);
 // The encoder's list (ffconcat) of the pictures: the head piece, the copied
 // stretch of `source`, the tail piece; an empty piece path is left out.
+// Empty when a path cannot be listed (see ConcatListFile).
 std::string BuildExactCutList(const ExactCutPlan& plan, const std::string& source, const std::string& head,
                               const std::string& tail);
 // The pictures of `list` with the sound of `source` from the first frame

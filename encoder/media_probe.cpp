@@ -1,12 +1,15 @@
 #include "encoder/media_probe.h"
 
+#include "encoder/files_only.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/command_line.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace encoder {
@@ -52,22 +55,65 @@ double rateValue(std::string_view s)
     return endsWith(s, "k") ? value * 1000 : value;
 }
 
-// Channels from a layout's name: "mono", "stereo", "5.1(side)", "6 channels".
-int channelsOf(std::string_view layout)
+// The layouts the encoder names, with their channels: the only names that
+// reach a command line.
+constexpr std::pair<std::string_view, int> kLayouts[] = {
+    {"mono", 1},         {"stereo", 2},        {"downmix", 2},         {"binaural", 2},   {"2.1", 3},
+    {"3.0", 3},          {"3.0(back)", 3},     {"4.0", 4},             {"quad", 4},       {"quad(side)", 4},
+    {"3.1", 4},          {"5.0", 5},           {"5.0(side)", 5},       {"4.1", 5},        {"5.1", 6},
+    {"5.1(side)", 6},    {"6.0", 6},           {"6.0(front)", 6},      {"hexagonal", 6},  {"3.1.2", 6},
+    {"6.1", 7},          {"6.1(back)", 7},     {"6.1(front)", 7},      {"7.0", 7},        {"7.0(front)", 7},
+    {"7.1", 8},          {"7.1(wide)", 8},     {"7.1(wide-side)", 8},  {"7.1(top)", 8},   {"octagonal", 8},
+    {"cube", 8},         {"5.1.2", 8},         {"5.1.4", 10},          {"7.1.2", 10},     {"7.1.4", 12},
+    {"7.2.3", 12},       {"9.1.4", 14},        {"9.1.6", 16},          {"hexadecagonal", 16}, {"22.2", 24},
+};
+
+bool onlyOf(std::string_view s, std::string_view allowed)
 {
-    static const std::map<std::string_view, int> named = {
-        {"mono", 1},       {"stereo", 2},    {"downmix", 2},   {"quad", 4},
-        {"quad(side)", 4}, {"hexagonal", 6}, {"octagonal", 8}, {"hexadecagonal", 16},
-    };
-    if (const auto it = named.find(layout); it != named.end())
-        return it->second;
-    if (endsWith(layout, " channels"))
-        return toInt(layout);
-    // "5.1", "7.1(wide)": the main channels and the low-frequency ones.
-    const std::size_t dot = layout.find('.');
-    if (dot != std::string_view::npos && dot > 0 && dot + 1 < layout.size())
-        return toInt(layout.substr(0, dot)) + (layout[dot + 1] - '0');
-    return 0;
+    return s.find_first_not_of(allowed) == std::string_view::npos;
+}
+
+constexpr std::string_view kDigits = "0123456789";
+constexpr std::string_view kNameChars = "abcdefghijklmnopqrstuvwxyz0123456789_";
+
+// The sound's layout as a command line may take it: a name the encoder
+// knows, "<n> channels", or channel names ("FL+FR+LFE") dropped to their
+// count. False for anything else: the file is then not read at all.
+bool settleLayout(MediaSoundStream& s)
+{
+    if (s.layout.empty())
+        return true;
+    for (const auto& [name, channels] : kLayouts)
+        if (s.layout == name) {
+            s.channels = channels;
+            return true;
+        }
+    const std::string_view layout = s.layout;
+    if (endsWith(layout, " channels")) {
+        const std::string_view count = layout.substr(0, layout.size() - 9);
+        if (count.empty() || count.size() > 3 || !onlyOf(count, kDigits))
+            return false;
+        s.channels = toInt(count);
+        return true;
+    }
+    if (layout.find('+') == std::string_view::npos
+        || !onlyOf(layout, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+"))
+        return false;
+    s.channels = static_cast<int>(std::count(layout.begin(), layout.end(), '+')) + 1;
+    s.layout = std::to_string(s.channels) + " channels";
+    return true;
+}
+
+// Every text of `probe` that a command line may carry, as plain as its kind
+// allows; a rate in thousands ("90k") is no rate to give back, so it is
+// left to the number.
+bool settleForCommandLines(MediaProbe& probe)
+{
+    MediaPictureStream& p = probe.picture;
+    if (!p.frameRateText.empty() && endsWith(p.frameRateText, "k"))
+        p.frameRateText.clear();
+    return onlyOf(p.codec, kNameChars) && onlyOf(p.pixelFormat, kNameChars) && onlyOf(p.frameRateText, "0123456789./")
+        && onlyOf(probe.sound.codec, kNameChars) && settleLayout(probe.sound);
 }
 
 // The description's fields, split at the commas outside brackets.
@@ -162,7 +208,6 @@ void readSound(std::string_view text, MediaSoundStream& s)
             // The layout follows the rate.
             if (i + 1 < f.size() && s.layout.empty()) {
                 s.layout = std::string(f[i + 1]);
-                s.channels = channelsOf(f[i + 1]);
             }
         }
     }
@@ -172,62 +217,80 @@ void readSound(std::string_view text, MediaSoundStream& s)
 
 std::string BuildMediaProbeCommandLine(const std::string& quotedTool, const std::string& path)
 {
-    return quotedTool + " -hide_banner -i " + platform::quoteArgument(path)
+    return quotedTool + " -hide_banner" + kFilesOnly + " -i " + platform::quoteArgument(path)
         + " -map 0:V:0? -map 0:a:0? -c copy -frames:v 1 -frames:a 1 -f framecrc - ";
 }
 
-MediaProbe ParseMediaProbe(const std::string& output)
+namespace {
+
+// Each line of `text`, at a line feed or a carriage return.
+template <typename Each> void forEachLine(const std::string& text, Each each)
+{
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", from);
+        if (end == std::string::npos)
+            end = text.size();
+        each(std::string_view(text.data() + from, end - from));
+        from = end + 1;
+    }
+}
+
+} // namespace
+
+MediaProbe ParseMediaProbe(const std::string& listing, const std::string& said)
 {
     MediaProbe probe;
-    // Output number -> kind, from the listing; the description of the
-    // output says the rest.
-    std::map<int, std::string> kinds;
+    // Output number -> description. A file's name is repeated in what the
+    // encoder says and may hold line breaks: only the last output section
+    // counts, which comes after every name.
     std::map<int, std::string> descriptions;
-    // The codec header's "size, crc" and the time base by output number:
-    // they come before the kinds.
-    std::map<int, std::string> headers;
-    std::map<int, std::string> timeBases;
     bool inOutput = false;
-    std::size_t from = 0;
-    while (from < output.size()) {
-        std::size_t end = output.find_first_of("\r\n", from);
-        if (end == std::string::npos)
-            end = output.size();
-        const std::string_view line(output.data() + from, end - from);
-        from = end + 1;
-        if (startsWith(line, "Output #0"))
+    forEachLine(said, [&](std::string_view line) {
+        if (startsWith(line, "Output #0")) {
             inOutput = true;
-        else if (startsWith(line, "Input #") || startsWith(line, "Stream mapping"))
+            descriptions.clear();
+        } else if (startsWith(line, "Input #") || startsWith(line, "Stream mapping")) {
             inOutput = false;
+        }
         if (startsWith(trim(line), "Duration: ")) {
             const std::string_view t = trim(line).substr(10);
             if (t.size() >= 11 && t[2] == ':' && t[5] == ':')
                 probe.durationMicros = (toInt(t.substr(0, 2)) * 3600LL + toInt(t.substr(3, 2)) * 60LL) * 1000000
                     + static_cast<std::int64_t>(std::strtod(std::string(t.substr(6, 5)).c_str(), nullptr) * 1e6 + 0.5);
-            continue;
+            return;
         }
-        if (inOutput) {
-            std::string_view rest;
-            int n = describedStream(line, "Video: ", rest);
-            if (n < 0)
-                n = describedStream(line, "Audio: ", rest);
-            if (n >= 0)
-                descriptions[n] = std::string(rest);
-            continue;
-        }
+        if (!inOutput)
+            return;
+        std::string_view rest;
+        int n = describedStream(line, "Video: ", rest);
+        if (n < 0)
+            n = describedStream(line, "Audio: ", rest);
+        if (n >= 0)
+            descriptions[n] = std::string(rest);
+    });
+
+    // Output number -> kind, from the listing; the description of the
+    // output says the rest.
+    std::map<int, std::string> kinds;
+    // The codec header's "size, crc" and the time base by output number:
+    // they come before the kinds.
+    std::map<int, std::string> headers;
+    std::map<int, std::string> timeBases;
+    forEachLine(listing, [&](std::string_view line) {
         if (line.empty() || line[0] != '#')
-            continue;
+            return;
         // "#key N: value"
         const std::size_t space = line.find(' ');
         const std::size_t colon = line.find(": ");
         if (space == std::string_view::npos || colon == std::string_view::npos || colon < space)
-            continue;
+            return;
         const std::string_view key = line.substr(1, space - 1);
         const int n = toInt(line.substr(space + 1));
         const std::string_view value = trim(line.substr(colon + 2));
         if (key == "media_type") {
             kinds[n] = std::string(value);
-            continue;
+            return;
         }
         const auto kind = kinds.find(n);
         MediaPictureStream* p = kind != kinds.end() && kind->second == "video" ? &probe.picture : nullptr;
@@ -249,9 +312,8 @@ MediaProbe ParseMediaProbe(const std::string& output)
             s->sampleRate = toInt(value);
         } else if (s && key == "channel_layout_name") {
             s->layout = std::string(value);
-            s->channels = channelsOf(value);
         }
-    }
+    });
     for (const auto& [n, kind] : kinds) {
         const bool picture = kind == "video";
         if (!picture && kind != "audio")
@@ -308,21 +370,26 @@ MediaProbe ParseMediaProbe(const std::string& output)
         }
         (picture ? probe.hasPicture : probe.hasSound) = true;
     }
-    probe.readable = probe.hasPicture || probe.hasSound;
+    // A value that could not be given back as it is makes the file unread.
+    probe.readable = (probe.hasPicture || probe.hasSound) && settleForCommandLines(probe);
     return probe;
 }
 
 MediaProbe ProbeMedia(const std::string& path, std::string* said)
 {
-    std::string output;
-    RunTool(BuildMediaProbeCommandLine(PrepareTool(), path), [&](const char* chunk, std::size_t size) {
-        if (output.size() < kOutputMax)
-            output.append(chunk, size);
-        return false;
-    });
-    MediaProbe probe = ParseMediaProbe(output);
+    std::string listing;
+    std::string description;
+    const auto keep = [](std::string& into) {
+        return [&into](const char* chunk, std::size_t size) {
+            if (into.size() < kOutputMax)
+                into.append(chunk, size);
+            return false;
+        };
+    };
+    RunToolApart(BuildMediaProbeCommandLine(PrepareTool(), path), keep(listing), keep(description));
+    MediaProbe probe = ParseMediaProbe(listing, description);
     if (said)
-        *said = std::move(output);
+        *said = std::move(description);
     return probe;
 }
 

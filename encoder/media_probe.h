@@ -54,12 +54,16 @@ struct MediaProbe {
 // alone when there is one).
 std::string BuildMediaProbeCommandLine(const std::string& quotedTool, const std::string& path);
 
-// Reads the run's output (its listing and its description, in any order of
-// lines). Not readable when it names no stream.
-MediaProbe ParseMediaProbe(const std::string& output);
+// Reads the run's listing (its standard output) and what it said (its
+// standard error, which describes the streams). Not readable when it names
+// no stream, or when a text that a command line would carry (a codec's or
+// pixel format's name, a frame rate, a sound layout) is not of its plain
+// form: a file's tags and name, which the encoder repeats, cannot add words
+// to a later command line.
+MediaProbe ParseMediaProbe(const std::string& listing, const std::string& said);
 
-// Runs the encoder on `path` and parses what it said. `said`, when given,
-// gets the whole output (for its telling line on a failure). Blocks.
+// Runs the encoder on `path` and parses what it wrote. `said`, when given,
+// gets what it said (for its telling line on a failure). Blocks.
 MediaProbe ProbeMedia(const std::string& path, std::string* said = nullptr);
 
 } // namespace encoder

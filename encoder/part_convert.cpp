@@ -1,5 +1,6 @@
 #include "encoder/part_convert.h"
 
+#include "encoder/files_only.h"
 #include "platform/command_line.h"
 
 #include <cmath>
@@ -74,7 +75,7 @@ std::string BuildPartConvertCommandLine(const std::string& quotedTool, const std
 {
     const MediaPictureStream& pf = form.pictureForm;
     const MediaSoundStream& sf = form.soundForm;
-    std::string line = quotedTool + " -hide_banner -i " + quoteArgument(input);
+    std::string line = quotedTool + " -hide_banner" + kFilesOnly + " -i " + quoteArgument(input);
     int inputs = 1;
     std::string pictureInput = "0:V:0";
     std::string soundInput = "0:a:0";
@@ -93,7 +94,9 @@ std::string BuildPartConvertCommandLine(const std::string& quotedTool, const std
         if (match.encodePicture) {
             if (part.hasPicture)
                 line += " -vf " + quoteArgument(pictureFilter(part.picture, pf));
-            line += " -c:v libx264 -preset superfast -crf 26 -bf 0 -pix_fmt " + pf.pixelFormat;
+            line += " -c:v libx264 -preset superfast -crf 26 -bf 0";
+            if (!pf.pixelFormat.empty())
+                line += " -pix_fmt " + pf.pixelFormat;
             if (const std::string profile = profileOf(pf); !profile.empty())
                 line += " -profile:v " + profile;
         } else {
@@ -115,6 +118,8 @@ std::string BuildPartConvertCommandLine(const std::string& quotedTool, const std
     }
     if (lengthMicros > 0)
         line += " -t " + seconds(lengthMicros);
+    // A part's tags are not the joined file's.
+    line += " -map_metadata -1";
     return line + " -y -f mp4 " + quoteArgument(output) + " ";
 }
 

@@ -1,5 +1,6 @@
 #include "encoder/picture_command.h"
 
+#include "encoder/files_only.h"
 #include "platform/command_line.h"
 
 namespace encoder {
@@ -18,7 +19,7 @@ std::string head(const std::string& quotedTool) { return quotedTool + " -v error
 // shares the cores.
 std::string input(const std::string& source, std::int64_t atMs)
 {
-    return " -threads 1 -ss " + SecondsText(atMs) + " -i " + fileArgument(source);
+    return std::string(" -threads 1") + kFilesOnly + " -ss " + SecondsText(atMs) + " -i " + fileArgument(source);
 }
 
 // PNG, one picture written once (never taken for a numbered sequence).

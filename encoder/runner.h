@@ -30,4 +30,10 @@ using ToolScanner = std::function<bool(const char* chunk, std::size_t size)>;
 RunStatus RunTool(const std::string& commandLine, const ToolScanner& scanner = {}, const RunStop& stop = {},
                   int* exitCode = nullptr);
 
+// As RunTool, with the encoder's data (its standard output) and what it says
+// (its standard error) each to its own scanner, never one line mixed into
+// the other's: a name or a tag from a file that the encoder repeats in what
+// it says must not pass for its data.
+RunStatus RunToolApart(const std::string& commandLine, const ToolScanner& data, const ToolScanner& said);
+
 } // namespace encoder

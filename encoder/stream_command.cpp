@@ -1,5 +1,6 @@
 #include "encoder/stream_command.h"
 
+#include "encoder/files_only.h"
 #include "platform/command_line.h"
 
 #include <cstdio>
@@ -12,7 +13,7 @@ using platform::quoteArgument;
 
 std::string BuildProbeCommandLine(const std::string& quotedTool, const std::string& path)
 {
-    return quotedTool + "-i  " + quoteArgument(path) + " ";
+    return quotedTool + kFilesOnly + " -i  " + quoteArgument(path) + " ";
 }
 
 std::string MillisecondsAsSeconds(std::int64_t ms)
@@ -26,7 +27,7 @@ std::string MillisecondsAsSeconds(std::int64_t ms)
 std::string BuildCutCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t startMs,
                                 std::int64_t lengthMs, const std::string& output)
 {
-    return quotedTool + " -y -i " + quoteArgument(source) + " -ss " + MillisecondsAsSeconds(startMs) + " -t "
+    return quotedTool + " -y" + kFilesOnly + " -i " + quoteArgument(source) + " -ss " + MillisecondsAsSeconds(startMs) + " -t "
         + MillisecondsAsSeconds(lengthMs) + " -codec copy  " + quoteArgument(output) + " ";
 }
 

@@ -139,9 +139,10 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     for (std::size_t k = 0; status == RunEnded && k < inputs.size(); ++k) {
         // A part that matches is joined as it is, unless its boxes cannot
         // tell its lengths: then it is copied into an MP4 first.
+        // A name that cannot be listed is copied to one of ours.
         std::string joined = inputs[k];
         Mp4Tracks tracks = ReadMp4Tracks(joined);
-        if (!plan.parts[k].matches || !tracks.readable) {
+        if (!plan.parts[k].matches || !tracks.readable || !ListablePath(joined)) {
             joined = ClaimFreeName(parts + sep + std::to_string(k + 1) + ".mp4");
             temporaries.push_back(joined);
             if (joined.empty()) {
@@ -166,7 +167,10 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
     const bool joining = status == RunEnded;
     if (joining) {
         const StretchLists lists = BuildStretchJoinLists(timings);
-        const std::string pictureList = ClaimFreeName(parts + sep + "pictures.ffconcat", lists.picture);
+        if (lists.picture.empty())
+            failure = "The folder of the merge's parts has a line break in its name: " + parts;
+        const std::string pictureList =
+            lists.picture.empty() ? std::string() : ClaimFreeName(parts + sep + "pictures.ffconcat", lists.picture);
         const std::string soundList =
             lists.sound.empty() ? std::string() : ClaimFreeName(parts + sep + "sound.ffconcat", lists.sound);
         temporaries.push_back(pictureList);

@@ -1,5 +1,6 @@
 #include "encoder/stretch_join.h"
 
+#include "encoder/files_only.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/command_line.h"
@@ -40,8 +41,12 @@ std::string listEntry(const std::string& path, std::int64_t outpointMicros)
 
 } // namespace
 
+bool ListablePath(const std::string& path) { return path.find_first_of("\r\n") == std::string::npos; }
+
 std::string ConcatListFile(const std::string& path)
 {
+    if (!ListablePath(path))
+        return {};
     std::string quoted = "'file:";
     for (const char c : path)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -50,6 +55,8 @@ std::string ConcatListFile(const std::string& path)
 
 StretchLists BuildStretchJoinLists(const std::vector<StretchTiming>& stretches)
 {
+    if (!std::all_of(stretches.begin(), stretches.end(), [](const StretchTiming& s) { return ListablePath(s.path); }))
+        return {};
     StretchLists lists;
     lists.picture = "ffconcat version 1.0\n";
     const bool sound = !stretches.empty()
@@ -82,9 +89,9 @@ std::string BuildStretchJoinCommandLine(const std::string& quotedTool, const std
                                         const std::string& soundList, const std::string& target)
 {
     using platform::quoteArgument;
-    std::string line = quotedTool + " -f concat -safe 0 -i " + quoteArgument(pictureList);
+    std::string line = quotedTool + " -f concat -safe 0" + kFilesOnly + " -i " + quoteArgument(pictureList);
     if (!soundList.empty())
-        line += " -f concat -safe 0 -i " + quoteArgument(soundList) + " -map 0:v -map 1:a";
+        line += " -f concat -safe 0" + std::string(kFilesOnly) + " -i " + quoteArgument(soundList) + " -map 0:v -map 1:a";
     else
         line += " -map 0:v";
     return line + " -codec copy -y -f mp4 " + quoteArgument(target) + " ";
@@ -103,7 +110,8 @@ bool JoinStretches(const std::vector<std::string>& stretches, const std::string&
         pictures += tracks.videoMicroseconds;
     }
     const StretchLists lists = BuildStretchJoinLists(timings);
-    const std::string pictureList = ClaimFreeName(target + ".pictures.txt", lists.picture);
+    const std::string pictureList =
+        lists.picture.empty() ? std::string() : ClaimFreeName(target + ".pictures.txt", lists.picture);
     const std::string soundList =
         lists.sound.empty() ? std::string() : ClaimFreeName(target + ".sound.txt", lists.sound);
     bool joined = !pictureList.empty() && soundList.empty() == lists.sound.empty();

@@ -13,8 +13,11 @@ namespace encoder {
 
 // A file's line in the encoder's list (ffconcat): in single quotes, where
 // only a quote needs care, with the protocol prefix that keeps a name with a
-// colon a plain file.
+// colon a plain file. Empty for a path with a line break, which would end
+// the line and make the rest of the name lines of the list: whoever builds a
+// list must then give it another name (ListablePath) or fail.
 std::string ConcatListFile(const std::string& path);
+bool ListablePath(const std::string& path);
 
 // One stretch as its recording's boxes tell it.
 struct StretchTiming {
@@ -29,7 +32,8 @@ struct StretchTiming {
 // priming packet and keeps the whole packets that bring the sound's end
 // nearest the pictures' end, so that no error adds up across stretches:
 // every stretch's sound starts within half a packet (12 ms) of its pictures.
-// `sound` is empty when the stretches have none. Pure.
+// `sound` is empty when the stretches have none; both are empty when a
+// path cannot be listed. Pure.
 struct StretchLists {
     std::string picture;
     std::string sound;
@@ -43,7 +47,8 @@ std::string BuildStretchJoinCommandLine(const std::string& quotedTool, const std
 // Joins the recordings `stretches` of one take into `target` (a file the
 // caller made new for it, util::ClaimFreeName), through list files made new
 // beside it and removed afterwards. True when the joined file holds every
-// stretch's pictures; a failed join removes the target. Blocks while the
+// stretch's pictures; a failed join (also one of paths that cannot be
+// listed) removes the target. Blocks while the
 // encoder copies.
 bool JoinStretches(const std::vector<std::string>& stretches, const std::string& target);
 

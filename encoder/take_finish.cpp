@@ -1,5 +1,6 @@
 #include "encoder/take_finish.h"
 
+#include "encoder/files_only.h"
 #include "encoder/record_command.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
@@ -89,7 +90,7 @@ std::string BuildTakeCopyCommandLine(const std::string& quotedTool, const std::s
                                      const std::string& target)
 {
     // Sound first, as the encoder lays out a recording with sound.
-    return quotedTool + " -y" + (sound ? kSoundPriming : "") + " -i " + platform::quoteArgument(working)
+    return quotedTool + " -y" + (sound ? kSoundPriming : "") + kFilesOnly + " -i " + platform::quoteArgument(working)
         + " -map 0:a? -map 0:v -c copy" + kStreamOnlyUnits + kPictureTimescale + " -f mp4 "
         + platform::quoteArgument(target) + " ";
 }

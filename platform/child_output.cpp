@@ -9,11 +9,11 @@ ChildOutputReader::Drained ChildOutputReader::drain(ChildProcess& child, const S
     Drained drained;
     // Only what waits at the start is read: a child that writes faster than
     // we read must not keep the caller from its other duties.
-    long waiting = child.peekOutput();
+    long waiting = child.peekOutput(stream_);
     if (waiting < 0)
         drained.ended = true;
     while (waiting > 0) {
-        const long got = child.readOutput(buffer_.data(), kChunkMax);
+        const long got = child.readOutput(buffer_.data(), kChunkMax, stream_);
         if (got <= 0) {
             drained.ended = true;
             break;

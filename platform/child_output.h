@@ -27,7 +27,10 @@ public:
 
     // Keeps the latest `keptMax` bytes read in kept(); 0 keeps nothing. A
     // chatty child must never fill the memory, whatever waits to be looked at.
-    explicit ChildOutputReader(std::size_t keptMax = 0) : keptMax_(keptMax) { }
+    // Reads the child's `stream`.
+    explicit ChildOutputReader(std::size_t keptMax = 0, ChildStream stream = ChildStream::Output)
+        : keptMax_(keptMax), stream_(stream)
+    { }
 
     // Reads what waits now, never more, handing each chunk to `sink` (when
     // given) in order before keeping it. A read that fails counts as the end;
@@ -40,6 +43,7 @@ public:
 
 private:
     std::size_t keptMax_;
+    ChildStream stream_;
     std::string kept_;
     std::array<char, kChunkMax + 1> buffer_{};
 };

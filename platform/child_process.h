@@ -1,6 +1,7 @@
 #pragma once
 // A child process whose standard input comes from a pipe and whose standard
-// output and error go into one pipe, started without a console or shell.
+// output and error go into one pipe (or two, when asked), started without a
+// console or shell.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -8,6 +9,10 @@
 #include <vector>
 
 namespace platform {
+
+// Which of a child's pipes: its output (with its errors, unless they were
+// sent apart), or its errors alone.
+enum class ChildStream { Output, Errors };
 
 class ChildProcess {
 public:
@@ -19,6 +24,10 @@ public:
     // Starts the command line (split by splitCommandLine). False when the
     // pipes or the process could not be made; nothing runs then.
     bool start(const std::string& commandLine);
+    // The next started child's standard error goes into a pipe of its own,
+    // read as ChildStream::Errors: what a child writes as data is then never
+    // mixed with what it says about its inputs.
+    void separateErrors() { separateErrors_ = true; }
 
     // Waits at most `ms` milliseconds, returning early when output arrives.
     // True once the child has ended.
@@ -26,9 +35,9 @@ public:
 
     // Bytes waiting in the output pipe, or -1 once the child's end is closed
     // and nothing is left to read.
-    long peekOutput();
+    long peekOutput(ChildStream stream = ChildStream::Output);
     // Reads at most `max` bytes; 0 or less on failure or end.
-    long readOutput(char* buffer, std::size_t max);
+    long readOutput(char* buffer, std::size_t max, ChildStream stream = ChildStream::Output);
     // Never blocks: a full pipe drops the bytes. False when nothing was written.
     bool writeInput(const char* data, std::size_t size);
 
@@ -58,6 +67,8 @@ private:
     int exitStatus_ = 0;
     std::intptr_t inWrite_ = -1;                        // our end of the child's standard input
     std::intptr_t outRead_ = -1;                        // our end of the child's merged output
+    std::intptr_t errRead_ = -1;                        // our end of its errors, when they are apart
+    bool separateErrors_ = false;                       // for the next start
     std::intptr_t process_ = 0;                         // Windows process handle
     std::vector<std::pair<std::intptr_t, int>> passed_; // for the next start
 };

@@ -14,7 +14,8 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] ||
-  targets=(fuzz_ini fuzz_command_line fuzz_duration fuzz_runner_output fuzz_player_answers fuzz_mp4_boxes fuzz_ts_span)
+  targets=(fuzz_ini fuzz_command_line fuzz_duration fuzz_runner_output fuzz_player_answers fuzz_mp4_boxes fuzz_ts_span
+    fuzz_encoder_values)
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

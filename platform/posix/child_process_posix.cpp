@@ -113,7 +113,7 @@ bool startGuard()
 }
 
 // Runs in the forked child: only async-signal-safe calls until exec.
-[[noreturn]] void execChild(int in, int out, int report, pid_t parent, const char* file, char* const* argv,
+[[noreturn]] void execChild(int in, int out, int err, int report, pid_t parent, const char* file, char* const* argv,
                             const std::pair<std::intptr_t, int>* passed, int* parked, std::size_t passedCount)
 {
     ::setpgid(0, 0);
@@ -133,7 +133,7 @@ bool startGuard()
     bool failed = false;
     for (std::size_t i = 0; i < passedCount; ++i)
         failed |= (parked[i] = ::fcntl(static_cast<int>(passed[i].first), F_DUPFD_CLOEXEC, 512)) < 0;
-    failed = failed || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0;
+    failed = failed || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0;
     for (std::size_t i = 0; i < passedCount && !failed; ++i)
         failed |= ::dup2(parked[i], passed[i].second) < 0; // the copy stays open across exec
     if (failed) {
@@ -160,6 +160,7 @@ void ChildProcess::closeAll()
         forgetLiveChildInput(pid_);
     closeFd(inWrite_);
     closeFd(outRead_);
+    closeFd(errRead_);
     if (pid_ > 0 && !exited_) {
         int status = 0;
         pid_t r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
@@ -205,9 +206,13 @@ bool ChildProcess::start(const std::string& commandLine)
         ::close(inPipe[1]);
         return false;
     }
-    if (::pipe2(reportPipe, O_CLOEXEC) != 0) {
-        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1]})
-            ::close(fd);
+    int errPipe[2] = {-1, -1};
+    const bool apart = separateErrors_;
+    separateErrors_ = false;
+    if ((apart && ::pipe2(errPipe, O_CLOEXEC) != 0) || ::pipe2(reportPipe, O_CLOEXEC) != 0) {
+        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
+            if (fd >= 0)
+                ::close(fd);
         return false;
     }
 
@@ -218,16 +223,20 @@ bool ChildProcess::start(const std::string& commandLine)
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0)
-        execChild(inPipe[0], outPipe[1], reportPipe[1], parent, file.c_str(), argv.data(), passed.data(), parked.data(),
+        execChild(inPipe[0], outPipe[1], apart ? errPipe[1] : outPipe[1], reportPipe[1], parent, file.c_str(), argv.data(), passed.data(), parked.data(),
                   passed.size());
 
     ::close(inPipe[0]);
     ::close(outPipe[1]);
     ::close(reportPipe[1]);
+    if (apart)
+        ::close(errPipe[1]);
     if (pid < 0) {
         ::close(inPipe[1]);
         ::close(outPipe[0]);
         ::close(reportPipe[0]);
+        if (apart)
+            ::close(errPipe[0]);
         return false;
     }
     ::setpgid(pid, pid); // both sides set it, so no race with exec
@@ -242,6 +251,8 @@ bool ChildProcess::start(const std::string& commandLine)
     if (got > 0) {
         ::close(inPipe[1]);
         ::close(outPipe[0]);
+        if (apart)
+            ::close(errPipe[0]);
         int status = 0;
         ::waitpid(pid, &status, 0);
         return false;
@@ -254,6 +265,7 @@ bool ChildProcess::start(const std::string& commandLine)
     outputClosed_ = false;
     inWrite_ = inPipe[1];
     outRead_ = outPipe[0];
+    errRead_ = apart ? errPipe[0] : -1;
     addLiveChild(pid_, inWrite_, 0);
     return true;
 }
@@ -282,31 +294,35 @@ bool ChildProcess::waitForExit(int ms)
     return true;
 }
 
-long ChildProcess::peekOutput()
+long ChildProcess::peekOutput(ChildStream stream)
 {
-    if (outRead_ < 0)
+    const bool errors = stream == ChildStream::Errors;
+    const std::intptr_t fd = errors ? errRead_ : outRead_;
+    if (fd < 0)
         return -1;
     int waiting = 0;
-    if (::ioctl(static_cast<int>(outRead_), FIONREAD, &waiting) != 0)
+    if (::ioctl(static_cast<int>(fd), FIONREAD, &waiting) != 0)
         return -1;
     if (waiting > 0)
         return waiting;
     // Nothing waiting: a closed writer side means the pipe is broken.
-    pollfd p{static_cast<int>(outRead_), POLLIN, 0};
+    pollfd p{static_cast<int>(fd), POLLIN, 0};
     if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR))) {
-        outputClosed_ = true;
+        if (!errors)
+            outputClosed_ = true;
         return -1;
     }
     return 0;
 }
 
-long ChildProcess::readOutput(char* buffer, std::size_t max)
+long ChildProcess::readOutput(char* buffer, std::size_t max, ChildStream stream)
 {
-    if (outRead_ < 0)
+    const std::intptr_t fd = stream == ChildStream::Errors ? errRead_ : outRead_;
+    if (fd < 0)
         return -1;
     ssize_t got;
     do {
-        got = ::read(static_cast<int>(outRead_), buffer, max);
+        got = ::read(static_cast<int>(fd), buffer, max);
     } while (got < 0 && errno == EINTR);
     return static_cast<long>(got);
 }

@@ -55,6 +55,7 @@ void ChildProcess::closeAll()
     }
     closeHandle(inWrite_, -1);
     closeHandle(outRead_, -1);
+    closeHandle(errRead_, -1);
     if (orphaned)
         process_ = 0;
     closeHandle(process_, 0);
@@ -70,8 +71,11 @@ bool ChildProcess::start(const std::string& commandLine)
     sa.nLength = sizeof sa;
     sa.bInheritHandle = TRUE;
     HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr;
+    HANDLE errRead = nullptr, errWrite = nullptr;
+    const bool apart = separateErrors_;
+    separateErrors_ = false;
     auto fail = [&] {
-        for (HANDLE h : {inRead, inWrite, outRead, outWrite})
+        for (HANDLE h : {inRead, inWrite, outRead, outWrite, errRead, errWrite})
             if (h)
                 ::CloseHandle(h);
         return false;
@@ -80,8 +84,10 @@ bool ChildProcess::start(const std::string& commandLine)
         return false;
     if (!::CreatePipe(&outRead, &outWrite, &sa, 0))
         return fail();
+    if (apart && !::CreatePipe(&errRead, &errWrite, &sa, 0))
+        return fail();
     // Only the child's ends may be inherited.
-    if (!keepPrivate(inWrite) || !keepPrivate(outRead))
+    if (!keepPrivate(inWrite) || !keepPrivate(outRead) || (apart && !keepPrivate(errRead)))
         return fail();
 
     STARTUPINFOW si{};
@@ -89,7 +95,7 @@ bool ChildProcess::start(const std::string& commandLine)
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = inRead;
     si.hStdOutput = outWrite;
-    si.hStdError = outWrite;
+    si.hStdError = apart ? errWrite : outWrite;
     PROCESS_INFORMATION pi{};
     // CreateProcessW may write into the command line: it needs its own buffer.
     std::wstring line = win32::widen(commandLine);
@@ -101,6 +107,8 @@ bool ChildProcess::start(const std::string& commandLine)
     // Only the child holds these now, so the output pipe breaks when it ends.
     ::CloseHandle(inRead);
     ::CloseHandle(outWrite);
+    if (apart)
+        ::CloseHandle(errWrite);
 
     // A child that never reads its input must not block us on a full pipe.
     DWORD mode = PIPE_READMODE_BYTE | PIPE_NOWAIT;
@@ -112,6 +120,7 @@ bool ChildProcess::start(const std::string& commandLine)
     process_ = reinterpret_cast<std::intptr_t>(pi.hProcess);
     inWrite_ = reinterpret_cast<std::intptr_t>(inWrite);
     outRead_ = reinterpret_cast<std::intptr_t>(outRead);
+    errRead_ = apart ? reinterpret_cast<std::intptr_t>(errRead) : -1;
     addLiveChild(pid_, inWrite_, process_);
     return true;
 }
@@ -135,18 +144,20 @@ bool ChildProcess::waitForExit(int ms)
     return true;
 }
 
-long ChildProcess::peekOutput()
+long ChildProcess::peekOutput(ChildStream stream)
 {
+    const std::intptr_t pipe = stream == ChildStream::Errors ? errRead_ : outRead_;
     DWORD waiting = 0;
-    if (outRead_ == -1 || !::PeekNamedPipe(asHandle(outRead_), nullptr, 0, nullptr, &waiting, nullptr))
+    if (pipe == -1 || !::PeekNamedPipe(asHandle(pipe), nullptr, 0, nullptr, &waiting, nullptr))
         return -1;
     return static_cast<long>(waiting);
 }
 
-long ChildProcess::readOutput(char* buffer, std::size_t max)
+long ChildProcess::readOutput(char* buffer, std::size_t max, ChildStream stream)
 {
+    const std::intptr_t pipe = stream == ChildStream::Errors ? errRead_ : outRead_;
     DWORD got = 0;
-    if (outRead_ == -1 || !::ReadFile(asHandle(outRead_), buffer, static_cast<DWORD>(max), &got, nullptr))
+    if (pipe == -1 || !::ReadFile(asHandle(pipe), buffer, static_cast<DWORD>(max), &got, nullptr))
         return -1;
     return static_cast<long>(got);
 }

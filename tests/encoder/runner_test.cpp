@@ -160,3 +160,16 @@ TEST(RunTool, RealEncoderStoppedThroughTheStopTest)
     EXPECT_EQ(probe, "h264,yuv420p\n");
     EXPECT_EQ(platform::liveChildCount(), 0);
 }
+
+// Data and what a child says come apart, each whole, even when it says a
+// pipe's fill while its data waits.
+TEST(RunTool, ApartKeepsStandardOutputFromStandardError)
+{
+    std::string data;
+    std::string said;
+    EXPECT_EQ(encoder::RunToolApart("/bin/sh -c " + quoteArgument("echo one; head -c 300000 /dev/zero >&2; echo two"),
+                                    keepInto(data), keepInto(said)),
+              RunEnded);
+    EXPECT_EQ(data, "one\ntwo\n");
+    EXPECT_EQ(said, std::string(300000, '\0'));
+}

@@ -24,9 +24,9 @@ const std::string kTool = "\"/opt/vtr/tool\"";
 // These two lines are given as they are, blanks and all: the text is the rule.
 TEST(StreamCommand, EachLineHasItsBlanksExactly)
 {
-    EXPECT_EQ(BuildProbeCommandLine(kTool, "C:\\rec\\a.mp4"), kTool + "-i  \"C:\\rec\\a.mp4\" ");
+    EXPECT_EQ(BuildProbeCommandLine(kTool, "C:\\rec\\a.mp4"), kTool + " -protocol_whitelist file -i  \"C:\\rec\\a.mp4\" ");
     EXPECT_EQ(BuildCutCommandLine(kTool, "/rec/a.mp4", 12000, 8250, "/out/Cut_a.mp4"),
-              kTool + " -i \"/rec/a.mp4\" -ss 12.000 -t 8.250 -codec copy  \"/out/Cut_a.mp4\" ");
+              kTool + " -protocol_whitelist file -i \"/rec/a.mp4\" -ss 12.000 -t 8.250 -codec copy  \"/out/Cut_a.mp4\" ");
 }
 
 TEST(StreamCommand, ReversedMarksGiveANegativeLength)
@@ -40,8 +40,8 @@ TEST(StreamCommand, AwkwardNamesComeBackWholeFromEveryLine)
 {
     for (const std::string name : {"my \"best\" take.mp4", "-rf $HOME.mp4", "录像 ëß.mp4", "trailing\\", "a\\\"b"}) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(argsOf(BuildProbeCommandLine(kTool, name)), (std::vector<std::string>{"-i", name}));
-        EXPECT_EQ(argsOf(BuildCutCommandLine(kTool, name, 0, 1, name + ".cut")).at(1), name);
+        EXPECT_EQ(argsOf(BuildProbeCommandLine(kTool, name)), (std::vector<std::string>{"-protocol_whitelist", "file", "-i", name}));
+        EXPECT_EQ(argsOf(BuildCutCommandLine(kTool, name, 0, 1, name + ".cut")).at(3), name);
         EXPECT_EQ(argsOf(BuildCutCommandLine(kTool, name, 0, 1, name + ".cut")).back(), name + ".cut");
     }
 }

@@ -168,6 +168,15 @@ int main()
     }
     if (mode == L"exit-now")
         return 0;
+    if (mode == L"apart") {
+        // Data, a pipe's fill of errors, then data again.
+        const std::string errors(300000, 'e');
+        DWORD written = 0;
+        const bool first = say("one\n");
+        const bool said = ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), errors.data(),
+                                      static_cast<DWORD>(errors.size()), &written, nullptr);
+        return first && said && written == errors.size() && say("two\n") ? 0 : 3;
+    }
     if (mode == L"exit-code" && args.size() > 2)
         return static_cast<int>(number(2));
     if (mode == L"args" && args.size() > 2) {

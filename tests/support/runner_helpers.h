@@ -21,6 +21,15 @@ inline std::string child(const std::string& args) { return platform::quoteArgume
 // The scanner of the job runs: "Invalid data" ends the run.
 inline bool invalidData(const char* chunk, std::size_t) { return std::strstr(chunk, "Invalid data") != nullptr; }
 
+// A scanner that keeps every byte in `text` and never ends the run.
+inline encoder::ToolScanner keepInto(std::string& text)
+{
+    return [&text](const char* chunk, std::size_t size) {
+        text.append(chunk, size);
+        return false;
+    };
+}
+
 // A stop requested `ms` after it was made; pass it where a RunStop goes.
 class StopAfter {
 public:

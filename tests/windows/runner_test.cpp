@@ -163,3 +163,13 @@ TEST(WinChildProcess, ChildrenStartedOnOtherThreadsDoNotHoldOurPipeOpen)
     platform::killLiveChildren();
     EXPECT_TRUE(platform::waitLiveChildren(5000));
 }
+
+// Data and what a child says come apart on the Win32 pipes, each whole.
+TEST(WinRunTool, ApartKeepsStandardOutputFromStandardError)
+{
+    std::string data;
+    std::string said;
+    EXPECT_EQ(encoder::RunToolApart(child("apart"), keepInto(data), keepInto(said)), RunEnded);
+    EXPECT_EQ(data, "one\ntwo\n");
+    EXPECT_EQ(said, std::string(300000, 'e'));
+}
