@@ -160,15 +160,19 @@ FinishedTake joinParts(const std::vector<std::unique_ptr<Stretch>>& stretches, c
     }
     if (parts.empty())
         return joined;
-    // The joined file is made by us before the encoder writes it.
+    // A name that was free a moment ago; the join writes only a name that
+    // is free (-n), so a file put there meanwhile is never written over.
     const std::string target = parts.size() == 1
         ? std::string()
         : util::ClaimFreeName(files.recording.substr(0, files.recording.size() - 4) + ".joining.mp4");
+    if (!target.empty())
+        platform::removeFile(target);
+    const bool madeJoined = !target.empty() && JoinStretches(parts, target);
     const std::string recording = parts.size() == 1 ? util::MoveToFreeName(parts[0], files.recording)
-        : !target.empty() && JoinStretches(parts, target) ? util::MoveToFreeName(target, files.recording)
-                                                           : std::string();
+        : madeJoined                                 ? util::MoveToFreeName(target, files.recording)
+                                                     : std::string();
     if (recording.empty()) {
-        if (!target.empty())
+        if (madeJoined)
             platform::removeFile(target);
         joined.end = TakeEnd::KeptParts;
         joined.path = parts.front();

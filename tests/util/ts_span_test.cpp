@@ -222,12 +222,12 @@ TEST_F(TsSpanTest, TheRecordersStreamsAreToldFromTheTablesAndNothingElsePasses)
     EXPECT_FALSE(ReadTsSpan(file("tables-and-more.ts")).tablesOnly);
 
     // Another kind of picture, a second sound, or a subtitle track.
-    const std::string source = "-f lavfi -i testsrc=rate=25:size=160x120 -f lavfi -i sine -t 1 ";
+    const std::string source = "-f lavfi -i testsrc=rate=25:size=160x120:duration=1 -f lavfi -i sine=duration=1 ";
     ffmpeg(source + "-map 0:v -vcodec mpeg2video -f mpegts " + q(file("mpeg2.ts")));
     ffmpeg(source + "-map 0:v -map 1:a -map 1:a -vcodec libx264 -preset ultrafast -c:a:0 aac -c:a:1 mp2 -f mpegts "
            + q(file("two-sounds.ts")));
     writeFile(file("words.srt"), "1\n00:00:00,000 --> 00:00:01,000\nwords\n");
-    ffmpeg(source + "-i " + q(file("words.srt")) + " -map 0:v -map 1:a -map 2 -vcodec libx264 -preset ultrafast"
+    ffmpeg(source + "-i " + q(file("words.srt")) + " -t 1 -map 0:v -map 1:a -map 2 -vcodec libx264 -preset ultrafast"
            + " -c:a aac -c:s mov_text " + q(file("subtitled.mp4")));
     for (const char* name : {"mpeg2.ts", "two-sounds.ts"}) {
         const TsSpan span = ReadTsSpan(file(name));
