@@ -30,6 +30,8 @@ public:
     bool held() const { return handle_ != kClosed; }
 
 private:
+    // Lets go of the lock and the file; each back end's own.
+    static void release(std::intptr_t handle);
     static constexpr std::intptr_t kClosed = -1;
     std::intptr_t handle_ = kClosed;
 };

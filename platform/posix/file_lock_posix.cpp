@@ -39,24 +39,7 @@ int lockOf(int fd, int how)
 
 } // namespace
 
-FileLock::~FileLock()
-{
-    if (handle_ != kClosed)
-        ::close(static_cast<int>(handle_));
-}
-
-FileLock::FileLock(FileLock&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
-
-FileLock& FileLock::operator=(FileLock&& other) noexcept
-{
-    if (this != &other) {
-        if (handle_ != kClosed)
-            ::close(static_cast<int>(handle_));
-        handle_ = other.handle_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
+void FileLock::release(std::intptr_t handle) { ::close(static_cast<int>(handle)); }
 
 FileLock FileLock::makeNew(const std::string& path)
 {

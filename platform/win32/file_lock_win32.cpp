@@ -40,24 +40,7 @@ HANDLE openPlainFile(const std::string& path)
 
 } // namespace
 
-FileLock::~FileLock()
-{
-    if (handle_ != kClosed)
-        ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
-}
-
-FileLock::FileLock(FileLock&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
-
-FileLock& FileLock::operator=(FileLock&& other) noexcept
-{
-    if (this != &other) {
-        if (handle_ != kClosed)
-            ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
-        handle_ = other.handle_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
+void FileLock::release(std::intptr_t handle) { ::CloseHandle(reinterpret_cast<HANDLE>(handle)); }
 
 FileLock FileLock::makeNew(const std::string& path)
 {
