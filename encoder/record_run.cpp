@@ -232,6 +232,9 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
     const TakeFiles files = firstClaim.files;
     if (!firstClaim.held()) {
         out.setPath(files.working);
+        // Said where the window shows the encoder's last words.
+        const std::string why = files.working + ": the file could not be made\n";
+        out.addOutput(why.c_str(), why.size());
         return FramePipeRecorded;
     }
     // A screen cast names its file once the first frame has come: until
