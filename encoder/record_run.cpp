@@ -8,6 +8,7 @@
 #include "encoder/take_flusher.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/screen_grab.h"
 #include "platform/worker_thread.h"
@@ -40,18 +41,54 @@ RunOutput& sharedOutput()
     return output;
 }
 
-// "<stem>.mp4", or "<stem>(n).mp4" with the first n for which neither the
-// recording nor its working files exist.
-TakeFiles freeTake(const std::string& stem)
+// A take's names with its working files made by us, new, and held locked
+// until the take is finished: the encoder then writes into files that were
+// never anyone else's, and no recovery, here or in another running copy,
+// touches them.
+struct TakeClaim {
+    TakeFiles files;
+    platform::FileLock working, workingMp4;
+    bool held() const { return working.held() && workingMp4.held(); }
+};
+
+// "<stem>.mp4", or "<stem>(n).mp4" with the first n for which no name of
+// the take is taken (a link to nowhere counts). Not held when none could be
+// made.
+TakeClaim claimTake(const std::string& stem)
 {
-    TakeFiles files = TakeFilesOf(stem + ".mp4");
-    const auto taken = [](const TakeFiles& f) {
-        return platform::fileExists(f.recording) || platform::fileExists(f.working)
-            || platform::fileExists(f.workingMp4);
-    };
-    for (int n = 1; taken(files) && n < 10000; ++n)
-        files = TakeFilesOf(stem + "(" + std::to_string(n) + ").mp4");
-    return files;
+    TakeClaim claim;
+    for (int n = 0; n < 10000; ++n) {
+        claim.files = TakeFilesOf(n == 0 ? stem + ".mp4" : stem + "(" + std::to_string(n) + ").mp4");
+        if (platform::nameTaken(claim.files.recording))
+            continue;
+        claim.working = platform::FileLock::makeNew(claim.files.working);
+        if (!claim.working.held()) {
+            if (platform::nameTaken(claim.files.working))
+                continue;
+            break; // no folder, or no right to write there
+        }
+        claim.workingMp4 = platform::FileLock::makeNew(claim.files.workingMp4);
+        if (claim.workingMp4.held())
+            return claim;
+        claim.working = {};
+        platform::removeFile(claim.files.working);
+        if (!platform::nameTaken(claim.files.workingMp4))
+            break;
+    }
+    claim.working = {};
+    claim.workingMp4 = {};
+    return claim;
+}
+
+// The files of a claim that nothing came of: they were made here, empty.
+void removeClaimed(TakeClaim& claim)
+{
+    if (claim.held()) {
+        platform::removeFile(claim.files.working);
+        platform::removeFile(claim.files.workingMp4);
+    }
+    claim.working = {};
+    claim.workingMp4 = {};
 }
 
 } // namespace
@@ -68,6 +105,7 @@ namespace {
 struct Stretch {
     int index = 0;
     TakeFiles files;
+    TakeClaim claim; // held while the stretch runs and its take is finished
     std::stop_source stop;
     std::atomic<bool> pausing{false}; // stopped for a pause, not for the end
     const Stretch* previous = nullptr; // the stretch before it, which may still be finishing
@@ -83,12 +121,10 @@ struct Stretch {
     std::jthread thread;
 };
 
-// The recording "<stem>-part<n>.mp4" of a paused take's n-th stretch, free
-// as freeTake() makes names.
-TakeFiles partFiles(const TakeFiles& take, int n)
+// The names of a paused take's n-th stretch: "<stem>-part<n>.mp4".
+std::string partStem(const TakeFiles& take, int n)
 {
-    const std::string stem = take.recording.substr(0, take.recording.size() - 4) + "-part" + std::to_string(n);
-    return freeTake(stem);
+    return take.recording.substr(0, take.recording.size() - 4) + "-part" + std::to_string(n);
 }
 
 // What a stretch holds on disk so far: its finished recording, or its
@@ -124,15 +160,17 @@ FinishedTake joinParts(const std::vector<std::unique_ptr<Stretch>>& stretches, c
     }
     if (parts.empty())
         return joined;
+    // Made new here: the join overwrites only a file of ours.
     const std::string target = parts.size() == 1
         ? std::string()
         : util::ClaimFreeName(files.recording.substr(0, files.recording.size() - 4) + ".joining.mp4");
-    const bool ok = parts.size() == 1 ? platform::moveToFreeName(parts[0], files.recording)
-                                      : !target.empty() && JoinStretches(parts, target)
-            && platform::moveToFreeName(target, files.recording);
-    if (!ok) {
-        if (!target.empty())
-            platform::removeFile(target); // made new above
+    const bool madeJoined = !target.empty() && JoinStretches(parts, target);
+    const std::string recording = parts.size() == 1 ? util::MoveToFreeName(parts[0], files.recording)
+        : madeJoined                                 ? util::MoveToFreeName(target, files.recording)
+                                                     : std::string();
+    if (recording.empty()) {
+        if (madeJoined) // a failed join removed it already
+            platform::removeFile(target);
         joined.end = TakeEnd::KeptParts;
         joined.path = parts.front();
         joined.parts = parts;
@@ -142,8 +180,8 @@ FinishedTake joinParts(const std::vector<std::unique_ptr<Stretch>>& stretches, c
         for (const std::string& part : parts)
             platform::removeFile(part);
     joined.end = saved ? TakeEnd::SavedFromWorking : TakeEnd::Whole;
-    joined.path = files.recording;
-    joined.microseconds = ReadMp4Tracks(files.recording).videoMicroseconds;
+    joined.path = recording;
+    joined.microseconds = ReadMp4Tracks(recording).videoMicroseconds;
     return joined;
 }
 
@@ -180,24 +218,37 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
     const std::string folder = settings.saveFolder + platform::separator();
     if (!platform::fileExists(folder))
         platform::makeFolder(folder);
-    const TakeFiles files = freeTake(folder + RecordFileStem(platform::localTime()));
+    const std::string stem = folder + RecordFileStem(platform::localTime());
+    // A mode whose device is missing, or a take whose files cannot be made:
+    // no file comes, which the window answers as for a failed device.
+    if (!RecordSourcesComplete(settings.sources)) {
+        out.setPath(TakeFilesOf(stem + ".mp4").working);
+        return FramePipeRecorded;
+    }
+    TakeClaim firstClaim = claimTake(stem);
+    const TakeFiles files = firstClaim.files;
+    if (!firstClaim.held()) {
+        out.setPath(files.working);
+        // Said where the window shows the encoder's last words.
+        const std::string why = files.working + ": the file could not be made\n";
+        out.addOutput(why.c_str(), why.size());
+        return FramePipeRecorded;
+    }
     // A screen cast names its file once the first frame has come: until
     // then the window must not take the missing file for a sound device that
     // failed (the desktop may still be asking the user which screen to share).
     if (!cast)
         out.setPath(files.working);
-    if (!RecordSourcesComplete(settings.sources)) {
-        out.setPath(files.working);
-        return FramePipeRecorded;
-    }
     if (cast) {
         const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast);
         DebugLog(capture);
         source = StartPipeWireFrameSource(capture, *settings.screenCast);
         if (source && partial)
             source = CropFrames(std::move(source), part);
-        if (!source)
+        if (!source) {
+            removeClaimed(firstClaim);
             return FramePipeNotStarted;
+        }
     }
 
     // Runs one stretch from now until its stop, and finishes its take.
@@ -249,18 +300,21 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
                 s.sourceFree.set_value();
             }
         }
-        // A run that made no file (a sound device that failed) leaves nothing
-        // to finish, and the window sees no file.
-        if (platform::fileExists(s.files.working) || platform::fileExists(s.files.workingMp4)) {
+        // A run that wrote nothing (a sound device that failed) leaves
+        // nothing to finish, and the window sees no file.
+        if (platform::fileSize(s.files.working) > 0 || platform::fileSize(s.files.workingMp4) > 0) {
             // The first stretch of a take that was paused becomes its first part.
             TakeFiles target = s.files;
             if (s.index == 0 && s.pausing)
-                target.recording = partFiles(files, 1).recording;
+                target.recording = partStem(files, 1) + ".mp4";
             s.take = FinishTake(target);
             s.madeFile = true;
             if (s.take.end != TakeEnd::Empty)
                 out.setStretchPath(s.take.path, bytesBefore(s), s.index);
+        } else {
+            removeClaimed(s.claim);
         }
+        s.claim = {};
         s.ended = true;
     };
 
@@ -270,7 +324,8 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
     for (;;) {
         auto s = std::make_unique<Stretch>();
         s->index = static_cast<int>(stretches.size());
-        s->files = s->index == 0 ? files : partFiles(files, s->index + 1);
+        s->claim = s->index == 0 ? std::move(firstClaim) : claimTake(partStem(files, s->index + 1));
+        s->files = s->claim.files;
         s->previous = stretches.empty() ? nullptr : stretches.back().get();
         // A stretch after a pause starts at the press of Resume, though its
         // captures may start a moment later: the first one stands for it.

@@ -17,6 +17,20 @@ bool isFolder(const std::string& path);
 bool nameTaken(const std::string& path);
 // Size in bytes, or -1 when there is no such file.
 std::int64_t fileSize(const std::string& path);
+// What a file or a folder is apart from its names: two spellings of one path
+// (a trailing separator, "./", a link, a bind mount) give the same identity.
+// Links are followed; `known` is false when nothing is there.
+struct FileIdentity {
+    bool known = false;
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+};
+FileIdentity fileIdentity(const std::string& path);
+// True when both paths lead to one file or folder that exists.
+bool sameFile(const std::string& a, const std::string& b);
+// True when the name itself (not followed when a link) is a regular file
+// that this user owns (on Windows: a file that is no link and no folder).
+bool isOwnPlainFile(const std::string& path);
 // Last-write time in the system's own ticks, only to compare with another
 // answer for the same file; -1 when there is no such file.
 std::int64_t lastWriteTicks(const std::string& path);

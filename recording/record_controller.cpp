@@ -131,6 +131,12 @@ std::shared_ptr<const RunOutput> RecordController::runOutput() const
 
 std::string RecordController::outputPath() const { return runOutput()->path(); }
 
+std::string RecordController::recordingFolder() const
+{
+    std::lock_guard lock(nextMutex_);
+    return worker_.isRunning() ? next_.saveFolder : std::string();
+}
+
 std::string RecordController::lastEncoderLine() const { return runOutput()->lastLine(); }
 
 void RecordController::pause()
@@ -168,7 +174,9 @@ RecordTickResult RecordController::tick(const std::string& pausedCaption)
     RecordTickInput input;
     input.nowMs = platform::tickCount();
     input.outputPath = outputPath();
-    input.outputExists = !input.outputPath.empty() && platform::fileExists(input.outputPath);
+    // The recorder makes the working files before the encoder starts: a
+    // file counts once the encoder wrote to it.
+    input.outputExists = !input.outputPath.empty() && platform::fileSize(input.outputPath) > 0;
     input.outputBytes = input.outputExists ? runOutput()->baseBytes() + platform::fileSize(input.outputPath) : 0;
     input.pausedCaption = pausedCaption;
     {

@@ -46,6 +46,9 @@ public:
     // last line. Safe from any thread.
     std::string outputPath() const;
     std::string lastEncoderLine() const;
+    // The save folder of the run under way (also while it finishes its
+    // file); empty when none runs. Safe from any thread.
+    std::string recordingFolder() const;
     // Pauses the running recording (nothing is recorded until resume()),
     // or resumes it; the clock stands still meanwhile. Nothing without a
     // recording.

@@ -1,7 +1,9 @@
 #include "recording/take_recovery.h"
 
 #include "encoder/take_finish.h"
+#include "platform/files.h"
 #include "platform/worker_thread.h"
+#include "recording/record_controller.h"
 #include "util/mp4_duration.h"
 
 #include <QDir>
@@ -16,12 +18,40 @@ using util::DurationText;
 
 TakeRecovery::TakeRecovery(InUse inUse, QObject* parent) : QObject(parent), inUse_(std::move(inUse)) { }
 
+bool TakeRecovery::inRecordedFolder(const std::string& working, const std::string& recordingFolder,
+                                    const std::string& recordingFile)
+{
+    if (!recordingFile.empty() && platform::sameFile(working, recordingFile))
+        return true;
+    if (recordingFolder.empty())
+        return false;
+    const std::size_t slash = working.find_last_of(std::string("/") + platform::separator());
+    if (slash == std::string::npos)
+        return platform::sameFile(".", recordingFolder);
+    // A root keeps its separator ("/", "C:\\").
+    const bool root = slash == 0 || working[slash - 1] == ':';
+    return platform::sameFile(working.substr(0, root ? slash + 1 : slash), recordingFolder);
+}
+
+TakeRecovery::InUse TakeRecovery::guardOf(const RecordController& recorder)
+{
+    return [&recorder](const std::string& working) {
+        return inRecordedFolder(working, recorder.recordingFolder(), recorder.outputPath());
+    };
+}
+
 TakeRecovery::~TakeRecovery()
 {
     if (thread_.joinable()) {
         thread_.request_stop();
         thread_.join();
     }
+}
+
+void TakeRecovery::stop()
+{
+    std::lock_guard lock(mutex_);
+    thread_.request_stop();
 }
 
 void TakeRecovery::check(const std::string& folder)
@@ -48,7 +78,7 @@ void TakeRecovery::run(std::stop_token stop)
             folder = folders_.front();
         }
         QStringList saved, kept;
-        for (const FinishedTake& take : FinishLeftTakes(folder, inUse_)) {
+        for (const FinishedTake& take : FinishLeftTakes(folder, inUse_, stop)) {
             const QString name = QDir::toNativeSeparators(QString::fromStdString(take.path));
             if (take.end == TakeEnd::KeptWorking)
                 kept << name;

@@ -1,8 +1,9 @@
 #pragma once
 // Takes that a crash, a kill or a power cut left unfinished in the save
 // folder are finished when the program starts and when the save folder
-// changes, off the interface thread. The take the recording session is
-// writing at that moment is left alone. QtCore only.
+// changes, off the interface thread. The folder the recording session is
+// writing to at that moment is left alone, and so is any take whose files
+// a recorder holds (see FinishLeftTakes). QtCore only.
 #include <QObject>
 #include <QStringList>
 
@@ -13,18 +14,31 @@
 
 namespace recording {
 
+class RecordController;
+
 class TakeRecovery : public QObject {
     Q_OBJECT
 public:
     // True for the working file of a take that is being recorded.
     using InUse = std::function<bool(const std::string& working)>;
     explicit TakeRecovery(InUse inUse, QObject* parent = nullptr);
-    // Waits for a check under way: a take is never left half moved.
+    // Stops a check under way (an encoder copying is ended) and waits for
+    // it: a take is never left half moved.
     ~TakeRecovery() override;
+
+    // The guard for `recorder`'s runs: true for any file in the folder it
+    // records to, however either is spelled, and for its own file.
+    static InUse guardOf(const RecordController& recorder);
+    // The same from what the recorder tells: its folder (empty when none
+    // runs) and its file.
+    static bool inRecordedFolder(const std::string& working, const std::string& recordingFolder,
+                                 const std::string& recordingFile);
 
     // Finishes the takes left in `folder`. A check asked while one runs
     // follows it.
     void check(const std::string& folder);
+    // Asks a check under way to stop soon, without waiting: at quit.
+    void stop();
 
 signals:
     // One line per take: the recordings made ("name (HH:MM:SS)"), and the

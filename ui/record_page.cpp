@@ -102,7 +102,9 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
     QPalette readable = saveDirEdit_->palette();
     readable.setColor(QPalette::Disabled, QPalette::Text, QColor(109, 109, 109));
     saveDirEdit_->setPalette(readable);
-    connect(ui::folderButton(panel, QRect(500, 120, 30, 25)), &QPushButton::clicked, this, &RecordPage::folderClicked);
+    folderButton_ = ui::folderButton(panel, QRect(500, 120, 30, 25));
+    folderButton_->setObjectName(QStringLiteral("saveFolderButton"));
+    connect(folderButton_, &QPushButton::clicked, this, &RecordPage::folderClicked);
 
     auto* freeCaption = new QLabel(GuiText("MainWnd/FreeSpace"), panel);
     freeCaption->setGeometry(50, 170, 200, 25);
@@ -157,6 +159,8 @@ void RecordPage::showRecording(bool recording)
     recordButton_->setText(GuiText(recording ? "MainWnd/Stop" : "MainWnd/Start"));
     recordTimeLabel_->setVisible(recording);
     pauseButton_->setVisible(recording);
+    // The folder of a running take stays as it is until the take is done.
+    folderButton_->setEnabled(!recording);
     if (!recording)
         showPaused(false);
 }

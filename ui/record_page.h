@@ -35,7 +35,7 @@ public:
     QPushButton* pauseButton() const { return pauseButton_; }
 
     // Start or Stop, and the running time and the pause button shown only
-    // while recording.
+    // while recording, when the folder button is disabled.
     void showRecording(bool recording);
     // Pause, or Resume while paused.
     void showPaused(bool paused);
@@ -78,6 +78,7 @@ private:
     QLineEdit* saveDirEdit_ = nullptr;
     QLabel* freeSpaceLabel_ = nullptr;
     QPushButton* recordButton_ = nullptr;
+    QPushButton* folderButton_ = nullptr;
     QPushButton* pauseButton_ = nullptr;
 };
 

@@ -51,7 +51,7 @@ QString lines(const char* key) { return GuiText(key).replace(QStringLiteral("\\n
 
 RecordingFront::RecordingFront(QWidget* window, Notify notify)
     : QObject(window), window_(window), notify_(std::move(notify)),
-      recovery_([this](const std::string& working) { return recorder_.outputPath() == working; }),
+      recovery_(TakeRecovery::guardOf(recorder_)),
       tray_(new RecordTray(window)), timer_(new QTimer(this))
 {
     // One timer for the window's whole life: a rebuild during a recording
@@ -293,6 +293,7 @@ void RecordingFront::tick()
 
 void RecordingFront::shutdown(int waitMs)
 {
+    recovery_.stop();
     recorder_.shutdown();
     recorder_.waitForRun(waitMs);
     timer_->stop();

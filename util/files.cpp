@@ -11,14 +11,13 @@ namespace {
 
 bool isSeparator(char c) { return c == '/' || c == platform::separator(); }
 
-} // namespace
-
-namespace {
 // More names than a folder of one user's recordings ever takes.
 constexpr long kClaimTries = 10000;
-}
 
-std::string ClaimFreeFile(const std::string& path, std::unique_ptr<platform::NewFile>& file)
+// The first free name of `path` by `take`, which makes it (false when it
+// could not): `path`, then "name(n).ext" for n = 1, 2, ...
+template <typename Take>
+std::string firstFreeName(const std::string& path, Take take)
 {
     std::size_t nameStart = path.size();
     while (nameStart > 0 && !isSeparator(path[nameStart - 1]))
@@ -30,16 +29,27 @@ std::string ClaimFreeFile(const std::string& path, std::unique_ptr<platform::New
         const std::string name = n == 0 ? path : path.substr(0, dot) + "(" + std::to_string(n) + ")" + path.substr(dot);
         if (platform::utf16Length(name) + 1 > kUniqueNameChars)
             return {};
-        file = std::make_unique<platform::NewFile>(name);
-        if (file->isOpen())
+        if (take(name))
             return name;
-        file.reset();
         // Taken (a file, a folder, a link): the next number. Anything else
         // (no folder, no right to write) stays so for every number.
         if (!platform::nameTaken(name))
             return {};
     }
     return {};
+}
+
+} // namespace
+
+std::string ClaimFreeFile(const std::string& path, std::unique_ptr<platform::NewFile>& file)
+{
+    return firstFreeName(path, [&file](const std::string& name) {
+        file = std::make_unique<platform::NewFile>(name);
+        if (file->isOpen())
+            return true;
+        file.reset();
+        return false;
+    });
 }
 
 std::string ClaimFreeName(const std::string& path, const std::string& content)
@@ -51,6 +61,11 @@ std::string ClaimFreeName(const std::string& path, const std::string& content)
     file.reset();
     platform::removeFile(name);
     return {};
+}
+
+std::string MoveToFreeName(const std::string& from, const std::string& path)
+{
+    return firstFreeName(path, [&from](const std::string& name) { return platform::moveToFreeName(from, name); });
 }
 
 int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t outChars)

@@ -30,6 +30,11 @@ std::string ClaimFreeName(const std::string& path, const std::string& content = 
 // The same, the new file held open for writing in `file`.
 std::string ClaimFreeFile(const std::string& path, std::unique_ptr<platform::NewFile>& file);
 
+// The same rule for a file this program made beside it: `from` is given the
+// first free name, never over another file or link. The name it got, or
+// empty (and `from` as it was) when none could be had.
+std::string MoveToFreeName(const std::string& from, const std::string& path);
+
 // Free bytes for this user where `folder` lies (on Windows: its drive, from
 // the first letter). Returns 0, or the system error code and leaves `out` as
 // it was: callers preset 0, so a failed query shows as 0 bytes.

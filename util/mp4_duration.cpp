@@ -38,7 +38,7 @@ constexpr std::uint32_t kMaxChildBoxes = 1024;
 // All boxes looked at in a file: the top level and the dozen inside each
 // fragment's header, about ten times the top level.
 constexpr std::uint32_t kMaxBoxes = 4000000;
-// The reader descends only moov/trak/mdia and moof/traf, four levels; real
+// The reader descends only moov/trak/mdia/minf/stbl and moof/traf, six levels; real
 // files nest about eight deep where it does not look.
 constexpr int kMaxDepth = 8;
 // A recording has a picture and a sound track; other writers add a few
@@ -104,6 +104,7 @@ struct Track {
     std::uint64_t end = 0;       // in the track's time scale
     bool fragmented = false;
     std::uint32_t handler = 0; // what the track holds: 'vide', 'soun', ...
+    std::uint32_t format = 0;  // its first sample description: 'avc1', 'mp4a', ...
 };
 
 class Mp4Reader {
@@ -127,8 +128,15 @@ public:
         Mp4Tracks answer;
         if (size_ < 8 || !walkTop() || !sawMovie_ || fragmented_ || sawFragment_)
             return answer;
+        int pictures = 0, sounds = 0, others = 0;
         // By track id, which the encoder gives in the order it writes them.
         for (const auto& [id, track] : tracks_) {
+            if (track.handler == tag("vide") && track.format == tag("avc1"))
+                ++pictures;
+            else if (track.handler == tag("soun") && track.format == tag("mp4a"))
+                ++sounds;
+            else
+                ++others;
             if (track.handler == tag("vide") && !answer.video) {
                 const auto length = microseconds(track.mediaDuration, track.timescale);
                 if (!length)
@@ -142,6 +150,7 @@ public:
                 answer.soundUnits = track.mediaDuration;
             }
         }
+        answer.recorderTracks = pictures == 1 && sounds <= 1 && others == 0;
         answer.readable = true;
         return answer;
     }
@@ -338,6 +347,7 @@ private:
         std::uint32_t timescale = 0;
         std::uint64_t duration = 0;
         std::uint32_t handler = 0;
+        std::uint32_t format = 0;
         bool edited = false;
         const bool ok = children(trak, 2, [&](const Box& box) {
             std::vector<std::uint8_t> b;
@@ -355,6 +365,8 @@ private:
                     std::vector<std::uint8_t> m;
                     if (inner.type == tag("hdlr"))
                         return handlerOf(inner, handler);
+                    if (inner.type == tag("minf"))
+                        return formatOf(inner, format);
                     if (inner.type != tag("mdhd"))
                         return true;
                     return load(inner, kMaxSmallBox, m) && timesOf(View{m.data(), m.size()}, timescale, duration);
@@ -371,8 +383,28 @@ private:
         track->mediaDuration = duration;
         track->end = duration;
         track->handler = handler;
+        track->format = format;
         editedTrack_ = editedTrack_ || edited;
         return true;
+    }
+
+    // The format of the first sample description, in minf/stbl/stsd after
+    // the description's version, flags, count and size. None when missing.
+    bool formatOf(const Box& minf, std::uint32_t& format)
+    {
+        return children(minf, 4, [&](const Box& stbl) {
+            if (stbl.type != tag("stbl"))
+                return true;
+            return children(stbl, 5, [&](const Box& stsd) {
+                std::uint8_t b[16];
+                if (stsd.type != tag("stsd") || stsd.end - stsd.body < sizeof b)
+                    return true;
+                if (!read(stsd.body, b, sizeof b))
+                    return false;
+                format = be32(b + 12);
+                return true;
+            });
+        });
     }
 
     // The handler type of an hdlr box, after its version, flags and a zero

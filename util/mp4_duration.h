@@ -33,6 +33,9 @@ struct Mp4Tracks {
     bool readable = false; // a movie box was read whole; when false every other field is left as it starts
     bool video = false;    // a track whose handler is 'vide'
     bool sound = false;    // a track whose handler is 'soun'
+    // One H.264 picture track ('avc1'), at most one AAC sound track
+    // ('mp4a'), and no other track: what the recorder's encoder writes.
+    bool recorderTracks = false;
     // The first video track's media duration (mdhd) in microseconds.
     std::int64_t videoMicroseconds = 0;
     // The first sound track's time scale (its sample rate, as the encoder

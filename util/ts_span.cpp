@@ -38,6 +38,8 @@ constexpr std::uint64_t kPtsWrap = 1ull << 33; // 90 kHz ticks
 // order, whose difference wraps round; it counts as none.
 constexpr std::uint64_t kLongestStepTicks = 60 * 90000;
 constexpr std::uint8_t kH264 = 0x1b;
+constexpr std::uint8_t kAdtsAac = 0x0f;
+constexpr std::uint16_t kServiceDescriptionPid = 0x11;
 constexpr std::uint16_t kNoPid = 0xffff; // past the 13 bits a PID has
 
 struct Packet {
@@ -192,8 +194,13 @@ public:
     {
         const std::vector<std::uint8_t> head = read(0, static_cast<std::size_t>(std::min(size_, kHeadBytes)));
         const auto sync = syncOf(head);
-        if (!sync || !readTables(head, *sync) || video_.pid == kNoPid)
+        if (!sync || !readTables(head, *sync))
             return {};
+        TsSpan span;
+        span.recorderStreams = programs_ == 1 && pictureStreams_ == 1 && aacStreams_ <= 1 && otherStreams_ == 0;
+        span.tablesOnly = *sync == 0 && size_ == head.size() && size_ % kPacketBytes == 0 && onlyTables(head);
+        if (video_.pid == kNoPid)
+            return span;
         // First and last in the order the file holds them: the recorder sends
         // no pictures out of order; for other files whose pictures come out
         // of order the span may miss a frame or two, which is good enough.
@@ -224,8 +231,7 @@ public:
             return true;
         });
         if (!video_.first || !video_.last)
-            return {};
-        TsSpan span;
+            return span;
         span.readable = true;
         span.video = true;
         span.sound = sound_.pid != kNoPid;
@@ -271,18 +277,30 @@ private:
                 return;
     }
 
+    // True when every packet of `bytes` is a table's.
+    bool onlyTables(const std::vector<std::uint8_t>& bytes) const
+    {
+        for (std::size_t at = 0; at + kPacketBytes <= bytes.size(); at += kPacketBytes) {
+            Packet packet;
+            if (!packetAt(bytes.data() + at, packet)
+                || (packet.pid != 0 && packet.pid != mapPid_ && packet.pid != kServiceDescriptionPid))
+                return false;
+        }
+        return true;
+    }
+
     // The program association table, then the map of its first program; the
     // map is taken as the head first gives it.
     bool readTables(const std::vector<std::uint8_t>& head, std::size_t sync)
     {
         Section association;
         Section map;
-        std::uint16_t mapPid = kNoPid;
+        std::uint16_t& mapPid = mapPid_;
         bool mapped = false;
         eachPacket(head, sync, [&](const Packet& packet) {
             if (mapPid == kNoPid && packet.pid == 0 && association.add(packet)
                 && isSection(association.bytes(), 0x00, 12))
-                mapPid = programMapPid(association.bytes());
+                mapPid = programMapPid(association.bytes(), programs_);
             else if (packet.pid == mapPid && map.add(packet) && isSection(map.bytes(), 0x02, 16)) {
                 readMap(map.bytes());
                 mapped = true;
@@ -292,13 +310,19 @@ private:
         return mapped;
     }
 
-    // The PID of the first program's map; none when only the network is listed.
-    static std::uint16_t programMapPid(const std::vector<std::uint8_t>& s)
+    // The PID of the first program's map; none when only the network is
+    // listed. `programs` gets how many are listed besides the network.
+    static std::uint16_t programMapPid(const std::vector<std::uint8_t>& s, int& programs)
     {
+        std::uint16_t first = kNoPid;
+        programs = 0;
         for (std::size_t at = 8; at + 4 <= s.size() - 4; at += 4)
-            if (s[at] != 0 || s[at + 1] != 0) // program 0 is the network's
-                return static_cast<std::uint16_t>(((s[at + 2] & 0x1f) << 8) | s[at + 3]);
-        return kNoPid;
+            if (s[at] != 0 || s[at + 1] != 0) { // program 0 is the network's
+                if (first == kNoPid)
+                    first = static_cast<std::uint16_t>(((s[at + 2] & 0x1f) << 8) | s[at + 3]);
+                ++programs;
+            }
+        return first;
     }
 
     // The first H.264 stream and the first sound stream of a program map.
@@ -309,8 +333,16 @@ private:
             const std::uint8_t type = s[at];
             const auto pid = static_cast<std::uint16_t>(((s[at + 1] & 0x1f) << 8) | s[at + 2]);
             const std::size_t described = ((s[at + 3] & 0x0f) << 8) | s[at + 4];
-            if (described > end - at - 5)
+            if (described > end - at - 5) {
+                ++otherStreams_; // a map cut short is no recorder's
                 return;
+            }
+            if (type == kH264)
+                ++pictureStreams_;
+            else if (type == kAdtsAac)
+                ++aacStreams_;
+            else
+                ++otherStreams_;
             if (type == kH264 && video_.pid == kNoPid)
                 video_.pid = pid;
             else if (sound_.pid == kNoPid
@@ -322,6 +354,9 @@ private:
 
     const std::uint64_t size_;
     const TsReadAt& readAt_;
+    std::uint16_t mapPid_ = kNoPid;
+    int programs_ = 0;
+    int pictureStreams_ = 0, aacStreams_ = 0, otherStreams_ = 0;
     Stream video_;
     Stream sound_;
 };

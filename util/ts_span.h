@@ -11,8 +11,16 @@
 namespace util {
 
 // What a transport stream holds, read from its first and last bytes. When
-// `readable` is false every other field is left as it starts.
+// `readable` is false the spans and stream flags are left as they start.
 struct TsSpan {
+    // Read from the tables alone, before any picture: one program, whose map
+    // lists one H.264 stream and at most one AAC (ADTS) stream and nothing
+    // else, as the recorder's encoder writes it.
+    bool recorderStreams = false;
+    // Whole packets from the first byte on, all of them tables (the
+    // program's and the service description): what the encoder writes
+    // before its first picture.
+    bool tablesOnly = false;
     bool readable = false; // a transport stream with a program map and at least one video PES with a PTS
     bool video = false;    // an H.264 stream is mapped
     bool sound = false;    // an audio stream (AAC ADTS 0x0f, or any audio type) is mapped

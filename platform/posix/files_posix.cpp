@@ -41,6 +41,27 @@ std::int64_t fileSize(const std::string& path)
     return st.st_size;
 }
 
+FileIdentity fileIdentity(const std::string& path)
+{
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return {};
+    return {true, static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+bool sameFile(const std::string& a, const std::string& b)
+{
+    const FileIdentity x = fileIdentity(a);
+    const FileIdentity y = fileIdentity(b);
+    return x.known && y.known && x.device == y.device && x.file == y.file;
+}
+
+bool isOwnPlainFile(const std::string& path)
+{
+    struct stat st;
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
+}
+
 std::int64_t lastWriteTicks(const std::string& path)
 {
     struct stat st;
@@ -264,7 +285,7 @@ bool moveToFreeName(const std::string& from, const std::string& to)
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
         // Some file systems cannot promise "not over another"; no one else
         // writes our recordings' names, so a check just before is enough.
-        if ((errno != EINVAL && errno != ENOSYS) || ::access(to.c_str(), F_OK) == 0
+        if ((errno != EINVAL && errno != ENOSYS) || nameTaken(to)
             || ::rename(from.c_str(), to.c_str()) != 0)
             return false;
     }

@@ -35,6 +35,36 @@ std::int64_t fileSize(const std::string& path)
     return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+FileIdentity fileIdentity(const std::string& path)
+{
+    // Backup semantics open folders too; no access is asked, only attributes.
+    const HANDLE h = ::CreateFileW(widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (path.empty() || h == INVALID_HANDLE_VALUE)
+        return {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = ::GetFileInformationByHandle(h, &info) != 0;
+    ::CloseHandle(h);
+    if (!ok)
+        return {};
+    return {true, info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+bool sameFile(const std::string& a, const std::string& b)
+{
+    const FileIdentity x = fileIdentity(a);
+    const FileIdentity y = fileIdentity(b);
+    return x.known && y.known && x.device == y.device && x.file == y.file;
+}
+
+// The folder's access list decides who may write there; a file's owner is
+// not asked.
+bool isOwnPlainFile(const std::string& path)
+{
+    const DWORD a = path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(widen(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
+}
+
 std::int64_t lastWriteTicks(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;

@@ -125,6 +125,31 @@ TEST_F(RecordingTest, StartAndStopFromTheRecordPage)
     EXPECT_TRUE(notices.empty());
 }
 
+// The save folder stays as it is while recording: its button rests. A
+// change that comes all the same (a pick begun before a hotkey started the
+// recording) runs recovery on the folder under another spelling, which
+// leaves the live take to its recorder.
+TEST_F(RecordingTest, TheFolderButtonRestsWhileRecordingAndRecoveryLeavesTheLiveTake)
+{
+    auto* folderButton = window->recordPage()->findChild<QPushButton*>(QStringLiteral("saveFolderButton"));
+    ASSERT_NE(folderButton, nullptr);
+    EXPECT_TRUE(folderButton->isEnabled());
+    QTest::mouseClick(window->recordPage()->recordButton(), Qt::LeftButton);
+    EXPECT_FALSE(folderButton->isEnabled());
+    wait(2500);
+    const QString spelled = QString::fromStdString(save.path().string() + "/./");
+    SetFolderPicker([spelled](QWidget*) { return spelled; });
+    window->btnSlotLayout2Dir();
+    wait(1500);
+    QTest::mouseClick(window->recordPage()->recordButton(), Qt::LeftButton);
+    EXPECT_TRUE(folderButton->isEnabled());
+    waitForFile();
+    const auto files = recordingsIn(save.path());
+    ASSERT_EQ(files.size(), 1u);
+    expectValidRecording(files[0], 4);
+    EXPECT_TRUE(notices.empty());
+}
+
 // Paused from the tray and resumed from the page: the clock stands still,
 // both offer Resume meanwhile, and the file holds the running time alone.
 TEST_F(RecordingTest, PauseFromTheTrayResumeFromThePage)

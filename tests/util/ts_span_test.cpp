@@ -202,3 +202,39 @@ TEST_F(TsSpanTest, HostileBytesAreUnreadableWithinTheBound)
     EXPECT_FALSE(huge.readable);
     EXPECT_LE(bytesRead, kTsSpanMostBytesRead);
 }
+
+// What the recorder's encoder writes is told from the tables alone, before
+// any picture: one H.264 stream and at most AAC sound, nothing else. A file
+// of the encoder's first three packets holds those tables and nothing more.
+TEST_F(TsSpanTest, TheRecordersStreamsAreToldFromTheTablesAndNothingElsePasses)
+{
+    for (const char* name : {"take.ts", "silent.ts"}) {
+        EXPECT_TRUE(ReadTsSpan(file(name)).recorderStreams) << name;
+        EXPECT_FALSE(ReadTsSpan(file(name)).tablesOnly) << name;
+    }
+    for (const char* name : {"take.mp4", "silent.mp4"})
+        EXPECT_TRUE(ReadMp4Tracks(file(name)).recorderTracks) << name;
+    const std::string whole = readFile(file("take.ts"));
+    writeFile(file("tables.ts"), whole.substr(0, 3 * 188));
+    writeFile(file("tables-and-more.ts"), whole.substr(0, 4 * 188));
+    const TsSpan tables = ReadTsSpan(file("tables.ts"));
+    EXPECT_TRUE(tables.recorderStreams && tables.tablesOnly && !tables.readable);
+    EXPECT_FALSE(ReadTsSpan(file("tables-and-more.ts")).tablesOnly);
+
+    // Another kind of picture, a second sound, or a subtitle track.
+    const std::string source = "-f lavfi -i testsrc=rate=25:size=160x120:duration=1 -f lavfi -i sine=duration=1 ";
+    ffmpeg(source + "-map 0:v -vcodec mpeg2video -f mpegts " + q(file("mpeg2.ts")));
+    ffmpeg(source + "-map 0:v -map 1:a -map 1:a -vcodec libx264 -preset ultrafast -c:a:0 aac -c:a:1 mp2 -f mpegts "
+           + q(file("two-sounds.ts")));
+    writeFile(file("words.srt"), "1\n00:00:00,000 --> 00:00:01,000\nwords\n");
+    ffmpeg(source + "-i " + q(file("words.srt")) + " -t 1 -map 0:v -map 1:a -map 2 -vcodec libx264 -preset ultrafast"
+           + " -c:a aac -c:s mov_text " + q(file("subtitled.mp4")));
+    for (const char* name : {"mpeg2.ts", "two-sounds.ts"}) {
+        const TsSpan span = ReadTsSpan(file(name));
+        EXPECT_FALSE(span.recorderStreams) << name;
+    }
+    EXPECT_TRUE(ReadTsSpan(file("two-sounds.ts")).readable);
+    const Mp4Tracks subtitled = ReadMp4Tracks(file("subtitled.mp4"));
+    EXPECT_TRUE(subtitled.readable && subtitled.video && subtitled.sound);
+    EXPECT_FALSE(subtitled.recorderTracks);
+}

@@ -3,6 +3,7 @@
 #include "encoder/tool.h"
 #include "platform/child_process.h"
 #include "platform/command_line.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "util/files.h"
@@ -127,4 +128,31 @@ TEST(WinPrepareTool, CopiesToolAndWritesTheExecutableSignature)
     PrepareTool();
     EXPECT_EQ(readFile(ToolCopyPath()), copy);
     EXPECT_EQ(RunTool(quoted + " exit-now"), RunEnded);
+}
+
+// A take's working file as the recorder holds it: made new, seen as held by
+// every other handle, this process's too, and still written by the encoder
+// through a handle of its own. One folder is one however it is spelled.
+TEST(WinFileLock, HeldForEveryAskerAndStillWritable)
+{
+    TempFolder dir;
+    const std::string file = dir.file("take.recording.ts");
+    writeFile(dir.file("taken.recording.ts"), "taken");
+    EXPECT_FALSE(platform::FileLock::makeNew(dir.file("taken.recording.ts")).held());
+    {
+        const platform::FileLock held = platform::FileLock::makeNew(file);
+        ASSERT_TRUE(held.held());
+        EXPECT_TRUE(platform::isLockedByAnyone(file));
+        EXPECT_FALSE(platform::FileLock::takeExisting(file).held());
+        writeFile(file, "written by the encoder");
+        EXPECT_EQ(readFile(file), "written by the encoder");
+        EXPECT_TRUE(platform::isLockedByAnyone(file));
+    }
+    EXPECT_FALSE(platform::isLockedByAnyone(file));
+    EXPECT_TRUE(platform::FileLock::takeExisting(file).held());
+    EXPECT_FALSE(platform::FileLock::takeExisting(dir.path().string()).held());
+    const std::string folder = dir.path().string();
+    EXPECT_TRUE(platform::sameFile(folder + "\\", folder));
+    EXPECT_TRUE(platform::sameFile(folder + "\\.\\", folder));
+    EXPECT_FALSE(platform::sameFile(file, folder));
 }
