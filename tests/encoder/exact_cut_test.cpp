@@ -245,7 +245,7 @@ TEST(ExactCutPlan, AwkwardNamesComeBackWholeFromEveryLine)
         EXPECT_EQ(valueOf(piece, "-x264-params"), "cabac=1:ref=1");
         EXPECT_EQ(valueOf(piece, "-video_track_timescale"), "12800");
         EXPECT_TRUE(namesFile(piece.back(), output));
-        EXPECT_LT(indexOf(piece, "-n"), piece.size() - 1);
+        EXPECT_LT(indexOf(piece, "-y"), piece.size() - 1);
         const auto join = argsOf(BuildExactJoinCommandLine("tool", name + ".txt", plan, name, output));
         const std::size_t list = indexOf(join, "-i");
         ASSERT_LT(list + 1, join.size());
@@ -256,7 +256,7 @@ TEST(ExactCutPlan, AwkwardNamesComeBackWholeFromEveryLine)
         EXPECT_EQ(valueOf(join, "-itsoffset", list), "-1.000000");
         EXPECT_EQ(valueOf(join, "-t"), "1.040000");
         EXPECT_TRUE(namesFile(join.back(), output));
-        EXPECT_LT(indexOf(join, "-n"), join.size() - 1);
+        EXPECT_LT(indexOf(join, "-y"), join.size() - 1);
     }
 }
 
