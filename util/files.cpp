@@ -11,6 +11,19 @@ namespace {
 
 bool isSeparator(char c) { return c == '/' || c == platform::separator(); }
 
+// "name(n).ext" of `path`, the number before the extension (from the last
+// dot of the file's own name).
+std::string numbered(const std::string& path, long n)
+{
+    std::size_t nameStart = path.size();
+    while (nameStart > 0 && !isSeparator(path[nameStart - 1]))
+        --nameStart;
+    std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart)
+        dot = path.size();
+    return path.substr(0, dot) + "(" + std::to_string(n) + ")" + path.substr(dot);
+}
+
 // More names than a folder of one user's recordings ever takes.
 constexpr long kClaimTries = 10000;
 
@@ -19,14 +32,8 @@ constexpr long kClaimTries = 10000;
 template <typename Take>
 std::string firstFreeName(const std::string& path, Take take)
 {
-    std::size_t nameStart = path.size();
-    while (nameStart > 0 && !isSeparator(path[nameStart - 1]))
-        --nameStart;
-    std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < nameStart)
-        dot = path.size();
     for (long n = 0; n < kClaimTries; ++n) {
-        const std::string name = n == 0 ? path : path.substr(0, dot) + "(" + std::to_string(n) + ")" + path.substr(dot);
+        const std::string name = n == 0 ? path : numbered(path, n);
         if (platform::utf16Length(name) + 1 > kUniqueNameChars)
             return {};
         if (take(name))
@@ -72,17 +79,8 @@ int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t ou
 {
     std::string result = path;
     if (platform::fileExists(path)) {
-        // Folder part, base name, extension (from the last dot of the name).
-        std::size_t nameStart = path.size();
-        while (nameStart > 0 && !isSeparator(path[nameStart - 1]))
-            --nameStart;
-        std::size_t dot = path.rfind('.');
-        if (dot == std::string::npos || dot < nameStart)
-            dot = path.size();
-        const std::string stem = path.substr(0, dot);
-        const std::string ext = path.substr(dot);
         for (long n = 1;; ++n) {
-            result = stem + "(" + std::to_string(n) + ")" + ext;
+            result = numbered(path, n);
             if (!platform::fileExists(result))
                 break;
         }
