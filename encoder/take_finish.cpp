@@ -169,6 +169,10 @@ FinishedTake FinishTake(const TakeFiles& files, const std::stop_token& stop)
     }
     if (part == Part::Whole && sameTake(written, take))
         return keep(files, files.workingMp4, TakeEnd::Whole);
+    // The recorder makes both files before its encoder starts: a stream
+    // without the MP4 beside it is some other program's, kept as it is.
+    if (part == Part::Missing)
+        return leftAlone(files);
     const std::string copy = copyWorking(files, take.sound, stop);
     if (stop.stop_requested())
         return leftAlone(files);

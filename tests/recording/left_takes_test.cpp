@@ -99,6 +99,9 @@ TEST(LeftTakes, OnlyTheEncodersOwnTakesAreTouched)
     ffmpeg(source + "-map 0:v -map 1:a -map 1:a -vcodec libx264 -preset ultrafast -c:a:0 aac -c:a:1 mp2 -f mpegts "
            + q(dir.file("two-sounds.recording.ts")));
     writeFile(dir.file("empty.recording.ts"), "");
+    // A user's own stream of the recorder's kinds, with no MP4 beside it.
+    ffmpeg(source + "-map 0:v -map 1:a -vcodec libx264 -preset ultrafast -c:a aac -f mpegts "
+           + q(dir.file("users-own.recording.ts")));
     crashedTake(elsewhere.file("theirs"), 1);
     fs::create_symlink(elsewhere.file("theirs.recording.ts"), dir.file("link.recording.ts"));
     const std::string tables = readFile(take + ".recording.ts").substr(0, 3 * 188);
@@ -139,6 +142,7 @@ TEST(LeftTakes, AQuitDuringACopyEndsItPromptlyAndLeavesTheTake)
     const std::string working = dir.file("long.recording.ts");
     ffmpeg("-stream_loop 100 -i " + q(dir.file("short.ts")) + " -c copy -f mpegts " + q(working));
     fs::remove(dir.file("short.ts"));
+    writeFile(dir.file("long.recording.part"), "");
     const auto size = fs::file_size(working);
 
     std::uint64_t stopped = 0;
@@ -153,7 +157,7 @@ TEST(LeftTakes, AQuitDuringACopyEndsItPromptlyAndLeavesTheTake)
     }
     EXPECT_LT(platform::tickCount() - stopped, 2000u);
     EXPECT_EQ(fs::file_size(working), size);
-    EXPECT_EQ(contentOf(dir.path()).size(), 1u) << "only the working file";
+    EXPECT_EQ(contentOf(dir.path()).size(), 2u) << "only the working files";
 }
 
 // A take a live recorder writes is left to it, whatever spelling of its

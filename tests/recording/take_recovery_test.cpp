@@ -150,6 +150,10 @@ TEST(TakeRecovery, APowerCutLosesOnlyTheLastMomentsAndTheNextStartSaysWhatItSave
         const fs::path copy = copies.back() / fs::path(working).filename();
         fs::copy_file(working, copy);
         fs::resize_file(copy, cut);
+        // The MP4 beside it as far as the disk had it: the file's type.
+        const fs::path part = copies.back() / fs::path(take.workingMp4).filename();
+        fs::copy_file(take.workingMp4, part);
+        fs::resize_file(part, 48);
     }
 
     int argc = 1;
