@@ -326,6 +326,13 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
         s->index = static_cast<int>(stretches.size());
         s->claim = s->index == 0 ? std::move(firstClaim) : claimTake(partStem(files, s->index + 1));
         s->files = s->claim.files;
+        if (!s->claim.held()) {
+            // The folder went, or became unwritable, while paused: the take
+            // ends with what was recorded, and the window says why.
+            const std::string why = s->files.working + ": the file could not be made\n";
+            out.addOutput(why.c_str(), why.size());
+            break;
+        }
         s->previous = stretches.empty() ? nullptr : stretches.back().get();
         // A stretch after a pause starts at the press of Resume, though its
         // captures may start a moment later: the first one stands for it.
