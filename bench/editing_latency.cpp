@@ -2,7 +2,7 @@
 // keeps the window busy, what a probe, a cut and a merge of real recordings
 // take, and what the embedded player costs while it plays.
 //   bash scripts/headless-session.sh build/bench/editing_latency [RECORDINGS]
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "i18n/language_config.h"
 #include "library/listing_session.h"
 #include "platform/clock.h"
@@ -14,6 +14,7 @@
 #include "ui/home_page.h"
 #include "ui/merge_page.h"
 #include "ui/record_page.h"
+#include "media/recording_length.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -31,10 +32,10 @@
 #include <sys/resource.h>
 #include <vector>
 
-using encoder::CutStretch;
-using encoder::MergeFiles;
-using encoder::MergeProgress;
-using encoder::ProbeDuration;
+using editing::CutStretch;
+using editing::MergeFiles;
+using editing::MergeProgress;
+using media::ProbeDuration;
 
 namespace fs = std::filesystem;
 

@@ -1,9 +1,9 @@
 // One cut as the cut page runs it, for bench/exact_cut_bench.sh:
 //   exact_cut_bench exact|keyframe OUTPUT_FOLDER SOURCE START_MS END_MS
 // prints the cut file and the seconds the cut took.
-#include "encoder/exact_cut.h"
+#include "editing/exact_cut.h"
 #include "encoder/runner.h"
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "encoder/tool.h"
 
 #include <chrono>
@@ -11,11 +11,11 @@
 #include <cstdlib>
 #include <string>
 
-using encoder::CutExactly;
-using encoder::CutJob;
-using encoder::CutStretch;
+using editing::CutExactly;
+using editing::CutJob;
+using editing::CutStretch;
 using encoder::EnsureToolFolder;
-using encoder::JobNotify;
+using editing::JobNotify;
 using encoder::RunEnded;
 
 int main(int argc, char** argv)

@@ -2,10 +2,10 @@
 //   join_bench OUTPUT_FOLDER PART...
 // prints the joined file, the seconds the merge took, and the parts it
 // converted (by number, "-" for none).
-#include "encoder/media_match.h"
-#include "encoder/media_probe.h"
+#include "media/media_match.h"
+#include "media/media_probe.h"
 #include "encoder/runner.h"
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "encoder/tool.h"
 
 #include <chrono>
@@ -14,12 +14,12 @@
 #include <vector>
 
 using encoder::EnsureToolFolder;
-using encoder::JoinPlan;
-using encoder::MediaProbe;
-using encoder::MergeFiles;
-using encoder::MergeProgress;
-using encoder::PlanJoin;
-using encoder::ProbeMedia;
+using media::JoinPlan;
+using media::MediaProbe;
+using editing::MergeFiles;
+using editing::MergeProgress;
+using media::PlanJoin;
+using media::ProbeMedia;
 using encoder::RunEnded;
 
 int main(int argc, char** argv)

@@ -5,14 +5,15 @@
 // Without --full-probe, the probe of folders over 200 files is timed on
 // their first 200 and scaled.
 #include "encoder/runner.h"
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "encoder/tool.h"
 #include "library/duration_cache.h"
 #include "library/folder_scan.h"
-#include "util/mp4_duration.h"
+#include "media/mp4_duration.h"
 #include "library/recordings_listing.h"
 #include "platform/command_line.h"
 #include "seed_recordings.h"
+#include "media/recording_length.h"
 
 #include <algorithm>
 #include <atomic>
@@ -28,14 +29,14 @@
 #include <vector>
 
 using encoder::EnsureToolFolder;
-using encoder::ProbeDuration;
+using media::ProbeDuration;
 using library::DurationCache;
 using library::FolderScan;
 using library::listRecordings;
 using library::RecordingListing;
 using library::sortNewestFirst;
 using library::VideoFileInfo;
-using util::RecordingLength;
+using media::RecordingLength;
 
 namespace fs = std::filesystem;
 

@@ -8,7 +8,7 @@
 // Run it inside scripts/headless-session.sh. The probe per file is timed on
 // the first 200 files of a folder and scaled.
 #include "encoder/runner.h"
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "encoder/tool.h"
 #include "heartbeat.h"
 #include "i18n/language_config.h"

@@ -9,13 +9,13 @@
 //                                            encoder's own grab, each ended by
 //                                            a zero byte, for a direct run
 // MIC is the microphone's source name (vmic unless given).
-#include "encoder/record_command.h"
-#include "encoder/record_run.h"
+#include "recording/record_command.h"
+#include "recording/record_run.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"
-#include "util/mp4_duration.h"
+#include "media/mp4_duration.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,17 +24,17 @@
 #include <sys/resource.h>
 #include <thread>
 
-using encoder::BuildRecordArgs;
-using encoder::BuildRecordCommandLine;
-using encoder::CurrentOutputPath;
+using recording::BuildRecordArgs;
+using recording::BuildRecordCommandLine;
+using recording::CurrentOutputPath;
 using encoder::EnsureToolFolder;
-using encoder::LastEncoderLine;
+using recording::LastEncoderLine;
 using encoder::PrepareTool;
-using encoder::RecordRun;
-using encoder::RecordSettings;
-using encoder::RecordSources;
-using encoder::RunPause;
-using util::ReadMp4Tracks;
+using recording::RecordRun;
+using recording::RecordSettings;
+using recording::RecordSources;
+using recording::RunPause;
+using media::ReadMp4Tracks;
 
 namespace {
 

@@ -2,9 +2,10 @@
 // The library benchmarks' folders of recordings, and the old way of reading
 // their lengths that they measure against.
 #include "encoder/runner.h"
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "library/recordings_listing.h"
 #include "platform/command_line.h"
+#include "media/recording_length.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -87,7 +88,7 @@ inline void ProbeEachFile(const std::string& folder, library::RecordingListing& 
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         for (std::size_t i = next++; i < count; i = next++)
-            listing[i].duration = encoder::ProbeDuration(library::RecordingPath(folder, listing[i].name));
+            listing[i].duration = media::ProbeDuration(library::RecordingPath(folder, listing[i].name));
     };
     std::vector<std::thread> threads;
     for (int i = 0; i < 4; ++i)

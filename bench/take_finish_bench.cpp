@@ -20,11 +20,11 @@
 //       the encoder writes at the end), or -1.
 // MODE: -2 no sound, 0 computer sound (spk.monitor); MIC is the microphone's
 // source name (vmic unless given).
-#include "encoder/frame_pipe_record.h"
-#include "encoder/frame_source.h"
-#include "encoder/record_command.h"
-#include "encoder/record_run.h"
-#include "encoder/take_finish.h"
+#include "capture/frame_pipe_record.h"
+#include "capture/frame_source.h"
+#include "recording/record_command.h"
+#include "recording/record_run.h"
+#include "takes/take_finish.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
 #include "platform/screen_grab.h"
@@ -42,24 +42,24 @@
 #include <unistd.h>
 #include <vector>
 
-using encoder::BuildFramePipeRecordArgs;
-using encoder::BuildRecordCommandLine;
+using recording::BuildFramePipeRecordArgs;
+using recording::BuildRecordCommandLine;
 using encoder::EnsureToolFolder;
-using encoder::FinishedTake;
-using encoder::FinishTake;
-using encoder::FramePipeFormat;
-using encoder::FramePipeHooks;
-using encoder::kRecordFps;
-using encoder::LastEncoderLine;
-using encoder::MakeGrabFrameSource;
+using takes::FinishedTake;
+using takes::FinishTake;
+using capture::FramePipeFormat;
+using capture::FramePipeHooks;
+using takes::kRecordFps;
+using recording::LastEncoderLine;
+using capture::MakeGrabFrameSource;
 using encoder::PrepareTool;
-using encoder::RecordRun;
-using encoder::RecordSettings;
-using encoder::RecordSources;
-using encoder::RunFramePipeRecord;
-using encoder::TakeEnd;
-using encoder::TakeFiles;
-using encoder::TakeFilesOf;
+using recording::RecordRun;
+using recording::RecordSettings;
+using recording::RecordSources;
+using capture::RunFramePipeRecord;
+using takes::TakeEnd;
+using takes::TakeFiles;
+using takes::TakeFilesOf;
 
 namespace {
 

@@ -9,7 +9,7 @@
 // file as OUT and prints the children's CPU as encoderCPU=, as record_bench
 // does on X11:
 //   wayland_record SECONDS MODE OUT.mp4 [MIC]
-#include "encoder/pipewire_record.h"
+#include "capture/pipewire_record.h"
 #include "encoder/tool.h"
 #include "platform/child_output.h"
 #include "platform/child_process.h"
@@ -27,12 +27,12 @@
 #include <sys/resource.h>
 #include <thread>
 
-using encoder::CurrentOutputPath;
+using recording::CurrentOutputPath;
 using encoder::EnsureToolFolder;
-using encoder::LastReportedFrame;
-using encoder::RecordSettings;
-using encoder::RecordSources;
-using encoder::RunPause;
+using capture::LastReportedFrame;
+using recording::RecordSettings;
+using recording::RecordSources;
+using recording::RunPause;
 using recording::RecordScreenCast;
 
 namespace {

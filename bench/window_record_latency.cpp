@@ -2,7 +2,7 @@
 // on disk, and from the Stop click to a finished file. bench/window_record_latency.sh
 // runs it on a busy screen: ffmpeg writes through a 32 KB buffer, so on a
 // still screen the first frames reach the disk only seconds later.
-#include "encoder/record_run.h"
+#include "recording/record_run.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "ui/bands.h"

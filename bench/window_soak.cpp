@@ -4,7 +4,7 @@
 // time between Start and Stop), the encoders left at the end, the program's
 // memory at cycles 1, 50 and 100, and the slowest stop.
 //   bash scripts/headless-session.sh build/bench/window_soak [CYCLES] [SEED]
-#include "encoder/record_run.h"
+#include "recording/record_run.h"
 #include "platform/child_output.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"

@@ -1,13 +1,13 @@
 #include "editing/cut_exactness.h"
 
-#include "encoder/exact_cut.h"
+#include "editing/exact_cut.h"
 #include "platform/worker_thread.h"
 
 #include <QMetaObject>
 
 namespace editing {
 
-using encoder::CanCutExactly;
+using editing::CanCutExactly;
 
 CutExactness::CutExactness(QObject* parent) : QObject(parent) {}
 

@@ -6,9 +6,9 @@
 
 namespace editing {
 
-using encoder::JoinPlan;
-using encoder::PartMatch;
-using encoder::PartMismatch;
+using media::JoinPlan;
+using media::PartMatch;
+using media::PartMismatch;
 
 const char* MismatchKey(PartMismatch reason)
 {

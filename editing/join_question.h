@@ -2,7 +2,7 @@
 // The question the merge page asks before a merge that converts parts:
 // which parts are converted and why, from the language files' texts. Pure
 // and Qt-free; UTF-8.
-#include "encoder/media_match.h"
+#include "media/media_match.h"
 
 #include <functional>
 #include <string>
@@ -12,7 +12,7 @@ namespace editing {
 
 // The language key of the text that names `reason`; kindred reasons share
 // one (the codec, its profile and its header are all "the picture's coding").
-const char* MismatchKey(encoder::PartMismatch reason);
+const char* MismatchKey(media::PartMismatch reason);
 
 // Looks a language key up; the window passes its GuiText.
 using LanguageText = std::function<std::string(const char* key)>;
@@ -20,7 +20,7 @@ using LanguageText = std::function<std::string(const char* key)>;
 // Empty when nothing is converted. Otherwise the question's text with one
 // line per converted part: its file name (without the folder) and its
 // reasons, each named once, in the order of `MismatchKey`s first use.
-std::string JoinQuestionText(const std::vector<std::string>& paths, const encoder::JoinPlan& plan,
+std::string JoinQuestionText(const std::vector<std::string>& paths, const media::JoinPlan& plan,
                              const LanguageText& text);
 
 } // namespace editing

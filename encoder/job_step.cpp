@@ -2,8 +2,9 @@
 
 #include "encoder/output_tail.h"
 #include "encoder/runner.h"
-#include "encoder/stream_command.h"
+#include "encoder/files_only.h"
 #include "encoder/tool.h"
+#include "platform/command_line.h"
 #include "platform/files.h"
 #include "util/debug_log.h"
 #include "util/files.h"
@@ -22,6 +23,11 @@ constexpr std::size_t kDescriptionMax = 256 * 1024;
 bool contains(const char* chunk, const char* marker) { return std::strstr(chunk, marker) != nullptr; }
 
 } // namespace
+
+std::string BuildProbeCommandLine(const std::string& quotedTool, const std::string& path)
+{
+    return quotedTool + kFilesOnly + " -i  " + platform::quoteArgument(path) + " ";
+}
 
 std::string NoNewFileReason(const std::string& path) { return "A new file could not be made for " + path; }
 

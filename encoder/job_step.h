@@ -23,6 +23,9 @@ std::string NoNewFileReason(const std::string& path);
 RunStatus RunJobStep(const std::string& commandLine, const std::function<void(int)>& onFrame, std::string* why,
                      const std::stop_token& stop);
 
+// The command that describes `path` and ends: the tool is given no output.
+// `quotedTool` is PrepareTool()'s answer.
+std::string BuildProbeCommandLine(const std::string& quotedTool, const std::string& path);
 // The encoder's description of `path` (bounded), up to where it says the
 // file holds invalid data. Blocks until the encoder has ended.
 std::string ProbeDescription(const std::string& path);

@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 #include "platform/thread_priority.h"
 #include "platform/worker_thread.h"
+#include "media/recording_length.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,9 +15,9 @@
 
 namespace library {
 
-using util::DurationProbe;
-using util::IsDurationText;
-using util::RecordingLength;
+using media::DurationProbe;
+using media::IsDurationText;
+using media::RecordingLength;
 
 namespace {
 

@@ -3,7 +3,8 @@
 // that entering the merge page again, or after a restart, reads only what is
 // new or has changed. Qt-free; safe on several threads.
 #include "library/recordings_listing.h"
-#include "util/mp4_duration.h"
+#include "media/mp4_duration.h"
+#include "media/recording_length.h"
 
 #include <atomic>
 #include <cstdint>
@@ -37,7 +38,7 @@ public:
     // otherwise by RecordingLength, several at once, in the listing's order.
     // What the cache held for files of `folder` that are gone is dropped, and
     // the file is saved.
-    void fill(const std::string& folder, RecordingListing& listing, const util::DurationProbe& probe);
+    void fill(const std::string& folder, RecordingListing& listing, const media::DurationProbe& probe);
 
     // fill() in two steps, for a list shown before its lengths are known:
     // the known lengths, at once, with the records still to read...
@@ -47,7 +48,7 @@ public:
     // the files under way, and the rest keep their empty length.
     using LengthKnown = std::function<void(std::size_t record, const std::string& duration)>;
     void readMissing(const std::string& folder, RecordingListing& listing, const std::vector<std::size_t>& missing,
-                     const util::DurationProbe& probe, const LengthKnown& known = {},
+                     const media::DurationProbe& probe, const LengthKnown& known = {},
                      const std::atomic<bool>* stop = nullptr);
 
 private:

@@ -2,6 +2,7 @@
 
 #include "platform/thread_priority.h"
 #include "platform/worker_thread.h"
+#include "media/recording_length.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,7 +13,7 @@
 
 namespace library {
 
-using util::DurationProbe;
+using media::DurationProbe;
 
 struct FolderScan::State {
     std::mutex mutex; // held while a callback is made

@@ -4,6 +4,7 @@
 // never waits for a disk, a probe or the thread. Qt-free.
 #include "library/duration_cache.h"
 #include "library/recordings_listing.h"
+#include "media/recording_length.h"
 
 #include <functional>
 #include <memory>
@@ -32,7 +33,7 @@ public:
     // How long the destructor waits for a scan's thread to end.
     static constexpr int kJoinWithinMs = 3000;
 
-    FolderScan(std::shared_ptr<DurationCache> cache, util::DurationProbe probe);
+    FolderScan(std::shared_ptr<DurationCache> cache, media::DurationProbe probe);
     // Stops every scan and joins its thread. A thread held longer than
     // kJoinWithinMs (a read stuck on a vanished network mount) is let go
     // instead, as joining it could hold the program's exit for minutes.
@@ -55,7 +56,7 @@ private:
     void reapEnded();
 
     std::shared_ptr<DurationCache> cache_;
-    util::DurationProbe probe_;
+    media::DurationProbe probe_;
     std::vector<Run> runs_; // the current scan last; the others stopping
 };
 

@@ -1,6 +1,7 @@
 #include "library/listing_session.h"
 
 #include "library/report_inbox.h"
+#include "media/recording_length.h"
 
 #include <optional>
 #include <utility>
@@ -8,7 +9,7 @@
 
 namespace library {
 
-using util::DurationProbe;
+using media::DurationProbe;
 
 // What the scan's thread told, waiting for the interface thread: the
 // listing, and the lengths as reports.

@@ -6,6 +6,7 @@
 #include "library/duration_cache.h"
 #include "library/folder_scan.h"
 #include "library/recordings_listing.h"
+#include "media/recording_length.h"
 
 #include <QObject>
 #include <QString>
@@ -21,7 +22,7 @@ public:
     // Lengths reported per turn of the event loop.
     static constexpr int kLengthsPerTurn = 200;
 
-    ListingSession(std::shared_ptr<DurationCache> cache, util::DurationProbe probe, Lengths lengths,
+    ListingSession(std::shared_ptr<DurationCache> cache, media::DurationProbe probe, Lengths lengths,
                    QObject* parent = nullptr);
     ~ListingSession() override;
 

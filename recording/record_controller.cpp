@@ -8,12 +8,12 @@
 
 namespace recording {
 
-using encoder::FinishedTake;
-using encoder::RecordRun;
-using encoder::RecordSettings;
-using encoder::RunOutput;
+using takes::FinishedTake;
+using recording::RecordRun;
+using recording::RecordSettings;
+using recording::RunOutput;
 using encoder::RunStop;
-using encoder::TakeEnd;
+using takes::TakeEnd;
 using util::GetDriveFreeSpace;
 
 RecordController::RecordController(QObject* parent) : QObject(parent), freeSpace(GetDriveFreeSpace)

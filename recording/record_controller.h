@@ -3,7 +3,7 @@
 // that runs one recording at a time, each run's stop source, what each timer
 // tick shows and does, and the record error. The main window's slots drive
 // it on the interface thread. QtCore only.
-#include "encoder/record_run.h"
+#include "recording/record_run.h"
 #include "recording/my_thread.h"
 #include "recording/record_tick.h"
 
@@ -34,7 +34,7 @@ public:
     // run, if any, is asked to stop. When that run is still finishing its
     // file, the new one starts as soon as it has ended: a start is never
     // dropped.
-    void start(encoder::RecordSettings settings);
+    void start(recording::RecordSettings settings);
     // Requests the run's stop: the encoder gets "q" until it has finished its
     // file. Does not wait.
     void stop();
@@ -88,12 +88,12 @@ private:
     static int runRecording(void* user, void* reserved);
 
     CMyThread worker_;
-    std::shared_ptr<const encoder::RunOutput> runOutput() const;
+    std::shared_ptr<const recording::RunOutput> runOutput() const;
 
     mutable std::mutex nextMutex_; // guards next_, nextStop_ and output_, read by the worker when it starts
-    std::shared_ptr<encoder::RunOutput> output_ = std::make_shared<encoder::RunOutput>(); // the latest run's
-    encoder::RecordSettings next_;
-    encoder::RunPause pause_; // the latest run's; every run is asked to stop before the next starts
+    std::shared_ptr<recording::RunOutput> output_ = std::make_shared<recording::RunOutput>(); // the latest run's
+    recording::RecordSettings next_;
+    recording::RunPause pause_; // the latest run's; every run is asked to stop before the next starts
     std::string settingsPath_;
     encoder::RunStop nextStop_;
     std::stop_source runStop_;      // the latest run's

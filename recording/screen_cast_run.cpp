@@ -6,17 +6,19 @@
 
 namespace recording {
 
-using encoder::FinishedTake;
-using encoder::FramePipeNoFrames;
-using encoder::FramePipeNotStarted;
-using encoder::MissingCaptureParts;
-using encoder::PipeWireStream;
-using encoder::RecordRun;
-using encoder::RecordSettings;
-using encoder::RunOutput;
-using encoder::RunPause;
+using takes::FinishedTake;
+using capture::FramePipeNoFrames;
+using capture::FramePipeNotStarted;
+using capture::MissingCaptureParts;
+using capture::PipeWireStream;
+using recording::RecordRun;
+using recording::RecordSettings;
+using recording::RunOutput;
+using recording::RunPause;
 using encoder::RunStop;
 using util::DebugLog;
+using capture::FramePipeNoFrames;
+using capture::FramePipeNotStarted;
 
 const char* RecordScreenCast(RecordSettings settings, const std::string& settingsPath, const RunStop& stop,
                              FinishedTake* finished, const RunPause* pause, RunOutput* output,

@@ -1,20 +1,21 @@
 #include "recording/take_recovery.h"
 
-#include "encoder/take_finish.h"
+#include "takes/take_finish.h"
 #include "platform/files.h"
 #include "platform/worker_thread.h"
 #include "recording/record_controller.h"
-#include "util/mp4_duration.h"
+#include "media/mp4_duration.h"
+#include "media/recording_length.h"
 
 #include <QDir>
 #include <QMetaObject>
 
 namespace recording {
 
-using encoder::FinishedTake;
-using encoder::FinishLeftTakes;
-using encoder::TakeEnd;
-using util::DurationText;
+using takes::FinishedTake;
+using takes::FinishLeftTakes;
+using takes::TakeEnd;
+using media::DurationText;
 
 TakeRecovery::TakeRecovery(InUse inUse, QObject* parent) : QObject(parent), inUse_(std::move(inUse)) { }
 

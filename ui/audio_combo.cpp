@@ -1,14 +1,14 @@
 #include "ui/audio_combo.h"
 
-#include "encoder/record_command.h"
+#include "recording/record_command.h"
 
 #include <QComboBox>
 #include <QIcon>
 #include <QVariant>
 
-using encoder::AudioComputerSound;
-using encoder::AudioComputerSoundAndMic;
-using encoder::AudioMicrophone;
+using recording::AudioComputerSound;
+using recording::AudioComputerSoundAndMic;
+using recording::AudioMicrophone;
 
 namespace audio {
 

@@ -5,7 +5,7 @@
 
 #include "encoder/runner.h"
 #include "encoder/shutdown.h"
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "i18n/language_config.h"
 #include "library/recordings_listing.h"
 #include "platform/files.h"
@@ -25,6 +25,7 @@
 #include "ui/styles.h"
 #include "ui/window_drag.h"
 #include "util/format.h"
+#include "media/recording_length.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -44,7 +45,7 @@ using editing::CutExactness;
 using encoder::EndOurEncoders;
 using encoder::kKillAfterMs;
 using encoder::kTerminateAfterMs;
-using encoder::ProbeDuration;
+using media::ProbeDuration;
 using library::MergeList;
 using library::RecordingPath;
 using player::PlayerSession;

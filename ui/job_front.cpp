@@ -1,10 +1,10 @@
 #include "ui/job_front.h"
 
-#include "encoder/exact_cut.h"
+#include "editing/exact_cut.h"
 #include "editing/join_question.h"
-#include "encoder/media_match.h"
+#include "media/media_match.h"
 #include "encoder/runner.h"
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "i18n/language_config.h"
 #include "ui/folder_picker.h"
 #include "ui/message_box.h"
@@ -18,15 +18,15 @@
 using editing::JobKind;
 using editing::JobRunner;
 using editing::JoinQuestionText;
-using encoder::CutExactly;
-using encoder::CutJob;
-using encoder::JoinPlan;
-using encoder::MediaProbe;
-using encoder::MergeFiles;
-using encoder::MergeJob;
-using encoder::MergeProgress;
-using encoder::PlanJoin;
-using encoder::ProbeMedia;
+using editing::CutExactly;
+using editing::CutJob;
+using media::JoinPlan;
+using media::MediaProbe;
+using editing::MergeFiles;
+using editing::MergeJob;
+using editing::MergeProgress;
+using media::PlanJoin;
+using media::ProbeMedia;
 using encoder::RunEnded;
 
 JobFront::JobFront(QWidget* window, std::function<void(SCANUI&)> connectDialog)

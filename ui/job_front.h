@@ -4,7 +4,7 @@
 // shown job's progress as its own signals, which the window passes on as
 // its AddProcessCallBack and CutProcessCallBack.
 #include "editing/job_runner.h"
-#include "encoder/media_probe.h"
+#include "media/media_probe.h"
 
 #include <QObject>
 #include <QString>
@@ -52,7 +52,7 @@ private:
     // why. True to go on: also when a part cannot be read, which the merge
     // then reports as a failure. `probes` gets what was read of the parts,
     // for the merge.
-    bool confirmConversions(const std::vector<std::string>& paths, std::vector<encoder::MediaProbe>& probes);
+    bool confirmConversions(const std::vector<std::string>& paths, std::vector<media::MediaProbe>& probes);
     void forward(int id, int kind, int percent, const QString& current, const QString& target, int status,
                  const QString& why);
 

@@ -9,6 +9,7 @@
 #include "ui/recordings_tables.h"
 #include "ui/row_pictures.h"
 #include "ui/styles.h"
+#include "media/recording_length.h"
 
 #include <QEvent>
 #include <QIcon>
@@ -21,7 +22,7 @@
 using library::DurationCache;
 using library::ListingSession;
 using library::RecordingPath;
-using util::DurationProbe;
+using media::DurationProbe;
 
 MergePage::MergePage(QWidget* parent, int w, const QString& folder, std::shared_ptr<DurationCache> lengths,
                      DurationProbe probe)

@@ -4,6 +4,7 @@
 // order and merge it.
 #include "library/duration_cache.h"
 #include "library/merge_list.h"
+#include "media/recording_length.h"
 
 #include <QWidget>
 
@@ -25,7 +26,7 @@ public:
     // `lengths`: the lengths known so far, kept by the window; `probe`
     // reads one the boxes do not tell.
     MergePage(QWidget* parent, int width, const QString& folder, std::shared_ptr<library::DurationCache> lengths,
-              util::DurationProbe probe);
+              media::DurationProbe probe);
 
     // Lists the recordings of `folder` off the interface thread: the table
     // empties now, fills when the listing arrives, and the lengths fill in

@@ -1,6 +1,6 @@
 #include "ui/record_page.h"
 
-#include "encoder/record_command.h"
+#include "recording/record_command.h"
 #include "i18n/language_config.h"
 #include "ui/audio_combo.h"
 #include "ui/bands.h"
@@ -20,7 +20,7 @@
 #include <algorithm>
 #include <tuple>
 
-using encoder::RecordSources;
+using recording::RecordSources;
 using util::CaptureChoice;
 using util::CaptureKind;
 using util::FormatSize;

@@ -1,6 +1,6 @@
 #include "ui/recording_front.h"
 
-#include "encoder/record_run.h"
+#include "recording/record_run.h"
 #include "encoder/tool.h"
 #include "i18n/language_config.h"
 #include "platform/audio_sources.h"
@@ -29,7 +29,7 @@
 #include <utility>
 
 using encoder::EnsureToolFolder;
-using encoder::RecordSettings;
+using recording::RecordSettings;
 using recording::HotkeyListener;
 using recording::PartAtStart;
 using recording::RecordController;

@@ -71,7 +71,7 @@ private:
     // overlay, and kept only when the pick is accepted.
     void captureChosen();
     void stop(bool fromRecordButton);
-    encoder::RecordSettings currentSettings() const;
+    recording::RecordSettings currentSettings() const;
     // Where the countdown shows: over the part about to be recorded.
     QRect countdownArea() const;
 

@@ -1,6 +1,6 @@
 #include "ui/row_pictures.h"
 
-#include "encoder/picture_ops.h"
+#include "library/picture_ops.h"
 #include "library/listing_session.h"
 #include "library/picture_session.h"
 
@@ -12,8 +12,8 @@
 #include <QTableWidget>
 #include <QTimer>
 
-using encoder::MakeRowPicture;
-using encoder::MakeStripPicture;
+using library::MakeRowPicture;
+using library::MakeStripPicture;
 using library::DefaultPictureCacheFolder;
 using library::ListingSession;
 using library::PictureCache;

@@ -1,7 +1,7 @@
 #include "ui/scan_ui.h"
 
 #include "editing/job_text.h"
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "i18n/language_config.h"
 #include "ui/keyboard_access.h"
 #include "ui/message_box.h"

@@ -1,6 +1,6 @@
 #include "ui/thumbnail_strip.h"
 
-#include "encoder/picture_ops.h"
+#include "library/picture_ops.h"
 #include "i18n/language_config.h"
 #include "library/listing_session.h"
 #include "library/picture_session.h"
@@ -13,7 +13,7 @@
 #include <QSlider>
 #include <QTableWidget>
 
-using encoder::kStripPictures;
+using library::kStripPictures;
 using library::ListingSession;
 using library::PictureKind;
 using library::PictureSession;

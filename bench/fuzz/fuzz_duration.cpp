@@ -1,10 +1,11 @@
 // The probe's duration reader on any description the encoder may print.
-#include "encoder/stream_command.h"
+#include "editing/stream_command.h"
+#include "media/recording_length.h"
 
 #include <cstdlib>
 #include <string>
 
-using encoder::DurationIn;
+using media::DurationIn;
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {

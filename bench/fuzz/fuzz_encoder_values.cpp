@@ -3,14 +3,14 @@
 // file says, each comes out in its plain form or not at all. The input is
 // options text, or a probe's listing and what the run said, split at the
 // first zero byte.
-#include "encoder/exact_cut_plan.h"
-#include "encoder/media_probe.h"
+#include "editing/exact_cut_plan.h"
+#include "media/media_probe.h"
 
 #include <cstdlib>
 #include <set>
 #include <string>
 
-using encoder::MediaProbe;
+using media::MediaProbe;
 
 namespace {
 
@@ -72,12 +72,12 @@ void checkProbe(const MediaProbe& probe)
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    checkX264(encoder::X264ParamsFor(text));
-    checkX264(encoder::X264ParamsFor(encoder::X264OptionsIn(text)));
+    checkX264(editing::X264ParamsFor(text));
+    checkX264(editing::X264ParamsFor(editing::X264OptionsIn(text)));
     const std::size_t split = text.find('\0');
     const std::string listing = text.substr(0, split);
     const std::string said = split == std::string::npos ? std::string() : text.substr(split + 1);
-    checkProbe(encoder::ParseMediaProbe(listing, said));
-    checkProbe(encoder::ParseMediaProbe(said, listing));
+    checkProbe(media::ParseMediaProbe(listing, said));
+    checkProbe(media::ParseMediaProbe(said, listing));
     return 0;
 }

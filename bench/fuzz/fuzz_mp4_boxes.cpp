@@ -1,32 +1,33 @@
 // The MP4 box readers on any file a folder may hold, read from memory: the
 // length and tracks, and the sample tables a spliced cut is made from.
-#include "encoder/mp4_splice.h"
-#include "util/mp4_duration.h"
+#include "editing/mp4_splice.h"
+#include "media/mp4_duration.h"
+#include "media/recording_length.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-using encoder::ByteRange;
-using encoder::CanSplice;
-using encoder::ExactCutPlan;
-using encoder::Mp4Movie;
-using encoder::Mp4Sample;
-using encoder::Mp4Tag;
-using encoder::Mp4Track;
-using encoder::PacketScan;
-using encoder::PlanExactCut;
-using encoder::PlanSplice;
-using encoder::ReadMp4Movie;
-using encoder::ScanOfSamples;
-using encoder::SpliceSource;
-using encoder::SplicedMovie;
-using util::DurationText;
-using util::kFileUnreadable;
-using util::Mp4DurationMicroseconds;
-using util::Mp4ReadAt;
-using util::Mp4Tracks;
-using util::ReadMp4Tracks;
+using editing::ByteRange;
+using editing::CanSplice;
+using editing::ExactCutPlan;
+using media::Mp4Movie;
+using media::Mp4Sample;
+using media::Mp4Tag;
+using media::Mp4Track;
+using editing::PacketScan;
+using editing::PlanExactCut;
+using editing::PlanSplice;
+using media::ReadMp4Movie;
+using editing::ScanOfSamples;
+using editing::SpliceSource;
+using editing::SplicedMovie;
+using media::DurationText;
+using media::kFileUnreadable;
+using media::Mp4DurationMicroseconds;
+using media::Mp4ReadAt;
+using media::Mp4Tracks;
+using media::ReadMp4Tracks;
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {

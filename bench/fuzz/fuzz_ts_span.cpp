@@ -1,15 +1,15 @@
 // The transport stream reader on any working file a crash may leave, read
 // from memory.
-#include "util/ts_span.h"
+#include "media/ts_span.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-using util::kTsSpanMostBytesRead;
-using util::ReadTsSpan;
-using util::TsReadAt;
-using util::TsSpan;
+using media::kTsSpanMostBytesRead;
+using media::ReadTsSpan;
+using media::TsReadAt;
+using media::TsSpan;
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {

@@ -10,7 +10,7 @@
 // monotonic milliseconds, then the encoders' process ids.
 //   crash_child take ENCODER FOLDER INFO
 // records a take as the program does and waits to be killed (a power cut).
-#include "encoder/record_run.h"
+#include "recording/record_run.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
@@ -34,11 +34,11 @@
 #include <thread>
 #include <unistd.h>
 
-using encoder::AudioComputerSoundAndMic;
-using encoder::CurrentOutputPath;
+using recording::AudioComputerSoundAndMic;
+using recording::CurrentOutputPath;
 using encoder::EnsureToolFolder;
 using encoder::PrepareTool;
-using encoder::RecordRun;
+using recording::RecordRun;
 using encoder::RunTool;
 
 namespace {

@@ -1,11 +1,11 @@
 // Cuts exact to the frame: the plan from listed packets, and real cuts of one
 // of our recordings and of a foreign file with B-frames and keyframes ten
 // seconds apart, checked picture by picture against their sources.
-#include "encoder/exact_cut.h"
-#include "encoder/exact_cut_plan.h"
-#include "encoder/record_run.h"
+#include "editing/exact_cut.h"
+#include "editing/exact_cut_plan.h"
+#include "recording/record_run.h"
 #include "encoder/runner.h"
-#include "encoder/stretch_join.h"
+#include "media/stretch_join.h"
 #include "encoder/tool.h"
 #include "platform/child_process.h"
 #include "platform/command_line.h"
@@ -29,29 +29,29 @@
 #include <thread>
 #include <vector>
 
-using encoder::AudioComputerSound;
-using encoder::BuildExactCutList;
-using encoder::BuildExactJoinCommandLine;
-using encoder::BuildOptionsProbeCommandLine;
-using encoder::BuildPacketScanCommandLine;
-using encoder::BuildPieceCommandLine;
-using encoder::CanCutExactly;
-using encoder::ConcatListFile;
-using encoder::CutExactly;
-using encoder::CutPacket;
+using recording::AudioComputerSound;
+using editing::BuildExactCutList;
+using editing::BuildExactJoinCommandLine;
+using editing::BuildOptionsProbeCommandLine;
+using editing::BuildPacketScanCommandLine;
+using editing::BuildPieceCommandLine;
+using editing::CanCutExactly;
+using media::ConcatListFile;
+using editing::CutExactly;
+using editing::CutPacket;
 using encoder::EnsureToolFolder;
-using encoder::ExactCutPlan;
-using encoder::FinishedTake;
-using encoder::HeaderCheckOfMp4;
-using encoder::PacketScan;
-using encoder::ParsePacketScan;
-using encoder::PlanExactCut;
-using encoder::RecordRun;
-using encoder::RecordSettings;
+using editing::ExactCutPlan;
+using takes::FinishedTake;
+using editing::HeaderCheckOfMp4;
+using editing::PacketScan;
+using editing::ParsePacketScan;
+using editing::PlanExactCut;
+using recording::RecordRun;
+using recording::RecordSettings;
 using encoder::RunEnded;
 using encoder::RunStopRequested;
-using encoder::X264OptionsIn;
-using encoder::X264ParamsFor;
+using editing::X264OptionsIn;
+using editing::X264ParamsFor;
 
 namespace fs = std::filesystem;
 using namespace testing_support;

@@ -1,7 +1,7 @@
 // The frames this program hands the encoder: their colours, and their
 // places at the written instants.
-#include "encoder/frame_convert.h"
-#include "encoder/frame_pump.h"
+#include "capture/frame_convert.h"
+#include "capture/frame_pump.h"
 
 #include "platform/child_process.h"
 #include "platform/clock.h"
@@ -13,13 +13,13 @@
 #include <thread>
 #include <vector>
 
-using encoder::CapturedFrame;
-using encoder::ConvertToI420;
-using encoder::FramePump;
-using encoder::FramePumpCounts;
-using encoder::FrameSource;
-using encoder::FrameWait;
-using encoder::I420Bytes;
+using capture::CapturedFrame;
+using capture::ConvertToI420;
+using capture::FramePump;
+using capture::FramePumpCounts;
+using capture::FrameSource;
+using capture::FrameWait;
+using capture::I420Bytes;
 
 namespace {
 

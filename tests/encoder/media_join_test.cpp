@@ -1,9 +1,9 @@
 // The join of parts that differ: which parts are converted and why (pure),
 // and merges of mismatched parts and of this program's own recordings
 // against the real encoder.
-#include "encoder/media_match.h"
+#include "media/media_match.h"
 #include "encoder/runner.h"
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "encoder/tool.h"
 #include "platform/command_line.h"
 
@@ -13,13 +13,13 @@
 #include <gtest/gtest.h>
 
 using encoder::EnsureToolFolder;
-using encoder::JoinPlan;
-using encoder::MediaProbe;
-using encoder::MergeFiles;
-using encoder::MergeProgress;
-using encoder::PartMismatch;
-using encoder::PlanJoin;
-using encoder::ProbeMedia;
+using media::JoinPlan;
+using media::MediaProbe;
+using editing::MergeFiles;
+using editing::MergeProgress;
+using media::PartMismatch;
+using media::PlanJoin;
+using media::ProbeMedia;
 using encoder::RunEnded;
 
 using namespace testing_support;

@@ -1,6 +1,6 @@
 // The media probe's parser on the encoder's own words, captured from its
 // 5.1 release, and one run against the real encoder.
-#include "encoder/media_probe.h"
+#include "media/media_probe.h"
 #include "encoder/tool.h"
 
 #include "../support/test_support.h"
@@ -9,11 +9,11 @@
 #include <gtest/gtest.h>
 
 using encoder::EnsureToolFolder;
-using encoder::MediaPictureStream;
-using encoder::MediaProbe;
-using encoder::MediaSoundStream;
-using encoder::ParseMediaProbe;
-using encoder::ProbeMedia;
+using media::MediaPictureStream;
+using media::MediaProbe;
+using media::MediaSoundStream;
+using media::ParseMediaProbe;
+using media::ProbeMedia;
 
 using namespace testing_support;
 

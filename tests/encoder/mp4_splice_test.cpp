@@ -1,24 +1,24 @@
 // A spliced cut planned and written from made-up tables, then read back:
 // every sample must lie where its bytes were copied, with its time and flag.
-#include "encoder/mp4_splice.h"
-#include "util/mp4_duration.h"
+#include "editing/mp4_splice.h"
+#include "media/mp4_duration.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
 
-using encoder::CanSplice;
-using encoder::Mp4Movie;
-using encoder::Mp4Tag;
-using encoder::Mp4Track;
-using encoder::PacketScan;
-using encoder::PlanExactCut;
-using encoder::PlanSplice;
-using encoder::ReadMp4Movie;
-using encoder::ScanOfSamples;
-using encoder::SpliceFileStart;
-using encoder::SpliceSource;
-using encoder::SplicedMovie;
-using util::ReadMp4Tracks;
+using editing::CanSplice;
+using media::Mp4Movie;
+using media::Mp4Tag;
+using media::Mp4Track;
+using editing::PacketScan;
+using editing::PlanExactCut;
+using editing::PlanSplice;
+using media::ReadMp4Movie;
+using editing::ScanOfSamples;
+using editing::SpliceFileStart;
+using editing::SpliceSource;
+using editing::SplicedMovie;
+using media::ReadMp4Tracks;
 
 namespace {
 

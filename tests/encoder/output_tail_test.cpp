@@ -1,12 +1,12 @@
 #include "encoder/output_tail.h"
-#include "encoder/run_output.h"
+#include "recording/run_output.h"
 
 #include <gtest/gtest.h>
 #include <string>
 
 using encoder::OutputLines;
 using encoder::OutputTail;
-using encoder::RunOutput;
+using recording::RunOutput;
 
 namespace {
 

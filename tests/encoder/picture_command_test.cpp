@@ -1,4 +1,4 @@
-#include "encoder/picture_command.h"
+#include "library/picture_command.h"
 
 #include "command_args.h"
 
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-using encoder::BuildPictureCommandLine;
-using encoder::BuildStripCommandLine;
-using encoder::SecondsText;
+using library::BuildPictureCommandLine;
+using library::BuildStripCommandLine;
+using library::SecondsText;
 using testing_support::argsOf;
 using testing_support::indexOf;
 using testing_support::valueOf;

@@ -1,5 +1,5 @@
-#include "encoder/pipewire_record.h"
-#include "encoder/record_command.h"
+#include "capture/pipewire_record.h"
+#include "recording/record_command.h"
 
 #include "platform/command_line.h"
 
@@ -8,22 +8,22 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-using encoder::AudioComputerSound;
-using encoder::AudioComputerSoundAndMic;
-using encoder::AudioMicrophone;
-using encoder::AudioNone;
-using encoder::BuildGdigrabRecordArgs;
-using encoder::BuildPipeWireCaptureCommand;
-using encoder::BuildRecordArgs;
-using encoder::BuildRecordCommandLine;
-using encoder::BuildTakeCommandLine;
-using encoder::BuildX11RecordArgs;
-using encoder::RecordFileStem;
-using encoder::RecordSources;
-using encoder::RecordSourcesComplete;
-using encoder::TakeFiles;
-using encoder::TakeFilesOf;
-using encoder::TakeOfWorkingFile;
+using recording::AudioComputerSound;
+using recording::AudioComputerSoundAndMic;
+using recording::AudioMicrophone;
+using recording::AudioNone;
+using recording::BuildGdigrabRecordArgs;
+using capture::BuildPipeWireCaptureCommand;
+using recording::BuildRecordArgs;
+using recording::BuildRecordCommandLine;
+using recording::BuildTakeCommandLine;
+using recording::BuildX11RecordArgs;
+using recording::RecordFileStem;
+using recording::RecordSources;
+using recording::RecordSourcesComplete;
+using takes::TakeFiles;
+using takes::TakeFilesOf;
+using takes::TakeOfWorkingFile;
 using testing_support::argsOf;
 using testing_support::indexOf;
 using testing_support::valueOf;

@@ -1,6 +1,6 @@
 // Real recordings of the test session's X screen and PulseAudio sources.
-#include "encoder/pipewire_record.h"
-#include "encoder/record_run.h"
+#include "capture/pipewire_record.h"
+#include "recording/record_run.h"
 #include "encoder/tool.h"
 
 #include "platform/child_process.h"
@@ -31,22 +31,22 @@
 #include <utility>
 #include <vector>
 
-using encoder::AudioComputerSound;
-using encoder::AudioComputerSoundAndMic;
-using encoder::AudioMicrophone;
-using encoder::AudioNone;
-using encoder::CurrentOutputBaseBytes;
-using encoder::CurrentOutputPath;
+using recording::AudioComputerSound;
+using recording::AudioComputerSoundAndMic;
+using recording::AudioMicrophone;
+using recording::AudioNone;
+using recording::CurrentOutputBaseBytes;
+using recording::CurrentOutputPath;
 using encoder::EnsureToolFolder;
-using encoder::FinishedTake;
-using encoder::MissingCaptureParts;
-using encoder::RecordFileStem;
-using encoder::RecordRun;
-using encoder::RecordSettings;
-using encoder::RunPause;
-using encoder::TakeEnd;
-using encoder::TakeFiles;
-using encoder::TakeOfWorkingFile;
+using takes::FinishedTake;
+using capture::MissingCaptureParts;
+using recording::RecordFileStem;
+using recording::RecordRun;
+using recording::RecordSettings;
+using recording::RunPause;
+using takes::TakeEnd;
+using takes::TakeFiles;
+using takes::TakeOfWorkingFile;
 
 using namespace testing_support;
 

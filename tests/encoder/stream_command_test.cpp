@@ -1,17 +1,19 @@
-#include "encoder/stream_command.h"
+#include "editing/stream_command.h"
+#include "encoder/job_step.h"
 
 #include "command_args.h"
+#include "media/recording_length.h"
 
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
-using encoder::BuildCutCommandLine;
+using editing::BuildCutCommandLine;
 using encoder::BuildProbeCommandLine;
-using encoder::CutOutputPath;
-using encoder::DurationIn;
-using encoder::MergeOutputPath;
-using encoder::MergeProgress;
+using editing::CutOutputPath;
+using media::DurationIn;
+using editing::MergeOutputPath;
+using editing::MergeProgress;
 using testing_support::argsOf;
 using testing_support::valueOf;
 

@@ -1,12 +1,13 @@
 // The operations on finished recordings, against the real encoder.
-#include "encoder/exact_cut.h"
+#include "editing/exact_cut.h"
 #include "encoder/runner.h"
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "encoder/tool.h"
 #include "platform/command_line.h"
 #include "platform/live_children.h"
 
 #include "../support/test_support.h"
+#include "media/recording_length.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,15 +18,15 @@
 #include <sys/mount.h>
 #include <vector>
 
-using encoder::CutJob;
-using encoder::CutExactly;
-using encoder::CutStretch;
+using editing::CutJob;
+using editing::CutExactly;
+using editing::CutStretch;
 using encoder::EnsureToolFolder;
-using encoder::JobNotify;
-using encoder::MergeFiles;
-using encoder::MergeJob;
-using encoder::MergeProgress;
-using encoder::ProbeDuration;
+using editing::JobNotify;
+using editing::MergeFiles;
+using editing::MergeJob;
+using editing::MergeProgress;
+using media::ProbeDuration;
 using encoder::RunEnded;
 using encoder::RunInvalidData;
 using encoder::RunStopRequested;

@@ -1,5 +1,5 @@
 // The lists that join a paused take's stretches: pure.
-#include "encoder/stretch_join.h"
+#include "media/stretch_join.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <sstream>
 #include <vector>
 
-using encoder::BuildStretchJoinCommandLine;
-using encoder::BuildStretchJoinLists;
-using encoder::StretchLists;
-using encoder::StretchTiming;
+using media::BuildStretchJoinCommandLine;
+using media::BuildStretchJoinLists;
+using media::StretchLists;
+using media::StretchTiming;
 
 namespace {
 

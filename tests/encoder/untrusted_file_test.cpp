@@ -1,12 +1,12 @@
 // What a file merely opened holds (its x264 options text, its tags, its
 // name) reaches an encoder command line as data or not at all, never as an
 // instruction: the rules on their own, and against the real encoder.
-#include "encoder/exact_cut.h"
-#include "encoder/exact_cut_plan.h"
-#include "encoder/media_probe.h"
+#include "editing/exact_cut.h"
+#include "editing/exact_cut_plan.h"
+#include "media/media_probe.h"
 #include "encoder/runner.h"
-#include "encoder/stream_ops.h"
-#include "encoder/stretch_join.h"
+#include "editing/stream_ops.h"
+#include "media/stretch_join.h"
 #include "encoder/tool.h"
 #include "platform/command_line.h"
 
@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 using namespace encoder;
+using namespace editing;
+using namespace media;
 using namespace testing_support;
 namespace fs = std::filesystem;
 

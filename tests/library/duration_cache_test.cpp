@@ -2,6 +2,7 @@
 #include "platform/files.h"
 
 #include "../support/test_support.h"
+#include "media/recording_length.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 using library::DurationCache;
 using library::RecordingListing;
 using library::RecordingPath;
-using util::DurationProbe;
+using media::DurationProbe;
 
 using namespace testing_support;
 

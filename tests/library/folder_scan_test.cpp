@@ -1,9 +1,10 @@
 #include "library/folder_scan.h"
 
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "encoder/tool.h"
 
 #include "../support/test_support.h"
+#include "media/recording_length.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -13,12 +14,12 @@
 #include <thread>
 
 using encoder::EnsureToolFolder;
-using encoder::ProbeDuration;
+using media::ProbeDuration;
 using library::DurationCache;
 using library::FolderScan;
 using library::RecordingListing;
 using library::VideoFileInfo;
-using util::DurationProbe;
+using media::DurationProbe;
 
 namespace fs = std::filesystem;
 using namespace testing_support;

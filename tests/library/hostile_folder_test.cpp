@@ -3,10 +3,11 @@
 #include "library/duration_cache.h"
 #include "library/recordings_listing.h"
 
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "encoder/tool.h"
 
 #include "../support/test_support.h"
+#include "media/recording_length.h"
 
 #include <atomic>
 #include <filesystem>
@@ -15,13 +16,13 @@
 #include <sys/stat.h>
 
 using encoder::EnsureToolFolder;
-using encoder::ProbeDuration;
+using media::ProbeDuration;
 using library::DurationCache;
 using library::listRecordings;
 using library::RecordingListing;
 using library::sortNewestFirst;
 using library::VideoFileInfo;
-using util::DurationProbe;
+using media::DurationProbe;
 
 namespace fs = std::filesystem;
 using namespace testing_support;

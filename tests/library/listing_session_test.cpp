@@ -1,11 +1,12 @@
 // The session the cut and merge pages list through, without a window.
 #include "library/listing_session.h"
 
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "encoder/tool.h"
 
 #include "../support/spin_events.h"
 #include "../support/test_support.h"
+#include "media/recording_length.h"
 
 #include <QCoreApplication>
 
@@ -15,11 +16,11 @@
 #include <mutex>
 
 using encoder::EnsureToolFolder;
-using encoder::ProbeDuration;
+using media::ProbeDuration;
 using library::DurationCache;
 using library::ListingSession;
 using library::VideoFileInfo;
-using util::DurationProbe;
+using media::DurationProbe;
 
 namespace fs = std::filesystem;
 using namespace testing_support;

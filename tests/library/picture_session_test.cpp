@@ -1,7 +1,7 @@
 // The pictures of a listed folder of real recordings, made by the encoder.
 #include "library/picture_session.h"
 
-#include "encoder/picture_ops.h"
+#include "library/picture_ops.h"
 #include "encoder/tool.h"
 #include "library/listing_session.h"
 
@@ -17,11 +17,11 @@
 #include <thread>
 
 using encoder::EnsureToolFolder;
-using encoder::kRowPictureWidth;
-using encoder::kStripPictures;
-using encoder::kStripPictureWidth;
-using encoder::MakeRowPicture;
-using encoder::MakeStripPicture;
+using library::kRowPictureWidth;
+using library::kStripPictures;
+using library::kStripPictureWidth;
+using library::MakeRowPicture;
+using library::MakeStripPicture;
 using library::DurationCache;
 using library::ListingSession;
 using library::PictureCache;

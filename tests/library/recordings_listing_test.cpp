@@ -1,6 +1,6 @@
 #include "library/recordings_listing.h"
 
-#include "encoder/take_files.h"
+#include "takes/take_files.h"
 #include "platform/files.h"
 
 #include "../support/test_support.h"
@@ -11,8 +11,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-using encoder::TakeFiles;
-using encoder::TakeFilesOf;
+using takes::TakeFiles;
+using takes::TakeFilesOf;
 using library::IsRecordingName;
 using library::ListingDateText;
 using library::listRecordings;

@@ -1,14 +1,14 @@
 // What recovery finds in a folder beside the takes a crash left: files named
 // like working files that are not the encoder's, links, takes a live
 // recorder holds, and a quit while it copies. Real ffmpeg, real files.
-#include "encoder/take_finish.h"
+#include "takes/take_finish.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
 #include "recording/record_controller.h"
 #include "recording/take_recovery.h"
-#include "util/ts_span.h"
+#include "media/ts_span.h"
 
 #include "../support/test_support.h"
 
@@ -21,11 +21,11 @@
 #include <memory>
 
 using encoder::EnsureToolFolder;
-using encoder::FinishedTake;
-using encoder::FinishLeftTakes;
-using encoder::TakeEnd;
-using encoder::TakeFiles;
-using encoder::TakeOfWorkingFile;
+using takes::FinishedTake;
+using takes::FinishLeftTakes;
+using takes::TakeEnd;
+using takes::TakeFiles;
+using takes::TakeOfWorkingFile;
 using recording::RecordController;
 using recording::TakeRecovery;
 
@@ -88,7 +88,7 @@ TEST(LeftTakes, OnlyTheEncodersOwnTakesAreTouched)
     TempFolder dir, elsewhere;
     const std::string take = dir.file("2026-01-02-03-04-05");
     crashedTake(take, 3);
-    const util::TsSpan span = util::ReadTsSpan(take + ".recording.ts");
+    const media::TsSpan span = media::ReadTsSpan(take + ".recording.ts");
     const std::int64_t takeMicros = std::max(span.videoMicroseconds, span.soundMicroseconds);
     ASSERT_GT(span.videoMicroseconds, 2900000);
 
@@ -175,7 +175,7 @@ TEST(LeftTakes, ALiveTakeIsLeftToItsRecorderUnderAnySpellingOfItsFolder)
     fs::create_directory_symlink(dir.path(), other.file("link"));
     RecordController controller;
     controller.attachWorker();
-    controller.start({{encoder::AudioNone, "", ""}, dir.path().string()});
+    controller.start({{recording::AudioNone, "", ""}, dir.path().string()});
     for (int ms = 0; ms < 20000 && platform::fileSize(controller.outputPath()) <= 0; ms += 100)
         QThread::msleep(100);
     const std::string working = controller.outputPath();

@@ -23,7 +23,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-using encoder::AudioNone;
+using recording::AudioNone;
 using encoder::EnsureToolFolder;
 using recording::kMinFreeBytes;
 using recording::RecordController;

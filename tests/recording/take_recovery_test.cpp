@@ -2,7 +2,7 @@
 // at once, and the next start finishes what they left.
 #include "recording/take_recovery.h"
 
-#include "encoder/take_finish.h"
+#include "takes/take_finish.h"
 #include "encoder/tool.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
@@ -25,11 +25,11 @@
 #include <unistd.h>
 
 using encoder::EnsureToolFolder;
-using encoder::FinishedTake;
-using encoder::FinishLeftTakes;
-using encoder::TakeEnd;
-using encoder::TakeFiles;
-using encoder::TakeOfWorkingFile;
+using takes::FinishedTake;
+using takes::FinishLeftTakes;
+using takes::TakeEnd;
+using takes::TakeFiles;
+using takes::TakeOfWorkingFile;
 using recording::TakeRecovery;
 
 using namespace testing_support;

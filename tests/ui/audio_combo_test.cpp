@@ -1,7 +1,7 @@
 #include "ui/audio_combo.h"
 
 #include "audio/device_slots.h"
-#include "encoder/record_command.h"
+#include "recording/record_command.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <memory>
 #include <vector>
 
-using encoder::AudioComputerSound;
-using encoder::AudioComputerSoundAndMic;
-using encoder::AudioNone;
+using recording::AudioComputerSound;
+using recording::AudioComputerSoundAndMic;
+using recording::AudioNone;
 
 namespace {
 

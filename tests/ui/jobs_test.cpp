@@ -3,7 +3,7 @@
 // the way a user would.
 #include "ui/drui.h"
 
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "i18n/language_config.h"
 #include "platform/command_line.h"
 #include "ui/folder_picker.h"

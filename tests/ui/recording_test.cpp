@@ -2,7 +2,7 @@
 // PulseAudio of the test session.
 #include "ui/drui.h"
 
-#include "encoder/record_run.h"
+#include "recording/record_run.h"
 #include "i18n/language_config.h"
 #include "platform/audio_sources.h"
 #include "platform/command_line.h"

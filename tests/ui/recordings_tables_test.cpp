@@ -10,6 +10,7 @@
 
 #include "../support/test_support.h"
 #include "test_app.h"
+#include "media/recording_length.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -24,7 +25,7 @@
 #include <mutex>
 
 using library::DurationCache;
-using util::DurationProbe;
+using media::DurationProbe;
 
 namespace fs = std::filesystem;
 using namespace testing_support;

@@ -6,7 +6,7 @@
 // in that language and at that scale, as PAGE-SUFFIX.png:
 //   render_pages OUTPUT_FOLDER LANGUAGE SCALE SUFFIX PAGE...
 #include "../support/test_support.h"
-#include "encoder/record_run.h"
+#include "recording/record_run.h"
 #include "test_app.h"
 #include "ui/bands.h"
 #include "ui/cut_page.h"

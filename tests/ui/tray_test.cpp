@@ -3,7 +3,7 @@
 // screen, which every window test shares: these tests run alone.
 #include "ui/drui.h"
 
-#include "encoder/record_run.h"
+#include "recording/record_run.h"
 #include "platform/live_children.h"
 #include "ui/folder_picker.h"
 #include "ui/record_page.h"

@@ -1,11 +1,12 @@
-#include "util/mp4_duration.h"
+#include "media/mp4_duration.h"
 
-#include "encoder/stream_ops.h"
+#include "editing/stream_ops.h"
 #include "encoder/tool.h"
 #include "platform/child_process.h"
 #include "platform/command_line.h"
 
 #include "../support/test_support.h"
+#include "media/recording_length.h"
 
 #include <atomic>
 #include <filesystem>
@@ -14,13 +15,13 @@
 #include <thread>
 
 using encoder::EnsureToolFolder;
-using encoder::ProbeDuration;
-using util::DurationProbe;
-using util::DurationText;
-using util::kBoxesDoNotTell;
-using util::kFileUnreadable;
-using util::Mp4DurationMicroseconds;
-using util::RecordingLength;
+using media::ProbeDuration;
+using media::DurationProbe;
+using media::DurationText;
+using media::kBoxesDoNotTell;
+using media::kFileUnreadable;
+using media::Mp4DurationMicroseconds;
+using media::RecordingLength;
 
 namespace fs = std::filesystem;
 using namespace testing_support;

@@ -1,7 +1,8 @@
-#include "encoder/mp4_samples.h"
-#include "util/mp4_duration.h"
+#include "media/mp4_samples.h"
+#include "media/mp4_duration.h"
 
 #include "../support/test_support.h"
+#include "media/recording_length.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,10 +14,10 @@
 #include <utility>
 #include <vector>
 
-using util::DurationProbe;
-using util::kBoxesDoNotTell;
-using util::Mp4DurationMicroseconds;
-using util::RecordingLength;
+using media::DurationProbe;
+using media::kBoxesDoNotTell;
+using media::Mp4DurationMicroseconds;
+using media::RecordingLength;
 
 using namespace testing_support;
 
@@ -152,7 +153,7 @@ TEST(Mp4Boxes, AMovieBoxOfEmptyBoxesIsRefusedInBoundedMemory)
     }
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
-    EXPECT_FALSE(encoder::ReadMp4Movie(path).readable);
+    EXPECT_FALSE(media::ReadMp4Movie(path).readable);
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     // The box itself is read whole (256 MB); the listing of its children

@@ -1,7 +1,7 @@
 // The working transport stream and the MP4 the tee muxer writes beside it:
 // the two readers that must agree before the working file may go.
-#include "util/mp4_duration.h"
-#include "util/ts_span.h"
+#include "media/mp4_duration.h"
+#include "media/ts_span.h"
 
 #include "platform/command_line.h"
 #include "platform/files.h"
@@ -15,11 +15,11 @@
 #include <utility>
 #include <vector>
 
-using util::kTsSpanMostBytesRead;
-using util::Mp4Tracks;
-using util::ReadMp4Tracks;
-using util::ReadTsSpan;
-using util::TsSpan;
+using media::kTsSpanMostBytesRead;
+using media::Mp4Tracks;
+using media::ReadMp4Tracks;
+using media::ReadTsSpan;
+using media::TsSpan;
 
 namespace fs = std::filesystem;
 using namespace testing_support;

@@ -1,8 +1,8 @@
 // Real recordings of a private Wayland desktop (scripts/wayland-session.sh):
 // the portal, the PipeWire capture and the encoder together.
-#include "encoder/frame_pipe_record.h"
-#include "encoder/pipewire_record.h"
-#include "encoder/record_command.h"
+#include "capture/frame_pipe_record.h"
+#include "capture/pipewire_record.h"
+#include "recording/record_command.h"
 #include "encoder/tool.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
@@ -24,22 +24,22 @@
 #include <stop_token>
 #include <thread>
 
-using encoder::AudioComputerSound;
-using encoder::BuildFramePipeRecordArgs;
-using encoder::BuildPipeWireCaptureCommand;
-using encoder::BuildRecordCommandLine;
-using encoder::CurrentOutputPath;
+using recording::AudioComputerSound;
+using recording::BuildFramePipeRecordArgs;
+using capture::BuildPipeWireCaptureCommand;
+using recording::BuildRecordCommandLine;
+using recording::CurrentOutputPath;
 using encoder::EnsureToolFolder;
-using encoder::FramePipeFormat;
-using encoder::FramePipeHooks;
-using encoder::FramePipeNoFrames;
-using encoder::kRecordFps;
-using encoder::LastReportedFrame;
-using encoder::PipeWireStream;
-using encoder::RecordSettings;
-using encoder::RecordSources;
-using encoder::RunFramePipeRecord;
-using encoder::StartPipeWireFrameSource;
+using capture::FramePipeFormat;
+using capture::FramePipeHooks;
+using capture::FramePipeNoFrames;
+using takes::kRecordFps;
+using capture::LastReportedFrame;
+using capture::PipeWireStream;
+using recording::RecordSettings;
+using recording::RecordSources;
+using capture::RunFramePipeRecord;
+using capture::StartPipeWireFrameSource;
 using recording::RecordScreenCast;
 
 using namespace testing_support;

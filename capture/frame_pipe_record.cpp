@@ -1,0 +1,121 @@
+#include "capture/frame_pipe_record.h"
+
+#include "encoder/escalation.h"
+#include "platform/child_output.h"
+#include "platform/child_process.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "util/debug_log.h"
+
+#include <cstdlib>
+
+namespace capture {
+
+using util::DebugLog;
+using encoder::RunStop;
+using encoder::Escalation;
+
+namespace {
+
+constexpr int kPassWaitMs = 5;
+// Enough of the encoder's output to hold its last progress report.
+constexpr std::size_t kTailMax = 2048;
+// Writing out the frames that wait takes a moment; an encoder that takes
+// none of them this long is asked to quit all the same.
+constexpr std::uint64_t kFlushGraceMs = 3000;
+
+} // namespace
+
+long LastReportedFrame(const std::string& text)
+{
+    const std::size_t at = text.rfind("frame=");
+    if (at == std::string::npos)
+        return -1;
+    return std::strtol(text.c_str() + at + 6, nullptr, 10);
+}
+
+FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& format,
+                                   const std::string& recordCommandLine, const std::vector<std::string>& outputPaths,
+                                   const RunStop& stop, const FramePipeHooks& hooks)
+{
+    if (hooks.frames)
+        *hooks.frames = -1;
+    std::intptr_t readEnd = -1, writeEnd = -1;
+    if (!platform::makeDataPipe(readEnd, writeEnd))
+        return FramePipeNotStarted;
+    platform::ChildProcess encoder;
+    encoder.passDescriptor(readEnd, 3);
+    const bool started = encoder.start(recordCommandLine);
+    platform::closeDescriptor(readEnd); // only the encoder reads: its end ends our writes
+    platform::ChildOutputReader output(kTailMax);
+    const std::string& tail = output.kept();
+    bool asked = false; // a stop, or the source's end, came before the encoder's
+    {
+        FramePump pump(source, format.width, format.height, format.fps, format.originMicros, writeEnd);
+        pump.setEnd(hooks.endMicros);
+        if (started)
+            pump.start();
+        bool open = started, framed = false, capturesEnded = false;
+        int soundTail = -1; // asked once, at the stop
+        std::uint64_t stoppedAt = 0;
+        Escalation escalation;
+        while (started) {
+            const bool done = encoder.waitForExit(kPassWaitMs);
+            open = open && !output.drain(encoder, hooks.output).ended;
+            if (done && !open)
+                break;
+            if (!framed && LastReportedFrame(tail) > 0) {
+                framed = true;
+                if (hooks.firstFrame)
+                    hooks.firstFrame();
+            }
+            const bool stopping = stop.stop.stop_requested();
+            if (stopping && !capturesEnded) {
+                pump.endCaptures(hooks.endMicros ? hooks.endMicros() : 0);
+                capturesEnded = true;
+                if (hooks.capturesEnded)
+                    hooks.capturesEnded();
+            }
+            if (!done && (stopping || pump.sourceEnded())) {
+                asked = true;
+                if (stoppedAt == 0)
+                    stoppedAt = platform::tickCount();
+                // Repeated every pass, as for any recording, once the frames
+                // are written out; an encoder still waiting for its first
+                // frame gets the end of the pipe instead.
+                const std::uint64_t since = platform::tickCount() - stoppedAt;
+                if (soundTail < 0)
+                    soundTail = hooks.soundTailMs ? hooks.soundTailMs() : 0;
+                if ((pump.finished() && since >= static_cast<std::uint64_t>(soundTail))
+                    || since > kFlushGraceMs)
+                    encoder.writeInput("q\r\n", 3);
+                escalation.pass(encoder, stop);
+            }
+        }
+        // The encoder is gone, so a write the pump still waits on fails.
+        pump.join();
+        if (!capturesEnded && hooks.capturesEnded)
+            hooks.capturesEnded();
+        if (hooks.counts)
+            *hooks.counts = pump.counts();
+    }
+    const long frameCount = LastReportedFrame(tail);
+    if (hooks.frames)
+        *hooks.frames = frameCount;
+    if (!started) {
+        DebugLog("the encoder did not start: " + recordCommandLine);
+        return FramePipeNotStarted;
+    }
+    if (frameCount <= 0) {
+        for (const std::string& path : outputPaths)
+            platform::removeFile(path);
+        if (!asked) {
+            DebugLog("the encoder ended before the first frame: " + tail);
+            return FramePipeEncoderFailed;
+        }
+        return FramePipeNoFrames;
+    }
+    return FramePipeRecorded;
+}
+
+} // namespace capture

@@ -1,0 +1,130 @@
+#include "capture/pipewire_record.h"
+
+#include "platform/child_output.h"
+#include "platform/child_process.h"
+#include "platform/clock.h"
+#include "util/debug_log.h"
+
+#include <vector>
+
+namespace capture {
+
+using util::DebugLog;
+
+namespace {
+
+constexpr int kFrameWaitMs = 50;
+// A capture that ignores its interrupt this long is ended by force.
+constexpr std::uint64_t kCaptureGraceMs = 3000;
+constexpr std::size_t kTailMax = 2048;
+
+class PipeWireFrameSource final : public FrameSource {
+public:
+    PipeWireFrameSource(const PipeWireStream& stream)
+        : width_(stream.width), height_(stream.height),
+          frame_(static_cast<std::size_t>(stream.width) * static_cast<std::size_t>(stream.height) * 4)
+    {
+    }
+
+    ~PipeWireFrameSource() override
+    {
+        // Its end of stream is awaited while its last frames are read away.
+        capture_.interrupt();
+        const std::uint64_t since = platform::tickCount();
+        while (!capture_.waitForExit(0) && platform::tickCount() - since < kCaptureGraceMs) {
+            if (platform::readDescriptor(frames_, frame_.data(), frame_.size(), 5) < 0)
+                capture_.waitForExit(5);
+            console_.drain(capture_);
+        }
+        capture_.kill();
+        capture_.waitForExit(1000);
+        console_.drain(capture_);
+        if (!console_.kept().empty())
+            DebugLog("screen cast capture said: " + console_.kept());
+        platform::closeDescriptor(frames_);
+    }
+
+    bool start(const std::string& command, std::intptr_t remoteFd)
+    {
+        std::intptr_t writeEnd = -1;
+        if (!platform::makeDataPipe(frames_, writeEnd))
+            return false;
+        capture_.passDescriptor(remoteFd, 3);
+        capture_.passDescriptor(writeEnd, 4);
+        const bool started = capture_.start(command);
+        platform::closeDescriptor(writeEnd);
+        return started;
+    }
+
+    FrameWait next(std::int64_t, CapturedFrame& frame) override
+    {
+        console_.drain(capture_);
+        const long got =
+            platform::readDescriptor(frames_, frame_.data() + filled_, frame_.size() - filled_, kFrameWaitMs);
+        if (got < 0)
+            return FrameWait::Ended;
+        if (got == 0)
+            return FrameWait::Nothing;
+        // A frame is timed by its first bytes: the rest follow as fast as the pipe takes them.
+        if (filled_ == 0)
+            arrived_ = platform::wallClockMicros();
+        filled_ += static_cast<std::size_t>(got);
+        if (filled_ < frame_.size())
+            return FrameWait::Nothing;
+        filled_ = 0;
+        frame.pixels = {frame_.data(), width_ * 4, width_, height_};
+        frame.capturedMicros = arrived_;
+        return FrameWait::Frame;
+    }
+
+private:
+    const int width_;
+    const int height_;
+    std::vector<std::uint8_t> frame_;
+    std::size_t filled_ = 0;
+    std::int64_t arrived_ = 0;
+    std::intptr_t frames_ = -1;
+    platform::ChildProcess capture_;
+    platform::ChildOutputReader console_{kTailMax};
+};
+
+} // namespace
+
+std::string BuildPipeWireCaptureCommand(const std::string& gstLaunch, const PipeWireStream& s)
+{
+    // Conversion and scaling pass the frames through untouched when the
+    // stream already is BGRx of the announced size, as casts of a screen are.
+    return gstLaunch + " -q -e pipewiresrc fd=3 path=" + std::to_string(s.node)
+        + " do-timestamp=true keepalive-time=1000 always-copy=true ! videoscale ! videoconvert"
+          " ! video/x-raw,format=BGRx,width="
+        + std::to_string(s.width) + ",height=" + std::to_string(s.height) + " ! fdsink fd=4";
+}
+
+std::unique_ptr<FrameSource> StartPipeWireFrameSource(const std::string& captureCommand, const PipeWireStream& stream)
+{
+    if (stream.width <= 0 || stream.height <= 0)
+        return nullptr;
+    auto source = std::make_unique<PipeWireFrameSource>(stream);
+    if (!source->start(captureCommand, stream.remoteFd))
+        return nullptr;
+    return source;
+}
+
+std::string MissingCaptureParts()
+{
+    int exitCode = -1;
+    platform::runForOutput("gst-launch-1.0 --version", &exitCode);
+    if (exitCode != 0)
+        return "gst-launch-1.0";
+    std::string missing;
+    for (const char* element : {"pipewiresrc", "videoscale", "videoconvert", "fdsink"}) {
+        // Without a version of its own, --exists asks for the core's, which
+        // a plugin of another project (PipeWire's) never has.
+        platform::runForOutput(std::string("gst-inspect-1.0 --exists --atleast-version=0.0.0 ") + element, &exitCode);
+        if (exitCode != 0)
+            missing += (missing.empty() ? "" : ", ") + std::string(element);
+    }
+    return missing;
+}
+
+} // namespace capture

@@ -1,0 +1,405 @@
+#include "media/mp4_samples.h"
+
+#include "media/file_reader.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace media {
+
+using media::ReadAt;
+using media::ReadFileWith;
+
+namespace {
+
+// The movie box is read whole: a ten-hour recording's is about 10 MB.
+constexpr std::uint64_t kMaxMovieBox = 256u << 20;
+// Ten hours of 60 pictures a second with sound are about 3.7 million
+// samples; each costs 32 bytes here.
+constexpr std::uint64_t kMaxSamples = 8u << 20;
+constexpr std::uint32_t kMaxTopLevelBoxes = 100000;
+// A box of a real movie holds a few children (a track per stream, a table
+// per kind): a quarter of a gigabyte of empty boxes would list 33 million.
+constexpr std::size_t kMaxChildBoxes = 1024;
+constexpr std::size_t kMaxTracks = 64;
+
+std::uint32_t be32(const std::uint8_t* p)
+{
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+
+std::uint64_t be64(const std::uint8_t* p) { return (std::uint64_t(be32(p)) << 32) | be32(p + 4); }
+
+// A box inside bytes held in memory.
+struct Box {
+    std::uint32_t type = 0;
+    std::size_t start = 0; // its header
+    std::size_t body = 0;
+    std::size_t end = 0;
+};
+
+// The boxes directly inside [from, to) of `data`; empty with `ok` false when
+// one claims more than there is.
+std::vector<Box> children(const std::string& data, std::size_t from, std::size_t to, bool& ok)
+{
+    std::vector<Box> boxes;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(data.data());
+    while (from + 8 <= to) {
+        if (boxes.size() >= kMaxChildBoxes) {
+            ok = false;
+            return {};
+        }
+        std::uint64_t size = be32(p + from);
+        std::size_t header = 8;
+        if (size == 1) {
+            if (from + 16 > to)
+                break;
+            size = be64(p + from + 8);
+            header = 16;
+        } else if (size == 0) {
+            size = to - from;
+        }
+        if (size < header || size > to - from) {
+            ok = false;
+            return {};
+        }
+        boxes.push_back({be32(p + from + 4), from, from + header, from + static_cast<std::size_t>(size)});
+        from += static_cast<std::size_t>(size);
+    }
+    return boxes;
+}
+
+class TableReader {
+public:
+    TableReader(const std::string& data, const Box& box) : data_(data), at_(box.body), end_(box.end) { }
+    bool has(std::uint64_t bytes) const { return bytes <= end_ - at_; }
+    std::uint32_t u32()
+    {
+        if (!has(4)) {
+            ok = false;
+            return 0;
+        }
+        const std::uint32_t v = be32(reinterpret_cast<const std::uint8_t*>(data_.data()) + at_);
+        at_ += 4;
+        return v;
+    }
+    std::uint64_t u64()
+    {
+        const std::uint64_t high = u32();
+        return (high << 32) | u32();
+    }
+    // A count of entries of `each` bytes that the box holds.
+    std::uint32_t count(std::size_t each)
+    {
+        const std::uint32_t n = u32();
+        if (!has(std::uint64_t(n) * each))
+            ok = false;
+        return ok ? n : 0;
+    }
+    bool ok = true;
+
+private:
+    const std::string& data_;
+    std::size_t at_;
+    std::size_t end_;
+};
+
+// The time scale of a movie or media header: after the two times, which
+// are four or eight bytes wide by its version. 0 when the box is too short.
+std::uint32_t timescaleOf(const std::string& data, const Box& header)
+{
+    TableReader r(data, header);
+    const bool wide = (r.u32() >> 24) == 1;
+    if (wide)
+        r.u64(), r.u64();
+    else
+        r.u32(), r.u32();
+    const std::uint32_t scale = r.u32();
+    return r.ok ? scale : 0;
+}
+
+struct Tables {
+    std::uint64_t fileSize = 0; // every sample lies inside the file, so no more samples than bytes
+    std::vector<std::uint32_t> sizes;
+    std::vector<std::uint64_t> chunkOffsets;
+    std::vector<std::uint32_t> chunkFirst, chunkSamples; // stsc, 1-based chunk numbers
+    std::vector<std::uint32_t> sttsCount, sttsDelta;
+    std::optional<std::vector<std::uint32_t>> keys; // 1-based sample numbers
+};
+
+bool readTable(const std::string& data, const Box& box, Tables& t, Mp4Track& track)
+{
+    TableReader r(data, box);
+    r.u32(); // version and flags
+    switch (box.type) {
+    case Mp4Tag("stsz"): {
+        const std::uint32_t fixed = r.u32();
+        const std::uint32_t n = fixed ? r.u32() : r.count(4);
+        if (n > kMaxSamples || n > t.fileSize)
+            return false;
+        t.sizes.assign(n, fixed);
+        if (!fixed)
+            for (auto& s : t.sizes)
+                s = r.u32();
+        break;
+    }
+    case Mp4Tag("stco"):
+    case Mp4Tag("co64"): {
+        const bool wide = box.type == Mp4Tag("co64");
+        const std::uint32_t n = r.count(wide ? 8 : 4);
+        t.chunkOffsets.resize(n);
+        for (auto& o : t.chunkOffsets)
+            o = wide ? r.u64() : r.u32();
+        break;
+    }
+    case Mp4Tag("stsc"): {
+        const std::uint32_t n = r.count(12);
+        for (std::uint32_t k = 0; k < n; ++k) {
+            t.chunkFirst.push_back(r.u32());
+            t.chunkSamples.push_back(r.u32());
+            r.u32();
+        }
+        break;
+    }
+    case Mp4Tag("stts"): {
+        const std::uint32_t n = r.count(8);
+        for (std::uint32_t k = 0; k < n; ++k) {
+            t.sttsCount.push_back(r.u32());
+            t.sttsDelta.push_back(r.u32());
+        }
+        break;
+    }
+    case Mp4Tag("stss"): {
+        const std::uint32_t n = r.count(4);
+        t.keys.emplace(n);
+        for (auto& k : *t.keys)
+            k = r.u32();
+        break;
+    }
+    case Mp4Tag("ctts"): {
+        const std::uint32_t n = r.count(8);
+        for (std::uint32_t k = 0; k < n; ++k) {
+            r.u32();
+            track.reorders = track.reorders || r.u32() != 0;
+        }
+        break;
+    }
+    case Mp4Tag("stsd"):
+        track.stsd = data.substr(box.start, box.end - box.start);
+        break;
+    case Mp4Tag("stz2"):
+        return false; // compact sizes: no encoder this program meets writes them
+    default:
+        break;
+    }
+    return r.ok;
+}
+
+bool buildSamples(const Tables& t, Mp4Track& track)
+{
+    const std::size_t n = t.sizes.size();
+    std::uint64_t timed = 0;
+    for (std::uint32_t c : t.sttsCount)
+        timed += c;
+    if (timed != n || t.chunkFirst.empty() || t.chunkFirst.front() != 1)
+        return false;
+    track.samples.resize(n);
+    std::int64_t dts = 0;
+    std::size_t s = 0;
+    for (std::size_t e = 0; e < t.sttsCount.size(); ++e)
+        for (std::uint32_t k = 0; k < t.sttsCount[e]; ++k, ++s) {
+            track.samples[s].dts = dts;
+            track.samples[s].duration = t.sttsDelta[e];
+            dts += t.sttsDelta[e];
+        }
+    s = 0;
+    for (std::size_t e = 0; e < t.chunkFirst.size() && s < n; ++e) {
+        const std::uint64_t until = e + 1 < t.chunkFirst.size() ? t.chunkFirst[e + 1] : t.chunkOffsets.size() + 1;
+        if (t.chunkFirst[e] < 1 || until < t.chunkFirst[e] || until > t.chunkOffsets.size() + 1)
+            return false;
+        for (std::uint64_t chunk = t.chunkFirst[e]; chunk < until && s < n; ++chunk) {
+            std::uint64_t offset = t.chunkOffsets[chunk - 1];
+            for (std::uint32_t k = 0; k < t.chunkSamples[e] && s < n; ++k, ++s) {
+                if (offset > t.fileSize || t.sizes[s] > t.fileSize - offset)
+                    return false;
+                track.samples[s].offset = offset;
+                track.samples[s].size = t.sizes[s];
+                offset += t.sizes[s];
+            }
+        }
+    }
+    if (s != n)
+        return false;
+    if (!t.keys) {
+        for (auto& sample : track.samples)
+            sample.key = true;
+    } else {
+        for (std::uint32_t k : *t.keys)
+            if (k >= 1 && k <= n)
+                track.samples[k - 1].key = true;
+    }
+    return true;
+}
+
+bool readEdits(const std::string& data, const Box& elst, Mp4Track& track)
+{
+    TableReader r(data, elst);
+    const bool wide = (r.u32() >> 24) == 1;
+    const std::uint32_t n = r.count(wide ? 20 : 12);
+    std::vector<std::pair<std::uint64_t, std::int64_t>> edits;
+    for (std::uint32_t k = 0; k < n && r.ok; ++k) {
+        const std::uint64_t duration = wide ? r.u64() : r.u32();
+        const std::int64_t media = wide ? static_cast<std::int64_t>(r.u64()) : static_cast<std::int32_t>(r.u32());
+        if (r.u32() != 0x00010000)
+            track.plainEdits = false;
+        edits.emplace_back(duration, media);
+    }
+    if (!edits.empty() && edits.front().second == -1) {
+        track.editDelay = edits.front().first;
+        edits.erase(edits.begin());
+    }
+    if (edits.size() > 1 || (edits.size() == 1 && edits.front().second < 0))
+        track.plainEdits = false;
+    if (!edits.empty())
+        track.editMediaTime = edits.front().second;
+    return r.ok;
+}
+
+bool readTrack(const std::string& data, const Box& trak, std::uint64_t fileSize, Mp4Track& track)
+{
+    bool ok = true;
+    Tables tables;
+    tables.fileSize = fileSize;
+    for (const Box& b : children(data, trak.body, trak.end, ok)) {
+        if (b.type == Mp4Tag("tkhd"))
+            track.tkhd = data.substr(b.start, b.end - b.start);
+        if (b.type == Mp4Tag("edts"))
+            for (const Box& e : children(data, b.body, b.end, ok))
+                if (e.type == Mp4Tag("elst") && !readEdits(data, e, track))
+                    return false;
+        if (b.type != Mp4Tag("mdia"))
+            continue;
+        for (const Box& m : children(data, b.body, b.end, ok)) {
+            if (m.type == Mp4Tag("mdhd")) {
+                track.mdhd = data.substr(m.start, m.end - m.start);
+                track.timescale = timescaleOf(data, m);
+            }
+            if (m.type == Mp4Tag("hdlr")) {
+                track.hdlr = data.substr(m.start, m.end - m.start);
+                TableReader r(data, m);
+                r.u32(), r.u32();
+                track.handler = r.u32();
+                ok = ok && r.ok;
+            }
+            if (m.type != Mp4Tag("minf"))
+                continue;
+            for (const Box& i : children(data, m.body, m.end, ok)) {
+                if (i.type != Mp4Tag("stbl")) {
+                    track.mediaInfo += data.substr(i.start, i.end - i.start);
+                    continue;
+                }
+                for (const Box& t : children(data, i.body, i.end, ok))
+                    if (!readTable(data, t, tables, track))
+                        return false;
+            }
+        }
+    }
+    return ok && track.timescale > 0 && !track.tkhd.empty() && !track.stsd.empty() && buildSamples(tables, track);
+}
+
+} // namespace
+
+std::size_t Mp4Track::sampleAt(std::int64_t dts) const
+{
+    return static_cast<std::size_t>(
+        std::lower_bound(samples.begin(), samples.end(), dts, [](const Mp4Sample& s, std::int64_t t) { return s.dts < t; })
+        - samples.begin());
+}
+
+const Mp4Track* Mp4Movie::track(std::uint32_t handler) const
+{
+    for (const Mp4Track& t : tracks)
+        if (t.handler == handler)
+            return &t;
+    return nullptr;
+}
+
+Mp4Movie ReadMp4Movie(std::uint64_t size, const Mp4Bytes& readAt)
+{
+    Mp4Movie movie;
+    std::string moov;
+    std::uint64_t at = 0;
+    for (std::uint32_t count = 0; at + 8 <= size && count < kMaxTopLevelBoxes; ++count) {
+        std::uint8_t header[16];
+        if (readAt(at, header, 16) < 8)
+            return {};
+        std::uint64_t boxSize = be32(header);
+        std::uint64_t headerSize = 8;
+        if (boxSize == 1) {
+            boxSize = be64(header + 8);
+            headerSize = 16;
+        } else if (boxSize == 0) {
+            boxSize = size - at;
+        }
+        const std::uint32_t type = be32(header + 4);
+        if (boxSize < headerSize || boxSize > size - at)
+            return {};
+        if (type == Mp4Tag("moof"))
+            return {};
+        if ((type == Mp4Tag("ftyp") || type == Mp4Tag("moov")) && boxSize <= kMaxMovieBox) {
+            std::string bytes(static_cast<std::size_t>(boxSize), '\0');
+            if (readAt(at, bytes.data(), bytes.size()) != static_cast<long long>(bytes.size()))
+                return {};
+            (type == Mp4Tag("ftyp") ? movie.ftyp : moov) = std::move(bytes);
+        }
+        at += boxSize;
+    }
+    if (moov.empty() || movie.ftyp.empty())
+        return {};
+    bool ok = true;
+    std::uint64_t samples = 0;
+    for (const Box& b : children(moov, 8, moov.size(), ok)) {
+        if (b.type == Mp4Tag("mvex"))
+            return {};
+        if (b.type == Mp4Tag("mvhd")) {
+            movie.mvhd = moov.substr(b.start, b.end - b.start);
+            movie.timescale = timescaleOf(moov, b);
+        }
+        if (b.type == Mp4Tag("trak")) {
+            Mp4Track track;
+            if (movie.tracks.size() >= kMaxTracks || !readTrack(moov, b, size, track))
+                return {};
+            samples += track.samples.size();
+            if (samples > kMaxSamples)
+                return {};
+            movie.tracks.push_back(std::move(track));
+        }
+    }
+    if (!ok || movie.mvhd.empty() || movie.timescale == 0)
+        return {};
+    movie.readable = true;
+    return movie;
+}
+
+Mp4Movie ReadMp4Movie(const std::string& path)
+{
+    return ReadFileWith(path, Mp4Movie{}, [](std::uint64_t size, const ReadAt& readAt) { return ReadMp4Movie(size, readAt); });
+}
+
+std::string CodecHeaderIn(const std::string& stsd)
+{
+    // stsd: full box header, count, then one sample entry whose boxes follow
+    // its fixed fields; the codec header is the box named like 'avcC' after them.
+    for (const char* name : {"avcC", "hvcC"}) {
+        const std::size_t at = stsd.find(name);
+        if (at == std::string::npos || at < 4)
+            continue;
+        const auto* p = reinterpret_cast<const std::uint8_t*>(stsd.data()) + at - 4;
+        const std::uint32_t size = be32(p);
+        if (size >= 8 && at - 4 + size <= stsd.size())
+            return stsd.substr(at - 4, size);
+    }
+    return {};
+}
+
+} // namespace media

@@ -1,0 +1,54 @@
+#pragma once
+// One recording: a run of the encoder that lasts until its stop is
+// requested. Runs on the recording worker thread. Qt-free.
+#include "capture/frame_pipe_record.h"
+#include "capture/pipewire_record.h"
+#include "recording/record_command.h"
+#include "recording/run_output.h"
+#include "recording/run_pause.h"
+#include "encoder/runner.h"
+#include "takes/take_finish.h"
+
+#include <optional>
+#include <string>
+
+namespace recording {
+
+// What the user chose at the moment the recording started.
+struct RecordSettings {
+    RecordSources sources;
+    std::string saveFolder;
+    // A Wayland desktop: the portal's stream, opened by the caller. Without
+    // it such a desktop is not recorded at all (an X11 grab sees black).
+    const capture::PipeWireStream* screenCast = nullptr;
+    // The part of the desktop to record, in desktop coordinates; all of it
+    // when none. Clamped to the desktop at Start (see RecordedArea).
+    std::optional<platform::ScreenArea> part;
+    // A window the part follows where the grab can (this program's own X11
+    // grab); 0 for none.
+    std::uint64_t window = 0;
+};
+
+// Names the take after the local time in the save folder (made if missing,
+// one level), tells `output` its working file, and runs the encoder until a
+// stop is requested or it ends; then finishes the take (see take_finish.h)
+// and tells `output` the recording. A mode whose device is missing starts no
+// encoder: no file appears, which the recording session answers by recording
+// without sound. Returns a FramePipeStatus for a screen cast, else
+// FramePipeRecorded;
+// `finished`, when given, gets how the take ended (left as it was when no
+// file came).
+// While `pause` says so, nothing is recorded: each stretch between pauses is
+// a take of its own ("<stem>-part<n>.mp4" once finished), and at the end
+// they are joined into the one recording (see stretch_join.h).
+// Without an `output` of its own the run tells the one the functions below
+// read: for the callers that run one recording at a time (tests, tools).
+capture::FramePipeStatus RecordRun(const RecordSettings& settings, const encoder::RunStop& stop, takes::FinishedTake* finished = nullptr,
+                          const RunPause* pause = nullptr, RunOutput* output = nullptr);
+
+// Of the latest run that was given no output of its own, as RunOutput tells them.
+std::string LastEncoderLine();
+std::string CurrentOutputPath();
+std::int64_t CurrentOutputBaseBytes();
+
+} // namespace recording
