@@ -10,6 +10,7 @@
 //                                            a zero byte, for a direct run
 // MIC is the microphone's source name (vmic unless given).
 #include "recording/record_command.h"
+#include "tests/support/plain_record_command.h"
 #include "recording/record_run.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
@@ -25,10 +26,9 @@
 #include <thread>
 
 using recording::BuildRecordArgs;
-using recording::BuildRecordCommandLine;
-using recording::CurrentOutputPath;
+using testing_support::BuildRecordCommandLine;
 using encoder::EnsureToolFolder;
-using recording::LastEncoderLine;
+using recording::RunOutput;
 using encoder::PrepareTool;
 using recording::RecordRun;
 using recording::RecordSettings;
@@ -104,13 +104,14 @@ int main(int argc, char** argv)
         if (std::sscanf(area, "%d,%d,%d,%d", &part.x, &part.y, &part.width, &part.height) == 4)
             settings.part = part;
     }
-    const int status = RecordRun(settings, stop.get_token(), nullptr, &pause);
+    RunOutput output;
+    const int status = RecordRun(settings, stop.get_token(), nullptr, &pause, &output);
     timer.join();
     const double stopToFile = static_cast<double>(platform::tickCount() - stopAt) / 1000.0;
     const double encoderCpu = cpuSeconds(RUSAGE_CHILDREN);
     const double selfCpu = cpuSeconds(RUSAGE_SELF);
-    const std::string tail = LastEncoderLine();
-    std::rename(CurrentOutputPath().c_str(), out.c_str());
+    const std::string tail = output.lastLine();
+    std::rename(output.path().c_str(), out.c_str());
     std::remove(folder.c_str());
     const double length = static_cast<double>(ReadMp4Tracks(out).videoMicroseconds) / 1e6;
     std::printf("%-8s frames=%ld dup=%ld drop=%ld encoderCPU=%.2f (%.3f per recorded s; grab %.3f) "

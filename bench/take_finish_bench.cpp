@@ -23,6 +23,7 @@
 #include "capture/frame_pipe_record.h"
 #include "capture/frame_source.h"
 #include "recording/record_command.h"
+#include "tests/support/plain_record_command.h"
 #include "recording/record_run.h"
 #include "takes/take_finish.h"
 #include "encoder/tool.h"
@@ -43,14 +44,14 @@
 #include <vector>
 
 using recording::BuildFramePipeRecordArgs;
-using recording::BuildRecordCommandLine;
+using testing_support::BuildRecordCommandLine;
 using encoder::EnsureToolFolder;
 using takes::FinishedTake;
 using takes::FinishTake;
 using capture::FramePipeFormat;
 using capture::FramePipeHooks;
 using takes::kRecordFps;
-using recording::LastEncoderLine;
+using recording::RunOutput;
 using capture::MakeGrabFrameSource;
 using encoder::PrepareTool;
 using recording::RecordRun;
@@ -138,9 +139,10 @@ int record(int argc, char** argv)
         settings.sources = sources;
         settings.saveFolder = folder;
         FinishedTake finished;
-        RecordRun(settings, stop.get_token(), &finished);
+        RunOutput output;
+        RecordRun(settings, stop.get_token(), &finished, nullptr, &output);
         file = finished.path;
-        frames = lastValue(LastEncoderLine(), "frame=");
+        frames = lastValue(output.lastLine(), "frame=");
     } else {
         file = folder + "/plain.mp4";
         recordPlain(sources, file, stop.get_token(), &frames);

@@ -27,7 +27,7 @@
 #include <sys/resource.h>
 #include <thread>
 
-using recording::CurrentOutputPath;
+using recording::RunOutput;
 using encoder::EnsureToolFolder;
 using capture::LastReportedFrame;
 using recording::RecordSettings;
@@ -95,8 +95,9 @@ int main(int argc, char** argv)
         stop.request_stop();
     });
     const double cpuBefore = childCpu();
+    RunOutput run;
     const char* notice =
-        RecordScreenCast(settings, (folder / "ScreenRecord.ini").string(), stop.get_token(), nullptr, &pause);
+        RecordScreenCast(settings, (folder / "ScreenRecord.ini").string(), stop.get_token(), nullptr, &pause, &run);
     const std::uint64_t end = platform::tickCount();
     timer.join();
     const double cpu = childCpu() - cpuBefore;
@@ -107,7 +108,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const std::string file = CurrentOutputPath();
+    const std::string file = run.path();
     if (fidelity) {
         std::filesystem::rename(file, argv[3]);
         std::filesystem::remove_all(folder);

@@ -2,7 +2,6 @@
 
 #include "library/picture_command.h"
 #include "encoder/runner.h"
-#include "editing/stream_ops.h"
 #include "encoder/tool.h"
 #include "platform/files.h"
 #include "media/mp4_duration.h"

@@ -190,12 +190,6 @@ std::string BuildRecordArgs(const RecordSources& sources, const platform::Deskto
     }
 }
 
-std::string BuildRecordCommandLine(const std::string& quotedTool, const std::string& args,
-                                   const std::string& outputPath)
-{
-    return quotedTool + args + " -f mp4 " + platform::quoteArgument(outputPath) + " ";
-}
-
 std::string BuildTakeCommandLine(const std::string& quotedTool, const std::string& args, const RecordSources& sources,
                                  const TakeFiles& files)
 {

@@ -46,9 +46,6 @@ std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, in
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros,
                             const platform::ScreenArea* part = nullptr);
 
-// quotedTool + args + " -f mp4 " + the quoted output path + " ": one plain MP4.
-std::string BuildRecordCommandLine(const std::string& quotedTool, const std::string& args,
-                                   const std::string& outputPath);
 // quotedTool + args + the take's output (see take_files.h) + " ".
 std::string BuildTakeCommandLine(const std::string& quotedTool, const std::string& args, const RecordSources& sources,
                                  const takes::TakeFiles& files);

@@ -1,5 +1,7 @@
 #include "recording/record_run.h"
 
+#include "recording/capture_part.h"
+
 #include "capture/frame_pipe_record.h"
 #include "recording/run_output.h"
 #include "media/stretch_join.h"
@@ -30,7 +32,6 @@ namespace recording {
 
 using util::DebugLog;
 using media::ReadMp4Tracks;
-using util::RecordedArea;
 using takes::TakeFilesOf;
 using capture::FramePipeStatus;
 using takes::FinishedTake;
@@ -52,13 +53,6 @@ using takes::TakeFlusher;
 using takes::kRecordFps;
 
 namespace {
-
-// The output of the runs whose caller keeps none of its own.
-RunOutput& sharedOutput()
-{
-    static RunOutput output;
-    return output;
-}
 
 // A take's names with its working files made by us, new, and held locked
 // until the take is finished: the encoder then writes into files that were
@@ -111,12 +105,6 @@ void removeClaimed(TakeClaim& claim)
 }
 
 } // namespace
-
-std::string CurrentOutputPath() { return sharedOutput().path(); }
-
-std::int64_t CurrentOutputBaseBytes() { return sharedOutput().baseBytes(); }
-
-std::string LastEncoderLine() { return sharedOutput().lastLine(); }
 
 namespace {
 
@@ -209,7 +197,8 @@ FinishedTake joinParts(const std::vector<std::unique_ptr<Stretch>>& stretches, c
 FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished,
                           const RunPause* pause, RunOutput* runOutput)
 {
-    RunOutput& out = runOutput ? *runOutput : sharedOutput();
+    RunOutput unwatched;
+    RunOutput& out = runOutput ? *runOutput : unwatched;
     const std::string quotedTool = PrepareTool();
     platform::Desktop desktop = platform::currentDesktop();
     const bool cast = desktop.grab == platform::DesktopGrab::PipeWire;
@@ -222,14 +211,8 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
     // An X screen is grabbed by this program where it can be: its own copy
     // and conversion cost a fraction of the encoder's. Elsewhere (a remote
     // display, 16-bit pixels) the encoder grabs it as before.
-    // An even size, as H.264 in 4:2:0 needs: an odd desktop loses its last
-    // column or row. A part that is off the desktop records all of it.
-    const platform::ScreenArea whole{0, 0, desktop.width & ~1, desktop.height & ~1};
-    const platform::ScreenArea part = settings.part
-        ? RecordedArea(*settings.part, desktop.width, desktop.height).value_or(whole)
-        : whole;
-    const bool partial = part.x != whole.x || part.y != whole.y || part.width != whole.width
-        || part.height != whole.height;
+    const platform::ScreenArea part = AreaToRecord(settings.part, desktop.width, desktop.height);
+    const bool partial = IsPartOfDesktop(part, desktop.width, desktop.height);
     std::unique_ptr<FrameSource> source;
     if (desktop.grab == platform::DesktopGrab::X11)
         source = MakeGrabFrameSource(platform::openScreenGrab(desktop.display, part, settings.window));

@@ -41,14 +41,9 @@ struct RecordSettings {
 // While `pause` says so, nothing is recorded: each stretch between pauses is
 // a take of its own ("<stem>-part<n>.mp4" once finished), and at the end
 // they are joined into the one recording (see stretch_join.h).
-// Without an `output` of its own the run tells the one the functions below
-// read: for the callers that run one recording at a time (tests, tools).
-capture::FramePipeStatus RecordRun(const RecordSettings& settings, const encoder::RunStop& stop, takes::FinishedTake* finished = nullptr,
-                          const RunPause* pause = nullptr, RunOutput* output = nullptr);
-
-// Of the latest run that was given no output of its own, as RunOutput tells them.
-std::string LastEncoderLine();
-std::string CurrentOutputPath();
-std::int64_t CurrentOutputBaseBytes();
+// `output`, when given, is told the files and the encoder's words as they come.
+capture::FramePipeStatus RecordRun(const RecordSettings& settings, const encoder::RunStop& stop,
+                                   takes::FinishedTake* finished = nullptr, const RunPause* pause = nullptr,
+                                   RunOutput* output = nullptr);
 
 } // namespace recording

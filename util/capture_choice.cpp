@@ -1,23 +1,8 @@
 #include "util/capture_choice.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace util {
-
-std::optional<platform::ScreenArea> RecordedArea(const platform::ScreenArea& part, int width, int height)
-{
-    const long long left = std::max<long long>(0, part.x);
-    const long long top = std::max<long long>(0, part.y);
-    const long long right = std::min<long long>(width, static_cast<long long>(part.x) + part.width);
-    const long long bottom = std::min<long long>(height, static_cast<long long>(part.y) + part.height);
-    const long long w = (right - left) & ~1LL;
-    const long long h = (bottom - top) & ~1LL;
-    if (w < 2 || h < 2)
-        return std::nullopt;
-    return platform::ScreenArea{static_cast<int>(left), static_cast<int>(top), static_cast<int>(w),
-                                static_cast<int>(h)};
-}
 
 std::string CaptureKindText(CaptureKind kind)
 {

@@ -1,6 +1,7 @@
 #pragma once
 // What part of the desktop a recording takes, as the user chose it on the
-// record page and as the settings keep it. Pure and Qt-free.
+// record page and as the settings keep it (the pixels it comes to at Start
+// are recording's to decide). Pure and Qt-free.
 #include "platform/screen_grab.h"
 
 #include <cstdint>
@@ -21,12 +22,6 @@ struct CaptureChoice {
     platform::ScreenArea area; // Screen, Area, Window: the part as chosen
     std::uint64_t window = 0;  // Window: the system's handle
 };
-
-// The pixels recorded of a desktop `width`×`height`: `part` clamped to the
-// desktop, one column or row short where its size is odd (H.264 in 4:2:0
-// takes even sizes only). None when less than 2×2 pixels of it are on the
-// desktop.
-std::optional<platform::ScreenArea> RecordedArea(const platform::ScreenArea& part, int width, int height);
 
 // "desktop", "screen", "area" or "window"; an unknown text is Desktop.
 std::string CaptureKindText(CaptureKind kind);

@@ -35,7 +35,7 @@
 #include <unistd.h>
 
 using recording::AudioComputerSoundAndMic;
-using recording::CurrentOutputPath;
+using recording::RunOutput;
 using encoder::EnsureToolFolder;
 using encoder::PrepareTool;
 using recording::RecordRun;
@@ -60,15 +60,16 @@ std::string childPids()
 int recordATake(const std::string& folder, const std::string& info)
 {
     EnsureToolFolder();
-    std::thread([folder] { RecordRun({{AudioComputerSoundAndMic, "spk.monitor", "vmic"}, folder}, {}); }).detach();
-    for (int i = 0; i < 2000 && !platform::fileExists(CurrentOutputPath()); ++i)
+    static RunOutput run; // the thread is never joined: the process is killed
+    std::thread([folder] { RecordRun({{AudioComputerSoundAndMic, "spk.monitor", "vmic"}, folder}, {}, nullptr, nullptr, &run); }).detach();
+    for (int i = 0; i < 2000 && !platform::fileExists(run.path()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (!platform::fileExists(CurrentOutputPath()))
+    if (!platform::fileExists(run.path()))
         return 3;
     std::this_thread::sleep_for(std::chrono::milliseconds(6000));
     {
         std::ofstream out(info + ".part");
-        out << CurrentOutputPath() << "\n" << childPids();
+        out << run.path() << "\n" << childPids();
     }
     std::rename((info + ".part").c_str(), info.c_str());
     for (;;)

@@ -1,5 +1,6 @@
 #include "capture/pipewire_record.h"
 #include "recording/record_command.h"
+#include "tests/support/plain_record_command.h"
 
 #include "platform/command_line.h"
 
@@ -15,7 +16,7 @@ using recording::AudioNone;
 using recording::BuildGdigrabRecordArgs;
 using capture::BuildPipeWireCaptureCommand;
 using recording::BuildRecordArgs;
-using recording::BuildRecordCommandLine;
+using testing_support::BuildRecordCommandLine;
 using recording::BuildTakeCommandLine;
 using recording::BuildX11RecordArgs;
 using recording::RecordFileStem;

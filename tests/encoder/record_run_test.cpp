@@ -35,14 +35,13 @@ using recording::AudioComputerSound;
 using recording::AudioComputerSoundAndMic;
 using recording::AudioMicrophone;
 using recording::AudioNone;
-using recording::CurrentOutputBaseBytes;
-using recording::CurrentOutputPath;
 using encoder::EnsureToolFolder;
 using takes::FinishedTake;
 using capture::MissingCaptureParts;
 using recording::RecordFileStem;
 using recording::RecordRun;
 using recording::RecordSettings;
+using recording::RunOutput;
 using recording::RunPause;
 using takes::TakeEnd;
 using takes::TakeFiles;
@@ -52,13 +51,16 @@ using namespace testing_support;
 
 namespace {
 
+// What the latest run in this suite tells, as the window would see it.
+RunOutput lastRun;
+
 // Runs RecordRun on a worker as the recording controller does, requests its
 // stop after `ms` and waits for the file to be finished. Returns the time the
 // worker took after the stop.
 std::uint64_t recordFor(const RecordSettings& settings, int ms)
 {
     std::stop_source source;
-    std::thread worker([&] { RecordRun(settings, source.get_token()); });
+    std::thread worker([&] { RecordRun(settings, source.get_token(), nullptr, nullptr, &lastRun); });
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     source.request_stop();
     const std::uint64_t stop = platform::tickCount();
@@ -70,7 +72,7 @@ std::uint64_t recordFor(const RecordSettings& settings, int ms)
 std::uint64_t failingRun(const RecordSettings& settings)
 {
     const std::uint64_t start = platform::tickCount();
-    RecordRun(settings, {});
+    RecordRun(settings, {}, nullptr, nullptr, &lastRun);
     return platform::tickCount() - start;
 }
 
@@ -105,7 +107,7 @@ TEST_F(RecordRunTest, EachAudioChoiceGivesThePromisedStreams)
     for (const Case& c : cases) {
         SCOPED_TRACE("audio mode " + std::to_string(c.mode));
         recordFor(settings(c.mode), 3000);
-        const std::string file = CurrentOutputPath();
+        const std::string file = lastRun.path();
         ASSERT_TRUE(platform::fileExists(file));
         EXPECT_EQ(file.rfind(dir.path().string() + "/", 0), 0u);
         EXPECT_EQ(probe(file, "stream=codec_name,pix_fmt,sample_rate,channels"), c.streams);
@@ -122,7 +124,7 @@ TEST_F(RecordRunTest, EachAudioChoiceGivesThePromisedStreams)
 TEST_F(RecordRunTest, KeyframeAtLeastEveryThirdSecond)
 {
     recordFor(settings(AudioComputerSound), 7000);
-    const std::string list = probe(CurrentOutputPath(), "packet=pts_time,flags", "-select_streams v");
+    const std::string list = probe(lastRun.path(), "packet=pts_time,flags", "-select_streams v");
     std::istringstream packets(list);
     std::vector<double> keys;
     for (std::string line; std::getline(packets, line);)
@@ -179,7 +181,7 @@ TEST_F(RecordRunTest, FramesAreRealCapturesAndBeepsMeetTheirFlashes)
     std::this_thread::sleep_for(std::chrono::milliseconds(900));
     recordFor(settings(AudioComputerSound), 4500);
     while (!scene.waitForExit(100)) { }
-    const Fidelity f = MeasureFidelity(CurrentOutputPath());
+    const Fidelity f = MeasureFidelity(lastRun.path());
     SCOPED_TRACE(FidelityRow("recording", f));
     ASSERT_TRUE(f.ok);
     // On a busy machine captures far apart say nothing of either fault;
@@ -226,7 +228,7 @@ TEST_F(RecordRunTest, ScrollingTextStaysReadableAndFramesFollowTheScreen)
     while (!scene.waitForExit(100)) { }
 
     const std::string score = runAndCapture("python3 " + platform::quoteArgument(VTR_TEXT_SCORE) + " "
-                                                + platform::quoteArgument(CurrentOutputPath()) + " "
+                                                + platform::quoteArgument(lastRun.path()) + " "
                                                 + platform::quoteArgument(page) + " " + pageSize,
                                             &code);
     ASSERT_EQ(code, 0) << score;
@@ -252,7 +254,7 @@ TEST_F(RecordRunTest, OddScreenGivesAPictureOneColumnAndRowShort)
     if (desktop.width % 2 == 0 && desktop.height % 2 == 0)
         GTEST_SKIP() << "the screen is even";
     recordFor(settings(AudioComputerSound), 3000);
-    EXPECT_EQ(probe(CurrentOutputPath(), "stream=codec_name,width,height", "-select_streams v"),
+    EXPECT_EQ(probe(lastRun.path(), "stream=codec_name,width,height", "-select_streams v"),
               "h264," + std::to_string(desktop.width & ~1) + "," + std::to_string(desktop.height & ~1) + "\n");
 }
 
@@ -262,12 +264,12 @@ TEST_F(RecordRunTest, OddScreenGivesAPictureOneColumnAndRowShort)
 TEST_F(RecordRunTest, AKilledEncoderLeavesARecordingOfTheTakeUpToItsDeath)
 {
     FinishedTake take;
-    std::thread worker([&] { RecordRun(settings(AudioComputerSoundAndMic), {}, &take); });
+    std::thread worker([&] { RecordRun(settings(AudioComputerSoundAndMic), {}, &take, nullptr, &lastRun); });
     const std::uint64_t deadline = platform::tickCount() + 20000;
-    while (!platform::fileExists(CurrentOutputPath()) && platform::tickCount() < deadline)
+    while (!platform::fileExists(lastRun.path()) && platform::tickCount() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_TRUE(platform::fileExists(CurrentOutputPath()));
-    const TakeFiles files = *TakeOfWorkingFile(CurrentOutputPath());
+    ASSERT_TRUE(platform::fileExists(lastRun.path()));
+    const TakeFiles files = *TakeOfWorkingFile(lastRun.path());
     std::this_thread::sleep_for(std::chrono::milliseconds(5000));
     const std::uint64_t killed = platform::tickCount();
     for (const std::int64_t pid : platform::childProcessIds())
@@ -277,7 +279,7 @@ TEST_F(RecordRunTest, AKilledEncoderLeavesARecordingOfTheTakeUpToItsDeath)
     EXPECT_EQ(platform::liveChildCount(), 0);
     EXPECT_EQ(take.end, TakeEnd::SavedFromWorking);
     EXPECT_EQ(take.path, files.recording);
-    EXPECT_EQ(CurrentOutputPath(), files.recording);
+    EXPECT_EQ(lastRun.path(), files.recording);
     EXPECT_GE(probeDuration(files.recording), 4.0);
     EXPECT_EQ(probe(files.recording, "stream=codec_type"), "audio\nvideo\n");
     EXPECT_FALSE(platform::fileExists(files.working));
@@ -300,7 +302,7 @@ TEST_F(RecordRunTest, TakenNameGetsACounterAndTrailingSeparatorWorks)
     RecordSettings s = settings(AudioNone);
     s.saveFolder += "/"; // as a folder picker may give it: the path gets "//"
     recordFor(s, 1500);
-    const std::string file = CurrentOutputPath();
+    const std::string file = lastRun.path();
     EXPECT_NE(file.find("//"), std::string::npos);
     EXPECT_NE(file.find("(1).mp4"), std::string::npos) << file;
     EXPECT_EQ(probe(file, "stream=codec_name"), "h264\n");
@@ -368,7 +370,7 @@ TEST_F(RecordRunTest, AnAreaAndAWindowRecordExactlyTheirPixels)
     RecordSettings area = settings(AudioNone);
     area.part = platform::ScreenArea{97, 49, 331, 201};
     recordFor(area, 2500);
-    expectSceneFrom(CurrentOutputPath(), {97, 49, 330, 200}, magenta);
+    expectSceneFrom(lastRun.path(), {97, 49, 330, 200}, magenta);
 
     const std::string display = platform::currentDesktop().display;
     const auto window = platform::windowAt(display, 650, 350, {});
@@ -378,12 +380,12 @@ TEST_F(RecordRunTest, AnAreaAndAWindowRecordExactlyTheirPixels)
     picked.part = platform::windowArea(display, window->id);
     ASSERT_TRUE(picked.part);
     recordFor(picked, 2500);
-    expectSceneFrom(CurrentOutputPath(), magenta, magenta);
+    expectSceneFrom(lastRun.path(), magenta, magenta);
     // Around the window: its edges and the blocks beside them.
     RecordSettings around = settings(AudioNone);
     around.part = platform::ScreenArea{589, 291, 220, 140};
     recordFor(around, 2500);
-    expectSceneFrom(CurrentOutputPath(), *around.part, magenta);
+    expectSceneFrom(lastRun.path(), *around.part, magenta);
 
     // A window moved while it is recorded is followed.
     picked.window = window->id;
@@ -399,7 +401,7 @@ TEST_F(RecordRunTest, AnAreaAndAWindowRecordExactlyTheirPixels)
     const std::string geometry = runAndCapture("xdotool getwindowgeometry --shell " + id);
     EXPECT_NE(geometry.find("X=130\nY=70\n"), std::string::npos) << geometry;
     const platform::ScreenArea there{130, 70, 200, 120};
-    expectSceneFrom(CurrentOutputPath(), there, there);
+    expectSceneFrom(lastRun.path(), there, there);
     scene.kill();
 }
 
@@ -414,14 +416,14 @@ TEST_F(RecordRunTest, ThreePausesGiveOneFileOfTheRunningStretchesInSync)
     std::stop_source stop;
     RunPause pause;
     FinishedTake take;
-    std::thread worker([&] { RecordRun(settings(AudioComputerSound), stop.get_token(), &take, &pause); });
+    std::thread worker([&] { RecordRun(settings(AudioComputerSound), stop.get_token(), &take, &pause, &lastRun); });
     std::uint64_t running = 0;
     std::int64_t shownBefore = 0; // the size the window showed at the last pause
     for (const auto [run, rest] : {std::pair{1700, 800}, std::pair{1500, 600}, std::pair{1600, 900}}) {
         const std::uint64_t from = platform::tickCount();
         std::this_thread::sleep_for(std::chrono::milliseconds(run));
         // The size shown counts the earlier stretches too: it only grows.
-        const std::int64_t shown = CurrentOutputBaseBytes() + platform::fileSize(CurrentOutputPath());
+        const std::int64_t shown = lastRun.baseBytes() + platform::fileSize(lastRun.path());
         EXPECT_GT(shown, shownBefore);
         shownBefore = shown;
         pause.pause();
@@ -437,7 +439,7 @@ TEST_F(RecordRunTest, ThreePausesGiveOneFileOfTheRunningStretchesInSync)
     while (!scene.waitForExit(100)) { }
 
     ASSERT_EQ(take.end, TakeEnd::Whole);
-    EXPECT_EQ(take.path, CurrentOutputPath());
+    EXPECT_EQ(take.path, lastRun.path());
     // The parts are gone: the save folder holds the recording alone.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     EXPECT_NEAR(probeDuration(take.path), running / 1000.0, 0.2);
@@ -456,7 +458,7 @@ TEST_F(RecordRunTest, SaveFolderIsMadeOneLevelDeep)
     s.saveFolder = dir.file("新建 $folder");
     recordFor(s, 1200);
     EXPECT_TRUE(platform::isFolder(s.saveFolder));
-    EXPECT_EQ(probe(CurrentOutputPath(), "stream=codec_name"), "h264\n");
+    EXPECT_EQ(probe(lastRun.path(), "stream=codec_name"), "h264\n");
 }
 
 TEST_F(RecordRunTest, BadChoicesEndQuicklyWithoutAFileOrAnEncoder)
@@ -474,7 +476,7 @@ TEST_F(RecordRunTest, BadChoicesEndQuicklyWithoutAFileOrAnEncoder)
         SCOPED_TRACE(c.what);
         // No stop comes: the run must end on its own.
         EXPECT_LT(failingRun(c.settings), 5000u);
-        EXPECT_FALSE(platform::fileExists(CurrentOutputPath()));
+        EXPECT_FALSE(platform::fileExists(lastRun.path()));
         EXPECT_EQ(platform::liveChildCount(), 0);
     }
 }

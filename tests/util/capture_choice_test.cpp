@@ -1,4 +1,5 @@
 #include "util/capture_choice.h"
+#include "recording/capture_part.h"
 #include "util/window_system.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,7 @@ using util::CaptureKind;
 using util::CaptureKindFromText;
 using util::CaptureKindText;
 using util::QtPlatformToUse;
-using util::RecordedArea;
+using recording::RecordedArea;
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "capture/frame_pipe_record.h"
 #include "capture/pipewire_record.h"
 #include "recording/record_command.h"
+#include "tests/support/plain_record_command.h"
 #include "encoder/tool.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
@@ -27,8 +28,8 @@
 using recording::AudioComputerSound;
 using recording::BuildFramePipeRecordArgs;
 using capture::BuildPipeWireCaptureCommand;
-using recording::BuildRecordCommandLine;
-using recording::CurrentOutputPath;
+using testing_support::BuildRecordCommandLine;
+using recording::RunOutput;
 using encoder::EnsureToolFolder;
 using capture::FramePipeFormat;
 using capture::FramePipeHooks;
@@ -164,24 +165,25 @@ TEST_F(WaylandRecordTest, ChangingWindowGivesAValidMovingMp4OfTheRecordedTime)
     std::stop_source stop;
     // The file is named to the window when the first frame has come: the
     // recording must cover the time from then to the stop.
-    const std::string before = CurrentOutputPath();
+    RunOutput output;
+    const std::string before = output.path();
     std::uint64_t firstAt = 0, stopAt = 0;
     std::thread timer([&] {
         const std::uint64_t start = platform::tickCount();
         while (platform::tickCount() - start < 4000) {
-            if (!firstAt && CurrentOutputPath() != before)
+            if (!firstAt && output.path() != before)
                 firstAt = platform::tickCount();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         stopAt = platform::tickCount();
         stop.request_stop();
     });
-    const char* notice = RecordScreenCast(settings, dir.file("ScreenRecord.ini"), stop.get_token());
+    const char* notice = RecordScreenCast(settings, dir.file("ScreenRecord.ini"), stop.get_token(), nullptr, nullptr, &output);
     timer.join();
     EXPECT_EQ(notice, nullptr) << notice;
     EXPECT_EQ(platform::liveChildCount(), childrenBefore) << "a child outlived the run";
 
-    const std::string path = CurrentOutputPath();
+    const std::string path = output.path();
     ASSERT_TRUE(platform::fileExists(path)) << path;
     ASSERT_NE(firstAt, 0u) << "no first frame in 4 s";
     const std::string streams = probe(path, "stream=codec_name");
