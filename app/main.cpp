@@ -5,7 +5,7 @@
 #include "settings/settings_files.h"
 #include "ui/drui.h"
 #include "util/debug_log.h"
-#include "util/window_system.h"
+#include "platform/window_system.h"
 
 #include <QApplication>
 
@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-using util::QtPlatformToUse;
+using platform::QtPlatformToUse;
 using util::SetDebugSink;
 
 namespace {

@@ -1,6 +1,6 @@
 #include "util/capture_choice.h"
 #include "recording/capture_part.h"
-#include "util/window_system.h"
+#include "platform/window_system.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ using util::CaptureChoice;
 using util::CaptureKind;
 using util::CaptureKindFromText;
 using util::CaptureKindText;
-using util::QtPlatformToUse;
+using platform::QtPlatformToUse;
 using recording::RecordedArea;
 
 namespace {

@@ -4,7 +4,7 @@
 #include "platform/files.h"
 #include "settings/screencast_token.h"
 #include "ui/folder_picker.h"
-#include "util/window_system.h"
+#include "platform/window_system.h"
 
 #include "../support/test_support.h"
 #include "../ui/test_app.h"
@@ -19,7 +19,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-using util::QtPlatformToUse;
+using platform::QtPlatformToUse;
 
 using namespace testing_support;
 

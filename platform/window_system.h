@@ -7,11 +7,11 @@
 // and Qt-free.
 #include <string>
 
-namespace util {
+namespace platform {
 
 // The Qt platform to ask for ("xcb"), or "" to leave Qt's own choice: the
 // user chose one (QT_QPA_PLATFORM), the desktop is not Wayland, or it has no
 // XWayland display. Null arguments are unset variables.
 std::string QtPlatformToUse(const char* qtPlatform, const char* waylandDisplay, const char* x11Display);
 
-} // namespace util
+} // namespace platform

@@ -1,6 +1,6 @@
-#include "util/window_system.h"
+#include "platform/window_system.h"
 
-namespace util {
+namespace platform {
 
 namespace {
 
@@ -15,4 +15,4 @@ std::string QtPlatformToUse(const char* qtPlatform, const char* waylandDisplay, 
     return "xcb";
 }
 
-} // namespace util
+} // namespace platform
