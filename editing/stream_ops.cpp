@@ -24,7 +24,6 @@ using encoder::HasStreams;
 using encoder::NoNewFileReason;
 using encoder::OutputTail;
 using encoder::PrepareTool;
-using encoder::ProbeDescription;
 using encoder::RunEnded;
 using encoder::RunInvalidData;
 using encoder::RunJobStep;

@@ -3,6 +3,7 @@
 #include "recording/capture_part.h"
 
 #include "capture/frame_pipe_record.h"
+#include "capture/source_choice.h"
 #include "recording/run_output.h"
 #include "media/stretch_join.h"
 #include "encoder/runner.h"
@@ -12,7 +13,6 @@
 #include "platform/clock.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
-#include "platform/screen_grab.h"
 #include "platform/worker_thread.h"
 #include "util/capture_choice.h"
 #include "util/debug_log.h"
@@ -36,13 +36,12 @@ using takes::TakeFilesOf;
 using capture::FramePipeStatus;
 using takes::FinishedTake;
 using takes::TakeFiles;
-using capture::CropFrames;
 using capture::FramePipeEncoderFailed;
 using capture::FramePipeHooks;
 using capture::FramePipeNotStarted;
 using capture::FramePipeRecorded;
 using capture::FrameSource;
-using capture::MakeGrabFrameSource;
+using capture::OpenFrameSource;
 using capture::RunFramePipeRecord;
 using encoder::PrepareTool;
 using encoder::RunStop;
@@ -208,14 +207,8 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
         desktop.width = settings.screenCast->width;
         desktop.height = settings.screenCast->height;
     }
-    // An X screen is grabbed by this program where it can be: its own copy
-    // and conversion cost a fraction of the encoder's. Elsewhere (a remote
-    // display, 16-bit pixels) the encoder grabs it as before.
     const platform::ScreenArea part = AreaToRecord(settings.part, desktop.width, desktop.height);
     const bool partial = IsPartOfDesktop(part, desktop.width, desktop.height);
-    std::unique_ptr<FrameSource> source;
-    if (desktop.grab == platform::DesktopGrab::X11)
-        source = MakeGrabFrameSource(platform::openScreenGrab(desktop.display, part, settings.window));
 
     const std::string folder = settings.saveFolder + platform::separator();
     if (!platform::fileExists(folder))
@@ -241,16 +234,12 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
     // failed (the desktop may still be asking the user which screen to share).
     if (!cast)
         out.setPath(files.working);
-    if (cast) {
-        const std::string capture = BuildPipeWireCaptureCommand("gst-launch-1.0", *settings.screenCast);
-        DebugLog(capture);
-        source = StartPipeWireFrameSource(capture, *settings.screenCast);
-        if (source && partial)
-            source = CropFrames(std::move(source), part);
-        if (!source) {
-            removeClaimed(firstClaim);
-            return FramePipeNotStarted;
-        }
+    // Without a source of ours the encoder grabs the screen itself.
+    const std::unique_ptr<FrameSource> source =
+        OpenFrameSource(desktop, part, partial, settings.window, settings.screenCast);
+    if (cast && !source) {
+        removeClaimed(firstClaim);
+        return FramePipeNotStarted;
     }
 
     // Runs one stretch from now until its stop, and finishes its take.
