@@ -72,8 +72,8 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
     m_recording =
         new RecordingFront(this, [this](const QString& title, const QString& text) { showNotice(this, title, text); });
     m_jobs = new JobFront(this, [this](SCANUI& dialog) { dialog.ConnectSignals(this); });
-    connect(m_jobs, &JobFront::mergeProgress, this, &DRUI::AddProcessCallBack);
-    connect(m_jobs, &JobFront::cutProgress, this, &DRUI::CutProcessCallBack);
+    connect(&m_jobs->session(), &editing::JobSession::mergeProgress, this, &DRUI::AddProcessCallBack);
+    connect(&m_jobs->session(), &editing::JobSession::cutProgress, this, &DRUI::CutProcessCallBack);
     RecordTray* tray = &m_recording->tray();
     connect(tray, &RecordTray::pauseTriggered, this, &DRUI::btnSlotMenuPause);
     connect(tray, &RecordTray::stopTriggered, this, &DRUI::btnSlotMenuStop);

@@ -57,11 +57,8 @@ private:
     bool endWithNotice(QCloseEvent* event);
     // A notice placed over the dialog, run modally.
     void showNotice(const QString& text);
-    QString finishedText() const;
-    QString failureText() const;
 
     editing::JobProgress m_progress;
-    QString m_targetName;
     QString m_failureReason;
     std::unique_ptr<CMessageBox> m_confirm; // the stop question, while asked
     QProgressBar* m_progressBar = nullptr;
