@@ -3,13 +3,12 @@
 // names the connections use would be spread over files that hold no logic.
 #include "ui/drui.h"
 
-#include "encoder/runner.h"
-#include "encoder/shutdown.h"
-#include "encoder/stream_ops.h"
 #include "i18n/language_config.h"
+#include "library/recording_length.h"
 #include "library/recordings_listing.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "recording/encoder_lifetime.h"
 #include "settings/save_folder.h"
 #include "settings/web_links.h"
 #include "ui/bands.h"
@@ -41,10 +40,6 @@
 #include <QVBoxLayout>
 
 using editing::CutExactness;
-using encoder::EndOurEncoders;
-using encoder::kKillAfterMs;
-using encoder::kTerminateAfterMs;
-using encoder::ProbeDuration;
 using library::MergeList;
 using library::RecordingPath;
 using player::PlayerSession;
@@ -90,9 +85,9 @@ DRUI::~DRUI()
     // Every run and job is asked to stop; an encoder that ignores "q" is
     // ended by force, so none of these waits is unbounded.
     m_jobs->stopAll();
-    m_recording->shutdown(kTerminateAfterMs + kKillAfterMs + 1000);
-    m_jobs->waitUntilIdle(kTerminateAfterMs + kKillAfterMs + 1000);
-    EndOurEncoders();
+    m_recording->shutdown(recording::QuitWaitMs());
+    m_jobs->waitUntilIdle(recording::QuitWaitMs());
+    recording::EndEncodersAtQuit();
     m_player.end();
 }
 
@@ -120,7 +115,7 @@ void DRUI::createPages()
     m_recording->setSettingsPath(m_settingsPath);
     m_recording->setPage(m_record);
     m_cut = new CutPage(this, w, folder, m_durations);
-    m_merge = new MergePage(this, w, folder, m_durations, ProbeDuration);
+    m_merge = new MergePage(this, w, folder, m_durations, library::ProbeRecordingLength);
     for (TitleBand* band : {m_home->titleBand(), m_record->titleBand(), m_cut->titleBand(), m_merge->titleBand()})
         connectBand(band);
 
