@@ -36,7 +36,6 @@
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 using editing::CutExactness;
@@ -182,18 +181,11 @@ void DRUI::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
-void DRUI::paintEvent(QPaintEvent*) { }
-
 void DRUI::closeEvent(QCloseEvent* event) { event->accept(); }
 
 // Title bands and menus --------------------------------------------------------
 
 void DRUI::btnMinSlot() { showMinimized(); }
-
-void DRUI::btnMaxSlot()
-{
-    // The window has one fixed size; nothing reaches this slot.
-}
 
 void DRUI::btnCloseSlot() { close(); }
 
@@ -232,10 +224,6 @@ void DRUI::btnHelpSlot() { OpenPage(QString::fromStdString(settings::webLinks().
 void DRUI::btnSupportSlot() { OpenPage(QString::fromStdString(settings::webLinks().support)); }
 
 void DRUI::btnAboutSlot() { OpenPage(QString::fromStdString(settings::webLinks().about)); }
-
-void DRUI::btnOpenUrl(QString url) { OpenPage(url); }
-
-void DRUI::btnMenButtonSlot() { }
 
 // Navigation and folders -------------------------------------------------------
 
@@ -333,8 +321,6 @@ void DRUI::trayiconActivated(QSystemTrayIcon::ActivationReason reason)
     }
 }
 
-void DRUI::doTimerRec() { m_recording->tick(); }
-
 // The cut page's player and marks --------------------------------------------------
 
 void DRUI::connectPlayer()
@@ -356,8 +342,6 @@ void DRUI::connectPlayer()
 }
 
 void DRUI::btnLayout3Play() { m_player.togglePlay(m_cut->videoLabel()->winId()); }
-
-void DRUI::mplayerDataRecieve() { m_player.readAnswers(); }
 
 void DRUI::current(int position) { m_player.seek(position); }
 
