@@ -39,10 +39,14 @@
 #include <QVBoxLayout>
 
 using editing::CutExactness;
+using i18n::CLanguageConfig;
+using i18n::GuiText;
 using library::MergeList;
 using library::RecordingPath;
 using player::PlayerSession;
 using util::FormatDurationMs;
+
+namespace ui {
 
 DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
@@ -394,3 +398,5 @@ const MergeList& DRUI::mergeList() const { return m_merge->mergeList(); }
 void DRUI::btnSlotLayout3Cut() { m_jobs->cut(m_player.chosen(), m_player.startMark(), m_player.endMark()); }
 
 void DRUI::btnSlotLayout4Merge() { m_jobs->merge(m_merge->mergeList().paths()); }
+
+} // namespace ui

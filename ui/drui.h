@@ -20,15 +20,18 @@
 #include <functional>
 #include <memory>
 
-class CutPage;
-class HomePage;
-class MergePage;
 class QAction;
 class QLineEdit;
 class QStackedLayout;
 class QTableWidget;
 class QTableWidgetItem;
 class QTimer;
+
+namespace ui {
+
+class CutPage;
+class HomePage;
+class MergePage;
 class RecordPage;
 class TitleBand;
 
@@ -149,3 +152,5 @@ private:
     editing::CutExactness m_exactness;
     JobFront* m_jobs = nullptr;
 };
+
+} // namespace ui

@@ -9,6 +9,9 @@
 using editing::JobKind;
 using editing::JobSession;
 using editing::JoinQuestionText;
+using i18n::GuiText;
+
+namespace ui {
 
 JobFront::JobFront(QWidget* window, std::function<void(SCANUI&)> connectDialog)
     : QObject(window), window_(window), connectDialog_(std::move(connectDialog))
@@ -75,3 +78,5 @@ bool JobFront::confirmConversions(const std::vector<std::string>& paths, const e
     box.exec();
     return box.GetResult() == 1;
 }
+
+} // namespace ui

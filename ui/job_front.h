@@ -13,6 +13,9 @@
 #include <vector>
 
 class QWidget;
+
+namespace ui {
+
 class SCANUI;
 
 class JobFront : public QObject {
@@ -52,3 +55,5 @@ private:
     QString cutFolder_;        // the last output folder, offered again
     QString mergeFolder_;
 };
+
+} // namespace ui

@@ -18,10 +18,13 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+using i18n::GuiText;
 using library::DurationCache;
 using library::ListingSession;
 using library::RecordingPath;
 using util::DurationProbe;
+
+namespace ui {
 
 MergePage::MergePage(QWidget* parent, int w, const QString& folder, std::shared_ptr<DurationCache> lengths,
                      DurationProbe probe)
@@ -211,3 +214,5 @@ void MergePage::removeChosen()
         mergeList_.remove(row);
     mergeButton_->setEnabled(mergeList_.canMerge());
 }
+
+} // namespace ui

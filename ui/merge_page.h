@@ -13,10 +13,13 @@ namespace library {
 class ListingSession;
 }
 class QLineEdit;
-class TableFiller;
 class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
+
+namespace ui {
+
+class TableFiller;
 class TitleBand;
 
 class MergePage : public QWidget {
@@ -94,3 +97,5 @@ private:
     QPushButton* deleteButton_ = nullptr;
     QPushButton* mergeButton_ = nullptr;
 };
+
+} // namespace ui

@@ -27,6 +27,7 @@
 
 #include <utility>
 
+using i18n::GuiText;
 using recording::HotkeyListener;
 using recording::PartAtStart;
 using recording::RecordChoices;
@@ -39,6 +40,8 @@ using recording::WindowAway;
 using recording::WindowAwayOnStart;
 using util::CaptureChoice;
 using util::CaptureKind;
+
+namespace ui {
 
 namespace {
 
@@ -299,3 +302,5 @@ void RecordingFront::shutdown(int waitMs)
     recorder_.waitForRun(waitMs);
     timer_->stop();
 }
+
+} // namespace ui

@@ -21,6 +21,9 @@
 
 class QTimer;
 class QWidget;
+
+namespace ui {
+
 class CountdownOverlay;
 class RecordTray;
 
@@ -95,3 +98,5 @@ private:
     RecordTray* tray_;
     QTimer* timer_;
 };
+
+} // namespace ui

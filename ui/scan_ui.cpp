@@ -21,6 +21,9 @@
 using editing::CloseStep;
 using editing::JobKind;
 using editing::JobShown;
+using i18n::GuiText;
+
+namespace ui {
 
 namespace {
 
@@ -196,3 +199,5 @@ void SCANUI::closeEvent(QCloseEvent* event)
     m_progressBar->setValue(0);
     event->accept();
 }
+
+} // namespace ui

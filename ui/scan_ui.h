@@ -9,11 +9,14 @@
 
 #include <memory>
 
-class CMessageBox;
-class DRUI;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+
+namespace ui {
+
+class CMessageBox;
+class DRUI;
 
 class SCANUI : public QDialog {
     Q_OBJECT
@@ -66,3 +69,5 @@ private:
     QPushButton* m_cancel = nullptr;
     bool m_closing = false; // a report has closed the dialog
 };
+
+} // namespace ui

@@ -23,7 +23,14 @@
 #include <gtest/gtest.h>
 #include <mutex>
 
+using i18n::GuiText;
 using library::DurationCache;
+using ui::DRUI;
+using ui::MergePage;
+using ui::RowPictures;
+using ui::ThumbnailStrip;
+using ui::addSelectedRow;
+using ui::selectedRow;
 using util::DurationProbe;
 
 namespace fs = std::filesystem;

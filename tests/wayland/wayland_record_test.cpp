@@ -33,13 +33,14 @@ using encoder::EnsureToolFolder;
 using encoder::FramePipeFormat;
 using encoder::FramePipeHooks;
 using encoder::FramePipeNoFrames;
-using encoder::kRecordFps;
 using encoder::LastReportedFrame;
 using encoder::PipeWireStream;
 using encoder::RecordSettings;
 using encoder::RecordSources;
 using encoder::RunFramePipeRecord;
 using encoder::StartPipeWireFrameSource;
+using encoder::kRecordFps;
+using portal::ScreenCastPortal;
 using recording::RecordScreenCast;
 
 using namespace testing_support;

@@ -19,6 +19,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using i18n::GuiText;
+using ui::SetFolderPicker;
 using util::QtPlatformToUse;
 
 using namespace testing_support;
