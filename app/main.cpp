@@ -13,6 +13,10 @@
 #include <cstdlib>
 #include <cstring>
 
+using app::AskRunningCopyToShow;
+using app::RunningCopyListener;
+using app::ShowIsRunningBox;
+using ui::DRUI;
 using platform::QtPlatformToUse;
 using util::SetDebugSink;
 

@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <algorithm>
 
+namespace app {
+
 namespace {
 
 constexpr char kShowRequest[] = "show\n";
@@ -86,3 +88,5 @@ void ShowIsRunningBox()
     box.setStyleSheet(QStringLiteral("background-color:white"));
     box.exec();
 }
+
+} // namespace app

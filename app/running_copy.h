@@ -11,6 +11,9 @@ class QWidget;
 
 // The socket's name: one per user, because the window a second copy can
 // raise lives on that user's desktop.
+
+namespace app {
+
 QString RunningCopySocketName();
 
 // Shows `window` in its normal state, also when it is hidden (in the tray)
@@ -42,3 +45,5 @@ bool AskRunningCopyToShow(int timeoutMs = 3000);
 // The box a second copy shows when the running copy cannot be reached (it
 // runs for another user, or is not answering). Waits until it is closed.
 void ShowIsRunningBox();
+
+} // namespace app

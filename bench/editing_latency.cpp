@@ -36,6 +36,8 @@ using editing::CutStretch;
 using editing::MergeFiles;
 using editing::MergeProgress;
 using media::ProbeDuration;
+using i18n::CLanguageConfig;
+using ui::DRUI;
 
 namespace fs = std::filesystem;
 

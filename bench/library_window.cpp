@@ -41,10 +41,12 @@
 #include <vector>
 
 using encoder::EnsureToolFolder;
+using i18n::CLanguageConfig;
 using library::ListingSession;
-using library::listRecordings;
 using library::RecordingListing;
+using library::listRecordings;
 using library::sortNewestFirst;
+using ui::DRUI;
 
 namespace fs = std::filesystem;
 

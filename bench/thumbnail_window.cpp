@@ -32,8 +32,13 @@
 #include <vector>
 
 using encoder::EnsureToolFolder;
+using i18n::CLanguageConfig;
 using library::ListingSession;
 using library::PictureSession;
+using ui::CutPage;
+using ui::DRUI;
+using ui::RowPictures;
+using ui::ThumbnailStrip;
 
 namespace fs = std::filesystem;
 

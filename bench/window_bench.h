@@ -11,10 +11,10 @@
 inline std::filesystem::path PrepareWindowBench(const char* saveFolderName)
 {
     InitResources();
-    CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
+    i18n::CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
     const auto save = std::filesystem::temp_directory_path() / saveFolderName;
     std::filesystem::remove_all(save);
     std::filesystem::create_directories(save);
-    SetFolderPicker([save](QWidget*) { return QString::fromStdString(save.string()); });
+    ui::SetFolderPicker([save](QWidget*) { return QString::fromStdString(save.string()); });
     return save;
 }

@@ -26,6 +26,9 @@
 #include <filesystem>
 #include <vector>
 
+using ui::DRUI;
+using ui::SetFolderPicker;
+
 namespace {
 
 // Runs the event loop until `done` holds; milliseconds it took, or -1.

@@ -30,6 +30,9 @@
 #include <random>
 #include <string>
 
+using ui::DRUI;
+using ui::SetFolderPicker;
+
 namespace {
 
 template <typename F>

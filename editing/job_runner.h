@@ -5,13 +5,13 @@
 // the window. The interface thread never waits for a job: one asked for
 // while the last winds down is queued behind it. QtCore only.
 #include "editing/job_progress.h"
+#include "editing/job_work.h"
 
 #include <QObject>
 #include <QString>
 
 #include <condition_variable>
 #include <deque>
-#include <functional>
 #include <mutex>
 #include <stop_token>
 #include <string>
@@ -22,13 +22,8 @@ namespace editing {
 class JobRunner : public QObject {
     Q_OBJECT
 public:
-    // One report of a job: percent, the file worked on, the file produced,
-    // the status so far.
-    using Notify = std::function<void(int percent, const std::string& current, const std::string& target, int status)>;
-    // The job's work, run on the worker; returns the final status. On a
-    // failure it puts the encoder's most telling line into `why` before its
-    // last report, which carries it.
-    using Work = std::function<int(const Notify& notify, std::stop_token stop, std::string& why)>;
+    using Notify = JobNotify;
+    using Work = JobWork;
 
     explicit JobRunner(QObject* parent = nullptr);
     // Stops every job and waits for the worker: bounded, since an encoder

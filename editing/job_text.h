@@ -1,9 +1,13 @@
 #pragma once
 // The progress dialog's texts, built from the language files' formats.
 // Pure and Qt-free; UTF-8.
+#include <functional>
 #include <string>
 
 namespace editing {
+
+// Looks a language key up; the window passes its GuiText.
+using LanguageText = std::function<std::string(const char* key)>;
 
 // "\n" written as two characters in a language file becomes a line break.
 std::string ExpandLineBreaks(const std::string& text);

@@ -2,9 +2,9 @@
 // The question the merge page asks before a merge that converts parts:
 // which parts are converted and why, from the language files' texts. Pure
 // and Qt-free; UTF-8.
+#include "editing/job_text.h"
 #include "media/media_match.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +13,6 @@ namespace editing {
 // The language key of the text that names `reason`; kindred reasons share
 // one (the codec, its profile and its header are all "the picture's coding").
 const char* MismatchKey(media::PartMismatch reason);
-
-// Looks a language key up; the window passes its GuiText.
-using LanguageText = std::function<std::string(const char* key)>;
 
 // Empty when nothing is converted. Otherwise the question's text with one
 // line per converted part: its file name (without the folder) and its

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+namespace i18n {
+
 namespace {
 
 // The buffers of the language tables, in UTF-16 units with the final NUL.
@@ -160,3 +162,5 @@ void CLanguageConfig::LoadLanguageFile()
         }
     }
 }
+
+} // namespace i18n

@@ -9,6 +9,9 @@
 
 // One language the installation offers: the key (with its leading "/", also
 // the base name of its file in Languages) and the name the menu shows.
+
+namespace i18n {
+
 struct LanguageEntry {
     QString key;
     QString name;
@@ -68,3 +71,5 @@ private:
 // The text for `key` in the current language: the lookup every window and
 // dialog makes.
 inline QString GuiText(const char* key) { return CLanguageConfig::Instance()->GetText(key); }
+
+} // namespace i18n

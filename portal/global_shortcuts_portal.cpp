@@ -65,6 +65,8 @@ QString pathOf(const QVariant& value)
 
 } // namespace
 
+namespace portal {
+
 bool GlobalShortcutsPortal::offered()
 {
     if (!bus().isConnected())
@@ -195,3 +197,5 @@ void GlobalShortcutsPortal::onActivated(const QDBusObjectPath& session, const QS
     if (!session_.isEmpty() && session.path() == session_)
         emit activated(id);
 }
+
+} // namespace portal

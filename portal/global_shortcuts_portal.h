@@ -13,6 +13,8 @@
 
 class QDBusObjectPath;
 
+namespace portal {
+
 class GlobalShortcutsPortal : public QObject {
     Q_OBJECT
 public:
@@ -61,3 +63,5 @@ private:
     QString session_;
     std::vector<Shortcut> wanted_;
 };
+
+} // namespace portal

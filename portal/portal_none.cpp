@@ -7,6 +7,8 @@
 
 class QDBusUnixFileDescriptor { };
 
+namespace portal {
+
 ScreenCastPortal::ScreenCastPortal(QObject* parent) : QObject(parent) { }
 
 ScreenCastPortal::~ScreenCastPortal() = default;
@@ -32,3 +34,5 @@ void GlobalShortcutsPortal::bind(const std::vector<Shortcut>&) { emit failed(QSt
 void GlobalShortcutsPortal::onResponse(uint, const QVariantMap&) { }
 
 void GlobalShortcutsPortal::onActivated(const QDBusObjectPath&, const QString&, qulonglong, const QVariantMap&) { }
+
+} // namespace portal

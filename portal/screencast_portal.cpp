@@ -63,6 +63,8 @@ bool firstStream(const QVariant& streams, quint32& node, int& width, int& height
 
 } // namespace
 
+namespace portal {
+
 ScreenCastPortal::ScreenCastPortal(QObject* parent) : QObject(parent) { }
 
 ScreenCastPortal::~ScreenCastPortal() { close(); }
@@ -201,3 +203,5 @@ ScreenCastPortal::Result ScreenCastPortal::open(const QString& restoreToken, con
     remote_ = std::make_unique<QDBusUnixFileDescriptor>(fd.value());
     return Ok;
 }
+
+} // namespace portal

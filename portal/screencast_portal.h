@@ -14,6 +14,8 @@
 
 class QDBusUnixFileDescriptor;
 
+namespace portal {
+
 class ScreenCastPortal : public QObject {
     Q_OBJECT
 public:
@@ -64,3 +66,5 @@ private:
     uint response_ = 2;
     QVariantMap results_;
 };
+
+} // namespace portal

@@ -10,6 +10,8 @@
 
 #include <iterator>
 
+using portal::GlobalShortcutsPortal;
+
 namespace recording {
 
 using util::DebugLog;

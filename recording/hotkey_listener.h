@@ -12,7 +12,9 @@
 #include <thread>
 #include <vector>
 
+namespace portal {
 class GlobalShortcutsPortal;
+}
 
 namespace recording {
 
@@ -39,7 +41,7 @@ signals:
 
 private:
     std::unique_ptr<platform::GlobalHotkeys> hotkeys_;
-    GlobalShortcutsPortal* portal_ = nullptr; // a child
+    portal::GlobalShortcutsPortal* portal_ = nullptr; // a child
     std::jthread thread_;
 };
 

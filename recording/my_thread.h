@@ -1,6 +1,7 @@
 #pragma once
-// A worker thread that runs a stored callback with a user pointer. The main
-// window owns one for recordings and one for merge jobs, for its whole life.
+// A worker thread that runs a stored callback with a user pointer. The
+// recording session owns one, for the recordings, for its whole life; cuts
+// and merges run on the job runner's thread.
 #include <QThread>
 
 namespace recording {
@@ -16,9 +17,6 @@ public:
 
     // Sets both together; call before the first start.
     void SetCallback(Callback callback, void* user);
-
-signals:
-    void ProcessCallBack(int nProcess);
 
 protected:
     void run() override;

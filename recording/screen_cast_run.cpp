@@ -4,6 +4,8 @@
 #include "settings/screencast_token.h"
 #include "util/debug_log.h"
 
+using portal::ScreenCastPortal;
+
 namespace recording {
 
 using takes::FinishedTake;

@@ -12,6 +12,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+using i18n::GuiText;
+
+namespace ui {
+
 namespace {
 
 constexpr int kGripPixels = 8;
@@ -187,3 +191,5 @@ void AreaPicker::keyPressEvent(QKeyEvent* event)
              && (mode_ == Mode::Window ? window_.has_value() : !area_.isEmpty()))
         finish(true);
 }
+
+} // namespace ui

@@ -11,6 +11,8 @@
 
 #include <optional>
 
+namespace ui {
+
 class AreaPicker : public QWidget {
     Q_OBJECT
 public:
@@ -55,3 +57,5 @@ private:
     QRect pressedArea_;
     bool accepted_ = false;
 };
+
+} // namespace ui

@@ -10,7 +10,7 @@ using recording::AudioComputerSound;
 using recording::AudioComputerSoundAndMic;
 using recording::AudioMicrophone;
 
-namespace audio {
+namespace ui {
 
 AudioEntryTexts AudioEntryTexts::fromLookup(const std::function<QString(const QString& key)>& lookup)
 {
@@ -28,7 +28,7 @@ void appendAudioEntries(QComboBox& combo, const platform::AudioSources& found, c
         combo.addItem(QIcon(), texts.mic, QVariant(unsigned(AudioMicrophone)));
 }
 
-void discoverAudioChoices(QComboBox& combo, DeviceSlots& deviceSlots, const AudioEntryTexts& texts)
+void discoverAudioChoices(QComboBox& combo, audio::DeviceSlots& deviceSlots, const AudioEntryTexts& texts)
 {
     const platform::AudioSources found = platform::discoverAudioSources();
     deviceSlots.assign(found);
@@ -44,4 +44,4 @@ std::optional<int> audioModeOfEntry(const QComboBox& combo, int index)
     return static_cast<int>(combo.itemData(index).toUInt());
 }
 
-} // namespace audio
+} // namespace ui

@@ -11,9 +11,11 @@
 
 class QComboBox;
 
-namespace audio {
 
 // User data of the "None" entry: -2 in its unsigned form.
+
+namespace ui {
+
 inline constexpr unsigned kNoneUserData = 4294967294u;
 
 // The texts of the three device entries, in the chosen language.
@@ -34,7 +36,7 @@ void appendAudioEntries(QComboBox& combo, const platform::AudioSources& found, c
 // Runs a device discovery here and now, fills `deviceSlots` with it and
 // appends the entries. It may take a second and more: the window runs its
 // discovery on a thread of its own instead (audio/audio_discovery.h).
-void discoverAudioChoices(QComboBox& combo, DeviceSlots& deviceSlots, const AudioEntryTexts& texts);
+void discoverAudioChoices(QComboBox& combo, audio::DeviceSlots& deviceSlots, const AudioEntryTexts& texts);
 
 // Appends the always-present "None" entry (no sound).
 void appendNoneEntry(QComboBox& combo, const QString& text = QObject::tr("None"));
@@ -43,4 +45,4 @@ void appendNoneEntry(QComboBox& combo, const QString& text = QObject::tr("None")
 // taken as signed. Empty for an index with no entry.
 std::optional<int> audioModeOfEntry(const QComboBox& combo, int index);
 
-} // namespace audio
+} // namespace ui

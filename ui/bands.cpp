@@ -11,7 +11,12 @@
 #include <QPixmap>
 #include <QPushButton>
 
+using i18n::CLanguageConfig;
+using i18n::GuiText;
+using i18n::LanguageEntry;
 using ui::whiteLabel;
+
+namespace ui {
 
 TitleBand::TitleBand(QWidget* page, int w, int logoHeight) : QLabel(page)
 {
@@ -102,3 +107,5 @@ FooterBand::FooterBand(QWidget* page, int w, bool mergeStyle) : QLabel(page)
     copyright->setFont(ui::calibri(11, false));
     copyright->setAlignment(Qt::AlignHCenter);
 }
+
+} // namespace ui

@@ -7,6 +7,8 @@ class QAction;
 class QMenu;
 class QPushButton;
 
+namespace ui {
+
 class TitleBand : public QLabel {
     Q_OBJECT
 public:
@@ -35,3 +37,5 @@ public:
     // The merge page's footer is lower and lighter.
     FooterBand(QWidget* page, int width, bool mergeStyle);
 };
+
+} // namespace ui

@@ -9,6 +9,10 @@
 #include <QThread>
 #include <QTimer>
 
+using i18n::GuiText;
+
+namespace ui {
+
 namespace {
 
 constexpr int kSide = 220;
@@ -78,3 +82,5 @@ void CountdownOverlay::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Escape)
         cancel();
 }
+
+} // namespace ui

@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QWidget>
 
+namespace ui {
+
 class CountdownOverlay : public QWidget {
     Q_OBJECT
 public:
@@ -28,3 +30,5 @@ private:
     int left_ = 0;
     bool cancelled_ = false;
 };
+
+} // namespace ui

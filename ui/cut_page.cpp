@@ -22,8 +22,11 @@
 
 #include <tuple>
 
+using i18n::GuiText;
 using library::DurationCache;
 using library::ListingSession;
+
+namespace ui {
 
 CutPage::CutPage(QWidget* parent, int w, const QString& folder, std::shared_ptr<DurationCache> lengths)
     : QWidget(parent), band_(new TitleBand(this, w, 50)),
@@ -214,3 +217,5 @@ void CutPage::showEndMark(const QString& text)
 }
 
 void CutPage::showKeyframeCutNote(bool shown) { keyframeCutNote_->setVisible(shown); }
+
+} // namespace ui

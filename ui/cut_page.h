@@ -11,13 +11,16 @@
 namespace library {
 class ListingSession;
 }
-class TableFiller;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
 class QTableWidget;
 class QTableWidgetItem;
+
+namespace ui {
+
+class TableFiller;
 class TitleBand;
 
 class CutPage : public QWidget {
@@ -103,3 +106,5 @@ private:
     QLabel* headLabel_ = nullptr;
     QLabel* tailLabel_ = nullptr;
 };
+
+} // namespace ui

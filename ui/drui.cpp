@@ -3,13 +3,12 @@
 // names the connections use would be spread over files that hold no logic.
 #include "ui/drui.h"
 
-#include "encoder/runner.h"
-#include "encoder/shutdown.h"
-#include "editing/stream_ops.h"
 #include "i18n/language_config.h"
+#include "library/length_probe.h"
 #include "library/recordings_listing.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "recording/encoder_lifetime.h"
 #include "settings/save_folder.h"
 #include "settings/web_links.h"
 #include "ui/bands.h"
@@ -25,7 +24,6 @@
 #include "ui/styles.h"
 #include "ui/window_drag.h"
 #include "util/format.h"
-#include "media/recording_length.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -38,18 +36,17 @@
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 using editing::CutExactness;
-using encoder::EndOurEncoders;
-using encoder::kKillAfterMs;
-using encoder::kTerminateAfterMs;
-using media::ProbeDuration;
+using i18n::CLanguageConfig;
+using i18n::GuiText;
 using library::MergeList;
 using library::RecordingPath;
 using player::PlayerSession;
 using util::FormatDurationMs;
+
+namespace ui {
 
 DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
@@ -73,8 +70,8 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
     m_recording =
         new RecordingFront(this, [this](const QString& title, const QString& text) { showNotice(this, title, text); });
     m_jobs = new JobFront(this, [this](SCANUI& dialog) { dialog.ConnectSignals(this); });
-    connect(m_jobs, &JobFront::mergeProgress, this, &DRUI::AddProcessCallBack);
-    connect(m_jobs, &JobFront::cutProgress, this, &DRUI::CutProcessCallBack);
+    connect(&m_jobs->session(), &editing::JobSession::mergeProgress, this, &DRUI::AddProcessCallBack);
+    connect(&m_jobs->session(), &editing::JobSession::cutProgress, this, &DRUI::CutProcessCallBack);
     RecordTray* tray = &m_recording->tray();
     connect(tray, &RecordTray::pauseTriggered, this, &DRUI::btnSlotMenuPause);
     connect(tray, &RecordTray::stopTriggered, this, &DRUI::btnSlotMenuStop);
@@ -91,9 +88,9 @@ DRUI::~DRUI()
     // Every run and job is asked to stop; an encoder that ignores "q" is
     // ended by force, so none of these waits is unbounded.
     m_jobs->stopAll();
-    m_recording->shutdown(kTerminateAfterMs + kKillAfterMs + 1000);
-    m_jobs->waitUntilIdle(kTerminateAfterMs + kKillAfterMs + 1000);
-    EndOurEncoders();
+    m_recording->shutdown(recording::QuitWaitMs());
+    m_jobs->waitUntilIdle(recording::QuitWaitMs());
+    recording::EndEncodersAtQuit();
     m_player.end();
 }
 
@@ -121,7 +118,7 @@ void DRUI::createPages()
     m_recording->setSettingsPath(m_settingsPath);
     m_recording->setPage(m_record);
     m_cut = new CutPage(this, w, folder, m_durations);
-    m_merge = new MergePage(this, w, folder, m_durations, ProbeDuration);
+    m_merge = new MergePage(this, w, folder, m_durations, library::ProbeRecordingLength);
     for (TitleBand* band : {m_home->titleBand(), m_record->titleBand(), m_cut->titleBand(), m_merge->titleBand()})
         connectBand(band);
 
@@ -188,18 +185,11 @@ void DRUI::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
-void DRUI::paintEvent(QPaintEvent*) { }
-
 void DRUI::closeEvent(QCloseEvent* event) { event->accept(); }
 
 // Title bands and menus --------------------------------------------------------
 
 void DRUI::btnMinSlot() { showMinimized(); }
-
-void DRUI::btnMaxSlot()
-{
-    // The window has one fixed size; nothing reaches this slot.
-}
 
 void DRUI::btnCloseSlot() { close(); }
 
@@ -238,10 +228,6 @@ void DRUI::btnHelpSlot() { OpenPage(QString::fromStdString(settings::webLinks().
 void DRUI::btnSupportSlot() { OpenPage(QString::fromStdString(settings::webLinks().support)); }
 
 void DRUI::btnAboutSlot() { OpenPage(QString::fromStdString(settings::webLinks().about)); }
-
-void DRUI::btnOpenUrl(QString url) { OpenPage(url); }
-
-void DRUI::btnMenButtonSlot() { }
 
 // Navigation and folders -------------------------------------------------------
 
@@ -339,8 +325,6 @@ void DRUI::trayiconActivated(QSystemTrayIcon::ActivationReason reason)
     }
 }
 
-void DRUI::doTimerRec() { m_recording->tick(); }
-
 // The cut page's player and marks --------------------------------------------------
 
 void DRUI::connectPlayer()
@@ -362,8 +346,6 @@ void DRUI::connectPlayer()
 }
 
 void DRUI::btnLayout3Play() { m_player.togglePlay(m_cut->videoLabel()->winId()); }
-
-void DRUI::mplayerDataRecieve() { m_player.readAnswers(); }
 
 void DRUI::current(int position) { m_player.seek(position); }
 
@@ -416,3 +398,5 @@ const MergeList& DRUI::mergeList() const { return m_merge->mergeList(); }
 void DRUI::btnSlotLayout3Cut() { m_jobs->cut(m_player.chosen(), m_player.startMark(), m_player.endMark()); }
 
 void DRUI::btnSlotLayout4Merge() { m_jobs->merge(m_merge->mergeList().paths()); }
+
+} // namespace ui

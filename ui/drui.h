@@ -20,15 +20,18 @@
 #include <functional>
 #include <memory>
 
-class CutPage;
-class HomePage;
-class MergePage;
 class QAction;
 class QLineEdit;
 class QStackedLayout;
 class QTableWidget;
 class QTableWidgetItem;
 class QTimer;
+
+namespace ui {
+
+class CutPage;
+class HomePage;
+class MergePage;
 class RecordPage;
 class TitleBand;
 
@@ -83,7 +86,6 @@ signals:
 
 public slots:
     void btnMinSlot();
-    void btnMaxSlot();
     void btnCloseSlot();
     void btnSlot();
     void btnEditSlot();
@@ -99,11 +101,8 @@ public slots:
     void btnUpSlot();
     void btnDownSlot();
     void btnDelSlot();
-    void mplayerDataRecieve();
     void current(int position);
-    void btnOpenUrl(QString url);
     void SetMenuStatus(QAction* action);
-    void btnMenButtonSlot();
     void btnHelpSlot();
     // The hotkey dialog; what it stores is taken at once.
     void btnHotkeysSlot();
@@ -122,13 +121,11 @@ public slots:
     void CutTableItemDoubleClick(QTableWidgetItem* item);
     void trayiconActivated(QSystemTrayIcon::ActivationReason reason);
     void ComBoxIndexChange(int index);
-    void doTimerRec();
     // Asks the job that the progress dialog shows to stop.
     void stopShownJob();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -155,3 +152,5 @@ private:
     editing::CutExactness m_exactness;
     JobFront* m_jobs = nullptr;
 };
+
+} // namespace ui

@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 
+namespace ui {
+
 namespace {
 
 std::function<QString(QWidget*)>& picker()
@@ -20,3 +22,5 @@ QString PickFolder(QWidget* parent, const QString& startFolder)
 }
 
 void SetFolderPicker(std::function<QString(QWidget*)> p) { picker() = std::move(p); }
+
+} // namespace ui

@@ -12,6 +12,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using i18n::GuiText;
+
+namespace ui {
+
 HomePage::HomePage(QWidget* parent, int w) : QWidget(parent), band_(new TitleBand(this, w, 40))
 {
     setObjectName(QStringLiteral("homePage"));
@@ -61,3 +65,5 @@ HomePage::HomePage(QWidget* parent, int w) : QWidget(parent), band_(new TitleBan
     box->addWidget(new FooterBand(this, w, false));
     ui::pressOnEnter(this);
 }
+
+} // namespace ui

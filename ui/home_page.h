@@ -2,6 +2,8 @@
 // The home page: three large buttons to the record, merge and cut pages.
 #include <QWidget>
 
+namespace ui {
+
 class TitleBand;
 
 class HomePage : public QWidget {
@@ -18,3 +20,5 @@ signals:
 private:
     TitleBand* band_;
 };
+
+} // namespace ui

@@ -20,6 +20,10 @@
 #include <string>
 #include <vector>
 
+using i18n::GuiText;
+
+namespace ui {
+
 namespace {
 
 // One combination per field: each press replaces the one before. Esc and
@@ -174,3 +178,5 @@ void HotkeyDialog::accept()
     stored_ = settings::StoreRecordHotkey(path, names[0]) && settings::StorePauseHotkey(path, names[1]);
     QDialog::accept();
 }
+
+} // namespace ui

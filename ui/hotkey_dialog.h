@@ -15,6 +15,8 @@ class QKeySequenceEdit;
 class QLabel;
 class QPushButton;
 
+namespace ui {
+
 class HotkeyDialog : public QDialog {
     Q_OBJECT
 public:
@@ -45,3 +47,5 @@ private:
     QLabel* unavailable_ = nullptr;
     bool stored_ = false;
 };
+
+} // namespace ui

@@ -1,10 +1,8 @@
 #pragma once
-// The window's side of cut and merge jobs: asks for the output folder, runs
-// the job on the job runner and shows its progress dialog, and reports the
-// shown job's progress as its own signals, which the window passes on as
-// its AddProcessCallBack and CutProcessCallBack.
-#include "editing/job_runner.h"
-#include "media/media_probe.h"
+// The window's side of cut and merge jobs: asks for the output folder and,
+// before a merge that converts parts, whether to go on; shows the progress
+// dialog while the job session runs the job.
+#include "editing/job_session.h"
 
 #include <QObject>
 #include <QString>
@@ -14,8 +12,10 @@
 #include <string>
 #include <vector>
 
-class QEventLoop;
 class QWidget;
+
+namespace ui {
+
 class SCANUI;
 
 class JobFront : public QObject {
@@ -30,39 +30,30 @@ public:
     // The recordings in their order.
     void merge(const std::vector<std::string>& paths);
 
-    void stopShown() { runner_.stop(shown_); }
-    void stopAll() { runner_.stopAll(); }
+    // Its reports are what the progress dialog shows.
+    editing::JobSession& session() { return session_; }
+    void stopShown() { session_.stopShown(); }
+    void stopAll() { session_.stopAll(); }
     // The program quits: every job stops (leaving no partial output) and the
     // progress dialog closes without its notice, as nothing is left to say.
     void quit();
-    bool waitUntilIdle(int ms) { return runner_.waitUntilIdle(ms); }
-
-signals:
-    // The shown job's reports: percent, the file worked on, the file made,
-    // the status so far.
-    void mergeProgress(int percent, QString current, QString target, int status);
-    void cutProgress(int percent, QString current, QString target, int status);
+    bool waitUntilIdle(int ms) { return session_.waitUntilIdle(ms); }
 
 private:
-    // Shows the progress dialog until the job ends or is stopped; the window
-    // goes on answering meanwhile.
-    void runWithDialog(editing::JobKind kind, editing::JobRunner::Work work);
-    // Reads the parts on the job runner, the window answering meanwhile, and
-    // when some are to be converted asks whether to go on, naming them and
-    // why. True to go on: also when a part cannot be read, which the merge
-    // then reports as a failure. `probes` gets what was read of the parts,
-    // for the merge.
-    bool confirmConversions(const std::vector<std::string>& paths, std::vector<media::MediaProbe>& probes);
-    void forward(int id, int kind, int percent, const QString& current, const QString& target, int status,
-                 const QString& why);
+    // Shows the progress dialog until the job `start` starts ends or is
+    // stopped; the window goes on answering meanwhile.
+    void runWithDialog(editing::JobKind kind, const std::function<void()>& start);
+    // When some of the parts read are to be converted, asks whether to go
+    // on, naming them and why. True to go on: also when a part cannot be
+    // read, which the merge then reports as a failure.
+    bool confirmConversions(const std::vector<std::string>& paths, const editing::MergeParts& parts);
 
     QWidget* window_;
     std::function<void(SCANUI&)> connectDialog_;
-    editing::JobRunner runner_;
-    int shown_ = 0;                 // the job of the progress dialog
-    SCANUI* dialog_ = nullptr;      // while it shows
-    QEventLoop* reading_ = nullptr; // while the parts of a merge are read
-    bool quitting_ = false;
-    QString cutFolder_; // the last output folder, offered again
+    editing::JobSession session_;
+    SCANUI* dialog_ = nullptr; // while it shows
+    QString cutFolder_;        // the last output folder, offered again
     QString mergeFolder_;
 };
+
+} // namespace ui

@@ -14,10 +14,12 @@ class QLabel;
 class QTableWidget;
 class QWidget;
 
-namespace ui {
 
 // The focus mark of push buttons, added to their style sheets: it reads on
 // the dark bands and on the grey panels alike.
+
+namespace ui {
+
 inline const QString kFocusMark = QStringLiteral("QPushButton:focus{border: 2px solid rgb(255, 170, 0);}");
 // The same for tables, set on their page: a table's own style sheet may be
 // a bare declaration, which takes no selector beside it.

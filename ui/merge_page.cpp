@@ -9,7 +9,7 @@
 #include "ui/recordings_tables.h"
 #include "ui/row_pictures.h"
 #include "ui/styles.h"
-#include "media/recording_length.h"
+#include "library/length_probe.h"
 
 #include <QEvent>
 #include <QIcon>
@@ -19,10 +19,13 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+using i18n::GuiText;
 using library::DurationCache;
 using library::ListingSession;
 using library::RecordingPath;
-using media::DurationProbe;
+using library::DurationProbe;
+
+namespace ui {
 
 MergePage::MergePage(QWidget* parent, int w, const QString& folder, std::shared_ptr<DurationCache> lengths,
                      DurationProbe probe)
@@ -212,3 +215,5 @@ void MergePage::removeChosen()
         mergeList_.remove(row);
     mergeButton_->setEnabled(mergeList_.canMerge());
 }
+
+} // namespace ui

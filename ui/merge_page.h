@@ -4,7 +4,7 @@
 // order and merge it.
 #include "library/duration_cache.h"
 #include "library/merge_list.h"
-#include "media/recording_length.h"
+#include "library/length_probe.h"
 
 #include <QWidget>
 
@@ -14,10 +14,13 @@ namespace library {
 class ListingSession;
 }
 class QLineEdit;
-class TableFiller;
 class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
+
+namespace ui {
+
+class TableFiller;
 class TitleBand;
 
 class MergePage : public QWidget {
@@ -26,7 +29,7 @@ public:
     // `lengths`: the lengths known so far, kept by the window; `probe`
     // reads one the boxes do not tell.
     MergePage(QWidget* parent, int width, const QString& folder, std::shared_ptr<library::DurationCache> lengths,
-              media::DurationProbe probe);
+              library::DurationProbe probe);
 
     // Lists the recordings of `folder` off the interface thread: the table
     // empties now, fills when the listing arrives, and the lengths fill in
@@ -95,3 +98,5 @@ private:
     QPushButton* deleteButton_ = nullptr;
     QPushButton* mergeButton_ = nullptr;
 };
+
+} // namespace ui

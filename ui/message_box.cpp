@@ -16,6 +16,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using i18n::GuiText;
+
+namespace ui {
+
 namespace {
 
 constexpr int kWidth = 400;
@@ -186,3 +190,5 @@ void CMessageBox::mouseMoveEvent(QMouseEvent* event)
         event->accept();
     }
 }
+
+} // namespace ui

@@ -8,9 +8,10 @@
 class QLabel;
 class QMouseEvent;
 class QPushButton;
+
 namespace ui {
+
 class FocusReturn;
-}
 
 class CMessageBox : public QDialog {
     Q_OBJECT
@@ -47,3 +48,5 @@ private:
     int m_result = 0;
     ui::FocusReturn* m_focus = nullptr;
 };
+
+} // namespace ui

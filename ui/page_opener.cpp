@@ -2,6 +2,8 @@
 
 #include "platform/open_page.h"
 
+namespace ui {
+
 namespace {
 
 std::function<void(const QString&)>& opener()
@@ -21,3 +23,5 @@ void OpenPage(const QString& url)
 }
 
 void SetPageOpener(std::function<void(const QString&)> o) { opener() = std::move(o); }
+
+} // namespace ui

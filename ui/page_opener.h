@@ -4,8 +4,12 @@
 
 #include <functional>
 
+namespace ui {
+
 void OpenPage(const QString& url);
 
 // Replaces the browser, e.g. with a recorder of addresses in tests; an empty
 // function restores it.
 void SetPageOpener(std::function<void(const QString&)> opener);
+
+} // namespace ui

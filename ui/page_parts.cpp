@@ -12,6 +12,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+using i18n::GuiText;
+
 namespace ui {
 
 QLabel* whiteLabel(const QString& content, QWidget* parent)

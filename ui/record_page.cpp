@@ -21,10 +21,14 @@
 #include <tuple>
 
 using recording::RecordSources;
+using i18n::CLanguageConfig;
+using i18n::GuiText;
 using util::CaptureChoice;
 using util::CaptureKind;
 using util::FormatSize;
 using util::GetDriveFreeSpace;
+
+namespace ui {
 
 QString freeSpaceText(const QString& folder)
 {
@@ -83,7 +87,7 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
     if (found)
         showAudioChoices(*found);
     else
-        audio::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
+        ui::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
 
     recordTimeLabel_ = new QLabel(panel);
     recordTimeLabel_->setFont(ui::calibri(18, true));
@@ -185,17 +189,17 @@ void RecordPage::showAudioChoices(const platform::AudioSources& found)
     const bool chosenBefore = audioCombo_->count() > 1;
     const QVariant chosen = audioCombo_->currentData();
     audioCombo_->clear();
-    audio::appendAudioEntries(*audioCombo_, found, audio::AudioEntryTexts::fromLookup([](const QString& key) {
+    ui::appendAudioEntries(*audioCombo_, found, ui::AudioEntryTexts::fromLookup([](const QString& key) {
         return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
     }));
-    audio::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
+    ui::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
     const int kept = chosenBefore ? audioCombo_->findData(chosen) : -1;
     audioCombo_->setCurrentIndex(std::max(kept, 0));
 }
 
 int RecordPage::audioMode() const
 {
-    return audio::audioModeOfEntry(*audioCombo_, audioCombo_->currentIndex()).value_or(RecordSources{}.audioMode);
+    return ui::audioModeOfEntry(*audioCombo_, audioCombo_->currentIndex()).value_or(RecordSources{}.audioMode);
 }
 
 void RecordPage::chooseNoSound() { audioCombo_->setCurrentIndex(audioCombo_->count() - 1); }
@@ -258,3 +262,5 @@ void RecordPage::showCountdown(int seconds)
 }
 
 int RecordPage::countdownSeconds() const { return countdownCombo_->currentData().toInt(); }
+
+} // namespace ui

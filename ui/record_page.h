@@ -14,6 +14,9 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace ui {
+
 class TitleBand;
 
 class RecordPage : public QWidget {
@@ -84,3 +87,5 @@ private:
 
 // The free-space text of the drive that holds `folder`.
 QString freeSpaceText(const QString& folder);
+
+} // namespace ui

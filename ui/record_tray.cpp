@@ -6,7 +6,10 @@
 #include <QMenu>
 #include <QWidget>
 
+using i18n::GuiText;
 using recording::TrayImage;
+
+namespace ui {
 
 namespace {
 
@@ -98,3 +101,5 @@ void RecordTray::setImage(TrayImage which)
                              : which == TrayImage::Rec1 ? ":/image/rec1.png"
                                                         : ":/image/rec2.png"));
 }
+
+} // namespace ui

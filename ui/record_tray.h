@@ -11,6 +11,8 @@ class QAction;
 class QMenu;
 class QWidget;
 
+namespace ui {
+
 class RecordTray : public QObject {
     Q_OBJECT
 public:
@@ -46,3 +48,5 @@ private:
     QMenu* menu_ = nullptr;
     QAction* entries_[3] = {};
 };
+
+} // namespace ui

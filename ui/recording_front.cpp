@@ -1,13 +1,12 @@
 #include "ui/recording_front.h"
 
-#include "recording/record_run.h"
-#include "encoder/tool.h"
 #include "i18n/language_config.h"
 #include "platform/audio_sources.h"
 #include "platform/desktop.h"
 #include "platform/paths.h"
 #include "platform/screen_layout.h"
 #include "recording/capture_part.h"
+#include "recording/encoder_lifetime.h"
 #include "recording/record_window.h"
 #include "settings/capture_setting.h"
 #include "ui/area_picker.h"
@@ -28,10 +27,10 @@
 
 #include <utility>
 
-using encoder::EnsureToolFolder;
-using recording::RecordSettings;
+using i18n::GuiText;
 using recording::HotkeyListener;
 using recording::PartAtStart;
+using recording::RecordChoices;
 using recording::RecordController;
 using recording::RecordTickResult;
 using recording::RecordWindowOnTick;
@@ -41,6 +40,8 @@ using recording::WindowAway;
 using recording::WindowAwayOnStart;
 using util::CaptureChoice;
 using util::CaptureKind;
+
+namespace ui {
 
 namespace {
 
@@ -89,7 +90,7 @@ void RecordingFront::attach()
 {
     platform::prepareAudioCapture();
     recorder_.attachWorker();
-    EnsureToolFolder();
+    recording::PrepareEncoders();
     recorder_.resetCounters();
 }
 
@@ -198,17 +199,20 @@ QRect RecordingFront::countdownArea() const
     return QGuiApplication::primaryScreen()->geometry();
 }
 
-RecordSettings RecordingFront::currentSettings() const
+RecordChoices RecordingFront::currentChoices() const
 {
-    RecordSettings settings;
-    settings.sources.audioMode = page_->audioMode();
-    settings.sources.computerSound = deviceSlots_.computerSound();
-    settings.sources.microphone = deviceSlots_.microphone();
-    settings.saveFolder = page_->saveDirEdit()->text().toStdString();
-    settings.part = PartAtStart(capture_, platform::currentDesktop().display);
-    if (capture_.kind == CaptureKind::Window)
-        settings.window = capture_.window;
-    return settings;
+    RecordChoices choices;
+    choices.audioMode = page_->audioMode();
+    choices.computerSound = deviceSlots_.computerSound();
+    choices.microphone = deviceSlots_.microphone();
+    choices.saveFolder = page_->saveDirEdit()->text().toStdString();
+    choices.capture = capture_;
+    return choices;
+}
+
+void RecordingFront::startRun()
+{
+    recorder_.start(recording::RecordSettingsFromChoices(currentChoices(), platform::currentDesktop().display));
 }
 
 void RecordingFront::start()
@@ -236,7 +240,7 @@ void RecordingFront::start()
     tray_->showStarted();
     timer_->start(200);
     recorder_.setSettingsPath(settingsPath_.toStdString());
-    recorder_.start(currentSettings());
+    startRun();
     if (WindowAwayOnStart(QSystemTrayIcon::isSystemTrayAvailable()) == WindowAway::Hidden)
         window_->hide();
     else
@@ -282,7 +286,7 @@ void RecordingFront::tick()
         // The chosen sound device could not be opened: record without sound
         // instead. The new start stops the old run.
         page_->chooseNoSound();
-        recorder_.start(currentSettings());
+        startRun();
         break;
     case RecordTickResult::Action::StopNoFile:
     case RecordTickResult::Action::StopForLowDisk:
@@ -298,3 +302,5 @@ void RecordingFront::shutdown(int waitMs)
     recorder_.waitForRun(waitMs);
     timer_->stop();
 }
+
+} // namespace ui

@@ -5,6 +5,7 @@
 // in RecordController one layer down.
 #include "audio/audio_discovery.h"
 #include "audio/device_slots.h"
+#include "recording/record_choices.h"
 #include "recording/record_controller.h"
 #include "recording/hotkey_listener.h"
 #include "recording/take_recovery.h"
@@ -20,6 +21,9 @@
 
 class QTimer;
 class QWidget;
+
+namespace ui {
+
 class CountdownOverlay;
 class RecordTray;
 
@@ -71,7 +75,9 @@ private:
     // overlay, and kept only when the pick is accepted.
     void captureChosen();
     void stop(bool fromRecordButton);
-    recording::RecordSettings currentSettings() const;
+    recording::RecordChoices currentChoices() const;
+    // A run with the choices as they are now; the run before is stopped.
+    void startRun();
     // Where the countdown shows: over the part about to be recorded.
     QRect countdownArea() const;
 
@@ -92,3 +98,5 @@ private:
     RecordTray* tray_;
     QTimer* timer_;
 };
+
+} // namespace ui

@@ -8,8 +8,11 @@
 #include <QIcon>
 #include <QTableWidget>
 
+using i18n::GuiText;
 using library::VideoFileInfo;
 using util::FormatSize;
+
+namespace ui {
 
 namespace {
 
@@ -193,3 +196,5 @@ int selectedRow(const QTableWidget* table)
     const QList<QTableWidgetItem*> selected = table->selectedItems();
     return selected.isEmpty() ? -1 : selected.first()->row();
 }
+
+} // namespace ui

@@ -16,6 +16,9 @@ class QTableWidgetItem;
 class QWidget;
 
 // The cut page's list: names only, drawn white on the dark window.
+
+namespace ui {
+
 QTableWidget* makeCutTable(QWidget* parent);
 // The merge page's list of a folder's recordings: name, length, size.
 QTableWidget* makeSourceTable(QWidget* parent);
@@ -74,3 +77,5 @@ int moveSelectedRow(QTableWidget* table, int step);
 bool deleteSelectedRow(QTableWidget* table);
 // The selected row, or -1.
 int selectedRow(const QTableWidget* table);
+
+} // namespace ui

@@ -21,6 +21,8 @@ using library::PictureKind;
 using library::PictureMaker;
 using library::PictureSession;
 
+namespace ui {
+
 namespace {
 
 // The picture's frame keeps its row apart from the next.
@@ -134,3 +136,5 @@ void RowPictures::show(int record, const QString& file)
     item->setIcon(QIcon(file));
     item->setData(kPictureRole, file);
 }
+
+} // namespace ui

@@ -19,6 +19,8 @@ class PictureSession;
 class QTableWidget;
 class QWidget;
 
+namespace ui {
+
 class RowPictures : public QObject {
 public:
     // The picture's file on the row's first item, "none" for a recording
@@ -54,3 +56,5 @@ std::shared_ptr<library::PictureCache> SharedPictureCache();
 library::PictureMaker EncoderPictures();
 // Shown for a recording that gives no picture.
 QIcon NoPictureIcon();
+
+} // namespace ui

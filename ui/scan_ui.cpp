@@ -1,7 +1,5 @@
 #include "ui/scan_ui.h"
 
-#include "editing/job_text.h"
-#include "editing/stream_ops.h"
 #include "i18n/language_config.h"
 #include "ui/keyboard_access.h"
 #include "ui/message_box.h"
@@ -21,18 +19,18 @@
 #include <algorithm>
 
 using editing::CloseStep;
-using editing::ExpandLineBreaks;
-using editing::FormatProgressLine;
 using editing::JobKind;
-using editing::ReplacePlaceholder;
+using editing::JobShown;
+using i18n::GuiText;
+
+namespace ui {
 
 namespace {
 
 constexpr int kWidth = 500;
 constexpr int kHeight = 250;
 
-// A message of the language file, its "\n" pairs made line breaks.
-std::string messageText(const char* key) { return ExpandLineBreaks(GuiText(key).toStdString()); }
+std::string languageText(const char* key) { return GuiText(key).toStdString(); }
 
 } // namespace
 
@@ -124,13 +122,11 @@ void SCANUI::CutProcessCallBackSlot(int nProcess, QString strCurMergeName, QStri
 
 void SCANUI::onReport(JobKind kind, int nProcess, const QString& current, const QString& target, int nRet)
 {
-    m_progressBar->setValue(nProcess);
-    const bool ends = m_progress.report(kind, nProcess, nRet);
-    m_targetName = target;
-    const std::string format = messageText(m_progress.progressKey());
-    m_message->setText(
-        QString::fromStdString(FormatProgressLine(format, nProcess, current.toStdString(), target.toStdString())));
-    if (!ends || m_closing)
+    const JobShown shown =
+        m_progress.take(kind, nProcess, current.toStdString(), target.toStdString(), nRet, languageText);
+    m_progressBar->setValue(shown.percent);
+    m_message->setText(QString::fromStdString(shown.line));
+    if (!shown.ends || m_closing)
         return;
     if (m_confirm) {
         // The stop question is open: it is answered by the job's end, and
@@ -140,25 +136,6 @@ void SCANUI::onReport(JobKind kind, int nProcess, const QString& current, const 
     }
     m_closing = true;
     close();
-}
-
-QString SCANUI::finishedText() const
-{
-    return QString::fromStdString(
-        ReplacePlaceholder(messageText(m_progress.finishedKey()), m_targetName.toStdString()));
-}
-
-QString SCANUI::failureText() const
-{
-    const QString text = QString::fromStdString(messageText(m_progress.failureKey()));
-    if (m_failureReason.isEmpty())
-        return text;
-    // The encoder names files by their full paths: a zero-width space after
-    // each separator lets a long one wrap instead of running off the box.
-    QString reason = m_failureReason;
-    for (const QChar separator : {QLatin1Char('/'), QLatin1Char('\\')})
-        reason.replace(separator, QString(separator) + QChar(0x200B));
-    return text + QLatin1Char('\n') + reason;
 }
 
 void SCANUI::showNotice(const QString& message)
@@ -187,11 +164,11 @@ bool SCANUI::endWithNotice(QCloseEvent* event)
         // A job that failed part-way has nothing left worth finishing.
         emit stopRequested();
         event->accept();
-        showNotice(failureText());
+        showNotice(QString::fromStdString(m_progress.failureText(languageText, m_failureReason.toStdString())));
         return true;
     case CloseStep::ShowFinished:
         event->accept();
-        showNotice(finishedText());
+        showNotice(QString::fromStdString(m_progress.finishedText(languageText)));
         return true;
     case CloseStep::AskToStop:
         break;
@@ -206,7 +183,7 @@ void SCANUI::closeEvent(QCloseEvent* event)
 
     m_confirm = std::make_unique<CMessageBox>();
     m_confirm->setGeometry(x() + width() / 8, y() + height() / 8, 400, 150);
-    m_confirm->InitQuestion(QString::fromStdString(messageText(m_progress.stopQuestionKey())));
+    m_confirm->InitQuestion(QString::fromStdString(m_progress.stopQuestion(languageText)));
     m_confirm->exec();
     const int answer = m_confirm->GetResult();
     m_confirm.reset();
@@ -222,3 +199,5 @@ void SCANUI::closeEvent(QCloseEvent* event)
     m_progressBar->setValue(0);
     event->accept();
 }
+
+} // namespace ui

@@ -9,11 +9,14 @@
 
 #include <memory>
 
-class CMessageBox;
-class DRUI;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+
+namespace ui {
+
+class CMessageBox;
+class DRUI;
 
 class SCANUI : public QDialog {
     Q_OBJECT
@@ -57,11 +60,8 @@ private:
     bool endWithNotice(QCloseEvent* event);
     // A notice placed over the dialog, run modally.
     void showNotice(const QString& text);
-    QString finishedText() const;
-    QString failureText() const;
 
     editing::JobProgress m_progress;
-    QString m_targetName;
     QString m_failureReason;
     std::unique_ptr<CMessageBox> m_confirm; // the stop question, while asked
     QProgressBar* m_progressBar = nullptr;
@@ -69,3 +69,5 @@ private:
     QPushButton* m_cancel = nullptr;
     bool m_closing = false; // a report has closed the dialog
 };
+
+} // namespace ui

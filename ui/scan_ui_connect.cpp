@@ -4,9 +4,13 @@
 #include "ui/drui.h"
 #include "ui/scan_ui.h"
 
+namespace ui {
+
 void SCANUI::ConnectSignals(DRUI* window)
 {
     connect(this, &SCANUI::stopRequested, window, &DRUI::stopShownJob);
     connect(window, &DRUI::AddProcessCallBack, this, &SCANUI::AddProcessCallBackSlot);
     connect(window, &DRUI::CutProcessCallBack, this, &SCANUI::CutProcessCallBackSlot);
 }
+
+} // namespace ui

@@ -14,9 +14,12 @@
 #include <QTableWidget>
 
 using library::kStripPictures;
+using i18n::GuiText;
 using library::ListingSession;
 using library::PictureKind;
 using library::PictureSession;
+
+namespace ui {
 
 namespace {
 
@@ -102,3 +105,5 @@ void ThumbnailStrip::paintEvent(QPaintEvent*)
                            source);
     }
 }
+
+} // namespace ui

@@ -14,6 +14,8 @@ class PictureSession;
 class QSlider;
 class QTableWidget;
 
+namespace ui {
+
 class ThumbnailStrip : public QWidget {
     Q_OBJECT
 public:
@@ -44,3 +46,5 @@ private:
     QPixmap strip_;
     bool none_ = false;
 };
+
+} // namespace ui

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <QWindow>
 
+namespace ui {
+
 WindowDrag::WindowDrag(QWidget* window) : QObject(window), window_(window) { window->installEventFilter(this); }
 
 bool WindowDrag::eventFilter(QObject* watched, QEvent* event)
@@ -40,3 +42,5 @@ bool WindowDrag::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
 }
+
+} // namespace ui

@@ -7,6 +7,8 @@
 
 class QWidget;
 
+namespace ui {
+
 class WindowDrag : public QObject {
 public:
     // Watches `window`; lives as its child.
@@ -20,3 +22,5 @@ private:
     bool dragging_ = false;
     QPoint grabOffset_; // cursor position relative to the window's top-left
 };
+
+} // namespace ui

@@ -17,6 +17,8 @@
 #include <string>
 #include <sys/stat.h>
 
+using app::AskRunningCopyToShow;
+using app::RunningCopyListener;
 using namespace testing_support;
 
 namespace {

@@ -59,3 +59,29 @@ TEST(JobProgress, ReportsDecideWhenTheDialogEndsAndWhatClosingShows)
     EXPECT_TRUE(job.report(JobKind::Cut, 100, 2));
     EXPECT_EQ(job.closeStep(), CloseStep::ShowFailure); // stopped is not finished
 }
+
+TEST(JobProgress, ShowsEachReportInTheKindsWordsAndNamesTheFileMadeAndWhyItFailed)
+{
+    const editing::LanguageText text = [](const char* key) -> std::string {
+        if (std::string(key) == "Messages/MSG1010")
+            return "Cutting: %d%%\\nReading: %s\\nWriting: %s";
+        if (std::string(key) == "Messages/MSG1014")
+            return "Saved as:\\n%1";
+        return key;
+    };
+    JobProgress job;
+    job.startDialog(JobKind::Cut);
+    const editing::JobShown shown = job.take(JobKind::Cut, 40, "/rec/a b.mp4", "/out/Cut_a b.mp4", 0, text);
+    EXPECT_EQ(shown.percent, 40);
+    EXPECT_FALSE(shown.ends);
+    EXPECT_EQ(shown.line, "Cutting: 40%\nReading: /rec/a b.mp4\nWriting: /out/Cut_a b.mp4");
+    EXPECT_TRUE(job.take(JobKind::Cut, 100, "/rec/a b.mp4", "/out/Cut_a b.mp4", 0, text).ends);
+    EXPECT_EQ(job.finishedText(text), "Saved as:\n/out/Cut_a b.mp4");
+    EXPECT_EQ(job.stopQuestion(text), "Messages/MSG1016");
+
+    // The encoder's words go on a line of their own, a path able to wrap
+    // after each separator.
+    const std::string zws = "\xE2\x80\x8B";
+    EXPECT_EQ(job.failureText(text, ""), "Messages/MSG1012");
+    EXPECT_EQ(job.failureText(text, "C:\\in/x: bad"), "Messages/MSG1012\nC:\\" + zws + "in/" + zws + "x: bad");
+}

@@ -8,6 +8,8 @@
 
 #include <filesystem>
 
+using i18n::CLanguageConfig;
+
 namespace {
 
 namespace fs = std::filesystem;

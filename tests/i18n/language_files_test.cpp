@@ -13,6 +13,8 @@
 #include <set>
 #include <vector>
 
+using i18n::CLanguageConfig;
+
 namespace {
 
 namespace fs = std::filesystem;

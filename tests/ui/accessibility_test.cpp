@@ -21,7 +21,14 @@
 #include <cstdio>
 #include <string>
 
+using i18n::CLanguageConfig;
+using i18n::GuiText;
+using i18n::LanguageEntry;
 using namespace testing_support;
+using ui::CMessageBox;
+using ui::DRUI;
+using ui::HotkeyDialog;
+using ui::SCANUI;
 
 namespace {
 

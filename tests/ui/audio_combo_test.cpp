@@ -26,7 +26,7 @@ QApplication& app()
     return instance;
 }
 
-const audio::AudioEntryTexts kTexts{"Computer sound and mic", "Computer sound", "Mic"};
+const ui::AudioEntryTexts kTexts{"Computer sound and mic", "Computer sound", "Mic"};
 
 struct Entry {
     QString text;
@@ -50,13 +50,13 @@ std::unique_ptr<QComboBox> recordPageCombo(const platform::AudioSources& found)
 {
     app();
     auto combo = std::make_unique<QComboBox>();
-    audio::appendAudioEntries(*combo, found, kTexts);
-    audio::appendNoneEntry(*combo, "None");
+    ui::appendAudioEntries(*combo, found, kTexts);
+    ui::appendNoneEntry(*combo, "None");
     combo->setCurrentIndex(0);
     return combo;
 }
 
-int chosen(const QComboBox& combo) { return audio::audioModeOfEntry(combo, combo.currentIndex()).value_or(-99); }
+int chosen(const QComboBox& combo) { return ui::audioModeOfEntry(combo, combo.currentIndex()).value_or(-99); }
 
 // Readable failures: the text and user data of each entry.
 [[maybe_unused]] void PrintTo(const Entry& e, std::ostream* o) { *o << e.text.toStdString() << "=" << e.userData; }
@@ -96,11 +96,11 @@ TEST(AudioCombo, ChoosingAnEntrySetsTheModeAsSigned)
     for (int i = 0; i < combo->count(); ++i) {
         combo->setCurrentIndex(i);
         EXPECT_EQ(chosen(*combo), expected[std::size_t(i)]) << "entry " << i;
-        EXPECT_EQ(audio::audioModeOfEntry(*combo, i), expected[std::size_t(i)]);
+        EXPECT_EQ(ui::audioModeOfEntry(*combo, i), expected[std::size_t(i)]);
     }
     // An emptied combo has no choice at all.
     combo->clear();
-    EXPECT_FALSE(audio::audioModeOfEntry(*combo, 0).has_value());
+    EXPECT_FALSE(ui::audioModeOfEntry(*combo, 0).has_value());
 }
 
 TEST(AudioCombo, DiscoveryFillsSlotsAndEntriesFromTheSessionServer)
@@ -108,7 +108,7 @@ TEST(AudioCombo, DiscoveryFillsSlotsAndEntriesFromTheSessionServer)
     app();
     audio::DeviceSlots deviceSlots;
     QComboBox combo;
-    audio::discoverAudioChoices(combo, deviceSlots, kTexts);
+    ui::discoverAudioChoices(combo, deviceSlots, kTexts);
     EXPECT_EQ(deviceSlots.computerSound(), "spk.monitor");
     EXPECT_EQ(deviceSlots.microphone(), "mic");
     EXPECT_EQ(deviceSlots.name(audio::DeviceSlots::ComputerSound), "spk.monitor");
@@ -118,7 +118,7 @@ TEST(AudioCombo, DiscoveryFillsSlotsAndEntriesFromTheSessionServer)
     // A rebuilt page runs discovery again and replaces what the deviceSlots held.
     deviceSlots.assign({"old.monitor", "", true, false});
     QComboBox rebuilt;
-    audio::discoverAudioChoices(rebuilt, deviceSlots, kTexts);
+    ui::discoverAudioChoices(rebuilt, deviceSlots, kTexts);
     EXPECT_EQ(deviceSlots.computerSound(), "spk.monitor");
     EXPECT_EQ(deviceSlots.microphone(), "mic");
 }
@@ -126,7 +126,7 @@ TEST(AudioCombo, DiscoveryFillsSlotsAndEntriesFromTheSessionServer)
 TEST(AudioCombo, TextsComeFromTheLanguageKeys)
 {
     app();
-    const auto texts = audio::AudioEntryTexts::fromLookup([](const QString& key) { return "<" + key + ">"; });
+    const auto texts = ui::AudioEntryTexts::fromLookup([](const QString& key) { return "<" + key + ">"; });
     EXPECT_EQ(texts.computerSoundAndMic, "<MainWnd/ComputerSoundAndMic>");
     EXPECT_EQ(texts.computerSound, "<MainWnd/ComputerSound>");
     EXPECT_EQ(texts.mic, "<MainWnd/Mic>");

@@ -24,7 +24,10 @@
 
 #include <gtest/gtest.h>
 
+using i18n::CLanguageConfig;
 using namespace testing_support;
+using ui::DRUI;
+using ui::SetFolderPicker;
 
 namespace {
 

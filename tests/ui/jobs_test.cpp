@@ -28,6 +28,11 @@
 #include <thread>
 
 using editing::JobKind;
+using i18n::GuiText;
+using ui::CMessageBox;
+using ui::DRUI;
+using ui::SCANUI;
+using ui::SetFolderPicker;
 
 namespace fs = std::filesystem;
 using namespace testing_support;

@@ -28,6 +28,11 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using i18n::CLanguageConfig;
+using ui::DRUI;
+using ui::HotkeyDialog;
+using ui::SetPageOpener;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 

@@ -13,6 +13,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using i18n::GuiText;
+using ui::CMessageBox;
+
 namespace {
 
 QPushButton* buttonWithText(const CMessageBox& box, const QString& text)

@@ -21,6 +21,9 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using i18n::GuiText;
+using ui::DRUI;
+
 namespace fs = std::filesystem;
 using namespace testing_support;
 

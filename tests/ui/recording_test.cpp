@@ -40,8 +40,11 @@
 #include <gtest/gtest.h>
 #include <mutex>
 
+using i18n::GuiText;
 using recording::HotkeyListener;
 using recording::RecordController;
+using ui::DRUI;
+using ui::SetFolderPicker;
 using util::AreaText;
 using util::CaptureChoice;
 using util::CaptureKind;

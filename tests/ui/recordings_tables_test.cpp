@@ -1,6 +1,7 @@
 // The recordings tables of the real window, filled from real folders with
 // real recordings.
 #include "ui/drui.h"
+#include "library/length_probe.h"
 
 #include "i18n/language_config.h"
 #include "platform/files.h"
@@ -10,7 +11,6 @@
 
 #include "../support/test_support.h"
 #include "test_app.h"
-#include "media/recording_length.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -24,8 +24,15 @@
 #include <gtest/gtest.h>
 #include <mutex>
 
+using i18n::GuiText;
 using library::DurationCache;
-using media::DurationProbe;
+using ui::DRUI;
+using ui::MergePage;
+using ui::RowPictures;
+using ui::ThumbnailStrip;
+using ui::addSelectedRow;
+using ui::selectedRow;
+using library::DurationProbe;
 
 namespace fs = std::filesystem;
 using namespace testing_support;

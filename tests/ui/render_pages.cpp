@@ -27,6 +27,10 @@
 
 #include <cstdio>
 
+using i18n::CLanguageConfig;
+using ui::DRUI;
+using ui::SetFolderPicker;
+
 namespace {
 
 const char* const kPageNames[] = {"home", "record", "cut", "merge"};

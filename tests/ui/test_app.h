@@ -37,7 +37,7 @@ inline void ensureTestApp()
     static QApplication* instance = [] {
         auto* a = new QApplication(argc, argv);
         InitResources();
-        CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
+        i18n::CLanguageConfig::ResetInstance(QStringLiteral(VTR_APP_FOLDER));
         return a;
     }();
     (void)instance;
@@ -53,15 +53,15 @@ inline void useLanguageCopy(const QString& folder)
     QFile::copy(from + "/config.ini", folder + "/config.ini");
     for (const QString& name : QDir(from + "/Languages").entryList({QStringLiteral("*.ini")}))
         QFile::copy(from + "/Languages/" + name, folder + "/Languages/" + name);
-    CLanguageConfig::ResetInstance(folder);
+    i18n::CLanguageConfig::ResetInstance(folder);
 }
 
 // A main window built and shown as at start-up, with its own settings file so
 // that tests running side by side never share one.
-inline std::unique_ptr<DRUI> openTestWindow(const std::string& settingsFile)
+inline std::unique_ptr<ui::DRUI> openTestWindow(const std::string& settingsFile)
 {
     ensureTestApp();
-    auto window = std::make_unique<DRUI>();
+    auto window = std::make_unique<ui::DRUI>();
     // Test windows side by side on one screen would fight over the hotkeys;
     // their own tests take them.
     settings::StoreRecordHotkey(settingsFile, settings::kNoHotkey);
@@ -82,7 +82,7 @@ inline std::unique_ptr<DRUI> openTestWindow(const std::string& settingsFile)
 }
 
 // Until the cut and merge pages have shown their listings and every length.
-inline bool waitForListing(DRUI& window)
+inline bool waitForListing(ui::DRUI& window)
 {
     return QTest::qWaitFor([&] { return window.cutPage()->listingComplete() && window.mergePage()->listingComplete(); },
                            60000);

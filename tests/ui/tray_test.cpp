@@ -20,7 +20,10 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using i18n::GuiText;
 using namespace testing_support;
+using ui::DRUI;
+using ui::SetFolderPicker;
 
 namespace {
 

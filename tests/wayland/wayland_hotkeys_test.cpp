@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+using portal::GlobalShortcutsPortal;
 using recording::HotkeyListener;
 
 TEST(WaylandHotkeys, APortalWithoutShortcutsLeavesNoHotkeyAvailable)

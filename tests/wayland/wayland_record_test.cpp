@@ -41,6 +41,7 @@ using recording::RecordSettings;
 using recording::RecordSources;
 using capture::RunFramePipeRecord;
 using capture::StartPipeWireFrameSource;
+using portal::ScreenCastPortal;
 using recording::RecordScreenCast;
 
 using namespace testing_support;

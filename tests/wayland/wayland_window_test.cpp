@@ -19,6 +19,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using i18n::GuiText;
+using ui::SetFolderPicker;
 using platform::QtPlatformToUse;
 
 using namespace testing_support;

@@ -1,0 +1,20 @@
+#include "recording/record_choices.h"
+
+#include "recording/capture_part.h"
+
+namespace recording {
+
+recording::RecordSettings RecordSettingsFromChoices(const RecordChoices& choices, const std::string& display)
+{
+    recording::RecordSettings settings;
+    settings.sources.audioMode = choices.audioMode;
+    settings.sources.computerSound = choices.computerSound;
+    settings.sources.microphone = choices.microphone;
+    settings.saveFolder = choices.saveFolder;
+    settings.part = PartAtStart(choices.capture, display);
+    if (choices.capture.kind == util::CaptureKind::Window)
+        settings.window = choices.capture.window;
+    return settings;
+}
+
+} // namespace recording
