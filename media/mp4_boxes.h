@@ -31,7 +31,8 @@ inline std::uint64_t Mp4Be64(const std::uint8_t* p) { return (std::uint64_t(Mp4B
 struct Mp4Limits {
     // Top level: a plain file is ftyp, moov and mdat; a fragmented one a moof
     // and an mdat per fragment, so this holds 50,000 fragments: almost
-    // fourteen hours of one-second ones. Each costs one small read.
+    // fourteen hours of one-second ones. Each costs one small read; a longer
+    // fragmented file gets its length from the probe.
     static constexpr std::uint32_t kTopLevelBoxes = 100000;
     // Inside one box: a movie box holds its header and one box per track
     // beside a few others, a track or a table a handful.
