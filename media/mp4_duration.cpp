@@ -1,68 +1,31 @@
-// One file: the bounded box walk, its limits and the two answers made from
-// it (the length, the tracks) share one reader whose every count and size is
-// checked against the same bounds; split, a bound could be missed in one.
+// The length and the tracks share one reader over the bounded box walk.
 #include "media/mp4_duration.h"
 
 #include "media/file_reader.h"
+#include "media/mp4_boxes.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <optional>
-#include <vector>
+#include <string>
 
 namespace media {
 
 namespace {
 
-constexpr std::uint32_t tag(const char (&t)[5])
-{
-    return (std::uint32_t(std::uint8_t(t[0])) << 24) | (std::uint32_t(std::uint8_t(t[1])) << 16)
-        | (std::uint32_t(std::uint8_t(t[2])) << 8) | std::uint32_t(std::uint8_t(t[3]));
-}
-
-// The files come from anywhere, so every count, size and sum is bounded. A
-// file past any bound gets no length from its boxes and goes to the probe,
-// as an unknown file does; each bound is far above what a real recording
-// needs, and together they keep a file to well under a second and a few MB.
+// A file past any bound here, or past the box walk's, gets no length from
+// its boxes and goes to the probe, as an unknown file does.
 //
-// Top level: a recording is ftyp, moov and mdat, or a moof and an mdat per
-// fragment. Ten hours of one-second fragments are 72,000 boxes; this allows
-// two days of them. Each costs one small read.
-constexpr std::uint32_t kMaxTopLevelBoxes = 400000;
-// Inside one box: a movie box holds its header and one box per track beside
-// a few others, a track or a fragment a handful.
-constexpr std::uint32_t kMaxChildBoxes = 1024;
-// All boxes looked at in a file: the top level and the dozen inside each
-// fragment's header, about ten times the top level.
-constexpr std::uint32_t kMaxBoxes = 4000000;
-// The reader descends only moov/trak/mdia/minf/stbl and moof/traf, six levels; real
-// files nest about eight deep where it does not look.
-constexpr int kMaxDepth = 8;
-// A recording has a picture and a sound track; other writers add a few
-// (subtitles, chapters, time codes). Each costs a map entry.
-constexpr std::size_t kMaxTracks = 64;
 // The headers read into memory: a movie or media header is about 100 bytes;
 // a fragment's header about 16 bytes a sample, so a megabyte holds over ten
 // minutes of 60 pictures a second in one fragment.
 constexpr std::uint64_t kMaxSmallBox = 1u << 16;
 constexpr std::uint64_t kMaxFragmentHeader = 1u << 20;
-// Ten hours of one-second fragments read about 20 MB of fragment headers
-// (about 560 bytes each at 61 pictures a second with sound); this is over
-// ten times that.
-constexpr std::uint64_t kMaxBytesRead = 256u << 20;
 // No recording runs for ten years; longer lengths are nonsense, and keep
 // every sum of microseconds far from overflowing.
 constexpr std::uint64_t kLongestSeconds = 10ull * 366 * 24 * 3600;
-
-std::uint32_t be32(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-}
-
-std::uint64_t be64(const std::uint8_t* p) { return (std::uint64_t(be32(p)) << 32) | be32(p + 4); }
 
 // units / timescale in microseconds, rounded to nearest; empty past the
 // longest length.
@@ -82,14 +45,12 @@ bool add(std::uint64_t& sum, std::uint64_t value)
     return true;
 }
 
-struct Box {
-    std::uint32_t type = 0;
-    std::uint64_t body = 0; // offset of the content
-    std::uint64_t end = 0;  // one past the last byte, as the header claims
-};
-
-// Bytes of a box held in memory, and a part of them.
+// The content of a box held in memory, and a part of it.
 struct View {
+    View(std::string_view bytes, const Mp4Box& box)
+        : data(reinterpret_cast<const std::uint8_t*>(bytes.data()) + box.body), size(box.end - box.body)
+    {
+    }
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
     bool has(std::size_t at, std::size_t n) const { return at <= size && n <= size - at; }
@@ -109,7 +70,7 @@ struct Track {
 
 class Mp4Reader {
 public:
-    Mp4Reader(std::uint64_t size, const Mp4ReadAt& readAt) : size_(size), readAt_(readAt) { }
+    Mp4Reader(std::uint64_t size, const Mp4ReadAt& readAt) : size_(size), boxes_(size, readAt) { }
 
     std::int64_t length()
     {
@@ -131,20 +92,20 @@ public:
         int pictures = 0, sounds = 0, others = 0;
         // By track id, which the encoder gives in the order it writes them.
         for (const auto& [id, track] : tracks_) {
-            if (track.handler == tag("vide") && track.format == tag("avc1"))
+            if (track.handler == Mp4Tag("vide") && track.format == Mp4Tag("avc1"))
                 ++pictures;
-            else if (track.handler == tag("soun") && track.format == tag("mp4a"))
+            else if (track.handler == Mp4Tag("soun") && track.format == Mp4Tag("mp4a"))
                 ++sounds;
             else
                 ++others;
-            if (track.handler == tag("vide") && !answer.video) {
+            if (track.handler == Mp4Tag("vide") && !answer.video) {
                 const auto length = microseconds(track.mediaDuration, track.timescale);
                 if (!length)
                     return {};
                 answer.video = true;
                 answer.videoMicroseconds = *length;
             }
-            if (track.handler == tag("soun") && !answer.sound) {
+            if (track.handler == Mp4Tag("soun") && !answer.sound) {
                 answer.sound = true;
                 answer.soundTimescale = track.timescale;
                 answer.soundUnits = track.mediaDuration;
@@ -156,133 +117,43 @@ public:
     }
 
 private:
-    bool read(std::uint64_t at, void* buffer, std::size_t count)
-    {
-        if (count == 0)
-            return true; // an empty box has no bytes, and maybe no buffer
-        if (count > kMaxBytesRead - bytesRead_)
-            return false;
-        bytesRead_ += count;
-        return readAt_(at, buffer, count) == static_cast<long long>(count);
-    }
-
-    bool countBox() { return ++boxes_ <= kMaxBoxes; }
-
-    // Reads a box header at `at`, inside `limit`; false on nonsense.
-    bool header(std::uint64_t at, std::uint64_t limit, Box& box)
-    {
-        std::uint8_t h[16];
-        if (at > limit || limit - at < 8 || !countBox() || !read(at, h, 8))
-            return false;
-        std::uint64_t size = be32(h);
-        box.type = be32(h + 4);
-        std::uint64_t headerSize = 8;
-        if (size == 1) {
-            if (limit - at < 16 || !read(at + 8, h + 8, 8))
-                return false;
-            size = be64(h + 8);
-            headerSize = 16;
-        } else if (size == 0) {
-            size = limit - at; // to the end of what holds it
-        }
-        if (size < headerSize)
-            return false;
-        box.body = at + headerSize;
-        box.end = size > UINT64_MAX - at ? UINT64_MAX : at + size;
-        return true;
-    }
-
-    bool load(const Box& box, std::uint64_t max, std::vector<std::uint8_t>& bytes)
-    {
-        if (box.end > size_ || box.end - box.body > max)
-            return false;
-        bytes.resize(static_cast<std::size_t>(box.end - box.body));
-        return read(box.body, bytes.data(), bytes.size());
-    }
-
     bool walkTop()
     {
-        std::uint64_t at = 0;
-        for (std::uint32_t count = 0; size_ - at >= 8; ++count) {
-            Box box;
-            if (count >= kMaxTopLevelBoxes || !header(at, size_, box))
-                return false;
-            if (count == 0 && !startsAnMp4(box.type))
+        return boxes_.top([&](const Mp4Box& box) {
+            if (box.start == 0 && !startsAnMp4(box.type))
                 return false;
             const bool cutOff = box.end > size_;
-            if (box.type == tag("moov") && !sawMovie_) {
+            if (box.type == Mp4Tag("moov") && !sawMovie_) {
                 if (cutOff || !readMovie(box))
                     return false;
                 sawMovie_ = true;
-            } else if (box.type == tag("moof")) {
+            } else if (box.type == Mp4Tag("moof")) {
                 // A fragment cut off in its header leaves the encoder with no
                 // answer either; one cut off in its data still counts.
                 if (cutOff || !sawMovie_ || !readFragment(box))
                     return false;
                 sawFragment_ = true;
-            } else if (box.type == tag("sidx")) {
+            } else if (box.type == Mp4Tag("sidx")) {
                 return false; // the encoder may take the index's times
             }
-            if (cutOff)
-                break;
-            at = box.end;
-        }
-        return true;
+            return true;
+        });
+    }
+
+    // The content of a small box, read whole into `bytes`.
+    std::optional<View> small(const Mp4Box& box, std::string& bytes)
+    {
+        if (!boxes_.load(box, kMaxSmallBox, bytes))
+            return std::nullopt;
+        return View(bytes, Mp4BoxWalker::Loaded(box));
     }
 
     static bool startsAnMp4(std::uint32_t type)
     {
-        for (std::uint32_t t : {tag("ftyp"), tag("moov"), tag("mdat"), tag("free"), tag("skip"), tag("wide")})
+        for (std::uint32_t t : {Mp4Tag("ftyp"), Mp4Tag("moov"), Mp4Tag("mdat"), Mp4Tag("free"), Mp4Tag("skip"), Mp4Tag("wide")})
             if (type == t)
                 return true;
         return false;
-    }
-
-    // The boxes inside `parent`, which sits `depth` levels below the top.
-    template <typename Visit>
-    bool children(const Box& parent, int depth, Visit visit)
-    {
-        if (depth >= kMaxDepth)
-            return false;
-        std::uint32_t count = 0;
-        for (std::uint64_t at = parent.body; at < parent.end;) {
-            Box box;
-            if (++count > kMaxChildBoxes || !header(at, parent.end, box) || box.end > parent.end || !visit(box))
-                return false;
-            at = box.end;
-        }
-        return true;
-    }
-
-    // The same for a box held in memory; bytes too few for a header at the
-    // end are left, as the encoder leaves them.
-    template <typename Visit>
-    bool children(View parent, int depth, Visit visit)
-    {
-        if (depth >= kMaxDepth)
-            return false;
-        std::uint32_t count = 0;
-        for (std::size_t at = 0; parent.size - at >= 8;) {
-            if (++count > kMaxChildBoxes || !countBox())
-                return false;
-            std::uint64_t size = be32(parent.data + at);
-            std::size_t headerSize = 8;
-            if (size == 1) {
-                if (parent.size - at < 16)
-                    return false;
-                size = be64(parent.data + at + 8);
-                headerSize = 16;
-            } else if (size == 0) {
-                size = parent.size - at;
-            }
-            if (size < headerSize || size > parent.size - at)
-                return false;
-            const View body{parent.data + at + headerSize, static_cast<std::size_t>(size) - headerSize};
-            if (!visit(be32(parent.data + at + 4), body))
-                return false;
-            at += static_cast<std::size_t>(size);
-        }
-        return true;
     }
 
     Track* trackOf(std::uint32_t id)
@@ -290,31 +161,33 @@ private:
         const auto found = tracks_.find(id);
         if (found != tracks_.end())
             return &found->second;
-        if (tracks_.size() >= kMaxTracks)
+        if (tracks_.size() >= Mp4Limits::kTracks)
             return nullptr;
         return &tracks_[id];
     }
 
-    bool readMovie(const Box& moov)
+    bool readMovie(const Mp4Box& moov)
     {
-        return children(moov, 1, [&](const Box& box) {
-            std::vector<std::uint8_t> b;
-            if (box.type == tag("mvhd"))
-                return load(box, kMaxSmallBox, b) && timesOf(View{b.data(), b.size()}, movieTimescale_, movieDuration_);
-            if (box.type == tag("trak"))
+        return boxes_.children(moov, [&](const Mp4Box& box) {
+            std::string bytes;
+            if (box.type == Mp4Tag("mvhd")) {
+                const auto b = small(box, bytes);
+                return b && timesOf(*b, movieTimescale_, movieDuration_);
+            }
+            if (box.type == Mp4Tag("trak"))
                 return readTrack(box);
-            if (box.type == tag("mvex")) {
+            if (box.type == Mp4Tag("mvex")) {
                 fragmented_ = true;
-                return children(box, 2, [&](const Box& inner) {
-                    if (inner.type != tag("trex"))
+                return boxes_.children(box, [&](const Mp4Box& inner) {
+                    if (inner.type != Mp4Tag("trex"))
                         return true;
-                    std::vector<std::uint8_t> t;
-                    if (!load(inner, kMaxSmallBox, t) || t.size() < 16)
+                    const auto t = small(inner, bytes);
+                    if (!t || !t->has(0, 16))
                         return false;
-                    Track* track = trackOf(be32(&t[4]));
+                    Track* track = trackOf(Mp4Be32(t->data + 4));
                     if (!track)
                         return false;
-                    track->defaultSampleDuration = be32(&t[12]);
+                    track->defaultSampleDuration = Mp4Be32(t->data + 12);
                     return true;
                 });
             }
@@ -330,18 +203,18 @@ private:
         if (b.data[0] == 1) {
             if (!b.has(20, 12))
                 return false;
-            timescale = be32(&b.data[20]);
-            duration = be64(&b.data[24]);
+            timescale = Mp4Be32(&b.data[20]);
+            duration = Mp4Be64(&b.data[24]);
         } else {
             if (!b.has(12, 8))
                 return false;
-            timescale = be32(&b.data[12]);
-            duration = be32(&b.data[16]);
+            timescale = Mp4Be32(&b.data[12]);
+            duration = Mp4Be32(&b.data[16]);
         }
         return true;
     }
 
-    bool readTrack(const Box& trak)
+    bool readTrack(const Mp4Box& trak)
     {
         std::optional<std::uint32_t> id;
         std::uint32_t timescale = 0;
@@ -349,27 +222,28 @@ private:
         std::uint32_t handler = 0;
         std::uint32_t format = 0;
         bool edited = false;
-        const bool ok = children(trak, 2, [&](const Box& box) {
-            std::vector<std::uint8_t> b;
-            if (box.type == tag("tkhd")) {
-                if (!load(box, kMaxSmallBox, b) || b.empty())
+        const bool ok = boxes_.children(trak, [&](const Mp4Box& box) {
+            std::string bytes;
+            if (box.type == Mp4Tag("tkhd")) {
+                const auto b = small(box, bytes);
+                if (!b || !b->has(0, 1))
                     return false;
-                const std::size_t at = b[0] == 1 ? 20 : 12;
-                if (b.size() < at + 4)
+                const std::size_t at = b->data[0] == 1 ? 20 : 12;
+                if (!b->has(at, 4))
                     return false;
-                id = be32(&b[at]);
-            } else if (box.type == tag("edts")) {
+                id = Mp4Be32(b->data + at);
+            } else if (box.type == Mp4Tag("edts")) {
                 edited = true;
-            } else if (box.type == tag("mdia")) {
-                return children(box, 3, [&](const Box& inner) {
-                    std::vector<std::uint8_t> m;
-                    if (inner.type == tag("hdlr"))
+            } else if (box.type == Mp4Tag("mdia")) {
+                return boxes_.children(box, [&](const Mp4Box& inner) {
+                    if (inner.type == Mp4Tag("hdlr"))
                         return handlerOf(inner, handler);
-                    if (inner.type == tag("minf"))
+                    if (inner.type == Mp4Tag("minf"))
                         return formatOf(inner, format);
-                    if (inner.type != tag("mdhd"))
+                    if (inner.type != Mp4Tag("mdhd"))
                         return true;
-                    return load(inner, kMaxSmallBox, m) && timesOf(View{m.data(), m.size()}, timescale, duration);
+                    const auto m = small(inner, bytes);
+                    return m && timesOf(*m, timescale, duration);
                 });
             }
             return true;
@@ -390,18 +264,18 @@ private:
 
     // The format of the first sample description, in minf/stbl/stsd after
     // the description's version, flags, count and size. None when missing.
-    bool formatOf(const Box& minf, std::uint32_t& format)
+    bool formatOf(const Mp4Box& minf, std::uint32_t& format)
     {
-        return children(minf, 4, [&](const Box& stbl) {
-            if (stbl.type != tag("stbl"))
+        return boxes_.children(minf, [&](const Mp4Box& stbl) {
+            if (stbl.type != Mp4Tag("stbl"))
                 return true;
-            return children(stbl, 5, [&](const Box& stsd) {
+            return boxes_.children(stbl, [&](const Mp4Box& stsd) {
                 std::uint8_t b[16];
-                if (stsd.type != tag("stsd") || stsd.end - stsd.body < sizeof b)
+                if (stsd.type != Mp4Tag("stsd") || stsd.end - stsd.body < sizeof b)
                     return true;
-                if (!read(stsd.body, b, sizeof b))
+                if (!boxes_.read(stsd.body, b, sizeof b))
                     return false;
-                format = be32(b + 12);
+                format = Mp4Be32(b + 12);
                 return true;
             });
         });
@@ -409,43 +283,46 @@ private:
 
     // The handler type of an hdlr box, after its version, flags and a zero
     // field. A shorter box names none; no length depends on it.
-    bool handlerOf(const Box& hdlr, std::uint32_t& handler)
+    bool handlerOf(const Mp4Box& hdlr, std::uint32_t& handler)
     {
         std::uint8_t b[12];
         if (hdlr.end - hdlr.body < sizeof b)
             return true;
-        if (!read(hdlr.body, b, sizeof b))
+        if (!boxes_.read(hdlr.body, b, sizeof b))
             return false;
-        handler = be32(b + 8);
+        handler = Mp4Be32(b + 8);
         return true;
     }
 
-    bool readFragment(const Box& moof)
+    bool readFragment(const Mp4Box& moof)
     {
-        std::vector<std::uint8_t> b;
-        if (!load(moof, kMaxFragmentHeader, b))
+        std::string bytes;
+        if (!boxes_.load(moof, kMaxFragmentHeader, bytes))
             return false;
-        return children(View{b.data(), b.size()}, 1,
-                        [&](std::uint32_t type, View body) { return type != tag("traf") || readTrackFragment(body); });
+        return boxes_.children(bytes, Mp4BoxWalker::Loaded(moof), [&](const Mp4Box& traf) {
+            return traf.type != Mp4Tag("traf") || readTrackFragment(bytes, traf);
+        });
     }
 
-    bool readTrackFragment(View traf)
+    bool readTrackFragment(std::string_view bytes, const Mp4Box& traf)
     {
         Track* track = nullptr;
         std::uint32_t defaultDuration = 0;
         std::optional<std::uint64_t> base;
         std::uint64_t runs = 0;
         bool sawRun = false;
-        const bool ok = children(traf, 2, [&](std::uint32_t type, View b) {
-            if (type != tag("tfhd") && type != tag("tfdt") && type != tag("trun"))
+        const bool ok = boxes_.children(bytes, traf, [&](const Mp4Box& box) {
+            const std::uint32_t type = box.type;
+            const View b(bytes, box);
+            if (type != Mp4Tag("tfhd") && type != Mp4Tag("tfdt") && type != Mp4Tag("trun"))
                 return true;
             if (!b.has(0, 4))
                 return false;
-            const std::uint32_t flags = be32(b.data) & 0xffffff;
-            if (type == tag("tfhd")) {
+            const std::uint32_t flags = Mp4Be32(b.data) & 0xffffff;
+            if (type == Mp4Tag("tfhd")) {
                 if (!b.has(4, 4))
                     return false;
-                const auto found = tracks_.find(be32(b.data + 4));
+                const auto found = tracks_.find(Mp4Be32(b.data + 4));
                 if (found == tracks_.end())
                     return false;
                 track = &found->second;
@@ -454,17 +331,17 @@ private:
                 if (flags & 0x8) {
                     if (!b.has(field, 4))
                         return false;
-                    defaultDuration = be32(b.data + field);
+                    defaultDuration = Mp4Be32(b.data + field);
                 }
-            } else if (type == tag("tfdt")) {
+            } else if (type == Mp4Tag("tfdt")) {
                 const bool wide = b.data[0] == 1;
                 if (!b.has(4, wide ? 8 : 4))
                     return false;
-                base = wide ? be64(b.data + 4) : be32(b.data + 4);
+                base = wide ? Mp4Be64(b.data + 4) : Mp4Be32(b.data + 4);
             } else {
                 if (!track || !b.has(4, 4))
                     return false;
-                const std::uint64_t count = be32(b.data + 4);
+                const std::uint64_t count = Mp4Be32(b.data + 4);
                 std::size_t field = 8 + ((flags & 0x1) ? 4 : 0) + ((flags & 0x4) ? 4 : 0);
                 const std::size_t perSample = 4
                     * (((flags & 0x100) ? 1 : 0) + ((flags & 0x200) ? 1 : 0) + ((flags & 0x400) ? 1 : 0)
@@ -473,7 +350,7 @@ private:
                 if (field > b.size || count * perSample > b.size - field)
                     return false;
                 if ((flags & 0x800) && count > 0 && !sawRun && !track->fragmented && track->mediaDuration == 0) {
-                    const std::uint32_t offset = be32(b.data + field + perSample - 4);
+                    const std::uint32_t offset = Mp4Be32(b.data + field + perSample - 4);
                     const bool isSigned = b.data[0] == 1;
                     track->firstShown =
                         isSigned ? static_cast<std::int32_t>(offset) : static_cast<std::int64_t>(offset);
@@ -481,7 +358,7 @@ private:
                 sawRun = sawRun || count > 0;
                 if (flags & 0x100) {
                     for (std::uint64_t i = 0; i < count; ++i, field += perSample)
-                        if (!add(runs, be32(b.data + field)))
+                        if (!add(runs, Mp4Be32(b.data + field)))
                             return false;
                 } else if (!add(runs, count * defaultDuration)) {
                     return false;
@@ -531,9 +408,7 @@ private:
     }
 
     const std::uint64_t size_;
-    const Mp4ReadAt& readAt_;
-    std::uint64_t bytesRead_ = 0;
-    std::uint32_t boxes_ = 0;
+    Mp4BoxWalker boxes_;
     bool sawMovie_ = false;
     bool sawFragment_ = false;
     bool fragmented_ = false;

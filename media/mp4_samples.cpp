@@ -1,77 +1,30 @@
 #include "media/mp4_samples.h"
 
 #include "media/file_reader.h"
+#include "media/mp4_boxes.h"
 
 #include <algorithm>
 #include <optional>
 
 namespace media {
 
-using media::ReadAt;
-using media::ReadFileWith;
-
 namespace {
 
-// The movie box is read whole: a ten-hour recording's is about 10 MB.
-constexpr std::uint64_t kMaxMovieBox = 256u << 20;
 // Ten hours of 60 pictures a second with sound are about 3.7 million
 // samples; each costs 32 bytes here.
 constexpr std::uint64_t kMaxSamples = 8u << 20;
-constexpr std::uint32_t kMaxTopLevelBoxes = 100000;
-// A box of a real movie holds a few children (a track per stream, a table
-// per kind): a quarter of a gigabyte of empty boxes would list 33 million.
-constexpr std::size_t kMaxChildBoxes = 1024;
-constexpr std::size_t kMaxTracks = 64;
 
-std::uint32_t be32(const std::uint8_t* p)
+std::string wholeBox(const std::string& data, const Mp4Box& box)
 {
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-}
-
-std::uint64_t be64(const std::uint8_t* p) { return (std::uint64_t(be32(p)) << 32) | be32(p + 4); }
-
-// A box inside bytes held in memory.
-struct Box {
-    std::uint32_t type = 0;
-    std::size_t start = 0; // its header
-    std::size_t body = 0;
-    std::size_t end = 0;
-};
-
-// The boxes directly inside [from, to) of `data`; empty with `ok` false when
-// one claims more than there is.
-std::vector<Box> children(const std::string& data, std::size_t from, std::size_t to, bool& ok)
-{
-    std::vector<Box> boxes;
-    const auto* p = reinterpret_cast<const std::uint8_t*>(data.data());
-    while (from + 8 <= to) {
-        if (boxes.size() >= kMaxChildBoxes) {
-            ok = false;
-            return {};
-        }
-        std::uint64_t size = be32(p + from);
-        std::size_t header = 8;
-        if (size == 1) {
-            if (from + 16 > to)
-                break;
-            size = be64(p + from + 8);
-            header = 16;
-        } else if (size == 0) {
-            size = to - from;
-        }
-        if (size < header || size > to - from) {
-            ok = false;
-            return {};
-        }
-        boxes.push_back({be32(p + from + 4), from, from + header, from + static_cast<std::size_t>(size)});
-        from += static_cast<std::size_t>(size);
-    }
-    return boxes;
+    return data.substr(static_cast<std::size_t>(box.start), static_cast<std::size_t>(box.end - box.start));
 }
 
 class TableReader {
 public:
-    TableReader(const std::string& data, const Box& box) : data_(data), at_(box.body), end_(box.end) { }
+    TableReader(const std::string& data, const Mp4Box& box)
+        : data_(data), at_(static_cast<std::size_t>(box.body)), end_(static_cast<std::size_t>(box.end))
+    {
+    }
     bool has(std::uint64_t bytes) const { return bytes <= end_ - at_; }
     std::uint32_t u32()
     {
@@ -79,7 +32,7 @@ public:
             ok = false;
             return 0;
         }
-        const std::uint32_t v = be32(reinterpret_cast<const std::uint8_t*>(data_.data()) + at_);
+        const std::uint32_t v = Mp4Be32(reinterpret_cast<const std::uint8_t*>(data_.data()) + at_);
         at_ += 4;
         return v;
     }
@@ -106,7 +59,7 @@ private:
 
 // The time scale of a movie or media header: after the two times, which
 // are four or eight bytes wide by its version. 0 when the box is too short.
-std::uint32_t timescaleOf(const std::string& data, const Box& header)
+std::uint32_t timescaleOf(const std::string& data, const Mp4Box& header)
 {
     TableReader r(data, header);
     const bool wide = (r.u32() >> 24) == 1;
@@ -127,7 +80,7 @@ struct Tables {
     std::optional<std::vector<std::uint32_t>> keys; // 1-based sample numbers
 };
 
-bool readTable(const std::string& data, const Box& box, Tables& t, Mp4Track& track)
+bool readTable(const std::string& data, const Mp4Box& box, Tables& t, Mp4Track& track)
 {
     TableReader r(data, box);
     r.u32(); // version and flags
@@ -185,7 +138,7 @@ bool readTable(const std::string& data, const Box& box, Tables& t, Mp4Track& tra
         break;
     }
     case Mp4Tag("stsd"):
-        track.stsd = data.substr(box.start, box.end - box.start);
+        track.stsd = wholeBox(data, box);
         break;
     case Mp4Tag("stz2"):
         return false; // compact sizes: no encoder this program meets writes them
@@ -241,7 +194,7 @@ bool buildSamples(const Tables& t, Mp4Track& track)
     return true;
 }
 
-bool readEdits(const std::string& data, const Box& elst, Mp4Track& track)
+bool readEdits(const std::string& data, const Mp4Box& elst, Mp4Track& track)
 {
     TableReader r(data, elst);
     const bool wide = (r.u32() >> 24) == 1;
@@ -265,45 +218,43 @@ bool readEdits(const std::string& data, const Box& elst, Mp4Track& track)
     return r.ok;
 }
 
-bool readTrack(const std::string& data, const Box& trak, std::uint64_t fileSize, Mp4Track& track)
+// One track's boxes from the movie box `data`, which the walk reads.
+bool readTrack(Mp4BoxWalker& boxes, const std::string& data, const Mp4Box& trak, Mp4Track& track)
 {
-    bool ok = true;
     Tables tables;
-    tables.fileSize = fileSize;
-    for (const Box& b : children(data, trak.body, trak.end, ok)) {
+    tables.fileSize = boxes.fileSize();
+    const bool ok = boxes.children(data, trak, [&](const Mp4Box& b) {
         if (b.type == Mp4Tag("tkhd"))
-            track.tkhd = data.substr(b.start, b.end - b.start);
+            track.tkhd = wholeBox(data, b);
         if (b.type == Mp4Tag("edts"))
-            for (const Box& e : children(data, b.body, b.end, ok))
-                if (e.type == Mp4Tag("elst") && !readEdits(data, e, track))
-                    return false;
+            return boxes.children(data, b, [&](const Mp4Box& e) {
+                return e.type != Mp4Tag("elst") || readEdits(data, e, track);
+            });
         if (b.type != Mp4Tag("mdia"))
-            continue;
-        for (const Box& m : children(data, b.body, b.end, ok)) {
+            return true;
+        return boxes.children(data, b, [&](const Mp4Box& m) {
             if (m.type == Mp4Tag("mdhd")) {
-                track.mdhd = data.substr(m.start, m.end - m.start);
+                track.mdhd = wholeBox(data, m);
                 track.timescale = timescaleOf(data, m);
             }
             if (m.type == Mp4Tag("hdlr")) {
-                track.hdlr = data.substr(m.start, m.end - m.start);
+                track.hdlr = wholeBox(data, m);
                 TableReader r(data, m);
                 r.u32(), r.u32();
                 track.handler = r.u32();
-                ok = ok && r.ok;
+                return r.ok;
             }
             if (m.type != Mp4Tag("minf"))
-                continue;
-            for (const Box& i : children(data, m.body, m.end, ok)) {
+                return true;
+            return boxes.children(data, m, [&](const Mp4Box& i) {
                 if (i.type != Mp4Tag("stbl")) {
-                    track.mediaInfo += data.substr(i.start, i.end - i.start);
-                    continue;
+                    track.mediaInfo += wholeBox(data, i);
+                    return true;
                 }
-                for (const Box& t : children(data, i.body, i.end, ok))
-                    if (!readTable(data, t, tables, track))
-                        return false;
-            }
-        }
-    }
+                return boxes.children(data, i, [&](const Mp4Box& t) { return readTable(data, t, tables, track); });
+            });
+        });
+    });
     return ok && track.timescale > 0 && !track.tkhd.empty() && !track.stsd.empty() && buildSamples(tables, track);
 }
 
@@ -326,55 +277,42 @@ const Mp4Track* Mp4Movie::track(std::uint32_t handler) const
 
 Mp4Movie ReadMp4Movie(std::uint64_t size, const Mp4Bytes& readAt)
 {
+    Mp4BoxWalker boxes(size, readAt);
     Mp4Movie movie;
+    // The first movie box, as the encoder takes it, read whole.
     std::string moov;
-    std::uint64_t at = 0;
-    for (std::uint32_t count = 0; at + 8 <= size && count < kMaxTopLevelBoxes; ++count) {
-        std::uint8_t header[16];
-        if (readAt(at, header, 16) < 8)
-            return {};
-        std::uint64_t boxSize = be32(header);
-        std::uint64_t headerSize = 8;
-        if (boxSize == 1) {
-            boxSize = be64(header + 8);
-            headerSize = 16;
-        } else if (boxSize == 0) {
-            boxSize = size - at;
+    Mp4Box moovBox;
+    const bool walked = boxes.top([&](const Mp4Box& box) {
+        // A file cut off, or fragmented, holds samples no table lists.
+        if (box.end > size || box.type == Mp4Tag("moof"))
+            return false;
+        if (box.type == Mp4Tag("ftyp") && movie.ftyp.empty())
+            return boxes.load(box, Mp4Limits::kBytesRead, movie.ftyp);
+        if (box.type == Mp4Tag("moov") && moov.empty()) {
+            moovBox = Mp4BoxWalker::Loaded(box);
+            return boxes.load(box, Mp4Limits::kBytesRead, moov);
         }
-        const std::uint32_t type = be32(header + 4);
-        if (boxSize < headerSize || boxSize > size - at)
-            return {};
-        if (type == Mp4Tag("moof"))
-            return {};
-        if ((type == Mp4Tag("ftyp") || type == Mp4Tag("moov")) && boxSize <= kMaxMovieBox) {
-            std::string bytes(static_cast<std::size_t>(boxSize), '\0');
-            if (readAt(at, bytes.data(), bytes.size()) != static_cast<long long>(bytes.size()))
-                return {};
-            (type == Mp4Tag("ftyp") ? movie.ftyp : moov) = std::move(bytes);
-        }
-        at += boxSize;
-    }
-    if (moov.empty() || movie.ftyp.empty())
+        return true;
+    });
+    if (!walked || moov.empty() || movie.ftyp.empty())
         return {};
-    bool ok = true;
     std::uint64_t samples = 0;
-    for (const Box& b : children(moov, 8, moov.size(), ok)) {
+    const bool ok = boxes.children(moov, moovBox, [&](const Mp4Box& b) {
         if (b.type == Mp4Tag("mvex"))
-            return {};
+            return false;
         if (b.type == Mp4Tag("mvhd")) {
-            movie.mvhd = moov.substr(b.start, b.end - b.start);
+            movie.mvhd = wholeBox(moov, b);
             movie.timescale = timescaleOf(moov, b);
         }
-        if (b.type == Mp4Tag("trak")) {
-            Mp4Track track;
-            if (movie.tracks.size() >= kMaxTracks || !readTrack(moov, b, size, track))
-                return {};
-            samples += track.samples.size();
-            if (samples > kMaxSamples)
-                return {};
-            movie.tracks.push_back(std::move(track));
-        }
-    }
+        if (b.type != Mp4Tag("trak"))
+            return true;
+        Mp4Track track;
+        if (movie.tracks.size() >= Mp4Limits::kTracks || !readTrack(boxes, moov, b, track))
+            return false;
+        samples += track.samples.size();
+        movie.tracks.push_back(std::move(track));
+        return samples <= kMaxSamples;
+    });
     if (!ok || movie.mvhd.empty() || movie.timescale == 0)
         return {};
     movie.readable = true;
@@ -395,7 +333,7 @@ std::string CodecHeaderIn(const std::string& stsd)
         if (at == std::string::npos || at < 4)
             continue;
         const auto* p = reinterpret_cast<const std::uint8_t*>(stsd.data()) + at - 4;
-        const std::uint32_t size = be32(p);
+        const std::uint32_t size = Mp4Be32(p);
         if (size >= 8 && at - 4 + size <= stsd.size())
             return stsd.substr(at - 4, size);
     }

@@ -3,6 +3,8 @@
 // when it is decoded, and the boxes that describe each track, as a file
 // spliced from this one's samples needs them. Qt-free; bounded, since the
 // files come from anywhere.
+#include "media/mp4_boxes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -50,12 +52,6 @@ struct Mp4Movie {
     // The first track of that handler, or null.
     const Mp4Track* track(std::uint32_t handler) const;
 };
-
-constexpr std::uint32_t Mp4Tag(const char (&t)[5])
-{
-    return (std::uint32_t(std::uint8_t(t[0])) << 24) | (std::uint32_t(std::uint8_t(t[1])) << 16)
-        | (std::uint32_t(std::uint8_t(t[2])) << 8) | std::uint32_t(std::uint8_t(t[3]));
-}
 
 // The bytes of `size` as `readAt` reads them (the count read at an offset,
 // fewer at the end, -1 on failure).

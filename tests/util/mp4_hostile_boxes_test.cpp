@@ -2,7 +2,10 @@
 #include "media/mp4_duration.h"
 
 #include "../support/test_support.h"
+#include "encoder/tool.h"
+#include "media/mp4_boxes.h"
 #include "media/recording_length.h"
+#include "platform/command_line.h"
 
 #include <algorithm>
 #include <chrono>
@@ -26,6 +29,11 @@ namespace {
 std::string be32(std::uint64_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
 
 std::string be64(std::uint64_t v) { return be32(v >> 32) + be32(v); }
+
+std::uint64_t sizeAt(const std::string& data, std::size_t at)
+{
+    return media::Mp4Be32(reinterpret_cast<const std::uint8_t*>(data.data()) + at);
+}
 
 // A box, or with `overstate` one whose header claims a byte more than it holds.
 std::string box(const std::string& type, const std::string& body, const std::string& overstate = {})
@@ -159,4 +167,54 @@ TEST(Mp4Boxes, AMovieBoxOfEmptyBoxesIsRefusedInBoundedMemory)
     // The box itself is read whole (256 MB); the listing of its children
     // must not add a multiple of that.
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 400L * 1024) << "kB";
+}
+
+// Both readers walk the same boxes within the same bounds: a movie box with
+// a 64-bit size is read by both, and a file of as many top-level boxes as the
+// bound allows is read by both while one box more is refused by both.
+TEST(Mp4Boxes, BothReadersWalkTheSameBoxesWithinTheSameBounds)
+{
+    encoder::EnsureToolFolder();
+    TempFolder dir;
+    const std::string plain = dir.file("plain.mp4");
+    int code = -1;
+    const std::string out = runAndCapture("ffmpeg -v error -y -f lavfi -i testsrc=size=96x64:rate=10:duration=1"
+                                          " -f lavfi -i sine=duration=1 -vcodec libx264 -preset ultrafast -acodec aac "
+                                              + platform::quoteArgument(plain),
+                                          &code);
+    ASSERT_EQ(code, 0) << out;
+    const std::string data = readFile(plain);
+    std::size_t boxes = 0;
+    std::size_t moov = 0;
+    for (std::size_t at = 0; at < data.size(); at += sizeAt(data, at), ++boxes) {
+        ASSERT_GE(sizeAt(data, at), 8u);
+        moov = data.compare(at + 4, 4, "moov") == 0 ? at : moov;
+    }
+    // The movie box is last, so growing its header moves no sample.
+    ASSERT_EQ(moov + sizeAt(data, moov), data.size());
+    const std::int64_t length = Mp4DurationMicroseconds(plain);
+    const media::Mp4Movie movie = media::ReadMp4Movie(plain);
+    ASSERT_GT(length, 0);
+    ASSERT_TRUE(movie.readable);
+
+    const std::string wide = dir.file("wide-moov.mp4");
+    writeFile(wide, data.substr(0, moov) + be32(1) + "moov" + be64(sizeAt(data, moov) + 8) + data.substr(moov + 8));
+    EXPECT_EQ(Mp4DurationMicroseconds(wide), length);
+    const media::Mp4Movie wideMovie = media::ReadMp4Movie(wide);
+    ASSERT_TRUE(wideMovie.readable) << "a movie box with a 64-bit size";
+    ASSERT_EQ(wideMovie.tracks.size(), movie.tracks.size());
+    for (std::size_t t = 0; t < movie.tracks.size(); ++t) {
+        ASSERT_EQ(wideMovie.tracks[t].samples.size(), movie.tracks[t].samples.size());
+        EXPECT_EQ(wideMovie.tracks[t].samples.back().offset, movie.tracks[t].samples.back().offset);
+    }
+
+    std::string atBound = data;
+    for (; boxes < media::Mp4Limits::kTopLevelBoxes; ++boxes)
+        atBound += box("free", "");
+    writeFile(dir.file("at-bound.mp4"), atBound);
+    writeFile(dir.file("past-bound.mp4"), atBound + box("free", ""));
+    EXPECT_EQ(Mp4DurationMicroseconds(dir.file("at-bound.mp4")), length);
+    EXPECT_TRUE(media::ReadMp4Movie(dir.file("at-bound.mp4")).readable);
+    EXPECT_EQ(Mp4DurationMicroseconds(dir.file("past-bound.mp4")), kBoxesDoNotTell);
+    EXPECT_FALSE(media::ReadMp4Movie(dir.file("past-bound.mp4")).readable);
 }
