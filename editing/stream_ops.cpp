@@ -43,19 +43,10 @@ namespace {
 // the user's can be taken for one of them; empty when none can be made.
 std::string makePartsFolder(const std::string& target)
 {
-    const std::string stem = target.substr(0, target.rfind('.'));
-    for (int k = 0; k < 100; ++k) {
-        const std::string folder = stem + (k == 0 ? std::string() : "(" + std::to_string(k) + ")") + ".parts";
-        if (platform::makeFolder(folder))
-            return folder;
-        if (!platform::fileExists(folder))
-            break; // not a clash of names: the folder cannot be written
-    }
-    return {};
+    return util::ClaimFreeFolder(target.substr(0, target.rfind('.')) + ".parts");
 }
 
 } // namespace
-
 
 int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why,
                std::stop_token stop)
