@@ -1,6 +1,6 @@
 #include "capture/frame_pipe_record.h"
 
-#include "encoder/escalation.h"
+#include "encoder/run_loop.h"
 #include "platform/child_output.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
@@ -13,11 +13,10 @@ namespace capture {
 
 using util::DebugLog;
 using encoder::RunStop;
-using encoder::Escalation;
+using encoder::RunLoop;
 
 namespace {
 
-constexpr int kPassWaitMs = 5;
 // Enough of the encoder's output to hold its last progress report.
 constexpr std::size_t kTailMax = 2048;
 // Writing out the frames that wait takes a moment; an encoder that takes
@@ -55,15 +54,11 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
         pump.setEnd(hooks.endMicros);
         if (started)
             pump.start();
-        bool open = started, framed = false, capturesEnded = false;
+        bool framed = false, capturesEnded = false;
         int soundTail = -1; // asked once, at the stop
         std::uint64_t stoppedAt = 0;
-        Escalation escalation;
-        while (started) {
-            const bool done = encoder.waitForExit(kPassWaitMs);
-            open = open && !output.drain(encoder, hooks.output).ended;
-            if (done && !open)
-                break;
+        RunLoop loop(encoder, stop);
+        const auto pass = [&](bool done) {
             if (!framed && LastReportedFrame(tail) > 0) {
                 framed = true;
                 if (hooks.firstFrame)
@@ -88,10 +83,13 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
                     soundTail = hooks.soundTailMs ? hooks.soundTailMs() : 0;
                 if ((pump.finished() && since >= static_cast<std::uint64_t>(soundTail))
                     || since > kFlushGraceMs)
-                    encoder.writeInput("q\r\n", 3);
-                escalation.pass(encoder, stop);
+                    loop.askToQuit();
+                loop.escalate();
             }
-        }
+        };
+        if (started)
+            loop.drive(
+                RunLoop::Until::ExitedAndRead, [&] { return output.drain(encoder, hooks.output).ended; }, pass);
         // The encoder is gone, so a write the pump still waits on fails.
         pump.join();
         if (!capturesEnded && hooks.capturesEnded)

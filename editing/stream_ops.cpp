@@ -13,7 +13,6 @@
 #include "util/files.h"
 #include "media/mp4_duration.h"
 
-#include <cstdlib>
 
 namespace editing {
 
@@ -28,13 +27,12 @@ using encoder::RunEnded;
 using encoder::RunInvalidData;
 using encoder::RunJobStep;
 using encoder::RunStopRequested;
-using media::BuildStretchJoinCommandLine;
+using media::JoinByStreamCopy;
 using media::ListablePath;
 using media::MediaProbe;
 using media::ProbeMedia;
 using media::StretchTiming;
 using media::JoinPlan;
-using media::StretchLists;
 
 namespace {
 
@@ -42,19 +40,10 @@ namespace {
 // the user's can be taken for one of them; empty when none can be made.
 std::string makePartsFolder(const std::string& target)
 {
-    const std::string stem = target.substr(0, target.rfind('.'));
-    for (int k = 0; k < 100; ++k) {
-        const std::string folder = stem + (k == 0 ? std::string() : "(" + std::to_string(k) + ")") + ".parts";
-        if (platform::makeFolder(folder))
-            return folder;
-        if (!platform::fileExists(folder))
-            break; // not a clash of names: the folder cannot be written
-    }
-    return {};
+    return util::ClaimFreeFolder(target.substr(0, target.rfind('.')) + ".parts");
 }
 
 } // namespace
-
 
 int CutStretch(const std::string& outputFolder, const CutJob& job, const JobNotify& notify, std::string* why,
                std::stop_token stop)
@@ -178,34 +167,9 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
 
     // The joined file's pictures follow one another exactly; each part's
     // sound keeps to its own pictures (see BuildStretchJoinLists).
-    const bool joining = status == RunEnded;
-    if (joining) {
-        const StretchLists lists = BuildStretchJoinLists(timings);
-        if (lists.picture.empty())
-            failure = "The folder of the merge's parts has a line break in its name: " + parts;
-        const std::string pictureList =
-            lists.picture.empty() ? std::string() : ClaimFreeName(parts + sep + "pictures.ffconcat", lists.picture);
-        const std::string soundList =
-            lists.sound.empty() ? std::string() : ClaimFreeName(parts + sep + "sound.ffconcat", lists.sound);
-        temporaries.push_back(pictureList);
-        temporaries.push_back(soundList);
-        if (!pictureList.empty() && soundList.empty() == lists.sound.empty())
-            status = RunJobStep(
-                BuildStretchJoinCommandLine(PrepareTool(), pictureList, soundList, target),
-                [&](int soFar) { notify(progress.advance(), target, target, soFar); }, &failure, stop);
-        else
-            status = RunInvalidData;
-        // The encoder may end well after failing to write the file's end
-        // (a full disk): the joined file must hold every part's pictures.
-        std::int64_t pictures = 0;
-        for (const StretchTiming& t : timings)
-            pictures += t.videoMicroseconds;
-        const Mp4Tracks joined = ReadMp4Tracks(target);
-        if (status == RunEnded
-            && !(joined.readable && joined.video && joined.sound == !lists.sound.empty()
-                 && std::llabs(joined.videoMicroseconds - pictures) < 1000 * static_cast<std::int64_t>(timings.size())))
-            status = RunInvalidData;
-    }
+    if (status == RunEnded)
+        status = JoinByStreamCopy(
+            timings, target, [&](int soFar) { notify(progress.advance(), target, target, soFar); }, &failure, stop);
 
     for (const std::string& file : temporaries)
         if (!file.empty())

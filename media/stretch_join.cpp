@@ -1,26 +1,27 @@
 #include "media/stretch_join.h"
 
 #include "encoder/files_only.h"
-#include "encoder/runner.h"
+#include "encoder/job_step.h"
 #include "encoder/tool.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
-#include "util/debug_log.h"
 #include "util/files.h"
 #include "media/mp4_duration.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 namespace media {
 
 using util::ClaimFreeName;
-using util::DebugLog;
 using media::Mp4Tracks;
 using media::ReadMp4Tracks;
 using encoder::PrepareTool;
-using encoder::RunTool;
+using encoder::RunEnded;
+using encoder::RunInvalidData;
+using encoder::RunStatus;
 using encoder::kFilesOnly;
 
 namespace {
@@ -100,45 +101,69 @@ std::string BuildStretchJoinCommandLine(const std::string& quotedTool, const std
     return line + " -codec copy -y -f mp4 " + quoteArgument(target) + " ";
 }
 
-bool JoinStretches(const std::vector<std::string>& stretches, const std::string& target)
+RunStatus JoinByStreamCopy(const std::vector<StretchTiming>& parts, const std::string& target,
+                           const std::function<void(int)>& onFrame, std::string* why, const std::stop_token& stop)
 {
-    std::vector<StretchTiming> timings;
-    std::int64_t pictures = 0;
-    for (const std::string& path : stretches) {
-        const Mp4Tracks tracks = ReadMp4Tracks(path);
-        if (!tracks.readable || !tracks.video)
-            return false;
-        timings.push_back({path, tracks.videoMicroseconds, tracks.sound ? tracks.soundTimescale : 0,
-                           tracks.soundUnits});
-        pictures += tracks.videoMicroseconds;
-    }
-    const StretchLists lists = BuildStretchJoinLists(timings);
+    const StretchLists lists = BuildStretchJoinLists(parts);
     const std::string pictureList =
         lists.picture.empty() ? std::string() : ClaimFreeName(target + ".pictures.txt", lists.picture);
     const std::string soundList =
         lists.sound.empty() ? std::string() : ClaimFreeName(target + ".sound.txt", lists.sound);
-    bool joined = !pictureList.empty() && soundList.empty() == lists.sound.empty();
-    if (joined) {
-        const std::string line = BuildStretchJoinCommandLine(PrepareTool(), pictureList, soundList, target);
-        DebugLog(line);
-        int exitCode = -1;
-        RunTool(line, {}, {}, &exitCode);
-        // Every stretch's pictures are there, to a frame's rounding each.
-        const Mp4Tracks joinedTracks = ReadMp4Tracks(target);
-        joined = exitCode == 0 && joinedTracks.readable && joinedTracks.video
-            && std::llabs(joinedTracks.videoMicroseconds - pictures)
-                < 1000 * static_cast<std::int64_t>(stretches.size())
-            && joinedTracks.sound == !soundList.empty();
+    RunStatus status = RunInvalidData;
+    std::string failure;
+    if (lists.picture.empty()) {
+        const auto unlisted = std::find_if(parts.begin(), parts.end(),
+                                           [](const StretchTiming& p) { return !ListablePath(p.path); });
+        failure = "A name with a line break cannot be joined: "
+            + (unlisted == parts.end() ? std::string() : unlisted->path);
+    } else if (pictureList.empty() || soundList.empty() != lists.sound.empty()) {
+        failure = encoder::NoNewFileReason(target + ".pictures.txt");
+    } else {
+        status = encoder::RunJobStep(
+            BuildStretchJoinCommandLine(PrepareTool(), pictureList, soundList, target),
+            [&onFrame](int soFar) {
+                if (onFrame)
+                    onFrame(soFar);
+            },
+            &failure, stop);
+        // The encoder may end well after failing to write the file's end (a
+        // full disk): the joined file must hold every part's pictures.
+        std::int64_t pictures = 0;
+        for (const StretchTiming& p : parts)
+            pictures += p.videoMicroseconds;
+        const Mp4Tracks joined = ReadMp4Tracks(target);
+        if (status == RunEnded
+            && !(joined.readable && joined.video && joined.sound == !soundList.empty()
+                 && std::llabs(joined.videoMicroseconds - pictures) < 1000 * static_cast<std::int64_t>(parts.size())))
+            status = RunInvalidData;
     }
     if (!pictureList.empty())
         platform::removeFile(pictureList);
     if (!soundList.empty())
         platform::removeFile(soundList);
-    if (!joined)
+    if (status != RunEnded)
         platform::removeFile(target);
-    else
-        platform::flushFileToDisk(target);
-    return joined;
+    if (why)
+        *why = status == RunInvalidData ? failure : std::string();
+    return status;
+}
+
+bool JoinStretches(const std::vector<std::string>& stretches, const std::string& target)
+{
+    std::vector<StretchTiming> timings;
+    for (const std::string& path : stretches) {
+        const Mp4Tracks tracks = ReadMp4Tracks(path);
+        if (!tracks.readable || !tracks.video) {
+            platform::removeFile(target);
+            return false;
+        }
+        timings.push_back({path, tracks.videoMicroseconds, tracks.sound ? tracks.soundTimescale : 0,
+                           tracks.soundUnits});
+    }
+    if (JoinByStreamCopy(timings, target) != RunEnded)
+        return false;
+    platform::flushFileToDisk(target);
+    return true;
 }
 
 } // namespace media

@@ -5,7 +5,11 @@
 // starts with the encoder's priming and ends wherever the encoder was told
 // to quit, so each stretch's sound is cut at whole packets to keep to its
 // pictures. Qt-free.
+#include "encoder/runner.h"
+
 #include <cstdint>
+#include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -44,12 +48,20 @@ StretchLists BuildStretchJoinLists(const std::vector<StretchTiming>& stretches);
 std::string BuildStretchJoinCommandLine(const std::string& quotedTool, const std::string& pictureList,
                                         const std::string& soundList, const std::string& target);
 
-// Joins the recordings `stretches` of one take into `target` (a file the
-// caller made new for it, util::ClaimFreeName), through list files made new
-// beside it and removed afterwards. True when the joined file holds every
-// stretch's pictures; a failed join (also one of paths that cannot be
-// listed) removes the target. Blocks while the
-// encoder copies.
+// The one join by stream copy: `parts` (as their boxes tell them) into
+// `target`, a file the caller made new for it (util::ClaimFreeName), through
+// list files made new beside it and removed afterwards. Ends well only when
+// the joined file holds every part's pictures, to a frame's rounding each,
+// and sound when they all have it; else the target is removed. `onFrame`,
+// `why` and `stop` as for encoder::RunJobStep. Blocks while the encoder copies.
+encoder::RunStatus JoinByStreamCopy(const std::vector<StretchTiming>& parts, const std::string& target,
+                                    const std::function<void(int)>& onFrame = {}, std::string* why = nullptr,
+                                    const std::stop_token& stop = {});
+
+// Joins the recordings `stretches` of one take into `target` as
+// JoinByStreamCopy does, and puts the joined file on the disk. True when it
+// was joined; a failed join (also one of stretches that cannot be read)
+// removes the target.
 bool JoinStretches(const std::vector<std::string>& stretches, const std::string& target);
 
 } // namespace media

@@ -68,27 +68,30 @@ struct TakeClaim {
 // made.
 TakeClaim claimTake(const std::string& stem)
 {
+    using util::NameClaim;
     TakeClaim claim;
-    for (int n = 0; n < 10000; ++n) {
-        claim.files = TakeFilesOf(n == 0 ? stem + ".mp4" : stem + "(" + std::to_string(n) + ").mp4");
+    claim.files = TakeFilesOf(stem + ".mp4"); // named as the first try when none is made
+    const auto taken = [](const std::string& name) {
+        return platform::nameTaken(name) ? NameClaim::Taken : NameClaim::Failed;
+    };
+    const std::string made = util::ClaimFirstFree(stem + ".mp4", [&](const std::string& name) {
+        claim.files = TakeFilesOf(name);
         if (platform::nameTaken(claim.files.recording))
-            continue;
+            return NameClaim::Taken;
         claim.working = platform::FileLock::makeNew(claim.files.working);
-        if (!claim.working.held()) {
-            if (platform::nameTaken(claim.files.working))
-                continue;
-            break; // no folder, or no right to write there
-        }
+        if (!claim.working.held())
+            return taken(claim.files.working);
         claim.workingMp4 = platform::FileLock::makeNew(claim.files.workingMp4);
         if (claim.workingMp4.held())
-            return claim;
+            return NameClaim::Made;
         claim.working = {};
         platform::removeFile(claim.files.working);
-        if (!platform::nameTaken(claim.files.workingMp4))
-            break;
+        return taken(claim.files.workingMp4);
+    });
+    if (made.empty()) {
+        claim.working = {};
+        claim.workingMp4 = {};
     }
-    claim.working = {};
-    claim.workingMp4 = {};
     return claim;
 }
 

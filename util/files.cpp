@@ -27,35 +27,50 @@ std::string numbered(const std::string& path, long n)
 // More names than a folder of one user's recordings ever takes.
 constexpr long kClaimTries = 10000;
 
-// The first free name of `path` by `take`, which makes it (false when it
-// could not): `path`, then "name(n).ext" for n = 1, 2, ...
-template <typename Take>
-std::string firstFreeName(const std::string& path, Take take)
+// The first name of `path` that `make` could make, among those that fit
+// `maxChars` UTF-16 units with their end.
+std::string firstFreeName(const std::string& path, const std::function<NameClaim(const std::string&)>& make,
+                          std::size_t maxChars)
 {
     for (long n = 0; n < kClaimTries; ++n) {
         const std::string name = n == 0 ? path : numbered(path, n);
-        if (platform::utf16Length(name) + 1 > kUniqueNameChars)
+        if (platform::utf16Length(name) + 1 > maxChars)
             return {};
-        if (take(name))
+        switch (make(name)) {
+        case NameClaim::Made:
             return name;
-        // Taken (a file, a folder, a link): the next number. Anything else
-        // (no folder, no right to write) stays so for every number.
-        if (!platform::nameTaken(name))
+        case NameClaim::Taken:
+            break;
+        case NameClaim::Failed:
             return {};
+        }
     }
     return {};
+}
+
+// A `take` that makes the name itself: when it could not, a name that is
+// taken (a file, a folder, a link) passes to the next number, and anything
+// else (no folder, no right to write) stays so for every number.
+template <typename Take>
+NameClaim tried(const std::string& name, Take take)
+{
+    if (take(name))
+        return NameClaim::Made;
+    return platform::nameTaken(name) ? NameClaim::Taken : NameClaim::Failed;
 }
 
 } // namespace
 
 std::string ClaimFreeFile(const std::string& path, std::unique_ptr<platform::NewFile>& file)
 {
-    return firstFreeName(path, [&file](const std::string& name) {
-        file = std::make_unique<platform::NewFile>(name);
-        if (file->isOpen())
-            return true;
-        file.reset();
-        return false;
+    return ClaimFirstFree(path, [&file](const std::string& name) {
+        return tried(name, [&file](const std::string& made) {
+            file = std::make_unique<platform::NewFile>(made);
+            if (file->isOpen())
+                return true;
+            file.reset();
+            return false;
+        });
     });
 }
 
@@ -70,27 +85,31 @@ std::string ClaimFreeName(const std::string& path, const std::string& content)
     return {};
 }
 
+std::string ClaimFirstFree(const std::string& path, const std::function<NameClaim(const std::string& name)>& make)
+{
+    return firstFreeName(path, make, kUniqueNameChars);
+}
+
+std::string ClaimFreeFolder(const std::string& path)
+{
+    return ClaimFirstFree(path, [](const std::string& name) { return tried(name, platform::makeFolder); });
+}
+
 std::string MoveToFreeName(const std::string& from, const std::string& path)
 {
-    return firstFreeName(path, [&from](const std::string& name) { return platform::moveToFreeName(from, name); });
+    return ClaimFirstFree(path, [&from](const std::string& name) {
+        return tried(name, [&from](const std::string& to) { return platform::moveToFreeName(from, to); });
+    });
 }
 
 int MakeUniqueFileName(const std::string& path, std::string& out, std::size_t outChars)
 {
-    std::string result = path;
-    if (platform::fileExists(path)) {
-        for (long n = 1;; ++n) {
-            result = numbered(path, n);
-            if (!platform::fileExists(result))
-                break;
-        }
-    }
-    if (platform::utf16Length(result) + 1 > outChars) {
-        out.clear();
-        return ERANGE;
-    }
-    out = result;
-    return 0;
+    // Only asked, not made: a name that nothing (followed) bears is free.
+    out = firstFreeName(
+        path,
+        [](const std::string& name) { return platform::fileExists(name) ? NameClaim::Taken : NameClaim::Made; },
+        outChars);
+    return out.empty() ? ERANGE : 0;
 }
 
 int GetDriveFreeSpace(const std::string& folder, std::uint64_t& out) { return platform::freeSpace(folder, out); }

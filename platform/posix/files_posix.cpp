@@ -162,18 +162,6 @@ int freeSpace(const std::string& folder, std::uint64_t& bytes)
     return 0;
 }
 
-bool readWholeFile(const std::string& path, std::string& content, std::uint64_t limit)
-{
-    ReadOnlyFile file(path);
-    if (!file.isOpen() || file.size() > limit)
-        return false;
-    std::string text(static_cast<std::size_t>(file.size()), '\0');
-    if (file.readAt(0, text.data(), text.size()) != static_cast<long long>(text.size()))
-        return false;
-    content = std::move(text);
-    return true;
-}
-
 namespace {
 
 bool writeAll(int fd, const std::string& content)

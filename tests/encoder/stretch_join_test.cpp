@@ -1,9 +1,12 @@
-// The lists that join a paused take's stretches: pure.
+// The lists that join a paused take's stretches, and a join that fails.
 #include "media/stretch_join.h"
+
+#include "../support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 #include <vector>
 
@@ -78,4 +81,25 @@ TEST(StretchJoin, NamesRoundTrip)
     const std::string line = BuildStretchJoinCommandLine("\"tool\"", "/v/a b.txt", "/v/c.txt", "/v/-out $.mp4");
     EXPECT_NE(line.find(" -i \"/v/a b.txt\" "), std::string::npos) << line;
     EXPECT_NE(line.find(" -map 0:v -map 1:a -codec copy -y -f mp4 \"/v/-out $.mp4\""), std::string::npos) << line;
+}
+
+// A join that cannot be made leaves neither the target the caller made for
+// it nor a list, and says why.
+TEST(StretchJoin, AFailedJoinLeavesNothing)
+{
+    testing_support::TempFolder dir;
+    const std::string target = dir.file("joined.mp4");
+    const std::string notMp4 = dir.file("a.mp4");
+    testing_support::writeFile(notMp4, "no boxes here");
+    testing_support::writeFile(target, "");
+    EXPECT_FALSE(media::JoinStretches({notMp4}, target));
+    EXPECT_FALSE(std::filesystem::exists(target)) << "an unreadable stretch left the empty target behind";
+
+    testing_support::writeFile(target, "");
+    std::string why;
+    EXPECT_EQ(media::JoinByStreamCopy({{dir.file("b\nfile 'pipe:0'\n.mp4"), 1000000, 0, 0}}, target, {}, &why),
+              encoder::RunInvalidData);
+    EXPECT_NE(why.find("line break"), std::string::npos) << why;
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "only the stretch is left";
 }

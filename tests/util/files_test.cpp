@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <vector>
 
 using util::GetDriveFreeSpace;
 using util::MakeUniqueFileName;
@@ -96,4 +97,29 @@ TEST(ClaimFreeName, MakesANewFileAndNeverHandsBackOneThatExists)
     // No room in the name, or no folder: nothing rather than a taken path.
     EXPECT_EQ(util::ClaimFreeName(dir.file(std::string(600, 'a') + ".mp4")), "");
     EXPECT_EQ(util::ClaimFreeName(dir.file("missing/x.mp4")), "");
+}
+
+TEST(ClaimFirstFree, TakenNamesPassToTheNextNumberAFailureEndsTheClaim)
+{
+    TempFolder dir;
+    std::vector<std::string> tried;
+    const auto madeThird = [&tried](const std::string& name) {
+        tried.push_back(name);
+        return tried.size() < 3 ? util::NameClaim::Taken : util::NameClaim::Made;
+    };
+    EXPECT_EQ(util::ClaimFirstFree(dir.file("a b.mp4"), madeThird), dir.file("a b(2).mp4"));
+    EXPECT_EQ(tried, (std::vector<std::string>{dir.file("a b.mp4"), dir.file("a b(1).mp4"), dir.file("a b(2).mp4")}));
+    int calls = 0;
+    EXPECT_EQ(util::ClaimFirstFree(dir.file("c.mp4"),
+                                   [&calls](const std::string&) {
+                                       ++calls;
+                                       return util::NameClaim::Failed;
+                                   }),
+              "");
+    EXPECT_EQ(calls, 1) << "no number mends a folder that cannot be written";
+    // Folders by the same rule; a file of the name counts as taken.
+    EXPECT_EQ(util::ClaimFreeFolder(dir.file("m.parts")), dir.file("m.parts"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("m.parts")));
+    EXPECT_EQ(util::ClaimFreeFolder(dir.file("m.parts")), dir.file("m(1).parts"));
+    EXPECT_EQ(util::ClaimFreeFolder(dir.file("missing/m.parts")), "");
 }

@@ -1,0 +1,34 @@
+#include "encoder/run_loop.h"
+
+namespace encoder {
+
+namespace {
+
+constexpr int kPassWaitMs = 5;
+// Passes that still drain output after the encoder has ended.
+constexpr int kDrainPasses = 100;
+
+} // namespace
+
+void RunLoop::drive(Until until, const std::function<bool()>& drain, const std::function<void(bool exited)>& step)
+{
+    int countdown = kDrainPasses;
+    bool read = false;
+    for (;;) {
+        const bool exited = child_.waitForExit(kPassWaitMs);
+        if (exited && --countdown < 0)
+            break;
+        read = read || drain();
+        if (read && (exited || until == Until::OutputRead))
+            break;
+        step(exited);
+    }
+}
+
+bool RunLoop::settle()
+{
+    for (int i = 0; i < kDrainPasses && !child_.waitForExit(kPassWaitMs); ++i) { }
+    return child_.waitForExit(0);
+}
+
+} // namespace encoder
