@@ -1,5 +1,6 @@
 #include "recording/capture_part.h"
 
+#include "platform/desktop.h"
 #include "platform/screen_layout.h"
 
 #include <algorithm>
@@ -8,6 +9,14 @@ namespace recording {
 
 using util::CaptureChoice;
 using util::CaptureKind;
+
+std::vector<platform::ScreenArea> ScreensToOffer()
+{
+    const platform::Desktop desktop = platform::currentDesktop();
+    if (desktop.grab == platform::DesktopGrab::PipeWire)
+        return {};
+    return platform::desktopScreens(desktop.display);
+}
 
 std::optional<platform::ScreenArea> PartAtStart(const CaptureChoice& choice, const std::string& display)
 {

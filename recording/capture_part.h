@@ -5,8 +5,13 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace recording {
+
+// The screens the page offers to record alone: the desktop's monitors; none
+// on a screen cast, where the desktop's own dialog chooses what is shared.
+std::vector<platform::ScreenArea> ScreensToOffer();
 
 // None for the whole desktop; the screen or area as chosen; a window where
 // it is now, or where it was chosen when it is closed or hidden (the grab

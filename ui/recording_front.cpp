@@ -4,7 +4,6 @@
 #include "platform/audio_sources.h"
 #include "platform/desktop.h"
 #include "platform/paths.h"
-#include "platform/screen_layout.h"
 #include "recording/capture_part.h"
 #include "recording/encoder_lifetime.h"
 #include "recording/record_window.h"
@@ -99,9 +98,7 @@ void RecordingFront::setPage(RecordPage* page)
     page_ = page;
     page->showPaused(recorder_.paused());
     discovery_.start();
-    const platform::Desktop desktop = platform::currentDesktop();
-    if (desktop.grab != platform::DesktopGrab::PipeWire)
-        screens_ = platform::desktopScreens(desktop.display);
+    screens_ = recording::ScreensToOffer();
     capture_ = settings::ReadCaptureChoice(settingsPath_.toStdString());
     page->showCaptureChoices(screens_, capture_);
     connect(page, &RecordPage::captureChosen, this, &RecordingFront::captureChosen);
