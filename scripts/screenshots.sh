@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Renders the four pages, the record page during a recording and the editing
+# Renders the four pages, the hotkey dialog, the record page during a
+# recording and the editing
 # pages at work into docs/screenshots/ under a private headless screen, then
 # the home and merge pages in German and Japanese and the home page at 200 %.
 #   bash scripts/screenshots.sh [BUILD_DIR]

@@ -13,6 +13,7 @@
 #include "ui/drui.h"
 #include "ui/folder_picker.h"
 #include "ui/home_page.h"
+#include "ui/hotkey_dialog.h"
 #include "ui/merge_page.h"
 #include "ui/record_page.h"
 
@@ -29,6 +30,7 @@
 
 using i18n::CLanguageConfig;
 using ui::DRUI;
+using ui::HotkeyDialog;
 using ui::SetFolderPicker;
 
 namespace {
@@ -93,6 +95,16 @@ int main(int argc, char** argv)
         window.pageStack()->setCurrentIndex(page);
         QTest::qWait(200);
         window.grab().save(out + "/" + kPageNames[page] + ".png");
+    }
+
+    // The hotkeys, as the main menu opens them over the window.
+    {
+        HotkeyDialog hotkeys(&window, window.settingsPath(), true);
+        hotkeys.show();
+        if (QTest::qWaitForWindowExposed(&hotkeys)) {
+            QTest::qWait(200);
+            hotkeys.grab().save(out + "/hotkeys.png");
+        }
     }
 
     // A recording hides the window; the user brings it back from the tray.
