@@ -80,7 +80,7 @@ for k in range(len(lens) - 1):
     print("boundary %d at %.2f s: beep after flash %s %s" % (k + 1, edge, text, "ok" if ok else "OUT"))
 PY
 
-# Our own recordings: the options of encoder/record_command.cpp.
+# Our own recordings: the options of recording/record_command.cpp.
 ours="-vcodec libx264 -r 60.97 -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p -preset superfast -crf 26 -bf 0 -colorspace smpte170m -force_key_frames expr:gte(t,n_forced*3) -x264-params stitchable=1"
 for i in 1 2 3; do
   ffmpeg -v error -y -f lavfi -i "testsrc2=size=1920x1080:rate=60.97" -f lavfi -i "sine=frequency=$((300*i))" \
