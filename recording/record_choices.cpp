@@ -10,7 +10,12 @@ recording::RecordSettings RecordSettingsFromChoices(const RecordChoices& choices
     settings.sources.audioMode = choices.audioMode;
     settings.sources.computerSound = choices.computerSound;
     settings.sources.microphone = choices.microphone;
+    settings.sources.separateTracks = choices.separateTracks;
+    settings.sources.computerSoundTitle = choices.computerSoundTitle;
+    settings.sources.microphoneTitle = choices.microphoneTitle;
     settings.saveFolder = choices.saveFolder;
+    settings.computerSoundCapture = choices.computerSoundCapture;
+    settings.microphoneCapture = choices.microphoneCapture;
     settings.part = PartAtStart(choices.capture, display);
     if (choices.capture.kind == util::CaptureKind::Window)
         settings.window = choices.capture.window;

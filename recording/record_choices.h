@@ -14,6 +14,12 @@ struct RecordChoices {
     std::string microphone;
     std::string saveFolder;
     util::CaptureChoice capture;
+    bool separateTracks = false;
+    std::string computerSoundTitle = "Computer sound"; // in the user's language
+    std::string microphoneTitle = "Microphone";
+    // The page's live captures of the chosen sources, when there are any.
+    std::shared_ptr<capture::SoundCapture> computerSoundCapture;
+    std::shared_ptr<capture::SoundCapture> microphoneCapture;
 };
 
 // The part recorded is where `choices.capture` is at this moment on

@@ -24,6 +24,12 @@ struct RecordSources {
     int audioMode = AudioNone;
     std::string computerSound; // device slot 0
     std::string microphone;    // device slot 1
+    // With both sources: after the mix (the first sound track, which
+    // players play), one track for each source, titled in the user's
+    // language.
+    bool separateTracks = false;
+    std::string computerSoundTitle = "Computer sound";
+    std::string microphoneTitle = "Microphone";
 };
 
 // Options after the encoder path, each piece starting with a blank: the audio

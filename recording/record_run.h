@@ -3,12 +3,14 @@
 // requested. Runs on the recording worker thread. Qt-free.
 #include "capture/frame_pipe_record.h"
 #include "capture/pipewire_record.h"
+#include "capture/sound_capture.h"
 #include "recording/record_command.h"
 #include "recording/run_output.h"
 #include "recording/run_pause.h"
 #include "encoder/runner.h"
 #include "takes/take_finish.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,6 +29,11 @@ struct RecordSettings {
     // A window the part follows where the grab can (this program's own X11
     // grab); 0 for none.
     std::uint64_t window = 0;
+    // The sources as this program reads them (where it can): the take's
+    // sound then comes from them through pipes, from the very press. Null
+    // for a source the encoder is to open itself.
+    std::shared_ptr<capture::SoundCapture> computerSoundCapture;
+    std::shared_ptr<capture::SoundCapture> microphoneCapture;
 };
 
 // Names the take after the local time in the save folder (made if missing,
