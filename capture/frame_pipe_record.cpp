@@ -1,5 +1,6 @@
 #include "capture/frame_pipe_record.h"
 
+#include "capture/sound_pump.h"
 #include "encoder/run_loop.h"
 #include "platform/child_output.h"
 #include "platform/child_process.h"
@@ -7,7 +8,9 @@
 #include "platform/files.h"
 #include "util/debug_log.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <memory>
 
 namespace capture {
 
@@ -44,16 +47,40 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
         return FramePipeNotStarted;
     platform::ChildProcess encoder;
     encoder.passDescriptor(readEnd, 3);
-    const bool started = encoder.start(recordCommandLine);
-    platform::closeDescriptor(readEnd); // only the encoder reads: its end ends our writes
+    std::vector<std::intptr_t> soundReads, soundWrites;
+    for (std::size_t i = 0; i < hooks.sounds.size(); ++i) {
+        std::intptr_t r = -1, w = -1;
+        if (!platform::makeDataPipe(r, w))
+            break;
+        encoder.passDescriptor(r, 4 + static_cast<int>(i));
+        soundReads.push_back(r);
+        soundWrites.push_back(w);
+    }
+    const bool started = soundWrites.size() == hooks.sounds.size() && encoder.start(recordCommandLine);
+    // Only the encoder reads: its ends end our writes.
+    platform::closeDescriptor(readEnd);
+    for (const std::intptr_t r : soundReads)
+        platform::closeDescriptor(r);
+    std::vector<std::unique_ptr<SoundPump>> sounds;
+    for (std::size_t i = 0; i < soundWrites.size(); ++i)
+        sounds.push_back(std::make_unique<SoundPump>(*hooks.sounds[i], format.originMicros, soundWrites[i]));
+    const auto soundsFinished = [&sounds] {
+        for (const auto& s : sounds)
+            if (!s->finished())
+                return false;
+        return true;
+    };
     platform::ChildOutputReader output(kTailMax);
     const std::string& tail = output.kept();
     bool asked = false; // a stop, or the source's end, came before the encoder's
     {
         FramePump pump(source, format.width, format.height, format.fps, format.originMicros, writeEnd);
         pump.setEnd(hooks.endMicros);
-        if (started)
+        if (started) {
             pump.start();
+            for (const auto& s : sounds)
+                s->start();
+        }
         bool framed = false, capturesEnded = false;
         int soundTail = -1; // asked once, at the stop
         std::uint64_t stoppedAt = 0;
@@ -66,7 +93,14 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
             }
             const bool stopping = stop.stop.stop_requested();
             if (stopping && !capturesEnded) {
-                pump.endCaptures(hooks.endMicros ? hooks.endMicros() : 0);
+                const std::int64_t end = hooks.endMicros ? hooks.endMicros() : 0;
+                // The sound reaches the last frame's end; a join after a
+                // pause cuts it to the pictures.
+                const std::int64_t last = end > 0 ? end : platform::wallClockMicros();
+                const double frames = std::round(static_cast<double>(last - format.originMicros) * format.fps / 1e6) + 1;
+                for (const auto& s : sounds)
+                    s->end(format.originMicros + static_cast<std::int64_t>(frames * 1e6 / format.fps));
+                pump.endCaptures(end);
                 capturesEnded = true;
                 if (hooks.capturesEnded)
                     hooks.capturesEnded();
@@ -81,8 +115,12 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
                 const std::uint64_t since = platform::tickCount() - stoppedAt;
                 if (soundTail < 0)
                     soundTail = hooks.soundTailMs ? hooks.soundTailMs() : 0;
-                if ((pump.finished() && since >= static_cast<std::uint64_t>(soundTail))
-                    || since > kFlushGraceMs)
+                // With sound of ours, the pipes' end ends the encoder once
+                // it has encoded all they held; "q" would drop what it
+                // still queues.
+                const bool written = pump.finished() && soundsFinished();
+                const std::uint64_t wait = sounds.empty() ? static_cast<std::uint64_t>(soundTail) : kFlushGraceMs;
+                if ((written && since >= wait) || since > kFlushGraceMs + (sounds.empty() ? 0 : kFlushGraceMs))
                     loop.askToQuit();
                 loop.escalate();
             }
@@ -92,6 +130,8 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
                 RunLoop::Until::ExitedAndRead, [&] { return output.drain(encoder, hooks.output).ended; }, pass);
         // The encoder is gone, so a write the pump still waits on fails.
         pump.join();
+        for (const auto& s : sounds)
+            s->join();
         if (!capturesEnded && hooks.capturesEnded)
             hooks.capturesEnded();
         if (hooks.counts)

@@ -3,6 +3,7 @@
 // the frame pump feeds it from a frame source, and the encoder adds the
 // sound and writes the MP4. Qt-free.
 #include "capture/frame_pump.h"
+#include "capture/sound_capture.h"
 #include "encoder/runner.h"
 
 #include <cstdint>
@@ -44,6 +45,10 @@ struct FramePipeHooks {
     // milliseconds after the last frame's instant, so that its sound
     // outlasts the pictures (the sound comes in fragments of 50 ms).
     std::function<int()> soundTailMs;
+    // Sound inputs this program feeds itself, in the order of the encoder's
+    // inputs on descriptors 4, 5, …; each from the recording's first instant
+    // to its last, in step with the frames.
+    std::vector<const SoundCapture*> sounds;
 };
 
 // Runs the encoder (`recordCommandLine` reads the frames from its descriptor

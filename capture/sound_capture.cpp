@@ -50,7 +50,7 @@ SoundLevel SoundCapture::level() const
 std::deque<NumberedPiece> SoundCapture::piecesAfter(std::uint64_t after, int waitMs, bool& gone) const
 {
     std::unique_lock lock(mutex_);
-    came_.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return lastNumber_ > after || !present_; });
+    came_.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return lastNumber_ > after; });
     gone = !present_;
     std::deque<NumberedPiece> pieces;
     for (const NumberedPiece& p : kept_)
@@ -59,11 +59,19 @@ std::deque<NumberedPiece> SoundCapture::piecesAfter(std::uint64_t after, int wai
     return pieces;
 }
 
+bool SoundCapture::opened() const
+{
+    std::unique_lock lock(mutex_);
+    came_.wait(lock, [this] { return tried_; });
+    return present_;
+}
+
 void SoundCapture::setPresent(bool present)
 {
     {
         const std::lock_guard lock(mutex_);
         present_ = present;
+        tried_ = true;
     }
     came_.notify_all();
 }
@@ -118,8 +126,8 @@ void SoundCapture::run(std::stop_token stop)
                     keep(std::move(piece));
             }
             stream.reset();
-            setPresent(false);
         }
+        setPresent(false);
         std::unique_lock lock(sleep);
         woken.wait_for(lock, stop, std::chrono::milliseconds(kReopenMs), [] { return false; });
     }

@@ -53,6 +53,9 @@ public:
 
     const std::string& source() const { return source_; }
     SoundLevel level() const;
+    // Waits until the first try to open the source has ended (the server
+    // answers within about 1.5 s); true when it is open now.
+    bool opened() const;
 
     // The kept pieces numbered `after` + 1 on (all kept ones for 0), waiting
     // up to `waitMs` for one to come. `gone` says the source is not open now.
@@ -71,6 +74,7 @@ private:
     std::deque<NumberedPiece> kept_;
     std::uint64_t lastNumber_ = 0;
     bool present_ = false;
+    bool tried_ = false;
     SoundLevel level_;
     std::int64_t chosenMicros_ = 0;
     std::int64_t lastHeardMicros_ = 0; // 0: never heard

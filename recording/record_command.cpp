@@ -57,16 +57,34 @@ using InputOf = std::string (*)(const std::string& device);
 
 std::string dshowInput(const std::string& device) { return " -f dshow -i audio=" + platform::quoteArgument(device); }
 
+// Both sources mixed into the first sound track (unlabelled: the encoder
+// writes it before the picture), each input first through `pad` when
+// given; with separate tracks each source is also split off as [s0], [s1]
+// (see trackMaps).
+std::string mixOfTwo(const RecordSources& s, const std::string& pad)
+{
+    constexpr const char* mix = "amix=inputs=2:duration=first:dropout_transition=2";
+    if (!s.separateTracks)
+        return pad.empty() ? std::string(" -filter_complex ") + mix
+                           : " -filter_complex [0:a]" + pad + "[a0];[1:a]" + pad + "[a1];[a0][a1]" + mix;
+    const std::string first = pad.empty() ? std::string() : pad + ",";
+    return " -filter_complex [0:a]" + first + "asplit[a0][s0];[1:a]" + first + "asplit[a1][s1];[a0][a1]" + mix;
+}
+
+std::string mixOfOne(const std::string& pad)
+{
+    return " -filter_complex " + (pad.empty() ? std::string() : pad + ",")
+        + "amix=inputs=1:duration=first:dropout_transition=1";
+}
+
 std::string audioPart(const RecordSources& s, InputOf input)
 {
     switch (s.audioMode) {
     case AudioComputerSound:
     case AudioMicrophone:
-        return input(s.audioMode == AudioComputerSound ? s.computerSound : s.microphone)
-            + " -filter_complex amix=inputs=1:duration=first:dropout_transition=1";
+        return input(s.audioMode == AudioComputerSound ? s.computerSound : s.microphone) + mixOfOne({});
     case AudioComputerSoundAndMic:
-        return input(s.computerSound) + input(s.microphone)
-            + " -filter_complex amix=inputs=2:duration=first:dropout_transition=2";
+        return input(s.computerSound) + input(s.microphone) + mixOfTwo(s, {});
     default:
         return {};
     }
@@ -102,11 +120,28 @@ std::string pulsePart(const RecordSources& s, const std::string& offset)
     switch (s.audioMode) {
     case AudioComputerSound:
     case AudioMicrophone:
-        return " -copyts" + input(s.audioMode == AudioComputerSound ? s.computerSound : s.microphone)
-            + " -filter_complex " + pad + ",amix=inputs=1:duration=first:dropout_transition=1";
+        return " -copyts" + input(s.audioMode == AudioComputerSound ? s.computerSound : s.microphone) + mixOfOne(pad);
     case AudioComputerSoundAndMic:
-        return " -copyts" + input(s.computerSound) + input(s.microphone) + " -filter_complex [0:a]" + pad + "[a0];[1:a]"
-            + pad + "[a1];[a0][a1]amix=inputs=2:duration=first:dropout_transition=2";
+        return " -copyts" + input(s.computerSound) + input(s.microphone) + mixOfTwo(s, pad);
+    default:
+        return {};
+    }
+}
+
+// Sound this program reads itself and hands over on descriptors 4 and 5,
+// already on the frames' clock (see sound_pump.h): sample n stands for
+// the instant n/44100 after the origin, as frame n for n/kRecordFps.
+std::string pipedSoundPart(const RecordSources& s)
+{
+    const auto input = [](int fd) {
+        return " -f s16le -ar 44100 -ac 2 -thread_queue_size 64 -i /dev/fd/" + std::to_string(fd);
+    };
+    switch (s.audioMode) {
+    case AudioComputerSound:
+    case AudioMicrophone:
+        return input(4) + mixOfOne({});
+    case AudioComputerSoundAndMic:
+        return input(4) + input(5) + mixOfTwo(s, {});
     default:
         return {};
     }
@@ -133,6 +168,15 @@ std::string bareOrQuoted(const std::string& text)
 }
 
 const char* videoPart(const RecordSources& s) { return s.audioMode < 0 ? kVideoSilent : kVideoWithSound; }
+
+// The separate tracks after the mix, with their titles.
+std::string trackMaps(const RecordSources& s)
+{
+    if (!s.separateTracks || s.audioMode != AudioComputerSoundAndMic)
+        return {};
+    return " -map [s0] -map [s1] -metadata:s:a:1 " + platform::quoteArgument("title=" + s.computerSoundTitle)
+        + " -metadata:s:a:2 " + platform::quoteArgument("title=" + s.microphoneTitle);
+}
 
 } // namespace
 
@@ -165,13 +209,15 @@ std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Des
         + std::to_string(height) + " -i " + bareOrQuoted(desktop.display + corner) + " " + videoPart(sources);
 }
 
-std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, int height, std::int64_t originMicros)
+std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, int height, std::int64_t originMicros,
+                                     bool pipedSound)
 {
     // The frames count from the origin, so only the sound inputs are moved
     // by it. The pipe is named as a file: an input named "pipe:" makes the
     // encoder stop reading "q", and with sound nothing else would end it.
     const bool sound = sources.audioMode >= 0;
-    return pulsePart(sources, sound ? originOffset(originMicros) : std::string())
+    return (pipedSound ? pipedSoundPart(sources)
+                       : pulsePart(sources, sound ? originOffset(originMicros) : std::string()))
         + (sound ? grabQueue(width, height) : std::string()) + " -f rawvideo -pix_fmt yuv420p -video_size "
         + std::to_string(width) + "x" + std::to_string(height) + kGrabRate + " -i /dev/fd/3 " + videoPart(sources);
 }
@@ -195,7 +241,7 @@ std::string BuildTakeCommandLine(const std::string& quotedTool, const std::strin
 {
     // The sound inputs come first, the picture after them.
     const int soundInputs = sources.audioMode == AudioComputerSoundAndMic ? 2 : sources.audioMode >= 0 ? 1 : 0;
-    return quotedTool + args + BuildTakeOutput(soundInputs, files) + " ";
+    return quotedTool + args + BuildTakeOutput(soundInputs, files, trackMaps(sources)) + " ";
 }
 
 std::string RecordFileStem(const platform::LocalTime& t)

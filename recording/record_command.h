@@ -45,8 +45,11 @@ std::string BuildX11RecordArgs(const RecordSources& sources, const platform::Des
 // The desktop as raw I420 frames of `width`×`height` at kRecordFps on the
 // encoder's descriptor 3, handed over by this program (see frame_pump.h):
 // frame n stands for the instant originMicros + n/kRecordFps, so with sound
-// the frames and every sound input share one clock.
-std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, int height, std::int64_t originMicros);
+// the frames and every sound input share one clock. With `pipedSound` the
+// sound comes on descriptors 4 (and 5) as this program's own capture hands
+// it over (see sound_pump.h), else from the sound server.
+std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, int height, std::int64_t originMicros,
+                                     bool pipedSound = false);
 // The shape of the platform the desktop belongs to: the encoder's own grab
 // on X11 and Windows, the frame pipe for a screen cast.
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros,

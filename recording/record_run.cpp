@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
+#include "platform/sound_stream.h"
 #include "platform/worker_thread.h"
 #include "util/capture_choice.h"
 #include "util/debug_log.h"
@@ -245,11 +246,40 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
         return FramePipeNotStarted;
     }
 
+    // The sound comes from this program's own captures where it can read
+    // the sources: one unbroken stream each, from the very press and across
+    // pauses. The page's live captures are taken as they are.
+    std::vector<std::shared_ptr<capture::SoundCapture>> captures;
+    if (source && settings.sources.audioMode >= 0 && platform::soundStreamsAvailable()) {
+        const auto use = [&](const std::shared_ptr<capture::SoundCapture>& live, const std::string& name) {
+            captures.push_back(live && live->source() == name ? live : std::make_shared<capture::SoundCapture>(name));
+        };
+        const int mode = settings.sources.audioMode;
+        if (mode == AudioComputerSound || mode == AudioComputerSoundAndMic)
+            use(settings.computerSoundCapture, settings.sources.computerSound);
+        if (mode == AudioMicrophone || mode == AudioComputerSoundAndMic)
+            use(settings.microphoneCapture, settings.sources.microphone);
+    }
+    std::vector<const capture::SoundCapture*> sounds;
+    for (const auto& c : captures) {
+        // A source that is not there at Start fails the run as the
+        // encoder's own input did, and the window records without sound;
+        // one that goes away later is recorded as silence until it is back.
+        if (!c->opened()) {
+            out.setPath(files.working);
+            const std::string why = c->source() + ": the sound source is not there\n";
+            out.addOutput(why.c_str(), why.size());
+            removeClaimed(firstClaim);
+            return cast ? FramePipeEncoderFailed : FramePipeRecorded;
+        }
+        sounds.push_back(c.get());
+    }
+
     // Runs one stretch from now until its stop, and finishes its take.
     const auto runStretch = [&](Stretch& s) {
         const std::int64_t origin = s.originMicros;
         const std::string args = source
-            ? BuildFramePipeRecordArgs(settings.sources, part.width, part.height, origin)
+            ? BuildFramePipeRecordArgs(settings.sources, part.width, part.height, origin, !sounds.empty())
             : BuildRecordArgs(settings.sources, desktop, origin, partial ? &part : nullptr);
         const std::string commandLine = BuildTakeCommandLine(quotedTool, args, settings.sources, s.files);
         DebugLog(commandLine);
@@ -276,6 +306,7 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
                 // A paused stretch's sound is cut to its pictures when the
                 // take is joined, and must reach their end.
                 hooks.soundTailMs = [&s] { return s.pausing ? 150 : 0; };
+                hooks.sounds = sounds;
                 s.status = RunFramePipeRecord(*source, {part.width, part.height, kRecordFps, origin}, commandLine,
                                               outputs, stretchStop, hooks);
                 // As on X11, the missing file makes the window record without sound.

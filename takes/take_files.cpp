@@ -47,12 +47,12 @@ std::optional<TakeFiles> TakeOfWorkingFile(const std::string& workingPath)
     return TakeFiles{stem + ".mp4", workingPath, stem + kWorkingMp4Suffix};
 }
 
-std::string BuildTakeOutput(int videoInput, const TakeFiles& files)
+std::string BuildTakeOutput(int videoInput, const TakeFiles& files, const std::string& moreMaps)
 {
     // The tee cannot tell the encoder that the MP4 wants its codec headers
     // apart from the stream; the transport stream gets them in the stream
     // all the same.
-    return " -map " + std::to_string(videoInput) + ":v -flags +global_header -f tee "
+    return " -map " + std::to_string(videoInput) + ":v" + moreMaps + " -flags +global_header -f tee "
         + platform::quoteArgument("[f=mp4]" + teeEscaped(files.workingMp4) + "|[f=mpegts:flush_packets=1]"
                                   + teeEscaped(files.working));
 }

@@ -29,7 +29,8 @@ std::optional<TakeFiles> TakeOfWorkingFile(const std::string& workingPath);
 
 // The encoder's output of a take whose video is input `videoInput`: both
 // forms through its tee, the transport stream flushed packet by packet.
-// Starts with a blank.
-std::string BuildTakeOutput(int videoInput, const TakeFiles& files);
+// `moreMaps` (each starting with a blank) come after the video's: the
+// separate sound tracks. Starts with a blank.
+std::string BuildTakeOutput(int videoInput, const TakeFiles& files, const std::string& moreMaps = {});
 
 } // namespace takes
