@@ -118,6 +118,7 @@ std::string makeTrackedRecording(const std::string& path, int seconds)
 std::vector<std::string> soundTracksOf(const std::string& file)
 {
     std::vector<std::string> tracks;
+    const double length = probeDuration(file);
     std::istringstream lines(probe(file, "stream=duration:stream_tags=handler_name", "-select_streams a"));
     for (std::string line; std::getline(lines, line);) {
         const std::size_t comma = line.find(',');
@@ -132,7 +133,7 @@ std::vector<std::string> soundTracksOf(const std::string& file)
             + std::to_string(tracks.size()) + " -af volumedetect -f null -");
         const std::size_t at = level.find("max_volume: ");
         const double peak = at == std::string::npos ? -999 : std::atof(level.c_str() + at + 12);
-        tracks.push_back(duration <= 0.1 ? "short" : title + (peak > -30 ? " tone" : " quiet"));
+        tracks.push_back(duration < 0.9 * length ? "short" : title + (peak > -30 ? " tone" : " quiet"));
     }
     return tracks;
 }

@@ -50,7 +50,7 @@ std::string makeRecording(const std::string& path, int seconds);
 std::string makeTrackedRecording(const std::string& path, int seconds);
 // Each sound track of `file` in order, as "title tone|quiet": with "tone"
 // where it holds the tone; an untitled track is "SoundHandler". A track
-// whose duration is not over 0.1 s is "short".
+// that ends before nine tenths of the file is "short".
 std::vector<std::string> soundTracksOf(const std::string& file);
 // The .mp4 files directly in `folder`, by name.
 std::vector<std::filesystem::path> recordingsIn(const std::filesystem::path& folder);
