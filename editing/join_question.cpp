@@ -32,6 +32,7 @@ const char* MismatchKey(PartMismatch reason)
         return "Messages/MSG1039";
     case PartMismatch::SoundRate:
     case PartMismatch::SoundChannels:
+    case PartMismatch::SoundTracks:
         return "Messages/MSG1040";
     case PartMismatch::NoSound:
         return "Messages/MSG1041";

@@ -217,12 +217,11 @@ bool CanSplice(const Mp4Movie& movie)
     if (!movie.readable)
         return false;
     const Mp4Track* video = movie.track(Mp4Tag("vide"));
-    int sounds = 0;
-    for (const Mp4Track& t : movie.tracks)
-        sounds += t.handler == Mp4Tag("soun");
-    const Mp4Track* sound = movie.track(Mp4Tag("soun"));
+    const bool plainSound = std::all_of(movie.tracks.begin(), movie.tracks.end(), [](const Mp4Track& t) {
+        return t.handler != Mp4Tag("soun") || (t.plainEdits && !t.reorders);
+    });
     return video && !video->samples.empty() && !video->reorders && video->plainEdits && video->editMediaTime == 0
-        && sounds <= 1 && (!sound || (sound->plainEdits && !sound->reorders));
+        && plainSound;
 }
 
 std::int64_t ShownLate(const Mp4Movie& movie)
@@ -283,7 +282,11 @@ SpliceSource PlanSplice(const Mp4Movie& source, const ExactCutPlan& plan)
     for (std::size_t k = part.videoFrom; k < part.videoUntil; ++k)
         part.ranges.push_back({frames[k].offset, frames[k].size});
 
-    if (const Mp4Track* sound = source.track(Mp4Tag("soun")); sound && !sound->samples.empty()) {
+    for (std::size_t t = 0; t < source.tracks.size(); ++t) {
+        const Mp4Track* sound = &source.tracks[t];
+        if (sound->handler != Mp4Tag("soun") || sound->samples.empty())
+            continue;
+        SoundSpan span{t};
         // The sound at the first frame's instant, in the sound's media time.
         const std::int64_t delayUnits =
             static_cast<std::int64_t>(rescale(sound->editDelay, source.timescale, sound->timescale));
@@ -293,19 +296,19 @@ SpliceSource PlanSplice(const Mp4Movie& source, const ExactCutPlan& plan)
             from + static_cast<std::int64_t>(rescale(part.length, video->timescale, sound->timescale));
         const auto& s = sound->samples;
         if (from < s.front().dts) {
-            part.soundFrom = 0;
-            part.soundDelay = rescale(static_cast<std::uint64_t>(s.front().dts - from), sound->timescale, source.timescale);
+            span.delay = rescale(static_cast<std::uint64_t>(s.front().dts - from), sound->timescale, source.timescale);
         } else {
             // The packet that holds the instant, and one before it: a sound
             // decoder needs the packet before to give the first one whole.
             std::size_t holding = sound->sampleAt(from + 1);
             holding = holding > 0 ? holding - 1 : 0;
-            part.soundFrom = holding > 0 ? holding - 1 : 0;
-            part.soundSkip = from - s[part.soundFrom].dts;
+            span.from = holding > 0 ? holding - 1 : 0;
+            span.skip = from - s[span.from].dts;
         }
-        part.soundUntil = std::max(part.soundFrom, sound->sampleAt(until));
-        for (std::size_t k = part.soundFrom; k < part.soundUntil; ++k)
+        span.until = std::max(span.from, sound->sampleAt(until));
+        for (std::size_t k = span.from; k < span.until; ++k)
             part.ranges.push_back({s[k].offset, s[k].size});
+        part.sounds.push_back(span);
     }
     mergeInto(part.ranges);
     part.possible = part.length > 0;
@@ -354,16 +357,23 @@ std::string SplicedMovie(const Mp4Movie& source, const SpliceSource& part, std::
         pictures.push_back({fromSource(s.offset), s.size, s.duration, s.key});
     }
     const std::uint64_t movieLength = rescale(static_cast<std::uint64_t>(part.length), video->timescale, source.timescale);
-    std::string tracks = trackBox(*video, pictures, movieLength, 0, 0);
-
-    if (const Mp4Track* sound = source.track(Mp4Tag("soun")); sound && part.soundUntil > part.soundFrom) {
+    // The tracks in the source's order: the sound tracks keep their order
+    // and, in their handler boxes, their titles.
+    std::string tracks;
+    for (std::size_t t = 0; t < source.tracks.size(); ++t) {
+        if (&source.tracks[t] == video)
+            tracks += trackBox(*video, pictures, movieLength, 0, 0);
+        const auto span = std::find_if(part.sounds.begin(), part.sounds.end(),
+                                       [t](const SoundSpan& s) { return s.track == t; });
+        if (span == part.sounds.end() || span->until <= span->from || span->delay >= movieLength)
+            continue;
+        const Mp4Track& sound = source.tracks[t];
         std::vector<Written> samples;
-        for (std::size_t k = part.soundFrom; k < part.soundUntil; ++k) {
-            const Mp4Sample& s = sound->samples[k];
+        for (std::size_t k = span->from; k < span->until && k < sound.samples.size(); ++k) {
+            const Mp4Sample& s = sound.samples[k];
             samples.push_back({fromSource(s.offset), s.size, s.duration, true});
         }
-        if (part.soundDelay < movieLength)
-            tracks += trackBox(*sound, samples, movieLength, part.soundDelay, part.soundSkip);
+        tracks += trackBox(sound, samples, movieLength, span->delay, span->skip);
     }
     return box("moov", withDuration(source.mvhd, 24, 32, movieLength) + tracks);
 }

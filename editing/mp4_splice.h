@@ -17,7 +17,8 @@
 namespace editing {
 
 // Whether a cut of `movie` can be spliced: a picture track shown as decoded
-// from its start, perhaps late, at most one sound track with a plain edit.
+// from its start, perhaps late, and sound tracks (any number: a recording
+// may hold the mix and each source alone) each with a plain edit.
 bool CanSplice(const media::Mp4Movie& movie);
 
 // How late the pictures are shown, in their time scale (the track's empty
@@ -34,16 +35,22 @@ struct ByteRange {
     std::uint64_t size = 0;
 };
 
+// What a spliced cut takes of one sound track.
+struct SoundSpan {
+    std::size_t track = 0;   // its place in the source's tracks
+    std::size_t from = 0;    // the source samples copied: [from, until)
+    std::size_t until = 0;
+    std::int64_t skip = 0;   // sound before the cut's start, in the sound's time scale
+    std::uint64_t delay = 0; // silence before the sound starts, in the movie's time scale
+};
+
 // What a spliced cut takes from its source.
 struct SpliceSource {
     bool possible = false;
     std::size_t firstFrame = 0;  // the source sample of the cut's first frame
     std::size_t videoFrom = 0;   // the source samples copied: [videoFrom, videoUntil)
     std::size_t videoUntil = 0;
-    std::size_t soundFrom = 0;   // and of the sound
-    std::size_t soundUntil = 0;
-    std::int64_t soundSkip = 0;  // sound before the cut's start, in the sound's time scale
-    std::uint64_t soundDelay = 0; // silence before the sound starts, in the movie's time scale
+    std::vector<SoundSpan> sounds; // one for each sound track with samples, in the source's order
     std::int64_t length = 0;     // of the pictures, in their time scale
     std::vector<ByteRange> ranges; // the source's bytes to copy, in the order of the file
 };

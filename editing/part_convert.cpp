@@ -3,6 +3,7 @@
 #include "encoder/files_only.h"
 #include "platform/command_line.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -84,16 +85,18 @@ std::string BuildPartConvertCommandLine(const std::string& quotedTool, const std
     std::string line = quotedTool + " -hide_banner" + kFilesOnly + " -i " + quoteArgument(input);
     int inputs = 1;
     std::string pictureInput = "0:V:0";
-    std::string soundInput = "0:a:0";
+    std::string silence; // the input that gives silence, for a track the part lacks
     if (form.picture && !part.hasPicture) {
         line += " -f lavfi -i "
             + quoteArgument("color=c=black:s=" + std::to_string(pf.width) + "x" + std::to_string(pf.height)
                             + ":r=" + rateOf(pf));
         pictureInput = std::to_string(inputs++) + ":v";
     }
-    if (form.sound && !part.hasSound) {
+    const int partTracks = part.hasSound ? std::max(1, part.soundTracks) : 0;
+    const int formTracks = std::max(1, form.soundTracks);
+    if (form.sound && partTracks < formTracks) {
         line += " -f lavfi -i " + quoteArgument("anullsrc=r=" + std::to_string(sf.sampleRate) + ":cl=" + layoutOf(sf));
-        soundInput = std::to_string(inputs++) + ":a";
+        silence = std::to_string(inputs++) + ":a";
     }
     if (form.picture) {
         line += " -map " + pictureInput;
@@ -111,8 +114,19 @@ std::string BuildPartConvertCommandLine(const std::string& quotedTool, const std
         if (pf.timeBaseNum == 1 && pf.timeBaseDen > 0)
             line += " -video_track_timescale " + std::to_string(pf.timeBaseDen);
     }
+    // A part's tags are not the joined file's, but its sound tracks keep
+    // their titles; a track it lacks is silent, one too many is left out.
+    std::string titles = " -map_metadata -1";
     if (form.sound) {
-        line += " -map " + soundInput;
+        for (int k = 0; k < formTracks; ++k) {
+            const std::string track = std::to_string(k);
+            if (k < partTracks) {
+                line += " -map 0:a:" + track;
+                titles += " -map_metadata:s:a:" + track + " 0:s:a:" + track;
+            } else {
+                line += " -map " + silence;
+            }
+        }
         if (match.encodeSound) {
             line += " -af "
                 + quoteArgument("aresample=" + std::to_string(sf.sampleRate)
@@ -124,8 +138,7 @@ std::string BuildPartConvertCommandLine(const std::string& quotedTool, const std
     }
     if (lengthMicros > 0)
         line += " -t " + seconds(lengthMicros);
-    // A part's tags are not the joined file's.
-    line += " -map_metadata -1";
+    line += titles;
     return line + " -y -f mp4 " + quoteArgument(output) + " ";
 }
 

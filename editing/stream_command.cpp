@@ -23,8 +23,9 @@ std::string MillisecondsAsSeconds(std::int64_t ms)
 std::string BuildCutCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t startMs,
                                 std::int64_t lengthMs, const std::string& output)
 {
+    // Left to choose, the encoder would copy one sound track of several.
     return quotedTool + " -y" + kFilesOnly + " -i " + quoteArgument(source) + " -ss " + MillisecondsAsSeconds(startMs) + " -t "
-        + MillisecondsAsSeconds(lengthMs) + " -codec copy  " + quoteArgument(output) + " ";
+        + MillisecondsAsSeconds(lengthMs) + " -map 0:V? -map 0:a? -codec copy  " + quoteArgument(output) + " ";
 }
 
 std::string CutOutputPath(const std::string& outputFolder, const std::string& source, char separator)

@@ -11,7 +11,8 @@ namespace editing {
 // `quotedTool` is PrepareTool()'s answer; each path is quoted so that it
 // comes back whole, whatever letters it holds.
 // The stretch from `startMs` lasting `lengthMs` milliseconds, the seek after
-// the input: it starts at the first keyframe from there.
+// the input: it starts at the first keyframe from there. Every picture
+// (but a cover image) and every sound track is kept, in order.
 std::string BuildCutCommandLine(const std::string& quotedTool, const std::string& source, std::int64_t startMs,
                                 std::int64_t lengthMs, const std::string& output);
 // "12.345" for 12345 milliseconds.

@@ -161,8 +161,8 @@ int MergeFiles(const std::string& outputFolder, const MergeJob& job, MergeProgre
         }
         if (status == RunEnded && !(tracks.readable && tracks.video))
             status = RunInvalidData;
-        timings.push_back(
-            {joined, tracks.videoMicroseconds, tracks.sound ? tracks.soundTimescale : 0, tracks.soundUnits});
+        timings.push_back({joined, tracks.videoMicroseconds, tracks.sound ? tracks.soundTimescale : 0,
+                           tracks.soundUnits, tracks.soundTracks});
     }
 
     // The joined file's pictures follow one another exactly; each part's

@@ -24,6 +24,9 @@ bool sameAspect(const MediaPictureStream& a, const MediaPictureStream& b)
     return static_cast<long long>(num(a)) * den(b) == static_cast<long long>(num(b)) * den(a);
 }
 
+// A part whose probe did not count its sound tracks has the one it read.
+int soundTracksOf(const MediaProbe& p) { return std::max(1, p.soundTracks); }
+
 // Rates the encoder prints to two decimals ("29.97" for 30000/1001).
 bool sameRate(double a, double b) { return std::fabs(a - b) <= 0.005 + 1e-4 * std::max(a, b); }
 
@@ -82,6 +85,8 @@ void compareSound(const MediaProbe& part, const JoinForm& form, PartMatch& m)
         m.reasons.push_back(PartMismatch::SoundChannels);
     if (form.soundRewritten || s.headerBytes != f.headerBytes || s.headerCrc != f.headerCrc)
         m.reasons.push_back(PartMismatch::SoundHeader);
+    if (soundTracksOf(part) != form.soundTracks)
+        m.reasons.push_back(PartMismatch::SoundTracks);
     m.encodeSound = m.reasons.size() > before;
 }
 
@@ -117,6 +122,7 @@ JoinPlan PlanJoin(const std::vector<MediaProbe>& parts)
         if (!form.sound && part.hasSound) {
             form.sound = true;
             form.soundForm = part.sound;
+            form.soundTracks = soundTracksOf(part);
         }
     }
     plan.parts = compareAll(parts, form);

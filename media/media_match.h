@@ -24,10 +24,12 @@ enum class PartMismatch {
     SoundChannels,
     SoundHeader,
     NoSound,
+    SoundTracks, // another count of sound tracks
 };
 
 // The form of the joined file: the picture of the first part that has one,
-// the sound of the first part that has some. Where a part must be
+// the sound of the first part that has some, all its sound tracks (a part
+// with other tracks is converted to that many). Where a part must be
 // re-encoded into a form this program's encoders cannot write (a picture
 // not H.264 4:2:0, sound not AAC-LC), the form becomes H.264 High 4:2:0 or
 // AAC-LC with the same size, rate and layout, and every part is re-encoded.
@@ -36,6 +38,7 @@ struct JoinForm {
     MediaPictureStream pictureForm;
     bool sound = false;
     MediaSoundStream soundForm;
+    int soundTracks = 0; // with sound: the first part's count, at least 1
     bool pictureRewritten = false; // the first part's own codec could not be kept
     bool soundRewritten = false;
 };

@@ -222,7 +222,7 @@ void readSound(std::string_view text, MediaSoundStream& s)
 std::string BuildMediaProbeCommandLine(const std::string& quotedTool, const std::string& path)
 {
     return quotedTool + " -hide_banner" + kFilesOnly + " -i " + platform::quoteArgument(path)
-        + " -map 0:V:0? -map 0:a:0? -c copy -frames:v 1 -frames:a 1 -f framecrc - ";
+        + " -map 0:V:0? -map 0:a? -c copy -frames:v 1 -frames:a 1 -f framecrc - ";
 }
 
 namespace {
@@ -320,6 +320,8 @@ MediaProbe ParseMediaProbe(const std::string& listing, const std::string& said)
     });
     for (const auto& [n, kind] : kinds) {
         const bool picture = kind == "video";
+        if (kind == "audio")
+            ++probe.soundTracks;
         if (!picture && kind != "audio")
             continue;
         if ((picture && probe.hasPicture) || (!picture && probe.hasSound))

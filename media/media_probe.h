@@ -1,7 +1,8 @@
 #pragma once
 // What a media file holds, as the encoder reads it in one short run: the
 // first picture stream and the first sound stream with everything that must
-// agree before two files can be joined by stream copy. The run copies one
+// agree before two files can be joined by stream copy, and how many sound
+// streams there are. The run copies one
 // packet of each into the encoder's "framecrc" listing, whose header gives
 // the exact time bases, sizes and a checksum of each stream's codec header
 // data (for H.264 the SPS and PPS, which hold profile and level); the
@@ -45,13 +46,13 @@ struct MediaProbe {
     bool hasPicture = false;
     bool hasSound = false;
     MediaPictureStream picture;
-    MediaSoundStream sound;
+    MediaSoundStream sound; // the first; the others are counted
+    int soundTracks = 0;
     std::int64_t durationMicros = -1; // the container's length, to 10 ms; -1 when it tells none
 };
 
 // The run that lists `path`: its first picture stream (not a cover image)
-// and its first sound stream, one packet of each, as output 0 and 1 (or 0
-// alone when there is one).
+// and every sound stream, one packet of each, the picture first.
 std::string BuildMediaProbeCommandLine(const std::string& quotedTool, const std::string& path);
 
 // Reads the run's listing (its standard output) and what it said (its

@@ -105,13 +105,15 @@ public:
                 answer.video = true;
                 answer.videoMicroseconds = *length;
             }
+            if (track.handler == Mp4Tag("soun"))
+                ++answer.soundTracks;
             if (track.handler == Mp4Tag("soun") && !answer.sound) {
                 answer.sound = true;
                 answer.soundTimescale = track.timescale;
                 answer.soundUnits = track.mediaDuration;
             }
         }
-        answer.recorderTracks = pictures == 1 && sounds <= 1 && others == 0;
+        answer.recorderTracks = pictures == 1 && sounds <= kRecorderSoundTracks && others == 0;
         answer.readable = true;
         return answer;
     }

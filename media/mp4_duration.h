@@ -1,6 +1,8 @@
 #pragma once
 // What an MP4's boxes say of its length and tracks, read within bounds that
 // hold whatever the file holds. Qt-free; safe on several threads.
+#include "media/recorder_streams.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -29,8 +31,10 @@ struct Mp4Tracks {
     bool readable = false; // a movie box was read whole; when false every other field is left as it starts
     bool video = false;    // a track whose handler is 'vide'
     bool sound = false;    // a track whose handler is 'soun'
-    // One H.264 picture track ('avc1'), at most one AAC sound track
-    // ('mp4a'), and no other track: what the recorder's encoder writes.
+    int soundTracks = 0;   // tracks whose handler is 'soun'
+    // One H.264 picture track ('avc1'), at most kRecorderSoundTracks AAC
+    // sound tracks ('mp4a'), and no other track: what the recorder's
+    // encoder writes.
     bool recorderTracks = false;
     // The first video track's media duration (mdhd) in microseconds.
     std::int64_t videoMicroseconds = 0;

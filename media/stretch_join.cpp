@@ -95,6 +95,7 @@ std::string BuildStretchJoinCommandLine(const std::string& quotedTool, const std
     using platform::quoteArgument;
     std::string line = quotedTool + " -f concat -safe 0" + kFilesOnly + " -i " + quoteArgument(pictureList);
     if (!soundList.empty())
+        // Every sound track, in order, with its title.
         line += " -f concat -safe 0" + std::string(kFilesOnly) + " -i " + quoteArgument(soundList) + " -map 0:v -map 1:a";
     else
         line += " -map 0:v";
@@ -134,6 +135,7 @@ RunStatus JoinByStreamCopy(const std::vector<StretchTiming>& parts, const std::s
         const Mp4Tracks joined = ReadMp4Tracks(target);
         if (status == RunEnded
             && !(joined.readable && joined.video && joined.sound == !soundList.empty()
+                 && (soundList.empty() || joined.soundTracks == parts.front().soundTracks)
                  && std::llabs(joined.videoMicroseconds - pictures) < 1000 * static_cast<std::int64_t>(parts.size())))
             status = RunInvalidData;
     }
@@ -158,7 +160,7 @@ bool JoinStretches(const std::vector<std::string>& stretches, const std::string&
             return false;
         }
         timings.push_back({path, tracks.videoMicroseconds, tracks.sound ? tracks.soundTimescale : 0,
-                           tracks.soundUnits});
+                           tracks.soundUnits, tracks.soundTracks});
     }
     if (JoinByStreamCopy(timings, target) != RunEnded)
         return false;

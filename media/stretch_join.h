@@ -29,6 +29,7 @@ struct StretchTiming {
     std::int64_t videoMicroseconds = 0;
     std::uint32_t soundRate = 0;  // 0: no sound
     std::uint64_t soundUnits = 0; // samples, the priming included
+    int soundTracks = 1;          // with sound: how many tracks, all of one length
 };
 
 // The encoder's lists (ffconcat) of the pictures and of the sound. Each
@@ -52,7 +53,8 @@ std::string BuildStretchJoinCommandLine(const std::string& quotedTool, const std
 // `target`, a file the caller made new for it (util::ClaimFreeName), through
 // list files made new beside it and removed afterwards. Ends well only when
 // the joined file holds every part's pictures, to a frame's rounding each,
-// and sound when they all have it; else the target is removed. `onFrame`,
+// and, when they all have sound, the first part's sound tracks in their
+// order (the list cuts them alike); else the target is removed. `onFrame`,
 // `why` and `stop` as for encoder::RunJobStep. Blocks while the encoder copies.
 encoder::RunStatus JoinByStreamCopy(const std::vector<StretchTiming>& parts, const std::string& target,
                                     const std::function<void(int)>& onFrame = {}, std::string* why = nullptr,

@@ -1,6 +1,7 @@
 #include "media/ts_span.h"
 
 #include "media/file_reader.h"
+#include "media/recorder_streams.h"
 
 #include <algorithm>
 #include <array>
@@ -197,7 +198,9 @@ public:
         if (!sync || !readTables(head, *sync))
             return {};
         TsSpan span;
-        span.recorderStreams = programs_ == 1 && pictureStreams_ == 1 && aacStreams_ <= 1 && otherStreams_ == 0;
+        span.recorderStreams =
+            programs_ == 1 && pictureStreams_ == 1 && aacStreams_ <= kRecorderSoundTracks && otherStreams_ == 0;
+        span.aacStreams = aacStreams_;
         span.tablesOnly = *sync == 0 && size_ == head.size() && size_ % kPacketBytes == 0 && onlyTables(head);
         if (video_.pid == kNoPid)
             return span;

@@ -14,8 +14,9 @@ namespace media {
 // `readable` is false the spans and stream flags are left as they start.
 struct TsSpan {
     // Read from the tables alone, before any picture: one program, whose map
-    // lists one H.264 stream and at most one AAC (ADTS) stream and nothing
-    // else, as the recorder's encoder writes it.
+    // lists one H.264 stream and at most kRecorderSoundTracks AAC (ADTS)
+    // streams and nothing else, as the recorder's encoder
+    // writes it.
     bool recorderStreams = false;
     // Whole packets from the first byte on, all of them tables (the
     // program's and the service description): what the encoder writes
@@ -24,6 +25,7 @@ struct TsSpan {
     bool readable = false; // a transport stream with a program map and at least one video PES with a PTS
     bool video = false;    // an H.264 stream is mapped
     bool sound = false;    // an audio stream (AAC ADTS 0x0f, or any audio type) is mapped
+    int aacStreams = 0;    // the AAC streams the map lists
     // (last video PTS - first video PTS) + the last frame's step (PTS
     // difference of the last two video PES), in microseconds; the PTS wraps
     // at 33 bits, so a span over 26.5 hours cannot be told from a shorter one.

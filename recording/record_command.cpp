@@ -174,8 +174,9 @@ std::string trackMaps(const RecordSources& s)
 {
     if (!s.separateTracks || s.audioMode != AudioComputerSoundAndMic)
         return {};
-    return " -map [s0] -map [s1] -metadata:s:a:1 " + platform::quoteArgument("title=" + s.computerSoundTitle)
-        + " -metadata:s:a:2 " + platform::quoteArgument("title=" + s.microphoneTitle);
+    // An MP4 keeps a track's name as its handler's, not as a title.
+    return " -map [s0] -map [s1] -metadata:s:a:1 " + platform::quoteArgument("handler_name=" + s.computerSoundTitle)
+        + " -metadata:s:a:2 " + platform::quoteArgument("handler_name=" + s.microphoneTitle);
 }
 
 } // namespace

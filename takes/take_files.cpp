@@ -51,7 +51,8 @@ std::string BuildTakeOutput(int videoInput, const TakeFiles& files, const std::s
 {
     // The tee cannot tell the encoder that the MP4 wants its codec headers
     // apart from the stream; the transport stream gets them in the stream
-    // all the same.
+    // all the same. Both files get every stream, each sound track in
+    // order; only the MP4 keeps the tracks' titles (as handler names).
     return " -map " + std::to_string(videoInput) + ":v" + moreMaps + " -flags +global_header -f tee "
         + platform::quoteArgument("[f=mp4]" + teeEscaped(files.workingMp4) + "|[f=mpegts:flush_packets=1]"
                                   + teeEscaped(files.working));

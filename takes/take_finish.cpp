@@ -53,7 +53,7 @@ constexpr const char* kStreamOnlyUnits = " -bsf:v filter_units=remove_types=7|8|
 bool sameTake(const Mp4Tracks& mp4, const TsSpan& ts)
 {
     return mp4.readable && mp4.recorderTracks && mp4.video && ts.readable && ts.video && mp4.sound == ts.sound
-        && std::llabs(mp4.videoMicroseconds - ts.videoMicroseconds) <= kFrameMicros;
+        && mp4.soundTracks == ts.aacStreams && std::llabs(mp4.videoMicroseconds - ts.videoMicroseconds) <= kFrameMicros;
 }
 
 // The MP4 the encoder writes beside the working file, as far as it got.
@@ -133,7 +133,9 @@ FinishedTake keep(const TakeFiles& files, const std::string& made, TakeEnd end)
 std::string BuildTakeCopyCommandLine(const std::string& quotedTool, const std::string& working, bool sound,
                                      const std::string& target)
 {
-    // Sound first, as the encoder lays out a recording with sound.
+    // Sound first, as the encoder lays out a recording with sound; every
+    // sound track, in order. A transport stream holds no track titles, so
+    // a take saved from it has untitled tracks.
     return quotedTool + " -y" + (sound ? kSoundPriming : "") + kFilesOnly + " -i " + platform::quoteArgument(working)
         + " -map 0:a? -map 0:v -c copy" + kStreamOnlyUnits + kPictureTimescale + " -f mp4 "
         + platform::quoteArgument(target) + " ";

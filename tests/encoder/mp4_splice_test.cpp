@@ -72,9 +72,10 @@ TEST(Mp4Splice, TheCopiedSamplesAndThePieceAreFoundWhereTheyWereWritten)
     EXPECT_EQ(part.videoUntil, 9u); // frames after the last keyframe are copied too
     EXPECT_EQ(part.length, 280);
     // The sound from the packet before the one at 80 ms, which it skips into.
-    EXPECT_EQ(part.soundFrom, 0u);
-    EXPECT_EQ(part.soundUntil, 8u);
-    EXPECT_EQ(part.soundSkip, 80);
+    ASSERT_EQ(part.sounds.size(), 1u);
+    EXPECT_EQ(part.sounds[0].from, 0u);
+    EXPECT_EQ(part.sounds[0].until, 8u);
+    EXPECT_EQ(part.sounds[0].skip, 80);
     ASSERT_EQ(part.ranges.size(), 2u); // sound 0-3 with frames 5-8; sound 4-7
     EXPECT_EQ(part.ranges[0].offset, 150u);
     EXPECT_EQ(part.ranges[0].size, 60u);

@@ -28,7 +28,7 @@ TEST(StreamCommand, EachLineHasItsBlanksExactly)
 {
     EXPECT_EQ(BuildProbeCommandLine(kTool, "C:\\rec\\a.mp4"), kTool + " -protocol_whitelist file -i  \"C:\\rec\\a.mp4\" ");
     EXPECT_EQ(BuildCutCommandLine(kTool, "/rec/a.mp4", 12000, 8250, "/out/Cut_a.mp4"),
-              kTool + " -y -protocol_whitelist file -i \"/rec/a.mp4\" -ss 12.000 -t 8.250 -codec copy  \"/out/Cut_a.mp4\" ");
+              kTool + " -y -protocol_whitelist file -i \"/rec/a.mp4\" -ss 12.000 -t 8.250 -map 0:V? -map 0:a? -codec copy  \"/out/Cut_a.mp4\" ");
 }
 
 TEST(StreamCommand, ReversedMarksGiveANegativeLength)

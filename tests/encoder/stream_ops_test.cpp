@@ -7,7 +7,9 @@
 #include "platform/live_children.h"
 
 #include "../support/test_support.h"
+#include "media/media_match.h"
 #include "media/recording_length.h"
+#include "media/stretch_join.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -340,4 +342,44 @@ TEST_F(StreamOps, CutAndMergeIntoAFullFilesystemFailAndLeaveNothing)
         RunInvalidData);
     EXPECT_TRUE(filesIn(small).empty());
     EXPECT_EQ(readFile(source("clip.mp4")), clip);
+}
+
+// A recording with separate sound tracks keeps all three, in order, with
+// their titles and their sound, through every edit; a file with the mix
+// alone is no match for it and is given silent tracks in a merge.
+TEST_F(StreamOps, EveryEditKeepsEverySoundTrackInOrder)
+{
+    const std::string three = out_.file("three.mp4");
+    const std::string one = out_.file("one.mp4");
+    ASSERT_EQ(makeTrackedRecording(three, 3), "");
+    int code = -1;
+    runAndCapture("ffmpeg -v error -y -i " + quoteArgument(three) + " -map 0:v -map 0:a:0 -c copy " + quoteArgument(one),
+                  &code);
+    ASSERT_EQ(code, 0);
+    const std::vector<std::string> kept{"SoundHandler tone", "Computer sound tone", "Microphone quiet"};
+    ASSERT_EQ(soundTracksOf(three), kept);
+
+    const auto made = [](const TempFolder& folder) {
+        const std::vector<std::string> names = filesIn(folder.path());
+        return names.size() == 1 ? folder.file(names[0]) : std::string("none");
+    };
+    const auto nothing = [](int, auto&, auto&, int) {};
+    TempFolder cut, exact, merged, mixed;
+    EXPECT_EQ(CutStretch(cut.path().string(), {three, 1000, 2500}, nothing), RunEnded);
+    EXPECT_EQ(soundTracksOf(made(cut)), kept) << "keyframe cut";
+    EXPECT_EQ(CutExactly(exact.path().string(), {three, 300, 2300}, nothing), RunEnded);
+    EXPECT_EQ(soundTracksOf(made(exact)), kept) << "exact cut";
+    const std::string joined = out_.file("joined.mp4");
+    EXPECT_TRUE(media::JoinStretches({three, three}, joined));
+    EXPECT_EQ(soundTracksOf(joined), kept) << "stretch join";
+
+    const media::JoinPlan plan = media::PlanJoin({media::ProbeMedia(three), media::ProbeMedia(three), media::ProbeMedia(one)});
+    EXPECT_TRUE(plan.parts[1].matches);
+    EXPECT_EQ(plan.parts[2].reasons, std::vector<media::PartMismatch>{media::PartMismatch::SoundTracks});
+    MergeProgress progress;
+    EXPECT_EQ(MergeFiles(merged.path().string(), {{three, three}, "", {}}, progress, nothing), RunEnded);
+    EXPECT_EQ(soundTracksOf(made(merged)), kept) << "merge";
+    EXPECT_EQ(MergeFiles(mixed.path().string(), {{three, one}, "", {}}, progress, nothing), RunEnded);
+    EXPECT_EQ(soundTracksOf(made(mixed)), kept) << "merge with silence for the tracks a part lacks";
+    EXPECT_NEAR(probeDuration(made(mixed)), 6.0, 0.2);
 }

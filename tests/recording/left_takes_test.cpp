@@ -45,11 +45,14 @@ void ffmpeg(const std::string& arguments)
 
 // A take as the recorder writes it, cut off by a crash: the transport
 // stream whole, the MP4 without its movie box.
-void crashedTake(const std::string& stem, int seconds)
+void crashedTake(const std::string& stem, int seconds, int soundTracks = 1)
 {
+    std::string sound;
+    for (int k = 0; k < soundTracks; ++k)
+        sound += " -map 1:a";
     ffmpeg("-f lavfi -i testsrc=rate=60.97:size=160x120 -f lavfi -i sine=sample_rate=44100 -t "
            + std::to_string(seconds)
-           + " -vcodec libx264 -preset ultrafast -bf 0 -codec:a aac -flags +global_header -map 0:v -map 1:a -f tee "
+           + " -vcodec libx264 -preset ultrafast -bf 0 -codec:a aac -flags +global_header -map 0:v" + sound + " -f tee "
            + q("[f=mp4]" + stem + ".recording.part|[f=mpegts:flush_packets=1]" + stem + ".recording.ts"));
     fs::resize_file(stem + ".recording.part", fs::file_size(stem + ".recording.part") / 2);
 }
@@ -80,8 +83,9 @@ void expectDecodesThrough(const std::string& file)
 // Only what is plainly the encoder's is touched: a small file that is no
 // stream, a user's own streams of other kinds, a link to a take elsewhere
 // and an empty file are left exactly as they were. A real crashed take is
-// saved, no longer than it was, and a take of the encoder's tables alone
-// (a crash before the first picture) goes.
+// saved, no longer than it was, one with three sound tracks keeps them (the
+// stream holds no titles), and a take of the encoder's tables alone (a
+// crash before the first picture) goes.
 TEST(LeftTakes, OnlyTheEncodersOwnTakesAreTouched)
 {
     EnsureToolFolder();
@@ -91,6 +95,8 @@ TEST(LeftTakes, OnlyTheEncodersOwnTakesAreTouched)
     const media::TsSpan span = media::ReadTsSpan(take + ".recording.ts");
     const std::int64_t takeMicros = std::max(span.videoMicroseconds, span.soundMicroseconds);
     ASSERT_GT(span.videoMicroseconds, 2900000);
+    const std::string tracked = dir.file("2026-01-02-03-04-06");
+    crashedTake(tracked, 1, 3);
 
     writeFile(dir.file("x.recording.ts"), "not a stream at all");
     writeFile(dir.file("x.recording.part"), "and this is mine");
@@ -113,18 +119,22 @@ TEST(LeftTakes, OnlyTheEncodersOwnTakesAreTouched)
     const std::map<std::string, std::string> theirs = contentOf(elsewhere.path());
 
     const std::vector<FinishedTake> finished = FinishLeftTakes(dir.path().string());
-    ASSERT_EQ(finished.size(), 2u);
+    ASSERT_EQ(finished.size(), 3u);
     EXPECT_EQ(finished[0].end, TakeEnd::SavedFromWorking);
     EXPECT_EQ(finished[0].path, take + ".mp4");
-    EXPECT_EQ(finished[1].end, TakeEnd::Empty) << finished[1].path;
+    EXPECT_EQ(finished[1].end, TakeEnd::SavedFromWorking);
+    EXPECT_EQ(soundTracksOf(tracked + ".mp4"), std::vector<std::string>(3, "SoundHandler tone"));
+    EXPECT_EQ(finished[2].end, TakeEnd::Empty) << finished[2].path;
     EXPECT_LE(probeDuration(take + ".mp4") * 1e6, takeMicros + 1000);
     EXPECT_GE(probeDuration(take + ".mp4") * 1e6, span.videoMicroseconds - 20000);
     expectDecodesThrough(take + ".mp4");
 
     for (const char* gone : {"2026-01-02-03-04-05.recording.ts", "2026-01-02-03-04-05.recording.part",
+                             "2026-01-02-03-04-06.recording.ts", "2026-01-02-03-04-06.recording.part",
                              "tables.recording.ts", "tables.recording.part"})
         before.erase(gone);
     before["2026-01-02-03-04-05.mp4"] = readFile(take + ".mp4");
+    before["2026-01-02-03-04-06.mp4"] = readFile(tracked + ".mp4");
     EXPECT_TRUE(contentOf(dir.path()) == before);
     EXPECT_TRUE(contentOf(elsewhere.path()) == theirs);
 }

@@ -98,6 +98,46 @@ std::string makeRecording(const std::string& path, int seconds)
     return code == 0 ? std::string() : "ffmpeg failed: " + out;
 }
 
+std::string makeTrackedRecording(const std::string& path, int seconds)
+{
+    using platform::quoteArgument;
+    int code = -1;
+    const std::string out = runAndCapture(
+        "ffmpeg -v error -y -f lavfi -i testsrc2=size=320x240:rate=60.97 -f lavfi -i sine=frequency=440:sample_rate=44100"
+        " -f lavfi -i anullsrc=r=44100:cl=stereo -filter_complex "
+            + quoteArgument("[1:a]aformat=channel_layouts=stereo,asplit[s1][s2];[s1][2:a]amix=inputs=2:duration=first[mix]")
+            + " -map 0:v -map [mix] -map [s2] -map 2:a -t " + std::to_string(seconds)
+            + " -vcodec libx264 -r 60.97 -codec:a aac -ac 2 -ar 44100 -pix_fmt yuv420p -preset superfast -crf 26 -bf 0"
+              " -x264-params stitchable=1 -colorspace smpte170m -force_key_frames expr:gte(t,n_forced)"
+              " -metadata:s:a:1 " + quoteArgument("handler_name=Computer sound")
+            + " -metadata:s:a:2 handler_name=Microphone " + quoteArgument(path),
+        &code);
+    return code == 0 ? std::string() : "ffmpeg failed: " + out;
+}
+
+std::vector<std::string> soundTracksOf(const std::string& file)
+{
+    std::vector<std::string> tracks;
+    const double length = probeDuration(file);
+    std::istringstream lines(probe(file, "stream=duration:stream_tags=handler_name", "-select_streams a"));
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t comma = line.find(',');
+        const std::string title = comma == std::string::npos ? std::string() : line.substr(comma + 1);
+        double duration = 0;
+        try {
+            duration = std::stod(line.substr(0, comma));
+        } catch (...) {
+        }
+        const std::string level = runAndCapture(
+            "ffmpeg -hide_banner -nostats -i " + platform::quoteArgument(file) + " -map 0:a:"
+            + std::to_string(tracks.size()) + " -af volumedetect -f null -");
+        const std::size_t at = level.find("max_volume: ");
+        const double peak = at == std::string::npos ? -999 : std::atof(level.c_str() + at + 12);
+        tracks.push_back(duration < 0.9 * length ? "short" : title + (peak > -30 ? " tone" : " quiet"));
+    }
+    return tracks;
+}
+
 std::vector<std::filesystem::path> recordingsIn(const std::filesystem::path& folder)
 {
     std::vector<std::filesystem::path> files;

@@ -43,6 +43,15 @@ double probeDuration(const std::string& file);
 // Writes a recording like ours (H.264 with a keyframe every second, and AAC)
 // of a test picture and tone. Empty on success, else ffmpeg's complaint.
 std::string makeRecording(const std::string& path, int seconds);
+// A recording with separate sound tracks, encoded as ours (stitchable
+// H.264 at 60.97 fps, keyframes every second, AAC 44100 stereo): the mix (a
+// tone with silence), "Computer sound" (the tone) and "Microphone" (silent),
+// titled as the MP4 keeps titles. Empty on success, else ffmpeg's complaint.
+std::string makeTrackedRecording(const std::string& path, int seconds);
+// Each sound track of `file` in order, as "title tone|quiet": with "tone"
+// where it holds the tone; an untitled track is "SoundHandler". A track
+// that ends before nine tenths of the file is "short".
+std::vector<std::string> soundTracksOf(const std::string& file);
 // The .mp4 files directly in `folder`, by name.
 std::vector<std::filesystem::path> recordingsIn(const std::filesystem::path& folder);
 
