@@ -499,3 +499,117 @@ TEST(PipeWireCapture, MissingPartsAreNamed)
     EXPECT_EQ(MissingCaptureParts(), "gst-launch-1.0");
     ::setenv("PATH", path.c_str(), 1);
 }
+
+namespace {
+
+// A tone played into the computer sound until the process is ended.
+struct Tone {
+    platform::ChildProcess player;
+    Tone()
+    {
+        player.start("ffmpeg -v error -re -f lavfi -i sine=frequency=440:sample_rate=44100 -t 60 -f pulse -device spk "
+                     "tone");
+    }
+    ~Tone() { player.kill(); }
+};
+
+// The shortest and longest 10 ms loudness (dBFS) of sound track `track`
+// between its first and last tenth of a second.
+std::pair<double, double> quietestAndLoudest(const std::string& file, int track, const std::string& raw)
+{
+    runAndCapture("ffmpeg -v error -y -i " + platform::quoteArgument(file) + " -map 0:a:" + std::to_string(track)
+                  + " -ac 1 -f s16le " + platform::quoteArgument(raw));
+    const std::string bytes = readFile(raw);
+    const auto* s = reinterpret_cast<const std::int16_t*>(bytes.data());
+    const std::size_t n = bytes.size() / 2, window = 441;
+    double quietest = 0, loudest = -200;
+    for (std::size_t at = 4410; at + window + 4410 <= n; at += window) {
+        double squares = 0;
+        for (std::size_t i = at; i < at + window; ++i)
+            squares += (s[i] / 32768.0) * (s[i] / 32768.0);
+        const double db = 10 * std::log10(squares / window + 1e-20);
+        quietest = std::min(quietest, db);
+        loudest = std::max(loudest, db);
+    }
+    return {quietest, loudest};
+}
+
+} // namespace
+
+// Separate tracks hold each source after the mix, titled; the sound read by
+// the program is there from each Resume on, without a stretch of silence.
+TEST_F(RecordRunTest, SeparateTracksKeepEachSourceWithNoSilenceAfterAResume)
+{
+    const Tone tone;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    RecordSettings s = settings(AudioComputerSoundAndMic, "spk.monitor", "mic");
+    s.sources.separateTracks = true;
+    s.sources.computerSoundTitle = "Son de l'ordinateur $x";
+    s.sources.microphoneTitle = "Микрофон";
+    std::stop_source stop;
+    RunPause pause;
+    FinishedTake take;
+    std::thread worker([&] { RecordRun(s, stop.get_token(), &take, &pause, &lastRun); });
+    for (int i = 0; i < 3; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        pause.pause();
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        pause.resume();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    stop.request_stop();
+    worker.join();
+
+    ASSERT_EQ(take.end, TakeEnd::Whole);
+    EXPECT_EQ(soundTracksOf(take.path),
+              (std::vector<std::string>{"SoundHandler tone", "Son de l'ordinateur $x tone", "Микрофон quiet"}));
+    // The tone never drops out: not at the start, nor after a Resume.
+    const auto [quietest, loudest] = quietestAndLoudest(take.path, 1, dir.file("computer.raw"));
+    EXPECT_GT(quietest, -30.0) << "loudest " << loudest;
+    EXPECT_LT(quietestAndLoudest(take.path, 2, dir.file("mic.raw")).second, -60.0);
+}
+
+// A microphone that goes away mid-recording is recorded as silence in step,
+// said to be gone, and used again once it is back.
+TEST_F(RecordRunTest, AMicrophoneThatGoesAwayIsSilenceInStepUntilItIsBack)
+{
+    const auto load = [] {
+        return std::atoi(runAndCapture("pactl load-module module-null-source source_name=plugged").c_str());
+    };
+    int module = load();
+    ASSERT_GT(module, 0);
+    platform::ChildProcess scene;
+    ASSERT_TRUE(scene.start(platform::quoteArgument(VTR_FIDELITY_SCENE) + " 9"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    RecordSettings s = settings(AudioComputerSoundAndMic, "spk.monitor", "plugged");
+    s.sources.separateTracks = true;
+    s.microphoneCapture = std::make_shared<capture::SoundCapture>("plugged");
+    ASSERT_TRUE(s.microphoneCapture->opened());
+    std::stop_source stop;
+    FinishedTake take;
+    std::thread worker([&] { RecordRun(s, stop.get_token(), &take, nullptr, &lastRun); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+    runAndCapture("pactl unload-module " + std::to_string(module));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_FALSE(s.microphoneCapture->level().present);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    module = load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    EXPECT_TRUE(s.microphoneCapture->level().present) << "the microphone is used again";
+    stop.request_stop();
+    worker.join();
+    while (!scene.waitForExit(100)) { }
+    runAndCapture("pactl unload-module " + std::to_string(module));
+
+    ASSERT_EQ(take.end, TakeEnd::Whole);
+    // Both sources last the whole take.
+    const std::vector<std::string> tracks = soundTracksOf(take.path);
+    ASSERT_EQ(tracks.size(), 3u);
+    EXPECT_EQ(tracks[2], "Microphone quiet");
+    EXPECT_NEAR(probeDuration(take.path), 7.0, 0.5);
+    const Fidelity f = MeasureFidelity(take.path);
+    SCOPED_TRACE(FidelityRow("microphone gone", f));
+    ASSERT_TRUE(f.ok);
+    EXPECT_GE(f.flashes, 4);
+    EXPECT_LT(std::fabs(f.medianOffset), 0.06);
+}
