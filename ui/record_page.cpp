@@ -216,13 +216,20 @@ void RecordPage::showAudioChoices(const platform::AudioSources& found)
 {
     const bool chosenBefore = audioCombo_->count() > 1;
     const QVariant chosen = audioCombo_->currentData();
-    audioCombo_->clear();
-    ui::appendAudioEntries(*audioCombo_, found, ui::AudioEntryTexts::fromLookup([](const QString& key) {
-        return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
-    }));
-    ui::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
-    const int kept = chosenBefore ? audioCombo_->findData(chosen) : -1;
-    audioCombo_->setCurrentIndex(std::max(kept, 0));
+    {
+        // One change told, not one for each step of the refill: each
+        // opens or closes the sound streams of the meters.
+        const QSignalBlocker quiet(audioCombo_);
+        audioCombo_->clear();
+        ui::appendAudioEntries(*audioCombo_, found, ui::AudioEntryTexts::fromLookup([](const QString& key) {
+            return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
+        }));
+        ui::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
+        const int kept = chosenBefore ? audioCombo_->findData(chosen) : -1;
+        audioCombo_->setCurrentIndex(std::max(kept, 0));
+    }
+    showMeters(audioMode());
+    emit audioIndexChanged(audioCombo_->currentIndex());
 }
 
 int RecordPage::audioMode() const

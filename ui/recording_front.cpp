@@ -184,8 +184,7 @@ void RecordingFront::audioFound(const platform::AudioSources& found)
 {
     deviceSlots_.assign(found);
     if (page_)
-        page_->showAudioChoices(found);
-    soundChosen();
+        page_->showAudioChoices(found); // which tells the meters
     if (std::exchange(startWhenAudioKnown_, false) && !recorder_.recording())
         start();
 }
