@@ -62,6 +62,13 @@ bool StoreCountdownSeconds(const std::string& settingsPath, int seconds)
     return write(u"countdown", std::to_string(seconds == 3 || seconds == 5 ? seconds : 0), settingsPath);
 }
 
+bool ReadSeparateTracks(const std::string& settingsPath) { return read(u"separate_tracks", settingsPath) == "1"; }
+
+bool StoreSeparateTracks(const std::string& settingsPath, bool separate)
+{
+    return write(u"separate_tracks", separate ? "1" : "0", settingsPath);
+}
+
 std::string ReadRecordHotkey(const std::string& settingsPath)
 {
     const std::string keys = read(u"hotkey_record", settingsPath);

@@ -2,9 +2,11 @@
 // What part of the desktop is recorded, in ScreenRecord.ini (section
 // screen_record: capture = desktop, screen, area or window; capture_area =
 // "x,y,w,h"; capture_window = the window's handle), the countdown before a
-// recording (countdown = 0, 3 or 5 seconds) and the recording's hotkeys. A
-// window's handle lasts only while it is open, so a restored window choice
-// records where the window was if it is gone. Qt-free.
+// recording (countdown = 0, 3 or 5 seconds), whether the sources are also
+// kept as tracks of their own (separate_tracks = 0 or 1) and the
+// recording's hotkeys. A window's handle lasts only while it is open, so a
+// restored window choice records where the window was if it is gone.
+// Qt-free.
 #include "util/capture_choice.h"
 
 #include <string>
@@ -21,6 +23,10 @@ bool StoreCaptureChoice(const std::string& settingsPath, const util::CaptureChoi
 // default), 3 or 5; any other stored value is 0.
 int ReadCountdownSeconds(const std::string& settingsPath);
 bool StoreCountdownSeconds(const std::string& settingsPath, int seconds);
+
+// Off unless "1" is stored.
+bool ReadSeparateTracks(const std::string& settingsPath);
+bool StoreSeparateTracks(const std::string& settingsPath, bool separate);
 
 // The hotkey that starts and stops a recording from any program
 // (hotkey_record): Ctrl+Shift+F9 unless another is stored. The desktops

@@ -1,15 +1,18 @@
 #include "ui/record_page.h"
 
 #include "recording/record_command.h"
+#include "recording/sound_watch.h"
 #include "i18n/language_config.h"
 #include "ui/audio_combo.h"
 #include "ui/bands.h"
 #include "ui/keyboard_access.h"
 #include "ui/page_parts.h"
+#include "ui/sound_meter.h"
 #include "ui/styles.h"
 #include "util/files.h"
 #include "util/format.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QSignalBlocker>
 #include <QLabel>
@@ -19,8 +22,10 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 using recording::RecordSources;
+using recording::SoundWatch;
 using i18n::CLanguageConfig;
 using i18n::GuiText;
 using util::CaptureChoice;
@@ -67,27 +72,48 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
 
     auto* panel = new QLabel(this);
     panel->setStyleSheet(ui::kPanelStyle);
-    panel->setMinimumSize(300, 320);
+    panel->setMinimumSize(300, 400);
     auto* panelBox = new QVBoxLayout;
-    panelBox->setContentsMargins(50, 50, 50, 50);
+    panelBox->setContentsMargins(50, 20, 50, 20);
     panelBox->addWidget(panel);
     box->addLayout(panelBox);
 
-    captureCombo_ = captionedCombo(panel, "MainWnd/Capture", QRect(180, 40, 300, 25));
+    captureCombo_ = captionedCombo(panel, "MainWnd/Capture", QRect(180, 30, 300, 25));
     captureCombo_->setObjectName(QStringLiteral("captureCombo"));
     showCaptureChoices({}, {});
     connect(captureCombo_, &QComboBox::activated, this, &RecordPage::captureChosen);
 
     auto* audioCaption = new QLabel(GuiText("MainWnd/Audio"), panel);
-    audioCaption->setGeometry(50, 80, 120, 25);
+    audioCaption->setGeometry(50, 65, 120, 25);
     audioCombo_ = new QComboBox(panel);
-    audioCombo_->setGeometry(180, 80, 300, 25);
+    audioCombo_->setGeometry(180, 65, 300, 25);
     audioCaption->setBuddy(audioCombo_);
     connect(audioCombo_, &QComboBox::currentIndexChanged, this, &RecordPage::audioIndexChanged);
+    connect(audioCombo_, &QComboBox::currentIndexChanged, this, [this] { showMeters(audioMode()); });
+
+    separateTracksBox_ = new QCheckBox(GuiText("MainWnd/SeparateTracks"), panel);
+    separateTracksBox_->setObjectName(QStringLiteral("separateTracksBox"));
+    separateTracksBox_->setToolTip(GuiText("MainWnd/SeparateTracksTip"));
+    separateTracksBox_->setGeometry(180, 100, 300, 25);
+    separateTracksBox_->resize(std::max(300, separateTracksBox_->sizeHint().width()), 25);
+    connect(separateTracksBox_, &QCheckBox::toggled, this, &RecordPage::separateTracksChosen);
+    // Each chosen source's meter; showMeters() places them.
+    for (const auto& [source, caption] : {std::pair{SoundWatch::ComputerSound, "MainWnd/ComputerSound"},
+                                          std::pair{SoundWatch::Microphone, "MainWnd/Mic"}}) {
+        meterCaptions_[source] = new QLabel(GuiText(caption), panel);
+        meters_[source] = new SoundMeter(GuiText(caption), panel);
+        meterCaptions_[source]->setBuddy(meters_[source]);
+    }
+    soundWarningLabel_ = new QLabel(panel);
+    soundWarningLabel_->setObjectName(QStringLiteral("soundWarning"));
+    soundWarningLabel_->setGeometry(50, 300, 800, 44);
+    soundWarningLabel_->setWordWrap(true);
+    soundWarningLabel_->setStyleSheet(QStringLiteral("color: rgb(170, 0, 0);"));
     if (found)
         showAudioChoices(*found);
     else
         ui::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
+    showMeters(audioMode());
 
     recordTimeLabel_ = new QLabel(panel);
     recordTimeLabel_->setFont(ui::calibri(18, true));
@@ -97,8 +123,8 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
     recordTimeLabel_->setStyleSheet(QStringLiteral("color: red;"));
 
     auto* saveCaption = new QLabel(GuiText("MainWnd/SaveDir"), panel);
-    saveCaption->setGeometry(50, 120, 120, 25);
-    saveDirEdit_ = ui::folderEdit(saveFolder, panel, QRect(180, 120, 300, 25));
+    saveCaption->setGeometry(50, 135, 120, 25);
+    saveDirEdit_ = ui::folderEdit(saveFolder, panel, QRect(180, 135, 300, 25));
     saveCaption->setBuddy(saveDirEdit_);
     saveDirEdit_->setEnabled(false);
     // Disabled only so that the folder button is the one way to change it:
@@ -106,7 +132,7 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
     QPalette readable = saveDirEdit_->palette();
     readable.setColor(QPalette::Disabled, QPalette::Text, QColor(109, 109, 109));
     saveDirEdit_->setPalette(readable);
-    folderButton_ = ui::folderButton(panel, QRect(500, 120, 30, 25));
+    folderButton_ = ui::folderButton(panel, QRect(500, 135, 30, 25));
     folderButton_->setObjectName(QStringLiteral("saveFolderButton"));
     connect(folderButton_, &QPushButton::clicked, this, &RecordPage::folderClicked);
 
@@ -129,7 +155,7 @@ RecordPage::RecordPage(QWidget* parent, int w, const QString& saveFolder,
     QString description = GuiText("MainWnd/ScreenDescri");
     description.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
     auto* descriptionLabel = new QLabel(description, panel);
-    descriptionLabel->setGeometry(50, 245, 800, 50);
+    descriptionLabel->setGeometry(50, 345, 800, 50);
     // Longer translations take a second line.
     descriptionLabel->setWordWrap(true);
 
@@ -162,6 +188,8 @@ void RecordPage::showRecording(bool recording)
 {
     recordButton_->setText(GuiText(recording ? "MainWnd/Stop" : "MainWnd/Start"));
     recordTimeLabel_->setVisible(recording);
+    recording_ = recording;
+    showWarnings();
     pauseButton_->setVisible(recording);
     // The folder of a running take stays as it is until the take is done.
     folderButton_->setEnabled(!recording);
@@ -188,13 +216,20 @@ void RecordPage::showAudioChoices(const platform::AudioSources& found)
 {
     const bool chosenBefore = audioCombo_->count() > 1;
     const QVariant chosen = audioCombo_->currentData();
-    audioCombo_->clear();
-    ui::appendAudioEntries(*audioCombo_, found, ui::AudioEntryTexts::fromLookup([](const QString& key) {
-        return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
-    }));
-    ui::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
-    const int kept = chosenBefore ? audioCombo_->findData(chosen) : -1;
-    audioCombo_->setCurrentIndex(std::max(kept, 0));
+    {
+        // One change told, not one for each step of the refill: each
+        // opens or closes the sound streams of the meters.
+        const QSignalBlocker quiet(audioCombo_);
+        audioCombo_->clear();
+        ui::appendAudioEntries(*audioCombo_, found, ui::AudioEntryTexts::fromLookup([](const QString& key) {
+            return CLanguageConfig::Instance()->GetText(key.toLatin1().constData());
+        }));
+        ui::appendNoneEntry(*audioCombo_, GuiText("MainWnd/NoSound"));
+        const int kept = chosenBefore ? audioCombo_->findData(chosen) : -1;
+        audioCombo_->setCurrentIndex(std::max(kept, 0));
+    }
+    showMeters(audioMode());
+    emit audioIndexChanged(audioCombo_->currentIndex());
 }
 
 int RecordPage::audioMode() const
@@ -262,5 +297,62 @@ void RecordPage::showCountdown(int seconds)
 }
 
 int RecordPage::countdownSeconds() const { return countdownCombo_->currentData().toInt(); }
+
+void RecordPage::showSeparateTracks(bool separate)
+{
+    const QSignalBlocker quiet(separateTracksBox_);
+    separateTracksBox_->setChecked(separate);
+}
+
+bool RecordPage::separateTracks() const { return separateTracksBox_->isChecked(); }
+
+void RecordPage::showMeters(int audioMode)
+{
+    const bool both = audioMode == recording::AudioComputerSoundAndMic;
+    separateTracksBox_->setEnabled(both);
+    const bool shown[] = {both || audioMode == recording::AudioComputerSound,
+                          both || audioMode == recording::AudioMicrophone};
+    int y = 245;
+    for (int source = 0; source < 2; ++source) {
+        meterCaptions_[source]->setVisible(shown[source]);
+        meters_[source]->setVisible(shown[source]);
+        if (!shown[source])
+            continue;
+        meterCaptions_[source]->setGeometry(50, y, 125, 25);
+        meters_[source]->setGeometry(180, y + 5, 300, 15);
+        y += 28;
+    }
+    showWarnings();
+}
+
+void RecordPage::showReading(int source, const recording::MeterReading& reading)
+{
+    meters_[source]->showReading(reading);
+    if (std::exchange(readings_[source], reading).warning != reading.warning)
+        showWarnings();
+}
+
+void RecordPage::showWarnings()
+{
+    QStringList lines;
+    for (int source = 0; source < 2; ++source) {
+        if (meters_[source]->isVisibleTo(this))
+            lines << soundWarningText(source, readings_[source].warning, recording_);
+    }
+    lines.removeAll(QString());
+    soundWarningLabel_->setText(lines.join(QLatin1Char('\n')));
+}
+
+void RecordPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    emit shownChanged(true);
+}
+
+void RecordPage::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    emit shownChanged(false);
+}
 
 } // namespace ui

@@ -1,15 +1,20 @@
 #pragma once
-// The record page: what to record, the audio choice, the save folder and its
-// free space, the running time and size of a recording, and Start/Stop.
+// The record page: what to record, the audio choice with a meter of each
+// chosen source and a warning when one is silent or gone, the save folder
+// and its free space, the running time and size of a recording, and
+// Start/Stop.
 #include "platform/audio_sources.h"
 #include "platform/screen_grab.h"
+#include "recording/source_meter.h"
 #include "util/capture_choice.h"
 
 #include <QWidget>
 
+#include <array>
 #include <optional>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -17,6 +22,7 @@ class QPushButton;
 
 namespace ui {
 
+class SoundMeter;
 class TitleBand;
 
 class RecordPage : public QWidget {
@@ -36,6 +42,10 @@ public:
     QLabel* freeSpaceLabel() const { return freeSpaceLabel_; }
     QPushButton* recordButton() const { return recordButton_; }
     QPushButton* pauseButton() const { return pauseButton_; }
+    QCheckBox* separateTracksBox() const { return separateTracksBox_; }
+    // recording::SoundWatch::Source's meter.
+    SoundMeter* meter(int source) const { return meters_[source]; }
+    QLabel* soundWarningLabel() const { return soundWarningLabel_; }
 
     // Start or Stop, and the running time and the pause button shown only
     // while recording, when the folder button is disabled.
@@ -60,6 +70,15 @@ public:
     // The countdown before a recording: 0 (off), 3 or 5 seconds.
     void showCountdown(int seconds);
     int countdownSeconds() const;
+    // Changes emit nothing.
+    void showSeparateTracks(bool separate);
+    bool separateTracks() const;
+    // The meters of the sources the audio mode takes, in their order; the
+    // separate-tracks choice only counts with both.
+    void showMeters(int audioMode);
+    // What recording::SoundWatch tells of a source; its warning is named
+    // below the meters.
+    void showReading(int source, const recording::MeterReading& reading);
 
 signals:
     void backClicked();
@@ -70,8 +89,17 @@ signals:
     // The user selected another entry of what to record.
     void captureChosen();
     void countdownChosen(int seconds);
+    void separateTracksChosen(bool separate);
+    // The page came into view, or went out of it.
+    void shownChanged(bool shown);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    void showWarnings();
+
     TitleBand* band_;
     QComboBox* audioCombo_ = nullptr;
     QComboBox* captureCombo_ = nullptr;
@@ -83,6 +111,12 @@ private:
     QPushButton* recordButton_ = nullptr;
     QPushButton* folderButton_ = nullptr;
     QPushButton* pauseButton_ = nullptr;
+    QCheckBox* separateTracksBox_ = nullptr;
+    std::array<QLabel*, 2> meterCaptions_{};
+    std::array<SoundMeter*, 2> meters_{};
+    std::array<recording::MeterReading, 2> readings_{};
+    QLabel* soundWarningLabel_ = nullptr;
+    bool recording_ = false;
 };
 
 // The free-space text of the drive that holds `folder`.

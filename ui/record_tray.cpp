@@ -102,4 +102,10 @@ void RecordTray::setImage(TrayImage which)
                                                         : ":/image/rec2.png"));
 }
 
+void RecordTray::showNotice(const QString& title, const QString& text)
+{
+    if (icon_ && icon_->isVisible())
+        icon_->showMessage(title, text, QSystemTrayIcon::Warning);
+}
+
 } // namespace ui

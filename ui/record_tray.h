@@ -33,6 +33,8 @@ public:
     // The first entry offers Resume while paused, and the icon shows the pause.
     void showPaused(bool paused);
     void setImage(recording::TrayImage image);
+    // A passing message from the icon, while it shows.
+    void showNotice(const QString& title, const QString& text);
 
 signals:
     void pauseTriggered();

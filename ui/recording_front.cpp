@@ -14,6 +14,7 @@
 #include "settings/save_folder.h"
 #include "ui/record_page.h"
 #include "ui/record_tray.h"
+#include "ui/sound_meter.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -34,6 +35,7 @@ using recording::RecordController;
 using recording::RecordTickResult;
 using recording::RecordWindowOnTick;
 using recording::RecordWindowTick;
+using recording::SoundWatch;
 using recording::TakeRecovery;
 using recording::WindowAway;
 using recording::WindowAwayOnStart;
@@ -58,6 +60,14 @@ RecordingFront::RecordingFront(QWidget* window, Notify notify)
     // must not lose the running count.
     connect(timer_, &QTimer::timeout, this, &RecordingFront::tick);
     connect(&discovery_, &audio::AudioDiscovery::finished, this, &RecordingFront::audioFound);
+    connect(&watch_, &SoundWatch::readingChanged, this, [this](int source, const recording::MeterReading& reading) {
+        if (page_)
+            page_->showReading(source, reading);
+    });
+    // The window is away while recording: the tray says it.
+    connect(&watch_, &SoundWatch::noticeDue, this, [this](int source, recording::SourceWarning warning) {
+        tray_->showNotice(GuiText("MainWnd/Recorder"), soundWarningText(source, warning, true));
+    });
     // A Wayland run that could not record says why, and the window stops.
     connect(&recorder_, &RecordController::notice, this, [this](const QString& key, const QString& file) {
         if (recorder_.recording())
@@ -105,6 +115,18 @@ void RecordingFront::setPage(RecordPage* page)
     page->showCountdown(settings::ReadCountdownSeconds(settingsPath_.toStdString()));
     if (!hotkeysHeld_)
         holdHotkeys();
+    page->showSeparateTracks(settings::ReadSeparateTracks(settingsPath_.toStdString()));
+    connect(page, &RecordPage::separateTracksChosen, this, [this](bool separate) {
+        if (!settingsPath_.isEmpty())
+            settings::StoreSeparateTracks(settingsPath_.toStdString(), separate);
+    });
+    // A new page starts out of view; the meters keep what they showed.
+    watch_.setPageShown(page->isVisible());
+    connect(page, &RecordPage::shownChanged, &watch_, &SoundWatch::setPageShown);
+    for (const int source : {SoundWatch::ComputerSound, SoundWatch::Microphone})
+        page->showReading(source, watch_.reading(static_cast<SoundWatch::Source>(source)));
+    connect(page, &RecordPage::audioIndexChanged, this, &RecordingFront::soundChosen);
+    soundChosen();
     connect(page, &RecordPage::countdownChosen, this, [this](int seconds) {
         if (!settingsPath_.isEmpty())
             settings::StoreCountdownSeconds(settingsPath_.toStdString(), seconds);
@@ -152,11 +174,17 @@ void RecordingFront::captureChosen()
         settings::StoreCaptureChoice(settingsPath_.toStdString(), capture_);
 }
 
+void RecordingFront::soundChosen()
+{
+    if (page_)
+        watch_.choose(page_->audioMode(), deviceSlots_.computerSound(), deviceSlots_.microphone());
+}
+
 void RecordingFront::audioFound(const platform::AudioSources& found)
 {
     deviceSlots_.assign(found);
     if (page_)
-        page_->showAudioChoices(found);
+        page_->showAudioChoices(found); // which tells the meters
     if (std::exchange(startWhenAudioKnown_, false) && !recorder_.recording())
         start();
 }
@@ -204,6 +232,11 @@ RecordChoices RecordingFront::currentChoices() const
     choices.microphone = deviceSlots_.microphone();
     choices.saveFolder = page_->saveDirEdit()->text().toStdString();
     choices.capture = capture_;
+    choices.separateTracks = page_->separateTracks();
+    choices.computerSoundTitle = GuiText("MainWnd/ComputerSound").toStdString();
+    choices.microphoneTitle = GuiText("MainWnd/Mic").toStdString();
+    choices.computerSoundCapture = watch_.capture(SoundWatch::ComputerSound);
+    choices.microphoneCapture = watch_.capture(SoundWatch::Microphone);
     return choices;
 }
 
@@ -237,6 +270,8 @@ void RecordingFront::start()
     tray_->showStarted();
     timer_->start(200);
     recorder_.setSettingsPath(settingsPath_.toStdString());
+    // Before the run takes the captures: a start by hotkey finds none open.
+    watch_.setRecording(true);
     startRun();
     if (WindowAwayOnStart(QSystemTrayIcon::isSystemTrayAvailable()) == WindowAway::Hidden)
         window_->hide();
@@ -247,6 +282,7 @@ void RecordingFront::start()
 void RecordingFront::stop(bool fromRecordButton)
 {
     recorder_.stop();
+    watch_.setRecording(false);
     page_->showRecording(false);
     tray_->showStopped();
     timer_->stop();

@@ -8,6 +8,7 @@
 #include "recording/record_choices.h"
 #include "recording/record_controller.h"
 #include "recording/hotkey_listener.h"
+#include "recording/sound_watch.h"
 #include "recording/take_recovery.h"
 #include "ui/record_page.h"
 #include "util/capture_choice.h"
@@ -65,6 +66,7 @@ public:
     QTimer* timer() const { return timer_; }
     audio::DeviceSlots& deviceSlots() { return deviceSlots_; }
     audio::AudioDiscovery& audioDiscovery() { return discovery_; }
+    recording::SoundWatch& soundWatch() { return watch_; }
 
 private:
     // A start asked before the first discovery has ended waits for it: the
@@ -74,6 +76,8 @@ private:
     // The user chose what to record; an area or a window is picked on the
     // overlay, and kept only when the pick is accepted.
     void captureChosen();
+    // The page's audio choice, or the devices behind it, changed.
+    void soundChosen();
     void stop(bool fromRecordButton);
     recording::RecordChoices currentChoices() const;
     // A run with the choices as they are now; the run before is stopped.
@@ -91,6 +95,7 @@ private:
     audio::DeviceSlots deviceSlots_;
     audio::AudioDiscovery discovery_;
     bool startWhenAudioKnown_ = false;
+    recording::SoundWatch watch_;
     recording::RecordController recorder_;
     recording::TakeRecovery recovery_;
     recording::HotkeyListener hotkeys_;

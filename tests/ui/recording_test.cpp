@@ -13,11 +13,15 @@
 #include "recording/hotkey_listener.h"
 #include "settings/capture_setting.h"
 #include "ui/folder_picker.h"
+#include "ui/sound_meter.h"
 
 #include "../support/test_support.h"
 #include "test_app.h"
 
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -126,6 +130,51 @@ TEST_F(RecordingTest, StartAndStopFromTheRecordPage)
     ASSERT_EQ(files.size(), 1u);
     expectValidRecording(files[0], 3);
     EXPECT_TRUE(notices.empty());
+}
+
+// The page meters each chosen source for screen readers too, names a
+// silent one, lets go of them when it is left, and remembers the
+// separate-tracks choice. The test session's sink and microphone are silent.
+TEST_F(RecordingTest, MetersOfTheChosenSourcesAndTheRememberedSeparateTracks)
+{
+    ui::RecordPage* page = window->recordPage();
+    QComboBox* audio = page->audioCombo();
+    const auto choose = [&](int mode) {
+        for (int i = 0; i < audio->count(); ++i)
+            if (audio->setCurrentIndex(i), page->audioMode() == mode)
+                return;
+        FAIL() << "no audio entry of mode " << mode;
+    };
+    choose(recording::AudioComputerSoundAndMic);
+    const char* const names[] = {"MainWnd/ComputerSound", "MainWnd/Mic"};
+    for (int source = 0; source < 2; ++source) {
+        ui::SoundMeter* meter = page->meter(source);
+        ASSERT_TRUE(meter->isVisibleTo(page));
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(meter);
+        EXPECT_EQ(read->text(QAccessible::Name), GuiText(names[source]));
+        EXPECT_EQ(read->text(QAccessible::Description), QStringLiteral("-60 dB"));
+        ASSERT_TRUE(read->valueInterface());
+        EXPECT_EQ(read->valueInterface()->currentValue().toInt(), -60);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page->soundWarningLabel()->text().contains(GuiText("MainWnd/SilentMic")); },
+                                7000))
+        << page->soundWarningLabel()->text().toStdString();
+
+    choose(recording::AudioMicrophone);
+    EXPECT_FALSE(page->meter(0)->isVisibleTo(page));
+    EXPECT_FALSE(page->separateTracksBox()->isEnabled()) << "separate tracks need both sources";
+    window->btnSlotBack();
+    EXPECT_FALSE(window->recordingFront().soundWatch().capture(recording::SoundWatch::Microphone))
+        << "a stream stays open with the page left";
+
+    window->btnSlot();
+    choose(recording::AudioComputerSoundAndMic);
+    EXPECT_FALSE(page->separateTracksBox()->isChecked());
+    QTest::mouseClick(page->separateTracksBox(), Qt::LeftButton, {}, QPoint(5, page->separateTracksBox()->height() / 2));
+    ASSERT_TRUE(page->separateTracksBox()->isChecked());
+    window.reset();
+    window = openTestWindow(save.file("ScreenRecord.ini"));
+    EXPECT_TRUE(window->recordPage()->separateTracksBox()->isChecked());
 }
 
 // The save folder stays as it is while recording: its button rests. A
