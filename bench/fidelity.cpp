@@ -48,13 +48,13 @@ Fidelity MeasureFidelity(const std::string& file, int sceneWidth)
     if (w <= 0 || h <= 0)
         return r;
     const double audioStart =
-        std::atof(run("ffprobe -v error -select_streams a -show_entries stream=start_time -of csv=p=0 " + q).c_str());
+        std::atof(run("ffprobe -v error -select_streams a:0 -show_entries stream=start_time -of csv=p=0 " + q).c_str());
     const int sh = kWidth * h / w / 2 * 2;
     const std::string grey = file + ".grey", pcm = file + ".pcm";
     std::istringstream log(run(
         "ffmpeg -v info -y -copyts -i " + q + " -map 0:v -vf scale=" + std::to_string(kWidth) + ":" + std::to_string(sh)
         + ":flags=area,showinfo -vsync passthrough -f rawvideo -pix_fmt gray " + platform::quoteArgument(grey)));
-    run("ffmpeg -v error -y -i " + q + " -map 0:a -ac 1 -ar 44100 -f s16le " + platform::quoteArgument(pcm));
+    run("ffmpeg -v error -y -i " + q + " -map 0:a:0 -ac 1 -ar 44100 -f s16le " + platform::quoteArgument(pcm));
     const std::vector<unsigned char> pixels = readAll(grey);
     const std::vector<unsigned char> pcmBytes = readAll(pcm);
     platform::removeFile(grey);

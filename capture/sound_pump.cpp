@@ -59,7 +59,7 @@ void SoundPump::run(std::stop_token)
     bool open = true;
     while (open) {
         bool gone = false;
-        const std::deque<NumberedPiece> pieces = capture_.piecesAfter(after, 20, gone);
+        const std::deque<NumberedPiece> pieces = capture_.piecesAfter(after, 50, gone);
         const std::int64_t now = platform::wallClockMicros();
         out.clear();
         for (const NumberedPiece& p : pieces) {
