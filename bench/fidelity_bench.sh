@@ -100,13 +100,15 @@ done
 # the running time, and the beeps against their flashes across the joins.
 if [ -z "$wayland" ]; then
   read -r width height < <(echo "$size" | tr x ' ')
-  for row in "3 pauses" "area"; do
+  for row in "3 pauses" "area" "both, separate tracks"; do
     out="$work/row.mp4"
     "${rt[@]}" "$build/bench/fidelity_scene" $((seconds + 6)) &
     scene=$!
     sleep 0.9
     if [ "$row" = "3 pauses" ]; then
       result=$(VTR_PAUSES=3 "$build/bench/record_bench" "$seconds" 0 "$out" beepmic)
+    elif [ "$row" = "both, separate tracks" ]; then
+      result=$(VTR_SEPARATE_TRACKS=1 "$build/bench/record_bench" "$seconds" 2 "$out" beepmic)
     else
       result=$(VTR_AREA="0,0,$((width * 13 / 16 / 2 * 2)),$((height / 4 * 2))" \
         "$build/bench/record_bench" "$seconds" 0 "$out" beepmic)

@@ -98,6 +98,7 @@ int main(int argc, char** argv)
     });
     RecordSettings settings;
     settings.sources = sources;
+    settings.sources.separateTracks = std::getenv("VTR_SEPARATE_TRACKS") != nullptr;
     settings.saveFolder = folder;
     if (const char* area = std::getenv("VTR_AREA")) {
         platform::ScreenArea part{};

@@ -272,3 +272,31 @@ TEST(RecordCommand, WaylandSessionsRecordTheScreenCastAtAnEvenSize)
     EXPECT_NE(capture.find("path=42 "), std::string::npos);
     EXPECT_NE(capture.find("format=BGRx,width=1365,height=767 ! fdsink fd=4"), std::string::npos);
 }
+
+// Sound read by the program comes on descriptors 4 and 5, already on the
+// frames' clock; separate tracks follow the picture with their titles
+// whole, whatever the language puts in them.
+TEST(RecordCommand, PipedSoundAndSeparateTracks)
+{
+    RecordSources both = sources(AudioComputerSoundAndMic);
+    both.separateTracks = true;
+    both.computerSoundTitle = "-Son \"de\" l'ordi $x";
+    both.microphoneTitle = "麦克风\nUSB";
+    const auto args = argsOf(BuildTakeCommandLine(
+        kTool, recording::BuildFramePipeRecordArgs(both, 640, 480, kOrigin, true), both, TakeFilesOf("/t/a.mp4")));
+    EXPECT_LT(inputOf(args, "s16le", "/dev/fd/4"), inputOf(args, "s16le", "/dev/fd/5"));
+    EXPECT_LT(inputOf(args, "s16le", "/dev/fd/5"), inputOf(args, "rawvideo", "/dev/fd/3"));
+    EXPECT_EQ(valueOf(args, "-itsoffset"), "") << "piped sound needs no shift";
+    EXPECT_EQ(valueOf(args, "-metadata:s:a:1"), "handler_name=-Son \"de\" l'ordi $x");
+    EXPECT_EQ(valueOf(args, "-metadata:s:a:2"), "handler_name=麦克风\nUSB");
+    // The picture, then each source's own track after it.
+    const std::size_t picture = indexOf(args, "2:v");
+    EXPECT_LT(picture, indexOf(args, "[s0]"));
+    EXPECT_LT(indexOf(args, "[s0]"), indexOf(args, "[s1]"));
+    expectRecordingOptions(args, true);
+    // Without the choice, or with one source, there is the mix alone.
+    both.separateTracks = false;
+    const auto mixOnly = argsOf(BuildTakeCommandLine(
+        kTool, recording::BuildFramePipeRecordArgs(both, 640, 480, kOrigin, true), both, TakeFilesOf("/t/a.mp4")));
+    EXPECT_EQ(indexOf(mixOnly, "[s0]"), mixOnly.size());
+}
