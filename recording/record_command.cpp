@@ -134,7 +134,8 @@ std::string pulsePart(const RecordSources& s, const std::string& offset)
 std::string pipedSoundPart(const RecordSources& s)
 {
     const auto input = [](int fd) {
-        return " -f s16le -ar 44100 -ac 2 -thread_queue_size 64 -i /dev/fd/" + std::to_string(fd);
+        return " -f s16le -ar 44100 -ac 2 -thread_queue_size 64 -probesize 32 -analyzeduration 0 -i /dev/fd/"
+            + std::to_string(fd);
     };
     switch (s.audioMode) {
     case AudioComputerSound:
