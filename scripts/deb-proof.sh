@@ -159,7 +159,7 @@ click 920 17
 xdotool key Down Down Right; sleep 0.5; xdotool key Down Return; sleep 1.5
 waitFor "$config/config.ini" "/French"
 click 207 300             # the record page
-click 565 250             # its folder button: the folder dialog
+click 565 225             # its folder button: the folder dialog
 xdotool key ctrl+a; xdotool type --delay 20 "$save"; xdotool key Return; sleep 1
 waitFor "$config/ScreenRecord.ini" "My 'Clips' \$x"
 stop
