@@ -2,6 +2,7 @@
 // keeps the window busy, what a probe, a cut and a merge of real recordings
 // take, and what the embedded player costs while it plays.
 //   bash scripts/headless-session.sh build/bench/editing_latency [RECORDINGS]
+#include "cpu_time.h"
 #include "editing/stream_ops.h"
 #include "i18n/language_config.h"
 #include "library/listing_session.h"
@@ -42,39 +43,6 @@ using ui::DRUI;
 namespace fs = std::filesystem;
 
 namespace {
-
-double cpuSecondsOfSelf()
-{
-    rusage r{};
-    getrusage(RUSAGE_SELF, &r);
-    return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec)
-        + static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
-}
-
-double cpuSecondsOfProcess(qint64 pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos)
-        return 0;
-    std::vector<std::string> fields;
-    std::string field;
-    for (char c : line.substr(close + 2)) {
-        if (c == ' ') {
-            fields.push_back(field);
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    // utime and stime are the 14th and 15th fields of the whole line.
-    if (fields.size() < 13)
-        return 0;
-    return static_cast<double>(std::stoll(fields[11]) + std::stoll(fields[12]))
-        / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 double since(std::uint64_t start) { return static_cast<double>(platform::tickCount() - start); }
 
@@ -169,11 +137,11 @@ int main(int argc, char** argv)
     window.btnMontageSlot();
     if (!QTest::qWaitFor([&] { return window.cutPage()->headButton()->isEnabled(); }, 10000))
         std::printf("The player gave no length.\n");
-    const double oursBefore = cpuSecondsOfSelf();
+    const double oursBefore = cpuSeconds(RUSAGE_SELF);
     const qint64 player = window.player() ? window.player()->id() : 0;
     const double playerBefore = cpuSecondsOfProcess(player);
     QTest::qWait(5000);
-    const double ours = cpuSecondsOfSelf() - oursBefore;
+    const double ours = cpuSeconds(RUSAGE_SELF) - oursBefore;
     const double theirs = cpuSecondsOfProcess(player) - playerBefore;
     std::printf("5 s of playback at 1280x720:           program %.2f s CPU, player %.2f s CPU, at %s\n", ours, theirs,
                 window.cutPage()->positionLabel()->text().toUtf8().constData());

@@ -9,6 +9,7 @@
 //                                            encoder's own grab, each ended by
 //                                            a zero byte, for a direct run
 // MIC is the microphone's source name (vmic unless given).
+#include "cpu_time.h"
 #include "recording/record_command.h"
 #include "tests/support/plain_record_command.h"
 #include "recording/record_run.h"
@@ -37,14 +38,6 @@ using recording::RunPause;
 using media::ReadMp4Tracks;
 
 namespace {
-
-double cpuSeconds(int who)
-{
-    rusage r{};
-    getrusage(who, &r);
-    return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec)
-        + static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
-}
 
 // The number after `key` in the last progress line, e.g. "dup=" or "frame=".
 long lastValue(const std::string& text, const char* key)

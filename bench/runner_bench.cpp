@@ -1,5 +1,6 @@
 // A real ffmpeg run of 10 s through the runner: the runner's own CPU seconds
 // against the encoder child's.
+#include "cpu_time.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
@@ -15,12 +16,6 @@ using encoder::EnsureToolFolder;
 using encoder::PrepareTool;
 using encoder::RunStopRequested;
 using encoder::RunTool;
-
-namespace {
-
-double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -49,11 +44,8 @@ int main(int argc, char** argv)
     timer.join();
     const double wall = static_cast<double>(platform::tickCount() - start) / 1000.0;
 
-    rusage self{}, children{};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    const double ours = seconds(self.ru_utime) + seconds(self.ru_stime);
-    const double theirs = seconds(children.ru_utime) + seconds(children.ru_stime);
+    const double ours = cpuSeconds(RUSAGE_SELF);
+    const double theirs = cpuSeconds(RUSAGE_CHILDREN);
     std::printf("runner bench: status %d, wall %.2f s, %llu output chunks\n", status, wall,
                 static_cast<unsigned long long>(chunks));
     std::printf("  runner CPU  %.3f s (%.2f%% of wall)\n", ours, 100.0 * ours / wall);

@@ -20,6 +20,7 @@
 //       the encoder writes at the end), or -1.
 // MODE: -2 no sound, 0 computer sound (spk.monitor); MIC is the microphone's
 // source name (vmic unless given).
+#include "cpu_time.h"
 #include "capture/frame_pipe_record.h"
 #include "capture/frame_source.h"
 #include "recording/record_command.h"
@@ -65,14 +66,6 @@ using takes::TakeFilesOf;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double cpuSeconds(int who)
-{
-    rusage r{};
-    getrusage(who, &r);
-    return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec)
-        + static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
-}
 
 // write_bytes of /proc/self/io: this process's, and since the kernel adds a
 // reaped child's counts to its parent's, the encoder's once it has ended.

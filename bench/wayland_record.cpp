@@ -9,6 +9,7 @@
 // file as OUT and prints the children's CPU as encoderCPU=, as record_bench
 // does on X11:
 //   wayland_record SECONDS MODE OUT.mp4 [MIC]
+#include "cpu_time.h"
 #include "capture/pipewire_record.h"
 #include "encoder/tool.h"
 #include "platform/child_output.h"
@@ -36,13 +37,6 @@ using recording::RunPause;
 using recording::RecordScreenCast;
 
 namespace {
-
-double childCpu()
-{
-    rusage r{};
-    getrusage(RUSAGE_CHILDREN, &r);
-    return r.ru_utime.tv_sec + r.ru_stime.tv_sec + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
-}
 
 std::string output(const std::string& commandLine) { return platform::runForOutput(commandLine); }
 
@@ -94,13 +88,13 @@ int main(int argc, char** argv)
         stopAt = platform::tickCount();
         stop.request_stop();
     });
-    const double cpuBefore = childCpu();
+    const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
     RunOutput run;
     const char* notice =
         RecordScreenCast(settings, (folder / "ScreenRecord.ini").string(), stop.get_token(), nullptr, &pause, &run);
     const std::uint64_t end = platform::tickCount();
     timer.join();
-    const double cpu = childCpu() - cpuBefore;
+    const double cpu = cpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
     window.kill();
     window.waitForExit(1000);
     if (notice) {

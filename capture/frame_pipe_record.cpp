@@ -8,7 +8,6 @@
 #include "platform/files.h"
 #include "util/debug_log.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -56,6 +55,7 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
         soundReads.push_back(r);
         soundWrites.push_back(w);
     }
+    encoder.afterOwnerDeath(hooks.afterOwnerDeath);
     const bool started = soundWrites.size() == hooks.sounds.size() && encoder.start(recordCommandLine);
     // Only the encoder reads: its ends end our writes.
     platform::closeDescriptor(readEnd);
@@ -93,14 +93,9 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
             }
             const bool stopping = stop.stop.stop_requested();
             if (stopping && !capturesEnded) {
-                const std::int64_t end = hooks.endMicros ? hooks.endMicros() : 0;
-                // The sound reaches the last frame's end; a join after a
-                // pause cuts it to the pictures.
-                const std::int64_t last = end > 0 ? end : platform::wallClockMicros();
-                const double frames = std::round(static_cast<double>(last - format.originMicros) * format.fps / 1e6) + 1;
+                pump.endCaptures(hooks.endMicros ? hooks.endMicros() : 0);
                 for (const auto& s : sounds)
-                    s->end(format.originMicros + static_cast<std::int64_t>(frames * 1e6 / format.fps));
-                pump.endCaptures(end);
+                    s->end(pump.endMicros());
                 capturesEnded = true;
                 if (hooks.capturesEnded)
                     hooks.capturesEnded();

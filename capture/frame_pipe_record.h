@@ -49,6 +49,9 @@ struct FramePipeHooks {
     // inputs on descriptors 4, 5, …; each from the recording's first instant
     // to its last, in step with the frames.
     std::vector<const SoundCapture*> sounds;
+    // Started by the encoder's guard once the encoder has ended, when this
+    // program dies while it runs (see ChildProcess::afterOwnerDeath).
+    std::string afterOwnerDeath;
 };
 
 // Runs the encoder (`recordCommandLine` reads the frames from its descriptor

@@ -60,6 +60,12 @@ void FramePump::endCaptures(std::int64_t endMicros)
         capturer_.join();
 }
 
+std::int64_t FramePump::endMicros() const
+{
+    std::lock_guard lock(mutex_);
+    return slotMicros(endSlot_ + 1);
+}
+
 FramePumpCounts FramePump::counts() const
 {
     std::lock_guard lock(mutex_);

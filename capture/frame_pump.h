@@ -61,6 +61,10 @@ public:
     bool finished() const { return finished_; }
     // The source ended by itself (not through requestStop).
     bool sourceEnded() const { return sourceEnded_; }
+    // Once endCaptures() has returned: the wall-clock instant the written
+    // frames end at (the last one's instant and one frame), which the
+    // sound must reach.
+    std::int64_t endMicros() const;
     FramePumpCounts counts() const;
 
 private:

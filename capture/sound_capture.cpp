@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 
 #include <cmath>
+#include <optional>
 
 namespace capture {
 
@@ -78,31 +79,41 @@ void SoundCapture::setPresent(bool present)
 
 void SoundCapture::keep(platform::SoundPiece piece)
 {
+    // The window is this thread's alone: only what it yields is shared.
     const std::int16_t* s = piece.samples.data();
     const std::size_t frames = piece.frames();
+    std::optional<SoundLevel> measured;
+    std::int64_t heard = 0;
+    for (std::size_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < platform::kSoundChannels; ++c) {
+            const double v = s[i * platform::kSoundChannels + c] / 32768.0;
+            windowPeak_ = std::max(windowPeak_, std::abs(v));
+            windowSquares_ += v * v;
+        }
+        if (++windowFrames_ == kWindowFrames) {
+            measured = SoundLevel{};
+            measured->peakDb = decibels(windowPeak_);
+            measured->rmsDb = decibels(std::sqrt(windowSquares_ / (kWindowFrames * platform::kSoundChannels)));
+            if (measured->peakDb > kSilentDb)
+                heard = piece.capturedMicros + static_cast<std::int64_t>(i) * 1'000'000 / platform::kSoundRate;
+            windowPeak_ = 0;
+            windowSquares_ = 0;
+            windowFrames_ = 0;
+        }
+    }
+    auto kept = std::make_shared<const platform::SoundPiece>(std::move(piece));
     {
         const std::lock_guard lock(mutex_);
-        for (std::size_t i = 0; i < frames; ++i) {
-            for (int c = 0; c < platform::kSoundChannels; ++c) {
-                const double v = s[i * platform::kSoundChannels + c] / 32768.0;
-                windowPeak_ = std::max(windowPeak_, std::abs(v));
-                windowSquares_ += v * v;
-            }
-            if (++windowFrames_ == kWindowFrames) {
-                level_.peakDb = decibels(windowPeak_);
-                level_.rmsDb = decibels(std::sqrt(windowSquares_ / (kWindowFrames * platform::kSoundChannels)));
-                if (level_.peakDb > kSilentDb)
-                    lastHeardMicros_ = piece.capturedMicros
-                        + static_cast<std::int64_t>(i) * 1'000'000 / platform::kSoundRate;
-                windowPeak_ = 0;
-                windowSquares_ = 0;
-                windowFrames_ = 0;
-            }
+        if (measured) {
+            level_.peakDb = measured->peakDb;
+            level_.rmsDb = measured->rmsDb;
         }
-        const std::int64_t oldest = piece.capturedMicros - kKeepMicros;
+        if (heard)
+            lastHeardMicros_ = heard;
+        const std::int64_t oldest = kept->capturedMicros - kKeepMicros;
         while (!kept_.empty() && kept_.front().piece->capturedMicros < oldest)
             kept_.pop_front();
-        kept_.push_back({++lastNumber_, std::make_shared<const platform::SoundPiece>(std::move(piece))});
+        kept_.push_back({++lastNumber_, std::move(kept)});
     }
     came_.notify_all();
 }

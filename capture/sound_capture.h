@@ -78,7 +78,7 @@ private:
     SoundLevel level_;
     std::int64_t chosenMicros_ = 0;
     std::int64_t lastHeardMicros_ = 0; // 0: never heard
-    // The 50 ms window the meter is measured over.
+    // The 50 ms window the meter is measured over; the capture's thread's.
     double windowPeak_ = 0;
     double windowSquares_ = 0;
     std::size_t windowFrames_ = 0;

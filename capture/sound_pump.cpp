@@ -32,7 +32,7 @@ SoundPump::~SoundPump() { join(); }
 
 void SoundPump::start()
 {
-    thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
+    thread_ = std::jthread([this] { run(); });
 }
 
 void SoundPump::end(std::int64_t endMicros) { end_ = std::max<std::int64_t>(endMicros, 1); }
@@ -51,7 +51,7 @@ void SoundPump::join()
     }
 }
 
-void SoundPump::run(std::stop_token)
+void SoundPump::run()
 {
     std::uint64_t after = 0;
     std::int64_t lastCame = platform::wallClockMicros();

@@ -33,7 +33,7 @@ public:
     std::int64_t written() const { return written_; }
 
 private:
-    void run(std::stop_token stop);
+    void run();
 
     const SoundCapture& capture_;
     SoundPlacer placer_;

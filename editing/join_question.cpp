@@ -32,8 +32,9 @@ const char* MismatchKey(PartMismatch reason)
         return "Messages/MSG1039";
     case PartMismatch::SoundRate:
     case PartMismatch::SoundChannels:
-    case PartMismatch::SoundTracks:
         return "Messages/MSG1040";
+    case PartMismatch::SoundTracks:
+        return "Messages/MSG1042";
     case PartMismatch::NoSound:
         return "Messages/MSG1041";
     }

@@ -44,6 +44,13 @@ public:
     // Hands `fd` to the next started child as its descriptor `number` (3 or
     // more); the caller keeps its own copy. POSIX only.
     void passDescriptor(std::intptr_t fd, int number);
+    // When this program dies while the next started child runs, the child
+    // is asked to end (as it always is), and once it has ended,
+    // `commandLine` is started in its place, with no input or output: what
+    // finishes the child's work. A death within a few seconds after the
+    // child ended counts too (a crash handler that let the child finish).
+    // POSIX only.
+    void afterOwnerDeath(const std::string& commandLine) { afterDeath_ = commandLine; }
     // Asks the child to end as Ctrl+C would (SIGINT), or as a stop that was
     // not honoured does (SIGTERM), or ends it at once (SIGKILL). On Windows
     // only the last two work, and both end it outright. False when it is not
@@ -71,6 +78,7 @@ private:
     bool separateErrors_ = false;                       // for the next start
     std::intptr_t process_ = 0;                         // Windows process handle
     std::vector<std::pair<std::intptr_t, int>> passed_; // for the next start
+    std::string afterDeath_;                            // for the next start
 };
 
 // A pipe that carries data from one child to another (see passDescriptor).

@@ -1,6 +1,7 @@
 #include "recording/record_choices.h"
 
 #include "recording/capture_part.h"
+#include "recording/crash_finish.h"
 
 namespace recording {
 
@@ -16,6 +17,7 @@ recording::RecordSettings RecordSettingsFromChoices(const RecordChoices& choices
     settings.saveFolder = choices.saveFolder;
     settings.computerSoundCapture = choices.computerSoundCapture;
     settings.microphoneCapture = choices.microphoneCapture;
+    settings.takeFinisher = InstalledTakeFinisher();
     settings.part = PartAtStart(choices.capture, display);
     if (choices.capture.kind == util::CaptureKind::Window)
         settings.window = choices.capture.window;

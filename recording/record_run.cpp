@@ -1,6 +1,7 @@
 #include "recording/record_run.h"
 
 #include "recording/capture_part.h"
+#include "recording/crash_finish.h"
 
 #include "capture/frame_pipe_record.h"
 #include "capture/source_choice.h"
@@ -307,6 +308,7 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
                 // take is joined, and must reach their end.
                 hooks.soundTailMs = [&s] { return s.pausing ? 150 : 0; };
                 hooks.sounds = sounds;
+                hooks.afterOwnerDeath = TakeFinisherCommand(settings.takeFinisher, s.files.working);
                 s.status = RunFramePipeRecord(*source, {part.width, part.height, kRecordFps, origin}, commandLine,
                                               outputs, stretchStop, hooks);
                 // As on X11, the missing file makes the window record without sound.
@@ -332,7 +334,7 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
             TakeFiles target = s.files;
             if (s.index == 0 && s.pausing)
                 target.recording = partStem(files, 1) + ".mp4";
-            s.take = FinishTake(target);
+            s.take = FinishTake(target, {}, {settings.sources.computerSoundTitle, settings.sources.microphoneTitle});
             s.madeFile = true;
             if (s.take.end != TakeEnd::Empty)
                 out.setStretchPath(s.take.path, bytesBefore(s), s.index);

@@ -34,6 +34,9 @@ struct RecordSettings {
     // for a source the encoder is to open itself.
     std::shared_ptr<capture::SoundCapture> computerSoundCapture;
     std::shared_ptr<capture::SoundCapture> microphoneCapture;
+    // The helper that finishes a take when this program dies mid-take
+    // (see crash_finish.h); none leaves it to the next start's recovery.
+    std::string takeFinisher;
 };
 
 // Names the take after the local time in the save folder (made if missing,

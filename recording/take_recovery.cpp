@@ -55,10 +55,10 @@ void TakeRecovery::stop()
     thread_.request_stop();
 }
 
-void TakeRecovery::check(const std::string& folder)
+void TakeRecovery::check(const std::string& folder, const takes::SoundTitles& titles)
 {
     std::lock_guard lock(mutex_);
-    folders_.push_back(folder);
+    folders_.push_back({folder, titles});
     if (folders_.size() > 1)
         return; // the running check takes it next
     if (thread_.joinable())
@@ -69,17 +69,17 @@ void TakeRecovery::check(const std::string& folder)
 void TakeRecovery::run(std::stop_token stop)
 {
     for (;;) {
-        std::string folder;
+        Asked asked;
         {
             std::lock_guard lock(mutex_);
             if (folders_.empty() || stop.stop_requested()) {
                 folders_.clear();
                 return;
             }
-            folder = folders_.front();
+            asked = folders_.front();
         }
         QStringList saved, kept;
-        for (const FinishedTake& take : FinishLeftTakes(folder, inUse_, stop)) {
+        for (const FinishedTake& take : FinishLeftTakes(asked.folder, inUse_, stop, asked.titles)) {
             const QString name = QDir::toNativeSeparators(QString::fromStdString(take.path));
             if (take.end == TakeEnd::KeptWorking)
                 kept << name;

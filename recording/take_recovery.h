@@ -4,6 +4,8 @@
 // changes, off the interface thread. The folder the recording session is
 // writing to at that moment is left alone, and so is any take whose files
 // a recorder holds (see FinishLeftTakes). QtCore only.
+#include "takes/take_finish.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -34,9 +36,10 @@ public:
     static bool inRecordedFolder(const std::string& working, const std::string& recordingFolder,
                                  const std::string& recordingFile);
 
-    // Finishes the takes left in `folder`. A check asked while one runs
+    // Finishes the takes left in `folder`, a take's separate tracks saved
+    // from its working file titled `titles`. A check asked while one runs
     // follows it.
-    void check(const std::string& folder);
+    void check(const std::string& folder, const takes::SoundTitles& titles = {});
     // Asks a check under way to stop soon, without waiting: at quit.
     void stop();
 
@@ -56,7 +59,11 @@ private:
 
     const InUse inUse_;
     std::mutex mutex_;
-    std::vector<std::string> folders_; // asked for, not yet checked
+    struct Asked {
+        std::string folder;
+        takes::SoundTitles titles;
+    };
+    std::vector<Asked> folders_; // asked for, not yet checked
     std::vector<Result> results_;      // checked, not yet told
     std::jthread thread_;
 };

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh --package >&2
 build=${BUILD_DIR:-build}
 # Only what the package holds is built.
-BUILD_TARGETS="VantreelScreenRecorder vtr_desktop_files" bash scripts/build.sh >&2
+BUILD_TARGETS="VantreelScreenRecorder vantreel-finish-take vtr_desktop_files" bash scripts/build.sh >&2
 rm -rf "$build/package"
 (cd "$build" && cpack -G DEB -B "$PWD/package") >&2
 deb=$(ls "$build"/package/vantreel-screen-recorder_*.deb)

@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 # Only the program and its language files, not the tests and benchmarks.
-BUILD_TARGETS=VantreelScreenRecorder bash scripts/build.sh
+BUILD_TARGETS="VantreelScreenRecorder vantreel-finish-take" bash scripts/build.sh
 exec "${BUILD_DIR:-build}/bin/VantreelScreenRecorder"

@@ -94,13 +94,14 @@ FinishedTake leftAlone(const TakeFiles& files) { return {TakeEnd::LeftAlone, fil
 // The working file copied into a new file beside it, made by us before the
 // encoder writes it; its name, or empty when the copy failed or was stopped
 // (nothing of it is left then).
-std::string copyWorking(const TakeFiles& files, bool sound, const std::stop_token& stop)
+std::string copyWorking(const TakeFiles& files, int soundTracks, const std::stop_token& stop,
+                        const SoundTitles& titles)
 {
     const std::string stem = files.working.substr(0, files.working.size() - std::strlen(kWorkingSuffix));
     const std::string copy = util::ClaimFreeName(stem + ".recording.copy");
     if (copy.empty())
         return {};
-    const std::string line = BuildTakeCopyCommandLine(PrepareTool(), files.working, sound, copy);
+    const std::string line = BuildTakeCopyCommandLine(PrepareTool(), files.working, soundTracks, copy, titles);
     DebugLog(line);
     int exitCode = -1;
     RunTool(line, {}, RunStop::escalating(stop), &exitCode);
@@ -130,18 +131,26 @@ FinishedTake keep(const TakeFiles& files, const std::string& made, TakeEnd end)
 
 } // namespace
 
-std::string BuildTakeCopyCommandLine(const std::string& quotedTool, const std::string& working, bool sound,
-                                     const std::string& target)
+std::string BuildTakeCopyCommandLine(const std::string& quotedTool, const std::string& working, int soundTracks,
+                                     const std::string& target, const SoundTitles& titles)
 {
+    std::string named;
+    const auto title = [&named](int track, const std::string& text) {
+        if (!text.empty())
+            named += " -metadata:s:a:" + std::to_string(track) + " " + platform::quoteArgument("handler_name=" + text);
+    };
+    if (soundTracks == 3) {
+        title(1, titles.computer);
+        title(2, titles.microphone);
+    }
     // Sound first, as the encoder lays out a recording with sound; every
-    // sound track, in order. A transport stream holds no track titles, so
-    // a take saved from it has untitled tracks.
-    return quotedTool + " -y" + (sound ? kSoundPriming : "") + kFilesOnly + " -i " + platform::quoteArgument(working)
-        + " -map 0:a? -map 0:v -c copy" + kStreamOnlyUnits + kPictureTimescale + " -f mp4 "
-        + platform::quoteArgument(target) + " ";
+    // sound track, in order.
+    return quotedTool + " -y" + (soundTracks > 0 ? kSoundPriming : "") + kFilesOnly + " -i "
+        + platform::quoteArgument(working) + " -map 0:a? -map 0:v -c copy" + kStreamOnlyUnits + kPictureTimescale
+        + named + " -f mp4 " + platform::quoteArgument(target) + " ";
 }
 
-FinishedTake FinishTake(const TakeFiles& files, const std::stop_token& stop)
+FinishedTake FinishTake(const TakeFiles& files, const std::stop_token& stop, const SoundTitles& titles)
 {
     Mp4Tracks written;
     const Part part = partOf(files.workingMp4, written);
@@ -178,7 +187,7 @@ FinishedTake FinishTake(const TakeFiles& files, const std::stop_token& stop)
     // without the MP4 beside it is some other program's, kept as it is.
     if (part == Part::Missing)
         return leftAlone(files);
-    const std::string copy = copyWorking(files, take.sound, stop);
+    const std::string copy = copyWorking(files, take.sound ? std::max(1, take.aacStreams) : 0, stop, titles);
     if (stop.stop_requested())
         return leftAlone(files);
     if (copy.empty() || !sameTake(ReadMp4Tracks(copy), take)) {
@@ -192,7 +201,7 @@ FinishedTake FinishTake(const TakeFiles& files, const std::stop_token& stop)
 
 std::vector<FinishedTake> FinishLeftTakes(const std::string& folder,
                                           const std::function<bool(const std::string& working)>& inUse,
-                                          const std::stop_token& stop)
+                                          const std::stop_token& stop, const SoundTitles& titles)
 {
     std::vector<std::string> working;
     platform::listFolder(folder, [&](const platform::FolderEntry& entry) {
@@ -208,20 +217,30 @@ std::vector<FinishedTake> FinishLeftTakes(const std::string& folder,
     for (const std::string& name : working) {
         if (stop.stop_requested())
             break;
-        const TakeFiles files = *TakeOfWorkingFile(prefix + name);
         // Asked just before: a recording may have begun since the listing.
-        if (inUse && inUse(files.working))
+        if (inUse && inUse(prefix + name))
             continue;
-        // Held for as long as the take is finished, so that no one else
-        // finishes it meanwhile; a link, or another's file, is not taken.
-        const platform::FileLock lock = platform::FileLock::takeExisting(files.working);
-        if (!lock.held() || platform::isLockedByAnyone(files.workingMp4))
-            continue;
-        FinishedTake take = FinishTake(files, stop);
-        if (take.end != TakeEnd::LeftAlone)
-            finished.push_back(std::move(take));
+        if (std::optional<FinishedTake> take = FinishLeftTake(prefix + name, stop, titles))
+            finished.push_back(std::move(*take));
     }
     return finished;
+}
+
+std::optional<FinishedTake> FinishLeftTake(const std::string& working, const std::stop_token& stop,
+                                           const SoundTitles& titles)
+{
+    const std::optional<TakeFiles> files = TakeOfWorkingFile(working);
+    if (!files)
+        return std::nullopt;
+    // Held for as long as the take is finished, so that no one else
+    // finishes it meanwhile; a link, or another's file, is not taken.
+    const platform::FileLock lock = platform::FileLock::takeExisting(files->working);
+    if (!lock.held() || platform::isLockedByAnyone(files->workingMp4))
+        return std::nullopt;
+    FinishedTake take = FinishTake(*files, stop, titles);
+    if (take.end == TakeEnd::LeftAlone)
+        return std::nullopt;
+    return take;
 }
 
 } // namespace takes

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -26,6 +27,14 @@ enum class TakeEnd {
     LeftAlone,         // not plainly the encoder's, or its copy was stopped: every file stays as it was
 };
 
+// The separate sound tracks' titles, in the user's language. A transport
+// stream holds no titles, so a take saved from its working file gets
+// these; empty ones leave its tracks untitled.
+struct SoundTitles {
+    std::string computer;
+    std::string microphone;
+};
+
 struct FinishedTake {
     TakeEnd end = TakeEnd::Empty;
     std::string path;              // the recording; the working file when it was kept
@@ -35,7 +44,14 @@ struct FinishedTake {
 
 // Makes the recording of `files`, as above. Blocks while the encoder copies;
 // a `stop` ends the copy and leaves the take as it was.
-FinishedTake FinishTake(const TakeFiles& files, const std::stop_token& stop = {});
+FinishedTake FinishTake(const TakeFiles& files, const std::stop_token& stop = {}, const SoundTitles& titles = {});
+
+// Finishes the take whose working file is `working`, unless someone holds
+// its working files locked (a recorder here or in another running copy,
+// or another such recovery); none then, or when it was not plainly the
+// encoder's.
+std::optional<FinishedTake> FinishLeftTake(const std::string& working, const std::stop_token& stop = {},
+                                           const SoundTitles& titles = {});
 
 // Finishes every take whose working file is in `folder` (not below it),
 // oldest name first, until `stop`. Left out: those `inUse` says are being
@@ -44,11 +60,12 @@ FinishedTake FinishTake(const TakeFiles& files, const std::stop_token& stop = {}
 // plainly the encoder's.
 std::vector<FinishedTake> FinishLeftTakes(const std::string& folder,
                                           const std::function<bool(const std::string& working)>& inUse = {},
-                                          const std::stop_token& stop = {});
+                                          const std::stop_token& stop = {}, const SoundTitles& titles = {});
 
-// The copy of a working file into an MP4 whose timing is that of the MP4
-// the encoder writes itself. Pure.
-std::string BuildTakeCopyCommandLine(const std::string& quotedTool, const std::string& working, bool sound,
-                                     const std::string& target);
+// The copy of a working file with `soundTracks` sound tracks into an MP4
+// whose timing is that of the MP4 the encoder writes itself; a take's
+// three tracks (the mix, then each source) get their titles. Pure.
+std::string BuildTakeCopyCommandLine(const std::string& quotedTool, const std::string& working, int soundTracks,
+                                     const std::string& target, const SoundTitles& titles = {});
 
 } // namespace takes

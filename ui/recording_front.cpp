@@ -92,7 +92,8 @@ RecordingFront::RecordingFront(QWidget* window, Notify notify)
 void RecordingFront::finishLeftTakes(const QString& folder)
 {
     if (!folder.isEmpty())
-        recovery_.check(folder.toStdString());
+        recovery_.check(folder.toStdString(), {GuiText("MainWnd/ComputerSound").toStdString(),
+                                               GuiText("MainWnd/Mic").toStdString()});
 }
 
 void RecordingFront::attach()

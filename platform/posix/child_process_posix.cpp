@@ -60,12 +60,39 @@ int deathPipe()
     return readEnd;
 }
 
+// What the guard starts once the child has ended after this program died.
+struct Finisher {
+    const char* file = nullptr; // none when null
+    char* const* argv = nullptr;
+};
+
+// After the child ended, this program's death within this long still
+// counts as one during the child: a crash handler lets the child finish
+// before the program goes.
+constexpr int kDeathAfterChildMs = 3000;
+// A child that outlives the program's death by this long is ended by force.
+constexpr int kChildAfterDeathMs = 10000;
+
+// The guard's last act: the finisher, detached from everything of ours.
+[[noreturn]] void runFinisher(const Finisher& finisher)
+{
+    const int nothing = ::open("/dev/null", O_RDWR);
+    if (nothing >= 0)
+        for (int fd = 0; fd < 3; ++fd)
+            ::dup2(nothing, fd);
+    if (nothing > 2)
+        ::close(nothing);
+    ::execv(finisher.file, finisher.argv);
+    ::_exit(127);
+}
+
 // The guard: a tiny process of its own that sends the child one SIGTERM when
-// this program dies, and leaves when the child ends. A parent-death signal
-// cannot do it: it comes again each time a dying thread hands the child to
-// another of our threads, and ffmpeg quits without its index on the fourth.
+// this program dies, and leaves when the child ends (after starting the
+// finisher, when there is one). A parent-death signal cannot do it: it
+// comes again each time a dying thread hands the child to another of our
+// threads, and ffmpeg quits without its index on the fourth.
 // Runs in the forked child before exec: only async-signal-safe calls.
-bool startGuard()
+bool startGuard(const Finisher& finisher)
 {
     const int death = deathPipe(); // made before the fork
     int self = death < 0 ? -1 : static_cast<int>(::syscall(SYS_pidfd_open, ::getpid(), 0));
@@ -97,29 +124,50 @@ bool startGuard()
         for (int fd = 2; fd < 4096; ++fd)
             ::close(fd);
     pollfd watch[2] = {{0, POLLIN, 0}, {1, POLLIN, 0}};
+    bool ownerDied = false;
     for (;;) {
-        const int ready = ::poll(watch, 2, -1);
+        const int ready = ::poll(watch, 2, ownerDied ? kChildAfterDeathMs : -1);
         if (ready < 0 && errno != EINTR)
             ::_exit(1);
-        if (ready <= 0)
+        if (ready == 0) { // the child outlived its grace
+            ::syscall(SYS_pidfd_send_signal, 1, SIGKILL, nullptr, 0U);
             continue;
-        if (watch[1].revents) // the child ended
-            ::_exit(0);
-        if (watch[0].revents) {
+        }
+        if (ready < 0)
+            continue;
+        if (watch[0].revents && !ownerDied) {
             ::syscall(SYS_pidfd_send_signal, 1, SIGTERM, nullptr, 0U);
-            ::_exit(0);
+            if (!finisher.file)
+                ::_exit(0);
+            ownerDied = true;
+            watch[0].fd = -1; // poll leaves it out from now on
+        }
+        if (watch[1].revents) { // the child ended
+            if (!finisher.file)
+                ::_exit(0);
+            if (!ownerDied) {
+                pollfd death{0, POLLIN, 0};
+                int r;
+                do
+                    r = ::poll(&death, 1, kDeathAfterChildMs);
+                while (r < 0 && errno == EINTR);
+                if (r <= 0)
+                    ::_exit(0); // the program lives on and does the rest itself
+            }
+            runFinisher(finisher);
         }
     }
 }
 
 // Runs in the forked child: only async-signal-safe calls until exec.
 [[noreturn]] void execChild(int in, int out, int err, int report, pid_t parent, const char* file, char* const* argv,
-                            const std::pair<std::intptr_t, int>* passed, int* parked, std::size_t passedCount)
+                            const std::pair<std::intptr_t, int>* passed, int* parked, std::size_t passedCount,
+                            const Finisher& finisher)
 {
     ::setpgid(0, 0);
     // If the program dies outright, the encoder is still told and finishes
     // its file. Without a guard, a parent-death signal is the next best.
-    if (!startGuard()) {
+    if (!startGuard(finisher)) {
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (::getppid() != parent)
             ::raise(SIGTERM);
@@ -197,6 +245,18 @@ bool ChildProcess::start(const std::string& commandLine)
     for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    // Made before the fork: the guard may not allocate.
+    std::vector<std::string> afterArgs = splitCommandLine(afterDeath_);
+    afterDeath_.clear();
+    if (!afterArgs.empty() && afterArgs[0].find('/') == std::string::npos)
+        afterArgs[0] = findOnPath(afterArgs[0]);
+    std::vector<char*> afterArgv;
+    for (std::string& a : afterArgs)
+        afterArgv.push_back(a.data());
+    afterArgv.push_back(nullptr);
+    Finisher finisher;
+    if (!afterArgs.empty() && !afterArgs[0].empty())
+        finisher = {afterArgs[0].c_str(), afterArgv.data()};
 
     int inPipe[2], outPipe[2], reportPipe[2];
     if (::pipe2(inPipe, O_CLOEXEC) != 0)
@@ -224,7 +284,7 @@ bool ChildProcess::start(const std::string& commandLine)
     const pid_t pid = ::fork();
     if (pid == 0)
         execChild(inPipe[0], outPipe[1], apart ? errPipe[1] : outPipe[1], reportPipe[1], parent, file.c_str(), argv.data(), passed.data(), parked.data(),
-                  passed.size());
+                  passed.size(), finisher);
 
     ::close(inPipe[0]);
     ::close(outPipe[1]);

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -18,11 +19,17 @@ namespace platform {
 namespace {
 
 // Pieces of 50 ms: the meters' twenty updates a second at the fewest
-// wake-ups; the stamps, not the pieces' size, place the sound.
+// wake-ups; the stamps, not the pieces' size, place the sound. The server
+// may send far smaller chunks whatever it is asked for (5 ms from a sink
+// that plays with low latency), so they are gathered here.
 constexpr int kPieceMs = 50;
-// Pieces that wait for a reader that stopped reading (about 4 s): the
-// oldest go first.
-constexpr std::size_t kMaxWaiting = 200;
+constexpr std::size_t kPieceFrames = static_cast<std::size_t>(kSoundRate) * kPieceMs / 1000;
+// A chunk whose stamp is this far from where the gathered ones end starts
+// a piece of its own: sound was lost or the clock jumped.
+constexpr std::int64_t kGapMicros = 20'000;
+// Pieces that wait for a reader that stopped reading (4 s): the oldest go
+// first.
+constexpr std::size_t kMaxWaiting = 80;
 // A server that does not answer within this is taken as absent.
 constexpr auto kOpenWait = std::chrono::milliseconds(1500);
 
@@ -115,6 +122,8 @@ private:
         pa_buffer_attr attr;
         std::memset(&attr, 0xff, sizeof attr); // the server's choice for all but the piece size
         attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(kPieceMs * 1000, &spec));
+        // The source's own latency is asked down to the piece: without it a
+        // device's source may keep seconds of sound before it sends any.
         const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING
                                                           | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_DONT_MOVE);
         if (pa_stream_connect_record(stream_, source.c_str(), &attr, flags) < 0)
@@ -152,31 +161,48 @@ private:
                 return s.ended();
             if (bytes == 0)
                 break;
-            SoundPiece piece;
             // The latency covers the server's buffer and ours, up to this
-            // piece's first sample: that sample was heard that long ago.
+            // chunk's first sample: that sample was heard that long ago.
             const std::int64_t now = wallClockMicros();
             pa_usec_t latency = 0;
             int negative = 0;
             std::int64_t at = now;
             if (pa_stream_get_latency(stream, &latency, &negative) >= 0)
                 at = negative ? now + static_cast<std::int64_t>(latency) : now - static_cast<std::int64_t>(latency);
-            piece.capturedMicros = at;
+            SoundPiece& piece = s.gathered_;
+            if (!piece.samples.empty()) {
+                const std::int64_t end =
+                    piece.capturedMicros + static_cast<std::int64_t>(piece.frames()) * 1'000'000 / kSoundRate;
+                if (std::llabs(at - end) > kGapMicros)
+                    s.hand(piece);
+            }
+            if (piece.samples.empty()) {
+                piece.capturedMicros = at;
+                piece.samples.reserve(kPieceFrames * kSoundChannels * 2);
+            }
             const std::size_t count = bytes / sizeof(std::int16_t);
             if (data)
-                piece.samples.assign(static_cast<const std::int16_t*>(data),
+                piece.samples.insert(piece.samples.end(), static_cast<const std::int16_t*>(data),
                                      static_cast<const std::int16_t*>(data) + count);
             else // a hole in the source's sound
-                piece.samples.assign(count, 0);
+                piece.samples.insert(piece.samples.end(), count, 0);
             pa_stream_drop(stream);
-            {
-                const std::lock_guard lock(s.mutex_);
-                if (s.pieces_.size() >= kMaxWaiting)
-                    s.pieces_.pop_front();
-                s.pieces_.push_back(std::move(piece));
-            }
-            s.changed_.notify_all();
+            if (piece.frames() >= kPieceFrames)
+                s.hand(piece);
         }
+    }
+
+    // Hands the gathered piece to the reader, and starts another.
+    void hand(SoundPiece& piece)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            if (pieces_.size() >= kMaxWaiting)
+                pieces_.pop_front();
+            pieces_.push_back(std::move(piece));
+        }
+        changed_.notify_all();
+        piece = SoundPiece{};
     }
 
     pa_threaded_mainloop* loop_ = nullptr;
@@ -186,6 +212,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<SoundPiece> pieces_;
+    SoundPiece gathered_; // the main loop's alone
     bool ready_ = false;
     bool gone_ = false;
 };

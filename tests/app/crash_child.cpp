@@ -9,7 +9,9 @@
 // Just before the crash INFO gets, one per line: the wall-clock second, the
 // monotonic milliseconds, then the encoders' process ids.
 //   crash_child take ENCODER FOLDER INFO
-// records a take as the program does and waits to be killed (a power cut).
+// records a take as the program does and waits to be killed (a power cut);
+// with MODE take-killed, kills itself 5 s in, its takes' finisher set as the
+// program sets it.
 #include "recording/record_run.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
@@ -55,23 +57,28 @@ std::string childPids()
 }
 
 // Records into FOLDER as the program does, with both sound sources, and
-// once 6 s are recorded writes INFO ("working file" line, then the
-// encoders' ids) and waits to be killed.
-int recordATake(const std::string& folder, const std::string& info)
+// once 6 s (5 s when `killSelf`) are recorded writes INFO ("working file"
+// line, then the encoders' ids) and waits to be killed, or kills itself.
+int recordATake(const std::string& folder, const std::string& info, bool killSelf)
 {
     EnsureToolFolder();
     static RunOutput run; // the thread is never joined: the process is killed
-    std::thread([folder] { RecordRun({{AudioComputerSoundAndMic, "spk.monitor", "vmic"}, folder}, {}, nullptr, nullptr, &run); }).detach();
+    recording::RecordSettings settings{{AudioComputerSoundAndMic, "spk.monitor", "vmic"}, folder};
+    if (killSelf)
+        settings.takeFinisher = platform::quoteArgument(VTR_TAKE_FINISHER_PATH);
+    std::thread([settings] { RecordRun(settings, {}, nullptr, nullptr, &run); }).detach();
     for (int i = 0; i < 2000 && !platform::fileExists(run.path()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (!platform::fileExists(run.path()))
         return 3;
-    std::this_thread::sleep_for(std::chrono::milliseconds(6000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(killSelf ? 5000 : 6000));
     {
         std::ofstream out(info + ".part");
         out << run.path() << "\n" << childPids();
     }
     std::rename((info + ".part").c_str(), info.c_str());
+    if (killSelf)
+        ::raise(SIGKILL);
     for (;;)
         ::pause();
 }
@@ -93,8 +100,8 @@ int main(int argc, char** argv)
                     ::pause();
             }).detach();
 
-    if (mode == "take")
-        return recordATake(argv[3], argv[4]);
+    if (mode == "take" || mode == "take-killed")
+        return recordATake(argv[3], argv[4], mode == "take-killed");
 
     std::string line;
     if (encoder == "ffmpeg") {

@@ -140,6 +140,7 @@ const char* const kKeys[] = {
     "Messages/MSG1039",
     "Messages/MSG1040",
     "Messages/MSG1041",
+    "Messages/MSG1042",
 };
 
 const std::pair<const char*, const char16_t*> kLanguages[] = {

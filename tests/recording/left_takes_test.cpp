@@ -83,9 +83,9 @@ void expectDecodesThrough(const std::string& file)
 // Only what is plainly the encoder's is touched: a small file that is no
 // stream, a user's own streams of other kinds, a link to a take elsewhere
 // and an empty file are left exactly as they were. A real crashed take is
-// saved, no longer than it was, one with three sound tracks keeps them (the
-// stream holds no titles), and a take of the encoder's tables alone (a
-// crash before the first picture) goes.
+// saved, no longer than it was, one with three sound tracks keeps them and
+// gets its sources' titles back (the stream holds none), and a take of the
+// encoder's tables alone (a crash before the first picture) goes.
 TEST(LeftTakes, OnlyTheEncodersOwnTakesAreTouched)
 {
     EnsureToolFolder();
@@ -118,12 +118,13 @@ TEST(LeftTakes, OnlyTheEncodersOwnTakesAreTouched)
     std::map<std::string, std::string> before = contentOf(dir.path());
     const std::map<std::string, std::string> theirs = contentOf(elsewhere.path());
 
-    const std::vector<FinishedTake> finished = FinishLeftTakes(dir.path().string());
+    const std::vector<FinishedTake> finished = FinishLeftTakes(dir.path().string(), {}, {}, {"Son de l'ordi", "-Micro $x"});
     ASSERT_EQ(finished.size(), 3u);
     EXPECT_EQ(finished[0].end, TakeEnd::SavedFromWorking);
     EXPECT_EQ(finished[0].path, take + ".mp4");
     EXPECT_EQ(finished[1].end, TakeEnd::SavedFromWorking);
-    EXPECT_EQ(soundTracksOf(tracked + ".mp4"), std::vector<std::string>(3, "SoundHandler tone"));
+    EXPECT_EQ(soundTracksOf(tracked + ".mp4"),
+              (std::vector<std::string>{"SoundHandler tone", "Son de l'ordi tone", "-Micro $x tone"}));
     EXPECT_EQ(finished[2].end, TakeEnd::Empty) << finished[2].path;
     EXPECT_LE(probeDuration(take + ".mp4") * 1e6, takeMicros + 1000);
     EXPECT_GE(probeDuration(take + ".mp4") * 1e6, span.videoMicroseconds - 20000);

@@ -221,3 +221,44 @@ TEST(TakeRecovery, APowerCutLosesOnlyTheLastMomentsAndTheNextStartSaysWhatItSave
     // Only the cuts inside the first packets leave nothing to save.
     EXPECT_GE(savedCopies, 7);
 }
+
+// The program killed 5 s into a take: its encoder finishes the file, and the
+// helper the encoder's guard starts then makes the recording, well before
+// any next start, leaving nothing else behind.
+TEST(TakeRecovery, AProgramKilledMidTakeLeavesOnlyItsRecordingWithinTwoSeconds)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run inside scripts/headless-session.sh";
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    TempFolder dir;
+    const std::string info = (dir.path().parent_path() / (dir.path().filename().string() + ".info")).string();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execl(VTR_CRASH_CHILD_PATH, "crash_child", "take-killed", "ffmpeg", dir.path().c_str(), info.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(6);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    const auto died = std::chrono::steady_clock::now();
+    std::string working;
+    std::getline(std::ifstream(info), working);
+    fs::remove(info);
+    const auto take = TakeOfWorkingFile(working);
+    ASSERT_TRUE(take) << working;
+    const auto namesLeft = [&dir] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            names.push_back(entry.path().filename().string());
+        return names;
+    };
+    const std::vector<std::string> only{fs::path(take->recording).filename().string()};
+    while (namesLeft() != only && std::chrono::steady_clock::now() - died < std::chrono::seconds(10))
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - died);
+    killAll(); // reaps the guard turned helper
+    ASSERT_EQ(namesLeft(), only);
+    EXPECT_LE(took.count(), 2000);
+    EXPECT_NEAR(probeDuration(take->recording), 5.0, 0.5);
+    EXPECT_EQ(probe(take->recording, "stream=codec_type"), "audio\nvideo\n");
+}
