@@ -170,16 +170,21 @@ private:
             if (pa_stream_get_latency(stream, &latency, &negative) >= 0)
                 at = negative ? now + static_cast<std::int64_t>(latency) : now - static_cast<std::int64_t>(latency);
             SoundPiece& piece = s.gathered_;
-            if (!piece.samples.empty()) {
-                const std::int64_t end =
-                    piece.capturedMicros + static_cast<std::int64_t>(piece.frames()) * 1'000'000 / kSoundRate;
-                if (std::llabs(at - end) > kGapMicros)
-                    s.hand(piece);
-            }
+            // Where this chunk starts in the piece.
+            const auto offset = [&piece] {
+                return static_cast<std::int64_t>(piece.frames()) * 1'000'000 / kSoundRate;
+            };
+            if (!piece.samples.empty() && std::llabs(at - (piece.capturedMicros + offset())) > kGapMicros)
+                s.hand(piece);
             if (piece.samples.empty()) {
-                piece.capturedMicros = at;
+                s.stampSum_ = 0;
+                s.stamps_ = 0;
                 piece.samples.reserve(kPieceFrames * kSoundChannels * 2);
             }
+            // The piece's stamp is the mean of what each chunk says of its
+            // start: the chunks' stamps jitter by a millisecond or more.
+            s.stampSum_ += at - offset();
+            piece.capturedMicros = s.stampSum_ / ++s.stamps_;
             const std::size_t count = bytes / sizeof(std::int16_t);
             if (data)
                 piece.samples.insert(piece.samples.end(), static_cast<const std::int16_t*>(data),
@@ -212,7 +217,10 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<SoundPiece> pieces_;
-    SoundPiece gathered_; // the main loop's alone
+    // The piece being gathered and its chunks' stamps: the main loop's alone.
+    SoundPiece gathered_;
+    std::int64_t stampSum_ = 0;
+    std::int64_t stamps_ = 0;
     bool ready_ = false;
     bool gone_ = false;
 };
