@@ -1,7 +1,9 @@
 // One recording of the current X screen through the recording run, as the
 // window makes it (this program's grab feeding the encoder), with the figures
 // ffmpeg reports. encoderCPU is the recorder's whole CPU: the encoder's and
-// this process's grab and conversion.
+// this process's grab and conversion. start-to-bytes is from the run's start
+// to the first bytes in its working file; stop-to-file from the stop to the
+// finished recording; peak memory is this process's and the encoder's.
 //   record_bench SECONDS MODE OUT.mp4 [MIC]  records, prints one result row
 //                                            (VTR_PAUSES=N pauses it N times,
 //                                            VTR_AREA="x,y,w,h" records a part)
@@ -19,7 +21,9 @@
 #include "platform/command_line.h"
 #include "media/mp4_duration.h"
 
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -44,6 +48,14 @@ long lastValue(const std::string& text, const char* key)
 {
     const std::size_t at = text.rfind(key);
     return at == std::string::npos ? -1 : std::atol(text.c_str() + at + std::strlen(key));
+}
+
+// The largest resident size this process, or its largest ended child, had.
+long peakMegabytes(int who)
+{
+    rusage r{};
+    getrusage(who, &r);
+    return r.ru_maxrss / 1024;
 }
 
 } // namespace
@@ -99,7 +111,22 @@ int main(int argc, char** argv)
             settings.part = part;
     }
     RunOutput output;
+    // The take's working file, watched from the start for its first bytes.
+    std::atomic<std::int64_t> startToBytes{-1};
+    std::atomic<bool> ended{false};
+    const std::uint64_t startedAt = platform::tickCount();
+    std::thread watcher([&] {
+        while (!ended && startToBytes < 0) {
+            std::error_code error;
+            for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+                if (entry.path().string().ends_with(".recording.ts") && entry.file_size(error) > 0)
+                    startToBytes = static_cast<std::int64_t>(platform::tickCount() - startedAt);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
     const int status = RecordRun(settings, stop.get_token(), nullptr, &pause, &output);
+    ended = true;
+    watcher.join();
     timer.join();
     const double stopToFile = static_cast<double>(platform::tickCount() - stopAt) / 1000.0;
     const double encoderCpu = cpuSeconds(RUSAGE_CHILDREN);
@@ -109,9 +136,11 @@ int main(int argc, char** argv)
     std::remove(folder.c_str());
     const double length = static_cast<double>(ReadMp4Tracks(out).videoMicroseconds) / 1e6;
     std::printf("%-8s frames=%ld dup=%ld drop=%ld encoderCPU=%.2f (%.3f per recorded s; grab %.3f) "
-                "stop-to-file=%.2fs status=%d length=%.3fs running=%.3fs\n",
+                "start-to-bytes=%.3fs stop-to-file=%.3fs peak-memory=%ld+%ld MB status=%d length=%.3fs running=%.3fs\n",
                 "ours", lastValue(tail, "frame="), lastValue(tail, "dup="), lastValue(tail, "drop="),
-                encoderCpu + selfCpu, (encoderCpu + selfCpu) / seconds, selfCpu / seconds, stopToFile, status, length,
+                encoderCpu + selfCpu, (encoderCpu + selfCpu) / seconds, selfCpu / seconds,
+                static_cast<double>(startToBytes) / 1000.0, stopToFile, peakMegabytes(RUSAGE_SELF),
+                peakMegabytes(RUSAGE_CHILDREN), status, length,
                 static_cast<double>(running) / 1000.0);
     return 0;
 }
