@@ -1,11 +1,13 @@
 #include "capture/frame_pump.h"
 
 #include "capture/frame_convert.h"
+#include "capture/frame_stream.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/worker_thread.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 
@@ -18,6 +20,9 @@ namespace {
 // and its moments behind, not so much that a stalled encoder eats the memory.
 constexpr std::size_t kQueueBudget = 128u << 20;
 constexpr std::size_t kQueueFrames = 32;
+// The encoder makes a keyframe of the first picture at or after each third
+// second; a still screen gets one written there.
+constexpr double kKeyframeSeconds = 3.0;
 
 } // namespace
 
@@ -120,6 +125,12 @@ void FramePump::capture(std::stop_token stop)
         }
         if (got == FrameWait::Nothing)
             continue;
+        if (got == FrameWait::Unchanged) {
+            std::lock_guard lock(mutex_);
+            ++counts_.unchanged;
+            next = std::max(next, slotAt(frame.capturedMicros) + 1);
+            continue;
+        }
         const std::int64_t took = frame.capturedMicros - std::max(asked, slotMicros(next) - halfGrab);
         if (took > 0)
             halfGrab += (took - halfGrab) / 8;
@@ -161,42 +172,83 @@ void FramePump::capture(std::stop_token stop)
         std::lock_guard lock(mutex_);
         // An end that came before the stop is the press of a pause: the
         // instant it fell on is the next stretch's first.
-        endSlot_ = endAt_ > 0 ? std::max(lastPlaced, slotAt(endAt_) - 1)
-                              : std::max(lastPlaced, slotAt(platform::wallClockMicros()));
+        endSlot_ = std::max(claimedSlot_, endAt_ > 0 ? std::max(lastPlaced, slotAt(endAt_) - 1)
+                                                      : std::max(lastPlaced, slotAt(platform::wallClockMicros())));
+        endSet_ = true;
     }
     push({-1, nullptr});
 }
 
+long FramePump::keyframeSlotAfter(long slot) const
+{
+    const double period = kKeyframeSeconds * fps_;
+    const long k = static_cast<long>(std::floor(static_cast<double>(slot) / period)) + 1;
+    return static_cast<long>(std::ceil(static_cast<double>(k) * period - 1e-6));
+}
+
 void FramePump::write()
 {
-    long written = 0; // instants written so far
+    long lastSlot = -1; // the instant of the last picture written
     std::unique_ptr<std::uint8_t[]> last;
     bool failed = false;
-    // Writes `frame` for each instant up to and including `slot`.
-    const auto writeUpTo = [&](long slot, const std::uint8_t* frame, bool repeat) {
-        for (; !failed && written <= slot; ++written) {
-            failed = !platform::writeDescriptor(pipe_, frame, frameBytes_);
-            std::lock_guard lock(mutex_);
-            ++counts_.written;
-            counts_.repeated += repeat;
-        }
-        if (failed && pipe_ >= 0) {
+    const auto fail = [&] {
+        failed = true;
+        if (pipe_ >= 0) {
             platform::closeDescriptor(pipe_);
             pipe_ = -1;
             finished_ = true;
         }
     };
+    const auto send = [&](long slot, const std::uint8_t* frame, bool repeat) {
+        if (failed)
+            return;
+        const std::string head = FrameRecordHead(slotMicros(slot) - origin_, frameBytes_);
+        if (!platform::writeDescriptor(pipe_, head.data(), head.size())
+            || !platform::writeDescriptor(pipe_, frame, frameBytes_))
+            return fail();
+        lastSlot = slot;
+        std::lock_guard lock(mutex_);
+        ++counts_.written;
+        counts_.repeated += repeat;
+    };
+    // The last picture again at each keyframe's instant before `slot` that
+    // no picture reached.
+    const auto keyframesBefore = [&](long slot) {
+        for (long k = keyframeSlotAfter(lastSlot); last && k < slot; k = keyframeSlotAfter(k))
+            send(k, last.get(), true);
+    };
+    const std::string head = FrameStreamHead(width_, height_);
+    if (!platform::writeDescriptor(pipe_, head.data(), head.size()))
+        fail();
     for (;;) {
         Queued item;
         {
             std::unique_lock lock(mutex_);
-            queued_.wait(lock, [this] { return !queue_.empty(); });
+            if (last && !failed && !endSet_) {
+                // Woken a frame after a keyframe's instant, if no capture
+                // took it: the encoder gets its keyframe as it happens. The
+                // instant is claimed, so that the end falls after it.
+                const long due = keyframeSlotAfter(lastSlot);
+                const auto wait = std::chrono::microseconds(
+                    std::max<std::int64_t>(0, slotMicros(due + 1) - platform::wallClockMicros()));
+                if (!queued_.wait_for(lock, wait, [this] { return !queue_.empty(); })) {
+                    claimedSlot_ = due;
+                    lock.unlock();
+                    keyframesBefore(due + 1);
+                    continue;
+                }
+            } else {
+                queued_.wait(lock, [this] { return !queue_.empty(); });
+            }
             item = std::move(queue_.front());
             queue_.pop_front();
         }
         if (item.slot < 0) {
-            if (last)
-                writeUpTo(endSlot_, last.get(), true);
+            // The recording lasts up to its end: the last picture stands
+            // there once more.
+            keyframesBefore(endSlot_);
+            if (last && endSlot_ > lastSlot)
+                send(endSlot_, last.get(), true);
             break;
         }
         if (failed) {
@@ -206,16 +258,18 @@ void FramePump::write()
             free_.push_back(std::move(item.frame));
             continue;
         }
-        // Instants before the first capture show that capture.
-        writeUpTo(item.slot - 1, last ? last.get() : item.frame.get(), true);
-        writeUpTo(item.slot, item.frame.get(), false);
+        // The first capture stands from the recording's start.
+        const long slot = lastSlot < 0 ? 0 : std::max(item.slot, lastSlot + 1);
+        keyframesBefore(slot);
+        send(slot, item.frame.get(), false);
         if (last) {
             std::lock_guard lock(mutex_);
             free_.push_back(std::move(last));
         }
         last = std::move(item.frame);
     }
-    platform::closeDescriptor(pipe_);
+    if (pipe_ >= 0)
+        platform::closeDescriptor(pipe_);
     pipe_ = -1;
     finished_ = true;
 }

@@ -1,11 +1,13 @@
 #pragma once
-// Feeds the encoder's pipe with I420 frames at a fixed rate: written frame n
-// stands for the instant origin + n/fps, and is the capture nearest that
-// instant. A missed instant repeats the frame before it, as the encoder's own
-// grab did; a capture that falls on an instant already filled is dropped.
-// Capturing and writing run on threads of their own, so that an encoder that
-// is slow for a moment (or waits for its sound at the start) costs no
-// captures until half a second of frames waits. Qt-free.
+// Feeds the encoder's pipe with I420 frames on a fixed grid of instants:
+// frame n stands for origin + n/fps and is the capture nearest that instant.
+// A frame is written only when the screen changed, with its instant, and
+// stands until the next: a still screen costs no pictures. The last one is
+// written again only where a keyframe is due (every third second, for the
+// cuts) and at the end. A capture that falls on an instant already filled is
+// dropped. Capturing and writing run on threads of their own, so that an
+// encoder that is slow for a moment (or waits for its sound at the start)
+// costs no captures until half a second of frames waits. Qt-free.
 #include "capture/frame_source.h"
 
 #include <atomic>
@@ -22,10 +24,11 @@
 namespace capture {
 
 struct FramePumpCounts {
-    long captured = 0; // frames the source gave
-    long written = 0;  // frames the encoder got, repeats included
-    long repeated = 0; // instants that got the frame before them again
-    long dropped = 0;  // captures that found their instant filled, or no room
+    long captured = 0;  // frames the source gave
+    long unchanged = 0; // instants the source found the screen as it was
+    long written = 0;   // pictures the encoder got, repeats included
+    long repeated = 0;  // pictures written again: at a keyframe's instant or the end
+    long dropped = 0;   // captures that found their instant filled, or no room
     // The largest distance of a written capture from its instant.
     std::int64_t worstPlacementMicros = 0;
 };
@@ -75,6 +78,8 @@ private:
 
     void capture(std::stop_token stop);
     void write();
+    // The first instant after `slot` at which a keyframe is due.
+    long keyframeSlotAfter(long slot) const;
     std::unique_ptr<std::uint8_t[]> takeBuffer();
     void push(Queued item);
     std::int64_t slotMicros(long slot) const;
@@ -95,6 +100,8 @@ private:
     std::vector<std::unique_ptr<std::uint8_t[]>> free_;
     std::size_t buffers_ = 0;
     long endSlot_ = 0;
+    bool endSet_ = false;
+    long claimedSlot_ = -1; // a keyframe's instant the writer filled on its own
     bool writerGone_ = false;
     FramePumpCounts counts_;
 

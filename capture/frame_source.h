@@ -10,8 +10,9 @@
 namespace capture {
 
 enum class FrameWait {
-    Frame,   // a frame came
-    Nothing, // none within the wait: ask again
+    Frame,     // a frame came
+    Unchanged, // the screen is as the last frame showed it (its instant is set)
+    Nothing,   // none within the wait: ask again
     Ended,   // the source is gone (the display closed, the cast ended)
 };
 
@@ -25,11 +26,14 @@ public:
     virtual ~FrameSource() = default;
     // The next frame, taken no earlier than `dueMicros` (wall clock) where
     // the source takes frames on demand; a source that is sent frames
-    // returns the next one that came, or Nothing after a short wait.
+    // returns the next one that came, or Nothing after a short wait. A
+    // source that knows what changed answers Unchanged, at no cost, for a
+    // screen the last frame still shows.
     virtual FrameWait next(std::int64_t dueMicros, CapturedFrame& frame) = 0;
 };
 
-// Grabs the X screen on demand, timing each frame at the middle of its copy.
+// Grabs the X screen on demand, timing each frame at the middle of its copy,
+// and only where it changed.
 std::unique_ptr<FrameSource> MakeGrabFrameSource(std::unique_ptr<platform::ScreenGrab> grab);
 
 // The frames of `source` cut to `part`; a frame too small for it keeps what

@@ -53,6 +53,12 @@ constexpr const char* kGrabRate = " -framerate 60.97";
 // behind, and 0 would turn the drop off.)
 constexpr const char* kDropTrailingFrames = " -frame_drop_threshold 0.01";
 
+// The frames come with their instants (see frame_stream.h), and only when
+// the screen changed: each stands until the next, at the written rate's
+// time base. The stream's head says all there is to know of it.
+constexpr const char* kTimedFrames = " -f matroska -probesize 32 -analyzeduration 0 -i /dev/fd/3 ";
+constexpr const char* kFramesAsTimed = " -fps_mode passthrough";
+
 using InputOf = std::string (*)(const std::string& device);
 
 std::string dshowInput(const std::string& device) { return " -f dshow -i audio=" + platform::quoteArgument(device); }
@@ -220,8 +226,7 @@ std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, in
     const bool sound = sources.audioMode >= 0;
     return (pipedSound ? pipedSoundPart(sources)
                        : pulsePart(sources, sound ? originOffset(originMicros) : std::string()))
-        + (sound ? grabQueue(width, height) : std::string()) + " -f rawvideo -pix_fmt yuv420p -video_size "
-        + std::to_string(width) + "x" + std::to_string(height) + kGrabRate + " -i /dev/fd/3 " + videoPart(sources);
+        + (sound ? grabQueue(width, height) : std::string()) + kTimedFrames + videoPart(sources) + kFramesAsTimed;
 }
 
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros,

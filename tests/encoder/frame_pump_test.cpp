@@ -5,12 +5,15 @@
 
 #include "platform/child_process.h"
 #include "platform/clock.h"
+#include "platform/command_line.h"
+#include "../support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
-#include <thread>
+#include <cmath>
+#include <sstream>
 #include <vector>
 
 using capture::CapturedFrame;
@@ -37,8 +40,9 @@ std::vector<std::uint8_t> blocks(const std::vector<std::array<std::uint8_t, 3>>&
     return pixels;
 }
 
-// Captures at chosen instants, each frame a flat grey that names it. A real
-// grab cannot be made to skip instants or to take two within one on demand.
+// Captures at chosen instants, each frame a flat grey that names it; a
+// negative instant is a look that found the screen unchanged. A real grab
+// cannot be made to skip instants or to take two within one on demand.
 class ScriptedSource : public FrameSource {
 public:
     ScriptedSource(std::int64_t origin, std::vector<double> slots) : origin_(origin), slots_(std::move(slots)) { }
@@ -51,9 +55,12 @@ public:
             idled_ = true;
             return FrameWait::Nothing;
         }
-        pixels_.assign(static_cast<std::size_t>(kWidth) * kHeight * 4, static_cast<std::uint8_t>(16 + 10 * at_));
+        const double slot = slots_[at_++];
+        frame.capturedMicros = origin_ + static_cast<std::int64_t>(std::fabs(slot) * 1e6 / 60.0);
+        if (slot < 0)
+            return FrameWait::Unchanged;
+        pixels_.assign(static_cast<std::size_t>(kWidth) * kHeight * 4, static_cast<std::uint8_t>(16 + 10 * grey_++));
         frame.pixels = {pixels_.data(), kWidth * 4, kWidth, kHeight};
-        frame.capturedMicros = origin_ + static_cast<std::int64_t>(slots_[at_++] * 1e6 / 60.0);
         return FrameWait::Frame;
     }
 
@@ -61,6 +68,7 @@ private:
     std::int64_t origin_;
     std::vector<double> slots_;
     std::size_t at_ = 0;
+    int grey_ = 0;
     bool idled_ = false;
     std::vector<std::uint8_t> pixels_;
 };
@@ -87,46 +95,52 @@ TEST(FrameConvert, ScreenColoursBecomeBt601LimitedRange)
     }
 }
 
-TEST(FramePump, ScriptedCapturesFillEachInstantOnceRepeatingGapsAndDroppingDoubles)
+// What reaches the encoder is read back by the encoder itself: each picture
+// with its instant, a still screen costing none, the last picture again at
+// each keyframe's instant, and the first standing from the start.
+TEST(FramePump, OnlyChangedFramesAreWrittenEachAtItsInstant)
 {
     std::intptr_t readEnd = -1, writeEnd = -1;
     ASSERT_TRUE(platform::makeDataPipe(readEnd, writeEnd));
     const std::int64_t origin = platform::wallClockMicros();
-    // Instant 0 starts late (frame 0 stands for it), 2 and 3 are missed, the
-    // capture at 4.3 finds 4 filled.
-    ScriptedSource source(origin, {0.2, 1.1, 4.0, 4.3, 5.0});
+    // Instant 0 starts late (frame 0 stands for it), 2 and 3 are unchanged,
+    // the capture at 4.3 finds 4 filled, and after 5 the screen is still
+    // until 400, past two keyframes' instants (180 and 360 at 60 fps).
+    ScriptedSource source(origin, {0.2, 1.1, -2, -3, 4.0, 4.3, 5.0, -6, 400});
     FramePumpCounts counts;
+    std::string stream;
     {
         FramePump pump(source, kWidth, kHeight, 60.0, origin, writeEnd);
         pump.start();
-        for (int i = 0; i < 500 && !pump.finished(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::vector<char> chunk(65536);
+        for (long got; (got = platform::readDescriptor(readEnd, chunk.data(), chunk.size(), 5000)) > 0;)
+            stream.append(chunk.data(), static_cast<std::size_t>(got));
+        platform::closeDescriptor(readEnd);
         pump.join();
         EXPECT_TRUE(pump.finished());
         EXPECT_TRUE(pump.sourceEnded());
         counts = pump.counts();
     }
-    std::vector<int> greys; // the grey of each written frame
-    std::vector<std::uint8_t> frame(I420Bytes(kWidth, kHeight));
-    std::size_t filled = 0;
-    for (long got; (got = platform::readDescriptor(readEnd, frame.data() + filled, frame.size() - filled, 1000)) > 0;) {
-        filled += static_cast<std::size_t>(got);
-        if (filled == frame.size()) {
-            greys.push_back(frame[0]);
-            filled = 0;
-        }
-    }
-    platform::closeDescriptor(readEnd);
-    EXPECT_EQ(filled, 0u) << "a frame was cut short";
-    // Flat greys keep their luma within a step: frames 0, 1, 1, 1, 2, 4.
-    const auto lumaOf = [](int grey) { return (219 * grey + 127) / 255 + 16; };
-    const std::vector<int> expected = {lumaOf(16), lumaOf(26), lumaOf(26), lumaOf(26), lumaOf(36), lumaOf(56)};
-    ASSERT_GE(greys.size(), expected.size());
+    const testing_support::TempFolder dir;
+    const std::string file = dir.file("frames.mkv");
+    testing_support::writeFile(file, stream);
+    // The instants in 60ths of a second, and each picture's grey.
+    std::vector<long> slots;
+    std::istringstream times(testing_support::probe(file, "packet=pts_time"));
+    for (double t; times >> t;)
+        slots.push_back(std::lround(t * 60.0));
+    EXPECT_EQ(slots, (std::vector<long>{0, 1, 4, 5, 180, 360, 400}));
+    const std::string luma = testing_support::runAndCapture(
+        "ffmpeg -v error -i " + platform::quoteArgument(file) + " -fps_mode passthrough -f rawvideo -pix_fmt gray -");
+    // The encoder's grey is the screen's again, within a step.
+    const std::vector<int> greys = {16, 26, 36, 56, 56, 56, 66};
+    ASSERT_EQ(luma.size(), greys.size() * kWidth * kHeight);
     for (std::size_t i = 0; i < greys.size(); ++i)
-        EXPECT_NEAR(greys[i], expected[std::min(i, expected.size() - 1)], 1) << "frame " << i;
-    EXPECT_EQ(counts.captured, 5);
+        EXPECT_NEAR(static_cast<unsigned char>(luma[i * kWidth * kHeight]), greys[i], 1) << "picture " << i;
+    EXPECT_EQ(counts.captured, 6);
+    EXPECT_EQ(counts.unchanged, 3);
     EXPECT_EQ(counts.dropped, 1);
-    EXPECT_EQ(counts.written, static_cast<long>(greys.size()));
-    EXPECT_EQ(counts.repeated, counts.written - 4);
+    EXPECT_EQ(counts.written, 7);
+    EXPECT_EQ(counts.repeated, 2);
     EXPECT_LE(counts.worstPlacementMicros, 3400); // 0.2 of a 60th
 }
