@@ -21,11 +21,12 @@ public:
         if (wait > 0)
             std::this_thread::sleep_for(std::chrono::microseconds(wait));
         const std::int64_t before = platform::wallClockMicros();
-        if (!grab_->grab(frame.pixels))
+        const platform::Grabbed got = grab_->grab(frame.pixels);
+        if (got == platform::Grabbed::Gone)
             return FrameWait::Ended;
         // The server copies the screen between our request and its answer.
         frame.capturedMicros = before + (platform::wallClockMicros() - before) / 2;
-        return FrameWait::Frame;
+        return got == platform::Grabbed::Copied ? FrameWait::Frame : FrameWait::Unchanged;
     }
 
 private:
@@ -42,7 +43,7 @@ public:
     FrameWait next(std::int64_t dueMicros, CapturedFrame& frame) override
     {
         const FrameWait got = source_->next(dueMicros, frame);
-        if (got != FrameWait::Frame)
+        if (got != FrameWait::Frame && got != FrameWait::Unchanged)
             return got;
         platform::ScreenFrame& p = frame.pixels;
         const int x = std::min(part_.x, p.width), y = std::min(part_.y, p.height);

@@ -23,12 +23,19 @@ struct ScreenFrame {
     int height = 0;
 };
 
+enum class Grabbed {
+    Copied,    // the frame holds the area as it is now
+    Unchanged, // nothing in the area (the pointer included) changed since the last copy
+    Gone,      // the display is gone
+};
+
 class ScreenGrab {
 public:
     virtual ~ScreenGrab() = default;
-    // Copies the area as it is now. The pixels are the caller's to read and
-    // change until the next call. False once the display is gone.
-    virtual bool grab(ScreenFrame& frame) = 0;
+    // Copies the area as it is now, unless the display says nothing in it
+    // changed since the last copy: then the last copy's pixels still show
+    // it. The pixels are the caller's to read until the next call.
+    virtual Grabbed grab(ScreenFrame& frame) = 0;
 };
 
 // A grab of `area` of the X display `display`; null where this system has no

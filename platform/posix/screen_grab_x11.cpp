@@ -2,6 +2,7 @@
 
 #include "platform/posix/xcb_connection.h"
 
+#include <xcb/damage.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -82,6 +83,7 @@ public:
         area_ = area;
         frameBytes_ = static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height) * 4;
         pointer_ = xfixesReady();
+        watchDamage();
         if (!attachShared())
             copy_.resize(frameBytes_); // a remote display: each frame comes over the socket
         return true;
@@ -95,20 +97,46 @@ public:
         }
     }
 
-    bool grab(ScreenFrame& frame) override
+    Grabbed grab(ScreenFrame& frame) override
     {
         // About ten times a second: a window dragged along is followed within
         // a few frames, at one small round trip each time.
+        bool moved = false;
         if (window_ != 0 && ++sinceFollowed_ >= 6) {
             sinceFollowed_ = 0;
             if (const auto corner = cornerOf(window_)) {
-                area_.x = std::clamp(corner->first + fromCorner_.first, 0, screenWidth_ - area_.width);
-                area_.y = std::clamp(corner->second + fromCorner_.second, 0, screenHeight_ - area_.height);
+                const int x = std::clamp(corner->first + fromCorner_.first, 0, screenWidth_ - area_.width);
+                const int y = std::clamp(corner->second + fromCorner_.second, 0, screenHeight_ - area_.height);
+                moved = x != area_.x || y != area_.y;
+                area_.x = x;
+                area_.y = y;
             }
         }
-        // Both requests leave together: one round trip for the frame and the pointer.
+        const bool drawn = damaged();
         const auto cursorCookie =
             pointer_ ? xcb_xfixes_get_cursor_image(connection_) : xcb_xfixes_get_cursor_image_cookie_t{};
+        if (copied_ && !drawn && !moved) {
+            // Only the pointer may have changed: its place and its shape.
+            Reply<xcb_xfixes_get_cursor_image_reply_t> cursor(
+                pointer_ ? xcb_xfixes_get_cursor_image_reply(connection_, cursorCookie, nullptr) : nullptr);
+            if (!pointer_ || (cursor && cursor->x == pointerX_ && cursor->y == pointerY_
+                              && cursor->cursor_serial == pointerSerial_)) {
+                if (xcb_connection_has_error(connection_))
+                    return Grabbed::Gone;
+                frame = {shared_ ? static_cast<std::uint8_t*>(shared_) : copy_.data(), area_.width * 4, area_.width,
+                         area_.height};
+                return Grabbed::Unchanged;
+            }
+            return copy(frame, xcb_xfixes_get_cursor_image(connection_));
+        }
+        return copy(frame, cursorCookie);
+    }
+
+private:
+    // Copies the area, and draws the pointer whose image was asked for.
+    Grabbed copy(ScreenFrame& frame, xcb_xfixes_get_cursor_image_cookie_t cursorCookie)
+    {
+        // Both requests leave together: one round trip for the frame and the pointer.
         std::uint8_t* pixels = nullptr;
         if (shared_) {
             const auto cookie = xcb_shm_get_image(
@@ -132,14 +160,59 @@ public:
         Reply<xcb_xfixes_get_cursor_image_reply_t> cursor(
             pointer_ ? xcb_xfixes_get_cursor_image_reply(connection_, cursorCookie, nullptr) : nullptr);
         if (!pixels)
-            return false;
+            return Grabbed::Gone;
         frame = {pixels, area_.width * 4, area_.width, area_.height};
-        if (cursor)
+        if (cursor) {
             drawPointer(*cursor, area_, frame);
-        return true;
+            pointerX_ = cursor->x;
+            pointerY_ = cursor->y;
+            pointerSerial_ = cursor->cursor_serial;
+        }
+        // Without the damage extension every look is a change.
+        copied_ = damage_ != 0;
+        return Grabbed::Copied;
     }
 
-private:
+    // The server tells of what was drawn on the screen: the bounding box of
+    // all drawing since we last cleared it, told again each time it grows.
+    // Cleared whenever told of, so that it is told of again.
+    void watchDamage()
+    {
+        const xcb_query_extension_reply_t* ext = xcb_get_extension_data(connection_, &xcb_damage_id);
+        if (!ext || !ext->present)
+            return;
+        Reply<xcb_damage_query_version_reply_t> version(
+            xcb_damage_query_version_reply(connection_, xcb_damage_query_version(connection_, 1, 1), nullptr));
+        if (!version)
+            return;
+        damageEvent_ = ext->first_event + XCB_DAMAGE_NOTIFY;
+        damage_ = xcb_generate_id(connection_);
+        xcb_damage_create(connection_, damage_, root_, XCB_DAMAGE_REPORT_LEVEL_BOUNDING_BOX);
+    }
+
+    // Whether anything was drawn in the area since the last look. Drawing
+    // told of after the clearing is told again, so nothing is missed, at
+    // worst seen a frame late.
+    bool damaged()
+    {
+        if (damage_ == 0)
+            return true;
+        bool told = false, inArea = false;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+            if ((event->response_type & 0x7f) == damageEvent_) {
+                const auto* d = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
+                told = true;
+                inArea = inArea
+                    || (d->area.x < area_.x + area_.width && d->area.x + d->area.width > area_.x
+                        && d->area.y < area_.y + area_.height && d->area.y + d->area.height > area_.y);
+            }
+            std::free(event);
+        }
+        if (told)
+            xcb_damage_subtract(connection_, damage_, XCB_NONE, XCB_NONE);
+        return inArea;
+    }
+
     // The window's top left corner on the screen; none once it is gone.
     std::optional<std::pair<int, int>> cornerOf(xcb_window_t window)
     {
@@ -200,6 +273,12 @@ private:
     int sinceFollowed_ = 0;
     std::size_t frameBytes_ = 0;
     bool pointer_ = false;
+    std::int16_t pointerX_ = 0;        // the pointer drawn into the last copy
+    std::int16_t pointerY_ = 0;
+    std::uint32_t pointerSerial_ = 0;
+    bool copied_ = false;              // a copy stands that damage can be told against
+    xcb_damage_damage_t damage_ = 0;
+    std::uint8_t damageEvent_ = 0;
     void* shared_ = nullptr;
     xcb_shm_seg_t segment_ = 0;
     std::vector<std::uint8_t> copy_;
