@@ -49,6 +49,12 @@ namespace {
 // A message whose "\n" marks are line breaks.
 QString lines(const char* key) { return GuiText(key).replace(QStringLiteral("\\n"), QStringLiteral("\n")); }
 
+// The sound tracks' titles, in the user's language.
+takes::SoundTitles soundTitles()
+{
+    return {GuiText("MainWnd/ComputerSound").toStdString(), GuiText("MainWnd/Mic").toStdString()};
+}
+
 } // namespace
 
 RecordingFront::RecordingFront(QWidget* window, Notify notify)
@@ -92,8 +98,7 @@ RecordingFront::RecordingFront(QWidget* window, Notify notify)
 void RecordingFront::finishLeftTakes(const QString& folder)
 {
     if (!folder.isEmpty())
-        recovery_.check(folder.toStdString(), {GuiText("MainWnd/ComputerSound").toStdString(),
-                                               GuiText("MainWnd/Mic").toStdString()});
+        recovery_.check(folder.toStdString(), soundTitles());
 }
 
 void RecordingFront::attach()
@@ -234,8 +239,9 @@ RecordChoices RecordingFront::currentChoices() const
     choices.saveFolder = page_->saveDirEdit()->text().toStdString();
     choices.capture = capture_;
     choices.separateTracks = page_->separateTracks();
-    choices.computerSoundTitle = GuiText("MainWnd/ComputerSound").toStdString();
-    choices.microphoneTitle = GuiText("MainWnd/Mic").toStdString();
+    auto titles = soundTitles();
+    choices.computerSoundTitle = std::move(titles.computer);
+    choices.microphoneTitle = std::move(titles.microphone);
     choices.computerSoundCapture = watch_.capture(SoundWatch::ComputerSound);
     choices.microphoneCapture = watch_.capture(SoundWatch::Microphone);
     return choices;

@@ -1,6 +1,7 @@
 #include "platform/sound_stream.h"
 
 #include "platform/clock.h"
+#include "platform/sound_gathering.h"
 
 #include <pulse/context.h>
 #include <pulse/error.h>
@@ -9,7 +10,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -18,15 +18,6 @@ namespace platform {
 
 namespace {
 
-// Pieces of 50 ms: the meters' twenty updates a second at the fewest
-// wake-ups; the stamps, not the pieces' size, place the sound. The server
-// may send far smaller chunks whatever it is asked for (5 ms from a sink
-// that plays with low latency), so they are gathered here.
-constexpr int kPieceMs = 50;
-constexpr std::size_t kPieceFrames = static_cast<std::size_t>(kSoundRate) * kPieceMs / 1000;
-// A chunk whose stamp is this far from where the gathered ones end starts
-// a piece of its own: sound was lost or the clock jumped.
-constexpr std::int64_t kGapMicros = 20'000;
 // Pieces that wait for a reader that stopped reading (4 s): the oldest go
 // first.
 constexpr std::size_t kMaxWaiting = 80;
@@ -121,7 +112,7 @@ private:
         pa_stream_set_read_callback(stream_, onRead, this);
         pa_buffer_attr attr;
         std::memset(&attr, 0xff, sizeof attr); // the server's choice for all but the piece size
-        attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(kPieceMs * 1000, &spec));
+        attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(kSoundPieceMs * 1000, &spec));
         // The source's own latency is asked down to the piece: without it a
         // device's source may keep seconds of sound before it sends any.
         const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING
@@ -169,36 +160,13 @@ private:
             std::int64_t at = now;
             if (pa_stream_get_latency(stream, &latency, &negative) >= 0)
                 at = negative ? now + static_cast<std::int64_t>(latency) : now - static_cast<std::int64_t>(latency);
-            SoundPiece& piece = s.gathered_;
-            // Where this chunk starts in the piece.
-            const auto offset = [&piece] {
-                return static_cast<std::int64_t>(piece.frames()) * 1'000'000 / kSoundRate;
-            };
-            if (!piece.samples.empty() && std::llabs(at - (piece.capturedMicros + offset())) > kGapMicros)
-                s.hand(piece);
-            if (piece.samples.empty()) {
-                s.stampSum_ = 0;
-                s.stamps_ = 0;
-                piece.samples.reserve(kPieceFrames * kSoundChannels * 2);
-            }
-            // The piece's stamp is the mean of what each chunk says of its
-            // start: the chunks' stamps jitter by a millisecond or more.
-            s.stampSum_ += at - offset();
-            piece.capturedMicros = s.stampSum_ / ++s.stamps_;
-            const std::size_t count = bytes / sizeof(std::int16_t);
-            if (data)
-                piece.samples.insert(piece.samples.end(), static_cast<const std::int16_t*>(data),
-                                     static_cast<const std::int16_t*>(data) + count);
-            else // a hole in the source's sound
-                piece.samples.insert(piece.samples.end(), count, 0);
+            s.gathering_.add(at, static_cast<const std::int16_t*>(data), bytes / sizeof(std::int16_t));
             pa_stream_drop(stream);
-            if (piece.frames() >= kPieceFrames)
-                s.hand(piece);
         }
     }
 
-    // Hands the gathered piece to the reader, and starts another.
-    void hand(SoundPiece& piece)
+    // Hands a gathered piece to the reader.
+    void hand(SoundPiece piece)
     {
         {
             const std::lock_guard lock(mutex_);
@@ -207,7 +175,6 @@ private:
             pieces_.push_back(std::move(piece));
         }
         changed_.notify_all();
-        piece = SoundPiece{};
     }
 
     pa_threaded_mainloop* loop_ = nullptr;
@@ -217,10 +184,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<SoundPiece> pieces_;
-    // The piece being gathered and its chunks' stamps: the main loop's alone.
-    SoundPiece gathered_;
-    std::int64_t stampSum_ = 0;
-    std::int64_t stamps_ = 0;
+    // The main loop's alone.
+    SoundGathering gathering_{[this](SoundPiece piece) { hand(std::move(piece)); }};
     bool ready_ = false;
     bool gone_ = false;
 };
