@@ -20,9 +20,13 @@ namespace {
 // and its moments behind, not so much that a stalled encoder eats the memory.
 constexpr std::size_t kQueueBudget = 128u << 20;
 constexpr std::size_t kQueueFrames = 32;
-// The encoder makes a keyframe of the first picture at or after each third
-// second; a still screen gets one written there.
-constexpr double kKeyframeSeconds = 3.0;
+// A picture stands at most a quarter of a second: the last is written again
+// at each quarter no capture reached. The encoder makes a keyframe of the
+// one at each third second (for the cuts). It holds each picture until the
+// next comes (to learn how long it stands), and the muxer holds the sound
+// back until the picture reaches it: so the working file, and what a crash
+// leaves, keeps within half a second of the screen.
+constexpr double kLongestStandSeconds = 0.25;
 
 } // namespace
 
@@ -179,9 +183,9 @@ void FramePump::capture(std::stop_token stop)
     push({-1, nullptr});
 }
 
-long FramePump::keyframeSlotAfter(long slot) const
+long FramePump::standSlotAfter(long slot) const
 {
-    const double period = kKeyframeSeconds * fps_;
+    const double period = kLongestStandSeconds * fps_;
     const long k = static_cast<long>(std::floor(static_cast<double>(slot) / period)) + 1;
     return static_cast<long>(std::ceil(static_cast<double>(k) * period - 1e-6));
 }
@@ -211,10 +215,10 @@ void FramePump::write()
         ++counts_.written;
         counts_.repeated += repeat;
     };
-    // The last picture again at each keyframe's instant before `slot` that
-    // no picture reached.
-    const auto keyframesBefore = [&](long slot) {
-        for (long k = keyframeSlotAfter(lastSlot); last && k < slot; k = keyframeSlotAfter(k))
+    // The last picture again at each quarter second before `slot` that no
+    // picture reached.
+    const auto standsBefore = [&](long slot) {
+        for (long k = standSlotAfter(lastSlot); last && k < slot; k = standSlotAfter(k))
             send(k, last.get(), true);
     };
     const std::string head = FrameStreamHead(width_, height_);
@@ -225,16 +229,16 @@ void FramePump::write()
         {
             std::unique_lock lock(mutex_);
             if (last && !failed && !endSet_) {
-                // Woken a frame after a keyframe's instant, if no capture
-                // took it: the encoder gets its keyframe as it happens. The
+                // Woken a frame after a quarter's instant, if no capture
+                // took it: the encoder gets its picture as it happens. The
                 // instant is claimed, so that the end falls after it.
-                const long due = keyframeSlotAfter(lastSlot);
+                const long due = standSlotAfter(lastSlot);
                 const auto wait = std::chrono::microseconds(
                     std::max<std::int64_t>(0, slotMicros(due + 1) - platform::wallClockMicros()));
                 if (!queued_.wait_for(lock, wait, [this] { return !queue_.empty(); })) {
                     claimedSlot_ = due;
                     lock.unlock();
-                    keyframesBefore(due + 1);
+                    standsBefore(due + 1);
                     continue;
                 }
             } else {
@@ -246,7 +250,7 @@ void FramePump::write()
         if (item.slot < 0) {
             // The recording lasts up to its end: the last picture stands
             // there once more.
-            keyframesBefore(endSlot_);
+            standsBefore(endSlot_);
             if (last && endSlot_ > lastSlot)
                 send(endSlot_, last.get(), true);
             break;
@@ -260,7 +264,7 @@ void FramePump::write()
         }
         // The first capture stands from the recording's start.
         const long slot = lastSlot < 0 ? 0 : std::max(item.slot, lastSlot + 1);
-        keyframesBefore(slot);
+        standsBefore(slot);
         send(slot, item.frame.get(), false);
         if (last) {
             std::lock_guard lock(mutex_);

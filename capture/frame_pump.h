@@ -3,8 +3,8 @@
 // frame n stands for origin + n/fps and is the capture nearest that instant.
 // A frame is written only when the screen changed, with its instant, and
 // stands until the next: a still screen costs no pictures. The last one is
-// written again only where a keyframe is due (every third second, for the
-// cuts) and at the end. A capture that falls on an instant already filled is
+// written again only at each quarter second (so that a keyframe comes every
+// third second, for the cuts, and a crash loses little) and at the end. A capture that falls on an instant already filled is
 // dropped. Capturing and writing run on threads of their own, so that an
 // encoder that is slow for a moment (or waits for its sound at the start)
 // costs no captures until half a second of frames waits. Qt-free.
@@ -27,7 +27,7 @@ struct FramePumpCounts {
     long captured = 0;  // frames the source gave
     long unchanged = 0; // instants the source found the screen as it was
     long written = 0;   // pictures the encoder got, repeats included
-    long repeated = 0;  // pictures written again: at a keyframe's instant or the end
+    long repeated = 0;  // pictures written again: at a quarter second or the end
     long dropped = 0;   // captures that found their instant filled, or no room
     // The largest distance of a written capture from its instant.
     std::int64_t worstPlacementMicros = 0;
@@ -78,8 +78,8 @@ private:
 
     void capture(std::stop_token stop);
     void write();
-    // The first instant after `slot` at which a keyframe is due.
-    long keyframeSlotAfter(long slot) const;
+    // The first quarter second's instant after `slot`.
+    long standSlotAfter(long slot) const;
     std::unique_ptr<std::uint8_t[]> takeBuffer();
     void push(Queued item);
     std::int64_t slotMicros(long slot) const;
@@ -101,7 +101,7 @@ private:
     std::size_t buffers_ = 0;
     long endSlot_ = 0;
     bool endSet_ = false;
-    long claimedSlot_ = -1; // a keyframe's instant the writer filled on its own
+    long claimedSlot_ = -1; // a quarter's instant the writer filled on its own
     bool writerGone_ = false;
     FramePumpCounts counts_;
 
