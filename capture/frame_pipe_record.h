@@ -27,6 +27,7 @@ struct FramePipeFormat {
     int height = 0;
     double fps = 0;
     std::int64_t originMicros = 0;
+    bool sound = false; // the encoder muxes sound with the frames
 };
 
 struct FramePipeHooks {

@@ -20,19 +20,13 @@ namespace {
 // and its moments behind, not so much that a stalled encoder eats the memory.
 constexpr std::size_t kQueueBudget = 128u << 20;
 constexpr std::size_t kQueueFrames = 32;
-// A picture stands at most a quarter of a second: the last is written again
-// at each quarter no capture reached. The encoder makes a keyframe of the
-// one at each third second (for the cuts). It holds each picture until the
-// next comes (to learn how long it stands), and the muxer holds the sound
-// back until the picture reaches it: so the working file, and what a crash
-// leaves, keeps within half a second of the screen.
-constexpr double kLongestStandSeconds = 0.25;
 
 } // namespace
 
 FramePump::FramePump(FrameSource& source, int width, int height, double fps, std::int64_t originMicros,
-                     std::intptr_t pipeFd)
-    : source_(source), width_(width), height_(height), fps_(fps), origin_(originMicros), pipe_(pipeFd),
+                     std::intptr_t pipeFd, double longestStandSeconds)
+    : source_(source), width_(width), height_(height), fps_(fps), origin_(originMicros),
+      standSlots_(std::max(1.0, longestStandSeconds * fps)), pipe_(pipeFd),
       frameBytes_(I420Bytes(width, height)),
       maxBuffers_(std::clamp<std::size_t>(kQueueBudget / std::max<std::size_t>(frameBytes_, 1), 4, kQueueFrames))
 {
@@ -185,7 +179,7 @@ void FramePump::capture(std::stop_token stop)
 
 long FramePump::standSlotAfter(long slot) const
 {
-    const double period = kLongestStandSeconds * fps_;
+    const double period = standSlots_;
     const long k = static_cast<long>(std::floor(static_cast<double>(slot) / period)) + 1;
     return static_cast<long>(std::ceil(static_cast<double>(k) * period - 1e-6));
 }
@@ -215,7 +209,7 @@ void FramePump::write()
         ++counts_.written;
         counts_.repeated += repeat;
     };
-    // The last picture again at each quarter second before `slot` that no
+    // The last picture again at each stand's end before `slot` that no
     // picture reached.
     const auto standsBefore = [&](long slot) {
         for (long k = standSlotAfter(lastSlot); last && k < slot; k = standSlotAfter(k))
@@ -229,8 +223,8 @@ void FramePump::write()
         {
             std::unique_lock lock(mutex_);
             if (last && !failed && !endSet_) {
-                // Woken a frame after a quarter's instant, if no capture
-                // took it: the encoder gets its picture as it happens. The
+                // Woken a frame after a stand's end, if no capture took
+                // it: the encoder gets its picture as it happens. The
                 // instant is claimed, so that the end falls after it.
                 const long due = standSlotAfter(lastSlot);
                 const auto wait = std::chrono::microseconds(

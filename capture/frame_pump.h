@@ -3,8 +3,12 @@
 // frame n stands for origin + n/fps and is the capture nearest that instant.
 // A frame is written only when the screen changed, with its instant, and
 // stands until the next: a still screen costs no pictures. The last one is
-// written again only at each quarter second (so that a keyframe comes every
-// third second, for the cuts, and a crash loses little) and at the end. A capture that falls on an instant already filled is
+// written again where it has stood its longest, and at the end. The encoder
+// holds each picture until the next comes (to learn how long it stands), and
+// its muxer holds the sound back until the picture reaches it: the longest
+// stand bounds how far the working file, and what a crash leaves, trails the
+// screen. The encoder makes a keyframe of the picture at each third second,
+// for the cuts: the stands' ends fall on every third second. A capture that falls on an instant already filled is
 // dropped. Capturing and writing run on threads of their own, so that an
 // encoder that is slow for a moment (or waits for its sound at the start)
 // costs no captures until half a second of frames waits. Qt-free.
@@ -27,18 +31,24 @@ struct FramePumpCounts {
     long captured = 0;  // frames the source gave
     long unchanged = 0; // instants the source found the screen as it was
     long written = 0;   // pictures the encoder got, repeats included
-    long repeated = 0;  // pictures written again: at a quarter second or the end
+    long repeated = 0;  // pictures written again: at a stand's end or the end
     long dropped = 0;   // captures that found their instant filled, or no room
     // The largest distance of a written capture from its instant.
     std::int64_t worstPlacementMicros = 0;
 };
+
+// How long a picture stands at most: a second, or a quarter where the
+// encoder muxes sound with it. Both divide three seconds.
+inline constexpr double kStandSilentSeconds = 1.0;
+inline constexpr double kStandWithSoundSeconds = 0.25;
 
 class FramePump {
 public:
     // `width` and `height` are even and at most the source's frame size;
     // `pipeFd` is the write end of the encoder's frame pipe, which the pump
     // closes when it is done.
-    FramePump(FrameSource& source, int width, int height, double fps, std::int64_t originMicros, std::intptr_t pipeFd);
+    FramePump(FrameSource& source, int width, int height, double fps, std::int64_t originMicros, std::intptr_t pipeFd,
+              double longestStandSeconds = kStandSilentSeconds);
     ~FramePump();
     FramePump(const FramePump&) = delete;
     FramePump& operator=(const FramePump&) = delete;
@@ -78,7 +88,7 @@ private:
 
     void capture(std::stop_token stop);
     void write();
-    // The first quarter second's instant after `slot`.
+    // The first stand's end after `slot`.
     long standSlotAfter(long slot) const;
     std::unique_ptr<std::uint8_t[]> takeBuffer();
     void push(Queued item);
@@ -90,6 +100,7 @@ private:
     const int height_;
     const double fps_;
     const std::int64_t origin_;
+    const double standSlots_;
     std::intptr_t pipe_;
     const std::size_t frameBytes_;
     const std::size_t maxBuffers_;
@@ -101,7 +112,7 @@ private:
     std::size_t buffers_ = 0;
     long endSlot_ = 0;
     bool endSet_ = false;
-    long claimedSlot_ = -1; // a quarter's instant the writer filled on its own
+    long claimedSlot_ = -1; // a stand's end the writer filled on its own
     bool writerGone_ = false;
     FramePumpCounts counts_;
 
