@@ -1,17 +1,12 @@
 #include "media/media_probe.h"
 
-#include "media/mp4_samples.h"
-
 #include "encoder/files_only.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/command_line.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <numeric>
 #include <map>
 #include <string_view>
 #include <utility>
@@ -386,42 +381,6 @@ MediaProbe ParseMediaProbe(const std::string& listing, const std::string& said)
     return probe;
 }
 
-namespace {
-
-std::string RateText(double rate)
-{
-    // As the encoder prints a rate.
-    char text[32];
-    const long long hundredths = std::llround(rate * 100);
-    if (hundredths % 100 != 0)
-        std::snprintf(text, sizeof text, "%3.2f", rate);
-    else if (hundredths % 100000 != 0)
-        std::snprintf(text, sizeof text, "%1.0f", rate);
-    else
-        std::snprintf(text, sizeof text, "%1.0fk", rate / 1000);
-    return text;
-}
-
-} // namespace
-
-void UseSampleGrid(const Mp4Movie& movie, MediaPictureStream& p)
-{
-    const Mp4Track* track = movie.readable ? movie.track(Mp4Tag("vide")) : nullptr;
-    if (!track || track->timescale == 0 || track->samples.size() < 2)
-        return;
-    std::uint64_t grid = 0;
-    for (const Mp4Sample& s : track->samples)
-        grid = std::gcd(grid, static_cast<std::uint64_t>(s.duration));
-    if (grid == 0)
-        return;
-    const double rate = static_cast<double>(track->timescale) / static_cast<double>(grid);
-    // A grid finer than any screen's is no rate, just a clock's jitter.
-    if (rate > kMostGridFps || rate < p.frameRate - 0.005)
-        return;
-    p.frameRate = rate;
-    p.frameRateText = RateText(rate);
-}
-
 MediaProbe ProbeMedia(const std::string& path, std::string* said)
 {
     std::string listing;
@@ -435,8 +394,6 @@ MediaProbe ProbeMedia(const std::string& path, std::string* said)
     };
     RunToolApart(BuildMediaProbeCommandLine(PrepareTool(), path), keep(listing), keep(description));
     MediaProbe probe = ParseMediaProbe(listing, description);
-    if (probe.readable && probe.hasPicture)
-        UseSampleGrid(ReadMp4Movie(path), probe.picture);
     if (said)
         *said = std::move(description);
     return probe;
