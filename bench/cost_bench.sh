@@ -44,7 +44,7 @@ pictures() { # file: the pictures it holds
 }
 
 echo "== screen $size, $seconds s per run, no sound"
-for scene in still typing busy; do
+for scene in ${VTR_SCENES:-still typing busy}; do
   echo "-- $scene"
   scene_start "$scene"
   "$build/bench/record_bench" "$seconds" -2 "$work/ours.mp4" | sed 's/^/  /'
@@ -52,14 +52,14 @@ for scene in still typing busy; do
   scene_stop
   scene_start "$scene"
   plain_record "$seconds" -2 "$work/plain.mp4"
-  awk -v c="$PLAIN_CPU" -v s="$seconds" 'BEGIN { printf "  plain    CPU=%.2f (%.3f per recorded s)\n", c, c / s }'
+  awk -v c="$PLAIN_CPU" -v s="$seconds" -v m="$PLAIN_MB" 'BEGIN { printf "  plain    CPU=%.2f (%.3f per recorded s) peak-memory=%d MB\n", c, c / s, m }'
   scene_stop
   scene_start "$scene"
   if peer_run "$seconds" -2 "$work/peer.mp4"; then
-    awk -v c="$PEER_CPU" -v s="$seconds" 'BEGIN { printf "  peer     CPU=%.2f (%.3f per recorded s)\n", c, c / s }'
+    awk -v c="$PEER_CPU" -v s="$seconds" -v m="${PEER_MB:-0}" 'BEGIN { printf "  peer     CPU=%.2f (%.3f per recorded s) peak-memory=%d MB\n", c, c / s, m }'
   else
     echo "  peer     did not record (see above)"
   fi
   scene_stop
-  rm -f "$work"/*.mp4 "$work"/*.log
+  rm -f "$work"/ours.mp4 "$work"/plain.mp4* "$work"/peer.mp4
 done

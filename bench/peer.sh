@@ -8,14 +8,14 @@
 # read or touched. Its CPU is counted from just before its recording starts
 # until the file is saved (its process and any children), not its start-up.
 #   source bench/peer.sh
-#   peer_run SECONDS MODE OUT.mp4   records; sets PEER_CPU (seconds)
+#   peer_run SECONDS MODE OUT.mp4   records; sets PEER_CPU (seconds) and PEER_MB (peak memory)
 # or, to start it idle before a scene and record afterwards:
 #   peer_start MODE OUT.mp4 && peer_record SECONDS
 # MODE: -2 no sound, 0 computer sound (the peer records one source only).
 # Each returns non-zero, with the reason and the tail of its log on stderr,
 # when the peer did not start, did not record or left no playable file.
 
-PEER_DIR='' PEER_PID='' PEER_FD='' PEER_OUT='' PEER_CPU=''
+PEER_DIR='' PEER_PID='' PEER_FD='' PEER_OUT='' PEER_CPU='' PEER_MB=''
 
 peer_fail() { # message
   echo "peer: $1" >&2
@@ -137,6 +137,7 @@ peer_record() { # seconds: records, saves, quits; sets PEER_CPU
   peer_send record-save
   peer_wait_log 'StopPage\] Stopped page\.' 120 || { peer_fail "did not save"; return 1; }
   after=$(peer_ticks "$PEER_PID")
+  PEER_MB=$(awk '/^VmHWM:/ { print int($2 / 1024) }' "/proc/$PEER_PID/status" 2>/dev/null || true)
   peer_send quit
   deadline=$((SECONDS + 30))
   while kill -0 "$PEER_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.05; done

@@ -3,7 +3,8 @@
 // frame n stands for origin + n/fps and is the capture nearest that instant.
 // A frame is written only when the screen changed, with its instant, and
 // stands until the next: a still screen costs no pictures. The last one is
-// written again where it has stood its longest, and at the end. The encoder
+// written again where it has stood its longest, and in the last three
+// instants. The encoder
 // holds each picture until the next comes (to learn how long it stands), and
 // its muxer holds the sound back until the picture reaches it: the longest
 // stand bounds how far the working file, and what a crash leaves, trails the

@@ -1,5 +1,6 @@
 #include "capture/frame_stream.h"
 
+#include <cmath>
 #include <initializer_list>
 
 namespace capture {
@@ -52,7 +53,7 @@ std::string all(std::initializer_list<std::string> parts)
 
 } // namespace
 
-std::string FrameStreamHead(int width, int height)
+std::string FrameStreamHead(int width, int height, double fps)
 {
     const std::string ebml = element(
         0x1A45DFA3, all({uint(0x4286, 1), uint(0x42F7, 1), uint(0x42F2, 4), uint(0x42F3, 8),
@@ -63,8 +64,9 @@ std::string FrameStreamHead(int width, int height)
     const std::string video = element(
         0xE0, all({uint(0xB0, static_cast<std::uint64_t>(width)), uint(0xBA, static_cast<std::uint64_t>(height)),
                    element(0x2EB524, "I420")}));
+    const auto frameNanos = static_cast<std::uint64_t>(std::llround(1e9 / fps));
     const std::string track = element(0xAE, all({uint(0xD7, 1), uint(0x73C5, 1), uint(0x83, 1), uint(0x9C, 0),
-                                                 element(0x86, "V_UNCOMPRESSED"), video}));
+                                                 uint(0x23E383, frameNanos), element(0x86, "V_UNCOMPRESSED"), video}));
     std::string out = ebml;
     id(out, 0x18538067); // the segment, as long as the stream
     unknownSize(out);

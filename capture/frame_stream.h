@@ -10,8 +10,10 @@
 namespace capture {
 
 // The stream's head: one video track of `width`×`height` I420 pictures,
-// its instants in microseconds.
-std::string FrameStreamHead(int width, int height);
+// its instants in microseconds. A picture lasts one frame at `fps` unless
+// the next one comes later: the last one is not taken to stand as long as
+// the one before it did.
+std::string FrameStreamHead(int width, int height, double fps);
 
 // Written just before each picture's `frameBytes` bytes: the instant it
 // stands for, in microseconds from the stream's start.

@@ -31,11 +31,7 @@ namespace {
 // Stitchable headers do not depend on what was recorded, so any two
 // recordings of one size join by stream copy, and a frame-exact cut can
 // re-encode its ends with headers equal to the copied middle's.
-// Threads share each frame (slices) rather than taking frames in turn: a
-// frame comes out as soon as it is encoded, not several frames later, which
-// on a still screen (a picture a second) was seconds; the headers are the
-// same either way.
-#define VTR_PICTURE " -preset superfast -crf 26 -bf 0 -x264-params stitchable=1:sliced-threads=1 -colorspace smpte170m"
+#define VTR_PICTURE " -preset superfast -crf 26 -bf 0 -x264-params stitchable=1 -colorspace smpte170m"
 
 constexpr const char* kVideoSilent = " -vcodec libx264 -r 60.97 -pix_fmt yuv420p" VTR_PICTURE VTR_KEYFRAMES;
 constexpr const char* kVideoWithSound =
@@ -58,10 +54,10 @@ constexpr const char* kGrabRate = " -framerate 60.97";
 constexpr const char* kDropTrailingFrames = " -frame_drop_threshold 0.01";
 
 // The frames come with their instants (see frame_stream.h), and only when
-// the screen changed: each stands until the next, at the written rate's
-// time base. The stream's head says all there is to know of it.
+// the screen changed; the encoder repeats each until the next, so that the
+// file has a picture at every instant as the cuts, joins and pictures of a
+// recording expect. The stream's head says all there is to know of it.
 constexpr const char* kTimedFrames = " -f matroska -probesize 32 -analyzeduration 0 -i /dev/fd/3 ";
-constexpr const char* kFramesAsTimed = " -fps_mode passthrough";
 
 using InputOf = std::string (*)(const std::string& device);
 
@@ -230,7 +226,7 @@ std::string BuildFramePipeRecordArgs(const RecordSources& sources, int width, in
     const bool sound = sources.audioMode >= 0;
     return (pipedSound ? pipedSoundPart(sources)
                        : pulsePart(sources, sound ? originOffset(originMicros) : std::string()))
-        + (sound ? grabQueue(width, height) : std::string()) + kTimedFrames + videoPart(sources) + kFramesAsTimed;
+        + (sound ? grabQueue(width, height) : std::string()) + kTimedFrames + videoPart(sources);
 }
 
 std::string BuildRecordArgs(const RecordSources& sources, const platform::Desktop& desktop, std::int64_t originMicros,

@@ -1,7 +1,11 @@
-// A still screen costs the encoder almost nothing: only what changed reaches
-// it, each change at its instant, and the file still shows the screen at
-// every moment.
+// A still screen costs the grab almost nothing: only what changed is copied
+// and reaches the encoder, each change at its instant, and the file still
+// shows the screen at every moment, for the editing as for a player.
 #include "capture/frame_pipe_record.h"
+#include "editing/exact_cut.h"
+#include "editing/stream_ops.h"
+#include "media/media_match.h"
+#include "media/stretch_join.h"
 #include "encoder/tool.h"
 #include "recording/record_command.h"
 #include "takes/take_files.h"
@@ -26,6 +30,22 @@
 using namespace testing_support;
 
 namespace {
+
+// The grey of the picture at `seconds` into `file`, at a corner the pointer
+// is far from.
+int greyAt(const std::string& file, double seconds)
+{
+    const std::string grey = runAndCapture("ffmpeg -v fatal -ss " + std::to_string(seconds) + " -i "
+                                           + platform::quoteArgument(file)
+                                           + " -frames:v 1 -vf crop=2:2:4:4 -f rawvideo -pix_fmt gray -");
+    return grey.size() == 4 ? static_cast<unsigned char>(grey[0]) : -1;
+}
+
+std::string onlyFileIn(const TempFolder& folder)
+{
+    const auto files = recordingsIn(folder.path());
+    return files.size() == 1 ? files[0].string() : std::string("none");
+}
 
 void setRoot(const char* how)
 {
@@ -81,11 +101,12 @@ TEST(StillScreen, OnlyTheChangeReachesTheEncoderAtItsInstant)
     const std::string grey = runAndCapture("ffmpeg -v fatal -i " + platform::quoteArgument(out)
                                            + " -vf crop=2:2:4:4 -fps_mode passthrough -f rawvideo -pix_fmt gray -");
     ASSERT_EQ(grey.size(), times.size() * 4) << grey;
-    // The first picture, the change, one at each second, the end: not the
+    // The first picture, the change, one at each second, the last three: not the
     // 305 of a picture at every instant.
-    EXPECT_LE(counts.written, 8) << "pictures handed to the encoder";
+    EXPECT_LE(counts.written, 10) << "pictures handed to the encoder";
     EXPECT_GT(counts.unchanged, 250);
-    EXPECT_EQ(counts.written, static_cast<long>(times.size()));
+    // The encoder repeats them: the file has a picture at every instant.
+    EXPECT_NEAR(static_cast<double>(times.size()), 5 * takes::kRecordFps, 10);
     double firstWhite = -1;
     for (std::size_t i = 0; i < times.size(); ++i) {
         const bool white = static_cast<unsigned char>(grey[i * 4]) > 200;
@@ -110,4 +131,33 @@ TEST(StillScreen, OnlyTheChangeReachesTheEncoderAtItsInstant)
             lastKey = std::stod(k);
         }
     EXPECT_GT(lastKey, 2.9);
+
+    // The picture at each second is the screen's, in the file and in what
+    // the editing makes of it: a keyframe cut, an exact cut across the
+    // change, a join of stretches and a merge.
+    for (const double at : {0.5, 1.5, 2.3})
+        EXPECT_LT(greyAt(out, at), 50) << at;
+    for (const double at : {2.9, 3.5, 4.5})
+        EXPECT_GT(greyAt(out, at), 200) << at;
+    const auto nothing = [](int, auto&, auto&, int) {};
+    const TempFolder cut, exact, merged;
+    EXPECT_EQ(editing::CutStretch(cut.path().string(), {out, 1000, 4500}, nothing), encoder::RunEnded);
+    const double cutLength = probeDuration(onlyFileIn(cut));
+    EXPECT_GT(cutLength, 1.4);
+    EXPECT_LT(cutLength, 3.6);
+    EXPECT_EQ(editing::CutExactly(exact.path().string(), {out, 2000, 3500}, nothing), encoder::RunEnded);
+    EXPECT_NEAR(probeDuration(onlyFileIn(exact)), 1.5, 2 * frame);
+    EXPECT_LT(greyAt(onlyFileIn(exact), 0.1), 50);
+    EXPECT_GT(greyAt(onlyFileIn(exact), 1.4), 200);
+    const std::string joined = dir.file("joined.mp4");
+    EXPECT_TRUE(media::JoinStretches({out, out}, joined));
+    EXPECT_NEAR(probeDuration(joined), 2 * probeDuration(out), 2 * frame);
+    EXPECT_LT(greyAt(joined, probeDuration(out) + 1), 50);
+    const media::MediaProbe probed = media::ProbeMedia(out);
+    EXPECT_EQ(probed.picture.frameRateText, "60.97");
+    EXPECT_TRUE(media::PlanJoin({probed, probed}).parts[1].matches) << "joined by stream copy";
+    editing::MergeProgress progress;
+    EXPECT_EQ(editing::MergeFiles(merged.path().string(), {{out, out}, "", {}}, progress, nothing), encoder::RunEnded);
+    EXPECT_NEAR(probeDuration(onlyFileIn(merged)), 2 * probeDuration(out), 2 * frame);
+    EXPECT_GT(greyAt(onlyFileIn(merged), probeDuration(out) - 0.5), 200);
 }
