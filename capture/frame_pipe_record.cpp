@@ -74,8 +74,7 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
     const std::string& tail = output.kept();
     bool asked = false; // a stop, or the source's end, came before the encoder's
     {
-        FramePump pump(source, format.width, format.height, format.fps, format.originMicros, writeEnd,
-                       format.sound ? kStandWithSoundSeconds : kStandSilentSeconds);
+        FramePump pump(source, format.width, format.height, format.fps, format.originMicros, writeEnd);
         pump.setEnd(hooks.endMicros);
         if (started) {
             pump.start();

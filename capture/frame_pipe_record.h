@@ -27,7 +27,6 @@ struct FramePipeFormat {
     int height = 0;
     double fps = 0;
     std::int64_t originMicros = 0;
-    bool sound = false; // the encoder muxes sound with the frames
 };
 
 struct FramePipeHooks {

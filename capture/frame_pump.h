@@ -2,17 +2,16 @@
 // Feeds the encoder's pipe with I420 frames on a fixed grid of instants:
 // frame n stands for origin + n/fps and is the capture nearest that instant.
 // A frame is written only when the screen changed, with its instant, and
-// stands until the next: a still screen costs no pictures. The last one is
-// written again where it has stood its longest, and in the last three
-// instants. The encoder
-// holds each picture until the next comes (to learn how long it stands), and
-// its muxer holds the sound back until the picture reaches it: the longest
-// stand bounds how far the working file, and what a crash leaves, trails the
-// screen. The encoder makes a keyframe of the picture at each third second,
-// for the cuts: the stands' ends fall on every third second. A capture that falls on an instant already filled is
-// dropped. Capturing and writing run on threads of their own, so that an
-// encoder that is slow for a moment (or waits for its sound at the start)
-// costs no captures until half a second of frames waits. Qt-free.
+// stands until the next (the encoder repeats it): a still screen costs no
+// copies, conversions or writes. The last one is written again where it has
+// stood its longest, and in the last three instants. The encoder repeats a
+// picture only once the next one comes, and holds the sound back until the
+// picture reaches it: the longest stand bounds how far the working file,
+// and what a crash leaves, trails the screen. A capture that falls on an
+// instant already filled is dropped. Capturing and writing run on threads of
+// their own, so that an encoder that is slow for a moment (or waits for its
+// sound at the start) costs no captures until half a second of frames
+// waits. Qt-free.
 #include "capture/frame_source.h"
 
 #include <atomic>
@@ -38,10 +37,10 @@ struct FramePumpCounts {
     std::int64_t worstPlacementMicros = 0;
 };
 
-// How long a picture stands at most: a second, or a quarter where the
-// encoder muxes sound with it. Both divide three seconds.
-inline constexpr double kStandSilentSeconds = 1.0;
-inline constexpr double kStandWithSoundSeconds = 0.25;
+// How long a picture stands at most. It divides three seconds. The
+// encoder repeats a picture only once the next one comes: at a Stop it has
+// that much to catch up on.
+inline constexpr double kLongestStandSeconds = 0.25;
 
 class FramePump {
 public:
@@ -49,7 +48,7 @@ public:
     // `pipeFd` is the write end of the encoder's frame pipe, which the pump
     // closes when it is done.
     FramePump(FrameSource& source, int width, int height, double fps, std::int64_t originMicros, std::intptr_t pipeFd,
-              double longestStandSeconds = kStandSilentSeconds);
+              double longestStandSeconds = kLongestStandSeconds);
     ~FramePump();
     FramePump(const FramePump&) = delete;
     FramePump& operator=(const FramePump&) = delete;

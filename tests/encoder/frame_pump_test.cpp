@@ -97,7 +97,7 @@ TEST(FrameConvert, ScreenColoursBecomeBt601LimitedRange)
 
 // What reaches the encoder is read back by the encoder itself: each picture
 // with its instant, a still screen costing none, the last picture again at
-// each quarter second (as with sound), and the first standing from the start.
+// each quarter second, and the first standing from the start.
 TEST(FramePump, OnlyChangedFramesAreWrittenEachAtItsInstant)
 {
     std::intptr_t readEnd = -1, writeEnd = -1;
@@ -110,7 +110,7 @@ TEST(FramePump, OnlyChangedFramesAreWrittenEachAtItsInstant)
     FramePumpCounts counts;
     std::string stream;
     {
-        FramePump pump(source, kWidth, kHeight, 60.0, origin, writeEnd, capture::kStandWithSoundSeconds);
+        FramePump pump(source, kWidth, kHeight, 60.0, origin, writeEnd);
         pump.start();
         std::vector<char> chunk(65536);
         for (long got; (got = platform::readDescriptor(readEnd, chunk.data(), chunk.size(), 5000)) > 0;)
