@@ -243,12 +243,10 @@ void FramePump::write()
         }
         if (item.slot < 0) {
             // The recording lasts up to its end: the last picture stands
-            // there once more, in three frames in a row. The encoder lets
-            // the last picture last as long as the last few stood, which
-            // after a still screen was seconds past the end.
-            standsBefore(endSlot_ - 2);
-            for (long slot = std::max(lastSlot + 1, endSlot_ - 2); last && slot <= endSlot_; ++slot)
-                send(slot, last.get(), true);
+            // there once more, for one frame.
+            standsBefore(endSlot_);
+            if (last && endSlot_ > lastSlot)
+                send(endSlot_, last.get(), true);
             break;
         }
         if (failed) {

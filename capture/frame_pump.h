@@ -2,12 +2,12 @@
 // Feeds the encoder's pipe with I420 frames on a fixed grid of instants:
 // frame n stands for origin + n/fps and is the capture nearest that instant.
 // A frame is written only when the screen changed, with its instant, and
-// stands until the next (the encoder repeats it): a still screen costs no
-// copies, conversions or writes. The last one is written again where it has
-// stood its longest, and in the last three instants. The encoder repeats a
-// picture only once the next one comes, and holds the sound back until the
-// picture reaches it: the longest stand bounds how far the working file,
-// and what a crash leaves, trails the screen. A capture that falls on an
+// stands in the file until the next: a still screen costs no copies,
+// conversions, writes or encoding. The last one is written again where it
+// has stood its longest, and at the end. The encoder holds a picture until
+// the next one comes, and the sound until the picture reaches it: the
+// longest stand bounds how far the working file, and what a crash leaves,
+// trails the screen. A capture that falls on an
 // instant already filled is dropped. Capturing and writing run on threads of
 // their own, so that an encoder that is slow for a moment (or waits for its
 // sound at the start) costs no captures until half a second of frames
@@ -37,9 +37,8 @@ struct FramePumpCounts {
     std::int64_t worstPlacementMicros = 0;
 };
 
-// How long a picture stands at most. It divides three seconds. The
-// encoder repeats a picture only once the next one comes: at a Stop it has
-// that much to catch up on.
+// How long a picture stands at most before it is written again. It
+// divides three seconds, where keyframes fall.
 inline constexpr double kLongestStandSeconds = 0.25;
 
 class FramePump {

@@ -313,10 +313,10 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
         int status = RunEnded;
         bool matched = true;
     };
-    const auto encode = [&](Piece& piece, std::int64_t from, int frames) {
+    const auto encode = [&](Piece& piece, std::int64_t from, int frames, std::int64_t shownFrom) {
         piece.status = RunJobStep(BuildPieceCommandLine(PrepareTool(), job.source,
                                                         TicksToSeconds(from, plan.ticksPerSecond), frames, params,
-                                                        plan.ticksPerSecond, piece.path),
+                                                        plan.ticksPerSecond, piece.path, shownFrom),
                                   report, &piece.failure, stop);
         piece.matched = piece.status != RunEnded || headerCheckOf(piece.path) == nearStart.headerCheck;
     };
@@ -337,10 +337,10 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
         // Both ends at once: each is short, and mostly the encoder's start.
         const std::jthread first = platform::startWorker([&] {
             if (!head.path.empty())
-                encode(head, plan.first, plan.headFrames);
+                encode(head, plan.first, plan.headFrames, plan.start - plan.first);
         });
         if (!tail.path.empty())
-            encode(tail, plan.copyUntil, plan.tailFrames);
+            encode(tail, plan.copyUntil, plan.tailFrames, 0);
     }
     const bool matched = head.matched && tail.matched;
     int status = head.status != RunEnded ? head.status : tail.status;

@@ -89,13 +89,19 @@ int framesIn(const PacketScan& scan, std::int64_t from, std::int64_t until, bool
     }));
 }
 
-// One frame's duration: the packets' own, else the smallest step between
-// their presentation times.
+// One frame's duration: the stream's grid where known, else the shortest of
+// the packets' own, else the smallest step between their presentation
+// times. A picture may stand for several.
 std::int64_t frameDuration(const PacketScan& scan)
 {
+    if (scan.grid > 0)
+        return scan.grid;
+    std::int64_t shortest = 0;
     for (const CutPacket& p : scan.packets)
-        if (p.duration > 0)
-            return p.duration;
+        if (p.duration > 0 && (shortest == 0 || p.duration < shortest))
+            shortest = p.duration;
+    if (shortest > 0)
+        return shortest;
     std::vector<std::int64_t> times;
     for (const CutPacket& p : scan.packets)
         times.push_back(p.pts);
@@ -106,6 +112,25 @@ std::int64_t frameDuration(const PacketScan& scan)
             step = times[k] - times[k - 1];
     return step;
 }
+
+// How long the frame at `pts` stands: until the next one listed, else its
+// own duration, else one frame.
+std::int64_t standing(const PacketScan& scan, std::int64_t pts, std::int64_t frame)
+{
+    std::optional<std::int64_t> next;
+    std::int64_t own = 0;
+    for (const CutPacket& p : scan.packets) {
+        if (p.pts > pts && (!next || p.pts < *next))
+            next = p.pts;
+        if (p.pts == pts)
+            own = p.duration;
+    }
+    return next ? *next - pts : own > 0 ? own : frame;
+}
+
+// A frame that stands for more than one and a half is a picture repeated
+// in time: the marks cut it at their own frames' instants.
+bool standsForMany(std::int64_t stands, std::int64_t frame) { return 2 * stands > 3 * frame; }
 
 } // namespace
 
@@ -273,6 +298,17 @@ ExactCutPlan PlanExactCut(const PacketScan& nearStart, const PacketScan& nearEnd
     plan.frame = frameDuration(nearStart);
     if (plan.frame <= 0)
         return plan;
+    const std::int64_t firstStands = standing(nearStart, plan.first, plan.frame);
+    const std::int64_t lastStands = standing(nearEnd, plan.last, plan.frame);
+    plan.start = plan.first;
+    if (standsForMany(firstStands, plan.frame))
+        plan.start += (markTicks(startMs, perSecond) - plan.first) / plan.frame * plan.frame;
+    plan.end = plan.last + plan.frame;
+    if (standsForMany(lastStands, plan.frame))
+        plan.end = plan.last
+            + std::min(lastStands, ((markTicks(endMs, perSecond) - plan.last) / plan.frame + 1) * plan.frame);
+    if (plan.end <= plan.start)
+        return plan;
 
     // The first keyframe from the first frame on, and the last one up to the
     // last frame. A copy that starts the cut must not start with pictures
@@ -330,10 +366,14 @@ std::string BuildOptionsProbeCommandLine(const std::string& quotedTool, const st
 
 std::string BuildPieceCommandLine(const std::string& quotedTool, const std::string& source,
                                   const std::string& seconds, int frames, const std::string& x264Params,
-                                  std::int64_t ticksPerSecond, const std::string& output)
+                                  std::int64_t ticksPerSecond, const std::string& output, std::int64_t shownFrom)
 {
+    // The first frame's clock moved on to where it is shown; the others keep theirs.
+    const std::string later = shownFrom > 0
+        ? " -vf " + quoteArgument("setpts='max(PTS-" + TicksToSeconds(shownFrom, ticksPerSecond) + "/TB,0)'")
+        : std::string();
     return quotedTool + " -hide_banner -ss " + seconds + kFilesOnly + " -i " + quoteArgument(source)
-        + " -map 0:v:0 -frames:v " + std::to_string(frames) + " -c:v libx264 -preset ultrafast -x264-params "
+        + " -map 0:v:0" + later + " -frames:v " + std::to_string(frames) + " -c:v libx264 -preset ultrafast -x264-params "
         + quoteArgument(x264Params) + " -map_metadata -1 -fps_mode passthrough -video_track_timescale "
         + std::to_string(ticksPerSecond) + " -an -y -f mp4 " + quoteArgument(output);
 }
@@ -347,9 +387,9 @@ std::string BuildExactCutList(const ExactCutPlan& plan, const std::string& sourc
     const auto duration = [tps](std::int64_t ticks) { return "duration " + TicksToSeconds(ticks, tps) + "\n"; };
     std::string list = "ffconcat version 1.0\n";
     const bool hasTail = plan.tailFrames > 0;
-    const std::int64_t headEnd = hasTail ? (plan.copies ? plan.copyFrom : plan.copyUntil) : plan.last + plan.frame;
+    const std::int64_t headEnd = hasTail ? (plan.copies ? plan.copyFrom : plan.copyUntil) : plan.end;
     if (!head.empty())
-        list += ConcatListFile(head) + duration(headEnd - plan.first);
+        list += ConcatListFile(head) + duration(headEnd - plan.start);
     if (plan.copies) {
         // The copy starts at its keyframe, never before it, and ends before
         // the decoding time of the next piece's keyframe.
@@ -357,7 +397,7 @@ std::string BuildExactCutList(const ExactCutPlan& plan, const std::string& sourc
             + micros(microsDown(plan.copyUntilDts, tps)) + "\n" + duration(plan.copyUntil - plan.copyFrom);
     }
     if (hasTail && !tail.empty())
-        list += ConcatListFile(tail) + duration(plan.last + plan.frame - plan.copyUntil);
+        list += ConcatListFile(tail) + duration(plan.end - plan.copyUntil);
     return list;
 }
 
@@ -370,7 +410,7 @@ std::string BuildExactJoinCommandLine(const std::string& quotedTool, const std::
     // time. Left to itself, the encoder would start the list where its first
     // file's earliest packet starts, which is sound when the copy comes
     // first, and move the pictures against the sound.
-    const std::string first = TicksToSeconds(plan.first, plan.ticksPerSecond);
+    const std::string first = TicksToSeconds(plan.start, plan.ticksPerSecond);
     return quotedTool + " -hide_banner -copyts -f concat -safe 0" + kFilesOnly + " -i " + quoteArgument(list) + " -ss "
         + first + " -itsoffset -" + first + kFilesOnly + " -i " + quoteArgument(source) + " -map 0:v -map 1:a? -c copy -t "
         + TicksToSeconds(plan.length(), plan.ticksPerSecond) + " -y -f mp4 " + quoteArgument(output);

@@ -24,6 +24,9 @@ struct CutPacket {
 // The first stream's packets from a frame listing, in the order listed.
 struct PacketScan {
     std::int64_t ticksPerSecond = 0; // 0: the listing gave no time base
+    // A frame's duration where the whole stream's table tells it (see
+    // Mp4Track::grid); 0 when unknown.
+    std::int64_t grid = 0;
     std::string headerCheck;         // the codec header's size and checksum
     std::vector<CutPacket> packets;
 };
@@ -51,6 +54,12 @@ struct ExactCutPlan {
     std::int64_t first = 0;  // presentation time of the first frame kept
     std::int64_t last = 0;   // that of the last frame kept
     std::int64_t frame = 0;  // a frame's duration
+    // Where the cut starts and ends. A frame that stands for many (a still
+    // screen's recording writes one only when something changed) is kept
+    // from the mark's instant, not from its own start, and until the end
+    // mark's instant; otherwise these are `first` and the end of `last`.
+    std::int64_t start = 0;
+    std::int64_t end = 0;
     int headFrames = 0;      // frames encoded from `first` up to `copyFrom`
     bool copies = false;     // a stretch is copied
     std::int64_t copyFrom = 0;  // the keyframe the copy starts at
@@ -58,8 +67,7 @@ struct ExactCutPlan {
     std::int64_t copyUntilDts = 0; // and its decoding time
     int tailFrames = 0;      // frames encoded from the end of the copy to `last`
 
-    // The cut's length: from the first kept frame to the end of the last.
-    std::int64_t length() const { return last + frame - first; }
+    std::int64_t length() const { return end - start; }
 };
 
 // The plan for marks in milliseconds, from the packets listed from the
@@ -78,10 +86,12 @@ std::string BuildPacketScanCommandLine(const std::string& quotedTool, const std:
                                        const std::string& seconds);
 // The first video packet as a raw stream, to read x264's options from.
 std::string BuildOptionsProbeCommandLine(const std::string& quotedTool, const std::string& source);
-// `frames` frames from `seconds` encoded again, keeping their timestamps.
+// `frames` frames from `seconds` encoded again, keeping their timestamps
+// but the first's, which starts `shownFrom` ticks later (see
+// ExactCutPlan::start).
 std::string BuildPieceCommandLine(const std::string& quotedTool, const std::string& source,
                                   const std::string& seconds, int frames, const std::string& x264Params,
-                                  std::int64_t ticksPerSecond, const std::string& output);
+                                  std::int64_t ticksPerSecond, const std::string& output, std::int64_t shownFrom = 0);
 // The encoder's list (ffconcat) of the pictures: the head piece, the copied
 // stretch of `source`, the tail piece; an empty piece path is left out.
 // Empty when a path cannot be listed (see ConcatListFile).

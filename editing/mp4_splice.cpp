@@ -237,6 +237,7 @@ PacketScan ScanOfSamples(const Mp4Movie& movie, std::size_t from, std::size_t un
     if (!video)
         return scan;
     scan.ticksPerSecond = video->timescale;
+    scan.grid = video->grid();
     const std::int64_t late = ShownLate(movie);
     for (std::size_t k = from; k < until && k < video->samples.size(); ++k) {
         const Mp4Sample& s = video->samples[k];
@@ -277,8 +278,9 @@ SpliceSource PlanSplice(const Mp4Movie& source, const ExactCutPlan& plan)
             part.videoFrom = k;
             break;
         }
-    for (std::size_t k = part.firstFrame; k < part.videoUntil; ++k)
-        part.length += frames[k].duration;
+    part.length = plan.end - plan.start;
+    part.firstCut = plan.start - plan.first;
+    part.lastDuration = plan.end - plan.last;
     for (std::size_t k = part.videoFrom; k < part.videoUntil; ++k)
         part.ranges.push_back({frames[k].offset, frames[k].size});
 
@@ -290,7 +292,7 @@ SpliceSource PlanSplice(const Mp4Movie& source, const ExactCutPlan& plan)
         // The sound at the first frame's instant, in the sound's media time.
         const std::int64_t delayUnits =
             static_cast<std::int64_t>(rescale(sound->editDelay, source.timescale, sound->timescale));
-        const std::int64_t from = static_cast<std::int64_t>(rescale(plan.first, video->timescale, sound->timescale))
+        const std::int64_t from = static_cast<std::int64_t>(rescale(plan.start, video->timescale, sound->timescale))
             + sound->editMediaTime - delayUnits;
         const std::int64_t until =
             from + static_cast<std::int64_t>(rescale(part.length, video->timescale, sound->timescale));
@@ -355,6 +357,15 @@ std::string SplicedMovie(const Mp4Movie& source, const SpliceSource& part, std::
     for (std::size_t k = part.videoFrom; k < part.videoUntil; ++k) {
         const Mp4Sample& s = video->samples[k];
         pictures.push_back({fromSource(s.offset), s.size, s.duration, s.key});
+    }
+    // The first and last pictures last as long as they are in the cut.
+    if (pictures.size() == 1) {
+        pictures.front().duration = static_cast<std::uint32_t>(part.length);
+    } else {
+        if (part.firstCut < 0 || part.firstCut >= pictures.front().duration || part.lastDuration <= 0)
+            return {};
+        pictures.front().duration -= static_cast<std::uint32_t>(part.firstCut);
+        pictures.back().duration = static_cast<std::uint32_t>(part.lastDuration);
     }
     const std::uint64_t movieLength = rescale(static_cast<std::uint64_t>(part.length), video->timescale, source.timescale);
     // The tracks in the source's order: the sound tracks keep their order

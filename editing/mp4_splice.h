@@ -52,6 +52,10 @@ struct SpliceSource {
     std::size_t videoUntil = 0;
     std::vector<SoundSpan> sounds; // one for each sound track with samples, in the source's order
     std::int64_t length = 0;     // of the pictures, in their time scale
+    // The first frame's time before the cut starts, and the last one's time
+    // in the cut: a picture may stand for many frames.
+    std::int64_t firstCut = 0;
+    std::int64_t lastDuration = 0;
     std::vector<ByteRange> ranges; // the source's bytes to copy, in the order of the file
 };
 SpliceSource PlanSplice(const media::Mp4Movie& source, const ExactCutPlan& plan);

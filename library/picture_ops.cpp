@@ -5,6 +5,7 @@
 #include "encoder/tool.h"
 #include "platform/files.h"
 #include "media/mp4_duration.h"
+#include "media/mp4_samples.h"
 #include "media/recording_length.h"
 
 #include <vector>
@@ -48,7 +49,8 @@ bool MakeRowPicture(const std::string& source, const std::string& output, std::s
     // A second in, past a fade or a window still opening; the middle of a
     // recording of less than two seconds (one of exactly a second has no
     // frame at 1.000).
-    const std::int64_t atMs = lengthUs >= 0 && lengthUs < 2000000 ? lengthUs / 2000 : 1000;
+    const std::int64_t atMs = media::StandingPictureMs(media::ReadMp4Movie(source),
+                                                       lengthUs >= 0 && lengthUs < 2000000 ? lengthUs / 2000 : 1000);
     const std::string tool = PrepareTool();
     if (makeInto(BuildPictureCommandLine(tool, source, atMs, kRowPictureWidth, output), output, stop))
         return true;
@@ -66,8 +68,9 @@ bool MakeStripPicture(const std::string& source, const std::string& output, std:
         return false;
     // The middle of each of kStripPictures equal stretches.
     std::vector<std::int64_t> atMs;
+    const media::Mp4Movie movie = media::ReadMp4Movie(source);
     for (int i = 0; i < kStripPictures; ++i)
-        atMs.push_back(lengthUs * (2 * i + 1) / (2 * kStripPictures) / 1000);
+        atMs.push_back(media::StandingPictureMs(movie, lengthUs * (2 * i + 1) / (2 * kStripPictures) / 1000));
     return makeInto(BuildStripCommandLine(PrepareTool(), source, atMs, kStripPictureWidth, output), output, stop);
 }
 

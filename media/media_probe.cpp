@@ -1,11 +1,15 @@
 #include "media/media_probe.h"
 
+#include "media/mp4_samples.h"
+
 #include "encoder/files_only.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/command_line.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string_view>
@@ -381,6 +385,37 @@ MediaProbe ParseMediaProbe(const std::string& listing, const std::string& said)
     return probe;
 }
 
+namespace {
+
+std::string RateText(double rate)
+{
+    // As the encoder prints a rate.
+    char text[32];
+    const long long hundredths = std::llround(rate * 100);
+    if (hundredths % 100 != 0)
+        std::snprintf(text, sizeof text, "%3.2f", rate);
+    else if (hundredths % 100000 != 0)
+        std::snprintf(text, sizeof text, "%1.0f", rate);
+    else
+        std::snprintf(text, sizeof text, "%1.0fk", rate / 1000);
+    return text;
+}
+
+} // namespace
+
+void UseSampleGrid(const Mp4Movie& movie, MediaPictureStream& p)
+{
+    const Mp4Track* track = movie.readable ? movie.track(Mp4Tag("vide")) : nullptr;
+    const std::uint32_t grid = track && track->samples.size() >= 2 ? track->grid() : 0;
+    if (grid == 0)
+        return;
+    const double rate = static_cast<double>(track->timescale) / static_cast<double>(grid);
+    if (rate < p.frameRate - 0.005)
+        return;
+    p.frameRate = rate;
+    p.frameRateText = RateText(rate);
+}
+
 MediaProbe ProbeMedia(const std::string& path, std::string* said)
 {
     std::string listing;
@@ -394,6 +429,8 @@ MediaProbe ProbeMedia(const std::string& path, std::string* said)
     };
     RunToolApart(BuildMediaProbeCommandLine(PrepareTool(), path), keep(listing), keep(description));
     MediaProbe probe = ParseMediaProbe(listing, description);
+    if (probe.readable && probe.hasPicture)
+        UseSampleGrid(ReadMp4Movie(path), probe.picture);
     if (said)
         *said = std::move(description);
     return probe;

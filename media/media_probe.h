@@ -13,6 +13,8 @@
 
 namespace media {
 
+struct Mp4Movie;
+
 struct MediaPictureStream {
     std::string codec;   // the encoder's codec name: "h264"
     std::string profile; // "High", "Constrained Baseline"; empty when none is said
@@ -21,7 +23,11 @@ struct MediaPictureStream {
     int sarNum = 0; // sample aspect ratio; 0:0 (or 0:1) when the file leaves it unknown
     int sarDen = 0;
     std::string pixelFormat;   // "yuv420p"
-    double frameRate = 0;      // frames per second: the stream's base rate ("tbr"), else its average
+    // Frames per second: the stream's base rate ("tbr"), else its average.
+    // A picture may stand for several frames (a still screen's recording
+    // writes one only when something changed): in an MP4 the rate is then
+    // that of the grid every sample's time lies on.
+    double frameRate = 0;
     std::string frameRateText; // as the encoder writes it: "60.97", "29.97", "30"
     int timeBaseNum = 0;
     int timeBaseDen = 0;
@@ -62,6 +68,10 @@ std::string BuildMediaProbeCommandLine(const std::string& quotedTool, const std:
 // form: a file's tags and name, which the encoder repeats, cannot add words
 // to a later command line.
 MediaProbe ParseMediaProbe(const std::string& listing, const std::string& said);
+
+// The rate of the grid every picture's time lies on in `movie`, where that
+// is plausible, for the stream's rate (and its text as the encoder prints it).
+void UseSampleGrid(const Mp4Movie& movie, MediaPictureStream& picture);
 
 // Runs the encoder on `path` and parses what it wrote. `said`, when given,
 // gets what it said (for its telling line on a failure). Blocks.

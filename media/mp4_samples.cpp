@@ -4,6 +4,7 @@
 #include "media/mp4_boxes.h"
 
 #include <algorithm>
+#include <numeric>
 #include <optional>
 
 namespace media {
@@ -265,6 +266,33 @@ std::size_t Mp4Track::sampleAt(std::int64_t dts) const
     return static_cast<std::size_t>(
         std::lower_bound(samples.begin(), samples.end(), dts, [](const Mp4Sample& s, std::int64_t t) { return s.dts < t; })
         - samples.begin());
+}
+
+std::uint32_t Mp4Track::grid() const
+{
+    std::uint32_t step = 0;
+    for (const Mp4Sample& s : samples)
+        step = std::gcd(step, s.duration);
+    return step > 0 && static_cast<double>(timescale) / step <= kMostGridFps ? step : 0;
+}
+
+std::int64_t StandingPictureMs(const Mp4Movie& movie, std::int64_t atMs)
+{
+    const Mp4Track* video = movie.readable ? movie.track(Mp4Tag("vide")) : nullptr;
+    if (!video || video->timescale == 0 || movie.timescale == 0 || video->samples.empty() || video->reorders
+        || !video->plainEdits || atMs < 0)
+        return atMs;
+    // As the encoder's reader shows a sample: after the empty edit, from
+    // the media time the edit starts at.
+    const std::int64_t late = static_cast<std::int64_t>(static_cast<unsigned __int128>(video->editDelay)
+                                                        * video->timescale / movie.timescale)
+        - video->editMediaTime;
+    const std::int64_t at = atMs * video->timescale / 1000;
+    const std::size_t after = video->sampleAt(at - late + 1);
+    if (after == 0)
+        return atMs;
+    const std::int64_t shown = video->samples[after - 1].dts + late;
+    return shown < 0 ? atMs : std::min(atMs, shown * 1000 / video->timescale);
 }
 
 const Mp4Track* Mp4Movie::track(std::uint32_t handler) const

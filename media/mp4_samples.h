@@ -21,6 +21,9 @@ struct Mp4Sample {
     bool key = false;
 };
 
+// A grid finer than any screen's is no frame rate, just a clock's jitter.
+inline constexpr double kMostGridFps = 1000;
+
 struct Mp4Track {
     std::uint32_t handler = 0; // 'vide', 'soun', ...
     std::uint32_t timescale = 0;
@@ -40,6 +43,9 @@ struct Mp4Track {
 
     // The first sample decoded at or after `dts`; samples.size() when none.
     std::size_t sampleAt(std::int64_t dts) const;
+    // The step every sample's duration is a whole number of (a picture may
+    // stand for many frames), when it is a plausible frame; 0 otherwise.
+    std::uint32_t grid() const;
 };
 
 struct Mp4Movie {
@@ -58,6 +64,12 @@ struct Mp4Movie {
 using Mp4Bytes = std::function<long long(std::uint64_t offset, void* buffer, std::size_t count)>;
 Mp4Movie ReadMp4Movie(std::uint64_t size, const Mp4Bytes& readAt);
 Mp4Movie ReadMp4Movie(const std::string& path);
+
+// Where the picture shown at `atMs` into `movie` starts, in milliseconds
+// and never after it: a picture may stand for many frames (a still
+// screen's recording has one only where something changed), and a seek to
+// `atMs` would show the next. `atMs` when the tables do not tell.
+std::int64_t StandingPictureMs(const Mp4Movie& movie, std::int64_t atMs);
 
 // The codec header box ('avcC', ...) inside a sample description, whole;
 // empty when there is none.

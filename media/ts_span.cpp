@@ -179,11 +179,16 @@ struct Stream {
         if (!first || !last)
             return 0;
         const std::uint64_t run = (*last - *first) & (kPtsWrap - 1);
-        std::uint64_t step = beforeLast ? (*last - *beforeLast) & (kPtsWrap - 1) : 0;
-        if (step > kLongestStepTicks)
-            step = 0;
         // Below 2^34 ticks, so times 100 fits; rounded to nearest.
-        return static_cast<std::int64_t>(((run + step) * 100 + 4) / 9);
+        return static_cast<std::int64_t>(((run + lastStep()) * 100 + 4) / 9);
+    }
+    std::int64_t lastStepMicros() const { return static_cast<std::int64_t>((lastStep() * 100 + 4) / 9); }
+
+private:
+    std::uint64_t lastStep() const
+    {
+        const std::uint64_t step = beforeLast && last ? (*last - *beforeLast) & (kPtsWrap - 1) : 0;
+        return step > kLongestStepTicks ? 0 : step;
     }
 };
 
@@ -239,6 +244,7 @@ public:
         span.video = true;
         span.sound = sound_.pid != kNoPid;
         span.videoMicroseconds = video_.microseconds();
+        span.videoLastStepMicros = video_.lastStepMicros();
         span.soundMicroseconds = span.sound ? sound_.microseconds() : 0;
         return span;
     }

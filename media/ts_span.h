@@ -30,6 +30,9 @@ struct TsSpan {
     // difference of the last two video PES), in microseconds; the PTS wraps
     // at 33 bits, so a span over 26.5 hours cannot be told from a shorter one.
     std::int64_t videoMicroseconds = 0;
+    // That last step alone: a picture may stand for any time, so the last
+    // one's own time is not known; a copy gives it one frame.
+    std::int64_t videoLastStepMicros = 0;
     std::int64_t soundMicroseconds = 0; // the same for the sound, 0 when none
 };
 

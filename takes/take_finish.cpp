@@ -33,7 +33,15 @@ namespace {
 
 // Two readings of one take agree when their pictures last the same to
 // within a frame: a copy may leave out a last frame cut off by a power cut.
+// The stream does not say how long its last picture stands (on a still
+// screen it may stand seconds); an MP4 gives it one frame.
 constexpr std::int64_t kFrameMicros = static_cast<std::int64_t>(1e6 / kRecordFps) + 100;
+
+bool sameLength(std::int64_t mp4, const TsSpan& ts)
+{
+    const std::int64_t run = ts.videoMicroseconds - ts.videoLastStepMicros;
+    return std::llabs(mp4 - ts.videoMicroseconds) <= kFrameMicros || (mp4 >= run && mp4 - run <= 2 * kFrameMicros);
+}
 
 // The AAC encoder starts every sound with 1024 samples of its own, which the
 // MP4 it writes skips by an edit list. A transport stream cannot say so: it
@@ -53,7 +61,7 @@ constexpr const char* kStreamOnlyUnits = " -bsf:v filter_units=remove_types=7|8|
 bool sameTake(const Mp4Tracks& mp4, const TsSpan& ts)
 {
     return mp4.readable && mp4.recorderTracks && mp4.video && ts.readable && ts.video && mp4.sound == ts.sound
-        && mp4.soundTracks == ts.aacStreams && std::llabs(mp4.videoMicroseconds - ts.videoMicroseconds) <= kFrameMicros;
+        && mp4.soundTracks == ts.aacStreams && sameLength(mp4.videoMicroseconds, ts);
 }
 
 // The MP4 the encoder writes beside the working file, as far as it got.

@@ -125,6 +125,38 @@ TEST(ExactCutPlan, MarksPickTheFramesOnScreenAndCopyBetweenTheKeyframesInside)
     EXPECT_FALSE(PlanExactCut(all, all, 5000, 5000).possible);
 }
 
+// A still screen's recording has a picture only where something changed:
+// the cut starts and ends at the marks' own frames inside the pictures that
+// stand there, and its first piece is moved on to where it is shown.
+TEST(ExactCutPlan, APictureThatStandsForManyFramesIsCutAtTheMarksFrames)
+{
+    // 25 frames a second; pictures at frames 0 (a keyframe), 10, 40, 100.
+    PacketScan scan;
+    scan.ticksPerSecond = 12800;
+    for (const auto& [frame, stands] : std::vector<std::pair<int, int>>{{0, 10}, {10, 30}, {40, 60}, {100, 10}})
+        scan.packets.push_back({frame * 512, frame * 512, stands * 512, frame == 0});
+    // No picture lasts one frame: the table's grid tells a frame.
+    scan.grid = 512;
+    ExactCutPlan p = PlanExactCut(scan, scan, 1000, 3010); // frames 25 and 75
+    ASSERT_TRUE(p.possible);
+    EXPECT_EQ(p.first, 10 * 512);
+    EXPECT_EQ(p.start, 25 * 512);
+    EXPECT_EQ(p.last, 40 * 512);
+    EXPECT_EQ(p.end, 76 * 512);
+    EXPECT_EQ(p.headFrames, 2);
+    EXPECT_EQ(valueOf(argsOf(editing::BuildPieceCommandLine("tool", "s.mp4", "0.4", 2, "x", 12800, "o.mp4",
+                                                            p.start - p.first)),
+                      "-vf"),
+              "setpts='max(PTS-0.600000/TB,0)'");
+    // Both marks inside one picture; the last picture ends where the next starts.
+    p = PlanExactCut(scan, scan, 500, 700);
+    EXPECT_EQ(p.start, 12 * 512);
+    EXPECT_EQ(p.end, 18 * 512);
+    p = PlanExactCut(scan, scan, 1610, 3990);
+    EXPECT_EQ(p.start, 40 * 512);
+    EXPECT_EQ(p.end, 100 * 512);
+}
+
 TEST(ExactCutPlan, ListingsAndEncoderOptionsAreRead)
 {
     const PacketScan scan = ParsePacketScan("#extradata 0:       46, 0x3ff11032\r\n#tb 0: 1/15360\n"
@@ -231,6 +263,8 @@ TEST(ExactCutPlan, AwkwardNamesComeBackWholeFromEveryLine)
     plan.first = 12800;
     plan.last = 25600;
     plan.frame = 512;
+    plan.start = plan.first;
+    plan.end = plan.last + plan.frame;
     for (const std::string name : {"-x \"q\" $HOME 'a'.mp4", "录像 ëß\\", "a\nb.mp4"}) {
         SCOPED_TRACE(name);
         const std::string output = name + ".out";

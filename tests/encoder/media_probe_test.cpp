@@ -1,6 +1,7 @@
 // The media probe's parser on the encoder's own words, captured from its
 // 5.1 release, and one run against the real encoder.
 #include "media/media_probe.h"
+#include "media/mp4_samples.h"
 #include "encoder/tool.h"
 
 #include "../support/test_support.h"
@@ -177,4 +178,38 @@ TEST(MediaProbe, ProbesARealFileInOneRun)
     std::string said;
     EXPECT_FALSE(ProbeMedia(folder.file("missing.mp4"), &said).readable);
     EXPECT_NE(said.find("No such file or directory"), std::string::npos) << said;
+}
+
+// A recording of a still screen has a picture only where something changed:
+// its rate is the grid its pictures lie on, not the few a second ffprobe
+// guesses, or a join would convert a moving part down to that.
+TEST(MediaProbe, APictureThatStandsForManyFramesKeepsTheGridsRate)
+{
+    const auto movie = [](std::uint32_t timescale, std::vector<std::uint32_t> durations) {
+        media::Mp4Movie m;
+        m.readable = true;
+        media::Mp4Track t;
+        t.handler = media::Mp4Tag("vide");
+        t.timescale = timescale;
+        for (const std::uint32_t d : durations)
+            t.samples.push_back({0, 1, 0, d, false});
+        m.tracks.push_back(t);
+        return m;
+    };
+    MediaPictureStream still;
+    still.frameRate = 3.67;
+    still.frameRateText = "3.67";
+    media::UseSampleGrid(movie(12194, {200, 3000, 600, 200}), still);
+    EXPECT_NEAR(still.frameRate, 60.97, 1e-9);
+    EXPECT_EQ(still.frameRateText, "60.97");
+    MediaPictureStream even;
+    even.frameRate = 30;
+    media::UseSampleGrid(movie(15360, {512, 512, 1024}), even);
+    EXPECT_EQ(even.frameRateText, "30");
+    // Timestamps that jitter lie on no grid a screen has: the rate stands.
+    MediaPictureStream phone;
+    phone.frameRate = 29.97;
+    phone.frameRateText = "29.97";
+    media::UseSampleGrid(movie(90000, {3003, 3002, 3004}), phone);
+    EXPECT_EQ(phone.frameRateText, "29.97");
 }
