@@ -1,6 +1,6 @@
-// A still screen costs the grab almost nothing: only what changed is copied
-// and reaches the encoder, each change at its instant, and the file still
-// shows the screen at every moment, for the editing as for a player.
+// A still screen costs almost nothing: only what changed is copied and
+// reaches the encoder and the file, each change at its instant, and the
+// file shows the screen at every moment, for the editing as for a player.
 #include "capture/frame_pipe_record.h"
 #include "editing/exact_cut.h"
 #include "editing/stream_ops.h"
@@ -114,8 +114,8 @@ TEST(StillScreen, OnlyTheChangeReachesTheEncoderAtItsInstant)
     const std::string grey = runAndCapture("ffmpeg -v fatal -i " + platform::quoteArgument(out)
                                            + " -vf crop=2:2:4:4 -fps_mode passthrough -f rawvideo -pix_fmt gray -");
     ASSERT_EQ(grey.size(), times.size() * 4) << grey;
-    // The first picture, the change, one at each quarter second, the last
-    // three: not the 305 of a picture at every instant.
+    // The first picture, the change, one at each quarter second and the
+    // end: not the 305 of a picture at every instant.
     EXPECT_LE(counts.written, 25) << "pictures handed to the encoder";
     EXPECT_GT(counts.unchanged, 250);
     // Each stands in the file until the next.
