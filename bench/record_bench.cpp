@@ -18,12 +18,12 @@
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/command_line.h"
 #include "media/mp4_duration.h"
 
 #include <atomic>
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -115,12 +115,12 @@ int main(int argc, char** argv)
     std::atomic<std::int64_t> startToBytes{-1};
     std::atomic<bool> ended{false};
     const std::uint64_t startedAt = platform::tickCount();
+    // The run names it at once: one stat a millisecond, not a listing.
     std::thread watcher([&] {
         while (!ended && startToBytes < 0) {
-            std::error_code error;
-            for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-                if (entry.path().string().ends_with(".recording.ts") && entry.file_size(error) > 0)
-                    startToBytes = static_cast<std::int64_t>(platform::tickCount() - startedAt);
+            const std::string working = output.path();
+            if (working.ends_with(".recording.ts") && platform::fileSize(working) > 0)
+                startToBytes = static_cast<std::int64_t>(platform::tickCount() - startedAt);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });

@@ -25,6 +25,14 @@ constexpr std::size_t kTailMax = 2048;
 // none of them this long is asked to quit all the same.
 constexpr std::uint64_t kFlushGraceMs = 3000;
 
+// "12.3 ms": how long after the recording's origin it is now, for the
+// debug log's account of where a start's time goes.
+std::string sinceOrigin(const FramePipeFormat& format)
+{
+    const std::int64_t micros = platform::wallClockMicros() - format.originMicros;
+    return std::to_string(micros / 1000) + "." + std::to_string(std::abs(micros / 100) % 10) + " ms";
+}
+
 } // namespace
 
 long LastReportedFrame(const std::string& text)
@@ -57,6 +65,8 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
     }
     encoder.afterOwnerDeath(hooks.afterOwnerDeath);
     const bool started = soundWrites.size() == hooks.sounds.size() && encoder.start(recordCommandLine);
+    if (started)
+        DebugLog("start: the encoder runs " + sinceOrigin(format) + " after the origin");
     // Only the encoder reads: its ends end our writes.
     platform::closeDescriptor(readEnd);
     for (const std::intptr_t r : soundReads)
@@ -88,6 +98,7 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
         const auto pass = [&](bool done) {
             if (!framed && LastReportedFrame(tail) > 0) {
                 framed = true;
+                DebugLog("start: the encoder's first frame report " + sinceOrigin(format) + " after the origin");
                 if (hooks.firstFrame)
                     hooks.firstFrame();
             }

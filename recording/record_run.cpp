@@ -201,6 +201,7 @@ FinishedTake joinParts(const std::vector<std::unique_ptr<Stretch>>& stretches, c
 FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, FinishedTake* finished,
                           const RunPause* pause, RunOutput* runOutput)
 {
+    const std::int64_t pressedAt = platform::wallClockMicros();
     RunOutput unwatched;
     RunOutput& out = runOutput ? *runOutput : unwatched;
     const std::string quotedTool = PrepareTool();
@@ -364,6 +365,9 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
         // A stretch after a pause starts at the press of Resume, though its
         // captures may start a moment later: the first one stands for it.
         s->originMicros = s->index == 0 ? platform::wallClockMicros() : pauses.changedAtMicros();
+        if (s->index == 0)
+            DebugLog("start: the take claimed and its sources open "
+                     + std::to_string((s->originMicros - pressedAt) / 1000) + " ms after the press");
         Stretch& current = *s;
         stretches.push_back(std::move(s));
         current.thread = platform::startWorker([&runStretch, &current] {

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <utility>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -119,24 +119,31 @@ public:
             // Only the pointer may have changed: its place and its shape.
             Reply<xcb_xfixes_get_cursor_image_reply_t> cursor(
                 pointer_ ? xcb_xfixes_get_cursor_image_reply(connection_, cursorCookie, nullptr) : nullptr);
-            if (!pointer_ || (cursor && cursor->x == pointerX_ && cursor->y == pointerY_
-                              && cursor->cursor_serial == pointerSerial_)) {
+            if (!pointer_
+                || (cursor && cursor->x == pointerX_ && cursor->y == pointerY_
+                    && cursor->cursor_serial == pointerSerial_)) {
                 if (xcb_connection_has_error(connection_))
                     return Grabbed::Gone;
                 frame = {shared_ ? static_cast<std::uint8_t*>(shared_) : copy_.data(), area_.width * 4, area_.width,
                          area_.height};
                 return Grabbed::Unchanged;
             }
-            return copy(frame, xcb_xfixes_get_cursor_image(connection_));
+            // The pointer's new image is already here.
+            std::uint8_t* pixels = copyArea();
+            return withPointer(frame, pixels, std::move(cursor));
         }
-        return copy(frame, cursorCookie);
+        // Both requests leave together: one round trip for the frame and the pointer.
+        std::uint8_t* pixels = copyArea();
+        return withPointer(
+            frame, pixels,
+            Reply<xcb_xfixes_get_cursor_image_reply_t>(
+                pointer_ ? xcb_xfixes_get_cursor_image_reply(connection_, cursorCookie, nullptr) : nullptr));
     }
 
 private:
-    // Copies the area, and draws the pointer whose image was asked for.
-    Grabbed copy(ScreenFrame& frame, xcb_xfixes_get_cursor_image_cookie_t cursorCookie)
+    // The area's pixels as the server has them now; null when it could not give them.
+    std::uint8_t* copyArea()
     {
-        // Both requests leave together: one round trip for the frame and the pointer.
         std::uint8_t* pixels = nullptr;
         if (shared_) {
             const auto cookie = xcb_shm_get_image(
@@ -157,8 +164,12 @@ private:
                 pixels = copy_.data();
             }
         }
-        Reply<xcb_xfixes_get_cursor_image_reply_t> cursor(
-            pointer_ ? xcb_xfixes_get_cursor_image_reply(connection_, cursorCookie, nullptr) : nullptr);
+        return pixels;
+    }
+
+    // The copied area with the pointer drawn over it.
+    Grabbed withPointer(ScreenFrame& frame, std::uint8_t* pixels, Reply<xcb_xfixes_get_cursor_image_reply_t> cursor)
+    {
         if (!pixels)
             return Grabbed::Gone;
         frame = {pixels, area_.width * 4, area_.width, area_.height};
@@ -268,15 +279,15 @@ private:
     ScreenArea area_;
     int screenWidth_ = 0;
     int screenHeight_ = 0;
-    xcb_window_t window_ = 0;               // followed, when not 0
-    std::pair<int, int> fromCorner_{0, 0};  // the area's corner from the window's
+    xcb_window_t window_ = 0;              // followed, when not 0
+    std::pair<int, int> fromCorner_{0, 0}; // the area's corner from the window's
     int sinceFollowed_ = 0;
     std::size_t frameBytes_ = 0;
     bool pointer_ = false;
-    std::int16_t pointerX_ = 0;        // the pointer drawn into the last copy
+    std::int16_t pointerX_ = 0; // the pointer drawn into the last copy
     std::int16_t pointerY_ = 0;
     std::uint32_t pointerSerial_ = 0;
-    bool copied_ = false;              // a copy stands that damage can be told against
+    bool copied_ = false; // a copy stands that damage can be told against
     xcb_damage_damage_t damage_ = 0;
     std::uint8_t damageEvent_ = 0;
     void* shared_ = nullptr;

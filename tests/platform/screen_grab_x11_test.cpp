@@ -1,0 +1,54 @@
+// The X11 grab on the test session's screen.
+#include "platform/screen_grab.h"
+
+#include "../support/test_support.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+void run(const std::string& command)
+{
+    int code = -1;
+    runAndCapture(command, &code);
+    ASSERT_EQ(code, 0) << command;
+}
+
+// Whether any pixel of the 24×24 square around (x, y) is lit.
+bool litAround(const platform::ScreenFrame& frame, int x, int y)
+{
+    for (int row = y - 12; row < y + 12; ++row)
+        for (int col = x - 12; col < x + 12; ++col) {
+            const std::uint8_t* p = frame.pixels + row * frame.stride + col * 4;
+            if (p[0] > 100 || p[1] > 100 || p[2] > 100)
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
+TEST(ScreenGrab, APointerMovedAloneGivesACopyWithThePointerAtItsNewPlace)
+{
+    const char* display = std::getenv("DISPLAY");
+    if (!display)
+        GTEST_SKIP() << "needs an X screen (run inside scripts/headless-session.sh)";
+    run("xsetroot -solid black");
+    run("xdotool mousemove 100 100");
+    const auto grab = platform::openScreenGrab(display, {0, 0, 400, 300});
+    ASSERT_TRUE(grab);
+    platform::ScreenFrame frame;
+    ASSERT_EQ(grab->grab(frame), platform::Grabbed::Copied);
+    EXPECT_TRUE(litAround(frame, 100, 100)) << "the pointer is drawn";
+    ASSERT_EQ(grab->grab(frame), platform::Grabbed::Unchanged);
+
+    run("xdotool mousemove 300 200");
+    ASSERT_EQ(grab->grab(frame), platform::Grabbed::Copied);
+    EXPECT_TRUE(litAround(frame, 300, 200));
+    EXPECT_FALSE(litAround(frame, 100, 100)) << "the pointer left its old place";
+    EXPECT_EQ(grab->grab(frame), platform::Grabbed::Unchanged);
+    run("xsetroot -def");
+}
