@@ -32,11 +32,14 @@ namespace {
 // recordings of one size join by stream copy, and a frame-exact cut can
 // re-encode its ends with headers equal to the copied middle's.
 // Threads share each picture in slices rather than taking a picture each:
-// a picture each held one and a half times the cores' count of pictures
-// back (4 on two cores, 12 on eight), so the first bytes came 60-200 ms
-// later on a busy screen, and on a still screen, which has a picture only
-// where it changed, a second behind it. Slices cost 2-3 % in size
-// (5 % with eight) and about as much CPU, within the measure's noise.
+// a picture each held about one and a half times the cores' count of
+// pictures back (4 on two cores, 13 on eight), 50-200 ms on a busy screen.
+// Slices hold one, which x264 keeps until the next comes, to learn how long
+// it stands: a still screen's first bytes wait for its first stand's end
+// (force-cfr would not wait, but it takes every picture for one frame long
+// and marks the headers with a fixed rate, which earlier recordings' and
+// the exact cut's lack). Slices cost 2-3 % in size (5 % with eight) and
+// about as much CPU, within the measure's noise.
 #define VTR_PICTURE " -preset superfast -crf 26 -bf 0 -x264-params stitchable=1:sliced-threads=1 -colorspace smpte170m"
 
 constexpr const char* kVideoSilent = " -vcodec libx264 -r 60.97 -pix_fmt yuv420p" VTR_PICTURE VTR_KEYFRAMES;
