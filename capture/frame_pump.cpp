@@ -179,6 +179,10 @@ void FramePump::capture(std::stop_token stop)
 
 long FramePump::standSlotAfter(long slot) const
 {
+    // The first picture stands one frame: the encoder holds each picture
+    // until the next comes, and the first bytes of a take wait for it.
+    if (slot == 0)
+        return 1;
     const double period = standSlots_;
     const long k = static_cast<long>(std::floor(static_cast<double>(slot) / period)) + 1;
     return static_cast<long>(std::ceil(static_cast<double>(k) * period - 1e-6));
