@@ -84,7 +84,8 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
     const std::string& tail = output.kept();
     bool asked = false; // a stop, or the source's end, came before the encoder's
     {
-        FramePump pump(source, format.width, format.height, format.fps, format.originMicros, writeEnd);
+        FramePump pump(source, format.width, format.height, format.fps, format.originMicros, writeEnd,
+                       format.sound ? kLongestStandSeconds : kLongestSilentStandSeconds);
         pump.setEnd(hooks.endMicros);
         if (started) {
             pump.start();

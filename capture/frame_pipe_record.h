@@ -27,6 +27,7 @@ struct FramePipeFormat {
     int height = 0;
     double fps = 0;
     std::int64_t originMicros = 0;
+    bool sound = false; // the encoder records sound beside the frames
 };
 
 struct FramePipeHooks {

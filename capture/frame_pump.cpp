@@ -183,9 +183,11 @@ long FramePump::standSlotAfter(long slot) const
     // until the next comes, and the first bytes of a take wait for it.
     if (slot == 0)
         return 1;
-    const double period = standSlots_;
-    const long k = static_cast<long>(std::floor(static_cast<double>(slot) / period)) + 1;
-    return static_cast<long>(std::ceil(static_cast<double>(k) * period - 1e-6));
+    // A keyframe is due at each third second: a picture stands there.
+    const double keyPeriod = kKeyframeSeconds * fps_;
+    const long nextKey = static_cast<long>(
+        std::ceil((std::floor(static_cast<double>(slot) / keyPeriod) + 1) * keyPeriod - 1e-6));
+    return std::min(nextKey, slot + static_cast<long>(std::ceil(standSlots_ - 1e-6)));
 }
 
 void FramePump::write()

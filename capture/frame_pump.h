@@ -37,9 +37,14 @@ struct FramePumpCounts {
     std::int64_t worstPlacementMicros = 0;
 };
 
-// How long a picture stands at most before it is written again. It
-// divides three seconds, where keyframes fall.
+// How long a picture stands at most before it is written again: with
+// sound the encoder's muxer holds the sound until the picture reaches it,
+// and what a crash leaves trails the screen by that much. Without sound it
+// trails by the longer time, which costs a still screen less. A picture
+// also stands where a keyframe is due, at each third second.
 inline constexpr double kLongestStandSeconds = 0.25;
+inline constexpr double kLongestSilentStandSeconds = 1.0;
+inline constexpr double kKeyframeSeconds = 3.0;
 
 class FramePump {
 public:

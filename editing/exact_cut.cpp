@@ -224,7 +224,7 @@ std::optional<int> spliceCut(const std::string& outputFolder, const CutJob& job,
                 if (!head.empty() && headStatus == RunEnded)
                     headStatus = RunJobStep(BuildPieceCommandLine(PrepareTool(), job.source,
                                                                   TicksToSeconds(plan.first, plan.ticksPerSecond),
-                                                                  headFrames, params, plan.ticksPerSecond, head),
+                                                                  headFrames, params, plan, head),
                                             [](int) {}, nullptr, stop);
             });
             written = out.isOpen() && out.append(SpliceFileStart(movie, 0).data(), sourceAt)
@@ -316,7 +316,7 @@ int CutExactly(const std::string& outputFolder, const CutJob& job, const JobNoti
     const auto encode = [&](Piece& piece, std::int64_t from, int frames, std::int64_t shownFrom) {
         piece.status = RunJobStep(BuildPieceCommandLine(PrepareTool(), job.source,
                                                         TicksToSeconds(from, plan.ticksPerSecond), frames, params,
-                                                        plan.ticksPerSecond, piece.path, shownFrom),
+                                                        plan, piece.path, shownFrom),
                                   report, &piece.failure, stop);
         piece.matched = piece.status != RunEnded || headerCheckOf(piece.path) == nearStart.headerCheck;
     };

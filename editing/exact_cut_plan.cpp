@@ -366,15 +366,21 @@ std::string BuildOptionsProbeCommandLine(const std::string& quotedTool, const st
 
 std::string BuildPieceCommandLine(const std::string& quotedTool, const std::string& source,
                                   const std::string& seconds, int frames, const std::string& x264Params,
-                                  std::int64_t ticksPerSecond, const std::string& output, std::int64_t shownFrom)
+                                  const ExactCutPlan& plan, const std::string& output, std::int64_t shownFrom)
 {
+    const std::int64_t ticksPerSecond = plan.ticksPerSecond;
+    // A picture may stand for many frames: the rate the encoder would guess
+    // from a few of them is not the stream's.
+    const std::string rate = plan.frame > 0
+        ? " -r " + std::to_string(ticksPerSecond) + "/" + std::to_string(plan.frame)
+        : std::string();
     // The first frame's clock moved on to where it is shown; the others keep theirs.
     const std::string later = shownFrom > 0
         ? " -vf " + quoteArgument("setpts='max(PTS-" + TicksToSeconds(shownFrom, ticksPerSecond) + "/TB,0)'")
         : std::string();
     return quotedTool + " -hide_banner -ss " + seconds + kFilesOnly + " -i " + quoteArgument(source)
         + " -map 0:v:0" + later + " -frames:v " + std::to_string(frames) + " -c:v libx264 -preset ultrafast -x264-params "
-        + quoteArgument(x264Params) + " -map_metadata -1 -fps_mode passthrough -video_track_timescale "
+        + quoteArgument(x264Params) + " -map_metadata -1" + rate + " -fps_mode passthrough -video_track_timescale "
         + std::to_string(ticksPerSecond) + " -an -y -f mp4 " + quoteArgument(output);
 }
 

@@ -86,12 +86,12 @@ std::string BuildPacketScanCommandLine(const std::string& quotedTool, const std:
                                        const std::string& seconds);
 // The first video packet as a raw stream, to read x264's options from.
 std::string BuildOptionsProbeCommandLine(const std::string& quotedTool, const std::string& source);
-// `frames` frames from `seconds` encoded again, keeping their timestamps
-// but the first's, which starts `shownFrom` ticks later (see
-// ExactCutPlan::start).
+// `frames` frames from `seconds` encoded again at the plan's rate (which
+// the headers carry), keeping their timestamps but the first's, which
+// starts `shownFrom` ticks later (see ExactCutPlan::start).
 std::string BuildPieceCommandLine(const std::string& quotedTool, const std::string& source,
                                   const std::string& seconds, int frames, const std::string& x264Params,
-                                  std::int64_t ticksPerSecond, const std::string& output, std::int64_t shownFrom = 0);
+                                  const ExactCutPlan& plan, const std::string& output, std::int64_t shownFrom = 0);
 // The encoder's list (ffconcat) of the pictures: the head piece, the copied
 // stretch of `source`, the tail piece; an empty piece path is left out.
 // Empty when a path cannot be listed (see ConcatListFile).

@@ -310,8 +310,9 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
                 hooks.soundTailMs = [&s] { return s.pausing ? 150 : 0; };
                 hooks.sounds = sounds;
                 hooks.afterOwnerDeath = TakeFinisherCommand(settings.takeFinisher, s.files.working);
-                s.status = RunFramePipeRecord(*source, {part.width, part.height, kRecordFps, origin}, commandLine,
-                                              outputs, stretchStop, hooks);
+                const capture::FramePipeFormat format{part.width, part.height, kRecordFps, origin,
+                                                      settings.sources.audioMode >= 0};
+                s.status = RunFramePipeRecord(*source, format, commandLine, outputs, stretchStop, hooks);
                 // As on X11, the missing file makes the window record without sound.
                 if (cast && s.status == FramePipeEncoderFailed)
                     out.setStretchPath(s.files.working, bytesBefore(s), s.index);

@@ -144,7 +144,7 @@ TEST(ExactCutPlan, APictureThatStandsForManyFramesIsCutAtTheMarksFrames)
     EXPECT_EQ(p.last, 40 * 512);
     EXPECT_EQ(p.end, 76 * 512);
     EXPECT_EQ(p.headFrames, 2);
-    EXPECT_EQ(valueOf(argsOf(editing::BuildPieceCommandLine("tool", "s.mp4", "0.4", 2, "x", 12800, "o.mp4",
+    EXPECT_EQ(valueOf(argsOf(editing::BuildPieceCommandLine("tool", "s.mp4", "0.4", 2, "x", p, "o.mp4",
                                                             p.start - p.first)),
                       "-vf"),
               "setpts='max(PTS-0.600000/TB,0)'");
@@ -273,11 +273,12 @@ TEST(ExactCutPlan, AwkwardNamesComeBackWholeFromEveryLine)
             const auto args = argsOf(line);
             EXPECT_TRUE(namesFile(valueOf(args, "-i"), name)) << line;
         }
-        const auto piece = argsOf(BuildPieceCommandLine("tool", name, "1.5", 7, "cabac=1:ref=1", 12800, output));
+        const auto piece = argsOf(BuildPieceCommandLine("tool", name, "1.5", 7, "cabac=1:ref=1", plan, output));
         EXPECT_TRUE(namesFile(valueOf(piece, "-i"), name));
         EXPECT_EQ(valueOf(piece, "-frames:v"), "7");
         EXPECT_EQ(valueOf(piece, "-x264-params"), "cabac=1:ref=1");
         EXPECT_EQ(valueOf(piece, "-video_track_timescale"), "12800");
+        EXPECT_EQ(valueOf(piece, "-r"), "12800/512"); // the stream's rate, not a guess from a few pictures
         EXPECT_TRUE(namesFile(piece.back(), output));
         EXPECT_LT(indexOf(piece, "-y"), piece.size() - 1);
         const auto join = argsOf(BuildExactJoinCommandLine("tool", name + ".txt", plan, name, output));
