@@ -84,6 +84,7 @@ public:
         frameBytes_ = static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height) * 4;
         pointer_ = xfixesReady();
         watchDamage();
+        watchShape();
         if (!attachShared())
             copy_.resize(frameBytes_); // a remote display: each frame comes over the socket
         return true;
@@ -113,31 +114,47 @@ public:
             }
         }
         const bool drawn = damaged();
-        const auto cursorCookie =
-            pointer_ ? xcb_xfixes_get_cursor_image(connection_) : xcb_xfixes_get_cursor_image_cookie_t{};
+        // The pointer's image is asked only after the server told of a new
+        // shape; each look asks only its place, a reply of a few bytes.
+        const bool newShape = pointer_ && (!shapeWatched_ || shapeChanged_ || !cursor_);
+        const auto imageCookie =
+            newShape ? xcb_xfixes_get_cursor_image(connection_) : xcb_xfixes_get_cursor_image_cookie_t{};
+        const auto placeCookie = pointer_ ? xcb_query_pointer(connection_, root_) : xcb_query_pointer_cookie_t{};
+        const auto pointerNow = [&] {
+            if (!pointer_)
+                return;
+            // A shape the server will not show (another client's, gone)
+            // leaves the last one drawn.
+            if (newShape) {
+                if (auto image = Reply<xcb_xfixes_get_cursor_image_reply_t>(
+                        xcb_xfixes_get_cursor_image_reply(connection_, imageCookie, nullptr)))
+                    cursor_ = std::move(image);
+                shapeChanged_ = false;
+            }
+            Reply<xcb_query_pointer_reply_t> place(xcb_query_pointer_reply(connection_, placeCookie, nullptr));
+            if (place && cursor_) {
+                cursor_->x = place->root_x;
+                cursor_->y = place->root_y;
+            }
+        };
         if (copied_ && !drawn && !moved) {
             // Only the pointer may have changed: its place and its shape.
-            Reply<xcb_xfixes_get_cursor_image_reply_t> cursor(
-                pointer_ ? xcb_xfixes_get_cursor_image_reply(connection_, cursorCookie, nullptr) : nullptr);
+            pointerNow();
             if (!pointer_
-                || (cursor && cursor->x == pointerX_ && cursor->y == pointerY_
-                    && cursor->cursor_serial == pointerSerial_)) {
+                || (cursor_ && cursor_->x == pointerX_ && cursor_->y == pointerY_
+                    && cursor_->cursor_serial == pointerSerial_)) {
                 if (xcb_connection_has_error(connection_))
                     return Grabbed::Gone;
                 frame = {shared_ ? static_cast<std::uint8_t*>(shared_) : copy_.data(), area_.width * 4, area_.width,
                          area_.height};
                 return Grabbed::Unchanged;
             }
-            // The pointer's new image is already here.
-            std::uint8_t* pixels = copyArea();
-            return withPointer(frame, pixels, std::move(cursor));
+            return withPointer(frame, copyArea());
         }
-        // Both requests leave together: one round trip for the frame and the pointer.
+        // The requests leave together: one round trip for the frame and the pointer.
         std::uint8_t* pixels = copyArea();
-        return withPointer(
-            frame, pixels,
-            Reply<xcb_xfixes_get_cursor_image_reply_t>(
-                pointer_ ? xcb_xfixes_get_cursor_image_reply(connection_, cursorCookie, nullptr) : nullptr));
+        pointerNow();
+        return withPointer(frame, pixels);
     }
 
 private:
@@ -168,16 +185,16 @@ private:
     }
 
     // The copied area with the pointer drawn over it.
-    Grabbed withPointer(ScreenFrame& frame, std::uint8_t* pixels, Reply<xcb_xfixes_get_cursor_image_reply_t> cursor)
+    Grabbed withPointer(ScreenFrame& frame, std::uint8_t* pixels)
     {
         if (!pixels)
             return Grabbed::Gone;
         frame = {pixels, area_.width * 4, area_.width, area_.height};
-        if (cursor) {
-            drawPointer(*cursor, area_, frame);
-            pointerX_ = cursor->x;
-            pointerY_ = cursor->y;
-            pointerSerial_ = cursor->cursor_serial;
+        if (pointer_ && cursor_) {
+            drawPointer(*cursor_, area_, frame);
+            pointerX_ = cursor_->x;
+            pointerY_ = cursor_->y;
+            pointerSerial_ = cursor_->cursor_serial;
         }
         // Without the damage extension every look is a change.
         copied_ = damage_ != 0;
@@ -210,6 +227,8 @@ private:
             return true;
         bool told = false, inArea = false;
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+            if (shapeWatched_ && (event->response_type & 0x7f) == shapeEvent_)
+                shapeChanged_ = true;
             if ((event->response_type & 0x7f) == damageEvent_) {
                 const auto* d = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
                 told = true;
@@ -243,6 +262,17 @@ private:
         Reply<xcb_xfixes_query_version_reply_t> version(
             xcb_xfixes_query_version_reply(connection_, xcb_xfixes_query_version(connection_, 4, 0), nullptr));
         return version && version->major_version >= 1;
+    }
+
+    // The server tells of each new pointer shape among the damage's events,
+    // which are read every look; without them the shape is asked each time.
+    void watchShape()
+    {
+        if (!pointer_ || damage_ == 0)
+            return;
+        shapeEvent_ = xcb_get_extension_data(connection_, &xcb_xfixes_id)->first_event + XCB_XFIXES_CURSOR_NOTIFY;
+        xcb_xfixes_select_cursor_input(connection_, root_, XCB_XFIXES_CURSOR_NOTIFY_MASK_DISPLAY_CURSOR);
+        shapeWatched_ = true;
     }
 
     bool attachShared()
@@ -287,6 +317,10 @@ private:
     std::int16_t pointerX_ = 0; // the pointer drawn into the last copy
     std::int16_t pointerY_ = 0;
     std::uint32_t pointerSerial_ = 0;
+    Reply<xcb_xfixes_get_cursor_image_reply_t> cursor_; // its last image, at its place now
+    bool shapeWatched_ = false;
+    bool shapeChanged_ = false;
+    std::uint8_t shapeEvent_ = 0;
     bool copied_ = false; // a copy stands that damage can be told against
     xcb_damage_damage_t damage_ = 0;
     std::uint8_t damageEvent_ = 0;

@@ -50,5 +50,16 @@ TEST(ScreenGrab, APointerMovedAloneGivesACopyWithThePointerAtItsNewPlace)
     EXPECT_TRUE(litAround(frame, 300, 200));
     EXPECT_FALSE(litAround(frame, 100, 100)) << "the pointer left its old place";
     EXPECT_EQ(grab->grab(frame), platform::Grabbed::Unchanged);
+
+    // A shape the server will not show (xsetroot's, whose client is gone):
+    // the last one stays drawn where the pointer goes, and a still screen
+    // stays unchanged rather than copied at every look.
+    run("xsetroot -cursor_name watch");
+    EXPECT_EQ(grab->grab(frame), platform::Grabbed::Unchanged);
+    EXPECT_EQ(grab->grab(frame), platform::Grabbed::Unchanged);
+    run("xdotool mousemove 200 150");
+    ASSERT_EQ(grab->grab(frame), platform::Grabbed::Copied);
+    EXPECT_TRUE(litAround(frame, 200, 150));
+    EXPECT_EQ(grab->grab(frame), platform::Grabbed::Unchanged);
     run("xsetroot -def");
 }
