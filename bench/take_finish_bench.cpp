@@ -99,7 +99,8 @@ void recordPlain(const RecordSources& sources, const std::string& out, const std
     const std::int64_t origin = platform::wallClockMicros();
     const auto grab
         = MakeGrabFrameSource(platform::openScreenGrab(desktop.display, {0, 0, desktop.width, desktop.height}));
-    const FramePipeFormat format{desktop.width & ~1, desktop.height & ~1, kRecordFps, origin};
+    const FramePipeFormat format{desktop.width & ~1, desktop.height & ~1, kRecordFps, origin,
+                                 sources.audioMode >= 0};
     const std::string line = BuildRecordCommandLine(
         quotedTool, BuildFramePipeRecordArgs(sources, format.width, format.height, origin), out);
     FramePipeHooks hooks;

@@ -80,7 +80,7 @@ TEST(StillScreen, OnlyTheChangeReachesTheEncoderAtItsInstant)
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
 
     const std::int64_t origin = platform::wallClockMicros();
-    const capture::FramePipeFormat format{desktop.width & ~1, desktop.height & ~1, takes::kRecordFps, origin};
+    const capture::FramePipeFormat format{desktop.width & ~1, desktop.height & ~1, takes::kRecordFps, origin, false};
     const auto source =
         capture::MakeGrabFrameSource(platform::openScreenGrab(desktop.display, {0, 0, format.width, format.height}));
     ASSERT_TRUE(source);

@@ -92,7 +92,7 @@ Recorded record(const ScreenCastPortal& portal, const std::string& path, int ms)
 {
     PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height()};
     const auto source = StartPipeWireFrameSource(BuildPipeWireCaptureCommand("gst-launch-1.0", stream), stream);
-    const FramePipeFormat format{stream.width & ~1, stream.height & ~1, kRecordFps, platform::wallClockMicros()};
+    const FramePipeFormat format{stream.width & ~1, stream.height & ~1, kRecordFps, platform::wallClockMicros(), false};
     const std::string encoder =
         BuildRecordCommandLine("ffmpeg", BuildFramePipeRecordArgs({}, format.width, format.height, 0), path);
     std::stop_source stop;
