@@ -6,7 +6,9 @@
 // finished recording; peak memory is this process's and the encoder's.
 //   record_bench SECONDS MODE OUT.mp4 [MIC]  records, prints one result row
 //                                            (VTR_PAUSES=N pauses it N times,
-//                                            VTR_AREA="x,y,w,h" records a part)
+//                                            VTR_AREA="x,y,w,h" records a part,
+//                                            VTR_READY=0 starts the encoder at
+//                                            the start, not ahead of it)
 //   record_bench --args MODE OUT.mp4 [MIC]   prints the arguments of the
 //                                            encoder's own grab, each ended by
 //                                            a zero byte, for a direct run
@@ -15,6 +17,7 @@
 #include "recording/record_command.h"
 #include "tests/support/plain_record_command.h"
 #include "recording/record_run.h"
+#include "recording/ready_encoder.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
 #include "platform/clock.h"
@@ -82,6 +85,21 @@ int main(int argc, char** argv)
     // VTR_PAUSES=N: the recording runs in N+1 equal stretches with a pause
     // of a second between them. VTR_AREA="x,y,w,h": that part alone.
     const int pauses = std::getenv("VTR_PAUSES") ? std::atoi(std::getenv("VTR_PAUSES")) : 0;
+    RecordSettings settings;
+    settings.sources = sources;
+    settings.sources.separateTracks = std::getenv("VTR_SEPARATE_TRACKS") != nullptr;
+    settings.saveFolder = folder;
+    if (const char* area = std::getenv("VTR_AREA")) {
+        platform::ScreenArea part{};
+        if (std::sscanf(area, "%d,%d,%d,%d", &part.x, &part.y, &part.width, &part.height) == 4)
+            settings.part = part;
+    }
+    // As the window does while the Record page is shown.
+    const char* ready = std::getenv("VTR_READY");
+    if (!ready || std::strcmp(ready, "0") != 0) {
+        settings.ready = recording::ReadyEncoder::Make(settings);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
     std::uint64_t stopAt = 0, running = 0;
     std::stop_source stop;
     RunPause pause;
@@ -101,15 +119,6 @@ int main(int argc, char** argv)
         stopAt = platform::tickCount();
         stop.request_stop();
     });
-    RecordSettings settings;
-    settings.sources = sources;
-    settings.sources.separateTracks = std::getenv("VTR_SEPARATE_TRACKS") != nullptr;
-    settings.saveFolder = folder;
-    if (const char* area = std::getenv("VTR_AREA")) {
-        platform::ScreenArea part{};
-        if (std::sscanf(area, "%d,%d,%d,%d", &part.x, &part.y, &part.width, &part.height) == 4)
-            settings.part = part;
-    }
     RunOutput output;
     // The take's working file, watched from the start for its first bytes.
     std::atomic<std::int64_t> startToBytes{-1};

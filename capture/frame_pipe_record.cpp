@@ -3,7 +3,6 @@
 #include "capture/sound_pump.h"
 #include "encoder/run_loop.h"
 #include "platform/child_output.h"
-#include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "util/debug_log.h"
@@ -49,28 +48,18 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
 {
     if (hooks.frames)
         *hooks.frames = -1;
-    std::intptr_t readEnd = -1, writeEnd = -1;
-    if (!platform::makeDataPipe(readEnd, writeEnd))
-        return FramePipeNotStarted;
-    platform::ChildProcess encoder;
-    encoder.passDescriptor(readEnd, 3);
-    std::vector<std::intptr_t> soundReads, soundWrites;
-    for (std::size_t i = 0; i < hooks.sounds.size(); ++i) {
-        std::intptr_t r = -1, w = -1;
-        if (!platform::makeDataPipe(r, w))
-            break;
-        encoder.passDescriptor(r, 4 + static_cast<int>(i));
-        soundReads.push_back(r);
-        soundWrites.push_back(w);
-    }
-    encoder.afterOwnerDeath(hooks.afterOwnerDeath);
-    const bool started = soundWrites.size() == hooks.sounds.size() && encoder.start(recordCommandLine);
-    if (started)
-        DebugLog("start: the encoder runs " + sinceOrigin(format) + " after the origin");
-    // Only the encoder reads: its ends end our writes.
-    platform::closeDescriptor(readEnd);
-    for (const std::intptr_t r : soundReads)
-        platform::closeDescriptor(r);
+    PipedEncoder own;
+    PipedEncoder& piped = hooks.ready ? *hooks.ready : own;
+    const bool running = hooks.ready
+        ? piped.running()
+        : piped.start(recordCommandLine, hooks.sounds.size(), hooks.afterOwnerDeath);
+    if (running)
+        DebugLog(std::string(hooks.ready ? "start: the ready encoder is taken " : "start: the encoder runs ")
+                 + sinceOrigin(format) + " after the origin");
+    platform::ChildProcess& encoder = piped.process();
+    const std::intptr_t writeEnd = piped.takePictures();
+    const std::vector<std::intptr_t> soundWrites = piped.takeSounds();
+    const bool started = running && soundWrites.size() == hooks.sounds.size();
     std::vector<std::unique_ptr<SoundPump>> sounds;
     for (std::size_t i = 0; i < soundWrites.size(); ++i)
         sounds.push_back(std::make_unique<SoundPump>(*hooks.sounds[i], format.originMicros, soundWrites[i]));

@@ -3,6 +3,7 @@
 // the frame pump feeds it from a frame source, and the encoder adds the
 // sound and writes the MP4. Qt-free.
 #include "capture/frame_pump.h"
+#include "capture/piped_encoder.h"
 #include "capture/sound_capture.h"
 #include "encoder/runner.h"
 
@@ -53,6 +54,9 @@ struct FramePipeHooks {
     // Started by the encoder's guard once the encoder has ended, when this
     // program dies while it runs (see ChildProcess::afterOwnerDeath).
     std::string afterOwnerDeath;
+    // An encoder started ahead with the same command line and sound pipes,
+    // taken instead of starting one; it is used up by the run.
+    PipedEncoder* ready = nullptr;
 };
 
 // Runs the encoder (`recordCommandLine` reads the frames from its descriptor

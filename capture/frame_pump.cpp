@@ -5,6 +5,7 @@
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/worker_thread.h"
+#include "util/debug_log.h"
 
 #include <algorithm>
 #include <chrono>
@@ -210,6 +211,11 @@ void FramePump::write()
         if (!platform::writeDescriptor(pipe_, head.data(), head.size())
             || !platform::writeDescriptor(pipe_, frame, frameBytes_))
             return fail();
+        if (lastSlot < 0) {
+            const std::int64_t after = (platform::wallClockMicros() - origin_) / 100;
+            util::DebugLog("start: the first picture is in the encoder's pipe " + std::to_string(after / 10) + "."
+                           + std::to_string(after % 10) + " ms after the origin");
+        }
         lastSlot = slot;
         std::lock_guard lock(mutex_);
         ++counts_.written;

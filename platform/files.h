@@ -44,6 +44,16 @@ bool removeEmptyFolder(const std::string& path);
 
 // One level only: fails when the parent is missing.
 bool makeFolder(const std::string& path);
+// A new folder only this user may enter, under the system's folder for
+// temporary files, its name starting with `prefix`; empty on failure.
+std::string makePrivateFolder(const std::string& prefix);
+
+// A symbolic link at `link` (a free name) to `target`. False where the
+// system refuses, and always on Windows, where only some users may make one.
+bool makeLink(const std::string& target, const std::string& link);
+// What the link at `path` leads to, as it was written; empty when `path` is
+// no link.
+std::string linkTarget(const std::string& path);
 // Creates every missing parent too.
 bool makeFolderPath(const std::string& path);
 

@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/files.h"
+#include "recording/ready_encoder.h"
 #include "recording/screen_cast_run.h"
 #include "util/files.h"
 
@@ -52,6 +53,7 @@ int RecordController::runRecording(void* user, void*)
     {
         std::lock_guard lock(self->nextMutex_);
         settings = self->next_;
+        self->next_.ready.reset(); // used up by this run alone
         settingsPath = self->settingsPath_;
         stop = self->nextStop_;
         output = self->output_;
@@ -81,8 +83,19 @@ int RecordController::runRecording(void* user, void*)
     return 0;
 }
 
+void RecordController::makeReady(const RecordSettings& settings)
+{
+    if (recording_ || (ready_ && ready_->fits(settings)))
+        return;
+    ready_.reset(); // its encoder ends before the next one starts
+    ready_ = ReadyEncoder::Make(settings);
+}
+
 void RecordController::start(RecordSettings settings)
 {
+    if (!settings.ready)
+        settings.ready = std::move(ready_);
+    ready_.reset();
     runStop_.request_stop();
     runStop_ = std::stop_source();
     recording_ = true;

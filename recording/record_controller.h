@@ -35,6 +35,10 @@ public:
     // file, the new one starts as soon as it has ended: a start is never
     // dropped.
     void start(recording::RecordSettings settings);
+    // Has an encoder waiting for a recording of `settings`, so that a start
+    // with them finds it (see ready_encoder.h); one waiting for other
+    // settings is ended first. Nothing while a run records.
+    void makeReady(const recording::RecordSettings& settings);
     // Requests the run's stop: the encoder gets "q" until it has finished its
     // file. Does not wait.
     void stop();
@@ -93,6 +97,7 @@ private:
     mutable std::mutex nextMutex_; // guards next_, nextStop_ and output_, read by the worker when it starts
     std::shared_ptr<recording::RunOutput> output_ = std::make_shared<recording::RunOutput>(); // the latest run's
     recording::RecordSettings next_;
+    std::shared_ptr<recording::ReadyEncoder> ready_; // for the next start
     recording::RunPause pause_; // the latest run's; every run is asked to stop before the next starts
     std::string settingsPath_;
     encoder::RunStop nextStop_;

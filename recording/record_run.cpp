@@ -2,6 +2,7 @@
 
 #include "recording/capture_part.h"
 #include "recording/crash_finish.h"
+#include "recording/ready_encoder.h"
 
 #include "capture/frame_pipe_record.h"
 #include "capture/source_choice.h"
@@ -283,7 +284,15 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
         const std::string args = source
             ? BuildFramePipeRecordArgs(settings.sources, part.width, part.height, origin, !sounds.empty())
             : BuildRecordArgs(settings.sources, desktop, origin, partial ? &part : nullptr);
-        const std::string commandLine = BuildTakeCommandLine(quotedTool, args, settings.sources, s.files);
+        // The first stretch may find its encoder waiting, writing into links
+        // to its files.
+        capture::PipedEncoder* ready = nullptr;
+        if (source && s.index == 0 && settings.ready)
+            ready = settings.ready->takeFor(
+                BuildTakeCommandLine(quotedTool, args, settings.sources, settings.ready->files()), s.files);
+        const std::string commandLine = ready
+            ? ready->commandLine()
+            : BuildTakeCommandLine(quotedTool, args, settings.sources, s.files);
         DebugLog(commandLine);
         const auto output = [&out](const char* chunk, std::size_t size) { out.addOutput(chunk, size); };
         const RunStop stretchStop(s.stop.get_token(), stop.escalate);
@@ -310,6 +319,7 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
                 hooks.soundTailMs = [&s] { return s.pausing ? 150 : 0; };
                 hooks.sounds = sounds;
                 hooks.afterOwnerDeath = TakeFinisherCommand(settings.takeFinisher, s.files.working);
+                hooks.ready = ready;
                 const capture::FramePipeFormat format{part.width, part.height, kRecordFps, origin,
                                                       settings.sources.audioMode >= 0};
                 s.status = RunFramePipeRecord(*source, format, commandLine, outputs, stretchStop, hooks);
@@ -337,6 +347,8 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
             if (s.index == 0 && s.pausing)
                 target.recording = partStem(files, 1) + ".mp4";
             s.take = FinishTake(target, {}, {settings.sources.computerSoundTitle, settings.sources.microphoneTitle});
+            if (ready)
+                settings.ready->release();
             s.madeFile = true;
             if (s.take.end != TakeEnd::Empty)
                 out.setStretchPath(s.take.path, bytesBefore(s), s.index);

@@ -16,6 +16,8 @@
 
 namespace recording {
 
+class ReadyEncoder;
+
 // What the user chose at the moment the recording started.
 struct RecordSettings {
     RecordSources sources;
@@ -37,6 +39,9 @@ struct RecordSettings {
     // The helper that finishes a take when this program dies mid-take
     // (see crash_finish.h); none leaves it to the next start's recovery.
     std::string takeFinisher;
+    // An encoder started ahead (see ready_encoder.h); the first stretch
+    // takes it when it was started for this very recording.
+    std::shared_ptr<ReadyEncoder> ready;
 };
 
 // Names the take after the local time in the save folder (made if missing,

@@ -46,6 +46,9 @@ namespace ui {
 
 namespace {
 
+// How long after a stop the next encoder is made ready.
+constexpr int kReadyAfterStopMs = 1500;
+
 // A message whose "\n" marks are line breaks.
 QString lines(const char* key) { return GuiText(key).replace(QStringLiteral("\\n"), QStringLiteral("\n")); }
 
@@ -125,6 +128,7 @@ void RecordingFront::setPage(RecordPage* page)
     connect(page, &RecordPage::separateTracksChosen, this, [this](bool separate) {
         if (!settingsPath_.isEmpty())
             settings::StoreSeparateTracks(settingsPath_.toStdString(), separate);
+        makeEncoderReady();
     });
     // A new page starts out of view; the meters keep what they showed.
     watch_.setPageShown(page->isVisible());
@@ -178,12 +182,14 @@ void RecordingFront::captureChosen()
     page_->showCaptureChoices(screens_, capture_);
     if (!settingsPath_.isEmpty())
         settings::StoreCaptureChoice(settingsPath_.toStdString(), capture_);
+    makeEncoderReady();
 }
 
 void RecordingFront::soundChosen()
 {
     if (page_)
         watch_.choose(page_->audioMode(), deviceSlots_.computerSound(), deviceSlots_.microphone());
+    makeEncoderReady();
 }
 
 void RecordingFront::audioFound(const platform::AudioSources& found)
@@ -193,6 +199,8 @@ void RecordingFront::audioFound(const platform::AudioSources& found)
         page_->showAudioChoices(found); // which tells the meters
     if (std::exchange(startWhenAudioKnown_, false) && !recorder_.recording())
         start();
+    else
+        makeEncoderReady();
 }
 
 void RecordingFront::toggle(bool fromRecordButton)
@@ -245,6 +253,12 @@ RecordChoices RecordingFront::currentChoices() const
     choices.computerSoundCapture = watch_.capture(SoundWatch::ComputerSound);
     choices.microphoneCapture = watch_.capture(SoundWatch::Microphone);
     return choices;
+}
+
+void RecordingFront::makeEncoderReady()
+{
+    if (page_ && discovery_.found() && !recorder_.recording())
+        recorder_.makeReady(recording::RecordSettingsFromChoices(currentChoices(), platform::currentDesktop().display));
 }
 
 void RecordingFront::startRun()
@@ -306,6 +320,9 @@ void RecordingFront::stop(bool fromRecordButton)
                 text.replace(QStringLiteral("%1"), QString::fromStdString(recorder_.lastEncoderLine())));
     }
     recorder_.recordError = RecordController::RecordError::None;
+    // Once the take is finished: starting an encoder costs a moment of the
+    // processor that the finishing encoder should have.
+    QTimer::singleShot(kReadyAfterStopMs, this, &RecordingFront::makeEncoderReady);
 }
 
 void RecordingFront::tick()

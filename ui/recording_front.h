@@ -82,6 +82,9 @@ private:
     recording::RecordChoices currentChoices() const;
     // A run with the choices as they are now; the run before is stopped.
     void startRun();
+    // An encoder waits for a run with the choices as they are now, so that
+    // Start takes effect at once.
+    void makeEncoderReady();
     // Where the countdown shows: over the part about to be recorded.
     QRect countdownArea() const;
 

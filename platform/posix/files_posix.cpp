@@ -120,6 +120,29 @@ bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool removeEmptyFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
+std::string makePrivateFolder(const std::string& prefix)
+{
+    const char* temp = std::getenv("TMPDIR");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string pattern = (temp && *temp == '/' ? temp : runtime && *runtime == '/' ? runtime : "/tmp");
+    pattern += "/" + prefix + "XXXXXX";
+    // mkdtemp makes it 0700.
+    return ::mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+bool makeLink(const std::string& target, const std::string& link)
+{
+    return ::symlink(target.c_str(), link.c_str()) == 0;
+}
+
+std::string linkTarget(const std::string& path)
+{
+    char buffer[4096];
+    const ssize_t n = ::readlink(path.c_str(), buffer, sizeof buffer);
+    return n > 0 && static_cast<std::size_t>(n) < sizeof buffer ? std::string(buffer, static_cast<std::size_t>(n))
+                                                                  : std::string();
+}
+
 bool makeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
 
 bool makeFolderPath(const std::string& path)

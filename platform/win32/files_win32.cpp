@@ -82,6 +82,31 @@ bool removeFile(const std::string& path) { return ::DeleteFileW(widen(path).c_st
 
 bool removeEmptyFolder(const std::string& path) { return ::RemoveDirectoryW(widen(path).c_str()) != 0; }
 
+std::string makePrivateFolder(const std::string& prefix)
+{
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
+    if (n == 0 || n > MAX_PATH)
+        return {};
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring folder = std::wstring(temp) + widen(prefix) + std::to_wstring(::GetCurrentProcessId())
+            + L"-" + std::to_wstring(counter++);
+        // A folder under the user's own temporary folder is the user's alone.
+        if (::CreateDirectoryW(folder.c_str(), nullptr))
+            return narrow(folder);
+        if (::GetLastError() != ERROR_ALREADY_EXISTS)
+            return {};
+    }
+    return {};
+}
+
+// Windows lets only privileged or developer-mode users make links, so no
+// caller may count on one: none are made here.
+bool makeLink(const std::string&, const std::string&) { return false; }
+
+std::string linkTarget(const std::string&) { return {}; }
+
 bool makeFolder(const std::string& path) { return ::CreateDirectoryW(widen(path).c_str(), nullptr) != 0; }
 
 bool makeFolderPath(const std::string& path)

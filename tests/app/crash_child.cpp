@@ -12,6 +12,7 @@
 // records a take as the program does and waits to be killed (a power cut);
 // with MODE take-killed, kills itself 5 s in, its takes' finisher set as the
 // program sets it.
+#include "recording/ready_encoder.h"
 #include "recording/record_run.h"
 #include "encoder/runner.h"
 #include "encoder/tool.h"
@@ -64,8 +65,14 @@ int recordATake(const std::string& folder, const std::string& info, bool killSel
     EnsureToolFolder();
     static RunOutput run; // the thread is never joined: the process is killed
     recording::RecordSettings settings{{AudioComputerSoundAndMic, "spk.monitor", "vmic"}, folder};
-    if (killSelf)
+    // As the window has it: an encoder made ready before the press.
+    if (killSelf) {
         settings.takeFinisher = platform::quoteArgument(VTR_TAKE_FINISHER_PATH);
+        settings.ready = recording::ReadyEncoder::Make(settings);
+        if (!settings.ready)
+            return 4;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
     std::thread([settings] { RecordRun(settings, {}, nullptr, nullptr, &run); }).detach();
     for (int i = 0; i < 2000 && !platform::fileExists(run.path()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -74,7 +81,8 @@ int recordATake(const std::string& folder, const std::string& info, bool killSel
     std::this_thread::sleep_for(std::chrono::milliseconds(killSelf ? 5000 : 6000));
     {
         std::ofstream out(info + ".part");
-        out << run.path() << "\n" << childPids();
+        // A take the ready encoder did not record is not the one to try.
+        out << (!settings.ready || settings.ready->taken() ? run.path() : "not taken") << "\n" << childPids();
     }
     std::rename((info + ".part").c_str(), info.c_str());
     if (killSelf)

@@ -1,5 +1,6 @@
 // Real recordings of the test session's X screen and PulseAudio sources.
 #include "capture/pipewire_record.h"
+#include "recording/ready_encoder.h"
 #include "recording/record_run.h"
 #include "encoder/tool.h"
 
@@ -48,6 +49,7 @@ using takes::TakeFiles;
 using takes::TakeOfWorkingFile;
 
 using namespace testing_support;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -617,4 +619,39 @@ TEST_F(RecordRunTest, AMicrophoneThatGoesAwayIsSilenceInStepUntilItIsBack)
     ASSERT_TRUE(f.ok);
     EXPECT_GE(f.flashes, 4);
     EXPECT_LT(std::fabs(f.medianOffset), 0.06);
+}
+
+// An encoder made ready before the press records the take named at the
+// press through its links; one made for other choices is not used. Neither
+// leaves its links, its folder or its process behind.
+TEST_F(RecordRunTest, AReadyEncoderRecordsThePressedTakeAndLeavesNothingBehind)
+{
+    const TempFolder links;
+    ::setenv("TMPDIR", links.path().c_str(), 1); // this test's process alone
+    RecordSettings s = settings(AudioComputerSound);
+    s.saveFolder = dir.file("new $folder");
+    s.ready = recording::ReadyEncoder::Make(s);
+    ASSERT_TRUE(s.ready);
+    // The encoder learns the picture's size from the stream: any area fits.
+    RecordSettings area = s;
+    area.part = platform::ScreenArea{0, 0, 64, 64};
+    EXPECT_TRUE(s.ready->fits(area));
+    RecordSettings other = settings(AudioNone);
+    other.ready = recording::ReadyEncoder::Make(other);
+    ASSERT_TRUE(other.ready);
+    EXPECT_FALSE(other.ready->fits(s));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    recordFor(s, 1500);
+    EXPECT_TRUE(s.ready->taken());
+    s.ready.reset();
+    other.ready.reset();
+    const std::string recording = lastRun.path();
+    EXPECT_EQ(fs::path(recording).parent_path(), fs::path(s.saveFolder));
+    EXPECT_EQ(probe(recording, "stream=codec_type"), "audio\nvideo\n");
+    EXPECT_NEAR(probeDuration(recording), 1.5, 0.3);
+    EXPECT_TRUE(fs::is_empty(links.path()));
+    for (int i = 0; i < 100 && platform::liveChildCount() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(platform::liveChildCount(), 0);
 }

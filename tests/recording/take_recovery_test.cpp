@@ -232,9 +232,11 @@ TEST(TakeRecovery, AProgramKilledMidTakeLeavesOnlyItsRecordingWithinTwoSeconds)
         GTEST_SKIP() << "the finishing helper is not built in this configuration (built with the program)";
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     TempFolder dir;
+    const TempFolder links; // the ready encoder's
     const std::string info = (dir.path().parent_path() / (dir.path().filename().string() + ".info")).string();
     const pid_t pid = ::fork();
     if (pid == 0) {
+        ::setenv("TMPDIR", links.path().c_str(), 1);
         ::execl(VTR_CRASH_CHILD_PATH, "crash_child", "take-killed", "ffmpeg", dir.path().c_str(), info.c_str(),
                 static_cast<char*>(nullptr));
         ::_exit(6);
@@ -260,6 +262,7 @@ TEST(TakeRecovery, AProgramKilledMidTakeLeavesOnlyItsRecordingWithinTwoSeconds)
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - died);
     killAll(); // reaps the guard turned helper
     ASSERT_EQ(namesLeft(), only);
+    EXPECT_TRUE(fs::is_empty(links.path()));
     EXPECT_LE(took.count(), 2000);
     EXPECT_NEAR(probeDuration(take->recording), 5.0, 0.5);
     EXPECT_EQ(probe(take->recording, "stream=codec_type"), "audio\nvideo\n");
