@@ -124,7 +124,9 @@ void FramePump::capture(std::stop_token stop)
         }
         if (got == FrameWait::Nothing)
             continue;
-        if (got == FrameWait::Unchanged) {
+        // A pump's first picture is the screen as the source still shows
+        // it: after a pause nothing may have changed since the last stretch.
+        if (got == FrameWait::Unchanged && (lastPlaced >= 0 || !frame.pixels.pixels)) {
             std::lock_guard lock(mutex_);
             ++counts_.unchanged;
             next = std::max(next, slotAt(frame.capturedMicros) + 1);

@@ -11,7 +11,8 @@ namespace capture {
 
 enum class FrameWait {
     Frame,     // a frame came
-    Unchanged, // the screen is as the last frame showed it (its instant is set)
+    Unchanged, // the screen is as the last frame showed it (its instant is set, and its
+               // pixels where the source keeps them)
     Nothing,   // none within the wait: ask again
     Ended,   // the source is gone (the display closed, the cast ended)
 };

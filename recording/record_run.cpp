@@ -130,6 +130,7 @@ struct Stretch {
     FramePipeStatus status = FramePipeRecorded;
     bool madeFile = false; // its take was finished
     FinishedTake take;
+    std::shared_ptr<ReadyEncoder> ready; // an encoder started ahead for it, if any
     std::jthread thread;
 };
 
@@ -287,9 +288,9 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
         // The first stretch may find its encoder waiting, writing into links
         // to its files.
         capture::PipedEncoder* ready = nullptr;
-        if (source && s.index == 0 && settings.ready)
-            ready = settings.ready->takeFor(
-                BuildTakeCommandLine(quotedTool, args, settings.sources, settings.ready->files()), s.files);
+        if (source && s.ready)
+            ready = s.ready->takeFor(BuildTakeCommandLine(quotedTool, args, settings.sources, s.ready->files()),
+                                     s.files);
         const std::string commandLine = ready
             ? ready->commandLine()
             : BuildTakeCommandLine(quotedTool, args, settings.sources, s.files);
@@ -348,7 +349,7 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
                 target.recording = partStem(files, 1) + ".mp4";
             s.take = FinishTake(target, {}, {settings.sources.computerSoundTitle, settings.sources.microphoneTitle});
             if (ready)
-                settings.ready->release();
+                s.ready->release();
             s.madeFile = true;
             if (s.take.end != TakeEnd::Empty)
                 out.setStretchPath(s.take.path, bytesBefore(s), s.index);
@@ -362,8 +363,12 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
     const RunPause never;
     const RunPause& pauses = pause ? *pause : never;
     std::vector<std::unique_ptr<Stretch>> stretches;
+    // The encoder of the stretch after a pause is made ready during it, so
+    // that Resume takes effect at once too.
+    std::shared_ptr<ReadyEncoder> nextReady = settings.ready;
     for (;;) {
         auto s = std::make_unique<Stretch>();
+        s->ready = std::move(nextReady);
         s->index = static_cast<int>(stretches.size());
         s->claim = s->index == 0 ? std::move(firstClaim) : claimTake(partStem(files, s->index + 1));
         s->files = s->claim.files;
@@ -399,6 +404,8 @@ FramePipeStatus RecordRun(const RecordSettings& settings, const RunStop& stop, F
         if (!current.pausing)
             break;
         current.sourceFreed.wait();
+        if (source)
+            nextReady = ReadyEncoder::Make(settings);
         pauses.waitForChange(true, stop.stop);
         if (stop.stop.stop_requested())
             break;

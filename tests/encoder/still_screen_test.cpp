@@ -9,6 +9,7 @@
 #include "media/stretch_join.h"
 #include "encoder/tool.h"
 #include "recording/record_command.h"
+#include "recording/record_run.h"
 #include "takes/take_files.h"
 
 #include "platform/child_process.h"
@@ -186,4 +187,30 @@ TEST(StillScreen, OnlyTheChangeReachesTheEncoderAtItsInstant)
     EXPECT_EQ(editing::MergeFiles(merged.path().string(), {{out, out}, "", {}}, progress, nothing), encoder::RunEnded);
     EXPECT_NEAR(probeDuration(onlyFileIn(merged)), 2 * probeDuration(out), 2 * frame);
     EXPECT_GT(greyAt(onlyFileIn(merged), probeDuration(out) - 0.5), 200);
+}
+
+// After a pause on a still screen nothing has changed since the last
+// picture, yet the stretch after it is recorded whole.
+TEST(StillScreen, APauseOnAStillScreenKeepsTheStretchAfterIt)
+{
+    if (platform::currentDesktop().grab != platform::DesktopGrab::X11)
+        GTEST_SKIP() << "needs an X screen this program grabs (run inside scripts/headless-session.sh)";
+    encoder::EnsureToolFolder();
+    const TempFolder dir;
+    setRoot("-solid black");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::stop_source stop;
+    recording::RunPause pause;
+    takes::FinishedTake take;
+    const recording::RecordSettings settings{{recording::AudioNone, {}, {}}, dir.path().string()};
+    std::thread worker([&] { recording::RecordRun(settings, stop.get_token(), &take, &pause); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    pause.pause();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    pause.resume();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    stop.request_stop();
+    worker.join();
+    ASSERT_EQ(take.end, takes::TakeEnd::Whole);
+    EXPECT_NEAR(probeDuration(take.path), 2.0, 0.15);
 }
