@@ -7,7 +7,7 @@
 // With a sound MODE and an OUT file it shows no window of its own: it records
 // whatever the desktop shows (the fidelity scene) with that sound, keeps the
 // file as OUT and prints the children's CPU as encoderCPU=, as record_bench
-// does on X11:
+// does on X11 (the children's and this process's):
 //   wayland_record SECONDS MODE OUT.mp4 [MIC]
 // The CPU counts this process's too, where the cast is read and its frames
 // converted. VTR_CAST_READER=child measures the capturing child (the
@@ -118,7 +118,8 @@ int main(int argc, char** argv)
     if (fidelity) {
         std::filesystem::rename(file, argv[3]);
         std::filesystem::remove_all(folder);
-        std::printf("ours     encoderCPU=%.2f (capture and encoder) ownCPU=%.2f (this process)\n", cpu, own);
+        std::printf("ours     encoderCPU=%.2f (the recorder's whole: children %.2f, this process %.2f)\n", cpu + own,
+                    cpu, own);
         return 0;
     }
     const std::string quoted = platform::quoteArgument(file);
