@@ -55,9 +55,10 @@ bool CastReadableInProcess();
 // frames, so the last one is repeated every second.
 std::string BuildPipeWireCaptureCommand(const std::string& gstLaunch, const PipeWireStream& stream);
 
-// What of the capturing child (the fallback) is missing here: "gst-launch-1.0" when GStreamer's
-// tools are not installed, else the elements it lacks ("pipewiresrc",
-// "videoconvert", ...), joined by ", "; empty when all is there. Asked
+// What of the capturing child (the fallback) is missing here:
+// "gst-launch-1.0" when GStreamer's tools are not installed, else the
+// elements it lacks ("pipewiresrc", "videoconvert", ...), joined by ", ";
+// empty when all is there. Where casts are not read in this process, asked
 // before the desktop is asked to share the screen, so that the user learns
 // what to install instead of a wrong diagnosis after it.
 std::string MissingCaptureParts();

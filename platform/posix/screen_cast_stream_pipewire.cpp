@@ -31,8 +31,9 @@ void initOnce()
 class PipeWireCastStream final : public ScreenCastStream {
 public:
     PipeWireCastStream(int width, int height)
-        : width_(width), height_(height), bytes_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4),
-          front_(bytes_), back_(bytes_), spare_(bytes_)
+        : width_(width), height_(height),
+          bytes_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4), front_(bytes_), back_(bytes_),
+          spare_(bytes_)
     {
     }
 
@@ -80,8 +81,8 @@ public:
         if (!connected)
             return false;
         std::unique_lock lock(mutex_);
-        const bool settled = changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                               [this] { return streaming_ || ended_; });
+        const bool settled =
+            changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return streaming_ || ended_; });
         if (streaming_ && !ended_)
             return true;
         why = !settled ? "no format agreed in " + std::to_string(timeoutMs) + " ms"
@@ -272,8 +273,8 @@ private:
     {
         if (buffer.n_datas < 1)
             return Taken::Nothing;
-        auto* header = static_cast<spa_meta_header*>(
-            spa_buffer_find_meta_data(&buffer, SPA_META_Header, sizeof(spa_meta_header)));
+        auto* header =
+            static_cast<spa_meta_header*>(spa_buffer_find_meta_data(&buffer, SPA_META_Header, sizeof(spa_meta_header)));
         if (header && (header->flags & SPA_META_HEADER_FLAG_CORRUPTED))
             return Taken::Nothing;
         if (spa_meta* damage = spa_buffer_find_meta(&buffer, SPA_META_VideoDamage)) {
