@@ -133,19 +133,15 @@ std::unique_ptr<FrameSource> OpenScreenCastFrameSource(const PipeWireStream& str
             *reader = CastReader::InProcess;
         return std::make_unique<InProcessFrameSource>(std::move(read));
     }
-    // The first remote may have been spoiled by the try.
-    PipeWireStream child = stream;
-    if (stream.anotherRemote)
-        child.remoteFd = stream.anotherRemote();
-    const std::string command = BuildPipeWireCaptureCommand(gstLaunch, child);
+    // The child may use the remote the try used: the server starts a
+    // connection anew at its client's hello.
+    const std::string command = BuildPipeWireCaptureCommand(gstLaunch, stream);
     DebugLog("screen cast: not read in this process (" + why + "), falling back to " + command);
     if (const std::string missing = MissingCaptureParts(); !missing.empty())
         DebugLog("screen cast: the fallback lacks " + missing);
     if (reader)
         *reader = CastReader::Child;
-    if (child.remoteFd < 0)
-        return nullptr;
-    return StartPipeWireFrameSource(command, child);
+    return StartPipeWireFrameSource(command, stream);
 }
 
 std::string BuildPipeWireCaptureCommand(const std::string& gstLaunch, const PipeWireStream& s)

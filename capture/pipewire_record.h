@@ -25,9 +25,6 @@ struct PipeWireStream {
     unsigned node = 0;
     int width = 0;
     int height = 0;
-    // Another remote of the same cast, for the capturing child where the
-    // reading in this process tried the first and failed; empty: the first.
-    std::function<std::intptr_t()> anotherRemote;
     // Replaces platform::openScreenCastStream (a fault faked in a test, the
     // fallback measured in a benchmark); empty: that one.
     CastStreamOpener inProcess;

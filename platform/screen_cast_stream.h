@@ -30,8 +30,8 @@ public:
 // the stream talks over a duplicate). Frames of another size than
 // `width` x `height` are cut or padded to it. Null, with the reason in
 // `why`, where this system has no such reading, or the remote could not be
-// reached or agreed on no format within `timeoutMs`; the remote's connection
-// may then be spoiled for another reader.
+// reached or agreed on no format within `timeoutMs`. Another reader may then
+// use the remote: the server starts a connection anew at its client's hello.
 std::unique_ptr<ScreenCastStream> openScreenCastStream(std::intptr_t remoteFd, unsigned node, int width, int height,
                                                        int timeoutMs, std::string& why);
 

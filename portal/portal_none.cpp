@@ -21,8 +21,6 @@ ScreenCastPortal::Result ScreenCastPortal::open(const QString&, const std::funct
 
 int ScreenCastPortal::pipeWireFd() const { return -1; }
 
-int ScreenCastPortal::openAnotherRemote() { return -1; }
-
 void ScreenCastPortal::onResponse(uint, const QVariantMap&) { }
 
 bool GlobalShortcutsPortal::offered() { return false; }

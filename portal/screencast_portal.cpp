@@ -192,32 +192,16 @@ ScreenCastPortal::Result ScreenCastPortal::open(const QString& restoreToken, con
     }
     restoreToken_ = results.value(QStringLiteral("restore_token")).toString();
 
-    remote_ = openRemote();
-    return remote_ ? Ok : Failed;
-}
-
-std::unique_ptr<QDBusUnixFileDescriptor> ScreenCastPortal::openRemote()
-{
     QDBusMessage openRemote =
         QDBusMessage::createMethodCall(kService, kPath, kScreenCast, QStringLiteral("OpenPipeWireRemote"));
     openRemote << QVariant::fromValue(QDBusObjectPath(session_)) << QVariantMap();
     const QDBusReply<QDBusUnixFileDescriptor> fd = bus().call(openRemote, QDBus::Block, 10000);
     if (!fd.isValid() || !fd.value().isValid()) {
         error_ = QStringLiteral("OpenPipeWireRemote: ") + fd.error().message();
-        return nullptr;
+        return Failed;
     }
-    return std::make_unique<QDBusUnixFileDescriptor>(fd.value());
-}
-
-int ScreenCastPortal::openAnotherRemote()
-{
-    if (session_.isEmpty())
-        return -1;
-    auto remote = openRemote();
-    if (!remote)
-        return -1;
-    otherRemotes_.push_back(std::move(remote));
-    return otherRemotes_.back()->fileDescriptor();
+    remote_ = std::make_unique<QDBusUnixFileDescriptor>(fd.value());
+    return Ok;
 }
 
 } // namespace portal

@@ -11,7 +11,6 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 class QDBusUnixFileDescriptor;
 
@@ -38,10 +37,6 @@ public:
 
     // Valid after Ok; the descriptor stays open while this object lives.
     int pipeWireFd() const;
-    // A further remote of the same session, open while this object lives,
-    // for a reader that must not share the first one's connection; -1 when
-    // the portal gives none.
-    int openAnotherRemote();
     quint32 node() const { return node_; }
     int width() const { return width_; }
     int height() const { return height_; }
@@ -57,12 +52,10 @@ private:
     Result request(const QString& method, const QList<QVariant>& args, QVariantMap& results,
                    const std::function<bool()>& cancelled);
     QString newToken();
-    std::unique_ptr<QDBusUnixFileDescriptor> openRemote();
     void close();
 
     QString session_;
     std::unique_ptr<QDBusUnixFileDescriptor> remote_;
-    std::vector<std::unique_ptr<QDBusUnixFileDescriptor>> otherRemotes_;
     quint32 node_ = 0;
     int width_ = 0;
     int height_ = 0;

@@ -51,7 +51,6 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
         DebugLog("screen cast: the restore token could not be stored in " + settingsPath);
 
     const PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height(),
-                                [&portal] { return static_cast<std::intptr_t>(portal.openAnotherRemote()); },
                                 settings.castInProcess};
     settings.screenCast = &stream;
     switch (RecordRun(settings, stop, finished, pause, output)) {
