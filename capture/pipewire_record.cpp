@@ -88,7 +88,61 @@ private:
     platform::ChildOutputReader console_{kTailMax};
 };
 
+// The stream read in this process: its frames are handed on as they come,
+// with no copy of ours.
+class InProcessFrameSource final : public FrameSource {
+public:
+    explicit InProcessFrameSource(std::unique_ptr<platform::ScreenCastStream> stream) : stream_(std::move(stream)) { }
+
+    FrameWait next(std::int64_t, CapturedFrame& frame) override
+    {
+        switch (stream_->next(kFrameWaitMs, frame.pixels, frame.capturedMicros)) {
+        case platform::CastFrame::Frame:
+            return FrameWait::Frame;
+        case platform::CastFrame::Unchanged:
+            return FrameWait::Unchanged;
+        case platform::CastFrame::Nothing:
+            return FrameWait::Nothing;
+        default:
+            return FrameWait::Ended;
+        }
+    }
+
+private:
+    std::unique_ptr<platform::ScreenCastStream> stream_;
+};
+
+// A cast agrees on its format within moments; a busy machine gets a margin.
+constexpr int kNegotiationMs = 5000;
+
 } // namespace
+
+bool CastReadableInProcess() { return platform::screenCastStreamsBuiltIn(); }
+
+std::unique_ptr<FrameSource> OpenScreenCastFrameSource(const PipeWireStream& stream, const std::string& gstLaunch,
+                                                       CastReader* reader)
+{
+    std::string why;
+    std::unique_ptr<platform::ScreenCastStream> read =
+        stream.inProcess ? stream.inProcess(stream, why)
+                  : platform::openScreenCastStream(stream.remoteFd, stream.node, stream.width, stream.height,
+                                                   kNegotiationMs, why);
+    if (read) {
+        DebugLog("screen cast: read in this process (node " + std::to_string(stream.node) + ")");
+        if (reader)
+            *reader = CastReader::InProcess;
+        return std::make_unique<InProcessFrameSource>(std::move(read));
+    }
+    // The child may use the remote the try used: the server starts a
+    // connection anew at its client's hello.
+    const std::string command = BuildPipeWireCaptureCommand(gstLaunch, stream);
+    DebugLog("screen cast: not read in this process (" + why + "), falling back to " + command);
+    if (const std::string missing = MissingCaptureParts(); !missing.empty())
+        DebugLog("screen cast: the fallback lacks " + missing);
+    if (reader)
+        *reader = CastReader::Child;
+    return StartPipeWireFrameSource(command, stream);
+}
 
 std::string BuildPipeWireCaptureCommand(const std::string& gstLaunch, const PipeWireStream& s)
 {

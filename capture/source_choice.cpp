@@ -1,7 +1,5 @@
 #include "capture/source_choice.h"
 
-#include "util/debug_log.h"
-
 namespace capture {
 
 std::unique_ptr<FrameSource> OpenFrameSource(const platform::Desktop& desktop, const platform::ScreenArea& part,
@@ -14,9 +12,7 @@ std::unique_ptr<FrameSource> OpenFrameSource(const platform::Desktop& desktop, c
     case platform::DesktopGrab::PipeWire: {
         if (!cast)
             return nullptr;
-        const std::string command = BuildPipeWireCaptureCommand("gst-launch-1.0", *cast);
-        util::DebugLog(command);
-        std::unique_ptr<FrameSource> source = StartPipeWireFrameSource(command, *cast);
+        std::unique_ptr<FrameSource> source = OpenScreenCastFrameSource(*cast);
         return source && partial ? CropFrames(std::move(source), part) : std::move(source);
     }
     default:

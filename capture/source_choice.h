@@ -10,8 +10,8 @@
 namespace capture {
 
 // The frames of `part` of `desktop`: on X11 this program's own grab (it
-// follows `window` where one is given), on a screen cast the capturing child
-// of `cast`, cut to `part` when that is less than the whole. Null where the
+// follows `window` where one is given), on a screen cast the reading of `cast`
+// (in this process, else by the capturing child), cut to `part` when that is less than the whole. Null where the
 // encoder grabs the screen itself (Windows, or an X screen this grab cannot
 // take: a remote display, 16-bit pixels), and for a cast that could not be
 // started or was not given.

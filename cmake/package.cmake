@@ -13,8 +13,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "MP4 with no sound, the computer's sound, the microphone, or both mixed,\n"
   "and has a small editing bench to browse a folder of recordings, play one\n"
   "inside the window, cut a stretch into a new file and join several\n"
-  "recordings into one. It drives ffmpeg and mplayer, and on Wayland the\n"
-  "desktop's screen-cast portal and GStreamer.")
+  "recordings into one. It drives ffmpeg and mplayer, and on Wayland reads\n"
+  "the desktop's screen-cast portal through PipeWire.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -23,10 +23,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.vantreel.com")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, mplayer")
-# A Wayland desktop's screen cast is read by gst-launch-1.0 (pipewiresrc,
-# videoscale, videoconvert, fdsink). Recommended rather than required: apt
-# installs them by default, and an X11-only system may leave them out. The
-# screen-cast portal itself is the desktop's to bring.
+# A Wayland desktop's screen cast is read through libpipewire, which
+# dpkg-shlibdeps adds to Depends; where that fails, gst-launch-1.0
+# (pipewiresrc, videoscale, videoconvert, fdsink) reads it. Recommended
+# rather than required: apt installs them by default, and the reading in
+# the program does without them. The screen-cast portal itself is the
+# desktop's to bring.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-tools, gstreamer1.0-pipewire, gstreamer1.0-plugins-base")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -25,6 +25,9 @@ struct RecordSettings {
     // A Wayland desktop: the portal's stream, opened by the caller. Without
     // it such a desktop is not recorded at all (an X11 grab sees black).
     const capture::PipeWireStream* screenCast = nullptr;
+    // Replaces the reading of that stream in this process (see
+    // PipeWireStream::inProcess); given to the stream RecordScreenCast opens.
+    capture::CastStreamOpener castInProcess;
     // The part of the desktop to record, in desktop coordinates; all of it
     // when none. Clamped to the desktop at Start (see RecordedArea).
     std::optional<platform::ScreenArea> part;

@@ -27,7 +27,9 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
                              std::string* detail)
 {
     // Without the capture's tools the desktop would be asked for nothing.
-    if (const std::string missing = MissingCaptureParts(); !missing.empty()) {
+    // Where this process reads casts they are only the fallback, asked for
+    // when it is taken.
+    if (const std::string missing = capture::CastReadableInProcess() ? "" : MissingCaptureParts(); !missing.empty()) {
         DebugLog("screen cast: missing " + missing);
         if (detail)
             *detail = missing;
@@ -48,7 +50,8 @@ const char* RecordScreenCast(RecordSettings settings, const std::string& setting
     if (!settings::StoreScreenCastToken(settingsPath, portal.restoreToken().toStdString()))
         DebugLog("screen cast: the restore token could not be stored in " + settingsPath);
 
-    const PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height()};
+    const PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height(),
+                                settings.castInProcess};
     settings.screenCast = &stream;
     switch (RecordRun(settings, stop, finished, pause, output)) {
     case FramePipeNoFrames:

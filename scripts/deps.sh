@@ -14,7 +14,9 @@ packages=(
   # The screen grab (shared memory, the pointer, what changed) and its conversion.
   libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-randr0-dev libxcb-damage0-dev libyuv-dev
   ffmpeg mplayer fonts-crosextra-carlito xdg-utils
-  # Reading a Wayland desktop's screen cast (the package recommends them).
+  # Reading a Wayland desktop's screen cast: in this process, and through
+  # GStreamer where that fails (the package recommends it).
+  libpipewire-0.3-dev
   gstreamer1.0-tools gstreamer1.0-pipewire gstreamer1.0-plugins-base
   # Chinese and Japanese glyphs for those languages' texts.
   fonts-wqy-microhei

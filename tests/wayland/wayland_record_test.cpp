@@ -27,7 +27,8 @@
 
 using recording::AudioComputerSound;
 using recording::BuildFramePipeRecordArgs;
-using capture::BuildPipeWireCaptureCommand;
+using capture::CastReader;
+using capture::CastStreamOpener;
 using testing_support::BuildRecordCommandLine;
 using recording::RunOutput;
 using encoder::EnsureToolFolder;
@@ -40,7 +41,7 @@ using capture::PipeWireStream;
 using recording::RecordSettings;
 using recording::RecordSources;
 using capture::RunFramePipeRecord;
-using capture::StartPipeWireFrameSource;
+using capture::OpenScreenCastFrameSource;
 using portal::ScreenCastPortal;
 using recording::RecordScreenCast;
 
@@ -87,11 +88,13 @@ struct Recorded {
     long frames = -1;
 };
 
-// Records the portal's stream for `ms` through the same children as the program.
-Recorded record(const ScreenCastPortal& portal, const std::string& path, int ms)
+// Records the portal's stream for `ms` through the same reader and encoder
+// as the program; `inProcess` replaces its reading in this process.
+Recorded record(const ScreenCastPortal& portal, const std::string& path, int ms, CastReader* reader = nullptr,
+                const CastStreamOpener& inProcess = {})
 {
-    PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height()};
-    const auto source = StartPipeWireFrameSource(BuildPipeWireCaptureCommand("gst-launch-1.0", stream), stream);
+    PipeWireStream stream{portal.pipeWireFd(), portal.node(), portal.width(), portal.height(), inProcess};
+    const auto source = OpenScreenCastFrameSource(stream, "gst-launch-1.0", reader);
     const FramePipeFormat format{stream.width & ~1, stream.height & ~1, kRecordFps, platform::wallClockMicros(), false};
     const std::string encoder =
         BuildRecordCommandLine("ffmpeg", BuildFramePipeRecordArgs({}, format.width, format.height, 0), path);
@@ -205,6 +208,34 @@ TEST_F(WaylandRecordTest, ChangingWindowGivesAValidMovingMp4OfTheRecordedTime)
                 (firstAt - (stopAt - 4000)) / 1000.0, distinct, distinct / seconds);
     EXPECT_GE(distinct, 3);
     EXPECT_FALSE(black);
+}
+
+// The cast is read in this process; where that fails the capturing child
+// reads it instead, over the remote the failed reading already talked on.
+// The fault is faked: the real reading is given no time to agree on a
+// format, which a working desktop never makes it fail otherwise.
+TEST_F(WaylandRecordTest, CastIsReadInProcessAndByTheChildOnAFakeFault)
+{
+    ChangingWindow window;
+    ASSERT_TRUE(window.running()) << "foot did not start";
+    const CastStreamOpener fakeFault = [](const PipeWireStream& s, std::string& why) {
+        return platform::openScreenCastStream(s.remoteFd, s.node, s.width, s.height, 0, why);
+    };
+    for (const bool faulty : {false, true}) {
+        SCOPED_TRACE(faulty ? "fake fault" : "in process");
+        ScreenCastPortal portal;
+        ASSERT_EQ(portal.open({}), ScreenCastPortal::Ok) << portal.errorText().toStdString();
+        CastReader reader = faulty ? CastReader::InProcess : CastReader::Child;
+        const std::string path = dir.file(faulty ? "child.mp4" : "in-process.mp4");
+        const Recorded r = record(portal, path, 2000, &reader, faulty ? fakeFault : CastStreamOpener());
+        EXPECT_EQ(reader, faulty ? CastReader::Child : CastReader::InProcess);
+        EXPECT_EQ(r.status, capture::FramePipeRecorded);
+        long distinct = 0;
+        bool black = true;
+        analyse(path, distinct, black);
+        EXPECT_GE(distinct, 3);
+        EXPECT_FALSE(black);
+    }
 }
 
 // Qt keeps the first session bus it reached for the rest of the process: the
