@@ -12,7 +12,7 @@ namespace platform {
 
 enum class CastFrame {
     Frame,     // a new frame came
-    Unchanged, // the compositor said nothing changed since the last frame
+    Unchanged, // nothing changed since the last frame, whose pixels are given again
     Nothing,   // none within the wait
     Ended,     // the stream or its remote is gone
 };
@@ -20,7 +20,8 @@ enum class CastFrame {
 class ScreenCastStream {
 public:
     virtual ~ScreenCastStream() = default;
-    // Waits up to `waitMs` for a frame newer than the last one given. Its
+    // Waits up to `waitMs` for a frame newer than the last one given; once
+    // one was given, a wait without a newer one answers Unchanged. Its
     // pixels (blue first, the size asked at the open) stay valid until the
     // next call; `capturedMicros` is when it came, on wallClockMicros().
     virtual CastFrame next(int waitMs, ScreenFrame& frame, std::int64_t& capturedMicros) = 0;

@@ -100,9 +100,11 @@ public:
             front_.swap(back_);
             given_ = true;
             capturedMicros = readyAt_;
-        } else if (unchanged_ && given_) {
+        } else if (given_ && !ended_) {
+            // The compositor sends a frame only when something changed: a
+            // wait without one finds the screen as the last frame showed it.
+            capturedMicros = unchanged_ ? unchangedAt_ : wallClockMicros();
             unchanged_ = false;
-            capturedMicros = unchangedAt_;
             frame = {front_.data(), width_ * 4, width_, height_};
             return CastFrame::Unchanged;
         } else {

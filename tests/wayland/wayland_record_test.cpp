@@ -12,6 +12,7 @@
 #include "platform/live_children.h"
 #include "portal/screencast_portal.h"
 #include "recording/screen_cast_run.h"
+#include "recording/run_pause.h"
 
 #include "../support/test_support.h"
 
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <memory>
 #include <stop_token>
 #include <thread>
 
@@ -208,6 +210,40 @@ TEST_F(WaylandRecordTest, ChangingWindowGivesAValidMovingMp4OfTheRecordedTime)
                 (firstAt - (stopAt - 4000)) / 1000.0, distinct, distinct / seconds);
     EXPECT_GE(distinct, 3);
     EXPECT_FALSE(black);
+}
+
+// After a pause on a still screen the compositor sends nothing new, yet the
+// stretch after it is recorded whole.
+TEST_F(WaylandRecordTest, APauseOnAStillScreenKeepsTheStretchAfterIt)
+{
+    auto window = std::make_unique<ChangingWindow>();
+    ASSERT_TRUE(window->running()) << "foot did not start";
+    EnsureToolFolder();
+    RecordSettings settings;
+    settings.saveFolder = dir.path().string();
+    std::stop_source stop;
+    recording::RunPause pause;
+    takes::FinishedTake take;
+    RunOutput output;
+    const std::string before = output.path();
+    std::thread worker([&] {
+        RecordScreenCast(settings, dir.file("ScreenRecord.ini"), stop.get_token(), &take, &pause, &output);
+    });
+    for (int i = 0; i < 400 && output.path() == before; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::uint64_t firstAt = platform::tickCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    window.reset(); // the screen stands still from here on
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    pause.pause();
+    const std::uint64_t pausedAt = platform::tickCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    pause.resume();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    stop.request_stop();
+    worker.join();
+    ASSERT_EQ(take.end, takes::TakeEnd::Whole) << take.path;
+    EXPECT_NEAR(probeDuration(take.path), (pausedAt - firstAt) / 1000.0 + 1.0, 0.3);
 }
 
 // The cast is read in this process; where that fails the capturing child
