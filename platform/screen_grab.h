@@ -36,6 +36,9 @@ public:
     // changed since the last copy: then the last copy's pixels still show
     // it. The pixels are the caller's to read until the next call.
     virtual Grabbed grab(ScreenFrame& frame) = 0;
+    // Bytes sent to the display so far: a look that found nothing changed
+    // should have sent none.
+    virtual std::uint64_t bytesSent() const { return 0; }
 };
 
 // A grab of `area` of the X display `display`; null where this system has no

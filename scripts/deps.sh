@@ -11,8 +11,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libgtest-dev googletest libpulse-dev libx11-dev
-  # The screen grab (shared memory, the pointer, what changed) and its conversion.
-  libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-randr0-dev libxcb-damage0-dev libyuv-dev
+  # The screen grab (shared memory, the pointer, what changed, the pointer's
+  # motion) and its conversion.
+  libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-randr0-dev libxcb-damage0-dev libxcb-xinput-dev libyuv-dev
   ffmpeg mplayer fonts-crosextra-carlito xdg-utils
   # Reading a Wayland desktop's screen cast: in this process, and through
   # GStreamer where that fails (the package recommends it).

@@ -6,6 +6,7 @@
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
+#include <xcb/xinput.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,6 +19,11 @@
 
 namespace platform {
 namespace {
+
+// A look that finds no event of a change asks the server nothing, but every
+// this many looks (about ten times a second) it asks anyway: a warped
+// pointer sends no raw motion, nor does a followed window that moved.
+constexpr int kLooksPerCheck = 6;
 
 // True when the root window's pixels are 32 bits of which 24 are colour, as
 // every desktop of this century has them.
@@ -85,6 +91,7 @@ public:
         pointer_ = xfixesReady();
         watchDamage();
         watchShape();
+        watchMotion();
         if (!attachShared())
             copy_.resize(frameBytes_); // a remote display: each frame comes over the socket
         return true;
@@ -100,12 +107,27 @@ public:
 
     Grabbed grab(ScreenFrame& frame) override
     {
-        // About ten times a second: a window dragged along is followed within
-        // a few frames, at one small round trip each time.
+        const bool check = ++sinceChecked_ >= kLooksPerCheck;
+        if (check)
+            sinceChecked_ = 0;
+        const bool following = window_ != 0 && check;
+        const auto cornerCookie =
+            following ? xcb_translate_coordinates(connection_, window_, root_, 0, 0) : xcb_translate_coordinates_cookie_t{};
+        const bool drawn = damaged();
+        // The pointer's image is asked only after the server told of a new
+        // shape, its place only after it told of motion: a still screen
+        // costs no round trip. The requests leave together.
+        const bool newShape = pointer_ && (!shapeWatched_ || shapeChanged_ || !cursor_);
+        const bool quiet = copied_ && !drawn && !check && !newShape && motionWatched_ && !motionSeen_;
+        const bool askPlace = pointer_ && !quiet;
+        const auto imageCookie =
+            newShape ? xcb_xfixes_get_cursor_image(connection_) : xcb_xfixes_get_cursor_image_cookie_t{};
+        const auto placeCookie = askPlace ? xcb_query_pointer(connection_, root_) : xcb_query_pointer_cookie_t{};
+        if (askPlace)
+            motionSeen_ = false;
         bool moved = false;
-        if (window_ != 0 && ++sinceFollowed_ >= 6) {
-            sinceFollowed_ = 0;
-            if (const auto corner = cornerOf(window_)) {
+        if (following) {
+            if (const auto corner = cornerReply(cornerCookie)) {
                 const int x = std::clamp(corner->first + fromCorner_.first, 0, screenWidth_ - area_.width);
                 const int y = std::clamp(corner->second + fromCorner_.second, 0, screenHeight_ - area_.height);
                 moved = x != area_.x || y != area_.y;
@@ -113,15 +135,8 @@ public:
                 area_.y = y;
             }
         }
-        const bool drawn = damaged();
-        // The pointer's image is asked only after the server told of a new
-        // shape; each look asks only its place, a reply of a few bytes.
-        const bool newShape = pointer_ && (!shapeWatched_ || shapeChanged_ || !cursor_);
-        const auto imageCookie =
-            newShape ? xcb_xfixes_get_cursor_image(connection_) : xcb_xfixes_get_cursor_image_cookie_t{};
-        const auto placeCookie = pointer_ ? xcb_query_pointer(connection_, root_) : xcb_query_pointer_cookie_t{};
         const auto pointerNow = [&] {
-            if (!pointer_)
+            if (!askPlace)
                 return;
             // A shape the server will not show (another client's, gone)
             // leaves the last one drawn.
@@ -151,11 +166,13 @@ public:
             }
             return withPointer(frame, copyArea());
         }
-        // The requests leave together: one round trip for the frame and the pointer.
+        // One round trip for the frame and the pointer.
         std::uint8_t* pixels = copyArea();
         pointerNow();
         return withPointer(frame, pixels);
     }
+
+    std::uint64_t bytesSent() const override { return xcb_total_written(connection_); }
 
 private:
     // The area's pixels as the server has them now; null when it could not give them.
@@ -229,6 +246,9 @@ private:
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
             if (shapeWatched_ && (event->response_type & 0x7f) == shapeEvent_)
                 shapeChanged_ = true;
+            if (motionWatched_ && (event->response_type & 0x7f) == XCB_GE_GENERIC
+                && reinterpret_cast<const xcb_ge_generic_event_t*>(event)->extension == inputOpcode_)
+                motionSeen_ = true;
             if ((event->response_type & 0x7f) == damageEvent_) {
                 const auto* d = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
                 told = true;
@@ -238,16 +258,24 @@ private:
             }
             std::free(event);
         }
-        if (told)
+        if (told) {
+            // Sent now: a look that asks nothing else would hold it back,
+            // and the server would not tell of drawing within the box.
             xcb_damage_subtract(connection_, damage_, XCB_NONE, XCB_NONE);
+            xcb_flush(connection_);
+        }
         return inArea;
     }
 
     // The window's top left corner on the screen; none once it is gone.
     std::optional<std::pair<int, int>> cornerOf(xcb_window_t window)
     {
-        Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(
-            connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0), nullptr));
+        return cornerReply(xcb_translate_coordinates(connection_, window, root_, 0, 0));
+    }
+
+    std::optional<std::pair<int, int>> cornerReply(xcb_translate_coordinates_cookie_t cookie)
+    {
+        Reply<xcb_translate_coordinates_reply_t> origin(xcb_translate_coordinates_reply(connection_, cookie, nullptr));
         if (!origin)
             return std::nullopt;
         return std::pair<int, int>(origin->dst_x, origin->dst_y);
@@ -273,6 +301,30 @@ private:
         shapeEvent_ = xcb_get_extension_data(connection_, &xcb_xfixes_id)->first_event + XCB_XFIXES_CURSOR_NOTIFY;
         xcb_xfixes_select_cursor_input(connection_, root_, XCB_XFIXES_CURSOR_NOTIFY_MASK_DISPLAY_CURSOR);
         shapeWatched_ = true;
+    }
+
+    // Raw motion of any pointer, told whatever window it is over and whoever
+    // grabbed it (XInput 2.1 on); read with the damage's events.
+    void watchMotion()
+    {
+        if (!pointer_ || damage_ == 0)
+            return;
+        const xcb_query_extension_reply_t* ext = xcb_get_extension_data(connection_, &xcb_input_id);
+        if (!ext || !ext->present)
+            return;
+        Reply<xcb_input_xi_query_version_reply_t> version(
+            xcb_input_xi_query_version_reply(connection_, xcb_input_xi_query_version(connection_, 2, 2), nullptr));
+        if (!version || version->major_version < 2 || (version->major_version == 2 && version->minor_version < 1))
+            return;
+        struct {
+            xcb_input_event_mask_t head;
+            std::uint32_t mask;
+        } select{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_MOTION};
+        xcb_generic_error_t* error = xcb_request_check(
+            connection_, xcb_input_xi_select_events_checked(connection_, root_, 1, &select.head));
+        motionWatched_ = error == nullptr;
+        std::free(error);
+        inputOpcode_ = ext->major_opcode;
     }
 
     bool attachShared()
@@ -311,7 +363,6 @@ private:
     int screenHeight_ = 0;
     xcb_window_t window_ = 0;              // followed, when not 0
     std::pair<int, int> fromCorner_{0, 0}; // the area's corner from the window's
-    int sinceFollowed_ = 0;
     std::size_t frameBytes_ = 0;
     bool pointer_ = false;
     std::int16_t pointerX_ = 0; // the pointer drawn into the last copy
@@ -321,6 +372,10 @@ private:
     bool shapeWatched_ = false;
     bool shapeChanged_ = false;
     std::uint8_t shapeEvent_ = 0;
+    bool motionWatched_ = false;
+    bool motionSeen_ = false; // since the pointer's place was last asked
+    std::uint8_t inputOpcode_ = 0;
+    int sinceChecked_ = 0;
     bool copied_ = false; // a copy stands that damage can be told against
     xcb_damage_damage_t damage_ = 0;
     std::uint8_t damageEvent_ = 0;
