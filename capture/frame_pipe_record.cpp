@@ -23,6 +23,9 @@ constexpr std::size_t kTailMax = 2048;
 // Writing out the frames that wait takes a moment; an encoder that takes
 // none of them this long is asked to quit all the same.
 constexpr std::uint64_t kFlushGraceMs = 3000;
+// The encoder speaks twice a second while it records, and a stop wakes the
+// run at once: between them the run looks at the pump this seldom.
+constexpr int kIdlePassMs = 100;
 
 // "12.3 ms": how long after the recording's origin it is now, for the
 // debug log's account of where a start's time goes.
@@ -84,7 +87,7 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
         bool framed = false, capturesEnded = false;
         int soundTail = -1; // asked once, at the stop
         std::uint64_t stoppedAt = 0;
-        RunLoop loop(encoder, stop);
+        RunLoop loop(encoder, stop, kIdlePassMs);
         const auto pass = [&](bool done) {
             if (!framed && LastReportedFrame(tail) > 0) {
                 framed = true;

@@ -1,5 +1,7 @@
 #include "encoder/run_loop.h"
 
+#include <stop_token>
+
 namespace encoder {
 
 namespace {
@@ -14,8 +16,12 @@ void RunLoop::drive(Until until, const std::function<bool()>& drain, const std::
 {
     int countdown = kDrainPasses;
     bool read = false;
+    platform::WaitWake wake;
+    const std::stop_callback woken(stop_.stop, [&wake] { wake.raise(); });
     for (;;) {
-        const bool exited = child_.waitForExit(kPassWaitMs);
+        // Once stopping, each pass counts: the encoder is asked and pressed.
+        const bool idle = idleWaitMs_ > kPassWaitMs && !stop_.stop.stop_requested();
+        const bool exited = idle ? child_.waitForExit(idleWaitMs_, &wake) : child_.waitForExit(kPassWaitMs);
         if (exited && --countdown < 0)
             break;
         read = read || drain();

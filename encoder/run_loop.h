@@ -1,6 +1,6 @@
 #pragma once
 // The passes of every encoder run until it has ended and all it wrote is
-// read: a wait of up to kPassWaitMs (its output cuts the wait short), its
+// read: a short wait (its output, or a stop, cuts the wait short), its
 // output drained, then the run's own step, which passes a stop on with
 // askToQuit() and escalate(). Qt-free.
 #include "encoder/escalation.h"
@@ -17,7 +17,12 @@ public:
     // encoder's end itself), or once the encoder has ended too.
     enum class Until { OutputRead, ExitedAndRead };
 
-    RunLoop(platform::ChildProcess& child, const RunStop& stop) : child_(child), stop_(stop) { }
+    // `idleWaitMs`: the longest wait while no stop is asked, for an encoder
+    // whose output is seldom; a stop ends it at once.
+    RunLoop(platform::ChildProcess& child, const RunStop& stop, int idleWaitMs = 0)
+        : child_(child), stop_(stop), idleWaitMs_(idleWaitMs)
+    {
+    }
 
     // `drain` reads what waits, true once all output has ended (it is not
     // asked again then); `step` follows each pass that does not end the
@@ -40,6 +45,7 @@ public:
 private:
     platform::ChildProcess& child_;
     const RunStop& stop_;
+    const int idleWaitMs_;
     Escalation escalation_;
 };
 

@@ -14,6 +14,22 @@ namespace platform {
 // sent apart), or its errors alone.
 enum class ChildStream { Output, Errors };
 
+// Ends a wait for a child at once when another thread raises it (see
+// ChildProcess::waitForExit): a stop then needs no short polling meanwhile.
+class WaitWake {
+public:
+    WaitWake();
+    ~WaitWake();
+    WaitWake(const WaitWake&) = delete;
+    WaitWake& operator=(const WaitWake&) = delete;
+    // From any thread. It stays raised: every later wait ends at once too.
+    void raise();
+    std::intptr_t handle() const { return handle_; }
+
+private:
+    std::intptr_t handle_ = -1;
+};
+
 class ChildProcess {
 public:
     ChildProcess() = default;
@@ -29,9 +45,9 @@ public:
     // mixed with what it says about its inputs.
     void separateErrors() { separateErrors_ = true; }
 
-    // Waits at most `ms` milliseconds, returning early when output arrives.
-    // True once the child has ended.
-    bool waitForExit(int ms);
+    // Waits at most `ms` milliseconds, returning early when output arrives
+    // or `wake` is raised. True once the child has ended.
+    bool waitForExit(int ms, const WaitWake* wake = nullptr);
 
     // Bytes waiting in the output pipe, or -1 once the child's end is closed
     // and nothing is left to read.

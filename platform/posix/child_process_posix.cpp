@@ -4,11 +4,13 @@
 #include "platform/live_children.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/eventfd.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -70,6 +72,8 @@ struct Finisher {
 // counts as one during the child: a crash handler lets the child finish
 // before the program goes.
 constexpr int kDeathAfterChildMs = 3000;
+// How often a child that closed its output, so is ending, is looked at.
+constexpr int kEndingLookMs = 5;
 // A child that outlives the program's death by this long is ended by force.
 constexpr int kChildAfterDeathMs = 10000;
 
@@ -330,19 +334,35 @@ bool ChildProcess::start(const std::string& commandLine)
     return true;
 }
 
-bool ChildProcess::waitForExit(int ms)
+WaitWake::WaitWake() { handle_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
+
+WaitWake::~WaitWake()
+{
+    if (handle_ >= 0)
+        ::close(static_cast<int>(handle_));
+}
+
+void WaitWake::raise()
+{
+    const std::uint64_t one = 1;
+    if (handle_ >= 0)
+        (void)!::write(static_cast<int>(handle_), &one, sizeof one);
+}
+
+bool ChildProcess::waitForExit(int ms, const WaitWake* wake)
 {
     if (pid_ <= 0 || exited_)
         return true;
     int status = 0;
     pid_t r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
-    // A closed output pipe would end the poll at once: sleep instead.
-    if (r == 0 && ms > 0 && outRead_ >= 0 && !outputClosed_) {
-        pollfd p{static_cast<int>(outRead_), POLLIN, 0};
-        ::poll(&p, 1, ms);
-        r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
-    } else if (r == 0 && ms > 0) {
-        ::usleep(static_cast<useconds_t>(ms) * 1000);
+    if (r == 0 && ms > 0) {
+        // A closed output pipe would end the poll at once: it is left out,
+        // and a child that closed it, so is ending, is looked at every few
+        // milliseconds.
+        const bool open = outRead_ >= 0 && !outputClosed_;
+        pollfd p[2] = {{open ? static_cast<int>(outRead_) : -1, POLLIN, 0},
+                       {wake ? static_cast<int>(wake->handle()) : -1, POLLIN, 0}};
+        ::poll(p, 2, open ? ms : std::min(ms, kEndingLookMs));
         r = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
     }
     if (r == 0)

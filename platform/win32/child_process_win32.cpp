@@ -125,7 +125,21 @@ bool ChildProcess::start(const std::string& commandLine)
     return true;
 }
 
-bool ChildProcess::waitForExit(int ms)
+WaitWake::WaitWake() { handle_ = reinterpret_cast<std::intptr_t>(::CreateEventW(nullptr, TRUE, FALSE, nullptr)); }
+
+WaitWake::~WaitWake()
+{
+    if (handle_ != 0)
+        ::CloseHandle(asHandle(handle_));
+}
+
+void WaitWake::raise()
+{
+    if (handle_ != 0)
+        ::SetEvent(asHandle(handle_));
+}
+
+bool ChildProcess::waitForExit(int ms, const WaitWake* wake)
 {
     if (pid_ <= 0 || exited_)
         return true;
@@ -135,7 +149,8 @@ bool ChildProcess::waitForExit(int ms)
     DWORD waiting = 0;
     if (outRead_ != -1 && ::PeekNamedPipe(asHandle(outRead_), nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0)
         ms = 0;
-    if (::WaitForSingleObject(asHandle(process_), static_cast<DWORD>(ms)) != WAIT_OBJECT_0)
+    const HANDLE handles[2] = {asHandle(process_), wake && wake->handle() != 0 ? asHandle(wake->handle()) : nullptr};
+    if (::WaitForMultipleObjects(handles[1] ? 2 : 1, handles, FALSE, static_cast<DWORD>(ms)) != WAIT_OBJECT_0)
         return false;
     DWORD code = 0;
     ::GetExitCodeProcess(asHandle(process_), &code);
