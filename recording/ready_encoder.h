@@ -9,6 +9,7 @@
 #include "recording/record_run.h"
 #include "takes/take_files.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -36,6 +37,7 @@ public:
     capture::PipedEncoder* takeFor(const std::string& commandLine, const takes::TakeFiles& take);
     // True once a recording took the encoder.
     bool taken() const { return taken_; }
+    std::int64_t processId() { return encoder_.process().id(); }
     // The take is finished: the links and the folder go.
     void release();
 
