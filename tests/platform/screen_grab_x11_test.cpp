@@ -4,6 +4,7 @@
 #include "../support/test_support.h"
 
 #include <cstdlib>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -39,19 +40,27 @@ platform::Grabbed lookUntilCopied(platform::ScreenGrab& grab, platform::ScreenFr
     return got;
 }
 
+// A grab of the top left corner of the screen made black, the pointer at
+// (100, 100), that has made its first copy; null when it could not.
+std::unique_ptr<platform::ScreenGrab> blackCornerCopied(platform::ScreenFrame& frame)
+{
+    run("xsetroot -solid black");
+    run("xdotool mousemove 100 100");
+    auto grab = platform::openScreenGrab(std::getenv("DISPLAY"), {0, 0, 400, 300});
+    if (!grab || grab->grab(frame) != platform::Grabbed::Copied)
+        return nullptr;
+    return grab;
+}
+
 } // namespace
 
 TEST(ScreenGrab, APointerMovedAloneGivesACopyWithThePointerAtItsNewPlace)
 {
-    const char* display = std::getenv("DISPLAY");
-    if (!display)
+    if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "needs an X screen (run inside scripts/headless-session.sh)";
-    run("xsetroot -solid black");
-    run("xdotool mousemove 100 100");
-    const auto grab = platform::openScreenGrab(display, {0, 0, 400, 300});
-    ASSERT_TRUE(grab);
     platform::ScreenFrame frame;
-    ASSERT_EQ(grab->grab(frame), platform::Grabbed::Copied);
+    const auto grab = blackCornerCopied(frame);
+    ASSERT_TRUE(grab);
     EXPECT_TRUE(litAround(frame, 100, 100)) << "the pointer is drawn";
     ASSERT_EQ(grab->grab(frame), platform::Grabbed::Unchanged);
 
@@ -76,15 +85,11 @@ TEST(ScreenGrab, APointerMovedAloneGivesACopyWithThePointerAtItsNewPlace)
 
 TEST(ScreenGrab, AStillScreenIsLookedAtWithoutAskingAndAPointerMovedByInputIsSeenAtTheNextLook)
 {
-    const char* display = std::getenv("DISPLAY");
-    if (!display)
+    if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "needs an X screen (run inside scripts/headless-session.sh)";
-    run("xsetroot -solid black");
-    run("xdotool mousemove 100 100");
-    const auto grab = platform::openScreenGrab(display, {0, 0, 400, 300});
-    ASSERT_TRUE(grab);
     platform::ScreenFrame frame;
-    ASSERT_EQ(grab->grab(frame), platform::Grabbed::Copied);
+    const auto grab = blackCornerCopied(frame);
+    ASSERT_TRUE(grab);
     int asking = 0;
     for (int look = 0; look < 12; ++look) {
         const std::uint64_t before = grab->bytesSent();
