@@ -240,9 +240,12 @@ void FramePump::write()
                 // Woken a frame after a stand's end, if no capture took
                 // it: the encoder gets its picture as it happens. The
                 // instant is claimed, so that the end falls after it.
+                // The first picture's stand is written at its own instant,
+                // mostly passed: the encoder gives a picture out only once
+                // the next has come, and the take's first bytes wait for it.
                 const long due = standSlotAfter(lastSlot);
-                const auto wait = std::chrono::microseconds(
-                    std::max<std::int64_t>(0, slotMicros(due + 1) - platform::wallClockMicros()));
+                const auto wait = std::chrono::microseconds(std::max<std::int64_t>(
+                    0, slotMicros(lastSlot == 0 ? due : due + 1) - platform::wallClockMicros()));
                 if (!queued_.wait_for(lock, wait, [this] { return !queue_.empty(); })) {
                     claimedSlot_ = due;
                     lock.unlock();

@@ -8,6 +8,7 @@
 #include <shlwapi.h>
 
 namespace platform {
+using win32::narrow;
 using win32::widen;
 
 char separator() { return '\\'; }
