@@ -9,6 +9,7 @@
 #include "recording/record_run.h"
 #include "takes/take_files.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -35,7 +36,7 @@ public:
     // The encoder, with its files led to `take`, when it was started for
     // `commandLine` and still waits; null otherwise, and it is not used.
     capture::PipedEncoder* takeFor(const std::string& commandLine, const takes::TakeFiles& take);
-    // True once a recording took the encoder.
+    // True once a recording took the encoder; from any thread.
     bool taken() const { return taken_; }
     std::int64_t processId() { return encoder_.process().id(); }
     // The take is finished: the links and the folder go.
@@ -47,7 +48,7 @@ private:
     takes::TakeFiles files_;
     capture::PipedEncoder encoder_;
     bool led_ = false; // asked for a take, whether or not it could be led there
-    bool taken_ = false;
+    std::atomic<bool> taken_{false}; // set by the recording, read by whoever watches it
 };
 
 // The command a piped recording of `settings` runs with `files` now: the
