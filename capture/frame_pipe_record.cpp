@@ -53,16 +53,12 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
         *hooks.frames = -1;
     PipedEncoder own;
     PipedEncoder& piped = hooks.ready ? *hooks.ready : own;
-    const bool running = hooks.ready
-        ? piped.running()
-        : piped.start(recordCommandLine, hooks.sounds.size(), hooks.afterOwnerDeath);
-    if (running)
-        DebugLog(std::string(hooks.ready ? "start: the ready encoder is taken " : "start: the encoder runs ")
-                 + sinceOrigin(format) + " after the origin");
+    const bool havePipes = hooks.ready ? piped.running() : piped.makePipes(hooks.sounds.size());
     platform::ChildProcess& encoder = piped.process();
     const std::intptr_t writeEnd = piped.takePictures();
     const std::vector<std::intptr_t> soundWrites = piped.takeSounds();
-    const bool started = running && soundWrites.size() == hooks.sounds.size();
+    const bool pipesReady = havePipes && soundWrites.size() == hooks.sounds.size();
+    bool started = false;
     std::vector<std::unique_ptr<SoundPump>> sounds;
     for (std::size_t i = 0; i < soundWrites.size(); ++i)
         sounds.push_back(std::make_unique<SoundPump>(*hooks.sounds[i], format.originMicros, soundWrites[i]));
@@ -79,8 +75,14 @@ FramePipeStatus RunFramePipeRecord(FrameSource& source, const FramePipeFormat& f
         FramePump pump(source, format.width, format.height, format.fps, format.originMicros, writeEnd,
                        format.sound ? kLongestStandSeconds : kLongestSilentStandSeconds);
         pump.setEnd(hooks.endMicros);
-        if (started) {
+        // The first look is at the press, even when the encoder must still
+        // be started: the pipe holds what it is sent meanwhile.
+        if (pipesReady)
             pump.start();
+        started = pipesReady && (hooks.ready || piped.startReading(recordCommandLine, hooks.afterOwnerDeath));
+        if (started) {
+            DebugLog(std::string(hooks.ready ? "start: the ready encoder is taken " : "start: the encoder runs ")
+                     + sinceOrigin(format) + " after the origin");
             for (const auto& s : sounds)
                 s->start();
         }

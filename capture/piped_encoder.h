@@ -25,6 +25,10 @@ public:
     // as ChildProcess::afterOwnerDeath. False when a pipe or the process
     // could not be made.
     bool start(const std::string& commandLine, std::size_t soundPipes, const std::string& afterOwnerDeath);
+    // The same in two steps: the pipes, which may be written to at once,
+    // then the process that reads them.
+    bool makePipes(std::size_t soundPipes);
+    bool startReading(const std::string& commandLine, const std::string& afterOwnerDeath);
 
     const std::string& commandLine() const { return commandLine_; }
     platform::ChildProcess& process() { return process_; }
@@ -39,6 +43,7 @@ private:
     std::string commandLine_;
     std::intptr_t pictures_ = -1;
     std::vector<std::intptr_t> sounds_;
+    std::vector<std::intptr_t> readEnds_; // the encoder's, until it runs
 };
 
 } // namespace capture
