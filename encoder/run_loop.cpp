@@ -1,5 +1,7 @@
 #include "encoder/run_loop.h"
 
+#include <functional>
+#include <optional>
 #include <stop_token>
 
 namespace encoder {
@@ -16,12 +18,18 @@ void RunLoop::drive(Until until, const std::function<bool()>& drain, const std::
 {
     int countdown = kDrainPasses;
     bool read = false;
-    platform::WaitWake wake;
-    const std::stop_callback woken(stop_.stop, [&wake] { wake.raise(); });
+    // Only a run with long waits needs a stop to wake it; the others keep
+    // their short waits and make nothing for it.
+    std::optional<platform::WaitWake> wake;
+    std::optional<std::stop_callback<std::function<void()>>> woken;
+    if (idleWaitMs_ > kPassWaitMs) {
+        wake.emplace();
+        woken.emplace(stop_.stop, [&wake] { wake->raise(); });
+    }
     for (;;) {
         // Once stopping, each pass counts: the encoder is asked and pressed.
-        const bool idle = idleWaitMs_ > kPassWaitMs && !stop_.stop.stop_requested();
-        const bool exited = idle ? child_.waitForExit(idleWaitMs_, &wake) : child_.waitForExit(kPassWaitMs);
+        const bool idle = wake && !stop_.stop.stop_requested();
+        const bool exited = idle ? child_.waitForExit(idleWaitMs_, &*wake) : child_.waitForExit(kPassWaitMs);
         if (exited && --countdown < 0)
             break;
         read = read || drain();
